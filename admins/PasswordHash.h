@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QString>
+
+// Administrator passwords at rest: libsodium's Argon2id string format, which
+// carries its own salt and cost parameters.
+namespace PasswordHash {
+
+// The password as it is hashed and verified: without blanks at either end.
+// The login trims what is typed, so registration and modify trim too; a
+// password registered with blanks around it can still be used to log in.
+QString canonical(const QString &typed);
+
+// Hashes the canonical form of the password. Throws std::runtime_error when
+// libsodium cannot (out of memory).
+QString hash(const QString &password);
+// Verifies the canonical form of the password against a stored hash. A
+// stored value that is not a hash never verifies.
+bool verify(const QString &storedHash, const QString &password);
+
+// Tests hash many passwords; the lowest Argon2id cost keeps them fast.
+// Hashes made this way still verify with the normal cost and vice versa.
+void useLowestCostForTesting();
+
+} // namespace PasswordHash

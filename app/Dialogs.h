@@ -1,0 +1,62 @@
+#pragma once
+
+#include <QString>
+
+class QWidget;
+
+// Every message box and input box of the program goes through here. In the
+// program they are real QMessageBox and QInputDialog windows; tests install
+// a Script that records each box and supplies the answers.
+class Dialogs
+{
+public:
+    static const QString kAppTitle; // "会员系统"
+
+    enum class Icon { None, Error };
+    enum class Echo { Normal, Password };
+
+    struct Message
+    {
+        QString title;
+        QString text;
+        Icon icon = Icon::None;
+    };
+    struct Input
+    {
+        QString title;
+        QString prompt;
+        Echo echo = Echo::Normal;
+    };
+
+    // A stand-in for the real boxes.
+    class Script
+    {
+    public:
+        virtual ~Script() = default;
+        virtual void message(const Message &m) = 0;
+        // The answer; an empty text stands for Cancel.
+        virtual QString input(const Input &in) = 0;
+    };
+
+    // A message with an OK button only.
+    static void message(QWidget *parent, const QString &text, const QString &title = kAppTitle,
+                        Icon icon = Icon::None);
+    static void error(QWidget *parent, const QString &text, const QString &title = kAppTitle)
+    {
+        message(parent, text, title, Icon::Error);
+    }
+    // An input box with an empty default answer. Cancel and closing the box
+    // give an empty answer.
+    static QString input(QWidget *parent, const QString &prompt, const QString &title = kAppTitle,
+                         Echo echo = Echo::Normal);
+
+    // Installs a script (nullptr restores the real boxes).
+    static void setScript(Script *script);
+
+    // The typed confirmation: the answer in upper case must equal "OK".
+    static bool isOk(const QString &answer) { return answer.toUpper() == QLatin1String("OK"); }
+
+    // The message shown when the database fails during an action; the action
+    // has been rolled back.
+    static void databaseFailure(QWidget *parent, const QString &detail);
+};

@@ -1,0 +1,238 @@
+#include "app/MainWindow.h"
+
+#include "app/AppContext.h"
+#include "app/Clock.h"
+#include "app/Dialogs.h"
+#include "app/Ui.h"
+#include "store/AdminTable.h"
+#include "store/MemberStore.h"
+#include "store/StoreError.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QDialog>
+#include <QLabel>
+#include <QMenuBar>
+#include <QScreen>
+#include <QStatusBar>
+#include <QStyle>
+#include <QTimer>
+#include <QToolBar>
+#include <QToolButton>
+
+namespace {
+
+struct ToolbarButton
+{
+    const char *caption;
+    QStyle::StandardPixmap icon;
+    std::optional<Screen> screen; // nothing: exit
+};
+
+const ToolbarButton kToolbar[] = {
+    {"    登 记    ", QStyle::SP_FileDialogNewFolder, Screen::MemberRegistration},
+    {"查询", QStyle::SP_FileDialogContentsView, Screen::MemberSearch},
+    {"消费", QStyle::SP_DialogApplyButton, Screen::Consumption},
+    {"充值", QStyle::SP_ArrowUp, Screen::Recharge},
+    {"设置", QStyle::SP_FileDialogDetailedView, Screen::Settings},
+    {"关于", QStyle::SP_MessageBoxInformation, Screen::About},
+    {"退出", QStyle::SP_DialogCloseButton, std::nullopt},
+};
+
+} // namespace
+
+MainWindow::MainWindow(AppContext &context, QWidget *parent)
+    : QMainWindow(parent), m_context(context), m_runner([](QDialog &d) { d.exec(); })
+{
+    setObjectName(QStringLiteral("zhuchengxu"));
+    setWindowTitle(QStringLiteral("Pellomar会员系统-support@pellomar.example"));
+
+    auto *central = new QWidget(this);
+    m_title = new QLabel(QStringLiteral("Pellomar会员系统"), central);
+    m_title->setObjectName(QStringLiteral("Label1"));
+    QFont font;
+    font.setFamilies(Ui::songTi());
+    font.setPointSize(60);
+    m_title->setFont(font);
+    m_title->adjustSize();
+    setCentralWidget(central);
+
+    buildToolbar();
+    buildMenus();
+    buildStatusBar();
+
+    m_timer = new QTimer(this);
+    m_timer->setObjectName(QStringLiteral("Timer1"));
+    m_timer->setInterval(1000);
+    connect(m_timer, &QTimer::timeout, this, &MainWindow::tick);
+    m_timer->start();
+    tick();
+
+    Ui::resizeTwips(this, 11445, 8025);
+    if (const QScreen *screen = this->screen())
+        move(screen->availableGeometry().center() - rect().center());
+}
+
+void MainWindow::buildToolbar()
+{
+    auto *toolbar = addToolBar(QStringLiteral("Toolbar1"));
+    toolbar->setObjectName(QStringLiteral("Toolbar1"));
+    toolbar->setMovable(false);
+    toolbar->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+    toolbar->setIconSize(QSize(32, 32));
+    int n = 0;
+    for (const ToolbarButton &b : kToolbar) {
+        const QString caption = QString::fromUtf8(b.caption);
+        QAction *action = toolbar->addAction(style()->standardIcon(b.icon), caption);
+        action->setObjectName(QStringLiteral("Button%1").arg(++n));
+        if (auto *button = qobject_cast<QToolButton *>(toolbar->widgetForAction(action)))
+            button->setMinimumSize(Ui::twips(1773), Ui::twips(1482));
+        connect(action, &QAction::triggered, this, [this, action] { dispatchToolbar(action->text()); });
+    }
+}
+
+void MainWindow::buildMenus()
+{
+    auto item = [this](QMenu *menu, const QString &name, Screen screen) {
+        QAction *a = menu->addAction(name);
+        a->setObjectName(name);
+        connect(a, &QAction::triggered, this, [this, screen] { openScreen(screen); });
+    };
+    auto menu = [this](const QString &name, const QString &caption) {
+        QMenu *m = menuBar()->addMenu(caption);
+        m->setObjectName(name);
+        m->menuAction()->setObjectName(name);
+        return m;
+    };
+    auto top = [this](const QString &name, const QString &caption, std::function<void()> f) {
+        QAction *a = menuBar()->addAction(caption);
+        a->setObjectName(name);
+        connect(a, &QAction::triggered, this, std::move(f));
+    };
+
+    QMenu *admin = menu(QStringLiteral("管理登记系统"), QStringLiteral("管理登记系统(&C)"));
+    item(admin, QStringLiteral("管理员登记"), Screen::AdminRegistration);
+    item(admin, QStringLiteral("管理员查询"), Screen::AdminList);
+    item(admin, QStringLiteral("数据库备份还原"), Screen::Backup);
+    item(admin, QStringLiteral("会员资料导出"), Screen::Export);
+    QMenu *members = menu(QStringLiteral("会员登记系统"), QStringLiteral("会员登记系统(&M)"));
+    item(members, QStringLiteral("会员登记"), Screen::MemberRegistration);
+    item(members, QStringLiteral("会员查询"), Screen::MemberSearch);
+    QMenu *money = menu(QStringLiteral("消费登记系统"), QStringLiteral("消费登记系统(&P)"));
+    item(money, QStringLiteral("消费登记"), Screen::Consumption);
+    item(money, QStringLiteral("消费充值"), Screen::Recharge);
+    top(QStringLiteral("设置"), QStringLiteral("设置(&S)"), [this] { openScreen(Screen::Settings); });
+    top(QStringLiteral("关于"), QStringLiteral("关于(&A)"), [this] { openScreen(Screen::About); });
+    top(QStringLiteral("退出"), QStringLiteral("退出(&X)"), [this] { exitProgram(); });
+}
+
+void MainWindow::buildStatusBar()
+{
+    QStatusBar *bar = statusBar();
+    bar->setObjectName(QStringLiteral("StatusBar1"));
+    const QString texts[4] = {
+        QStringLiteral("Pellomar会员系统"),
+        QStringLiteral("当前操作管理员：") + m_context.session.name,
+        QStringLiteral("当前时间："),
+        QStringLiteral("当前版本：Ver 1.1.0.45"),
+    };
+    for (int i = 0; i < 4; ++i) {
+        m_panels[i] = new QLabel(texts[i], bar);
+        m_panels[i]->setObjectName(QStringLiteral("Panel%1").arg(i + 1));
+        m_panels[i]->setFrameShape(QFrame::Panel);
+        m_panels[i]->setFrameShadow(QFrame::Sunken);
+        bar->addWidget(m_panels[i], i == 2 ? 2 : 1);
+    }
+}
+
+QString MainWindow::clockText(const QDateTime &now)
+{
+    return QStringLiteral("当前时间：  ") + Formats::shortDate(now.date()) + QStringLiteral("  ")
+           + Formats::longTime(now.time());
+}
+
+void MainWindow::tick()
+{
+    m_panels[2]->setText(clockText(Clock::now()));
+}
+
+void MainWindow::activate()
+{
+    if (m_context.ending || m_activating)
+        return;
+    m_activating = true;
+    while (!m_context.ending) {
+        if (!m_context.store.reopenIfClosed()) {
+            Dialogs::error(this, QStringLiteral("数据文件无法打开，程序即将退出！\n")
+                                     + m_context.store.lastError());
+            m_activating = false;
+            m_context.requestEnd(1);
+            return;
+        }
+        bool set = false;
+        try {
+            set = CommissionTable(m_context.store).isSet();
+        } catch (const StoreError &e) {
+            Dialogs::databaseFailure(this, e.text());
+            break;
+        }
+        if (set)
+            break;
+        Dialogs::message(this, QStringLiteral("还未设置提成，请设置提成类型数据！"));
+        if (QDialog *dialog = createScreen(Screen::Settings, m_context, this)) {
+            m_runner(*dialog);
+            delete dialog;
+        }
+    }
+    m_activating = false;
+}
+
+void MainWindow::openScreen(Screen screen)
+{
+    if (m_context.ending)
+        return;
+    QDialog *dialog = createScreen(screen, m_context, this);
+    if (!dialog)
+        return;
+    dialog->setModal(true);
+    m_runner(*dialog);
+    delete dialog;
+    activate();
+}
+
+void MainWindow::dispatchToolbar(const QString &caption)
+{
+    for (const ToolbarButton &b : kToolbar) {
+        if (caption != QString::fromUtf8(b.caption))
+            continue;
+        if (b.screen)
+            openScreen(*b.screen);
+        else
+            exitProgram();
+        return;
+    }
+}
+
+void MainWindow::exitProgram()
+{
+    if (!m_context.ending)
+        m_context.requestEnd(0);
+}
+
+void MainWindow::closeEvent(QCloseEvent *event)
+{
+    exitProgram();
+    event->accept();
+}
+
+void MainWindow::resizeEvent(QResizeEvent *event)
+{
+    QMainWindow::resizeEvent(event);
+    centreTitle();
+}
+
+void MainWindow::centreTitle()
+{
+    const QWidget *area = centralWidget();
+    m_title->move((area->width() - m_title->width()) / 2, (area->height() - m_title->height()) / 2);
+}

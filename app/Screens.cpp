@@ -1,0 +1,24 @@
+#include "app/Screens.h"
+
+#include "app/AboutDialog.h"
+#include "money/SettingsDialog.h"
+
+QDialog *createScreen(Screen screen, AppContext &context, QWidget *parent)
+{
+    switch (screen) {
+    case Screen::Settings:
+        return new SettingsDialog(context, parent);
+    case Screen::About:
+        return new AboutDialog(parent);
+    case Screen::MemberRegistration:
+    case Screen::MemberSearch:
+    case Screen::Consumption:
+    case Screen::Recharge:
+    case Screen::AdminRegistration:
+    case Screen::AdminList:
+    case Screen::Backup:
+    case Screen::Export:
+        break;
+    }
+    return nullptr;
+}

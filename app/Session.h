@@ -1,0 +1,16 @@
+#pragma once
+
+#include <QString>
+
+// Who is logged in: the name and password exactly as typed at login (not
+// trimmed). Every screen that re-checks a password or is kept for the
+// built-in account reads this one object; an administrator who changes his
+// own password replaces it here.
+struct Session
+{
+    QString name;
+    QString password;
+
+    // The built-in account, by exact comparison of the name as typed.
+    bool isBuiltInAdmin() const { return name == QLatin1String("admin"); }
+};

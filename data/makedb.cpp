@@ -1,0 +1,60 @@
+// Writes the delivered databases: zero.mdb (the blank template) and
+// table.mdb (the first live database), both holding only the built-in
+// administrator "admin" with the password "123456".
+//
+//   pellomar_makedb <folder>
+
+#include "admins/PasswordHash.h"
+#include "store/AdminTable.h"
+#include "store/MemberStore.h"
+#include "store/StoreError.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QFileInfo>
+#include <QTextStream>
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    QTextStream err(stderr);
+    if (argc != 2) {
+        err << "usage: pellomar_makedb <folder>\n";
+        return 2;
+    }
+    const QString folder = QString::fromLocal8Bit(argv[1]);
+    const QString zero = folder + QStringLiteral("/zero.mdb");
+    const QString table = folder + QStringLiteral("/table.mdb");
+    QFile::remove(zero);
+    QFile::remove(table);
+
+    QString error;
+    if (!MemberStore::createFile(zero, &error)) {
+        err << "cannot create " << zero << ": " << error << "\n";
+        return 1;
+    }
+    {
+        MemberStore store(zero);
+        if (!store.open()) {
+            err << "cannot open " << zero << ": " << store.lastError() << "\n";
+            return 1;
+        }
+        try {
+            Transaction tx(store);
+            AdminTable(store).insert(QStringLiteral("admin"),
+                                     PasswordHash::hash(QStringLiteral("123456")),
+                                     QStringLiteral("系统内置管理员"));
+            tx.commit();
+            store.exec(QStringLiteral("VACUUM"));
+        } catch (const StoreError &e) {
+            err << "cannot write " << zero << ": " << e.text() << "\n";
+            return 1;
+        }
+    }
+    if (!QFile::copy(zero, table)) {
+        err << "cannot copy to " << table << "\n";
+        return 1;
+    }
+    QTextStream(stdout) << "zero.mdb: " << QFileInfo(zero).size() << " bytes\n";
+    return 0;
+}

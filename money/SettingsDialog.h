@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QDialog>
+
+struct AppContext;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+
+// 抽成模式设置 (shezhi): the one-time choice of commission mode. Editable
+// while no mode is stored, read-only afterwards.
+class SettingsDialog : public QDialog
+{
+    Q_OBJECT
+public:
+    explicit SettingsDialog(AppContext &context, QWidget *parent = nullptr);
+
+    // Loads the stored setting and sets the controls' states.
+    void activate();
+
+private:
+    void optionClicked(QRadioButton *option);
+    void save();
+    void lockAll();
+
+    AppContext &m_context;
+    QRadioButton *m_option1;
+    QRadioButton *m_option2;
+    QLineEdit *m_text1;
+    QLineEdit *m_text2;
+    QPushButton *m_command1;
+    QPushButton *m_command2;
+};

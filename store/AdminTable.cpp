@@ -1,0 +1,96 @@
+#include "store/AdminTable.h"
+
+#include "store/MemberStore.h"
+#include "store/StoreError.h"
+
+#include <QDateTime>
+#include <QSqlQuery>
+
+QList<Admin> AdminTable::byName(const QString &name)
+{
+    QSqlQuery &q = m_store.exec(
+        QStringLiteral("SELECT rowid, 管理员名字, 密码, 备注 FROM 管理员登记 WHERE 管理员名字 = ? "
+                       "ORDER BY rowid"),
+        {name});
+    QList<Admin> rows;
+    while (q.next())
+        rows << Admin{q.value(0).toLongLong(), q.value(1).toString(), q.value(2).toString(),
+                      q.value(3).toString()};
+    q.finish();
+    return rows;
+}
+
+bool AdminTable::exists(const QString &name)
+{
+    return m_store
+        .scalar(QStringLiteral("SELECT 1 FROM 管理员登记 WHERE 管理员名字 = ? LIMIT 1"), {name})
+        .isValid();
+}
+
+QList<Admin> AdminTable::listWithoutPasswords()
+{
+    QSqlQuery &q = m_store.exec(
+        QStringLiteral("SELECT rowid, 管理员名字, 备注 FROM 管理员登记 ORDER BY rowid"));
+    QList<Admin> rows;
+    while (q.next())
+        rows << Admin{q.value(0).toLongLong(), q.value(1).toString(), QString(),
+                      q.value(2).toString()};
+    q.finish();
+    return rows;
+}
+
+qint64 AdminTable::insert(const QString &name, const QString &passwordHash, const QString &remark)
+{
+    QSqlQuery &q = m_store.exec(
+        QStringLiteral("INSERT INTO 管理员登记 (管理员名字, 密码, 备注) VALUES (?, ?, ?)"),
+        {name, passwordHash, remark});
+    const qint64 id = q.lastInsertId().toLongLong();
+    q.finish();
+    return id;
+}
+
+void AdminTable::setPasswordAndRemark(qint64 id, const QString &passwordHash, const QString &remark)
+{
+    m_store.exec(QStringLiteral("UPDATE 管理员登记 SET 密码 = ?, 备注 = ? WHERE rowid = ?"),
+                 {passwordHash, remark, id});
+    if (m_store.changes() != 1)
+        throw StoreError(QStringLiteral("administrator %1 not found").arg(id));
+}
+
+int AdminTable::removeByName(const QString &name)
+{
+    m_store.exec(QStringLiteral("DELETE FROM 管理员登记 WHERE 管理员名字 = ?"), {name});
+    return m_store.changes();
+}
+
+std::optional<CommissionSetting> CommissionTable::load()
+{
+    QSqlQuery &q = m_store.exec(
+        QStringLiteral("SELECT 固定提成, 消费比例提成 FROM 提成基数 ORDER BY rowid LIMIT 1"));
+    std::optional<CommissionSetting> setting;
+    if (q.next())
+        setting = CommissionSetting{q.value(0).toLongLong(), q.value(1).toLongLong()};
+    q.finish();
+    return setting;
+}
+
+bool CommissionTable::storeIfUnset(const CommissionSetting &setting)
+{
+    if (isSet())
+        return false;
+    m_store.exec(QStringLiteral("INSERT INTO 提成基数 (固定提成, 消费比例提成) VALUES (?, ?)"),
+                 {setting.fixedYuan, setting.percent});
+    return true;
+}
+
+void CashLog::add(const QDateTime &when, const QString &amountText)
+{
+    m_store.exec(QStringLiteral("INSERT INTO 现金 (日期, 名称, 数额) VALUES (?, ?, ?)"),
+                 {when.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")),
+                  QStringLiteral("现金消费"), amountText});
+}
+
+qint64 CashLog::count()
+{
+    return m_store.scalar(QStringLiteral("SELECT count(*) FROM 现金")).toLongLong();
+}

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QString>
+
+// Every file the program uses, addressed relative to the program folder
+// (the folder that holds the executable).
+class DataFiles
+{
+public:
+    explicit DataFiles(QString programFolder);
+
+    QString folder() const { return m_folder; }
+    QString liveDatabase() const;     // table.mdb
+    QString blankTemplate() const;    // zero.mdb
+    QString liveRollback() const;     // tableold.mdb
+    QString backupFolder() const;     // backup
+    QString backupDatabase() const;   // backup/backup.mdb
+    QString backupRollback() const;   // backup/backupold.mdb
+    QString exportWorkbook() const;   // 会员数据导出.xls
+
+    // True when the path names a regular, non-hidden file.
+    static bool isPresent(const QString &path);
+
+    // Byte size of the delivered blank template; a template of any other size
+    // is treated as damaged by the clear-data operation.
+    static const qint64 kBlankTemplateSize;
+
+private:
+    QString m_folder;
+};

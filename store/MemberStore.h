@@ -1,0 +1,85 @@
+#pragma once
+
+#include <QHash>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QString>
+#include <QVariantList>
+
+// The one connection to the live database for the whole run.
+//
+// Every statement is prepared once and binds its values; nothing is ever
+// built from input. Statements that fail throw StoreError. Each user action
+// that writes runs inside one Transaction, so it happens whole or not at all.
+// The file is kept in rollback-journal mode with synchronous=FULL: once the
+// connection is closed, a plain copy of the file is a complete backup.
+class MemberStore
+{
+public:
+    explicit MemberStore(QString path);
+    ~MemberStore();
+    MemberStore(const MemberStore &) = delete;
+    MemberStore &operator=(const MemberStore &) = delete;
+
+    QString path() const { return m_path; }
+
+    // Opens the existing file (never creates one) and checks that it is a
+    // database of this program. On failure the connection stays closed and
+    // lastError() says why.
+    bool open();
+    // Opens the connection again if it is closed; true when it is open after.
+    bool reopenIfClosed();
+    bool isOpen() const;
+    void close();
+    QString lastError() const { return m_lastError; }
+
+    // Creates a new database file with the empty schema. Fails when the file
+    // exists already.
+    static bool createFile(const QString &path, QString *error);
+
+    // Runs a prepared statement with the values bound in order. The returned
+    // query is positioned before the first row; call finish() on it, or let
+    // the next exec() of the same statement reset it.
+    QSqlQuery &exec(const QString &sql, const QVariantList &values = {});
+    // Runs a statement and returns the first column of its first row, or an
+    // invalid QVariant when there is no row.
+    QVariant scalar(const QString &sql, const QVariantList &values = {});
+    // Number of rows changed by the latest INSERT, UPDATE or DELETE.
+    int changes();
+
+    QSqlDatabase database() const { return m_db; }
+
+    // Counts committed write transactions (for the benchmarks and tests).
+    quint64 commitCount() const { return m_commits; }
+
+private:
+    friend class Transaction;
+    void begin();
+    void commit();
+    void rollback();
+
+    QString m_path;
+    QString m_connection;
+    QSqlDatabase m_db;
+    QHash<QString, QSqlQuery> m_statements;
+    QString m_lastError;
+    int m_depth = 0;
+    quint64 m_commits = 0;
+};
+
+// One user action as one transaction: begins in the constructor and rolls
+// back in the destructor unless commit() was reached.
+class Transaction
+{
+public:
+    explicit Transaction(MemberStore &store);
+    ~Transaction();
+    Transaction(const Transaction &) = delete;
+    Transaction &operator=(const Transaction &) = delete;
+
+    void commit();
+
+private:
+    MemberStore &m_store;
+    bool m_done = false;
+};

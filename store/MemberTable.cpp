@@ -1,0 +1,164 @@
+#include "store/MemberTable.h"
+
+#include "store/MemberStore.h"
+#include "store/StoreError.h"
+
+#include <QSqlQuery>
+
+const QString MemberTable::kSelect = QStringLiteral(
+    "SELECT rowid, 会员名, 性别, 手机号, 消费金额, 推荐人, 推荐人手机, 被推荐人消费次数, 余额, "
+    "注册时间 FROM 会员登记 ");
+
+Member MemberTable::fromRecord(const QSqlQuery &q)
+{
+    Member m;
+    m.id = q.value(0).toLongLong();
+    m.name = q.value(1).toString();
+    m.sex = q.value(2).toString();
+    m.phone = q.value(3).toString();
+    m.consumed = Money::fromStored(q.value(4));
+    m.referrer = q.value(5).toString();
+    m.referrerPhone = q.value(6).toString();
+    m.consumptions = q.value(7).toLongLong();
+    m.balance = Money::fromStored(q.value(8));
+    m.registered = QDate::fromString(q.value(9).toString(), Qt::ISODate);
+    return m;
+}
+
+std::optional<Member> MemberTable::first(const QString &sql, const QVariantList &values)
+{
+    QSqlQuery &q = m_store.exec(sql, values);
+    std::optional<Member> found;
+    if (q.next())
+        found = fromRecord(q);
+    q.finish();
+    return found;
+}
+
+QList<Member> MemberTable::all(const QString &sql, const QVariantList &values)
+{
+    QSqlQuery &q = m_store.exec(sql, values);
+    QList<Member> rows;
+    while (q.next())
+        rows << fromRecord(q);
+    q.finish();
+    return rows;
+}
+
+std::optional<Member> MemberTable::firstByName(const QString &name)
+{
+    return first(kSelect + QStringLiteral("WHERE 会员名 = ? ORDER BY rowid LIMIT 1"), {name});
+}
+
+std::optional<Member> MemberTable::firstByPhone(const QString &phone)
+{
+    return first(kSelect + QStringLiteral("WHERE 手机号 = ? ORDER BY rowid LIMIT 1"), {phone});
+}
+
+std::optional<Member> MemberTable::firstByNameAndPhone(const QString &name, const QString &phone)
+{
+    return first(kSelect + QStringLiteral("WHERE 手机号 = ? AND 会员名 = ? ORDER BY rowid LIMIT 1"),
+                 {phone, name});
+}
+
+std::optional<Member> MemberTable::byId(qint64 id)
+{
+    return first(kSelect + QStringLiteral("WHERE rowid = ?"), {id});
+}
+
+bool MemberTable::names(Key key, const QString &keyValue, Key referrerColumn,
+                        const QString &referrer)
+{
+    static const QString sql[2][2] = {
+        {QStringLiteral("SELECT 1 FROM 会员登记 WHERE 会员名 = ? AND 推荐人 = ? LIMIT 1"),
+         QStringLiteral("SELECT 1 FROM 会员登记 WHERE 会员名 = ? AND 推荐人手机 = ? LIMIT 1")},
+        {QStringLiteral("SELECT 1 FROM 会员登记 WHERE 手机号 = ? AND 推荐人 = ? LIMIT 1"),
+         QStringLiteral("SELECT 1 FROM 会员登记 WHERE 手机号 = ? AND 推荐人手机 = ? LIMIT 1")},
+    };
+    return m_store
+        .scalar(sql[key == Key::Phone][referrerColumn == Key::Phone], {keyValue, referrer})
+        .isValid();
+}
+
+bool MemberTable::phoneTakenByOther(const QString &phone, qint64 exceptId)
+{
+    return m_store
+        .scalar(QStringLiteral("SELECT 1 FROM 会员登记 WHERE 手机号 = ? AND rowid <> ? LIMIT 1"),
+                {phone, exceptId})
+        .isValid();
+}
+
+QList<Member> MemberTable::allByName(const QString &name)
+{
+    return all(kSelect + QStringLiteral("WHERE 会员名 = ? ORDER BY rowid"), {name});
+}
+
+QList<Member> MemberTable::allByPhone(const QString &phone)
+{
+    return all(kSelect + QStringLiteral("WHERE 手机号 = ? ORDER BY rowid"), {phone});
+}
+
+QList<Member> MemberTable::page(qint64 afterId, int limit)
+{
+    return all(kSelect + QStringLiteral("WHERE rowid > ? ORDER BY rowid LIMIT ?"), {afterId, limit});
+}
+
+void MemberTable::forEach(const std::function<bool(const Member &)> &visit)
+{
+    QSqlQuery &q = m_store.exec(kSelect + QStringLiteral("ORDER BY rowid"));
+    while (q.next()) {
+        if (!visit(fromRecord(q)))
+            break;
+    }
+    q.finish();
+}
+
+qint64 MemberTable::count()
+{
+    return m_store.scalar(QStringLiteral("SELECT count(*) FROM 会员登记")).toLongLong();
+}
+
+qint64 MemberTable::insert(const Member &m)
+{
+    QSqlQuery &q = m_store.exec(
+        QStringLiteral("INSERT INTO 会员登记 (会员名, 性别, 手机号, 消费金额, 推荐人, 推荐人手机, "
+                       "被推荐人消费次数, 余额, 注册时间) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)"),
+        {m.name, m.sex, m.phone, m.consumed.toStored(), m.referrer, m.referrerPhone,
+         m.consumptions, m.balance.toStored(), m.registered.toString(Qt::ISODate)});
+    const qint64 id = q.lastInsertId().toLongLong();
+    q.finish();
+    return id;
+}
+
+void MemberTable::setConsumption(qint64 id, Money consumed, Money balance, qint64 consumptions)
+{
+    m_store.exec(QStringLiteral("UPDATE 会员登记 SET 消费金额 = ?, 余额 = ?, 被推荐人消费次数 = ? "
+                                "WHERE rowid = ?"),
+                 {consumed.toStored(), balance.toStored(), consumptions, id});
+    if (m_store.changes() != 1)
+        throw StoreError(QStringLiteral("member %1 not found").arg(id));
+}
+
+void MemberTable::setBalance(qint64 id, Money balance)
+{
+    m_store.exec(QStringLiteral("UPDATE 会员登记 SET 余额 = ? WHERE rowid = ?"),
+                 {balance.toStored(), id});
+    if (m_store.changes() != 1)
+        throw StoreError(QStringLiteral("member %1 not found").arg(id));
+}
+
+void MemberTable::setDetails(qint64 id, const QString &sex, const QString &phone,
+                             const QString &referrer, const QString &referrerPhone)
+{
+    m_store.exec(QStringLiteral("UPDATE 会员登记 SET 性别 = ?, 手机号 = ?, 推荐人 = ?, 推荐人手机 = ? "
+                                "WHERE rowid = ?"),
+                 {sex, phone, referrer, referrerPhone, id});
+    if (m_store.changes() != 1)
+        throw StoreError(QStringLiteral("member %1 not found").arg(id));
+}
+
+int MemberTable::removeByName(const QString &name)
+{
+    m_store.exec(QStringLiteral("DELETE FROM 会员登记 WHERE 会员名 = ?"), {name});
+    return m_store.changes();
+}

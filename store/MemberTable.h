@@ -1,0 +1,83 @@
+#pragma once
+
+#include "money/Money.h"
+
+#include <QDate>
+#include <QList>
+#include <QString>
+#include <functional>
+#include <optional>
+
+class MemberStore;
+
+// One row of 会员登记.
+struct Member
+{
+    qint64 id = 0; // SQLite rowid; identifies the row for updates
+    QString name;
+    QString sex;
+    QString phone;
+    Money consumed;
+    QString referrer;
+    QString referrerPhone;
+    qint64 consumptions = 0;
+    Money balance;
+    QDate registered;
+};
+
+// Statements on 会员登记. Text comparisons ignore ASCII letter case and are
+// otherwise exact on the whole value. Every method throws StoreError when
+// the database fails.
+class MemberTable
+{
+public:
+    explicit MemberTable(MemberStore &store) : m_store(store) {}
+
+    enum class Key { Name, Phone };
+
+    // The first member (in registration order) whose name, phone, or both
+    // equal the given values.
+    std::optional<Member> firstByName(const QString &name);
+    std::optional<Member> firstByPhone(const QString &phone);
+    std::optional<Member> firstByNameAndPhone(const QString &name, const QString &phone);
+    std::optional<Member> byId(qint64 id);
+
+    // Whether a member whose key column equals keyValue names referrer in the
+    // given referrer column (推荐人 for Key::Name, 推荐人手机 for Key::Phone).
+    bool names(Key key, const QString &keyValue, Key referrerColumn, const QString &referrer);
+
+    // Whether a member other than exceptId has this phone number.
+    bool phoneTakenByOther(const QString &phone, qint64 exceptId);
+
+    // All members with this name, or with this phone, in registration order.
+    QList<Member> allByName(const QString &name);
+    QList<Member> allByPhone(const QString &phone);
+
+    // Up to limit members with a rowid above afterId, in registration order.
+    QList<Member> page(qint64 afterId, int limit);
+    // Calls visit for every member in registration order without holding the
+    // table in memory; stops early when visit returns false.
+    void forEach(const std::function<bool(const Member &)> &visit);
+    qint64 count();
+
+    // Adds a row; returns its id.
+    qint64 insert(const Member &member);
+    // Writes the three money fields of a consumption.
+    void setConsumption(qint64 id, Money consumed, Money balance, qint64 consumptions);
+    void setBalance(qint64 id, Money balance);
+    // Writes the four fields a correction may change.
+    void setDetails(qint64 id, const QString &sex, const QString &phone, const QString &referrer,
+                    const QString &referrerPhone);
+    // Deletes every member with this name; returns how many rows went.
+    int removeByName(const QString &name);
+
+    static Member fromRecord(const class QSqlQuery &q);
+    // The select list that fromRecord() reads, rowid first.
+    static const QString kSelect;
+
+private:
+    std::optional<Member> first(const QString &sql, const QVariantList &values);
+    QList<Member> all(const QString &sql, const QVariantList &values);
+
+    MemberStore &m_store;
+};

@@ -1,0 +1,128 @@
+// The main window: toolbar dispatch, menus, status bar, and the activation
+// routine that insists on a commission setting.
+#include "app/MainWindow.h"
+#include "store/AdminTable.h"
+#include "support/ScriptedDialogs.h"
+#include "support/TestFolder.h"
+
+#include <QAction>
+#include <QDialog>
+#include <QLabel>
+#include <QtTest>
+
+class TestMainWindow : public QObject
+{
+    Q_OBJECT
+private:
+    ScriptedDialogs m_dialogs;
+
+private Q_SLOTS:
+    void cleanup() { VERIFY_DIALOGS_DONE(m_dialogs); }
+
+    void asksForTheCommissionUntilOneIsStored()
+    {
+        TestFolder folder;
+        folder.setSession(QStringLiteral("admin"), QStringLiteral("123456"));
+        MainWindow window(folder.context());
+        int shown = 0;
+        window.setScreenRunner([&](QDialog &d) {
+            QCOMPARE(d.objectName(), QStringLiteral("shezhi"));
+            if (++shown == 3) // closed twice without saving, then saved
+                folder.setCommission(10, 0);
+        });
+        window.activate();
+        QCOMPARE(shown, 3);
+        QCOMPARE(m_dialogs.takeMessages(),
+                 QStringList(3, QStringLiteral("还未设置提成，请设置提成类型数据！")));
+        window.activate(); // a setting exists: nothing more
+    }
+
+    void reopensAClosedConnection()
+    {
+        TestFolder folder;
+        folder.setCommission(10, 0);
+        MainWindow window(folder.context());
+        folder.store().close();
+        window.activate();
+        QVERIFY(folder.store().isOpen());
+    }
+
+    void toolbarDispatchesOnExactCaptions_data()
+    {
+        QTest::addColumn<QString>("caption");
+        QTest::addColumn<QString>("screen"); // objectName; empty: nothing opens
+        QTest::newRow("about") << QStringLiteral("关于") << QStringLiteral("guanyu");
+        QTest::newRow("settings") << QStringLiteral("设置") << QStringLiteral("shezhi");
+        QTest::newRow("trimmed register caption") << QStringLiteral("登 记") << QString();
+        QTest::newRow("unknown") << QStringLiteral("帮助") << QString();
+    }
+    void toolbarDispatchesOnExactCaptions()
+    {
+        QFETCH(QString, caption);
+        QFETCH(QString, screen);
+        TestFolder folder;
+        folder.setCommission(10, 0);
+        MainWindow window(folder.context());
+        QStringList opened;
+        window.setScreenRunner([&](QDialog &d) {
+            QVERIFY(d.isModal());
+            opened << d.objectName();
+        });
+        window.dispatchToolbar(caption);
+        QCOMPARE(opened, screen.isEmpty() ? QStringList() : QStringList{screen});
+    }
+
+    void toolbarHasSevenButtonsInOrder()
+    {
+        TestFolder folder;
+        MainWindow window(folder.context());
+        QStringList captions;
+        for (int i = 1; i <= 7; ++i) {
+            auto *a = window.findChild<QAction *>(QStringLiteral("Button%1").arg(i));
+            QVERIFY(a);
+            captions << a->text();
+        }
+        QCOMPARE(captions, (QStringList{QStringLiteral("    登 记    "), QStringLiteral("查询"),
+                                        QStringLiteral("消费"), QStringLiteral("充值"),
+                                        QStringLiteral("设置"), QStringLiteral("关于"),
+                                        QStringLiteral("退出")}));
+    }
+
+    void menuActionsCarryTheirNames()
+    {
+        TestFolder folder;
+        MainWindow window(folder.context());
+        for (const char *name : {"管理员登记", "管理员查询", "数据库备份还原", "会员资料导出", "会员登记",
+                                 "会员查询", "消费登记", "消费充值", "设置", "关于", "退出"})
+            QVERIFY2(window.findChild<QAction *>(QString::fromUtf8(name)), name);
+    }
+
+    void exitClosesTheConnectionAndEnds()
+    {
+        TestFolder folder;
+        MainWindow window(folder.context());
+        window.dispatchToolbar(QStringLiteral("退出"));
+        QCOMPARE(folder.endRequests(), 1);
+        QVERIFY(!folder.store().isOpen());
+        window.activate(); // nothing happens once the program is ending
+        QCOMPARE(folder.endRequests(), 1);
+    }
+
+    void statusBarAndTitle()
+    {
+        TestFolder folder;
+        folder.setSession(QStringLiteral("Lee"), QStringLiteral("x"));
+        MainWindow window(folder.context());
+        QCOMPARE(window.windowTitle(), QStringLiteral("Pellomar会员系统-support@pellomar.example"));
+        QCOMPARE(window.findChild<QLabel *>(QStringLiteral("Panel2"))->text(),
+                 QStringLiteral("当前操作管理员：Lee"));
+        QCOMPARE(window.findChild<QLabel *>(QStringLiteral("Panel4"))->text(),
+                 QStringLiteral("当前版本：Ver 1.1.0.45"));
+        QCOMPARE(MainWindow::clockText(QDateTime(QDate(2026, 12, 7), QTime(9, 5, 3))),
+                 QStringLiteral("当前时间：  2026/12/7  09:05:03"));
+        QCOMPARE(window.findChild<QLabel *>(QStringLiteral("Label1"))->font().pointSize(), 60);
+    }
+};
+
+QTEST_MAIN(TestMainWindow)
+#include "tst_mainwindow.moc"

@@ -1,0 +1,169 @@
+// Exact money and the rules that read numbers out of text boxes.
+#include "money/Money.h"
+#include "money/NumberText.h"
+
+#include <QtTest>
+
+class TestMoney : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void shortestForm_data()
+    {
+        QTest::addColumn<qint64>("fen");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("whole") << qint64(15000) << QStringLiteral("150");
+        QTest::newRow("tenths") << qint64(7010) << QStringLiteral("70.1");
+        QTest::newRow("below one") << qint64(15) << QStringLiteral("0.15");
+        QTest::newRow("one fen") << qint64(1) << QStringLiteral("0.01");
+        QTest::newRow("half") << qint64(2250) << QStringLiteral("22.5");
+        QTest::newRow("negative") << qint64(-5000) << QStringLiteral("-50");
+        QTest::newRow("negative fraction") << qint64(-50) << QStringLiteral("-0.5");
+        QTest::newRow("zero") << qint64(0) << QStringLiteral("0");
+        QTest::newRow("large") << qint64(1235567) << QStringLiteral("12355.67");
+    }
+    void shortestForm()
+    {
+        QFETCH(qint64, fen);
+        QFETCH(QString, text);
+        QCOMPARE(Money::fromFen(fen).toString(), text);
+    }
+
+    void readsStoredValues_data()
+    {
+        QTest::addColumn<QVariant>("stored");
+        QTest::addColumn<qint64>("fen");
+        QTest::addColumn<bool>("ok");
+        QTest::newRow("integer") << QVariant(qlonglong(30)) << qint64(3000) << true;
+        QTest::newRow("double 100.1") << QVariant(100.1) << qint64(10010) << true;
+        QTest::newRow("double 70.1") << QVariant(70.1) << qint64(7010) << true;
+        QTest::newRow("float-widened") << QVariant(70.0999984741211) << qint64(7010) << true;
+        QTest::newRow("text .15") << QVariant(QStringLiteral(".15")) << qint64(15) << true;
+        QTest::newRow("text 20.00") << QVariant(QStringLiteral("20.00")) << qint64(2000) << true;
+        QTest::newRow("text half fen up") << QVariant(QStringLiteral("0.125")) << qint64(13) << true;
+        QTest::newRow("text half fen down") << QVariant(QStringLiteral("-0.125")) << qint64(-13) << true;
+        QTest::newRow("text below half") << QVariant(QStringLiteral("0.1249")) << qint64(12) << true;
+        QTest::newRow("empty text") << QVariant(QString()) << qint64(0) << true;
+        QTest::newRow("null") << QVariant() << qint64(0) << true;
+        QTest::newRow("garbage") << QVariant(QStringLiteral("abc")) << qint64(0) << false;
+    }
+    void readsStoredValues()
+    {
+        QFETCH(QVariant, stored);
+        QFETCH(qint64, fen);
+        QFETCH(bool, ok);
+        bool readOk = false;
+        QCOMPARE(Money::fromStored(stored, &readOk).fen(), fen);
+        QCOMPARE(readOk, ok);
+    }
+
+    void storesWholeYuanAsIntegers()
+    {
+        QCOMPARE(Money::fromYuan(12).toStored().typeId(), int(QMetaType::LongLong));
+        QCOMPARE(Money::fromFen(7010).toStored().toDouble(), 70.1);
+        // Every fen amount survives the trip through the stored form.
+        for (qint64 fen : {1LL, 15LL, 7010LL, 1235567LL, -999LL, 99999999999LL})
+            QCOMPARE(Money::fromStored(Money::fromFen(fen).toStored()).fen(), fen);
+    }
+
+    void exactArithmetic()
+    {
+        // 100.1 - 30 is 70.1, not 70.0999984741211.
+        QCOMPARE((Money::fromStored(100.1) - Money::fromYuan(30)).toString(), QStringLiteral("70.1"));
+        QCOMPARE((Money::fromStored(12345.67) + Money::fromYuan(10)).toString(),
+                 QStringLiteral("12355.67"));
+    }
+
+    void percentRoundsHalfAwayFromZero_data()
+    {
+        QTest::addColumn<qint64>("fen");
+        QTest::addColumn<qint64>("pct");
+        QTest::addColumn<qint64>("result");
+        QTest::newRow("5% of 3") << qint64(300) << qint64(5) << qint64(15);
+        QTest::newRow("5% of 200") << qint64(20000) << qint64(5) << qint64(1000);
+        QTest::newRow("half up") << qint64(10) << qint64(5) << qint64(1);        // 0.5 fen
+        QTest::newRow("below half") << qint64(9) << qint64(5) << qint64(0);      // 0.45 fen
+        QTest::newRow("negative half") << qint64(-10) << qint64(5) << qint64(-1);
+        QTest::newRow("99% of 1 yuan") << qint64(100) << qint64(99) << qint64(99);
+        QTest::newRow("33% of 1 fen") << qint64(1) << qint64(33) << qint64(0);
+    }
+    void percentRoundsHalfAwayFromZero()
+    {
+        QFETCH(qint64, fen);
+        QFETCH(qint64, pct);
+        QFETCH(qint64, result);
+        QCOMPARE(Money::fromFen(fen).percent(pct).fen(), result);
+    }
+
+    void leadingValue_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<double>("value");
+        QTest::newRow("digits") << QStringLiteral("007") << 7.0;
+        QTest::newRow("unit") << QStringLiteral("12.5元") << 12.5;
+        QTest::newRow("letters after") << QStringLiteral("12abc") << 12.0;
+        QTest::newRow("letters only") << QStringLiteral("abc") << 0.0;
+        QTest::newRow("blanks") << QStringLiteral("  42") << 42.0;
+        QTest::newRow("sign") << QStringLiteral("-50") << -50.0;
+        QTest::newRow("second point") << QStringLiteral("1.2.3") << 1.2;
+        QTest::newRow("empty") << QString() << 0.0;
+        QTest::newRow("sign only") << QStringLiteral("-") << 0.0;
+        QTest::newRow("exponent not read") << QStringLiteral("1e3") << 1.0;
+    }
+    void leadingValue()
+    {
+        QFETCH(QString, text);
+        QFETCH(double, value);
+        QCOMPARE(NumberText::leadingValue(text), value);
+    }
+
+    void numericAndWholeYuan_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("numeric");
+        QTest::addColumn<qint64>("wholeYuan"); // 0: not a positive whole yuan
+        QTest::newRow("digits") << QStringLiteral("20") << true << qint64(20);
+        QTest::newRow("leading zeros") << QStringLiteral("007") << true << qint64(7);
+        QTest::newRow("blanks") << QStringLiteral(" 20 ") << true << qint64(20);
+        QTest::newRow("zero") << QStringLiteral("0") << true << qint64(0);
+        QTest::newRow("negative") << QStringLiteral("-5") << true << qint64(0);
+        QTest::newRow("fraction") << QStringLiteral("2.5") << true << qint64(0);
+        QTest::newRow("exponent") << QStringLiteral("1e3") << true << qint64(0);
+        QTest::newRow("trailing letters") << QStringLiteral("12abc") << false << qint64(0);
+        QTest::newRow("empty") << QString() << false << qint64(0);
+        QTest::newRow("point only") << QStringLiteral(".") << false << qint64(0);
+        QTest::newRow("fullwidth digits") << QStringLiteral("１２") << false << qint64(0);
+        QTest::newRow("too long") << QStringLiteral("9999999999999") << true << qint64(0);
+    }
+    void numericAndWholeYuan()
+    {
+        QFETCH(QString, text);
+        QFETCH(bool, numeric);
+        QFETCH(qint64, wholeYuan);
+        QCOMPARE(NumberText::isNumeric(text), numeric);
+        QCOMPARE(NumberText::positiveWholeYuan(text).value_or(0), wholeYuan);
+    }
+
+    void mobileNumbers_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("mobile");
+        QTest::newRow("eleven digits") << QStringLiteral("13800138000") << true;
+        QTest::newRow("ten digits") << QStringLiteral("1380013800") << false;
+        QTest::newRow("twelve digits") << QStringLiteral("138001380001") << false;
+        QTest::newRow("sign") << QStringLiteral("+1380013800") << false;
+        QTest::newRow("decimal") << QStringLiteral("1380013.800") << false;
+        QTest::newRow("exponent") << QStringLiteral("13800138e10") << false;
+        QTest::newRow("blank") << QStringLiteral(" 3800138000") << false;
+        QTest::newRow("fullwidth") << QStringLiteral("１３８００１３８０００") << false;
+    }
+    void mobileNumbers()
+    {
+        QFETCH(QString, text);
+        QFETCH(bool, mobile);
+        QCOMPARE(NumberText::isMobileNumber(text), mobile);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestMoney)
+#include "tst_money.moc"
