@@ -15,7 +15,7 @@
 #include <QMenuBar>
 #include <QScreen>
 #include <QStatusBar>
-#include <QStyle>
+#include <QIcon>
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
@@ -25,18 +25,18 @@ namespace {
 struct ToolbarButton
 {
     const char *caption;
-    QStyle::StandardPixmap icon;
+    const char *icon;
     std::optional<Screen> screen; // nothing: exit
 };
 
 const ToolbarButton kToolbar[] = {
-    {"    登 记    ", QStyle::SP_FileDialogNewFolder, Screen::MemberRegistration},
-    {"查询", QStyle::SP_FileDialogContentsView, Screen::MemberSearch},
-    {"消费", QStyle::SP_DialogApplyButton, Screen::Consumption},
-    {"充值", QStyle::SP_ArrowUp, Screen::Recharge},
-    {"设置", QStyle::SP_FileDialogDetailedView, Screen::Settings},
-    {"关于", QStyle::SP_MessageBoxInformation, Screen::About},
-    {"退出", QStyle::SP_DialogCloseButton, std::nullopt},
+    {"    登 记    ", ":/icons/register.png", Screen::MemberRegistration},
+    {"查询", ":/icons/search.png", Screen::MemberSearch},
+    {"消费", ":/icons/consume.png", Screen::Consumption},
+    {"充值", ":/icons/recharge.png", Screen::Recharge},
+    {"设置", ":/icons/settings.png", Screen::Settings},
+    {"关于", ":/icons/about.png", Screen::About},
+    {"退出", ":/icons/exit.png", std::nullopt},
 };
 
 } // namespace
@@ -83,7 +83,7 @@ void MainWindow::buildToolbar()
     int n = 0;
     for (const ToolbarButton &b : kToolbar) {
         const QString caption = QString::fromUtf8(b.caption);
-        QAction *action = toolbar->addAction(style()->standardIcon(b.icon), caption);
+        QAction *action = toolbar->addAction(QIcon(QString::fromLatin1(b.icon)), caption);
         action->setObjectName(QStringLiteral("Button%1").arg(++n));
         if (auto *button = qobject_cast<QToolButton *>(toolbar->widgetForAction(action)))
             button->setMinimumSize(Ui::twips(1773), Ui::twips(1482));
@@ -93,8 +93,8 @@ void MainWindow::buildToolbar()
 
 void MainWindow::buildMenus()
 {
-    auto item = [this](QMenu *menu, const QString &name, Screen screen) {
-        QAction *a = menu->addAction(name);
+    auto item = [this](QMenu *menu, const QString &name, Screen screen, const char *icon) {
+        QAction *a = menu->addAction(QIcon(QString::fromLatin1(icon)), name);
         a->setObjectName(name);
         connect(a, &QAction::triggered, this, [this, screen] { openScreen(screen); });
     };
@@ -111,16 +111,16 @@ void MainWindow::buildMenus()
     };
 
     QMenu *admin = menu(QStringLiteral("管理登记系统"), QStringLiteral("管理登记系统(&C)"));
-    item(admin, QStringLiteral("管理员登记"), Screen::AdminRegistration);
-    item(admin, QStringLiteral("管理员查询"), Screen::AdminList);
-    item(admin, QStringLiteral("数据库备份还原"), Screen::Backup);
-    item(admin, QStringLiteral("会员资料导出"), Screen::Export);
+    item(admin, QStringLiteral("管理员登记"), Screen::AdminRegistration, ":/icons/register.png");
+    item(admin, QStringLiteral("管理员查询"), Screen::AdminList, ":/icons/search.png");
+    item(admin, QStringLiteral("数据库备份还原"), Screen::Backup, ":/icons/backup.png");
+    item(admin, QStringLiteral("会员资料导出"), Screen::Export, ":/icons/export.png");
     QMenu *members = menu(QStringLiteral("会员登记系统"), QStringLiteral("会员登记系统(&M)"));
-    item(members, QStringLiteral("会员登记"), Screen::MemberRegistration);
-    item(members, QStringLiteral("会员查询"), Screen::MemberSearch);
+    item(members, QStringLiteral("会员登记"), Screen::MemberRegistration, ":/icons/register.png");
+    item(members, QStringLiteral("会员查询"), Screen::MemberSearch, ":/icons/search.png");
     QMenu *money = menu(QStringLiteral("消费登记系统"), QStringLiteral("消费登记系统(&P)"));
-    item(money, QStringLiteral("消费登记"), Screen::Consumption);
-    item(money, QStringLiteral("消费充值"), Screen::Recharge);
+    item(money, QStringLiteral("消费登记"), Screen::Consumption, ":/icons/consume.png");
+    item(money, QStringLiteral("消费充值"), Screen::Recharge, ":/icons/recharge.png");
     top(QStringLiteral("设置"), QStringLiteral("设置(&S)"), [this] { openScreen(Screen::Settings); });
     top(QStringLiteral("关于"), QStringLiteral("关于(&A)"), [this] { openScreen(Screen::About); });
     top(QStringLiteral("退出"), QStringLiteral("退出(&X)"), [this] { exitProgram(); });

@@ -80,6 +80,7 @@ private Q_SLOTS:
         for (int i = 1; i <= 7; ++i) {
             auto *a = window.findChild<QAction *>(QStringLiteral("Button%1").arg(i));
             QVERIFY(a);
+            QVERIFY(!a->icon().pixmap(32).isNull()); // compiled in, not read from disk
             captions << a->text();
         }
         QCOMPARE(captions, (QStringList{QStringLiteral("    登 记    "), QStringLiteral("查询"),
