@@ -86,7 +86,9 @@ void MainWindow::buildToolbar()
         QAction *action = toolbar->addAction(QIcon(QString::fromLatin1(b.icon)), caption);
         action->setObjectName(QStringLiteral("Button%1").arg(++n));
         if (auto *button = qobject_cast<QToolButton *>(toolbar->widgetForAction(action)))
-            button->setMinimumSize(Ui::twips(1773), Ui::twips(1482));
+            // 1773 x 1482 twips each, narrowed where needed so that all seven
+            // fit across the window's 11445-twip width.
+            button->setMinimumSize(Ui::twips(11445 / 7) - 4, Ui::twips(1482));
         connect(action, &QAction::triggered, this, [this, action] { dispatchToolbar(action->text()); });
     }
 }

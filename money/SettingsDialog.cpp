@@ -72,6 +72,8 @@ SettingsDialog::SettingsDialog(AppContext &context, QWidget *parent)
     layout->addWidget(label4);
     layout->addLayout(buttons);
 
+    setMinimumWidth(Ui::twips(5400));
+
     connect(m_option1, &QRadioButton::clicked, this, [this] { optionClicked(m_option1); });
     connect(m_option2, &QRadioButton::clicked, this, [this] { optionClicked(m_option2); });
     connect(m_command1, &QPushButton::clicked, this, &SettingsDialog::save);
