@@ -11,7 +11,7 @@
 #include <QTimer>
 #include <memory>
 
-int runProgram(const QString &programFolder)
+int runProgram(const QString &programFolder, const std::function<void(QWidget *)> &loginShown)
 {
     const DataFiles files(programFolder);
     if (const QString missing = Startup::missingFileMessage(files); !missing.isEmpty()) {
@@ -36,6 +36,8 @@ int runProgram(const QString &programFolder)
     });
     QObject::connect(login, &LoginDialog::exitRequested, [&] { context.requestEnd(0); });
     login->show();
+    if (loginShown)
+        QTimer::singleShot(0, login, [login, &loginShown] { loginShown(login); });
 
     const int code = qApp->exec();
     mainWindow.reset();

@@ -1,0 +1,13 @@
+#!/usr/bin/env bash
+# Builds the benchmarks (optimised) and prints the table of measurements.
+# Synthetic databases are kept in build-bench/bench-work between runs.
+set -euo pipefail
+cd "$(dirname "$0")"
+./scripts/setup.sh
+generator=()
+if command -v ninja >/dev/null 2>&1; then generator=(-G Ninja); fi
+cmake -S . -B build-bench "${generator[@]}" -DCMAKE_BUILD_TYPE=Release \
+      -DPELLOMAR_BENCH=ON -DPELLOMAR_TESTS=OFF >/dev/null
+cmake --build build-bench --parallel "$(nproc)" --target pellomar_bench
+export QT_QPA_PLATFORM=offscreen
+exec ./build-bench/bench/pellomar_bench "$PWD/build-bench/bench-work" "$@"
