@@ -21,7 +21,7 @@ class MemberListModel : public QAbstractTableModel
     Q_OBJECT
 public:
     static constexpr int kColumns = 10;
-    static constexpr int kFetchRows = 256; // ids read per fetchMore
+    static constexpr int kFetchRows = 1024; // ids read per fetchMore
     static constexpr int kPageRows = 64;   // rows read together for drawing
     static constexpr int kCachedRows = 2048;
 

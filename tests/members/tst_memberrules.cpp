@@ -9,6 +9,7 @@
 #include "members/MemberSearch.h"
 #include "store/MemberStore.h"
 #include "store/MemberTable.h"
+#include "store/StoreError.h"
 #include "support/TestFolder.h"
 
 #include <QtTest>
@@ -317,6 +318,43 @@ private Q_SLOTS:
         list.show(MemberTable::Key::Name, QStringLiteral("M77"));
         QCOMPARE(names(list), QStringList{QStringLiteral("m77")});
         QVERIFY(!list.canFetchMore());
+    }
+
+    void listStopsReadingAfterAFailure()
+    {
+        TestFolder folder;
+        MemberTable members(folder.store());
+        {
+            Transaction tx(folder.store());
+            for (int i = 0; i < MemberListModel::kFetchRows + 10; ++i)
+                members.insert(
+                    sampleMember(QStringLiteral("m%1").arg(i), QStringLiteral("13800000001")));
+            tx.commit();
+        }
+        MemberListModel list(folder.store());
+        list.show();
+        QSignalSpy failures(&list, &MemberListModel::loadFailed);
+        QCOMPARE(list.data(list.index(0, 1)).toString(), QStringLiteral("m0"));
+        folder.store().close();
+
+        // A failed search leaves the list as it was.
+        QVERIFY_THROWS_EXCEPTION(StoreError,
+                                 list.show(MemberTable::Key::Name, QStringLiteral("m1")));
+        QCOMPARE(list.rowCount(), MemberListModel::kFetchRows);
+        QCOMPARE(list.data(list.index(1, 1)).toString(), QStringLiteral("m1")); // cached page
+
+        // Rows that cannot be read show empty, reported once.
+        QCOMPARE(list.data(list.index(500, 1)).toString(), QString());
+        QCOMPARE(list.data(list.index(700, 4)).toString(), QString());
+        QCOMPARE(failures.size(), 1);
+        QVERIFY(!list.canFetchMore());
+
+        // The next search reads again.
+        QVERIFY(folder.store().open());
+        list.show();
+        QVERIFY(list.canFetchMore());
+        QCOMPARE(list.data(list.index(500, 1)).toString(), QStringLiteral("m500"));
+        QCOMPARE(failures.size(), 1);
     }
 
     void listShowsRowsThatWentAsEmpty()

@@ -2,6 +2,7 @@
 // controls.
 #include "MemberSamples.h"
 #include "app/Clock.h"
+#include "app/MainWindow.h"
 #include "app/Screens.h"
 #include "app/Ui.h"
 #include "members/MemberDelete.h"
@@ -14,6 +15,7 @@
 #include "support/ScriptedDialogs.h"
 #include "support/TestFolder.h"
 
+#include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QHeaderView>
@@ -112,6 +114,38 @@ private Q_SLOTS:
         QVERIFY(!child<QPushButton>(*d, "Command4")->isEnabled());
     }
 
+    void mainWindowOpensItModally_data()
+    {
+        QTest::addColumn<bool>("fromMenu");
+        QTest::newRow("toolbar") << false;
+        QTest::newRow("menu") << true;
+    }
+    void mainWindowOpensItModally()
+    {
+        QFETCH(bool, fromMenu);
+        TestFolder folder;
+        folder.setCommission(10, 0);
+        folder.setSession(QStringLiteral("admin"), kPassword);
+        MainWindow window(folder.context());
+        QStringList opened;
+        window.setScreenRunner([&](QDialog &d) {
+            QVERIFY(d.isModal());
+            opened << d.objectName();
+        });
+        if (fromMenu) {
+            QAction *item = nullptr;
+            for (QAction *a : window.findChildren<QAction *>()) {
+                if (a->text() == QStringLiteral("会员查询"))
+                    item = a;
+            }
+            QVERIFY(item);
+            item->trigger();
+        } else {
+            window.dispatchToolbar(QStringLiteral("查询"));
+        }
+        QCOMPARE(opened, QStringList{QStringLiteral("msearch")});
+    }
+
     void whoMayChangeMembers_data()
     {
         QTest::addColumn<QString>("session");
@@ -162,6 +196,29 @@ private Q_SLOTS:
                                    QStringLiteral("张三"), QStringLiteral("13800000001"),
                                    QStringLiteral("3"), QStringLiteral("0.15"),
                                    QStringLiteral("2026/12/7")}));
+    }
+
+    void gridReadsMoreRowsAsItScrolls()
+    {
+        SearchScreen s(QStringLiteral("clerk"));
+        {
+            Transaction tx(s.folder.store());
+            MemberTable members(s.folder.store());
+            for (int i = 0; i < 2 * MemberListModel::kFetchRows; ++i)
+                members.insert(
+                    sampleMember(QStringLiteral("m%1").arg(i), QStringLiteral("13900000000")));
+            tx.commit();
+        }
+        s.search();
+        QCOMPARE(s.grid()->model()->rowCount(), MemberListModel::kFetchRows);
+        for (int i = 0;
+             i < 3 && s.grid()->model()->rowCount() < 2 * MemberListModel::kFetchRows + 3; ++i) {
+            s.grid()->scrollToBottom();
+            QCoreApplication::processEvents();
+        }
+        QCOMPARE(s.grid()->model()->rowCount(), 2 * MemberListModel::kFetchRows + 3);
+        const int last = s.grid()->model()->rowCount() - 1;
+        QCOMPARE(s.cell(last, 1), QStringLiteral("m%1").arg(2 * MemberListModel::kFetchRows - 1));
     }
 
     void bothBoxesFilledKeepsTheList()
