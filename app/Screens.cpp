@@ -1,6 +1,7 @@
 #include "app/Screens.h"
 
 #include "app/AboutDialog.h"
+#include "members/MemberSearchDialog.h"
 #include "money/SettingsDialog.h"
 
 QDialog *createScreen(Screen screen, AppContext &context, QWidget *parent)
@@ -10,8 +11,9 @@ QDialog *createScreen(Screen screen, AppContext &context, QWidget *parent)
         return new SettingsDialog(context, parent);
     case Screen::About:
         return new AboutDialog(parent);
-    case Screen::MemberRegistration:
     case Screen::MemberSearch:
+        return new MemberSearchDialog(context, parent);
+    case Screen::MemberRegistration:
     case Screen::Consumption:
     case Screen::Recharge:
     case Screen::AdminRegistration:

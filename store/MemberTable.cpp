@@ -162,3 +162,47 @@ int MemberTable::removeByName(const QString &name)
     m_store.exec(QStringLiteral("DELETE FROM 会员登记 WHERE 会员名 = ?"), {name});
     return m_store.changes();
 }
+
+QList<qint64> MemberTable::idsAfter(qint64 afterId, int limit, std::optional<Key> key,
+                                    const QString &value)
+{
+    static const QString sql[3] = {
+        QStringLiteral("SELECT rowid FROM 会员登记 WHERE rowid > ? ORDER BY rowid LIMIT ?"),
+        QStringLiteral("SELECT rowid FROM 会员登记 WHERE 会员名 = ? AND rowid > ? "
+                       "ORDER BY rowid LIMIT ?"),
+        QStringLiteral("SELECT rowid FROM 会员登记 WHERE 手机号 = ? AND rowid > ? "
+                       "ORDER BY rowid LIMIT ?"),
+    };
+    QSqlQuery &q = !key ? m_store.exec(sql[0], {afterId, limit})
+                        : m_store.exec(sql[*key == Key::Name ? 1 : 2], {value, afterId, limit});
+    QList<qint64> ids;
+    while (q.next())
+        ids << q.value(0).toLongLong();
+    q.finish();
+    return ids;
+}
+
+QList<Member> MemberTable::byIds(const QList<qint64> &ids)
+{
+    // One prepared statement with a fixed number of places; a short last
+    // chunk repeats its first id.
+    constexpr int kChunk = 64;
+    static const QString sql = [] {
+        QString places = QStringLiteral("?");
+        for (int i = 1; i < kChunk; ++i)
+            places += QStringLiteral(", ?");
+        return kSelect + QStringLiteral("WHERE rowid IN (") + places
+               + QStringLiteral(") ORDER BY rowid");
+    }();
+    QList<Member> rows;
+    for (qsizetype start = 0; start < ids.size(); start += kChunk) {
+        QVariantList values;
+        values.reserve(kChunk);
+        for (int i = 0; i < kChunk; ++i) {
+            const qsizetype at = start + i < ids.size() ? start + i : start;
+            values << ids.at(at);
+        }
+        rows += all(sql, values);
+    }
+    return rows;
+}

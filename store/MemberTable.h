@@ -75,6 +75,14 @@ public:
     // The select list that fromRecord() reads, rowid first.
     static const QString kSelect;
 
+    // Up to limit ids (a negative limit: all) of the members after afterId in
+    // registration order: every member, or those whose key column equals value.
+    QList<qint64> idsAfter(qint64 afterId, int limit, std::optional<Key> key = std::nullopt,
+                           const QString &value = {});
+    // The members with these ids, in the order of ascending ids given; ids
+    // without a row are left out.
+    QList<Member> byIds(const QList<qint64> &ids);
+
 private:
     std::optional<Member> first(const QString &sql, const QVariantList &values);
     QList<Member> all(const QString &sql, const QVariantList &values);

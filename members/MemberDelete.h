@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+
+class MemberStore;
+
+// Deleting members by name from the search screen.
+namespace MemberDelete {
+
+inline const QString kNotFound =
+    QStringLiteral("请检查你是否有选择到需要删除的会员账号！目前查无记录！");
+
+// "会员ID： name 已被删除，无法恢复！" with the name as selected.
+QString deletedMessage(const QString &name);
+
+struct Outcome
+{
+    QList<qint64> removed; // ids of the rows that went; empty: none had the name
+};
+
+// Deletes every member whose name equals name (letter case ignored as the
+// store does), in one transaction. Members that name them as referrer are
+// left as they are. Throws StoreError; nothing is then deleted.
+Outcome remove(MemberStore &store, const QString &name);
+
+} // namespace MemberDelete

@@ -1,0 +1,486 @@
+// The member search screen with its modify and delete, driven through its
+// controls.
+#include "MemberSamples.h"
+#include "app/Clock.h"
+#include "app/MainWindow.h"
+#include "app/Screens.h"
+#include "app/Ui.h"
+#include "members/MemberDelete.h"
+#include "members/MemberListModel.h"
+#include "members/MemberModify.h"
+#include "members/MemberModifyDialog.h"
+#include "members/MemberSearch.h"
+#include "members/MemberSearchDialog.h"
+#include "store/MemberTable.h"
+#include "support/ScriptedDialogs.h"
+#include "support/TestFolder.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableView>
+#include <QtTest>
+
+namespace {
+
+const QString kPassword = QStringLiteral("Secret1");
+
+template <typename T> T *child(QWidget &w, const char *name)
+{
+    T *c = w.findChild<T *>(QString::fromLatin1(name));
+    if (!c)
+        qFatal("no control %s", name);
+    return c;
+}
+
+// A program folder with three members and the search screen on it.
+struct SearchScreen
+{
+    explicit SearchScreen(const QString &session, const QString &password = kPassword)
+    {
+        folder.setSession(session, password);
+        MemberTable members(folder.store());
+        members.insert(sampleMember(QStringLiteral("张三"), QStringLiteral("13800000001")));
+        members.insert(sampleMember(QStringLiteral("李四"), QStringLiteral("13800000002"),
+                                    QStringLiteral("张三"), QStringLiteral("13800000001")));
+        members.insert(sampleMember(QString(), QStringLiteral("13800000003")));
+        dialog.reset(new MemberSearchDialog(folder.context()));
+        dialog->show();
+        QVERIFY(QTest::qWaitForWindowExposed(dialog.get()));
+    }
+
+    QLineEdit *text(const char *name) { return child<QLineEdit>(*dialog, name); }
+    QPushButton *button(const char *name) { return child<QPushButton>(*dialog, name); }
+    QTableView *grid() { return child<QTableView>(*dialog, "MSHFlexGrid1"); }
+    QString note() { return child<QLabel>(*dialog, "Label3")->text(); }
+    bool canChange() { return button("Command2")->isEnabled() && button("Command4")->isEnabled(); }
+    bool cannotChange()
+    {
+        return !button("Command2")->isEnabled() && !button("Command4")->isEnabled();
+    }
+
+    void search(const QString &name = {}, const QString &phone = {})
+    {
+        text("Text1")->setText(name);
+        text("Text2")->setText(phone);
+        QTest::mouseClick(button("Command1"), Qt::LeftButton);
+    }
+    void clickRow(int row)
+    {
+        QTableView *view = grid();
+        const QRect cell = view->visualRect(view->model()->index(row, 1));
+        QVERIFY(cell.isValid());
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, cell.center());
+    }
+    QString cell(int row, int column)
+    {
+        const QAbstractItemModel *model = grid()->model();
+        return model->data(model->index(row, column)).toString();
+    }
+
+    TestFolder folder;
+    std::unique_ptr<MemberSearchDialog> dialog;
+};
+
+} // namespace
+
+class TestMemberSearch : public QObject
+{
+    Q_OBJECT
+private:
+    ScriptedDialogs m_dialogs;
+
+private Q_SLOTS:
+    void cleanup()
+    {
+        Clock::setSourceForTesting({});
+        VERIFY_DIALOGS_DONE(m_dialogs);
+    }
+
+    void opensEmptyFromTheMainWindowsTable()
+    {
+        TestFolder folder;
+        std::unique_ptr<QDialog> d(createScreen(Screen::MemberSearch, folder.context(), nullptr));
+        QVERIFY(d);
+        QCOMPARE(d->objectName(), QStringLiteral("msearch"));
+        QCOMPARE(d->windowTitle(), QStringLiteral("会员查询系统"));
+        QCOMPARE(child<QTableView>(*d, "MSHFlexGrid1")->model()->rowCount(), 0);
+        QCOMPARE(child<QLabel>(*d, "Label3")->text(), QString());
+        QVERIFY(!child<QPushButton>(*d, "Command2")->isEnabled());
+        QVERIFY(!child<QPushButton>(*d, "Command4")->isEnabled());
+    }
+
+    void mainWindowOpensItModally_data()
+    {
+        QTest::addColumn<bool>("fromMenu");
+        QTest::newRow("toolbar") << false;
+        QTest::newRow("menu") << true;
+    }
+    void mainWindowOpensItModally()
+    {
+        QFETCH(bool, fromMenu);
+        TestFolder folder;
+        folder.setCommission(10, 0);
+        folder.setSession(QStringLiteral("admin"), kPassword);
+        MainWindow window(folder.context());
+        QStringList opened;
+        window.setScreenRunner([&](QDialog &d) {
+            QVERIFY(d.isModal());
+            opened << d.objectName();
+        });
+        if (fromMenu) {
+            QAction *item = nullptr;
+            for (QAction *a : window.findChildren<QAction *>()) {
+                if (a->text() == QStringLiteral("会员查询"))
+                    item = a;
+            }
+            QVERIFY(item);
+            item->trigger();
+        } else {
+            window.dispatchToolbar(QStringLiteral("查询"));
+        }
+        QCOMPARE(opened, QStringList{QStringLiteral("msearch")});
+    }
+
+    void whoMayChangeMembers_data()
+    {
+        QTest::addColumn<QString>("session");
+        QTest::addColumn<QString>("note");
+        QTest::addColumn<bool>("enabled");
+        QTest::newRow("admin") << QStringLiteral("admin") << MemberSearch::kBuiltInNote << true;
+        QTest::newRow("admin with a trailing blank")
+            << QStringLiteral("admin ") << MemberSearch::kBuiltInNote << false;
+        QTest::newRow("Admin") << QStringLiteral("Admin") << MemberSearch::kOtherNote << false;
+        QTest::newRow("other administrator")
+            << QStringLiteral("clerk") << MemberSearch::kOtherNote << false;
+    }
+    void whoMayChangeMembers()
+    {
+        QFETCH(QString, session);
+        QFETCH(QString, note);
+        QFETCH(bool, enabled);
+        SearchScreen s(session);
+        s.search();
+        QCOMPARE(s.note(), note);
+        QCOMPARE(s.grid()->model()->rowCount(), 3);
+        s.clickRow(1);
+        QCOMPARE(s.text("Text5")->text(), QStringLiteral("李四"));
+        QVERIFY(enabled ? s.canChange() : s.cannotChange());
+        s.clickRow(2); // a row with an empty name cell
+        QCOMPARE(s.text("Text5")->text(), QString());
+        QVERIFY(s.cannotChange());
+    }
+
+    void headerAndColumnWidths()
+    {
+        SearchScreen s(QStringLiteral("admin"));
+        s.search(QStringLiteral("李四"));
+        QHeaderView *header = s.grid()->horizontalHeader();
+        const QAbstractItemModel *model = s.grid()->model();
+        QCOMPARE(model->headerData(0, Qt::Horizontal).toString(), QStringLiteral("表头"));
+        QCOMPARE(model->headerData(7, Qt::Horizontal).toString(),
+                 QStringLiteral("被推荐人消费次数"));
+        const int twips[] = {0, 1100, 600, 1200, -1, -1, 1200, 1700, -1, 1700};
+        for (int c = 0; c < 10; ++c)
+            QCOMPARE(header->sectionSize(c),
+                     twips[c] < 0 ? header->defaultSectionSize() : Ui::twips(twips[c]));
+        const QStringList row = {s.cell(0, 1), s.cell(0, 2), s.cell(0, 3),
+                                 s.cell(0, 4), s.cell(0, 5), s.cell(0, 6),
+                                 s.cell(0, 7), s.cell(0, 8), s.cell(0, 9)};
+        QCOMPARE(row, (QStringList{QStringLiteral("李四"), QStringLiteral("男"),
+                                   QStringLiteral("13800000002"), QStringLiteral("70.1"),
+                                   QStringLiteral("张三"), QStringLiteral("13800000001"),
+                                   QStringLiteral("3"), QStringLiteral("0.15"),
+                                   QStringLiteral("2026/12/7")}));
+    }
+
+    void gridReadsMoreRowsAsItScrolls()
+    {
+        SearchScreen s(QStringLiteral("clerk"));
+        {
+            Transaction tx(s.folder.store());
+            MemberTable members(s.folder.store());
+            for (int i = 0; i < 2 * MemberListModel::kFetchRows; ++i)
+                members.insert(
+                    sampleMember(QStringLiteral("m%1").arg(i), QStringLiteral("13900000000")));
+            tx.commit();
+        }
+        s.search();
+        QCOMPARE(s.grid()->model()->rowCount(), MemberListModel::kFetchRows);
+        for (int i = 0;
+             i < 3 && s.grid()->model()->rowCount() < 2 * MemberListModel::kFetchRows + 3; ++i) {
+            s.grid()->scrollToBottom();
+            QCoreApplication::processEvents();
+        }
+        QCOMPARE(s.grid()->model()->rowCount(), 2 * MemberListModel::kFetchRows + 3);
+        const int last = s.grid()->model()->rowCount() - 1;
+        QCOMPARE(s.cell(last, 1), QStringLiteral("m%1").arg(2 * MemberListModel::kFetchRows - 1));
+    }
+
+    void bothBoxesFilledKeepsTheList()
+    {
+        SearchScreen s(QStringLiteral("clerk"));
+        s.search(QStringLiteral("张三"));
+        s.search(QStringLiteral("李四"), QStringLiteral("13800000002"));
+        QCOMPARE(m_dialogs.takeMessages(), QStringList{MemberSearch::kBothFilled});
+        QCOMPARE(s.grid()->model()->rowCount(), 1);
+        QCOMPARE(s.cell(0, 1), QStringLiteral("张三"));
+        QCOMPARE(s.note(), MemberSearch::kOtherNote);
+    }
+
+    void notFound_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("phone");
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<QString>("focus");
+        QTest::newRow("name") << QStringLiteral("王五") << QString() << MemberSearch::kNameNotFound
+                              << QStringLiteral("Text1");
+        QTest::newRow("phone") << QString() << QStringLiteral("13800000009")
+                               << MemberSearch::kPhoneNotFound << QStringLiteral("Text2");
+    }
+    void notFound()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, phone);
+        QFETCH(QString, message);
+        QFETCH(QString, focus);
+        SearchScreen s(QStringLiteral("admin"));
+        QApplication::setActiveWindow(s.dialog.get());
+        QVERIFY(QTest::qWaitForWindowActive(s.dialog.get()));
+        s.search();
+        s.search(name, phone);
+        QCOMPARE(m_dialogs.takeMessages(), QStringList{message});
+        QCOMPARE(s.grid()->model()->rowCount(), 0);
+        QCOMPARE(s.grid()->horizontalHeader()->sectionSize(0), 0);
+        QCOMPARE(QApplication::focusWidget()->objectName(), focus);
+        QCOMPARE(s.note(), MemberSearch::kBuiltInNote); // from the first search
+    }
+
+    void keyFilterAndLimits()
+    {
+        SearchScreen s(QStringLiteral("admin"));
+        QTest::keyClicks(s.text("Text2"), QStringLiteral("1a3-8 000 0000 1xx23"));
+        QCOMPARE(s.text("Text2")->text(), QStringLiteral("13800000001"));
+        QTest::keyClicks(s.text("Text1"), QStringLiteral("O'Neil 1234"));
+        QCOMPARE(s.text("Text1")->text(), QStringLiteral("O'Neil 123"));
+    }
+
+    void newSearchDropsTheSelection()
+    {
+        SearchScreen s(QStringLiteral("admin"));
+        s.search();
+        s.clickRow(0);
+        QVERIFY(s.canChange());
+        s.search(QStringLiteral("李四"));
+        QCOMPARE(s.text("Text5")->text(), QString());
+        QVERIFY(s.cannotChange());
+        s.clickRow(0);
+        QCOMPARE(s.text("Text5")->text(), QStringLiteral("李四"));
+        s.search(QStringLiteral("nobody"));
+        QCOMPARE(m_dialogs.takeMessages(), QStringList{MemberSearch::kNameNotFound});
+        QCOMPARE(s.text("Text5")->text(), QString());
+        QVERIFY(s.cannotChange());
+    }
+
+    void resetClearsTheListAndBoxes()
+    {
+        SearchScreen s(QStringLiteral("admin"));
+        QApplication::setActiveWindow(s.dialog.get());
+        QVERIFY(QTest::qWaitForWindowActive(s.dialog.get()));
+        s.search(QString(), QStringLiteral("13800000002"));
+        s.clickRow(0);
+        s.text("Text1")->setText(QStringLiteral("x"));
+        QTest::mouseClick(s.button("Command3"), Qt::LeftButton);
+        QCOMPARE(s.grid()->model()->rowCount(), 0);
+        QCOMPARE(s.text("Text1")->text(), QString());
+        QCOMPARE(s.text("Text2")->text(), QString());
+        QVERIFY(s.text("Text1")->hasFocus());
+        QVERIFY(s.cannotChange());
+        QCOMPARE(s.note(), MemberSearch::kBuiltInNote);
+    }
+
+    void modifyNeedsTheSessionPassword_data()
+    {
+        QTest::addColumn<QString>("password");
+        QTest::addColumn<QString>("answer");
+        QTest::addColumn<bool>("opens");
+        QTest::newRow("right") << kPassword << kPassword << true;
+        QTest::newRow("letter case differs") << kPassword << QStringLiteral("secret1") << false;
+        QTest::newRow("trailing blank") << kPassword << kPassword + QLatin1Char(' ') << false;
+        QTest::newRow("cancel") << kPassword << QString() << false;
+        QTest::newRow("cancel with an empty session password") << QString() << QString() << true;
+    }
+    void modifyNeedsTheSessionPassword()
+    {
+        QFETCH(QString, password);
+        QFETCH(QString, answer);
+        QFETCH(bool, opens);
+        SearchScreen s(QStringLiteral("admin"), password);
+        int opened = 0;
+        s.dialog->setModifyRunner([&](MemberModifyDialog &) { ++opened; });
+        s.search();
+        s.clickRow(0);
+        m_dialogs.answer(answer);
+        QTest::mouseClick(s.button("Command2"), Qt::LeftButton);
+        const auto inputs = m_dialogs.takeInputs();
+        QCOMPARE(inputs.size(), 1);
+        QCOMPARE(inputs.first().prompt, MemberSearchDialog::kModifyPrompt);
+        QCOMPARE(opened, opens ? 1 : 0);
+        QCOMPARE(m_dialogs.takeMessages(),
+                 opens ? QStringList() : QStringList{MemberSearchDialog::kModifyRefused});
+    }
+
+    void modifyChecksInOrderThenSaves()
+    {
+        Clock::setSourceForTesting([] { return QDateTime(QDate(2026, 12, 7), QTime(9, 3, 4)); });
+        SearchScreen s(QStringLiteral("admin"));
+        s.search();
+        s.clickRow(1);
+        bool ran = false;
+        s.dialog->setModifyRunner([&](MemberModifyDialog &d) {
+            ran = true;
+            d.show();
+            QCOMPARE(d.objectName(), QStringLiteral("mmodify"));
+            QCOMPARE(d.windowTitle(), QStringLiteral("会员资料修改"));
+            const QStringList shown = {
+                child<QLineEdit>(d, "Text1")->text(), child<QComboBox>(d, "Combo1")->currentText(),
+                child<QLineEdit>(d, "Text2")->text(), child<QLineEdit>(d, "Text3")->text(),
+                child<QLineEdit>(d, "Text4")->text(), child<QLineEdit>(d, "Text5")->text(),
+                child<QLineEdit>(d, "Text6")->text(), child<QLineEdit>(d, "Text7")->text()};
+            QCOMPARE(shown, (QStringList{QStringLiteral("李四"), QStringLiteral("男"),
+                                         QStringLiteral("13800000002"), QStringLiteral("张三"),
+                                         QStringLiteral("3"), QStringLiteral("70.1"),
+                                         QStringLiteral("0.15"), QStringLiteral("13800000001")}));
+            for (const char *name : {"Text1", "Text4", "Text5", "Text6"})
+                QVERIFY2(child<QLineEdit>(d, name)->isReadOnly(), name);
+            for (const char *name : {"Text2", "Text3", "Text7"})
+                QVERIFY2(!child<QLineEdit>(d, name)->isReadOnly(), name);
+
+            auto *check = child<QCheckBox>(d, "Check1");
+            auto *phone = child<QLineEdit>(d, "Text2");
+            auto *referrerPhone = child<QLineEdit>(d, "Text7");
+            auto *save = child<QPushButton>(d, "Command1");
+            auto attempt = [&](const QString &expected) {
+                QTest::mouseClick(save, Qt::LeftButton);
+                QCOMPARE(m_dialogs.takeMessages(),
+                         expected.isEmpty() ? QStringList() : QStringList{expected});
+            };
+            QVERIFY(!check->isChecked());
+            phone->clear();
+            attempt(MemberModify::kNotAcknowledged);
+            check->setChecked(true);
+            attempt(MemberModify::kNoPhone);
+            QTest::keyClicks(phone, QStringLiteral("1390000x0001"));
+            QCOMPARE(phone->text(), QStringLiteral("13900000001"));
+            referrerPhone->setText(QStringLiteral("138"));
+            attempt(MemberModify::kBadReferrerPhone);
+            referrerPhone->clear();
+            phone->setText(QStringLiteral("13800000001")); // 张三's phone
+            attempt(MemberModify::kPhoneTaken);
+            QCOMPARE(child<QLabel>(d, "Label9")->text(),
+                     QStringLiteral("修改有风险，修改须谨慎！"));
+            phone->setText(QStringLiteral("13900000001"));
+            child<QComboBox>(d, "Combo1")->setCurrentText(QStringLiteral("女"));
+            attempt(QString());
+            QCOMPARE(child<QLabel>(d, "Label9")->text(),
+                     QStringLiteral("提示：修改成功！   09:03:04"));
+            QVERIFY(!check->isChecked());
+            attempt(MemberModify::kNotAcknowledged);
+        });
+        m_dialogs.answer(kPassword);
+        QTest::mouseClick(s.button("Command2"), Qt::LeftButton);
+        QVERIFY(ran);
+        const Member stored = *MemberTable(s.folder.store()).firstByName(QStringLiteral("李四"));
+        QCOMPARE(stored.sex, QStringLiteral("女"));
+        QCOMPARE(stored.phone, QStringLiteral("13900000001"));
+        QCOMPARE(stored.referrer, QStringLiteral("张三"));
+        QCOMPARE(stored.referrerPhone, QString());
+        // The list shows what was saved, so a second modify starts from it.
+        QCOMPARE(s.cell(1, 3), QStringLiteral("13900000001"));
+        QCOMPARE(s.cell(1, 6), QString());
+    }
+
+    void modifyNeedsAKnownSex()
+    {
+        SearchScreen s(QStringLiteral("admin"));
+        Member odd = sampleMember(QStringLiteral("王五"), QStringLiteral("13800000005"));
+        odd.sex = QStringLiteral("未知");
+        MemberTable(s.folder.store()).insert(odd);
+        s.search(QStringLiteral("王五"));
+        s.clickRow(0);
+        s.dialog->setModifyRunner([&](MemberModifyDialog &d) {
+            d.show();
+            auto *combo = child<QComboBox>(d, "Combo1");
+            QCOMPARE(combo->currentIndex(), -1);
+            QCOMPARE(combo->currentText(), QString());
+            child<QCheckBox>(d, "Check1")->setChecked(true);
+            QTest::mouseClick(child<QPushButton>(d, "Command1"), Qt::LeftButton);
+            QCOMPARE(m_dialogs.takeMessages(), QStringList{MemberModify::kNoSex});
+        });
+        m_dialogs.answer(kPassword);
+        QTest::mouseClick(s.button("Command2"), Qt::LeftButton);
+        QCOMPARE(MemberTable(s.folder.store()).firstByName(QStringLiteral("王五"))->sex,
+                 QStringLiteral("未知"));
+    }
+
+    void deleteTwice()
+    {
+        SearchScreen s(QStringLiteral("admin"));
+        s.search();
+        s.clickRow(0); // 张三, 李四's referrer
+        m_dialogs.answer(kPassword);
+        QTest::mouseClick(s.button("Command4"), Qt::LeftButton);
+        QCOMPARE(m_dialogs.takeInputs().first().prompt, MemberSearchDialog::kDeletePrompt);
+        QCOMPARE(m_dialogs.takeMessages(),
+                 QStringList{MemberDelete::deletedMessage(QStringLiteral("张三"))});
+        // Gone from the list at once; the referee keeps his referrer fields.
+        QCOMPARE(s.grid()->model()->rowCount(), 2);
+        QCOMPARE(s.cell(0, 1), QStringLiteral("李四"));
+        QCOMPARE(s.cell(0, 5), QStringLiteral("张三"));
+        QCOMPARE(s.cell(0, 6), QStringLiteral("13800000001"));
+        const Member referee = *MemberTable(s.folder.store()).firstByName(QStringLiteral("李四"));
+        QCOMPARE(referee.referrer, QStringLiteral("张三"));
+        QCOMPARE(referee.referrerPhone, QStringLiteral("13800000001"));
+        // The selection stays on the deleted name, not on the row that moved up.
+        QCOMPARE(s.text("Text5")->text(), QStringLiteral("张三"));
+        QVERIFY(s.canChange());
+
+        m_dialogs.answer(kPassword);
+        QTest::mouseClick(s.button("Command4"), Qt::LeftButton);
+        QCOMPARE(m_dialogs.takeInputs().size(), 1);
+        QCOMPARE(m_dialogs.takeMessages(), QStringList{MemberDelete::kNotFound});
+        QCOMPARE(MemberTable(s.folder.store()).count(), 2);
+
+        // Modify of the deleted member says so and writes nothing.
+        s.dialog->setModifyRunner([&](MemberModifyDialog &d) {
+            d.show();
+            child<QCheckBox>(d, "Check1")->setChecked(true);
+            QTest::mouseClick(child<QPushButton>(d, "Command1"), Qt::LeftButton);
+            QCOMPARE(m_dialogs.takeMessages(), QStringList{MemberModify::kGone});
+        });
+        m_dialogs.answer(kPassword);
+        QTest::mouseClick(s.button("Command2"), Qt::LeftButton);
+        QCOMPARE(MemberTable(s.folder.store()).count(), 2);
+    }
+
+    void deleteRefusedWithoutThePassword()
+    {
+        SearchScreen s(QStringLiteral("admin"));
+        s.search();
+        s.clickRow(1);
+        m_dialogs.answer(QString());
+        QTest::mouseClick(s.button("Command4"), Qt::LeftButton);
+        QCOMPARE(m_dialogs.takeInputs().size(), 1);
+        QCOMPARE(m_dialogs.takeMessages(), QStringList{MemberSearchDialog::kDeleteRefused});
+        QCOMPARE(MemberTable(s.folder.store()).count(), 3);
+        QCOMPARE(s.grid()->model()->rowCount(), 3);
+    }
+};
+
+QTEST_MAIN(TestMemberSearch)
+#include "tst_membersearch.moc"
