@@ -11,6 +11,7 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QItemSelectionModel>
 #include <QLabel>
 #include <QPushButton>
 #include <QTableView>
@@ -63,6 +64,12 @@ AdminListDialog::AdminListDialog(AppContext &context, QWidget *parent)
     resize(640, 320);
 
     connect(m_grid, &QTableView::clicked, this, &AdminListDialog::gridClicked);
+    // Moving with the keyboard after a click keeps delete off the admin row.
+    connect(m_grid->selectionModel(), &QItemSelectionModel::currentChanged, this,
+            [this](const QModelIndex &current) {
+                if (m_command1->isEnabled())
+                    gridClicked(current);
+            });
     connect(m_command1, &QPushButton::clicked, this, &AdminListDialog::modify);
     connect(m_command2, &QPushButton::clicked, this, &AdminListDialog::remove);
     connect(command3, &QPushButton::clicked, this, &QDialog::reject);
@@ -86,8 +93,11 @@ void AdminListDialog::activate()
 
 void AdminListDialog::gridClicked(const QModelIndex &index)
 {
-    if (!index.isValid())
+    if (!index.isValid()) {
+        m_command1->setEnabled(false);
+        m_command2->setEnabled(false);
         return;
+    }
     m_command1->setEnabled(true);
     m_command2->setEnabled(AdminRules::isDeletable(m_model->admin(index.row()).name));
 }

@@ -29,8 +29,8 @@ int AdminListModel::columnCount(const QModelIndex &parent) const
 
 QVariant AdminListModel::data(const QModelIndex &index, int role) const
 {
-    if (!index.isValid() || index.row() >= m_rows.size()
-        || (role != Qt::DisplayRole && role != Qt::EditRole))
+    if (!index.isValid() || index.row() >= m_rows.size() ||
+        (role != Qt::DisplayRole && role != Qt::EditRole))
         return {};
     const Admin &a = m_rows.at(index.row());
     switch (index.column()) {

@@ -39,8 +39,8 @@ AdminModifyDialog::AdminModifyDialog(AppContext &context, const Admin &row, QWid
                      QStringLiteral("Text4"));
     m_text4->setText(row.remark);
 
-    m_check1 = new QCheckBox(
-        QStringLiteral("我明白忘记密码就取不回来的风险，同意修改账号资料！"), frame);
+    m_check1 =
+        new QCheckBox(QStringLiteral("我明白忘记密码就取不回来的风险，同意修改账号资料！"), frame);
     m_check1->setObjectName(QStringLiteral("Check1"));
     grid->addWidget(m_check1, 5, 0, 1, 2);
 

@@ -35,8 +35,8 @@ AdminRegistrationDialog::AdminRegistrationDialog(AppContext &context, QWidget *p
     m_text4 = addRow(grid, frame, 3, QStringLiteral("Label4"), QStringLiteral("备注"),
                      QStringLiteral("Text4"));
 
-    m_check1 = new QCheckBox(
-        QStringLiteral("我明白忘记密码就取不回来的风险，同意注册账号！"), this);
+    m_check1 =
+        new QCheckBox(QStringLiteral("我明白忘记密码就取不回来的风险，同意注册账号！"), this);
     m_check1->setObjectName(QStringLiteral("Check1"));
 
     const AdminForms::Buttons buttons = AdminForms::buttons(

@@ -22,8 +22,7 @@ inline const QString kNotOwnAccount =
     QStringLiteral("只能修改当前登陆的管理员信息！拒绝修改-当前所选管理员！");
 inline const QString kWrongOldPassword = QStringLiteral("原密码不符，非法修改，请输入正确密码！");
 inline const QString kNothingSelected = QStringLiteral("请选择要删除的信息");
-inline const QString kWrongDeletePassword =
-    QStringLiteral("密码验证错误，请勿非法删除管理员！");
+inline const QString kWrongDeletePassword = QStringLiteral("密码验证错误，请勿非法删除管理员！");
 inline const QString kDeleteWarningTitle = QStringLiteral("删除警告");
 inline const QString kBuiltInNotDeletable = QStringLiteral("内置管理员账号 admin 不能删除！");
 inline const QString kDeleted = QStringLiteral("管理员已删除！确认后退出系统！");
@@ -37,10 +36,10 @@ struct Outcome
 {
     enum class Focus { None, Id, Password };
 
-    bool written = false;  // the database was changed
+    bool written = false; // the database was changed
     QString message;
-    QString title;         // empty: the application's title
-    bool error = false;    // shown with the error icon
+    QString title;      // empty: the application's title
+    bool error = false; // shown with the error icon
     Focus focus = Focus::None;
     bool clearPasswords = false; // empty both new-password boxes
 };
