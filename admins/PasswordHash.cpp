@@ -24,6 +24,11 @@ QString canonical(const QString &typed)
     return typed.trimmed();
 }
 
+bool isBlank(const QString &typed)
+{
+    return canonical(typed).isEmpty();
+}
+
 QString hash(const QString &password)
 {
     ensureSodium();
@@ -42,6 +47,8 @@ QString hash(const QString &password)
 bool verify(const QString &storedHash, const QString &password)
 {
     ensureSodium();
+    if (isBlank(password))
+        return false;
     const QByteArray stored = storedHash.toLatin1();
     if (!storedHash.startsWith(QLatin1String("$argon2")) || stored.size() >= crypto_pwhash_STRBYTES)
         return false;

@@ -10,12 +10,15 @@ namespace PasswordHash {
 // The login trims what is typed, so registration and modify trim too; a
 // password registered with blanks around it can still be used to log in.
 QString canonical(const QString &typed);
+// A password that is empty or only blanks. Registration and modify refuse it
+// as empty, and it never verifies, so no account can have one.
+bool isBlank(const QString &typed);
 
 // Hashes the canonical form of the password. Throws std::runtime_error when
 // libsodium cannot (out of memory).
 QString hash(const QString &password);
 // Verifies the canonical form of the password against a stored hash. A
-// stored value that is not a hash never verifies.
+// stored value that is not a hash never verifies, nor does a blank password.
 bool verify(const QString &storedHash, const QString &password);
 
 // Tests hash many passwords; the lowest Argon2id cost keeps them fast.

@@ -1,5 +1,7 @@
 #include "app/Screens.h"
 
+#include "admins/AdminListDialog.h"
+#include "admins/AdminRegistrationDialog.h"
 #include "app/AboutDialog.h"
 #include "members/MemberSearchDialog.h"
 #include "money/SettingsDialog.h"
@@ -11,13 +13,15 @@ QDialog *createScreen(Screen screen, AppContext &context, QWidget *parent)
         return new SettingsDialog(context, parent);
     case Screen::About:
         return new AboutDialog(parent);
+    case Screen::AdminRegistration:
+        return new AdminRegistrationDialog(context, parent);
+    case Screen::AdminList:
+        return new AdminListDialog(context, parent);
     case Screen::MemberSearch:
         return new MemberSearchDialog(context, parent);
     case Screen::MemberRegistration:
     case Screen::Consumption:
     case Screen::Recharge:
-    case Screen::AdminRegistration:
-    case Screen::AdminList:
     case Screen::Backup:
     case Screen::Export:
         break;

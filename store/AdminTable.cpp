@@ -63,6 +63,12 @@ int AdminTable::removeByName(const QString &name)
     return m_store.changes();
 }
 
+int AdminTable::removeById(qint64 id)
+{
+    m_store.exec(QStringLiteral("DELETE FROM 管理员登记 WHERE rowid = ?"), {id});
+    return m_store.changes();
+}
+
 std::optional<CommissionSetting> CommissionTable::load()
 {
     QSqlQuery &q = m_store.exec(

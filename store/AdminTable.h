@@ -32,6 +32,8 @@ public:
     qint64 insert(const QString &name, const QString &passwordHash, const QString &remark);
     void setPasswordAndRemark(qint64 id, const QString &passwordHash, const QString &remark);
     int removeByName(const QString &name);
+    // Removes exactly the row with this rowid; returns the rows removed.
+    int removeById(qint64 id);
 
 private:
     MemberStore &m_store;

@@ -1,0 +1,83 @@
+#pragma once
+
+#include "store/AdminTable.h"
+
+#include <QString>
+
+class MemberStore;
+struct Session;
+
+// Administrator accounts: registering one, changing one's own password and
+// remark, deleting one. Passwords are checked and hashed in their canonical
+// form (PasswordHash), the same form the login verifies, so every account
+// that can be registered can log in.
+namespace AdminRules {
+
+inline const QString kNotAcknowledged = QStringLiteral("未勾选注意事项，无法注册");
+inline const QString kEmptyId = QStringLiteral("必须输入管理员ID名称！");
+inline const QString kEmptyPassword = QStringLiteral("密码不能为空！");
+inline const QString kPasswordsDiffer = QStringLiteral("两次密码不一致！请重新输入！");
+inline const QString kIdTaken = QStringLiteral("该管理员ID已存在，请重新输入");
+inline const QString kNotOwnAccount =
+    QStringLiteral("只能修改当前登陆的管理员信息！拒绝修改-当前所选管理员！");
+inline const QString kWrongOldPassword = QStringLiteral("原密码不符，非法修改，请输入正确密码！");
+inline const QString kNothingSelected = QStringLiteral("请选择要删除的信息");
+inline const QString kWrongDeletePassword = QStringLiteral("密码验证错误，请勿非法删除管理员！");
+inline const QString kDeleteWarningTitle = QStringLiteral("删除警告");
+inline const QString kBuiltInNotDeletable = QStringLiteral("内置管理员账号 admin 不能删除！");
+inline const QString kDeleted = QStringLiteral("管理员已删除！确认后退出系统！");
+inline const QString kBuiltInName = QStringLiteral("admin");
+
+QString registeredMessage(const QString &id);
+QString modifiedMessage(const QString &id);
+
+// What a screen shows after an action.
+struct Outcome
+{
+    enum class Focus { None, Id, Password };
+
+    bool written = false; // the database was changed
+    QString message;
+    QString title;      // empty: the application's title
+    bool error = false; // shown with the error icon
+    Focus focus = Focus::None;
+    bool clearPasswords = false; // empty both new-password boxes
+};
+
+// The boxes of the registration and modify screens.
+struct Entry
+{
+    bool acknowledged = false;
+    QString id;
+    QString password;
+    QString repeat;
+    QString remark;
+};
+
+// Checks the entry in order and stores the account in one transaction. The
+// ID is stored without blanks at either end (the login trims the name it is
+// given); the password as its hash; the remark as typed. An ID that differs
+// from an existing one only in ASCII letter case counts as taken.
+// Throws StoreError when the database fails.
+Outcome registerAccount(MemberStore &store, const Entry &entry);
+
+// Whether the logged-in administrator may modify the row: only his own,
+// by exact comparison with the name typed at login.
+bool isOwnAccount(const Session &session, const QString &rowName);
+// Whether the row may be deleted: every account but the built-in one.
+bool isDeletable(const QString &rowName);
+
+// Changes the password and remark of the session's own account in one
+// transaction, after verifying the old password against the stored hash.
+// On success the session's password becomes the new one as typed.
+// Throws StoreError when the database fails or the row is gone.
+Outcome modify(MemberStore &store, Session &session, const Admin &row, const Entry &entry,
+               const QString &oldPassword);
+
+// Deletes the row once the typed password verifies against that account's
+// own hash. The caller ends the program after showing the message of a
+// successful deletion. Throws StoreError when the database fails or the row
+// is gone.
+Outcome remove(MemberStore &store, const Admin &row, const QString &typedPassword);
+
+} // namespace AdminRules

@@ -1,0 +1,115 @@
+// The screen where the logged-in administrator changes his own password and
+// remark.
+#include "AdminTesting.h"
+#include "admins/AdminModifyDialog.h"
+#include "store/AdminTable.h"
+#include "support/ScriptedDialogs.h"
+#include "support/TestFolder.h"
+
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QtTest>
+
+using AdminTesting::child;
+
+class TestModifyScreen : public QObject
+{
+    Q_OBJECT
+private:
+    ScriptedDialogs m_dialogs;
+
+    struct Fixture
+    {
+        TestFolder folder;
+        Admin row;
+        Fixture()
+        {
+            AdminTesting::registerAccount(folder.store(), QStringLiteral("bob"),
+                                          QStringLiteral("oldpw"), QStringLiteral("早班"));
+            folder.setSession(QStringLiteral("bob"), QStringLiteral("oldpw"));
+            row = AdminTable(folder.store()).byName(QStringLiteral("bob")).first();
+            row.passwordHash.clear(); // as the list hands it over
+        }
+    };
+
+    static void fill(QDialog &d, const QString &old, const QString &password, const QString &repeat)
+    {
+        QTest::keyClicks(child<QLineEdit>(d, "Text5"), old);
+        QTest::keyClicks(child<QLineEdit>(d, "Text2"), password);
+        QTest::keyClicks(child<QLineEdit>(d, "Text3"), repeat);
+        QTest::mouseClick(child<QCheckBox>(d, "Check1"), Qt::LeftButton);
+        QTest::mouseClick(child<QPushButton>(d, "Command1"), Qt::LeftButton);
+    }
+
+private Q_SLOTS:
+    void cleanup() { VERIFY_DIALOGS_DONE(m_dialogs); }
+
+    void startsWithTheAccount()
+    {
+        Fixture f;
+        AdminModifyDialog dialog(f.folder.context(), f.row);
+        QCOMPARE(dialog.objectName(), QStringLiteral("smodify"));
+        QCOMPARE(dialog.windowTitle(), QStringLiteral("管理员资料修改"));
+        QCOMPARE(child<QLineEdit>(dialog, "Text1")->text(), QStringLiteral("bob"));
+        QVERIFY(!child<QLineEdit>(dialog, "Text1")->isEnabled());
+        QCOMPARE(child<QLineEdit>(dialog, "Text4")->text(), QStringLiteral("早班"));
+        for (const char *name : {"Text5", "Text2", "Text3"}) {
+            QCOMPARE(child<QLineEdit>(dialog, name)->text(), QString());
+            QCOMPARE(child<QLineEdit>(dialog, name)->echoMode(), QLineEdit::Password);
+        }
+        QVERIFY(!child<QCheckBox>(dialog, "Check1")->isChecked());
+    }
+
+    void wrongOldPasswordKeepsTheFields()
+    {
+        Fixture f;
+        AdminModifyDialog dialog(f.folder.context(), f.row);
+        QVERIFY(AdminTesting::activate(dialog));
+        fill(dialog, QStringLiteral("OLDPW"), QStringLiteral("n1"), QStringLiteral("n1"));
+        const QList<Dialogs::Message> shown = m_dialogs.takeMessageDetails();
+        QCOMPARE(shown.size(), 1);
+        QCOMPARE(shown.first().text, AdminRules::kWrongOldPassword);
+        QCOMPARE(shown.first().icon, Dialogs::Icon::Error);
+        QVERIFY(dialog.isVisible());
+        QCOMPARE(child<QLineEdit>(dialog, "Text5")->text(), QStringLiteral("OLDPW"));
+        QCOMPARE(child<QLineEdit>(dialog, "Text2")->text(), QStringLiteral("n1"));
+        QCOMPARE(child<QLineEdit>(dialog, "Text3")->text(), QStringLiteral("n1"));
+        QCOMPARE(f.folder.context().session.password, QStringLiteral("oldpw"));
+    }
+
+    void differentNewPasswordsAreEmptied()
+    {
+        Fixture f;
+        AdminModifyDialog dialog(f.folder.context(), f.row);
+        QVERIFY(AdminTesting::activate(dialog));
+        fill(dialog, QStringLiteral("oldpw"), QStringLiteral("n1"), QStringLiteral("n2"));
+        QCOMPARE(m_dialogs.takeMessages(), QStringList{AdminRules::kPasswordsDiffer});
+        QCOMPARE(child<QLineEdit>(dialog, "Text2")->text(), QString());
+        QCOMPARE(child<QLineEdit>(dialog, "Text3")->text(), QString());
+        QCOMPARE(child<QLineEdit>(dialog, "Text5")->text(), QStringLiteral("oldpw"));
+        QCOMPARE(QApplication::focusWidget()->objectName(), QStringLiteral("Text2"));
+    }
+
+    void savesAndReplacesTheSessionPassword()
+    {
+        Fixture f;
+        AdminModifyDialog dialog(f.folder.context(), f.row);
+        QVERIFY(AdminTesting::activate(dialog));
+        QLineEdit *remark = child<QLineEdit>(dialog, "Text4");
+        remark->clear();
+        remark->insert(QStringLiteral("晚班")); // keyClicks types Latin-1 only
+        fill(dialog, QStringLiteral("oldpw"), QStringLiteral("newpw "), QStringLiteral("newpw "));
+        QCOMPARE(m_dialogs.takeMessages(),
+                 QStringList{QStringLiteral("管理员账号： bob 资料修改成功!")});
+        QCOMPARE(dialog.result(), int(QDialog::Accepted));
+        QVERIFY(!dialog.isVisible());
+        const Session &session = f.folder.context().session;
+        QCOMPARE(session.password, QStringLiteral("newpw "));
+        QCOMPARE(AdminTable(f.folder.store()).byName(QStringLiteral("bob")).first().remark,
+                 QStringLiteral("晚班"));
+    }
+};
+
+QTEST_MAIN(TestModifyScreen)
+#include "tst_smodify.moc"
