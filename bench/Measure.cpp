@@ -81,6 +81,20 @@ QString formatBytes(qint64 b)
     return QStringLiteral("%1 MiB").arg(double(b) / (1024.0 * 1024.0), 0, 'f', 1);
 }
 
+Row memoryRow(const QString &what, qint64 ours, qint64 baseline, const QString &baselineName,
+              const QString &target, double limit)
+{
+    Row r;
+    r.what = what;
+    r.ours.p50 = double(ours);
+    r.baseline.p50 = double(baseline);
+    r.baselineName = baselineName;
+    r.target = target;
+    r.limit = limit;
+    r.bytes = true;
+    return r;
+}
+
 void printTable(const QList<Row> &rows)
 {
     QTextStream out(stdout);
@@ -91,9 +105,12 @@ void printTable(const QList<Row> &rows)
         QString verdict;
         if (r.limit > 0 && ratio > 0)
             verdict = ratio <= r.limit ? QStringLiteral("met") : QStringLiteral("MISSED");
-        out << "| " << r.what << " | " << formatSeconds(r.ours.p50) << " | "
-            << formatSeconds(r.ours.p99) << " | " << r.baselineName << " | "
-            << formatSeconds(r.baseline.p50) << " | " << formatSeconds(r.baseline.p99) << " | "
+        const auto show = [&r](double v) {
+            return r.bytes ? (v > 0 ? formatBytes(qint64(v)) : QStringLiteral("-")) : formatSeconds(v);
+        };
+        out << "| " << r.what << " | " << show(r.ours.p50) << " | " << show(r.ours.p99) << " | "
+            << r.baselineName << " | " << show(r.baseline.p50) << " | " << show(r.baseline.p99)
+            << " | "
             << (ratio > 0 ? QStringLiteral("%1×").arg(ratio, 0, 'f', 2) : QStringLiteral("-"))
             << " | " << r.target << " | " << verdict << (r.note.isEmpty() ? QString() : QStringLiteral(" ") + r.note)
             << " |\n";

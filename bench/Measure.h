@@ -36,7 +36,12 @@ struct Row
     QString target;   // e.g. "≤ 2×"
     double limit = 0; // ratio limit, 0 when the row is absolute
     QString note;
+    bool bytes = false; // the figures are peak memory in bytes, not seconds
 };
+
+// A row of peak memory figures.
+Row memoryRow(const QString &what, qint64 ours, qint64 baseline, const QString &baselineName,
+              const QString &target, double limit);
 
 QString formatSeconds(double s);
 QString formatBytes(qint64 b);
