@@ -213,12 +213,9 @@ void benchMemberList()
         if (qint64(rows.size()) != members)
             _exit(1);
     });
-    QTextStream(stdout) << "member list peak memory after scrolling to the end of 1M members: ours "
-                        << Measure::formatBytes(ours) << ", raw C API holding the rows "
-                        << Measure::formatBytes(raw) << " (process before: "
-                        << Measure::formatBytes(before) << "), ratio "
-                        << QString::number(double(ours) / double(raw), 'f', 2)
-                        << " (target ≤ 1.5)\n";
+    g_rows << Measure::memoryRow(QStringLiteral("member list: peak memory, scrolled to the end of 1M"),
+                                 ours, raw, QStringLiteral("raw C API holding the rows"),
+                                 QStringLiteral("≤ 1.5×"), 1.5);
 }
 
 void benchStartup()
