@@ -5,6 +5,7 @@
 #include <QDate>
 #include <QList>
 #include <QString>
+#include <QStringList>
 #include <functional>
 #include <optional>
 
@@ -80,4 +81,9 @@ private:
     QList<Member> all(const QString &sql, const QVariantList &values);
 
     MemberStore &m_store;
+
+public:
+    // The texts in the text columns of all members that are longer than
+    // `characters` characters, in registration and column order.
+    QStringList textsLongerThan(int characters);
 };
