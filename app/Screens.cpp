@@ -1,6 +1,8 @@
 #include "app/Screens.h"
 
 #include "app/AboutDialog.h"
+#include "maintenance/BackupDialog.h"
+#include "maintenance/ExportDialog.h"
 #include "money/SettingsDialog.h"
 
 QDialog *createScreen(Screen screen, AppContext &context, QWidget *parent)
@@ -10,14 +12,16 @@ QDialog *createScreen(Screen screen, AppContext &context, QWidget *parent)
         return new SettingsDialog(context, parent);
     case Screen::About:
         return new AboutDialog(parent);
+    case Screen::Backup:
+        return new BackupDialog(context, parent);
+    case Screen::Export:
+        return new ExportDialog(context, parent);
     case Screen::MemberRegistration:
     case Screen::MemberSearch:
     case Screen::Consumption:
     case Screen::Recharge:
     case Screen::AdminRegistration:
     case Screen::AdminList:
-    case Screen::Backup:
-    case Screen::Export:
         break;
     }
     return nullptr;

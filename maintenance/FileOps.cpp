@@ -128,8 +128,9 @@ bool FailingFileOps::fails(Op op, const QString &from, const QString &to)
     if (!to.isEmpty())
         entry += QLatin1Char(' ') + nameOf(to);
     bool fail = m_failAt == m_log.size() + 1;
+    const QString target = nameOf(to.isEmpty() ? from : to);
     for (const auto &[failOp, name] : std::as_const(m_failOn))
-        fail = fail || (failOp == op && (nameOf(from) == name || nameOf(to) == name));
+        fail = fail || (failOp == op && target == name);
     m_log << (fail ? QLatin1Char('!') + entry : entry);
     if (fail)
         m_error = QStringLiteral("模拟的故障：") + entry;

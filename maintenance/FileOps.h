@@ -47,7 +47,7 @@ public:
 };
 
 // The real file system with injected faults, for tests: the nth changing
-// operation, or every operation of one kind on one file name, fails without
+// operation, or every operation of one kind onto one file name, fails without
 // touching anything. Copies can also be made to arrive damaged while
 // reporting success. Every changing operation is logged.
 class FailingFileOps : public DiskFileOps
@@ -57,7 +57,8 @@ public:
 
     // The nth changing operation (counting from 1) fails; 0 disables.
     void failAt(int n) { m_failAt = n; }
-    // Operations of this kind whose source or target has this file name fail.
+    // Operations of this kind whose target (for remove and mkdir: whose
+    // path) has this file name fail.
     void failOn(Op op, const QString &fileName);
     // Copies write only the first half of the file and still report success.
     void damageCopies(bool damage) { m_damage = damage; }

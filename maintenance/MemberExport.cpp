@@ -1,5 +1,7 @@
 #include "maintenance/MemberExport.h"
 
+#include "app/AppContext.h"
+#include "app/Clock.h"
 #include "maintenance/StagedFile.h"
 #include "maintenance/XlsWriter.h"
 #include "store/MemberStore.h"
@@ -150,6 +152,16 @@ QString write(MemberStore &store, const QString &path)
     if (!staged.commit(StagedFile::Existing::Replace))
         return staged.error();
     return {};
+}
+
+Outcome run(AppContext &context, const QString &typed)
+{
+    if (typed != context.session.password)
+        return {Outcome::Kind::Refused, kWrongPassword};
+    const QString failure = write(context.store, context.files.exportWorkbook());
+    if (!failure.isEmpty())
+        return {Outcome::Kind::Failed, kFailed + QLatin1Char('\n') + failure};
+    return {Outcome::Kind::Exported, kExported + Formats::shortDate(Clock::today())};
 }
 
 } // namespace MemberExport
