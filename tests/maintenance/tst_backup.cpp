@@ -11,6 +11,7 @@
 #include "support/ScriptedDialogs.h"
 #include "support/TestFolder.h"
 
+#include <QAction>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
@@ -194,12 +195,14 @@ private Q_SLOTS:
         MainWindow window(folder.context());
         window.setScreenRunner([&](QDialog &d) {
             QCOMPARE(d.objectName(), QStringLiteral("backup"));
+            QVERIFY(d.isModal());
             m_dialogs.answer(kPassword);
             click(d, "Command2");
             QCOMPARE(label(d), DM::kRestoreDoneHeading + QStringLiteral("\n2026/3/7 09:05:01"));
             QVERIFY(!folder.store().isOpen());
         });
-        window.openScreen(Screen::Backup);
+        // The menu entry opens the screen modally.
+        window.findChild<QAction *>(QStringLiteral("数据库备份还原"))->trigger();
         QCOMPARE(m_dialogs.takeInputs().size(), 1);
         QVERIFY(folder.store().isOpen());
         QCOMPARE(memberNames(folder.store()), QStringList{QStringLiteral("backed up")});

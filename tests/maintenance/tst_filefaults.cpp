@@ -211,6 +211,44 @@ private Q_SLOTS:
         }
     }
 
+    // The real operations never replace an existing file and leave no
+    // temporary file behind when they fail.
+    void diskOperationsNeverReplace_data()
+    {
+        QTest::addColumn<bool>("copy");
+        QTest::addColumn<QString>("target"); // relative to the folder
+        QTest::addColumn<bool>("succeeds");
+        QTest::newRow("copy to a new name") << true << QStringLiteral("new.mdb") << true;
+        QTest::newRow("copy onto a file") << true << QStringLiteral("zero.mdb") << false;
+        QTest::newRow("copy into a missing folder")
+            << true << QStringLiteral("no/new.mdb") << false;
+        QTest::newRow("rename to a new name") << false << QStringLiteral("new.mdb") << true;
+        QTest::newRow("rename onto a file") << false << QStringLiteral("zero.mdb") << false;
+    }
+    void diskOperationsNeverReplace()
+    {
+        QFETCH(bool, copy);
+        QFETCH(QString, target);
+        QFETCH(bool, succeeds);
+        Scenario s(Operation::Backup, false, false);
+        s.folder.store().close();
+        const DataFiles f = s.folder.files();
+        const QString to = s.folder.path() + QLatin1Char('/') + target;
+        QVERIFY(QFile::setPermissions(f.liveDatabase(), QFile::ReadOwner | QFile::WriteOwner));
+        DiskFileOps ops;
+        const bool done = copy ? ops.copy(f.liveDatabase(), to) : ops.rename(f.liveDatabase(), to);
+        QCOMPARE(done, succeeds);
+        QCOMPARE(ops.error().isEmpty(), succeeds);
+        QCOMPARE(bytesOf(f.blankTemplate()), s.blank);
+        QCOMPARE(QFile::exists(f.liveDatabase()), copy || !succeeds);
+        if (succeeds) {
+            QCOMPARE(bytesOf(to), s.live);
+            QCOMPARE(QFile::permissions(to) & 0x7077,
+                     QFile::ReadOwner | QFile::WriteOwner); // owner, group, others
+        }
+        QCOMPARE(s.hiddenFiles(), QStringList());
+    }
+
     // A copy that arrives damaged is caught before it replaces anything.
     void damagedCopies_data()
     {
