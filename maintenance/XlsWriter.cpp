@@ -289,8 +289,13 @@ void XlsWriter::cell(quint16 type, quint16 size, quint16 row, quint16 column, qu
 void XlsWriter::text(quint16 row, quint16 column, const QString &value)
 {
     if (value.size() > kMaxLabelUnits) {
+        const auto shared = m_shared.constFind(value);
+        if (shared == m_shared.cend()) {
+            m_ok = false; // not announced to begin(): the workbook is incomplete
+            return;
+        }
         cell(kLabelSst, 10, row, column, kGeneralXf);
-        put32(m_shared.value(value));
+        put32(shared.value());
     } else {
         cell(kLabel, quint16(6 + 3 + stringBytes(value)), row, column, kGeneralXf);
         putString(value, false);

@@ -14,7 +14,8 @@ typedef struct _GsfOutput GsfOutput;
 // in memory but a write buffer and the few texts too long for a cell record.
 //
 // Texts of up to 255 UTF-16 units are LABEL cells; longer ones must be
-// announced to begin() and go to the shared string table. Dates are cells
+// announced to begin() and go to the shared string table (finish() fails
+// when one was not). Dates are cells
 // with the built-in short date format. The stream must be seekable: the
 // positions of the worksheets are written into the globals at the end.
 class XlsWriter
