@@ -3,6 +3,8 @@
 #include "admins/AdminListDialog.h"
 #include "admins/AdminRegistrationDialog.h"
 #include "app/AboutDialog.h"
+#include "maintenance/BackupDialog.h"
+#include "maintenance/ExportDialog.h"
 #include "members/MemberSearchDialog.h"
 #include "money/SettingsDialog.h"
 
@@ -17,13 +19,15 @@ QDialog *createScreen(Screen screen, AppContext &context, QWidget *parent)
         return new AdminRegistrationDialog(context, parent);
     case Screen::AdminList:
         return new AdminListDialog(context, parent);
+    case Screen::Backup:
+        return new BackupDialog(context, parent);
+    case Screen::Export:
+        return new ExportDialog(context, parent);
     case Screen::MemberSearch:
         return new MemberSearchDialog(context, parent);
     case Screen::MemberRegistration:
     case Screen::Consumption:
     case Screen::Recharge:
-    case Screen::Backup:
-    case Screen::Export:
         break;
     }
     return nullptr;

@@ -5,6 +5,7 @@
 #include <QDate>
 #include <QList>
 #include <QString>
+#include <QStringList>
 #include <functional>
 #include <optional>
 
@@ -82,6 +83,10 @@ public:
     // The members with these ids, in the order of ascending ids given; ids
     // without a row are left out.
     QList<Member> byIds(const QList<qint64> &ids);
+
+    // The texts in the text columns of all members that are longer than
+    // `characters` characters, in registration and column order.
+    QStringList textsLongerThan(int characters);
 
 private:
     std::optional<Member> first(const QString &sql, const QVariantList &values);

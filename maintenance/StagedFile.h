@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QString>
+
+// A new file written under a temporary name in the folder of its target and
+// moved to the target's name only when complete: commit() flushes it to
+// disk, renames it and flushes the folder entry. Until then the target is
+// untouched; a staged file that is never committed is removed.
+class StagedFile
+{
+public:
+    explicit StagedFile(const QString &target);
+    ~StagedFile();
+    StagedFile(const StagedFile &) = delete;
+    StagedFile &operator=(const StagedFile &) = delete;
+
+    bool isOpen() const { return m_fd >= 0; }
+    int handle() const { return m_fd; }
+    QString path() const { return m_path; }
+    QString error() const { return m_error; }
+
+    // Writes all of data; false (with error()) when the disk refuses.
+    bool write(const char *data, qint64 size);
+    // Gives the file the permission bits of another file.
+    void takePermissionsOf(int sourceHandle);
+    // Replace: an existing target is replaced atomically; otherwise commit
+    // fails when the target exists.
+    enum class Existing { Keep, Replace };
+    bool commit(Existing existing);
+
+private:
+    bool fail(const QString &what);
+
+    QString m_target;
+    QString m_path;
+    QString m_error;
+    int m_fd = -1;
+};
+
+// Text of the last system error, for messages.
+QString systemErrorText(int error);
+// Flushes the entries of a folder (renames, new files) to disk.
+bool syncFolder(const QString &folder);

@@ -1,0 +1,327 @@
+// The backup screen: activation, backup, restore and clear as the operator
+// sees them.
+#include "Fixtures.h"
+#include "app/Clock.h"
+#include "app/MainWindow.h"
+#include "maintenance/BackupDialog.h"
+#include "maintenance/DataMaintenance.h"
+#include "store/AdminTable.h"
+#include "store/MemberTable.h"
+#include "support/Controls.h"
+#include "support/ScriptedDialogs.h"
+#include "support/TestFolder.h"
+
+#include <QAction>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QtTest>
+
+using DM = DataMaintenance;
+
+namespace {
+
+const QString kPassword = QStringLiteral("Secret1");
+const QDateTime kFileTime(QDate(2026, 3, 7), QTime(9, 5, 1));
+
+QStringList memberNames(MemberStore &store)
+{
+    QStringList names;
+    MemberTable(store).forEach([&](const Member &m) {
+        names << m.name;
+        return true;
+    });
+    return names;
+}
+
+void setTime(const QString &path)
+{
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::ReadWrite));
+    QVERIFY(f.setFileTime(kFileTime, QFileDevice::FileModificationTime));
+}
+
+} // namespace
+
+class TestBackup : public QObject
+{
+    Q_OBJECT
+private:
+    ScriptedDialogs m_dialogs;
+
+    static QString label(QWidget &w) { return control<QLabel>(w, "Label1")->text(); }
+    static void click(QWidget &w, const char *name)
+    {
+        QTest::mouseClick(control<QPushButton>(w, name), Qt::LeftButton);
+    }
+    // Which of Command1, Command2, Command4 are enabled, as "1 2 4".
+    static QString enabled(QWidget &w)
+    {
+        QStringList on;
+        for (const char *name : {"Command1", "Command2", "Command4"}) {
+            if (control<QPushButton>(w, name)->isEnabled())
+                on << QString::fromLatin1(name).right(1);
+        }
+        return on.join(QLatin1Char(' '));
+    }
+    static void prepare(TestFolder &folder)
+    {
+        folder.setSession(QStringLiteral("admin"), kPassword);
+        folder.setCommission(10, 0);
+    }
+    // A backup holding one member, "backed up", then a live database with
+    // a second member.
+    static void backUpOneMember(TestFolder &folder)
+    {
+        addMember(folder.store(), QStringLiteral("backed up"));
+        folder.store().close();
+        QVERIFY(QDir().mkpath(folder.files().backupFolder()));
+        QVERIFY(QFile::copy(folder.files().liveDatabase(), folder.files().backupDatabase()));
+        setTime(folder.files().backupDatabase());
+        QVERIFY(folder.store().open());
+        addMember(folder.store(), QStringLiteral("later"));
+    }
+
+private Q_SLOTS:
+    void cleanup()
+    {
+        Clock::setSourceForTesting({});
+        VERIFY_DIALOGS_DONE(m_dialogs);
+    }
+
+    void firstActivationCreatesTheFolder()
+    {
+        TestFolder folder;
+        prepare(folder);
+        QVERIFY(!QFileInfo::exists(folder.files().backupFolder()));
+        BackupDialog dialog(folder.context());
+        QCOMPARE(dialog.objectName(), QStringLiteral("backup"));
+        QCOMPARE(dialog.windowTitle(), QStringLiteral("数据库备份还原"));
+        QVERIFY(QFileInfo(folder.files().backupFolder()).isDir());
+        QCOMPARE(label(dialog), DM::kNoBackupYet);
+        QCOMPARE(enabled(dialog), QStringLiteral("1 2 4"));
+        QCOMPARE(control<QLineEdit>(dialog, "Text1")->text(), kPassword);
+        QVERIFY(control<QLineEdit>(dialog, "Text1")->isHidden());
+    }
+
+    void activationShowsTheBackupTime()
+    {
+        TestFolder folder;
+        prepare(folder);
+        backUpOneMember(folder);
+        BackupDialog dialog(folder.context());
+        QCOMPARE(label(dialog), DM::kCurrentBackupHeading + QStringLiteral("\n2026/3/7 09:05:01"));
+    }
+
+    void firstAndSecondBackup()
+    {
+        TestFolder folder;
+        prepare(folder);
+        const DataFiles f = folder.files();
+        BackupDialog dialog(folder.context());
+        click(dialog, "Command1");
+        QVERIFY(!folder.store().isOpen()); // closed before the copy
+        QCOMPARE(bytesOf(f.backupDatabase()), bytesOf(f.liveDatabase()));
+        QVERIFY(!QFile::exists(f.backupRollback()));
+        const QString time = Formats::dateTime(QFileInfo(f.backupDatabase()).lastModified());
+        QCOMPARE(label(dialog), DM::kBackupDoneHeading + QLatin1Char('\n') + time);
+        QCOMPARE(enabled(dialog), QStringLiteral("1"));
+
+        QVERIFY(folder.store().reopenIfClosed());
+        addMember(folder.store(), QStringLiteral("second"));
+        click(dialog, "Command1");
+        QCOMPARE(bytesOf(f.backupDatabase()), bytesOf(f.liveDatabase()));
+        QVERIFY(!QFile::exists(f.backupRollback()));
+        MemberStore backup(f.backupDatabase());
+        QVERIFY(backup.open());
+        QCOMPARE(memberNames(backup), QStringList{QStringLiteral("second")});
+        QCOMPARE(QDir(f.backupFolder()).entryList(QDir::Files | QDir::Hidden),
+                 QStringList{QStringLiteral("backup.mdb")});
+    }
+
+    void backupWithoutLiveDatabase()
+    {
+        TestFolder folder;
+        prepare(folder);
+        backUpOneMember(folder);
+        const QByteArray before = bytesOf(folder.files().backupDatabase());
+        BackupDialog dialog(folder.context());
+        folder.store().close();
+        QVERIFY(QFile::remove(folder.files().liveDatabase()));
+        click(dialog, "Command1");
+        QCOMPARE(m_dialogs.takeMessages(), QStringList{DM::kSourceMissing});
+        QCOMPARE(bytesOf(folder.files().backupDatabase()), before);
+    }
+
+    void restoreRefused_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::newRow("wrong") << QStringLiteral("wrong");
+        QTest::newRow("cancel") << QString();
+        QTest::newRow("other letter case") << kPassword.toUpper();
+        QTest::newRow("blank added") << kPassword + QLatin1Char(' ');
+    }
+    void restoreRefused()
+    {
+        QFETCH(QString, typed);
+        TestFolder folder;
+        prepare(folder);
+        backUpOneMember(folder);
+        const QByteArray live = bytesOf(folder.files().liveDatabase());
+        BackupDialog dialog(folder.context());
+        m_dialogs.answer(typed);
+        click(dialog, "Command2");
+        const QList<Dialogs::Input> inputs = m_dialogs.takeInputs();
+        QCOMPARE(inputs.size(), 1);
+        QCOMPARE(inputs.first().title, DM::kRestoreTitle);
+        QCOMPARE(inputs.first().prompt, DM::kRestorePrompt);
+        QCOMPARE(m_dialogs.takeMessages(), QStringList{DM::kRestoreRefused});
+        QVERIFY(folder.store().isOpen());
+        QCOMPARE(bytesOf(folder.files().liveDatabase()), live);
+        QCOMPARE(enabled(dialog), QStringLiteral("2"));
+
+        BackupDialog again(folder.context());
+        QCOMPARE(enabled(again), QStringLiteral("1 2 4"));
+    }
+
+    void restoreReplacesTheDataAndTheMainWindowReopens()
+    {
+        TestFolder folder;
+        prepare(folder);
+        backUpOneMember(folder);
+        QCOMPARE(memberNames(folder.store()).size(), 2);
+        MainWindow window(folder.context());
+        window.setScreenRunner([&](QDialog &d) {
+            QCOMPARE(d.objectName(), QStringLiteral("backup"));
+            QVERIFY(d.isModal());
+            m_dialogs.answer(kPassword);
+            click(d, "Command2");
+            QCOMPARE(label(d), DM::kRestoreDoneHeading + QStringLiteral("\n2026/3/7 09:05:01"));
+            QVERIFY(!folder.store().isOpen());
+        });
+        // The menu entry opens the screen modally.
+        window.findChild<QAction *>(QStringLiteral("数据库备份还原"))->trigger();
+        QCOMPARE(m_dialogs.takeInputs().size(), 1);
+        QVERIFY(folder.store().isOpen());
+        QCOMPARE(memberNames(folder.store()), QStringList{QStringLiteral("backed up")});
+        QVERIFY(!QFile::exists(folder.files().liveRollback()));
+    }
+
+    void restoreWithoutUsableBackup_data()
+    {
+        QTest::addColumn<QByteArray>("backup"); // empty: no file
+        QTest::addColumn<QString>("message");
+        QTest::newRow("no backup") << QByteArray() << DM::kNoBackupToRestore;
+        QTest::newRow("not a database")
+            << QByteArray("not a database at all") << DM::kBackupDamaged;
+        QTest::newRow("truncated") << QByteArray("SQLite format 3\0", 16) << DM::kBackupDamaged;
+    }
+    void restoreWithoutUsableBackup()
+    {
+        QFETCH(QByteArray, backup);
+        QFETCH(QString, message);
+        TestFolder folder;
+        prepare(folder);
+        BackupDialog dialog(folder.context());
+        if (!backup.isEmpty()) {
+            QFile f(folder.files().backupDatabase());
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write(backup);
+        }
+        const QByteArray live = bytesOf(folder.files().liveDatabase());
+        m_dialogs.answer(kPassword);
+        click(dialog, "Command2");
+        m_dialogs.takeInputs();
+        const QStringList messages = m_dialogs.takeMessages();
+        QCOMPARE(messages.size(), 1);
+        QCOMPARE(messages.first().section(QLatin1Char('\n'), 0, 0), message);
+        QCOMPARE(bytesOf(folder.files().liveDatabase()), live);
+        QVERIFY(folder.store().isOpen());
+        QVERIFY(!QFile::exists(folder.files().liveRollback()));
+    }
+
+    void leftoverOfAnInterruptedRestoreIsKept()
+    {
+        Clock::setSourceForTesting([] { return kFileTime; });
+        TestFolder folder;
+        prepare(folder);
+        backUpOneMember(folder);
+        QFile leftover(folder.files().liveRollback());
+        QVERIFY(leftover.open(QIODevice::WriteOnly));
+        leftover.write("older data");
+        leftover.close();
+        BackupDialog dialog(folder.context());
+        m_dialogs.answer(kPassword);
+        click(dialog, "Command2");
+        m_dialogs.takeInputs();
+        QCOMPARE(m_dialogs.takeMessages(), QStringList{DM::kLeftoverKept.arg(
+                                               QStringLiteral("tableold.mdb"),
+                                               QStringLiteral("tableold-20260307-090501.mdb"))});
+        QCOMPARE(bytesOf(folder.path() + QStringLiteral("/tableold-20260307-090501.mdb")),
+                 QByteArray("older data"));
+        QVERIFY(label(dialog).startsWith(DM::kRestoreDoneHeading));
+    }
+
+    void clear_data()
+    {
+        QTest::addColumn<int>("templateChange"); // -1 remove, 0 keep, 1 one byte longer
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<bool>("asked");
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<bool>("ends");
+        QTest::addColumn<bool>("cleared");
+        QTest::newRow("good template") << 0 << kPassword << true << DM::kCleared << true << true;
+        QTest::newRow("template one byte longer")
+            << 1 << QString() << false << DM::kTemplateDamaged << true << false;
+        QTest::newRow("no template")
+            << -1 << kPassword << true << DM::kTemplateMissing << true << false;
+        QTest::newRow("wrong password")
+            << 0 << QStringLiteral("x") << true << DM::kClearRefused << false << false;
+        QTest::newRow("cancel") << 0 << QString() << true << DM::kClearRefused << false << false;
+    }
+    void clear()
+    {
+        QFETCH(int, templateChange);
+        QFETCH(QString, typed);
+        QFETCH(bool, asked);
+        QFETCH(QString, message);
+        QFETCH(bool, ends);
+        QFETCH(bool, cleared);
+        TestFolder folder;
+        prepare(folder);
+        backUpOneMember(folder);
+        const DataFiles f = folder.files();
+        if (templateChange < 0)
+            QVERIFY(QFile::remove(f.blankTemplate()));
+        if (templateChange > 0) {
+            QFile zero(f.blankTemplate());
+            QVERIFY(zero.open(QIODevice::Append));
+            zero.write("x", 1);
+        }
+        const QByteArray live = bytesOf(f.liveDatabase());
+        const QByteArray backup = bytesOf(f.backupDatabase());
+
+        BackupDialog dialog(folder.context());
+        if (asked)
+            m_dialogs.answer(typed);
+        click(dialog, "Command4");
+        const QList<Dialogs::Input> inputs = m_dialogs.takeInputs();
+        QCOMPARE(inputs.size(), asked ? 1 : 0);
+        if (asked) {
+            QCOMPARE(inputs.first().title, DM::kClearTitle);
+            QCOMPARE(inputs.first().prompt, DM::kClearPrompt);
+            QCOMPARE(enabled(dialog), QStringLiteral("4"));
+        }
+        QCOMPARE(m_dialogs.takeMessages(), QStringList{message});
+        QCOMPARE(folder.endRequests(), ends ? 1 : 0);
+        QCOMPARE(bytesOf(f.liveDatabase()), cleared ? bytesOf(f.blankTemplate()) : live);
+        QCOMPARE(bytesOf(f.backupDatabase()), backup);
+        QVERIFY(!QFile::exists(f.liveRollback()));
+        QCOMPARE(folder.store().isOpen(), !ends);
+    }
+};
+
+QTEST_MAIN(TestBackup)
+#include "tst_backup.moc"

@@ -1,0 +1,145 @@
+// The export screen: who may export, the password check, the result.
+#include "Fixtures.h"
+#include "app/Clock.h"
+#include "app/MainWindow.h"
+#include "maintenance/ExportDialog.h"
+#include "maintenance/MemberExport.h"
+#include "support/Controls.h"
+#include "support/ScriptedDialogs.h"
+#include "support/TestFolder.h"
+
+#include <QAction>
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QtTest>
+
+class TestDaochu : public QObject
+{
+    Q_OBJECT
+private:
+    ScriptedDialogs m_dialogs;
+
+    static void exportWith(QDialog &dialog, const QString &password)
+    {
+        QLineEdit *text3 = control<QLineEdit>(dialog, "Text3");
+        text3->clear();
+        QTest::keyClicks(text3, password);
+        QTest::mouseClick(control<QPushButton>(dialog, "Command1"), Qt::LeftButton);
+    }
+
+private Q_SLOTS:
+    void init()
+    {
+        Clock::setSourceForTesting([] { return QDateTime(QDate(2026, 12, 7), QTime(20, 5, 9)); });
+    }
+    void cleanup()
+    {
+        Clock::setSourceForTesting({});
+        VERIFY_DIALOGS_DONE(m_dialogs);
+    }
+
+    void onlyTheBuiltInAccount_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::newRow("other account") << QStringLiteral("clerk");
+        QTest::newRow("other letter case") << QStringLiteral("Admin");
+        QTest::newRow("blank after the name") << QStringLiteral("admin ");
+    }
+    void onlyTheBuiltInAccount()
+    {
+        QFETCH(QString, name);
+        TestFolder folder;
+        folder.setSession(name, QStringLiteral("pw"));
+        folder.setCommission(10, 0);
+        MainWindow window(folder.context());
+        int shown = 0;
+        window.setScreenRunner([&](QDialog &d) {
+            QCOMPARE(d.objectName(), QStringLiteral("daochu"));
+            QVERIFY(d.isModal());
+            QVERIFY(!control<QPushButton>(d, "Command1")->isEnabled());
+            QCOMPARE(d.exec(), int(QDialog::Rejected)); // returns at once
+            ++shown;
+        });
+        // The menu entry opens the screen modally.
+        window.findChild<QAction *>(QStringLiteral("会员资料导出"))->trigger();
+        QCOMPARE(shown, 1);
+        QCOMPARE(m_dialogs.takeMessages(), QStringList{MemberExport::kNotAllowed});
+        QVERIFY(!QFile::exists(folder.files().exportWorkbook()));
+    }
+
+    void refusedScreenClosesWhenShown()
+    {
+        TestFolder folder;
+        folder.setSession(QStringLiteral("clerk"), QStringLiteral("pw"));
+        ExportDialog dialog(folder.context());
+        m_dialogs.takeMessages();
+        QVERIFY(dialog.refused());
+        dialog.show();
+        QTRY_VERIFY(!dialog.isVisible());
+    }
+
+    void wrongPasswordThenExportTwice()
+    {
+        TestFolder folder;
+        folder.setSession(QStringLiteral("admin"), QStringLiteral("Pw1"));
+        ExportDialog dialog(folder.context());
+        dialog.show();
+        QCOMPARE(dialog.objectName(), QStringLiteral("daochu"));
+        QCOMPARE(control<QLineEdit>(dialog, "Text1")->text(), QStringLiteral("admin"));
+        QCOMPARE(control<QLineEdit>(dialog, "Text2")->text(), QStringLiteral("Pw1"));
+        QCOMPARE(control<QLineEdit>(dialog, "Text3")->echoMode(), QLineEdit::Password);
+        QCOMPARE(control<QLineEdit>(dialog, "Text3")->maxLength(), 20);
+
+        exportWith(dialog, QStringLiteral("pw1"));
+        QCOMPARE(m_dialogs.takeMessages(), QStringList{MemberExport::kWrongPassword});
+        QVERIFY(!QFile::exists(folder.files().exportWorkbook()));
+        QVERIFY(dialog.isVisible());
+
+        exportWith(dialog, QStringLiteral("Pw1"));
+        QCOMPARE(m_dialogs.takeMessages(), QStringList{QStringLiteral("数据已导出！ 2026/12/7")});
+        QVERIFY(!dialog.isVisible());
+        const QByteArray first = bytesOf(folder.files().exportWorkbook());
+        QVERIFY(first.startsWith("\xD0\xCF\x11\xE0")); // a compound file
+
+        ExportDialog again(folder.context());
+        exportWith(again, QStringLiteral("Pw1"));
+        QCOMPARE(m_dialogs.takeMessages(), QStringList{QStringLiteral("数据已导出！ 2026/12/7")});
+        QCOMPARE(QDir(folder.path())
+                     .entryList(QDir::Files | QDir::Hidden)
+                     .filter(QStringLiteral(".xls")),
+                 QStringList{QStringLiteral("会员数据导出.xls")});
+    }
+
+    void failureIsReportedAndTheScreenStays()
+    {
+        TestFolder folder;
+        folder.setSession(QStringLiteral("admin"), QStringLiteral("pw"));
+        QVERIFY(QDir().mkpath(folder.files().exportWorkbook() + QStringLiteral("/locked")));
+        ExportDialog dialog(folder.context());
+        dialog.show();
+        exportWith(dialog, QStringLiteral("pw"));
+        const QList<Dialogs::Message> messages = m_dialogs.takeMessageDetails();
+        QCOMPARE(messages.size(), 1);
+        QVERIFY(messages.first().text.startsWith(MemberExport::kFailed + QLatin1Char('\n')));
+        QCOMPARE(messages.first().icon, Dialogs::Icon::Error);
+        QVERIFY(dialog.isVisible());
+        QVERIFY(folder.store().isOpen());
+    }
+
+    void exitWritesNothing()
+    {
+        TestFolder folder;
+        folder.setSession(QStringLiteral("admin"), QStringLiteral("pw"));
+        ExportDialog dialog(folder.context());
+        dialog.show();
+        QTest::keyClicks(control<QLineEdit>(dialog, "Text3"), QStringLiteral("pw"));
+        QTest::mouseClick(control<QPushButton>(dialog, "Command2"), Qt::LeftButton);
+        QVERIFY(!dialog.isVisible());
+        QVERIFY(!QFile::exists(folder.files().exportWorkbook()));
+    }
+};
+
+QTEST_MAIN(TestDaochu)
+#include "tst_daochu.moc"

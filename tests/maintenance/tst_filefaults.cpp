@@ -1,0 +1,317 @@
+// Backup, restore and clear with each file operation failing in turn: the
+// failure is reported, never success, and the live database, the backup and
+// any leftover of an interrupted run stay on disk.
+#include "Fixtures.h"
+#include "app/Clock.h"
+#include "maintenance/DataMaintenance.h"
+#include "maintenance/FileOps.h"
+#include "store/MemberTable.h"
+#include "store/Schema.h"
+#include "support/TestFolder.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QtTest>
+
+namespace {
+
+enum class Operation { Backup, Restore, Clear };
+
+// A program folder with a live database and, as asked, a backup and a
+// leftover roll-back copy; every file's content is distinct.
+struct Scenario
+{
+    TestFolder folder;
+    QByteArray live;
+    QByteArray backup;
+    QByteArray blank;
+    QByteArray leftover = "leftover of an interrupted run";
+
+    Scenario(Operation op, bool withBackup, bool withLeftover)
+    {
+        const DataFiles f = folder.files();
+        folder.setSession(QStringLiteral("admin"), QStringLiteral("secret"));
+        if (withBackup) {
+            addMember(folder.store(), QStringLiteral("in the backup"));
+            folder.store().close();
+            QDir().mkpath(f.backupFolder());
+            QFile::copy(f.liveDatabase(), f.backupDatabase());
+            folder.store().open();
+        }
+        addMember(folder.store(), QStringLiteral("live only"));
+        folder.store().close();
+        live = bytesOf(f.liveDatabase());
+        backup = bytesOf(f.backupDatabase());
+        blank = bytesOf(f.blankTemplate());
+        if (withLeftover) {
+            QDir().mkpath(f.backupFolder());
+            writeBytes(op == Operation::Backup ? f.backupRollback() : f.liveRollback(), leftover);
+        }
+        folder.store().open();
+    }
+
+    // Files anywhere in the folder holding exactly these bytes.
+    QStringList holding(const QByteArray &bytes) const
+    {
+        QStringList found;
+        QDirIterator it(folder.path(), QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+        while (it.hasNext()) {
+            const QString path = it.next();
+            if (bytesOf(path) == bytes)
+                found << QDir(folder.path()).relativeFilePath(path);
+        }
+        return found;
+    }
+
+    QStringList hiddenFiles() const
+    {
+        QStringList found;
+        QDirIterator it(folder.path(), {QStringLiteral(".*")}, QDir::Files | QDir::Hidden,
+                        QDirIterator::Subdirectories);
+        while (it.hasNext())
+            found << it.next();
+        return found;
+    }
+
+    DataMaintenance::Outcome run(Operation op, FileOps &ops)
+    {
+        DataMaintenance rules(folder.context(), ops);
+        switch (op) {
+        case Operation::Backup:
+            return rules.backup();
+        case Operation::Restore:
+            return rules.restore(QStringLiteral("secret"));
+        case Operation::Clear:
+            return rules.clear(QStringLiteral("secret"));
+        }
+        return {};
+    }
+};
+
+bool startsWith(const std::optional<QString> &status, const QString &heading)
+{
+    return status && status->startsWith(heading);
+}
+
+} // namespace
+
+class TestFileFaults : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void init()
+    {
+        Clock::setSourceForTesting([] { return QDateTime(QDate(2026, 3, 7), QTime(9, 5, 1)); });
+    }
+    void cleanup() { Clock::setSourceForTesting({}); }
+
+    void eachStepFailingInTurn_data()
+    {
+        QTest::addColumn<int>("op");
+        QTest::addColumn<bool>("withBackup");
+        QTest::addColumn<bool>("withLeftover");
+        // The steps of an undisturbed run, in order.
+        QTest::addColumn<QStringList>("steps");
+        const int backup = int(Operation::Backup);
+        const int restore = int(Operation::Restore);
+        const int clear = int(Operation::Clear);
+        QTest::newRow("first backup") << backup << false << false
+                                      << QStringList{QStringLiteral("mkdir backup"),
+                                                     QStringLiteral("copy table.mdb backup.mdb")};
+        QTest::newRow("second backup")
+            << backup << true << false
+            << QStringList{QStringLiteral("rename backup.mdb backupold.mdb"),
+                           QStringLiteral("copy table.mdb backup.mdb"),
+                           QStringLiteral("remove backupold.mdb")};
+        QTest::newRow("backup after an interrupted one")
+            << backup << true << true
+            << QStringList{QStringLiteral("rename backupold.mdb backupold-20260307-090501.mdb"),
+                           QStringLiteral("rename backup.mdb backupold.mdb"),
+                           QStringLiteral("copy table.mdb backup.mdb"),
+                           QStringLiteral("remove backupold.mdb")};
+        QTest::newRow("restore") << restore << true << false
+                                 << QStringList{QStringLiteral("rename table.mdb tableold.mdb"),
+                                                QStringLiteral("copy backup.mdb table.mdb"),
+                                                QStringLiteral("remove tableold.mdb")};
+        QTest::newRow("restore after an interrupted one")
+            << restore << true << true
+            << QStringList{QStringLiteral("rename tableold.mdb tableold-20260307-090501.mdb"),
+                           QStringLiteral("rename table.mdb tableold.mdb"),
+                           QStringLiteral("copy backup.mdb table.mdb"),
+                           QStringLiteral("remove tableold.mdb")};
+        QTest::newRow("clear") << clear << false << false
+                               << QStringList{QStringLiteral("rename table.mdb tableold.mdb"),
+                                              QStringLiteral("copy zero.mdb table.mdb"),
+                                              QStringLiteral("remove tableold.mdb")};
+        QTest::newRow("clear after an interrupted one")
+            << clear << true << true
+            << QStringList{QStringLiteral("rename tableold.mdb tableold-20260307-090501.mdb"),
+                           QStringLiteral("rename table.mdb tableold.mdb"),
+                           QStringLiteral("copy zero.mdb table.mdb"),
+                           QStringLiteral("remove tableold.mdb")};
+    }
+    void eachStepFailingInTurn()
+    {
+        QFETCH(int, op);
+        QFETCH(bool, withBackup);
+        QFETCH(bool, withLeftover);
+        QFETCH(QStringList, steps);
+        const Operation operation = Operation(op);
+
+        {
+            Scenario clean(operation, withBackup, withLeftover);
+            FailingFileOps ops;
+            clean.run(operation, ops);
+            QCOMPARE(ops.log(), steps);
+        }
+
+        for (int n = 1; n <= steps.size(); ++n) {
+            const QByteArray step = steps.at(n - 1).toUtf8();
+            auto s = std::make_unique<Scenario>(operation, withBackup, withLeftover);
+            FailingFileOps ops;
+            ops.failAt(n);
+            const DataMaintenance::Outcome outcome = s->run(operation, ops);
+            const DataFiles f = s->folder.files();
+
+            // The failure is reported.
+            QVERIFY2(!outcome.messages.isEmpty(), step);
+            QVERIFY2(!outcome.messages.contains(DataMaintenance::kCleared), step);
+            QVERIFY2(s->hiddenFiles().isEmpty(), step);
+            // Nothing that was on disk is lost.
+            QVERIFY2(!s->holding(s->live).isEmpty(), step);
+            if (withBackup)
+                QVERIFY2(!s->holding(s->backup).isEmpty(), step);
+            if (withLeftover)
+                QVERIFY2(!s->holding(s->leftover).isEmpty(), step);
+            QCOMPARE(bytesOf(f.blankTemplate()), s->blank);
+
+            switch (operation) {
+            case Operation::Backup:
+                QCOMPARE(bytesOf(f.liveDatabase()), s->live);
+                if (startsWith(outcome.status, DataMaintenance::kBackupDoneHeading))
+                    QCOMPARE(bytesOf(f.backupDatabase()), s->live);
+                break;
+            case Operation::Restore:
+                QCOMPARE(bytesOf(f.backupDatabase()), s->backup);
+                if (startsWith(outcome.status, DataMaintenance::kRestoreDoneHeading))
+                    QCOMPARE(bytesOf(f.liveDatabase()), s->backup);
+                else
+                    QCOMPARE(bytesOf(f.liveDatabase()), s->live);
+                break;
+            case Operation::Clear:
+                QVERIFY(outcome.endProgram);
+                QCOMPARE(outcome.messages.size(), 1);
+                if (outcome.messages.first().startsWith(DataMaintenance::kCleared))
+                    QCOMPARE(bytesOf(f.liveDatabase()), s->blank);
+                else
+                    QCOMPARE(bytesOf(f.liveDatabase()), s->live);
+                break;
+            }
+        }
+    }
+
+    // The real operations never replace an existing file and leave no
+    // temporary file behind when they fail.
+    void diskOperationsNeverReplace_data()
+    {
+        QTest::addColumn<bool>("copy");
+        QTest::addColumn<QString>("target"); // relative to the folder
+        QTest::addColumn<bool>("succeeds");
+        QTest::newRow("copy to a new name") << true << QStringLiteral("new.mdb") << true;
+        QTest::newRow("copy onto a file") << true << QStringLiteral("zero.mdb") << false;
+        QTest::newRow("copy into a missing folder")
+            << true << QStringLiteral("no/new.mdb") << false;
+        QTest::newRow("rename to a new name") << false << QStringLiteral("new.mdb") << true;
+        QTest::newRow("rename onto a file") << false << QStringLiteral("zero.mdb") << false;
+    }
+    void diskOperationsNeverReplace()
+    {
+        QFETCH(bool, copy);
+        QFETCH(QString, target);
+        QFETCH(bool, succeeds);
+        Scenario s(Operation::Backup, false, false);
+        s.folder.store().close();
+        const DataFiles f = s.folder.files();
+        const QString to = s.folder.path() + QLatin1Char('/') + target;
+        QVERIFY(QFile::setPermissions(f.liveDatabase(), QFile::ReadOwner | QFile::WriteOwner));
+        DiskFileOps ops;
+        const bool done = copy ? ops.copy(f.liveDatabase(), to) : ops.rename(f.liveDatabase(), to);
+        QCOMPARE(done, succeeds);
+        QCOMPARE(ops.error().isEmpty(), succeeds);
+        QCOMPARE(bytesOf(f.blankTemplate()), s.blank);
+        QCOMPARE(QFile::exists(f.liveDatabase()), copy || !succeeds);
+        if (succeeds) {
+            QCOMPARE(bytesOf(to), s.live);
+            QCOMPARE(QFile::permissions(to) & 0x7077,
+                     QFile::ReadOwner | QFile::WriteOwner); // owner, group, others
+        }
+        QCOMPARE(s.hiddenFiles(), QStringList());
+    }
+
+    // A copy that arrives damaged is caught before it replaces anything.
+    void damagedCopies_data()
+    {
+        QTest::addColumn<int>("op");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("backup") << int(Operation::Backup) << DataMaintenance::kBackupRolledBack;
+        QTest::newRow("restore") << int(Operation::Restore) << DataMaintenance::kRestoreRolledBack;
+        QTest::newRow("clear") << int(Operation::Clear) << DataMaintenance::kClearFailed;
+    }
+    void damagedCopies()
+    {
+        QFETCH(int, op);
+        QFETCH(QString, message);
+        Scenario s(Operation(op), true, false);
+        FailingFileOps ops;
+        ops.damageCopies(true);
+        const DataMaintenance::Outcome outcome = s.run(Operation(op), ops);
+        QCOMPARE(outcome.messages.size(), 1);
+        QVERIFY2(outcome.messages.first().startsWith(message + QLatin1Char('\n')),
+                 qPrintable(outcome.messages.first()));
+        const DataFiles f = s.folder.files();
+        QCOMPARE(bytesOf(f.liveDatabase()), s.live);
+        QCOMPARE(bytesOf(f.backupDatabase()), s.backup);
+        QVERIFY(!QFile::exists(f.liveRollback()));
+        QVERIFY(!QFile::exists(f.backupRollback()));
+    }
+
+    // The copy fails and so does putting the roll-back copy back: the
+    // message says where the data is, and it is there.
+    void rollBackFailingToo_data()
+    {
+        QTest::addColumn<int>("op");
+        QTest::addColumn<QString>("keptAt"); // relative to the folder
+        QTest::addColumn<QString>("message");
+        QTest::newRow("backup") << int(Operation::Backup) << QStringLiteral("backup/backupold.mdb")
+                                << DataMaintenance::kBackupRolledBack;
+        QTest::newRow("restore") << int(Operation::Restore) << QStringLiteral("tableold.mdb")
+                                 << DataMaintenance::kRestoreRollbackFailed;
+        QTest::newRow("clear") << int(Operation::Clear) << QStringLiteral("tableold.mdb")
+                               << DataMaintenance::kClearLostLive;
+    }
+    void rollBackFailingToo()
+    {
+        QFETCH(int, op);
+        QFETCH(QString, keptAt);
+        QFETCH(QString, message);
+        Scenario s(Operation(op), true, false);
+        FailingFileOps ops;
+        for (const QString &target : {QStringLiteral("table.mdb"), QStringLiteral("backup.mdb")}) {
+            ops.failOn(FailingFileOps::Op::Copy, target);
+            ops.failOn(FailingFileOps::Op::Rename, target);
+        }
+        const DataMaintenance::Outcome outcome = s.run(Operation(op), ops);
+        const QString all = outcome.messages.join(QLatin1Char('\n'));
+        QVERIFY2(all.startsWith(message), qPrintable(all));
+        QVERIFY2(
+            all.contains(QDir::toNativeSeparators(s.folder.path() + QLatin1Char('/') + keptAt)),
+            qPrintable(all));
+        QCOMPARE(bytesOf(s.folder.path() + QLatin1Char('/') + keptAt),
+                 Operation(op) == Operation::Backup ? s.backup : s.live);
+        QVERIFY(!outcome.status || !outcome.status->contains(QStringLiteral("成功")));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestFileFaults)
+#include "tst_filefaults.moc"

@@ -1,0 +1,13 @@
+#pragma once
+
+#include <QWidget>
+
+// The control of a screen with this objectName; ends the test run when the
+// screen has no such control, so a renamed control cannot pass unnoticed.
+template <typename T> T *control(QWidget &screen, const char *name)
+{
+    T *c = screen.findChild<T *>(QString::fromLatin1(name));
+    if (!c)
+        qFatal("no control %s in %s", name, qPrintable(screen.objectName()));
+    return c;
+}
