@@ -205,6 +205,7 @@ QList<Member> MemberTable::byIds(const QList<qint64> &ids)
         rows += all(sql, values);
     }
     return rows;
+}
 
 QStringList MemberTable::textsLongerThan(int characters)
 {
