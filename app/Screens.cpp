@@ -1,6 +1,9 @@
 #include "app/Screens.h"
 
 #include "app/AboutDialog.h"
+#include "members/RegistrationDialog.h"
+#include "money/ConsumptionDialog.h"
+#include "money/RechargeDialog.h"
 #include "money/SettingsDialog.h"
 
 QDialog *createScreen(Screen screen, AppContext &context, QWidget *parent)
@@ -11,9 +14,12 @@ QDialog *createScreen(Screen screen, AppContext &context, QWidget *parent)
     case Screen::About:
         return new AboutDialog(parent);
     case Screen::MemberRegistration:
-    case Screen::MemberSearch:
+        return new RegistrationDialog(context, parent);
     case Screen::Consumption:
+        return new ConsumptionDialog(context, parent);
     case Screen::Recharge:
+        return new RechargeDialog(context, parent);
+    case Screen::MemberSearch:
     case Screen::AdminRegistration:
     case Screen::AdminList:
     case Screen::Backup:
