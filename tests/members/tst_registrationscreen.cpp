@@ -3,6 +3,7 @@
 #include "app/Clock.h"
 #include "members/Registration.h"
 #include "members/RegistrationDialog.h"
+#include "support/Controls.h"
 #include "support/MemberRows.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TestFolder.h"
@@ -20,26 +21,18 @@ private:
     ScriptedDialogs m_dialogs;
     QDateTime m_now;
 
-    template <typename T> static T *child(QWidget &w, const char *name)
-    {
-        T *c = w.findChild<T *>(QString::fromLatin1(name));
-        if (!c)
-            qFatal("no control %s", name);
-        return c;
-    }
-
     static void fill(RegistrationDialog &d, const QString &name, const QString &phone,
                      const QString &referrer = {}, const QString &referrerPhone = {})
     {
         // keyClicks types Latin-1 only; other names are entered as an input method would.
         if (name.toLatin1() == name.toUtf8())
-            QTest::keyClicks(child<QLineEdit>(d, "Text1"), name);
+            QTest::keyClicks(control<QLineEdit>(d, "Text1"), name);
         else
-            child<QLineEdit>(d, "Text1")->insert(name);
-        QTest::mouseClick(child<QRadioButton>(d, "Option2"), Qt::LeftButton);
-        QTest::keyClicks(child<QLineEdit>(d, "Text2"), phone);
-        QTest::keyClicks(child<QLineEdit>(d, "Text3"), referrer);
-        QTest::keyClicks(child<QLineEdit>(d, "Text4"), referrerPhone);
+            control<QLineEdit>(d, "Text1")->insert(name);
+        QTest::mouseClick(control<QRadioButton>(d, "Option2"), Qt::LeftButton);
+        QTest::keyClicks(control<QLineEdit>(d, "Text2"), phone);
+        QTest::keyClicks(control<QLineEdit>(d, "Text3"), referrer);
+        QTest::keyClicks(control<QLineEdit>(d, "Text4"), referrerPhone);
     }
 
 private Q_SLOTS:
@@ -58,14 +51,14 @@ private Q_SLOTS:
     {
         TestFolder folder;
         RegistrationDialog dialog(folder.context());
-        QCOMPARE(child<QLabel>(dialog, "Label6")->text(), QStringLiteral("时间"));
+        QCOMPARE(control<QLabel>(dialog, "Label6")->text(), QStringLiteral("时间"));
         dialog.show();
         QCOMPARE(dialog.windowTitle(), QStringLiteral("会员登记界面"));
-        QCOMPARE(child<QLabel>(dialog, "Label6")->text(), QStringLiteral("2026/12/7"));
-        QVERIFY(!child<QRadioButton>(dialog, "Option1")->isChecked());
-        QVERIFY(!child<QRadioButton>(dialog, "Option2")->isChecked());
+        QCOMPARE(control<QLabel>(dialog, "Label6")->text(), QStringLiteral("2026/12/7"));
+        QVERIFY(!control<QRadioButton>(dialog, "Option1")->isChecked());
+        QVERIFY(!control<QRadioButton>(dialog, "Option2")->isChecked());
         for (const char *name : {"Text1", "Text2", "Text3", "Text4"})
-            QVERIFY2(child<QLineEdit>(dialog, name)->text().isEmpty(), name);
+            QVERIFY2(control<QLineEdit>(dialog, name)->text().isEmpty(), name);
     }
 
     void keyFiltersAndLimits_data()
@@ -107,7 +100,7 @@ private Q_SLOTS:
         m_now = m_now.addSecs(20); // past midnight: the date shown at activation is kept
         fill(dialog, QStringLiteral("李雷"), QStringLiteral("13800000001"));
         m_dialogs.answer(QStringLiteral("ok"));
-        QTest::mouseClick(child<QPushButton>(dialog, "Command1"), Qt::LeftButton);
+        QTest::mouseClick(control<QPushButton>(dialog, "Command1"), Qt::LeftButton);
 
         const QList<Dialogs::Input> inputs = m_dialogs.takeInputs();
         QCOMPARE(inputs.size(), 1);
@@ -152,14 +145,14 @@ private Q_SLOTS:
         fill(dialog, name, phone, QStringLiteral("Lily"), QStringLiteral("13800000001"));
         // click() presses Command1 without taking the focus from Text4; only
         // the name and phone refusals move it.
-        child<QLineEdit>(dialog, "Text4")->setFocus();
-        child<QPushButton>(dialog, "Command1")->click();
+        control<QLineEdit>(dialog, "Text4")->setFocus();
+        control<QPushButton>(dialog, "Command1")->click();
         QCOMPARE(m_dialogs.takeMessages(), QStringList{message});
         QVERIFY(dialog.isVisible());
         QCOMPARE(QApplication::focusWidget()->objectName(), focus);
-        QCOMPARE(child<QLineEdit>(dialog, "Text1")->text(), name);
-        QCOMPARE(child<QLineEdit>(dialog, "Text2")->text(), phone);
-        QVERIFY(child<QRadioButton>(dialog, "Option2")->isChecked());
+        QCOMPARE(control<QLineEdit>(dialog, "Text1")->text(), name);
+        QCOMPARE(control<QLineEdit>(dialog, "Text2")->text(), phone);
+        QVERIFY(control<QRadioButton>(dialog, "Option2")->isChecked());
         QCOMPARE(MemberTable(folder.store()).count(), 1);
     }
 
@@ -171,7 +164,7 @@ private Q_SLOTS:
         fill(dialog, QStringLiteral("Wang"), QStringLiteral("13800000001"), QStringLiteral("Lily"),
              QStringLiteral("13800000002"));
         folder.store().close();
-        QTest::mouseClick(child<QPushButton>(dialog, "Command1"), Qt::LeftButton);
+        QTest::mouseClick(control<QPushButton>(dialog, "Command1"), Qt::LeftButton);
         const QList<Dialogs::Message> shown = m_dialogs.takeMessageDetails();
         QCOMPARE(shown.size(), 1);
         QCOMPARE(shown[0].icon, Dialogs::Icon::Error);
@@ -185,7 +178,7 @@ private Q_SLOTS:
         dialog.show();
         fill(dialog, QStringLiteral("Wang"), QStringLiteral("13800000001"), QStringLiteral("Lily"),
              QStringLiteral("13800000002"));
-        QTest::mouseClick(child<QPushButton>(dialog, "Command2"), Qt::LeftButton);
+        QTest::mouseClick(control<QPushButton>(dialog, "Command2"), Qt::LeftButton);
         QVERIFY(!dialog.isVisible());
         QCOMPARE(MemberTable(folder.store()).count(), 0);
     }

@@ -4,7 +4,6 @@
 #include "store/MemberStore.h"
 #include "store/MemberTable.h"
 
-#include <QApplication>
 #include <QtTest>
 
 // Members written straight into the table, and read back, for tests that
@@ -35,12 +34,4 @@ inline Member memberAt(MemberStore &store, qint64 id)
 inline Money yuan(const char *text)
 {
     return Money::fromStored(QString::fromLatin1(text));
-}
-
-// Shows a screen and makes it the active window, so that focus checks hold.
-inline bool showActive(QWidget &window)
-{
-    window.show();
-    QApplication::setActiveWindow(&window);
-    return QTest::qWaitForWindowActive(&window);
 }
