@@ -1,9 +1,9 @@
 // The msignin screen: its controls, key filters, date, focus after a refusal
 // and closing after a registration.
-#include "app/Clock.h"
 #include "members/Registration.h"
 #include "members/RegistrationDialog.h"
 #include "support/Controls.h"
+#include "support/FixedClock.h"
 #include "support/MemberRows.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TestFolder.h"
@@ -19,7 +19,7 @@ class TestRegistrationScreen : public QObject
     Q_OBJECT
 private:
     ScriptedDialogs m_dialogs;
-    QDateTime m_now;
+    FixedClock m_clock;
 
     static void fill(RegistrationDialog &d, const QString &name, const QString &phone,
                      const QString &referrer = {}, const QString &referrerPhone = {})
@@ -36,16 +36,8 @@ private:
     }
 
 private Q_SLOTS:
-    void init()
-    {
-        m_now = QDateTime(QDate(2026, 12, 7), QTime(23, 59, 50));
-        Clock::setSourceForTesting([this] { return m_now; });
-    }
-    void cleanup()
-    {
-        Clock::setSourceForTesting({});
-        VERIFY_DIALOGS_DONE(m_dialogs);
-    }
+    void init() { m_clock.set(QDateTime(QDate(2026, 12, 7), QTime(23, 59, 50))); }
+    void cleanup() { VERIFY_DIALOGS_DONE(m_dialogs); }
 
     void opensEmptyWithTodaysDate()
     {
@@ -97,7 +89,7 @@ private Q_SLOTS:
         TestFolder folder;
         RegistrationDialog dialog(folder.context());
         dialog.show();
-        m_now = m_now.addSecs(20); // past midnight: the date shown at activation is kept
+        m_clock.set(m_clock.now().addSecs(20)); // past midnight: the date shown at activation is kept
         fill(dialog, QStringLiteral("李雷"), QStringLiteral("13800000001"));
         m_dialogs.answer(QStringLiteral("ok"));
         QTest::mouseClick(control<QPushButton>(dialog, "Command1"), Qt::LeftButton);

@@ -1,9 +1,9 @@
 // One consumption: the checks in order, the lookups, balance and cash
 // payment, the referrer credited exactly once, and all-or-nothing writes.
-#include "app/Clock.h"
 #include "money/Commission.h"
 #include "money/Consumption.h"
 #include "store/StoreError.h"
+#include "support/FixedClock.h"
 #include "support/MemberRows.h"
 #include "support/TestFolder.h"
 
@@ -61,13 +61,10 @@ Outcome run(Shop &shop, const Request &r, const CommissionSetting &setting = kFi
 class TestConsumption : public QObject
 {
     Q_OBJECT
-private Q_SLOTS:
-    void init()
-    {
-        Clock::setSourceForTesting([] { return QDateTime(QDate(2026, 12, 7), QTime(20, 5, 9)); });
-    }
-    void cleanup() { Clock::setSourceForTesting({}); }
+private:
+    FixedClock m_clock; // 2026-12-07 20:05:09
 
+private Q_SLOTS:
     void refusalsInOrder_data()
     {
         QTest::addColumn<QString>("name");
