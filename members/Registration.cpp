@@ -36,8 +36,8 @@ bool referralWouldBeMutual(MemberTable &members, const Request &r)
     for (const auto &referrer : referrers) {
         if (!referrer.applies)
             continue;
-        if (members.names(referrer.key, referrer.value, Key::Name, r.name)
-            || members.names(referrer.key, referrer.value, Key::Phone, r.phone))
+        if (members.names(referrer.key, referrer.value, Key::Name, r.name) ||
+            members.names(referrer.key, referrer.value, Key::Phone, r.phone))
             return true;
     }
     return false;

@@ -20,8 +20,8 @@ inline const QString kConfirmTitle = QStringLiteral("确认登记");
 inline const QString kNotConfirmed = QStringLiteral("未确认新建此会员ID，请核实后重新建立！");
 inline const QString kNameTaken = QStringLiteral("该会员id已存在，请重新输入");
 inline const QString kPhoneTaken = QStringLiteral("该手机号已注册过，请重新输入");
-inline const QString kMutual = QStringLiteral(
-    "您已成为对方推荐人，无法互相推荐，请重新输入或放弃输入推荐人！");
+inline const QString kMutual =
+    QStringLiteral("您已成为对方推荐人，无法互相推荐，请重新输入或放弃输入推荐人！");
 
 inline const QString kMale = QStringLiteral("男");
 inline const QString kFemale = QStringLiteral("女");

@@ -61,7 +61,8 @@ RegistrationDialog::RegistrationDialog(AppContext &context, QWidget *parent)
 
     auto *frame = new QGroupBox(QStringLiteral("提示："), this);
     frame->setObjectName(QStringLiteral("Frame1"));
-    const QStringList hint = {QStringLiteral("会员ID一旦设置则"), QStringLiteral("无法修改，建议设"),
+    const QStringList hint = {QStringLiteral("会员ID一旦设置则"),
+                              QStringLiteral("无法修改，建议设"),
                               QStringLiteral("置一个好记好打的"), QStringLiteral("会员ID名称！")};
     auto *frameLayout = new QVBoxLayout(frame);
     frameLayout->addWidget(newLabel("Label8", hint.join(QLatin1Char('\n')), frame));

@@ -18,8 +18,7 @@ Derived derive(const CommissionSetting &setting)
     return {Rate{Rate::Kind::Percent, setting.percent}, {}};
 }
 
-std::optional<Member> findReferrer(MemberTable &members, const QString &name,
-                                   const QString &phone)
+std::optional<Member> findReferrer(MemberTable &members, const QString &name, const QString &phone)
 {
     if (!name.isEmpty()) {
         if (auto found = members.firstByName(name); found && !found->name.isEmpty())

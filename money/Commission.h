@@ -37,8 +37,7 @@ Derived derive(const CommissionSetting &setting);
 
 // The referrer a consumer names: by name first (as stored, not trimmed), by
 // phone (trimmed) when the name is empty or finds nobody.
-std::optional<Member> findReferrer(MemberTable &members, const QString &name,
-                                   const QString &phone);
+std::optional<Member> findReferrer(MemberTable &members, const QString &name, const QString &phone);
 
 // Credits the consumer's referrer, if one is found, once for a consumption
 // of amount. The caller holds the transaction. Returns what was credited.

@@ -86,11 +86,12 @@ Outcome confirm(MemberStore &store, const Request &request, const CommissionSett
 
     Outcome done{Outcome::Kind::Done, {}, Focus::Unchanged, true, {}};
     if (cash)
-        done.result = QStringLiteral("操作完成，现金消费：") + amount->toString() + QStringLiteral("元");
+        done.result =
+            QStringLiteral("操作完成，现金消费：") + amount->toString() + QStringLiteral("元");
     else
-        done.result = QStringLiteral("操作完成\n消费 ") + amount->toString()
-                      + QStringLiteral("元，余额 ") + member->balance.toString()
-                      + QStringLiteral("元");
+        done.result = QStringLiteral("操作完成\n消费 ") + amount->toString() +
+                      QStringLiteral("元，余额 ") + member->balance.toString() +
+                      QStringLiteral("元");
     return done;
 }
 

@@ -22,8 +22,8 @@ inline const QString kBadPhone = QStringLiteral("手机号输入有误，请重�
 inline const QString kNotRegistered = QStringLiteral("此会员尚未注册，请先注册账号！");
 inline const QString kInsufficient = QStringLiteral("余额不足，请先充值再消费！");
 inline const QString kNobody = QStringLiteral("查无此人，请检查是否输入有误！");
-inline const QString kNoMatch = QStringLiteral(
-    "会员名与手机号对应的用户无法找到，请检查是否输入有误或减少其中一项！");
+inline const QString kNoMatch =
+    QStringLiteral("会员名与手机号对应的用户无法找到，请检查是否输入有误或减少其中一项！");
 inline const QString kCashHint = QStringLiteral(
     "提示：消费选【现金】将不做任何记录，请自行线下记录，或是事后补登充值，再做【消费-系统余额】"
     "登记！");

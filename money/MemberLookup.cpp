@@ -1,7 +1,9 @@
 #include "money/MemberLookup.h"
 
 MemberLookup::MemberLookup(const QString &nameBox, const QString &phoneBox)
-    : m_kind(phoneBox.isEmpty() ? Kind::Name : nameBox.isEmpty() ? Kind::Phone : Kind::Both),
+    : m_kind(phoneBox.isEmpty()  ? Kind::Name
+             : nameBox.isEmpty() ? Kind::Phone
+                                 : Kind::Both),
       m_name(nameBox.trimmed()), m_phone(phoneBox.trimmed())
 {
 }

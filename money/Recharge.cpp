@@ -42,8 +42,8 @@ Outcome recharge(MemberStore &store, const Request &request)
 {
     if (request.name.isEmpty() && request.phone.isEmpty())
         return {false, kNoKey, Focus::Unchanged, {}};
-    if (request.amountText.isEmpty() || !NumberText::isNumeric(request.amountText)
-        || NumberText::leadingValue(request.amountText) == 0.0)
+    if (request.amountText.isEmpty() || !NumberText::isNumeric(request.amountText) ||
+        NumberText::leadingValue(request.amountText) == 0.0)
         return {false, kBadAmount, Focus::Unchanged, {}};
     // Pasted text such as 2.5 or 1e3, or a negative amount outside offset mode.
     const std::optional<Money> amount = wholeAmount(request);
@@ -62,7 +62,8 @@ Outcome recharge(MemberStore &store, const Request &request)
     members.setBalance(member->id, balance);
     tx.commit();
 
-    const QString tail = QStringLiteral("充值成功！本次充值 ") + amount->toString() + QStringLiteral(" 元！");
+    const QString tail =
+        QStringLiteral("充值成功！本次充值 ") + amount->toString() + QStringLiteral(" 元！");
     QString message;
     switch (lookup.kind()) {
     case MemberLookup::Kind::Name:
@@ -72,8 +73,8 @@ Outcome recharge(MemberStore &store, const Request &request)
         message = QStringLiteral("手机号 ") + lookup.phone() + QStringLiteral(" 用户") + tail;
         break;
     case MemberLookup::Kind::Both:
-        message = QStringLiteral("会员名 ") + lookup.name() + QStringLiteral(" 手机号 ")
-                  + lookup.phone() + QStringLiteral(" 的用户") + tail;
+        message = QStringLiteral("会员名 ") + lookup.name() + QStringLiteral(" 手机号 ") +
+                  lookup.phone() + QStringLiteral(" 的用户") + tail;
         break;
     }
     return {true, message, Focus::Unchanged,

@@ -67,55 +67,55 @@ private Q_SLOTS:
         const QString phone = QStringLiteral("13700000000");
         const QString m = kMale;
         const QString none;
-        QTest::newRow("nothing typed") << none << none << none << none << none << QStringList()
-                                       << kNoName << Focus::Name;
+        QTest::newRow("nothing typed")
+            << none << none << none << none << none << QStringList() << kNoName << Focus::Name;
         QTest::newRow("blank name passes, no sex")
             << QStringLiteral("  ") << none << phone << none << none << QStringList() << kNoSex
             << Focus::Unchanged;
-        QTest::newRow("phone of 10 digits") << QStringLiteral("Wang") << m << QStringLiteral("1370000000")
-                                            << none << none << QStringList() << kBadPhone
-                                            << Focus::Unchanged;
-        QTest::newRow("pasted letter in phone") << QStringLiteral("Wang") << m
-                                                << QStringLiteral("1370000000a") << none << none
-                                                << QStringList() << kBadPhone << Focus::Unchanged;
-        QTest::newRow("signed phone") << QStringLiteral("Wang") << m << QStringLiteral("+1370000000")
-                                      << none << none << QStringList() << kBadPhone
-                                      << Focus::Unchanged;
-        QTest::newRow("phone with point") << QStringLiteral("Wang") << m
-                                          << QStringLiteral("1370000000.") << none << none
-                                          << QStringList() << kBadPhone << Focus::Unchanged;
-        QTest::newRow("full-width digits") << QStringLiteral("Wang") << m
-                                           << QStringLiteral("１３７００００００００") << none
-                                           << none << QStringList() << kBadPhone << Focus::Unchanged;
-        QTest::newRow("short referrer phone") << QStringLiteral("Wang") << m << phone << none
-                                              << QStringLiteral("139") << QStringList()
-                                              << kBadReferrerPhone << Focus::Unchanged;
-        QTest::newRow("blank referrer phone") << QStringLiteral("Wang") << m << phone
-                                              << QStringLiteral("Lily") << QStringLiteral("   ")
-                                              << QStringList() << kBadReferrerPhone
-                                              << Focus::Unchanged;
+        QTest::newRow("phone of 10 digits")
+            << QStringLiteral("Wang") << m << QStringLiteral("1370000000") << none << none
+            << QStringList() << kBadPhone << Focus::Unchanged;
+        QTest::newRow("pasted letter in phone")
+            << QStringLiteral("Wang") << m << QStringLiteral("1370000000a") << none << none
+            << QStringList() << kBadPhone << Focus::Unchanged;
+        QTest::newRow("signed phone")
+            << QStringLiteral("Wang") << m << QStringLiteral("+1370000000") << none << none
+            << QStringList() << kBadPhone << Focus::Unchanged;
+        QTest::newRow("phone with point")
+            << QStringLiteral("Wang") << m << QStringLiteral("1370000000.") << none << none
+            << QStringList() << kBadPhone << Focus::Unchanged;
+        QTest::newRow("full-width digits")
+            << QStringLiteral("Wang") << m << QStringLiteral("１３７００００００００") << none
+            << none << QStringList() << kBadPhone << Focus::Unchanged;
+        QTest::newRow("short referrer phone")
+            << QStringLiteral("Wang") << m << phone << none << QStringLiteral("139")
+            << QStringList() << kBadReferrerPhone << Focus::Unchanged;
+        QTest::newRow("blank referrer phone")
+            << QStringLiteral("Wang") << m << phone << QStringLiteral("Lily")
+            << QStringLiteral("   ") << QStringList() << kBadReferrerPhone << Focus::Unchanged;
         QTest::newRow("cancelled") << QStringLiteral("Wang") << m << phone << none << none
                                    << QStringList{QString()} << kNotConfirmed << Focus::Unchanged;
-        QTest::newRow("other answer") << QStringLiteral("Wang") << m << phone << none << none
-                                      << QStringList{QStringLiteral("yes")} << kNotConfirmed
-                                      << Focus::Unchanged;
-        QTest::newRow("OK with blanks") << QStringLiteral("Wang") << m << phone << none << none
-                                        << QStringList{QStringLiteral(" OK")} << kNotConfirmed
-                                        << Focus::Unchanged;
+        QTest::newRow("other answer")
+            << QStringLiteral("Wang") << m << phone << none << none
+            << QStringList{QStringLiteral("yes")} << kNotConfirmed << Focus::Unchanged;
+        QTest::newRow("OK with blanks")
+            << QStringLiteral("Wang") << m << phone << none << none
+            << QStringList{QStringLiteral(" OK")} << kNotConfirmed << Focus::Unchanged;
         QTest::newRow("confirmation before duplicates")
             << QStringLiteral("Lily") << m << kLilyPhone << none << none << QStringList{QString()}
             << kNotConfirmed << Focus::Unchanged;
-        QTest::newRow("name taken, other case") << QStringLiteral("LILY") << m << phone << none
-                                                << none << QStringList{ok} << kNameTaken
-                                                << Focus::Name;
-        QTest::newRow("name checked before phone") << QStringLiteral("lily") << m << kYangPhone
-                                                   << none << none << QStringList{ok} << kNameTaken
-                                                   << Focus::Name;
+        QTest::newRow("name taken, other case")
+            << QStringLiteral("LILY") << m << phone << none << none << QStringList{ok} << kNameTaken
+            << Focus::Name;
+        QTest::newRow("name checked before phone")
+            << QStringLiteral("lily") << m << kYangPhone << none << none << QStringList{ok}
+            << kNameTaken << Focus::Name;
         QTest::newRow("phone taken") << QStringLiteral("Wang") << m << kYangPhone << none << none
                                      << QStringList{ok} << kPhoneTaken << Focus::Phone;
-        QTest::newRow("lower-case ok") << QStringLiteral("Wang") << m << phone << none << none
-                                       << QStringList{QStringLiteral("ok")}
-                                       << successMessage(QStringLiteral("Wang")) << Focus::Unchanged;
+        QTest::newRow("lower-case ok")
+            << QStringLiteral("Wang") << m << phone << none << none
+            << QStringList{QStringLiteral("ok")} << successMessage(QStringLiteral("Wang"))
+            << Focus::Unchanged;
         QTest::newRow("mixed-case ok, referrer by name only")
             << QStringLiteral("Wang") << QString(kFemale) << phone << QStringLiteral("Lily") << none
             << QStringList{QStringLiteral("oK")} << successMessage(QStringLiteral("Wang"))
@@ -125,8 +125,8 @@ private Q_SLOTS:
             << QStringList() << successMessage(QStringLiteral("Wang")) << Focus::Unchanged;
         QTest::newRow("referrer who is not a member")
             << QStringLiteral("Wang") << m << phone << QStringLiteral("陌生人")
-            << QStringLiteral("13600000000") << QStringList() << successMessage(QStringLiteral("Wang"))
-            << Focus::Unchanged;
+            << QStringLiteral("13600000000") << QStringList()
+            << successMessage(QStringLiteral("Wang")) << Focus::Unchanged;
     }
     void checksInOrder()
     {
@@ -143,8 +143,8 @@ private Q_SLOTS:
         Answers script{answers};
         const int scripted = answers.size();
 
-        const Outcome outcome = add(folder.store(), {name, sex, phone, referrer, referrerPhone, {}},
-                                    script.confirm());
+        const Outcome outcome =
+            add(folder.store(), {name, sex, phone, referrer, referrerPhone, {}}, script.confirm());
         QCOMPARE(outcome.message, message);
         QCOMPARE(outcome.focus, focus);
         QCOMPARE(script.asked, scripted);
@@ -157,15 +157,19 @@ private Q_SLOTS:
         QTest::addColumn<QString>("referrer");
         QTest::addColumn<QString>("referrerPhone");
         QTest::addColumn<bool>("refused");
-        QTest::newRow("Yang by name names Xu by name") << QStringLiteral("Yang") << QString() << true;
+        QTest::newRow("Yang by name names Xu by name")
+            << QStringLiteral("Yang") << QString() << true;
         QTest::newRow("letter case ignored") << QStringLiteral("yANG") << QString() << true;
-        QTest::newRow("Zhou by name names Xu's phone") << QStringLiteral("Zhou") << QString() << true;
+        QTest::newRow("Zhou by name names Xu's phone")
+            << QStringLiteral("Zhou") << QString() << true;
         QTest::newRow("Yang by phone") << QString() << kYangPhone << true;
         QTest::newRow("Zhou by phone") << QString() << kZhouPhone << true;
-        QTest::newRow("name of Lily, phone of Zhou") << QStringLiteral("Lily") << kZhouPhone << true;
+        QTest::newRow("name of Lily, phone of Zhou")
+            << QStringLiteral("Lily") << kZhouPhone << true;
         QTest::newRow("Lily names nobody") << QStringLiteral("Lily") << kLilyPhone << false;
         QTest::newRow("no referrer") << QString() << QString() << false;
-        QTest::newRow("referrer name with a blank") << QStringLiteral("Yang ") << QString() << false;
+        QTest::newRow("referrer name with a blank")
+            << QStringLiteral("Yang ") << QString() << false;
     }
     void mutualReferralRefused()
     {
@@ -187,10 +191,11 @@ private Q_SLOTS:
     {
         TestFolder folder;
         const quint64 commits = folder.store().commitCount();
-        const Outcome outcome = add(folder.store(),
-                                    {QStringLiteral(" O'Neil 王 "), kFemale, kXuPhone,
-                                     QStringLiteral("x' OR '1'='1"), kLilyPhone, QDate(2026, 12, 7)},
-                                    [] { return false; });
+        const Outcome outcome =
+            add(folder.store(),
+                {QStringLiteral(" O'Neil 王 "), kFemale, kXuPhone, QStringLiteral("x' OR '1'='1"),
+                 kLilyPhone, QDate(2026, 12, 7)},
+                [] { return false; });
         QVERIFY(outcome.registered);
         QCOMPARE(outcome.message, QStringLiteral("会员名：  O'Neil 王  添加成功!"));
         QCOMPARE(folder.store().commitCount(), commits + 1);
@@ -213,7 +218,8 @@ private Q_SLOTS:
         TestFolder folder;
         const auto yes = [] { return true; };
         QVERIFY(add(folder.store(), request(QStringLiteral("  "), kLilyPhone), yes).registered);
-        QCOMPARE(add(folder.store(), request(QStringLiteral("  "), kXuPhone), yes).message, kNameTaken);
+        QCOMPARE(add(folder.store(), request(QStringLiteral("  "), kXuPhone), yes).message,
+                 kNameTaken);
         QVERIFY(add(folder.store(), request(QStringLiteral(" "), kXuPhone), yes).registered);
         QCOMPARE(MemberTable(folder.store()).firstByPhone(kLilyPhone)->name, QStringLiteral("  "));
     }
@@ -237,7 +243,8 @@ private Q_SLOTS:
         QCOMPARE(MemberTable(store).count(), 3);
 
         store.exec(QStringLiteral("DROP TRIGGER fail"));
-        QVERIFY(add(store, request(QStringLiteral("Wang"), kXuPhone), [] { return true; }).registered);
+        QVERIFY(
+            add(store, request(QStringLiteral("Wang"), kXuPhone), [] { return true; }).registered);
         QCOMPARE(MemberTable(store).count(), 4);
     }
 };

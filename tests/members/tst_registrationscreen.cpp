@@ -59,15 +59,18 @@ private Q_SLOTS:
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("kept");
         QTest::newRow("name takes anything, 10 at most")
-            << QStringLiteral("Text1") << QStringLiteral("O'Neil -1234") << QStringLiteral("O'Neil -12");
-        QTest::newRow("phone digits only") << QStringLiteral("Text2") << QStringLiteral("13a8-0 0.1")
-                                           << QStringLiteral("138001");
-        QTest::newRow("phone 11 at most") << QStringLiteral("Text2")
-                                          << QStringLiteral("1234567890123") << QStringLiteral("12345678901");
-        QTest::newRow("referrer 10 at most") << QStringLiteral("Text3")
-                                             << QStringLiteral("abcdefghijkl") << QStringLiteral("abcdefghij");
-        QTest::newRow("referrer phone digits only") << QStringLiteral("Text4")
-                                                    << QStringLiteral("+86 139x") << QStringLiteral("86139");
+            << QStringLiteral("Text1") << QStringLiteral("O'Neil -1234")
+            << QStringLiteral("O'Neil -12");
+        QTest::newRow("phone digits only")
+            << QStringLiteral("Text2") << QStringLiteral("13a8-0 0.1") << QStringLiteral("138001");
+        QTest::newRow("phone 11 at most")
+            << QStringLiteral("Text2") << QStringLiteral("1234567890123")
+            << QStringLiteral("12345678901");
+        QTest::newRow("referrer 10 at most")
+            << QStringLiteral("Text3") << QStringLiteral("abcdefghijkl")
+            << QStringLiteral("abcdefghij");
+        QTest::newRow("referrer phone digits only")
+            << QStringLiteral("Text4") << QStringLiteral("+86 139x") << QStringLiteral("86139");
     }
     void keyFiltersAndLimits()
     {
@@ -89,7 +92,8 @@ private Q_SLOTS:
         TestFolder folder;
         RegistrationDialog dialog(folder.context());
         dialog.show();
-        m_clock.set(m_clock.now().addSecs(20)); // past midnight: the date shown at activation is kept
+        m_clock.set(
+            m_clock.now().addSecs(20)); // past midnight: the date shown at activation is kept
         fill(dialog, QStringLiteral("李雷"), QStringLiteral("13800000001"));
         m_dialogs.answer(QStringLiteral("ok"));
         QTest::mouseClick(control<QPushButton>(dialog, "Command1"), Qt::LeftButton);

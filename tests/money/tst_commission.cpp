@@ -25,13 +25,13 @@ private Q_SLOTS:
         QTest::addColumn<qint64>("value");
         QTest::newRow("fixed 10") << qint64(10) << qint64(0) << QString() << true << qint64(10);
         QTest::newRow("percent 5") << qint64(0) << qint64(5) << QString() << false << qint64(5);
-        QTest::newRow("zero row of an older file") << qint64(0) << qint64(0) << kNoMode << false
-                                                   << qint64(0);
+        QTest::newRow("zero row of an older file")
+            << qint64(0) << qint64(0) << kNoMode << false << qint64(0);
         QTest::newRow("both set") << qint64(10) << qint64(5) << kOverlap << false << qint64(0);
-        QTest::newRow("negative counts as unset") << qint64(-5) << qint64(0) << kNoMode << false
-                                                  << qint64(0);
-        QTest::newRow("negative beside a percent") << qint64(-5) << qint64(3) << QString() << false
-                                                   << qint64(3);
+        QTest::newRow("negative counts as unset")
+            << qint64(-5) << qint64(0) << kNoMode << false << qint64(0);
+        QTest::newRow("negative beside a percent")
+            << qint64(-5) << qint64(3) << QString() << false << qint64(3);
     }
     void derive()
     {
@@ -55,15 +55,18 @@ private Q_SLOTS:
         QTest::addColumn<qint64>("value");
         QTest::addColumn<QString>("amount");
         QTest::addColumn<QString>("earned");
-        QTest::newRow("fixed ignores the amount") << true << qint64(10) << QStringLiteral("3")
-                                                  << QStringLiteral("10");
-        QTest::newRow("5% of 3") << false << qint64(5) << QStringLiteral("3") << QStringLiteral("0.15");
-        QTest::newRow("5% of 200") << false << qint64(5) << QStringLiteral("200") << QStringLiteral("10");
-        QTest::newRow("33% of 1") << false << qint64(33) << QStringLiteral("1") << QStringLiteral("0.33");
-        QTest::newRow("half a fen rounds up") << false << qint64(5) << QStringLiteral("0.3")
-                                              << QStringLiteral("0.02");
-        QTest::newRow("99% of 9999999") << false << qint64(99) << QStringLiteral("9999999")
-                                        << QStringLiteral("9899999.01");
+        QTest::newRow("fixed ignores the amount")
+            << true << qint64(10) << QStringLiteral("3") << QStringLiteral("10");
+        QTest::newRow("5% of 3") << false << qint64(5) << QStringLiteral("3")
+                                 << QStringLiteral("0.15");
+        QTest::newRow("5% of 200")
+            << false << qint64(5) << QStringLiteral("200") << QStringLiteral("10");
+        QTest::newRow("33% of 1") << false << qint64(33) << QStringLiteral("1")
+                                  << QStringLiteral("0.33");
+        QTest::newRow("half a fen rounds up")
+            << false << qint64(5) << QStringLiteral("0.3") << QStringLiteral("0.02");
+        QTest::newRow("99% of 9999999")
+            << false << qint64(99) << QStringLiteral("9999999") << QStringLiteral("9899999.01");
     }
     void rateOnAmount()
     {
@@ -83,17 +86,19 @@ private Q_SLOTS:
         QTest::addColumn<QString>("found"); // empty: nobody
         QTest::newRow("by name") << QStringLiteral("X") << QString() << QStringLiteral("X");
         QTest::newRow("name before phone") << QStringLiteral("Y") << kXPhone << QStringLiteral("Y");
-        QTest::newRow("name ignores letter case") << QStringLiteral("y") << QString()
-                                                  << QStringLiteral("Y");
-        QTest::newRow("phone when the name is empty") << QString() << kXPhone << QStringLiteral("X");
+        QTest::newRow("name ignores letter case")
+            << QStringLiteral("y") << QString() << QStringLiteral("Y");
+        QTest::newRow("phone when the name is empty")
+            << QString() << kXPhone << QStringLiteral("X");
         QTest::newRow("phone when the name finds nobody (deleted)")
             << QStringLiteral("Gone") << kXPhone << QStringLiteral("X");
         QTest::newRow("name is not trimmed") << QStringLiteral(" Y") << QString() << QString();
-        QTest::newRow("phone is trimmed") << QString() << QStringLiteral(" 13800000001 ")
-                                          << QStringLiteral("X");
+        QTest::newRow("phone is trimmed")
+            << QString() << QStringLiteral(" 13800000001 ") << QStringLiteral("X");
         QTest::newRow("deleted, no phone") << QStringLiteral("Gone") << QString() << QString();
         QTest::newRow("nothing named") << QString() << QString() << QString();
-        QTest::newRow("blank phone finds nobody") << QString() << QStringLiteral("   ") << QString();
+        QTest::newRow("blank phone finds nobody")
+            << QString() << QStringLiteral("   ") << QString();
     }
     void findReferrer()
     {
@@ -117,8 +122,9 @@ private Q_SLOTS:
         QTest::addColumn<QString>("before");
         QTest::addColumn<QString>("amount");
         QTest::addColumn<QString>("after");
-        QTest::newRow("fixed 10 onto 12345.67") << true << qint64(10) << QStringLiteral("12345.67")
-                                                << QStringLiteral("30") << QStringLiteral("12355.67");
+        QTest::newRow("fixed 10 onto 12345.67")
+            << true << qint64(10) << QStringLiteral("12345.67") << QStringLiteral("30")
+            << QStringLiteral("12355.67");
         QTest::newRow("5% of 200 onto 10") << false << qint64(5) << QStringLiteral("10")
                                            << QStringLiteral("200") << QStringLiteral("20");
         QTest::newRow("5% of 3 onto 0") << false << qint64(5) << QStringLiteral("0")
@@ -136,8 +142,8 @@ private Q_SLOTS:
         TestFolder folder;
         const qint64 x = addMember(folder.store(), QStringLiteral("X"), kXPhone, {}, {},
                                    Money::fromStored(before));
-        const qint64 c = addMember(folder.store(), QStringLiteral("C"), QStringLiteral("13800000002"),
-                                   QStringLiteral("X"), kXPhone);
+        const qint64 c = addMember(folder.store(), QStringLiteral("C"),
+                                   QStringLiteral("13800000002"), QStringLiteral("X"), kXPhone);
         MemberTable members(folder.store());
         const Rate rate{fixed ? Rate::Kind::Fixed : Rate::Kind::Percent, value};
         const auto credit = Commission::credit(members, rate, memberAt(folder.store(), c),

@@ -38,8 +38,8 @@ struct Shop
     {
         QString s;
         MemberTable(store()).forEach([&s](const Member &m) {
-            s += QStringLiteral("%1:%2/%3/%4 ").arg(m.name, m.consumed.toString(),
-                                                    m.balance.toString())
+            s += QStringLiteral("%1:%2/%3/%4 ")
+                     .arg(m.name, m.consumed.toString(), m.balance.toString())
                      .arg(m.consumptions);
             return true;
         });
@@ -83,8 +83,8 @@ private Q_SLOTS:
         const QString none;
         const QString b = kBalance;
         const qint64 t = 10, z = 0;
-        QTest::newRow("no amount, nothing else") << none << none << b << none << t << z << refused
-                                                 << kNoAmount << Focus::Unchanged;
+        QTest::newRow("no amount, nothing else")
+            << none << none << b << none << t << z << refused << kNoAmount << Focus::Unchanged;
         QTest::newRow("amount 0") << lily << none << b << QStringLiteral("0") << t << z << refused
                                   << kNoAmount << Focus::Unchanged;
         QTest::newRow("letters read as 0") << lily << none << b << QStringLiteral("abc") << t << z
@@ -105,31 +105,32 @@ private Q_SLOTS:
                                     << refused << kNotNumber << Focus::Unchanged;
         QTest::newRow("pasted 1e3") << lily << none << b << QStringLiteral("1e3") << t << z
                                     << refused << kNotNumber << Focus::Unchanged;
-        QTest::newRow("amount checks before the mode") << lily << none << b << QStringLiteral("-5")
-                                                       << z << z << refused << kNotNumber
-                                                       << Focus::Unchanged;
-        QTest::newRow("zero setting") << lily << none << b << QStringLiteral("5") << z << z << closes
-                                      << Commission::kNoMode << Focus::Unchanged;
-        QTest::newRow("both modes set") << lily << none << b << QStringLiteral("5") << t << qint64(5)
-                                        << closes << Commission::kOverlap << Focus::Unchanged;
-        QTest::newRow("mode before the lookup") << QStringLiteral("Nobody") << none << b
-                                                << QStringLiteral("5") << z << z << closes
-                                                << Commission::kNoMode << Focus::Unchanged;
-        QTest::newRow("unknown name") << QStringLiteral("Nobody") << none << b << QStringLiteral("5")
-                                      << t << z << refused << kNotRegistered << Focus::Unchanged;
-        QTest::newRow("unknown name, cash") << QStringLiteral("Nobody") << none << QString(kCash)
-                                            << QStringLiteral("5") << t << z << refused
-                                            << kNotRegistered << Focus::Unchanged;
+        QTest::newRow("amount checks before the mode")
+            << lily << none << b << QStringLiteral("-5") << z << z << refused << kNotNumber
+            << Focus::Unchanged;
+        QTest::newRow("zero setting") << lily << none << b << QStringLiteral("5") << z << z
+                                      << closes << Commission::kNoMode << Focus::Unchanged;
+        QTest::newRow("both modes set")
+            << lily << none << b << QStringLiteral("5") << t << qint64(5) << closes
+            << Commission::kOverlap << Focus::Unchanged;
+        QTest::newRow("mode before the lookup")
+            << QStringLiteral("Nobody") << none << b << QStringLiteral("5") << z << z << closes
+            << Commission::kNoMode << Focus::Unchanged;
+        QTest::newRow("unknown name")
+            << QStringLiteral("Nobody") << none << b << QStringLiteral("5") << t << z << refused
+            << kNotRegistered << Focus::Unchanged;
+        QTest::newRow("unknown name, cash")
+            << QStringLiteral("Nobody") << none << QString(kCash) << QStringLiteral("5") << t << z
+            << refused << kNotRegistered << Focus::Unchanged;
         QTest::newRow("name and phone of different members")
             << lily << kDanPhone << b << QStringLiteral("5") << t << z << refused << kNotRegistered
             << Focus::Unchanged;
-        QTest::newRow("balance 100.1, amount 101") << lily << none << b << QStringLiteral("101") << t
-                                                   << z << refused << kInsufficient
-                                                   << Focus::Unchanged;
-        QTest::newRow("unknown payment kind") << lily << none << QStringLiteral("刷卡")
-                                              << QStringLiteral("5") << t << z
-                                              << Outcome::Kind::Ignored << QString()
-                                              << Focus::Unchanged;
+        QTest::newRow("balance 100.1, amount 101")
+            << lily << none << b << QStringLiteral("101") << t << z << refused << kInsufficient
+            << Focus::Unchanged;
+        QTest::newRow("unknown payment kind")
+            << lily << none << QStringLiteral("刷卡") << QStringLiteral("5") << t << z
+            << Outcome::Kind::Ignored << QString() << Focus::Unchanged;
     }
     void refusalsInOrder()
     {
@@ -164,14 +165,16 @@ private Q_SLOTS:
         QTest::addColumn<qint64>("consumed");
         QTest::newRow("100.1 less 30 is exactly 70.1")
             << QStringLiteral("Lily") << QString() << QStringLiteral("30")
-            << QStringLiteral("操作完成\n消费 30元，余额 70.1元") << QStringLiteral("70.1") << qint64(30);
-        QTest::newRow("name with blanks around") << QStringLiteral("  lily ") << QString()
-                                                 << QStringLiteral("1")
-                                                 << QStringLiteral("操作完成\n消费 1元，余额 99.1元")
-                                                 << QStringLiteral("99.1") << qint64(1);
-        QTest::newRow("by phone, leading zeros") << QString() << kLilyPhone << QStringLiteral("007")
-                                                 << QStringLiteral("操作完成\n消费 7元，余额 93.1元")
-                                                 << QStringLiteral("93.1") << qint64(7);
+            << QStringLiteral("操作完成\n消费 30元，余额 70.1元") << QStringLiteral("70.1")
+            << qint64(30);
+        QTest::newRow("name with blanks around")
+            << QStringLiteral("  lily ") << QString() << QStringLiteral("1")
+            << QStringLiteral("操作完成\n消费 1元，余额 99.1元") << QStringLiteral("99.1")
+            << qint64(1);
+        QTest::newRow("by phone, leading zeros")
+            << QString() << kLilyPhone << QStringLiteral("007")
+            << QStringLiteral("操作完成\n消费 7元，余额 93.1元") << QStringLiteral("93.1")
+            << qint64(7);
         QTest::newRow("by both") << QStringLiteral("Lily") << kLilyPhone << QStringLiteral("100")
                                  << QStringLiteral("操作完成\n消费 100元，余额 0.1元")
                                  << QStringLiteral("0.1") << qint64(100);
@@ -272,8 +275,9 @@ private Q_SLOTS:
     void referrerFoundByPhoneWhenTheNameIsGone()
     {
         Shop shop;
-        const qint64 amy = addMember(shop.store(), QStringLiteral("Amy"), QStringLiteral("13800000004"),
-                                     QStringLiteral("Deleted"), kXPhone, yuan("10"));
+        const qint64 amy =
+            addMember(shop.store(), QStringLiteral("Amy"), QStringLiteral("13800000004"),
+                      QStringLiteral("Deleted"), kXPhone, yuan("10"));
         run(shop, {QStringLiteral("Amy"), {}, kBalance, QStringLiteral("3")}, kPercent5);
         QCOMPARE(shop.at(shop.x).balance.toString(), QStringLiteral("1.15"));
         QCOMPARE(shop.at(amy).balance, Money::fromYuan(7));
@@ -291,8 +295,9 @@ private Q_SLOTS:
     void selfReferrerIsCreditedOnHisNewBalance()
     {
         Shop shop;
-        const qint64 sam = addMember(shop.store(), QStringLiteral("Sam"), QStringLiteral("13800000005"),
-                                     QStringLiteral("Sam"), {}, yuan("20"));
+        const qint64 sam =
+            addMember(shop.store(), QStringLiteral("Sam"), QStringLiteral("13800000005"),
+                      QStringLiteral("Sam"), {}, yuan("20"));
         run(shop, {QStringLiteral("Sam"), {}, kBalance, QStringLiteral("15")});
         QCOMPARE(shop.at(sam).balance, Money::fromYuan(15)); // 20 - 15 + 10
     }
@@ -307,16 +312,16 @@ private Q_SLOTS:
         QTest::addColumn<bool>("clearAmount");
         QTest::addColumn<bool>("written");
         const QString p = QStringLiteral("13800000009");
-        QTest::newRow("balance by name") << QString(kBalance) << QString() << false << kNobody << false
-                                         << false;
-        QTest::newRow("balance by both") << QString(kBalance) << p << false << kNoMatch << false
-                                         << false;
+        QTest::newRow("balance by name")
+            << QString(kBalance) << QString() << false << kNobody << false << false;
+        QTest::newRow("balance by both")
+            << QString(kBalance) << p << false << kNoMatch << false << false;
         QTest::newRow("cash by name, not confirmed")
             << QString(kCash) << QString() << false << QString() << true << false;
         QTest::newRow("cash by both, not confirmed")
             << QString(kCash) << p << false << QString() << false << false;
-        QTest::newRow("cash by name, confirmed") << QString(kCash) << QString() << true << QString()
-                                                 << true << true;
+        QTest::newRow("cash by name, confirmed")
+            << QString(kCash) << QString() << true << QString() << true << true;
     }
     void emptyKeyGuard()
     {
@@ -327,8 +332,8 @@ private Q_SLOTS:
         QFETCH(bool, clearAmount);
         QFETCH(bool, written);
         Shop shop;
-        const qint64 blank = addMember(shop.store(), QString(), QStringLiteral("13800000009"), {},
-                                       {}, yuan("50"));
+        const qint64 blank =
+            addMember(shop.store(), QString(), QStringLiteral("13800000009"), {}, {}, yuan("50"));
         const Outcome o = run(shop, {QStringLiteral("   "), phone, payment, QStringLiteral("5")},
                               kFixed10, answer);
         QCOMPARE(o.message, message);
@@ -344,10 +349,11 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("payment");
         QTest::addColumn<QString>("trigger");
-        QTest::newRow("cash log fails") << QString(kCash)
-                                        << QStringLiteral("BEFORE INSERT ON 现金");
+        QTest::newRow("cash log fails")
+            << QString(kCash) << QStringLiteral("BEFORE INSERT ON 现金");
         QTest::newRow("referrer credit fails, balance")
-            << QString(kBalance) << QStringLiteral("BEFORE UPDATE ON 会员登记 WHEN old.会员名 = 'X'");
+            << QString(kBalance)
+            << QStringLiteral("BEFORE UPDATE ON 会员登记 WHEN old.会员名 = 'X'");
         QTest::newRow("referrer credit fails, cash")
             << QString(kCash) << QStringLiteral("BEFORE UPDATE ON 会员登记 WHEN old.会员名 = 'X'");
     }

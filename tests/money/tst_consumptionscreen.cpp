@@ -63,13 +63,14 @@ private Q_SLOTS:
         QTest::addColumn<QString>("box");
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("kept");
-        QTest::newRow("name, 10 at most") << QStringLiteral("Text1") << QStringLiteral("a'b c-12345")
-                                          << QStringLiteral("a'b c-1234");
-        QTest::newRow("phone digits") << QStringLiteral("Text2") << QStringLiteral("138x-00 1")
-                                      << QStringLiteral("138001");
-        QTest::newRow("amount digits, 7 at most") << QStringLiteral("Text5")
-                                                  << QStringLiteral("-1.2e345678901")
-                                                  << QStringLiteral("1234567");
+        QTest::newRow("name, 10 at most")
+            << QStringLiteral("Text1") << QStringLiteral("a'b c-12345")
+            << QStringLiteral("a'b c-1234");
+        QTest::newRow("phone digits")
+            << QStringLiteral("Text2") << QStringLiteral("138x-00 1") << QStringLiteral("138001");
+        QTest::newRow("amount digits, 7 at most")
+            << QStringLiteral("Text5") << QStringLiteral("-1.2e345678901")
+            << QStringLiteral("1234567");
     }
     void keyFiltersAndLimits()
     {
@@ -89,10 +90,11 @@ private Q_SLOTS:
     {
         TestFolder folder;
         folder.setCommission(0, 5);
-        const qint64 x = addMember(folder.store(), QStringLiteral("X"), QStringLiteral("13800000001"));
-        const qint64 lily = addMember(folder.store(), QStringLiteral("Lily"),
-                                      QStringLiteral("13800000002"), QStringLiteral("X"), {},
-                                      yuan("100.1"));
+        const qint64 x =
+            addMember(folder.store(), QStringLiteral("X"), QStringLiteral("13800000001"));
+        const qint64 lily =
+            addMember(folder.store(), QStringLiteral("Lily"), QStringLiteral("13800000002"),
+                      QStringLiteral("X"), {}, yuan("100.1"));
         ConsumptionDialog dialog(folder.context());
         dialog.show();
         QTest::keyClicks(control<QLineEdit>(dialog, "Text1"), QStringLiteral("Lily"));
@@ -127,7 +129,8 @@ private Q_SLOTS:
         QTest::keyClicks(control<QLineEdit>(dialog, "Text2"), QStringLiteral("13800000003"));
         QTest::keyClicks(control<QLineEdit>(dialog, "Text5"), QStringLiteral("20"));
         press(dialog);
-        QCOMPARE(control<QLabel>(dialog, "Label4")->text(), QStringLiteral("操作完成，现金消费：20元"));
+        QCOMPARE(control<QLabel>(dialog, "Label4")->text(),
+                 QStringLiteral("操作完成，现金消费：20元"));
         QCOMPARE(CashLog(folder.store()).count(), 1);
     }
 

@@ -37,31 +37,32 @@ private Q_SLOTS:
         QTest::newRow("no amount") << lily << none << none << false << kBadAmount << same;
         QTest::newRow("0") << lily << none << QStringLiteral("0") << false << kBadAmount << same;
         QTest::newRow("00") << lily << none << QStringLiteral("00") << false << kBadAmount << same;
-        QTest::newRow("offset -0") << lily << none << QStringLiteral("-0") << true << kBadAmount
-                                   << same;
+        QTest::newRow("offset -0")
+            << lily << none << QStringLiteral("-0") << true << kBadAmount << same;
         QTest::newRow("letters") << lily << none << QStringLiteral("abc") << false << kBadAmount
                                  << same;
-        QTest::newRow("pasted 2.5") << lily << none << QStringLiteral("2.5") << false << kBadAmount
-                                    << same;
-        QTest::newRow("pasted 1e3") << lily << none << QStringLiteral("1e3") << false << kBadAmount
-                                    << same;
+        QTest::newRow("pasted 2.5")
+            << lily << none << QStringLiteral("2.5") << false << kBadAmount << same;
+        QTest::newRow("pasted 1e3")
+            << lily << none << QStringLiteral("1e3") << false << kBadAmount << same;
         QTest::newRow("negative without the offset tick")
             << lily << none << QStringLiteral("-5") << false << kBadAmount << same;
-        QTest::newRow("a lone minus") << lily << none << QStringLiteral("-") << true << kBadAmount
-                                      << same;
-        QTest::newRow("amount checked before the lookup") << QStringLiteral("Nobody") << none
-                                                          << QStringLiteral("0") << false
-                                                          << kBadAmount << same;
+        QTest::newRow("a lone minus")
+            << lily << none << QStringLiteral("-") << true << kBadAmount << same;
+        QTest::newRow("amount checked before the lookup")
+            << QStringLiteral("Nobody") << none << QStringLiteral("0") << false << kBadAmount
+            << same;
         QTest::newRow("unknown name") << QStringLiteral("Nobody") << none << QStringLiteral("5")
                                       << false << kNameNotFound << Focus::Name;
         QTest::newRow("blank name") << QStringLiteral("   ") << none << QStringLiteral("5") << false
                                     << kNameNotFound << Focus::Name;
-        QTest::newRow("unknown phone") << none << QStringLiteral("13900000000") << QStringLiteral("5")
-                                       << false << kPhoneNotFound << Focus::Phone;
+        QTest::newRow("unknown phone")
+            << none << QStringLiteral("13900000000") << QStringLiteral("5") << false
+            << kPhoneNotFound << Focus::Phone;
         QTest::newRow("name and phone of different members")
             << lily << kDanPhone << QStringLiteral("5") << false << kBothNotFound << Focus::Phone;
-        QTest::newRow("offset below zero") << lily << none << QStringLiteral("-31") << true
-                                           << kNegative << same;
+        QTest::newRow("offset below zero")
+            << lily << none << QStringLiteral("-31") << true << kNegative << same;
     }
     void refusals()
     {
@@ -72,8 +73,8 @@ private Q_SLOTS:
         QFETCH(QString, message);
         QFETCH(Focus, focus);
         TestFolder folder;
-        const qint64 lily = addMember(folder.store(), QStringLiteral("Lily"), kLilyPhone, {}, {},
-                                      yuan("30"));
+        const qint64 lily =
+            addMember(folder.store(), QStringLiteral("Lily"), kLilyPhone, {}, {}, yuan("30"));
         addMember(folder.store(), QStringLiteral("Dan"), kDanPhone);
         const quint64 commits = folder.store().commitCount();
         const Outcome o = recharge(folder.store(), {name, phone, amount, offset});
@@ -96,28 +97,27 @@ private Q_SLOTS:
         QTest::addColumn<QString>("after");
         const QString lily = QStringLiteral("Lily");
         QTest::newRow("by name, trimmed in the message")
-            << QStringLiteral("12.5") << QStringLiteral(" Lily ") << QString() << QStringLiteral("10")
-            << false << QStringLiteral("会员 Lily 充值成功！本次充值 10 元！") << QStringLiteral("22.5");
-        QTest::newRow("007 recharges 7") << QStringLiteral("0") << lily << QString()
-                                         << QStringLiteral("007") << false
-                                         << QStringLiteral("会员 Lily 充值成功！本次充值 7 元！")
-                                         << QStringLiteral("7");
+            << QStringLiteral("12.5") << QStringLiteral(" Lily ") << QString()
+            << QStringLiteral("10") << false
+            << QStringLiteral("会员 Lily 充值成功！本次充值 10 元！") << QStringLiteral("22.5");
+        QTest::newRow("007 recharges 7")
+            << QStringLiteral("0") << lily << QString() << QStringLiteral("007") << false
+            << QStringLiteral("会员 Lily 充值成功！本次充值 7 元！") << QStringLiteral("7");
         QTest::newRow("by phone") << QStringLiteral("0.15") << QString() << kLilyPhone
                                   << QStringLiteral("9999999") << false
-                                  << QStringLiteral("手机号 13800000001 用户充值成功！本次充值 9999999 元！")
+                                  << QStringLiteral(
+                                         "手机号 13800000001 用户充值成功！本次充值 9999999 元！")
                                   << QStringLiteral("9999999.15");
-        QTest::newRow("by both") << QStringLiteral("1") << lily << kLilyPhone << QStringLiteral("1")
-                                 << false
-                                 << QStringLiteral(
-                                        "会员名 Lily 手机号 13800000001 的用户充值成功！本次充值 1 元！")
-                                 << QStringLiteral("2");
+        QTest::newRow("by both")
+            << QStringLiteral("1") << lily << kLilyPhone << QStringLiteral("1") << false
+            << QStringLiteral("会员名 Lily 手机号 13800000001 的用户充值成功！本次充值 1 元！")
+            << QStringLiteral("2");
         QTest::newRow("offset 30 on 30 leaves 0")
             << QStringLiteral("30") << lily << QString() << QStringLiteral("-30") << true
             << QStringLiteral("会员 Lily 充值成功！本次充值 -30 元！") << QStringLiteral("0");
-        QTest::newRow("offset on a fraction") << QStringLiteral("50.5") << lily << QString()
-                                              << QStringLiteral("-50") << true
-                                              << QStringLiteral("会员 Lily 充值成功！本次充值 -50 元！")
-                                              << QStringLiteral("0.5");
+        QTest::newRow("offset on a fraction")
+            << QStringLiteral("50.5") << lily << QString() << QStringLiteral("-50") << true
+            << QStringLiteral("会员 Lily 充值成功！本次充值 -50 元！") << QStringLiteral("0.5");
         QTest::newRow("tick without minus is a recharge")
             << QStringLiteral("1") << lily << QString() << QStringLiteral("5") << true
             << QStringLiteral("会员 Lily 充值成功！本次充值 5 元！") << QStringLiteral("6");
@@ -160,7 +160,8 @@ private Q_SLOTS:
     {
         TestFolder folder;
         const qint64 lily = addMember(folder.store(), QStringLiteral("Lily"), kLilyPhone);
-        folder.store().exec(QStringLiteral("UPDATE 会员登记 SET 余额 = '' WHERE rowid = ?"), {lily});
+        folder.store().exec(QStringLiteral("UPDATE 会员登记 SET 余额 = '' WHERE rowid = ?"),
+                            {lily});
         QCOMPARE(recharge(folder.store(), {QStringLiteral("Lily"), {}, QStringLiteral("5"), false})
                      .status,
                  QStringLiteral("充值完成！余额：5元"));
@@ -179,8 +180,8 @@ private Q_SLOTS:
     void failingWriteLeavesTheBalance()
     {
         TestFolder folder;
-        const qint64 lily = addMember(folder.store(), QStringLiteral("Lily"), kLilyPhone, {}, {},
-                                      yuan("3"));
+        const qint64 lily =
+            addMember(folder.store(), QStringLiteral("Lily"), kLilyPhone, {}, {}, yuan("3"));
         folder.store().exec(QStringLiteral("CREATE TRIGGER fail BEFORE UPDATE ON 会员登记 "
                                            "BEGIN SELECT RAISE(ABORT, 'disk full'); END"));
         bool thrown = false;

@@ -43,7 +43,8 @@ private Q_SLOTS:
     {
         TestFolder folder;
         RechargeDialog dialog(folder.context());
-        QCOMPARE(control<QLabel>(dialog, "Label6")->text(), QStringLiteral("充值完成！余额：XXXX元"));
+        QCOMPARE(control<QLabel>(dialog, "Label6")->text(),
+                 QStringLiteral("充值完成！余额：XXXX元"));
         dialog.show();
         QCOMPARE(dialog.windowTitle(), QStringLiteral("充值系统"));
         QCOMPARE(control<QLabel>(dialog, "Label4")->text(), QStringLiteral("2026/3/4"));
@@ -65,34 +66,33 @@ private Q_SLOTS:
         QTest::newRow("OK puts the minus in front")
             << QStringLiteral("30") << QStringLiteral("OK") << QStringLiteral("-30") << true
             << QString() << false << QStringLiteral("-30") << true;
-        QTest::newRow("lower-case ok counts") << QStringLiteral("30") << QStringLiteral("ok")
-                                              << QStringLiteral("-30") << true << QString() << false
-                                              << QStringLiteral("-30") << true;
-        QTest::newRow("OK with blanks does not") << QStringLiteral("30") << QStringLiteral(" OK")
-                                                 << QStringLiteral("30") << false << QString()
-                                                 << false << QStringLiteral("30") << false;
-        QTest::newRow("other answer unticks") << QStringLiteral("30") << QStringLiteral("yes")
-                                              << QStringLiteral("30") << false << QString() << false
-                                              << QStringLiteral("30") << false;
-        QTest::newRow("cancel unticks") << QStringLiteral("30") << QString() << QStringLiteral("30")
-                                        << false << QString() << false << QStringLiteral("30")
-                                        << false;
+        QTest::newRow("lower-case ok counts")
+            << QStringLiteral("30") << QStringLiteral("ok") << QStringLiteral("-30") << true
+            << QString() << false << QStringLiteral("-30") << true;
+        QTest::newRow("OK with blanks does not")
+            << QStringLiteral("30") << QStringLiteral(" OK") << QStringLiteral("30") << false
+            << QString() << false << QStringLiteral("30") << false;
+        QTest::newRow("other answer unticks")
+            << QStringLiteral("30") << QStringLiteral("yes") << QStringLiteral("30") << false
+            << QString() << false << QStringLiteral("30") << false;
+        QTest::newRow("cancel unticks")
+            << QStringLiteral("30") << QString() << QStringLiteral("30") << false << QString()
+            << false << QStringLiteral("30") << false;
         QTest::newRow("typing in offset mode is refused")
             << QStringLiteral("30") << QStringLiteral("OK") << QStringLiteral("-30") << true
             << QStringLiteral("5") << true << QStringLiteral("-30") << true;
         QTest::newRow("letters in offset mode too")
             << QStringLiteral("30") << QStringLiteral("OK") << QStringLiteral("-30") << true
             << QStringLiteral("a") << true << QStringLiteral("-30") << true;
-        QTest::newRow("backspace still works") << QStringLiteral("30") << QStringLiteral("OK")
-                                               << QStringLiteral("-30") << true
-                                               << QStringLiteral("\b") << false
-                                               << QStringLiteral("-3") << true;
+        QTest::newRow("backspace still works")
+            << QStringLiteral("30") << QStringLiteral("OK") << QStringLiteral("-30") << true
+            << QStringLiteral("\b") << false << QStringLiteral("-3") << true;
         QTest::newRow("backspace over the minus leaves offset mode")
             << QStringLiteral("3") << QStringLiteral("OK") << QStringLiteral("-3") << true
             << QStringLiteral("\b\b") << false << QString() << false;
         QTest::newRow("ticked with no amount, a digit unticks")
-            << QString() << QStringLiteral("OK") << QString() << true << QStringLiteral("5") << false
-            << QStringLiteral("5") << false;
+            << QString() << QStringLiteral("OK") << QString() << true << QStringLiteral("5")
+            << false << QStringLiteral("5") << false;
         QTest::newRow("normal mode takes digits only")
             << QStringLiteral("1") << QStringLiteral("no") << QStringLiteral("1") << false
             << QStringLiteral("a-2.") << false << QStringLiteral("12") << false;
@@ -121,7 +121,8 @@ private Q_SLOTS:
             else
                 QTest::keyClicks(amount(dialog), QString(c));
         }
-        const QStringList expected = warned ? QStringList(then.size(), kOffsetTyping) : QStringList();
+        const QStringList expected =
+            warned ? QStringList(then.size(), kOffsetTyping) : QStringList();
         QCOMPARE(m_dialogs.takeMessages(), expected);
         QCOMPARE(amount(dialog)->text(), finalText);
         QCOMPARE(offset(dialog)->isChecked(), finalTicked);
