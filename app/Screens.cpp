@@ -6,11 +6,22 @@
 #include "maintenance/BackupDialog.h"
 #include "maintenance/ExportDialog.h"
 #include "members/MemberSearchDialog.h"
+#include "members/RegistrationDialog.h"
+#include "money/ConsumptionDialog.h"
+#include "money/RechargeDialog.h"
 #include "money/SettingsDialog.h"
 
 QDialog *createScreen(Screen screen, AppContext &context, QWidget *parent)
 {
     switch (screen) {
+    case Screen::MemberRegistration:
+        return new RegistrationDialog(context, parent);
+    case Screen::MemberSearch:
+        return new MemberSearchDialog(context, parent);
+    case Screen::Consumption:
+        return new ConsumptionDialog(context, parent);
+    case Screen::Recharge:
+        return new RechargeDialog(context, parent);
     case Screen::Settings:
         return new SettingsDialog(context, parent);
     case Screen::About:
@@ -23,12 +34,6 @@ QDialog *createScreen(Screen screen, AppContext &context, QWidget *parent)
         return new BackupDialog(context, parent);
     case Screen::Export:
         return new ExportDialog(context, parent);
-    case Screen::MemberSearch:
-        return new MemberSearchDialog(context, parent);
-    case Screen::MemberRegistration:
-    case Screen::Consumption:
-    case Screen::Recharge:
-        break;
     }
     return nullptr;
 }

@@ -16,6 +16,20 @@ class TestMainWindow : public QObject
 private:
     ScriptedDialogs m_dialogs;
 
+    // The objectNames of the screens an action opens; each must be modal.
+    static QStringList screensOpened(const std::function<void(MainWindow &)> &act)
+    {
+        TestFolder folder;
+        folder.setCommission(10, 0);
+        MainWindow window(folder.context());
+        QStringList opened;
+        window.setScreenRunner([&](QDialog &d) {
+            opened << d.objectName() + (d.isModal() ? QString() : QStringLiteral(" (not modal)"));
+        });
+        act(window);
+        return opened;
+    }
+
 private Q_SLOTS:
     void cleanup() { VERIFY_DIALOGS_DONE(m_dialogs); }
 
@@ -53,6 +67,9 @@ private Q_SLOTS:
         QTest::addColumn<QString>("screen"); // objectName; empty: nothing opens
         QTest::newRow("about") << QStringLiteral("关于") << QStringLiteral("guanyu");
         QTest::newRow("settings") << QStringLiteral("设置") << QStringLiteral("shezhi");
+        QTest::newRow("register") << QStringLiteral("    登 记    ") << QStringLiteral("msignin");
+        QTest::newRow("consume") << QStringLiteral("消费") << QStringLiteral("xiaofei");
+        QTest::newRow("recharge") << QStringLiteral("充值") << QStringLiteral("chongzhi");
         QTest::newRow("trimmed register caption") << QStringLiteral("登 记") << QString();
         QTest::newRow("unknown") << QStringLiteral("帮助") << QString();
     }
@@ -60,15 +77,8 @@ private Q_SLOTS:
     {
         QFETCH(QString, caption);
         QFETCH(QString, screen);
-        TestFolder folder;
-        folder.setCommission(10, 0);
-        MainWindow window(folder.context());
-        QStringList opened;
-        window.setScreenRunner([&](QDialog &d) {
-            QVERIFY(d.isModal());
-            opened << d.objectName();
-        });
-        window.dispatchToolbar(caption);
+        const QStringList opened =
+            screensOpened([&caption](MainWindow &window) { window.dispatchToolbar(caption); });
         QCOMPARE(opened, screen.isEmpty() ? QStringList() : QStringList{screen});
     }
 
@@ -87,6 +97,23 @@ private Q_SLOTS:
                                         QStringLiteral("消费"), QStringLiteral("充值"),
                                         QStringLiteral("设置"), QStringLiteral("关于"),
                                         QStringLiteral("退出")}));
+    }
+
+    void menuItemsOpenTheirScreens_data()
+    {
+        QTest::addColumn<QString>("item");
+        QTest::addColumn<QString>("screen");
+        QTest::newRow("register") << QStringLiteral("会员登记") << QStringLiteral("msignin");
+        QTest::newRow("consume") << QStringLiteral("消费登记") << QStringLiteral("xiaofei");
+        QTest::newRow("recharge") << QStringLiteral("消费充值") << QStringLiteral("chongzhi");
+    }
+    void menuItemsOpenTheirScreens()
+    {
+        QFETCH(QString, item);
+        QFETCH(QString, screen);
+        const QStringList opened = screensOpened(
+            [&item](MainWindow &window) { window.findChild<QAction *>(item)->trigger(); });
+        QCOMPARE(opened, QStringList{screen});
     }
 
     void menuActionsCarryTheirNames()
