@@ -5,12 +5,20 @@
 #include "Measure.h"
 #include "SyntheticData.h"
 
+#include "app/AppContext.h"
+#include "maintenance/DataMaintenance.h"
+#include "maintenance/FileOps.h"
+#include "maintenance/MemberExport.h"
 #include "members/MemberListModel.h"
+#include "members/Registration.h"
+#include "money/Consumption.h"
+#include "money/Recharge.h"
 #include "store/MemberStore.h"
 #include "store/MemberTable.h"
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QRandomGenerator>
 #include <QTextStream>
 
@@ -218,6 +226,296 @@ void benchMemberList()
                                  QStringLiteral("≤ 1.5×"), 1.5);
 }
 
+// A scratch copy of the million-member database for the benchmarks that
+// write, so that the prepared one stays as built.
+QString scratchCopy(const QString &name)
+{
+    const QString folder = g_work + QLatin1Char('/') + name;
+    if (!SyntheticData::makeProgramFolder(SyntheticData::database(g_work, 1000000), folder))
+        qFatal("cannot prepare %s", qPrintable(folder));
+    return folder + QStringLiteral("/table.mdb");
+}
+
+void step(Raw &db, sqlite3_stmt *s)
+{
+    const int rc = sqlite3_step(s);
+    if (rc != SQLITE_ROW && rc != SQLITE_DONE)
+        qFatal("raw step failed: %s", sqlite3_errmsg(db.db()));
+    sqlite3_reset(s);
+}
+
+void bindText(sqlite3_stmt *s, int i, const QByteArray &text)
+{
+    sqlite3_bind_text(s, i, text.constData(), int(text.size()), SQLITE_TRANSIENT);
+}
+
+// One consumption through the program's rules against the same statements in
+// one transaction through the raw C API, with the same journal and sync
+// settings; and the number of commits each consumption made.
+void benchWrites()
+{
+    const int runs = 150;
+    const QString path = scratchCopy(QStringLiteral("writes"));
+    QRandomGenerator rng(7);
+    QList<qint64> keys;
+    for (int i = 0; i < 4 * runs + 40; ++i)
+        keys << 1 + qint64(rng.bounded(quint32(999999)));
+
+    for (const bool cash : {false, true}) {
+        Measure::Figures ours;
+        quint64 commits = 0;
+        {
+            MemberStore store(path);
+            if (!store.open())
+                qFatal("open failed");
+            const CommissionSetting setting{5, 0};
+            const quint64 before = store.commitCount();
+            ours = Measure::time(runs, [&](int i) {
+                Consumption::Request r{{}, SyntheticData::memberPhone(keys.at(i)),
+                                       cash ? Consumption::kCash : Consumption::kBalance,
+                                       QStringLiteral("1")};
+                const auto outcome = Consumption::confirm(store, r, setting, [] { return true; });
+                if (outcome.kind != Consumption::Outcome::Kind::Done)
+                    qFatal("consumption refused: %s", qPrintable(outcome.message));
+            });
+            commits = store.commitCount() - before;
+        }
+        Measure::Figures raw;
+        {
+            Raw db(path);
+            sqlite3_stmt *find = db.prepare((MemberTable::kSelect
+                + QStringLiteral("WHERE 手机号 = ? ORDER BY rowid LIMIT 1")).toUtf8().constData());
+            sqlite3_stmt *findName = db.prepare((MemberTable::kSelect
+                + QStringLiteral("WHERE 会员名 = ? ORDER BY rowid LIMIT 1")).toUtf8().constData());
+            sqlite3_stmt *update = db.prepare("UPDATE 会员登记 SET 消费金额 = ?, 余额 = ?, "
+                                              "被推荐人消费次数 = ? WHERE rowid = ?");
+            sqlite3_stmt *log = db.prepare("INSERT INTO 现金 (日期, 名称, 数额) VALUES (?, ?, ?)");
+            sqlite3_stmt *credit = db.prepare("UPDATE 会员登记 SET 余额 = ? WHERE rowid = ?");
+            sqlite3_stmt *begin = db.prepare("BEGIN IMMEDIATE");
+            sqlite3_stmt *commit = db.prepare("COMMIT");
+            RawMember m, referrer;
+            raw = Measure::time(runs, [&](int i) {
+                step(db, begin);
+                if (!rawLookup(find, SyntheticData::memberPhone(keys.at(2 * runs + i)).toUtf8(), &m))
+                    qFatal("raw member missing");
+                sqlite3_bind_double(update, 1, m.consumed + 1);
+                sqlite3_bind_double(update, 2, cash ? m.balance : m.balance - 1);
+                sqlite3_bind_int64(update, 3, m.count + 1);
+                sqlite3_bind_int64(update, 4, m.id);
+                step(db, update);
+                if (cash) {
+                    bindText(log, 1, QByteArrayLiteral("2026-12-07 12:00:00"));
+                    bindText(log, 2, QStringLiteral("现金消费").toUtf8());
+                    bindText(log, 3, QByteArrayLiteral("1"));
+                    step(db, log);
+                }
+                if (rawLookup(findName, QByteArray::fromStdString(m.referrer), &referrer)) {
+                    sqlite3_bind_double(credit, 1, referrer.balance + 5);
+                    sqlite3_bind_int64(credit, 2, referrer.id);
+                    step(db, credit);
+                }
+                step(db, commit);
+            });
+            for (sqlite3_stmt *st : {find, findName, update, log, credit, begin, commit})
+                sqlite3_finalize(st);
+        }
+        g_rows << Row{QStringLiteral("one consumption (%1), 1M members")
+                          .arg(cash ? QStringLiteral("cash") : QStringLiteral("balance")),
+                      ours, raw, QStringLiteral("raw C API, one transaction"),
+                      QStringLiteral("≤ 1.5×"), 1.5,
+                      QStringLiteral("(%1 commits per consumption)")
+                          .arg(double(commits) / double(runs + 3), 0, 'f', 2)};
+    }
+
+    // Recharge.
+    {
+        Measure::Figures ours, raw;
+        {
+            MemberStore store(path);
+            if (!store.open())
+                qFatal("open failed");
+            ours = Measure::time(runs, [&](int i) {
+                const auto o = Recharge::recharge(
+                    store, {SyntheticData::memberName(keys.at(i)), {}, QStringLiteral("10"), false});
+                if (!o.done)
+                    qFatal("recharge refused: %s", qPrintable(o.message));
+            });
+        }
+        {
+            Raw db(path);
+            sqlite3_stmt *find = db.prepare((MemberTable::kSelect
+                + QStringLiteral("WHERE 会员名 = ? ORDER BY rowid LIMIT 1")).toUtf8().constData());
+            sqlite3_stmt *update = db.prepare("UPDATE 会员登记 SET 余额 = ? WHERE rowid = ?");
+            sqlite3_stmt *begin = db.prepare("BEGIN IMMEDIATE");
+            sqlite3_stmt *commit = db.prepare("COMMIT");
+            RawMember m;
+            raw = Measure::time(runs, [&](int i) {
+                step(db, begin);
+                if (!rawLookup(find, SyntheticData::memberName(keys.at(2 * runs + i)).toUtf8(), &m))
+                    qFatal("raw member missing");
+                sqlite3_bind_double(update, 1, m.balance + 10);
+                sqlite3_bind_int64(update, 2, m.id);
+                step(db, update);
+                step(db, commit);
+            });
+            for (sqlite3_stmt *st : {find, update, begin, commit})
+                sqlite3_finalize(st);
+        }
+        g_rows << Row{QStringLiteral("one recharge, 1M members"), ours, raw,
+                      QStringLiteral("raw C API, one transaction"), QStringLiteral("≤ 1.5×"), 1.5, {}};
+    }
+
+    // Registration: the duplicate and mutual-referral checks, then the insert.
+    {
+        Measure::Figures ours, raw;
+        const auto name = [](int i, int side) {
+            return QStringLiteral("新会员%1-%2").arg(side).arg(i);
+        };
+        const auto phone = [](int i, int side) {
+            return QStringLiteral("139%1%2").arg(side).arg(i, 7, 10, QLatin1Char('0'));
+        };
+        {
+            MemberStore store(path);
+            if (!store.open())
+                qFatal("open failed");
+            ours = Measure::time(runs, [&](int i) {
+                Registration::Request r{name(i, 0), QStringLiteral("男"), phone(i, 0),
+                                        SyntheticData::memberName(keys.at(i)),
+                                        SyntheticData::memberPhone(keys.at(i)), QDate(2026, 12, 7)};
+                const auto o = Registration::add(store, r, [] { return true; });
+                if (!o.registered)
+                    qFatal("registration refused: %s", qPrintable(o.message));
+            });
+        }
+        {
+            Raw db(path);
+            sqlite3_stmt *byName = db.prepare("SELECT 1 FROM 会员登记 WHERE 会员名 = ? LIMIT 1");
+            sqlite3_stmt *byPhone = db.prepare("SELECT 1 FROM 会员登记 WHERE 手机号 = ? LIMIT 1");
+            sqlite3_stmt *mutual[4] = {
+                db.prepare("SELECT 1 FROM 会员登记 WHERE 会员名 = ? AND 推荐人 = ? LIMIT 1"),
+                db.prepare("SELECT 1 FROM 会员登记 WHERE 会员名 = ? AND 推荐人手机 = ? LIMIT 1"),
+                db.prepare("SELECT 1 FROM 会员登记 WHERE 手机号 = ? AND 推荐人 = ? LIMIT 1"),
+                db.prepare("SELECT 1 FROM 会员登记 WHERE 手机号 = ? AND 推荐人手机 = ? LIMIT 1"),
+            };
+            sqlite3_stmt *insert = db.prepare(
+                "INSERT INTO 会员登记 (会员名, 性别, 手机号, 消费金额, 推荐人, 推荐人手机, "
+                "被推荐人消费次数, 余额, 注册时间) VALUES (?, ?, ?, 0, ?, ?, 0, 0, ?)");
+            sqlite3_stmt *begin = db.prepare("BEGIN IMMEDIATE");
+            sqlite3_stmt *commit = db.prepare("COMMIT");
+            raw = Measure::time(runs, [&](int i) {
+                const QByteArray n = name(i, 1).toUtf8(), p = phone(i, 1).toUtf8();
+                const QByteArray rn = SyntheticData::memberName(keys.at(2 * runs + i)).toUtf8();
+                const QByteArray rp = SyntheticData::memberPhone(keys.at(2 * runs + i)).toUtf8();
+                step(db, begin);
+                bindText(byName, 1, n);
+                step(db, byName);
+                bindText(byPhone, 1, p);
+                step(db, byPhone);
+                for (int k = 0; k < 4; ++k) {
+                    bindText(mutual[k], 1, k < 2 ? rn : rp);
+                    bindText(mutual[k], 2, k % 2 ? p : n);
+                    step(db, mutual[k]);
+                }
+                bindText(insert, 1, n);
+                bindText(insert, 2, QStringLiteral("男").toUtf8());
+                bindText(insert, 3, p);
+                bindText(insert, 4, rn);
+                bindText(insert, 5, rp);
+                bindText(insert, 6, QByteArrayLiteral("2026-12-07"));
+                step(db, insert);
+                step(db, commit);
+            });
+            for (sqlite3_stmt *st : {byName, byPhone, mutual[0], mutual[1], mutual[2], mutual[3],
+                                     insert, begin, commit})
+                sqlite3_finalize(st);
+        }
+        g_rows << Row{QStringLiteral("one registration, 1M members"), ours, raw,
+                      QStringLiteral("raw C API, one transaction"), QStringLiteral("≤ 1.5×"), 1.5, {}};
+    }
+}
+
+// The export, from the database to the finished file: time and peak memory.
+void benchExport()
+{
+    for (const qint64 members : {65535LL, 200000LL}) {
+        const QString path = SyntheticData::database(g_work, members);
+        const QString out = g_work + QStringLiteral("/export-%1.xls").arg(members);
+        Measure::Figures ours;
+        {
+            MemberStore store(path);
+            if (!store.open())
+                qFatal("open failed");
+            ours = Measure::time(7, [&](int) {
+                const QString error = MemberExport::write(store, out);
+                if (!error.isEmpty())
+                    qFatal("export failed: %s", qPrintable(error));
+            }, 1);
+        }
+        const qint64 peak = Measure::peakMemoryOfChild([&] {
+            MemberStore store(path);
+            if (!store.open() || !MemberExport::write(store, out).isEmpty())
+                _exit(1);
+        });
+        const qint64 idle = Measure::peakMemoryOfChild([&] {
+            MemberStore store(path);
+            if (!store.open())
+                _exit(1);
+        });
+        g_rows << Row{QStringLiteral("export of %1 members (%2 sheets)").arg(members)
+                          .arg((members + MemberExport::kMembersPerSheet - 1) / MemberExport::kMembersPerSheet),
+                      ours, {}, QStringLiteral("-"), members == 65535 ? QStringLiteral("≤ 0.25 s") : QString(), 0,
+                      members == 65535 ? (ours.p50 <= 0.25 ? QStringLiteral("met") : QStringLiteral("MISSED"))
+                                       : QString()};
+        g_rows << Measure::memoryRow(QStringLiteral("export of %1 members: peak memory").arg(members),
+                                     peak, idle, QStringLiteral("same process, store opened only"),
+                                     members == 65535 ? QStringLiteral("≤ 48 MiB") : QStringLiteral("flat"), 0);
+        if (members == 65535)
+            g_rows.last().note = peak <= 48 * 1024 * 1024 ? QStringLiteral("met") : QStringLiteral("MISSED");
+    }
+}
+
+// Backup and restore of the million-member file against cp and sync of the
+// same file, measured beside them.
+void benchBackupRestore()
+{
+    const QString folder = g_work + QStringLiteral("/maintenance");
+    if (!SyntheticData::makeProgramFolder(SyntheticData::database(g_work, 1000000), folder))
+        qFatal("cannot prepare the maintenance folder");
+    const DataFiles files(folder);
+    QList<double> backup, restore, copy;
+    for (int i = 0; i < 5; ++i) {
+        {
+            MemberStore store(files.liveDatabase());
+            AppContext context{store, files, {QStringLiteral("admin"), QStringLiteral("123456")}, {}};
+            DiskFileOps disk;
+            DataMaintenance maintenance(context, disk);
+            maintenance.activate();
+            QElapsedTimer t;
+            t.start();
+            const auto b = maintenance.backup();
+            backup << double(t.nsecsElapsed()) / 1e9;
+            if (!b.messages.isEmpty())
+                qFatal("backup failed: %s", qPrintable(b.messages.join(QLatin1Char(' '))));
+            t.start();
+            const auto r = maintenance.restore(QStringLiteral("123456"));
+            restore << double(t.nsecsElapsed()) / 1e9;
+            if (!r.messages.isEmpty())
+                qFatal("restore failed: %s", qPrintable(r.messages.join(QLatin1Char(' '))));
+        }
+        const QString target = folder + QStringLiteral("/cp-copy.mdb");
+        QFile::remove(target);
+        copy << Measure::runProgram(QStringLiteral("sh"),
+                                    {QStringLiteral("-c"), QStringLiteral("cp \"$0\" \"$1\" && sync \"$1\""),
+                                     files.liveDatabase(), target});
+        QFile::remove(target);
+    }
+    const Measure::Figures cp = Measure::fromSamples(copy);
+    g_rows << Row{QStringLiteral("backup of the 1M-member file"), Measure::fromSamples(backup), cp,
+                  QStringLiteral("cp + sync"), QStringLiteral("≤ 1.5×"), 1.5, {}};
+    g_rows << Row{QStringLiteral("restore of the 1M-member file"), Measure::fromSamples(restore), cp,
+                  QStringLiteral("cp + sync"), QStringLiteral("≤ 1.5×"), 1.5, {}};
+}
+
 void benchStartup()
 {
     const QString folder = g_work + QStringLiteral("/startup");
@@ -242,16 +540,30 @@ int main(int argc, char *argv[])
     g_work = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QDir::currentPath() + QStringLiteral("/bench-work");
     QDir().mkpath(g_work);
 
-    QHash<qint64, double> lookupP50;
-    for (const qint64 n : {10000LL, 100000LL, 1000000LL})
-        benchLookups(n, &lookupP50);
-    const double growth = lookupP50.value(1000000) / lookupP50.value(10000);
-    g_rows << Row{QStringLiteral("lookup growth 10k → 1M members (phone)"),
-                  {lookupP50.value(1000000), 0, 0}, {lookupP50.value(10000), 0, 0},
-                  QStringLiteral("same at 10k"), QStringLiteral("≤ 1.5×"), 1.5, {}};
-    Q_UNUSED(growth)
-    benchMemberList();
-    benchStartup();
+    // An optional second argument runs one section: lookups, list, writes,
+    // export, files or startup.
+    const QString only = argc > 2 ? QString::fromLocal8Bit(argv[2]) : QString();
+    const auto wanted = [&only](const char *section) {
+        return only.isEmpty() || only == QLatin1String(section);
+    };
+    if (wanted("lookups")) {
+        QHash<qint64, double> lookupP50;
+        for (const qint64 n : {10000LL, 100000LL, 1000000LL})
+            benchLookups(n, &lookupP50);
+        g_rows << Row{QStringLiteral("lookup growth 10k → 1M members (phone)"),
+                      {lookupP50.value(1000000), 0, 0}, {lookupP50.value(10000), 0, 0},
+                      QStringLiteral("same at 10k"), QStringLiteral("≤ 1.5×"), 1.5, {}};
+    }
+    if (wanted("list"))
+        benchMemberList();
+    if (wanted("writes"))
+        benchWrites();
+    if (wanted("export"))
+        benchExport();
+    if (wanted("files"))
+        benchBackupRestore();
+    if (wanted("startup"))
+        benchStartup();
 
     Measure::printTable(g_rows);
     return 0;

@@ -52,20 +52,23 @@ int stringBytes(const QString &s)
 
 XlsWriter::XlsWriter(GsfOutput *stream) : m_stream(stream)
 {
-    m_buffer.reserve(kFlushAt + 64 * 1024);
+    m_buffer.resize(kFlushAt + 64 * 1024);
 }
 
 void XlsWriter::put16(quint16 v)
 {
-    const char b[2] = {char(v & 0xFF), char(v >> 8)};
-    m_buffer.append(b, 2);
+    char *b = grow(2);
+    b[0] = char(v & 0xFF);
+    b[1] = char(v >> 8);
 }
 
 void XlsWriter::put32(quint32 v)
 {
-    const char b[4] = {char(v & 0xFF), char((v >> 8) & 0xFF), char((v >> 16) & 0xFF),
-                       char(v >> 24)};
-    m_buffer.append(b, 4);
+    char *b = grow(4);
+    b[0] = char(v & 0xFF);
+    b[1] = char((v >> 8) & 0xFF);
+    b[2] = char((v >> 16) & 0xFF);
+    b[3] = char(v >> 24);
 }
 
 void XlsWriter::putDouble(double v)
@@ -91,11 +94,17 @@ void XlsWriter::putString(const QString &s, bool shortLength)
     else
         put16(quint16(s.size()));
     put8(wide ? 1 : 0);
-    for (QChar c : s) {
-        if (wide)
-            put16(c.unicode());
-        else
-            put8(quint8(c.unicode()));
+    const QChar *chars = s.constData();
+    const qsizetype n = s.size();
+    char *out = grow(wide ? 2 * n : n);
+    for (qsizetype i = 0; i < n; ++i) {
+        const char16_t u = chars[i].unicode();
+        if (wide) {
+            *out++ = char(u & 0xFF);
+            *out++ = char(u >> 8);
+        } else {
+            *out++ = char(u);
+        }
     }
 }
 
@@ -187,12 +196,12 @@ void XlsWriter::sharedStrings(const QStringList &texts)
     // Records are opened with a zero size that is set when they close.
     qsizetype recordAt = 0;
     auto open = [&](quint16 type) {
-        recordAt = m_buffer.size();
+        recordAt = m_used;
         header(type, 0);
     };
-    auto room = [&] { return kMaxRecordData - int(m_buffer.size() - recordAt - 4); };
+    auto room = [&] { return kMaxRecordData - int(m_used - recordAt - 4); };
     auto close = [&] {
-        const quint16 size = quint16(m_buffer.size() - recordAt - 4);
+        const quint16 size = quint16(m_used - recordAt - 4);
         m_buffer[recordAt + 2] = char(size & 0xFF);
         m_buffer[recordAt + 3] = char(size >> 8);
     };
@@ -218,7 +227,7 @@ void XlsWriter::sharedStrings(const QStringList &texts)
             open(kContinue);
         }
         if (i % perBucket == 0)
-            buckets << Bucket{position(), quint16(m_buffer.size() - recordAt)};
+            buckets << Bucket{position(), quint16(m_used - recordAt)};
         put16(quint16(s.size()));
         put8(wide ? 1 : 0);
         qsizetype done = 0;
@@ -334,19 +343,19 @@ void XlsWriter::endSheet()
 
 void XlsWriter::flushIfFull()
 {
-    if (m_buffer.size() >= kFlushAt)
+    if (m_used >= kFlushAt)
         flush();
 }
 
 void XlsWriter::flush()
 {
-    if (m_buffer.isEmpty())
+    if (m_used == 0)
         return;
     if (m_ok)
-        m_ok = gsf_output_write(m_stream, size_t(m_buffer.size()),
+        m_ok = gsf_output_write(m_stream, size_t(m_used),
                                 reinterpret_cast<const guint8 *>(m_buffer.constData()));
-    m_flushed += m_buffer.size();
-    m_buffer.resize(0); // keeps the capacity
+    m_flushed += m_used;
+    m_used = 0;
 }
 
 bool XlsWriter::finish()

@@ -7,6 +7,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <cstring>
+
 typedef struct _GsfOutput GsfOutput;
 
 // A streaming writer of an Excel 97 (BIFF8) workbook stream: the globals,
@@ -43,21 +45,31 @@ public:
 
 private:
     void header(quint16 type, quint16 size);
-    void put8(quint8 v) { m_buffer.append(char(v)); }
+    // Room for n more bytes at the end of the buffer.
+    char *grow(qsizetype n)
+    {
+        if (m_used + n > m_buffer.size())
+            m_buffer.resize(qMax(m_buffer.size() * 2, m_used + n));
+        char *at = m_buffer.data() + m_used;
+        m_used += n;
+        return at;
+    }
+    void put8(quint8 v) { *grow(1) = char(v); }
     void put16(quint16 v);
     void put32(quint32 v);
     void putDouble(double v);
-    void putBytes(const char *data, int size) { m_buffer.append(data, size); }
+    void putBytes(const char *data, int size) { std::memcpy(grow(size), data, size_t(size)); }
     // cch (8 or 16 bits), flags, characters in 1-byte or UTF-16 form.
     void putString(const QString &s, bool shortLength);
     void cell(quint16 type, quint16 size, quint16 row, quint16 column, quint16 xf);
     void sharedStrings(const QStringList &texts);
-    qint64 position() const { return m_flushed + m_buffer.size(); }
+    qint64 position() const { return m_flushed + m_used; }
     void flushIfFull();
     void flush();
 
     GsfOutput *m_stream;
-    QByteArray m_buffer;
+    QByteArray m_buffer; // bytes [0, m_used) are waiting to be written
+    qsizetype m_used = 0;
     qint64 m_flushed = 0;
     bool m_ok = true;
     QList<qint64> m_sheetOffsetFields; // where each BOUNDSHEET's position goes
