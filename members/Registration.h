@@ -22,6 +22,10 @@ inline const QString kNameTaken = QStringLiteral("该会员id已存在，请重�
 inline const QString kPhoneTaken = QStringLiteral("该手机号已注册过，请重新输入");
 inline const QString kMutual =
     QStringLiteral("您已成为对方推荐人，无法互相推荐，请重新输入或放弃输入推荐人！");
+// A member cannot be his own referrer: he would earn commission on his own
+// consumptions.
+inline const QString kSelfReferral =
+    QStringLiteral("推荐人不能是会员本人，请重新输入或放弃输入推荐人！");
 
 inline const QString kMale = QStringLiteral("男");
 inline const QString kFemale = QStringLiteral("女");

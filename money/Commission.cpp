@@ -35,11 +35,11 @@ std::optional<Member> findReferrer(MemberTable &members, const QString &name, co
 std::optional<Credit> credit(MemberTable &members, const Rate &rate, const Member &consumer,
                              Money amount)
 {
-    // Looked up after the consumer's own row was written: a member who names
-    // himself is credited on top of his new balance.
+    // A member who names himself (possible in files of older versions, or
+    // after a correction) earns nothing on his own consumption.
     const std::optional<Member> referrer =
         findReferrer(members, consumer.referrer, consumer.referrerPhone);
-    if (!referrer)
+    if (!referrer || referrer->id == consumer.id)
         return std::nullopt;
     Credit c{referrer->id, rate.on(amount), referrer->balance + rate.on(amount)};
     members.setBalance(c.referrerId, c.newBalance);

@@ -187,6 +187,31 @@ private Q_SLOTS:
         QCOMPARE(MemberTable(folder.store()).count(), refused ? 3 : 4);
     }
 
+    // Nobody earns commission on his own consumptions.
+    void selfReferralRefused_data()
+    {
+        QTest::addColumn<QString>("referrer");
+        QTest::addColumn<QString>("referrerPhone");
+        QTest::newRow("own name") << QStringLiteral("Xu") << QString();
+        QTest::newRow("own name, other case") << QStringLiteral("XU") << kLilyPhone;
+        QTest::newRow("own phone") << QStringLiteral("Lily") << kXuPhone;
+        QTest::newRow("own phone only") << QString() << kXuPhone;
+    }
+    void selfReferralRefused()
+    {
+        QFETCH(QString, referrer);
+        QFETCH(QString, referrerPhone);
+        TestFolder folder;
+        addNeighbours(folder.store());
+        Answers script{{QStringLiteral("OK")}};
+        const Outcome outcome =
+            add(folder.store(), request(QStringLiteral("Xu"), kXuPhone, referrer, referrerPhone),
+                script.confirm());
+        QVERIFY(!outcome.registered);
+        QCOMPARE(outcome.message, kSelfReferral);
+        QCOMPARE(MemberTable(folder.store()).count(), 3);
+    }
+
     void storesTheNineColumnsAsTyped()
     {
         TestFolder folder;

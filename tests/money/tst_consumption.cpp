@@ -292,14 +292,26 @@ private Q_SLOTS:
         QCOMPARE(shop.at(shop.dan).consumptions, 1);
     }
 
-    void selfReferrerIsCreditedOnHisNewBalance()
+    // A row that names its own member (an older file, or a correction) earns
+    // that member nothing on his own consumption.
+    void selfReferrerEarnsNothing_data()
     {
+        QTest::addColumn<QString>("referrer");
+        QTest::addColumn<QString>("referrerPhone");
+        QTest::newRow("by name") << QStringLiteral("Sam") << QString();
+        QTest::newRow("by phone") << QString() << QStringLiteral("13800000005");
+    }
+    void selfReferrerEarnsNothing()
+    {
+        QFETCH(QString, referrer);
+        QFETCH(QString, referrerPhone);
         Shop shop;
-        const qint64 sam =
-            addMember(shop.store(), QStringLiteral("Sam"), QStringLiteral("13800000005"),
-                      QStringLiteral("Sam"), {}, yuan("20"));
+        const qint64 sam = addMember(shop.store(), QStringLiteral("Sam"),
+                                     QStringLiteral("13800000005"), referrer, referrerPhone,
+                                     yuan("20"));
         run(shop, {QStringLiteral("Sam"), {}, kBalance, QStringLiteral("15")});
-        QCOMPARE(shop.at(sam).balance, Money::fromYuan(15)); // 20 - 15 + 10
+        QCOMPARE(shop.at(sam).balance, Money::fromYuan(5));
+        QCOMPARE(shop.at(sam).consumptions, 1);
     }
 
     // A member with an empty name is found by a name box of blanks only.
