@@ -32,6 +32,7 @@ AdminDeleteDialog::AdminDeleteDialog(AppContext &context, const Admin &row, QWid
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(frame);
     layout->addLayout(buttons.row);
+    setMinimumWidth(Ui::twips(4800));
 
     connect(buttons.command1, &QPushButton::clicked, this, &AdminDeleteDialog::confirm);
     m_text2->setFocus();

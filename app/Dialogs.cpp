@@ -3,6 +3,7 @@
 #include <QInputDialog>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPushButton>
 
 const QString Dialogs::kAppTitle = QStringLiteral("会员系统");
 
@@ -23,6 +24,7 @@ void Dialogs::message(QWidget *parent, const QString &text, const QString &title
     }
     QMessageBox box(icon == Icon::Error ? QMessageBox::Critical : QMessageBox::NoIcon, title, text,
                     QMessageBox::Ok, parent);
+    box.button(QMessageBox::Ok)->setText(QStringLiteral("确定"));
     box.exec();
 }
 

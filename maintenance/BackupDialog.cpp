@@ -34,6 +34,7 @@ BackupDialog::BackupDialog(AppContext &context, QWidget *parent, FileOps *files)
     m_label1 = new QLabel(frame);
     m_label1->setObjectName(QStringLiteral("Label1"));
     m_label1->setWordWrap(true);
+    m_label1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     m_label1->setMinimumHeight(Ui::twips(1200));
     auto *frameLayout = new QVBoxLayout(frame);
     frameLayout->addWidget(m_label1);

@@ -15,6 +15,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QStyle>
 #include <QVBoxLayout>
 
 MemberModifyDialog::MemberModifyDialog(AppContext &context, const Member &member, QWidget *parent)
@@ -33,15 +34,21 @@ MemberModifyDialog::MemberModifyDialog(AppContext &context, const Member &member
         fields->addWidget(label, row, slot * 2);
         fields->addWidget(field, row, slot * 2 + 1);
     };
+    // Every field is wide enough for a whole phone number.
+    const int fieldWidth =
+        fontMetrics().horizontalAdvance(QStringLiteral("00000000000")) +
+        2 * (style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, this) + 4);
     auto shown = [&](const char *name, int column) {
         auto *edit = new QLineEdit(MemberListModel::cellText(member, column), frame);
         edit->setObjectName(QLatin1String(name));
+        edit->setMinimumWidth(fieldWidth);
         Ui::readOnlyBox(edit);
         return edit;
     };
     auto editable = [&](const char *name, const QString &text, int maxLength, bool digits) {
         auto *edit = new QLineEdit(text, frame);
         edit->setObjectName(QLatin1String(name));
+        edit->setMinimumWidth(fieldWidth);
         edit->setMaxLength(maxLength);
         if (digits)
             Ui::digitsOnly(edit);

@@ -16,6 +16,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QStyle>
 #include <QTableView>
 #include <QVBoxLayout>
 
@@ -30,6 +31,8 @@ namespace {
 
 // Column widths in twips; 0 hides the fixed column, -1 keeps the default.
 constexpr int kColumnWidths[] = {0, 1100, 600, 1200, -1, -1, 1200, 1700, -1, 1700};
+constexpr int kPhoneColumn = 3;         // 手机号
+constexpr int kReferrerPhoneColumn = 6; // 推荐人手机
 
 } // namespace
 
@@ -143,9 +146,16 @@ void MemberSearchDialog::setChangeEnabled(bool enabled)
 void MemberSearchDialog::applyColumnWidths()
 {
     QHeaderView *header = m_grid->horizontalHeader();
+    // A phone column always shows the whole number, whatever the font.
+    const int margin = m_grid->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, m_grid);
+    const int phoneWidth =
+        m_grid->fontMetrics().horizontalAdvance(QStringLiteral("00000000000")) + 2 * (margin + 2);
     for (int column = 0; column < MemberListModel::kColumns; ++column) {
         const int tw = kColumnWidths[column];
-        header->resizeSection(column, tw < 0 ? header->defaultSectionSize() : Ui::twips(tw));
+        int width = tw < 0 ? header->defaultSectionSize() : Ui::twips(tw);
+        if (column == kPhoneColumn || column == kReferrerPhoneColumn)
+            width = std::max(width, phoneWidth);
+        header->resizeSection(column, width);
     }
 }
 

@@ -48,10 +48,13 @@ ConsumptionDialog::ConsumptionDialog(AppContext &context, QWidget *parent)
     grid->addWidget(m_text2, 1, 1);
     grid->addWidget(frame2, 2, 0, 1, 2);
     grid->addWidget(newLabel("Label3", QStringLiteral("操作提示："), frame1), 3, 0, Qt::AlignTop);
-    grid->addWidget(m_label4, 3, 1);
+    grid->addWidget(m_label4, 3, 1, Qt::AlignTop);
+    grid->setRowStretch(3, 1);
     grid->addLayout(newButtonRow(command1, command2), 4, 0, 1, 2);
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(frame1);
+    // Room for a two-line result such as a seven-digit amount and its balance.
+    Ui::resizeTwips(this, 5400, 4200);
 
     m_combo1->setCurrentIndex(1);
     connect(m_combo1, &QComboBox::activated, this, &ConsumptionDialog::paymentChosen);
