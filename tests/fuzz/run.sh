@@ -15,5 +15,11 @@ cmake --build "$out" --parallel 2 >/dev/null
 # seeds kept in the source tree.
 mkdir -p "$out/corpus"
 cp -n "$root/tests/fuzz/corpus/"* "$out/corpus/"
-"$out/fuzz_money" -max_total_time="${PELLOMAR_FUZZ_SECONDS:-20}" -print_final_stats=1 \
-    -artifact_prefix="$out/" "$out/corpus"
+log="$out/fuzz.log"
+if ! "$out/fuzz_money" -max_total_time="${PELLOMAR_FUZZ_SECONDS:-20}" -print_final_stats=1 \
+    -artifact_prefix="$out/" "$out/corpus" >"$log" 2>&1; then
+  tail -n 40 "$log" >&2
+  echo "Fuzzing found a failing input; see $log" >&2
+  exit 1
+fi
+echo "Fuzz run passed: $(grep -m1 '^Done' "$log")"
