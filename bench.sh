@@ -10,4 +10,8 @@ cmake -S . -B build-bench "${generator[@]}" -DCMAKE_BUILD_TYPE=Release \
       -DPELLOMAR_BENCH=ON -DPELLOMAR_TESTS=OFF >/dev/null
 cmake --build build-bench --parallel "$(nproc)" --target pellomar_bench
 export QT_QPA_PLATFORM=offscreen
+# The crash-safety soak (500 kills per commission mode), when ./test.sh has built it.
+if [ -x build/tests/faults/tst_crashsafety ]; then
+  PELLOMAR_CRASH_KILLS=500 ./build/tests/faults/tst_crashsafety
+fi
 exec ./build-bench/bench/pellomar_bench "$PWD/build-bench/bench-work" "$@"

@@ -16,3 +16,13 @@ fi
 export QT_QPA_PLATFORM=offscreen
 cd build
 ctest --output-on-failure --timeout 300 -j2
+
+# The fuzz target of the number reading and the money arithmetic needs
+# clang++ and its libFuzzer runtime; a failing input fails the script.
+cd ..
+fuzz_runtime=(/usr/lib/llvm-14/lib/clang/*/lib/linux/libclang_rt.fuzzer-x86_64.a)
+if command -v clang++ >/dev/null 2>&1 && [ -f "${fuzz_runtime[0]}" ]; then
+  ./tests/fuzz/run.sh
+else
+  echo "Fuzz run skipped: clang++ or the libFuzzer runtime is missing."
+fi

@@ -4,6 +4,11 @@
 
 namespace {
 
+// The largest magnitude of a stored amount, in yuan. Up to it every amount in
+// fen survives the way through a double (toStored) exactly, and no product in
+// the arithmetic overflows.
+constexpr qint64 kMaxStoredYuan = 10'000'000'000'000LL;
+
 // Divides n by d (d > 0), rounding half away from zero.
 qint64 divideRounded(qint64 n, qint64 d)
 {
@@ -53,6 +58,8 @@ bool parseDecimalText(const QString &text, qint64 *fen)
         return false;
     const qint64 thousandths = whole * 1000 + fraction;
     const qint64 value = divideRounded(thousandths, 10);
+    if (value > kMaxStoredYuan * 100)
+        return false;
     *fen = negative ? -value : value;
     return true;
 }
@@ -69,12 +76,22 @@ Money Money::fromStored(const QVariant &value, bool *ok)
     case QMetaType::Int:
     case QMetaType::UInt:
     case QMetaType::LongLong:
-    case QMetaType::ULongLong:
-        return fromYuan(value.toLongLong());
+    case QMetaType::ULongLong: {
+        const qint64 yuan = value.toLongLong();
+        const bool fits = value.typeId() == QMetaType::ULongLong
+                              ? value.toULongLong() <= quint64(kMaxStoredYuan)
+                              : yuan >= -kMaxStoredYuan && yuan <= kMaxStoredYuan;
+        if (!fits) {
+            if (ok)
+                *ok = false;
+            return Money();
+        }
+        return fromYuan(yuan);
+    }
     case QMetaType::Double:
     case QMetaType::Float: {
         const double d = value.toDouble();
-        if (!std::isfinite(d) || std::fabs(d) > 9.0e13) {
+        if (!std::isfinite(d) || std::fabs(d) > double(kMaxStoredYuan)) {
             if (ok)
                 *ok = false;
             return Money();

@@ -21,7 +21,7 @@ public:
     // decimal text (older files hold texts such as ".15" or "20.00"). Values
     // with more than two decimals are rounded half away from zero to the fen.
     // A null value or an empty text reads as zero; a text that is not a
-    // number sets *ok to false.
+    // number, or a number beyond 10 trillion yuan, sets *ok to false.
     static Money fromStored(const QVariant &value, bool *ok = nullptr);
     // The value to store: an integer when the amount is whole yuan, else the
     // nearest double to the two-decimal amount.

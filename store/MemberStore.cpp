@@ -17,6 +17,21 @@ QString sqliteUri(const QString &path, const char *mode)
     return url.toString(QUrl::FullyEncoded);
 }
 
+// SQLite keeps half a character (an unpaired UTF-16 surrogate, which a box
+// cutting a paste at its length limit can hold) as bytes that are not UTF-8,
+// and reads them back as U+FFFD, which then no longer finds the row. U+FFFD
+// is stored in its place instead.
+QString wholeCharacters(QString text)
+{
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text.at(i).isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate())
+            ++i;
+        else if (text.at(i).isSurrogate())
+            text[i] = QChar::ReplacementCharacter;
+    }
+    return text;
+}
+
 } // namespace
 
 MemberStore::MemberStore(QString path)
@@ -127,8 +142,12 @@ QSqlQuery &MemberStore::exec(const QString &sql, const QVariantList &values)
         const QVariant &v = values.at(i);
         // A null QString would bind as SQL NULL; an empty text box is stored
         // as the empty text.
-        if (v.typeId() == QMetaType::QString && v.toString().isNull())
+        if (v.typeId() != QMetaType::QString)
+            q.bindValue(i, v);
+        else if (const QString text = v.toString(); text.isNull())
             q.bindValue(i, QStringLiteral(""));
+        else if (!text.isValidUtf16())
+            q.bindValue(i, wholeCharacters(text));
         else
             q.bindValue(i, v);
     }

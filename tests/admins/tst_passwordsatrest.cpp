@@ -1,10 +1,13 @@
-// No password typed at registration or modify is ever written to the
-// database file in plain text.
+// No password typed at registration or modify is ever written in plain text
+// to the database file, its backup or any other file of the program folder.
 #include "admins/AdminRules.h"
 #include "app/Session.h"
+#include "maintenance/DataMaintenance.h"
+#include "maintenance/FileOps.h"
 #include "store/AdminTable.h"
 #include "support/TestFolder.h"
 
+#include <QDirIterator>
 #include <QFile>
 #include <QtTest>
 
@@ -27,6 +30,14 @@ private Q_SLOTS:
         AdminRules::Entry entry{true, QStringLiteral("clerk"), password, password, QStringLiteral("前台")};
         QVERIFY(AdminRules::registerAccount(folder.store(), entry).written);
 
+        // A backup of the file as registration left it.
+        DiskFileOps disk;
+        const DataMaintenance::Outcome backup =
+            DataMaintenance(folder.context(), disk).backup();
+        QCOMPARE(backup.messages, QStringList());
+        QVERIFY(QFile::exists(folder.files().backupDatabase()));
+        QVERIFY(folder.store().open());
+
         Session session{QStringLiteral("clerk"), password};
         const QList<Admin> rows = AdminTable(folder.store()).byName(QStringLiteral("clerk"));
         QCOMPARE(rows.size(), 1);
@@ -34,15 +45,23 @@ private Q_SLOTS:
         QVERIFY(AdminRules::modify(folder.store(), session, rows.first(), change, password).written);
         folder.store().close();
 
-        QFile file(folder.files().liveDatabase());
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        const QByteArray bytes = file.readAll();
-        QVERIFY(bytes.contains("clerk")); // the name is there, so the search can see the row
-        for (const QString &secret : {password, changed}) {
-            QVERIFY2(!bytes.contains(secret.toUtf8()), qPrintable(secret));
-            QVERIFY2(!bytes.contains(QByteArray(reinterpret_cast<const char *>(secret.utf16()),
-                                                secret.size() * 2)),
-                     qPrintable(secret));
+        QStringList files;
+        QDirIterator it(folder.path(), QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+        while (it.hasNext())
+            files << it.next();
+        QVERIFY(files.contains(folder.files().backupDatabase()));
+        for (const QString &path : std::as_const(files)) {
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::ReadOnly));
+            const QByteArray bytes = file.readAll();
+            if (path == folder.files().liveDatabase() || path == folder.files().backupDatabase())
+                QVERIFY(bytes.contains("clerk")); // the name is there: the search sees the row
+            for (const QString &secret : {password, changed}) {
+                const QByteArray utf16(reinterpret_cast<const char *>(secret.utf16()),
+                                       secret.size() * 2);
+                QVERIFY2(!bytes.contains(secret.toUtf8()), qPrintable(path + u' ' + secret));
+                QVERIFY2(!bytes.contains(utf16), qPrintable(path + u' ' + secret));
+            }
         }
         QVERIFY(!QFile::exists(folder.files().liveDatabase() + QStringLiteral("-journal")));
     }

@@ -46,6 +46,17 @@ private Q_SLOTS:
         QTest::newRow("empty text") << QVariant(QString()) << qint64(0) << true;
         QTest::newRow("null") << QVariant() << qint64(0) << true;
         QTest::newRow("garbage") << QVariant(QStringLiteral("abc")) << qint64(0) << false;
+        // Amounts beyond 10 trillion yuan do not survive the stored double
+        // form exactly, and a huge integer would overflow the fen.
+        QTest::newRow("largest text") << QVariant(QStringLiteral("-10000000000000.00"))
+                                      << qint64(-1'000'000'000'000'000) << true;
+        QTest::newRow("text too large") << QVariant(QStringLiteral("10000000000000.01"))
+                                        << qint64(0) << false;
+        QTest::newRow("integer too large")
+            << QVariant(qlonglong(4'607'182'418'800'017'408)) << qint64(0) << false;
+        QTest::newRow("unsigned too large")
+            << QVariant(qulonglong(18'446'744'073'709'551'615ULL)) << qint64(0) << false;
+        QTest::newRow("double too large") << QVariant(1.0e13 + 0.01) << qint64(0) << false;
     }
     void readsStoredValues()
     {
@@ -62,7 +73,7 @@ private Q_SLOTS:
         QCOMPARE(Money::fromYuan(12).toStored().typeId(), int(QMetaType::LongLong));
         QCOMPARE(Money::fromFen(7010).toStored().toDouble(), 70.1);
         // Every fen amount survives the trip through the stored form.
-        for (qint64 fen : {1LL, 15LL, 7010LL, 1235567LL, -999LL, 99999999999LL})
+        for (qint64 fen : {1LL, 15LL, 7010LL, 1235567LL, -999LL, 99999999999LL, 999'999'999'999'999LL})
             QCOMPARE(Money::fromStored(Money::fromFen(fen).toStored()).fen(), fen);
     }
 
