@@ -36,10 +36,10 @@ QString hash(const QString &password)
     char out[crypto_pwhash_STRBYTES];
     const unsigned long long ops =
         g_lowestCost ? crypto_pwhash_OPSLIMIT_MIN : crypto_pwhash_OPSLIMIT_INTERACTIVE;
-    const size_t mem = g_lowestCost ? crypto_pwhash_MEMLIMIT_MIN : crypto_pwhash_MEMLIMIT_INTERACTIVE;
+    const size_t mem =
+        g_lowestCost ? crypto_pwhash_MEMLIMIT_MIN : crypto_pwhash_MEMLIMIT_INTERACTIVE;
     if (crypto_pwhash_str_alg(out, utf8.constData(), size_t(utf8.size()), ops, mem,
-                              crypto_pwhash_ALG_ARGON2ID13)
-        != 0)
+                              crypto_pwhash_ALG_ARGON2ID13) != 0)
         throw std::runtime_error("password hashing ran out of memory");
     return QString::fromLatin1(out);
 }

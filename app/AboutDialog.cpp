@@ -17,8 +17,7 @@ QString AboutDialog::text()
     return pieces.join(QLatin1Char('\n'));
 }
 
-AboutDialog::AboutDialog(QWidget *parent)
-    : QDialog(parent)
+AboutDialog::AboutDialog(QWidget *parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("guanyu"));
     setWindowTitle(QStringLiteral("关于----Pellomar"));

@@ -7,7 +7,10 @@
 namespace Clock {
 
 QDateTime now();
-inline QDate today() { return now().date(); }
+inline QDate today()
+{
+    return now().date();
+}
 
 // Makes now() return what source returns; an empty function restores the
 // system clock.

@@ -15,8 +15,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-LoginDialog::LoginDialog(AppContext &context, QWidget *parent)
-    : QDialog(parent), m_context(context)
+LoginDialog::LoginDialog(AppContext &context, QWidget *parent) : QDialog(parent), m_context(context)
 {
     setObjectName(QStringLiteral("login"));
     setWindowTitle(QStringLiteral("Pellomar会员系统登陆界面 Ver 1.0.1"));

@@ -11,11 +11,11 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QDialog>
+#include <QIcon>
 #include <QLabel>
 #include <QMenuBar>
 #include <QScreen>
 #include <QStatusBar>
-#include <QIcon>
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
@@ -89,7 +89,8 @@ void MainWindow::buildToolbar()
             // 1773 x 1482 twips each, narrowed where needed so that all seven
             // fit across the window's 11445-twip width.
             button->setMinimumSize(Ui::twips(11445 / 7) - 4, Ui::twips(1482));
-        connect(action, &QAction::triggered, this, [this, action] { dispatchToolbar(action->text()); });
+        connect(action, &QAction::triggered, this,
+                [this, action] { dispatchToolbar(action->text()); });
     }
 }
 
@@ -123,7 +124,8 @@ void MainWindow::buildMenus()
     QMenu *money = menu(QStringLiteral("消费登记系统"), QStringLiteral("消费登记系统(&P)"));
     item(money, QStringLiteral("消费登记"), Screen::Consumption, ":/icons/consume.png");
     item(money, QStringLiteral("消费充值"), Screen::Recharge, ":/icons/recharge.png");
-    top(QStringLiteral("设置"), QStringLiteral("设置(&S)"), [this] { openScreen(Screen::Settings); });
+    top(QStringLiteral("设置"), QStringLiteral("设置(&S)"),
+        [this] { openScreen(Screen::Settings); });
     top(QStringLiteral("关于"), QStringLiteral("关于(&A)"), [this] { openScreen(Screen::About); });
     top(QStringLiteral("退出"), QStringLiteral("退出(&X)"), [this] { exitProgram(); });
 }
@@ -149,8 +151,8 @@ void MainWindow::buildStatusBar()
 
 QString MainWindow::clockText(const QDateTime &now)
 {
-    return QStringLiteral("当前时间：  ") + Formats::shortDate(now.date()) + QStringLiteral("  ")
-           + Formats::longTime(now.time());
+    return QStringLiteral("当前时间：  ") + Formats::shortDate(now.date()) + QStringLiteral("  ") +
+           Formats::longTime(now.time());
 }
 
 void MainWindow::tick()
@@ -165,8 +167,8 @@ void MainWindow::activate()
     m_activating = true;
     while (!m_context.ending) {
         if (!m_context.store.reopenIfClosed()) {
-            Dialogs::error(this, QStringLiteral("数据文件无法打开，程序即将退出！\n")
-                                     + m_context.store.lastError());
+            Dialogs::error(this, QStringLiteral("数据文件无法打开，程序即将退出！\n") +
+                                     m_context.store.lastError());
             m_activating = false;
             m_context.requestEnd(1);
             return;

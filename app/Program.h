@@ -8,5 +8,4 @@ class QWidget;
 // The program from start-up checks to the end of the event loop. Returns the
 // process exit code. loginShown, when given, is called once the login screen
 // is on the screen (the start-up benchmark ends the program there).
-int runProgram(const QString &programFolder,
-               const std::function<void(QWidget *)> &loginShown = {});
+int runProgram(const QString &programFolder, const std::function<void(QWidget *)> &loginShown = {});

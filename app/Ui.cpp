@@ -59,8 +59,11 @@ void resizeTwips(QWidget *w, int widthTw, int heightTw)
 
 QStringList songTi()
 {
-    return {QStringLiteral("宋体"), QStringLiteral("SimSun"), QStringLiteral("Noto Serif CJK SC"),
-            QStringLiteral("Noto Serif CJK"), QStringLiteral("AR PL UMing CN"),
+    return {QStringLiteral("宋体"),
+            QStringLiteral("SimSun"),
+            QStringLiteral("Noto Serif CJK SC"),
+            QStringLiteral("Noto Serif CJK"),
+            QStringLiteral("AR PL UMing CN"),
             QStringLiteral("Noto Sans CJK SC")};
 }
 

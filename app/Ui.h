@@ -11,7 +11,10 @@ namespace Ui {
 
 // Screen layouts are measured in twips (1/1440 inch); at 96 dots per inch a
 // pixel is 15 twips.
-constexpr int twips(int tw) { return (tw + 7) / 15; }
+constexpr int twips(int tw)
+{
+    return (tw + 7) / 15;
+}
 
 // Lets only Backspace and the digits 0-9 through typed keys; other printable
 // keys are discarded. Editing keys and shortcuts still work; pasted text

@@ -14,8 +14,8 @@
 #include "money/Consumption.h"
 #include "money/Recharge.h"
 #include "store/MemberStore.h"
-#include "store/Schema.h"
 #include "store/MemberTable.h"
+#include "store/Schema.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -38,7 +38,8 @@ class Raw
 public:
     explicit Raw(const QString &path)
     {
-        if (sqlite3_open_v2(path.toUtf8().constData(), &m_db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK)
+        if (sqlite3_open_v2(path.toUtf8().constData(), &m_db, SQLITE_OPEN_READWRITE, nullptr) !=
+            SQLITE_OK)
             qFatal("raw open failed");
         exec("PRAGMA journal_mode=DELETE");
         exec("PRAGMA synchronous=FULL");
@@ -120,16 +121,18 @@ void benchLookups(qint64 members, QHash<qint64, double> *p50ByPhone)
         Measure::Figures raw;
         {
             Raw db(path);
-            const QByteArray sql = (MemberTable::kSelect
-                                    + (byPhone ? QStringLiteral("WHERE 手机号 = ? ORDER BY rowid LIMIT 1")
-                                               : QStringLiteral("WHERE 会员名 = ? ORDER BY rowid LIMIT 1")))
-                                       .toUtf8();
+            const QByteArray sql =
+                (MemberTable::kSelect +
+                 (byPhone ? QStringLiteral("WHERE 手机号 = ? ORDER BY rowid LIMIT 1")
+                          : QStringLiteral("WHERE 会员名 = ? ORDER BY rowid LIMIT 1")))
+                    .toUtf8();
             sqlite3_stmt *s = db.prepare(sql.constData());
             RawMember m;
             raw = Measure::time(runs, [&](int i) {
                 const qint64 k = keys.at(i);
-                const QByteArray key = (byPhone ? SyntheticData::memberPhone(k)
-                                                : SyntheticData::memberName(k)).toUtf8();
+                const QByteArray key =
+                    (byPhone ? SyntheticData::memberPhone(k) : SyntheticData::memberName(k))
+                        .toUtf8();
                 if (!rawLookup(s, key, &m))
                     qFatal("raw member not found");
             });
@@ -140,7 +143,12 @@ void benchLookups(qint64 members, QHash<qint64, double> *p50ByPhone)
         g_rows << Row{QStringLiteral("lookup by %1, %2 members")
                           .arg(byPhone ? QStringLiteral("phone") : QStringLiteral("name"))
                           .arg(members),
-                      ours, raw, QStringLiteral("raw C API SELECT"), QStringLiteral("≤ 2×"), 2.0, {}};
+                      ours,
+                      raw,
+                      QStringLiteral("raw C API SELECT"),
+                      QStringLiteral("≤ 2×"),
+                      2.0,
+                      {}};
     }
 }
 
@@ -167,7 +175,8 @@ void benchMemberList()
     Measure::Figures rawFirst;
     {
         Raw db(path);
-        sqlite3_stmt *s = db.prepare((MemberTable::kSelect + QStringLiteral("ORDER BY rowid LIMIT ?")).toUtf8().constData());
+        sqlite3_stmt *s = db.prepare(
+            (MemberTable::kSelect + QStringLiteral("ORDER BY rowid LIMIT ?")).toUtf8().constData());
         rawFirst = Measure::time(20, [&](int) {
             std::vector<RawMember> rows;
             sqlite3_bind_int(s, 1, screenRows);
@@ -181,8 +190,12 @@ void benchMemberList()
         });
         sqlite3_finalize(s);
     }
-    g_rows << Row{QStringLiteral("member list: first screen at 1M members"), first, rawFirst,
-                  QStringLiteral("raw C API, same rows"), QStringLiteral("≤ 100 ms"), 0,
+    g_rows << Row{QStringLiteral("member list: first screen at 1M members"),
+                  first,
+                  rawFirst,
+                  QStringLiteral("raw C API, same rows"),
+                  QStringLiteral("≤ 100 ms"),
+                  0,
                   first.p50 <= 0.1 ? QStringLiteral("met") : QStringLiteral("MISSED")};
     store.close();
 
@@ -202,7 +215,8 @@ void benchMemberList()
     });
     const qint64 raw = Measure::peakMemoryOfChild([&] {
         Raw db(path);
-        sqlite3_stmt *s = db.prepare((MemberTable::kSelect + QStringLiteral("ORDER BY rowid")).toUtf8().constData());
+        sqlite3_stmt *s = db.prepare(
+            (MemberTable::kSelect + QStringLiteral("ORDER BY rowid")).toUtf8().constData());
         std::vector<RawMember> rows;
         RawMember m;
         while (sqlite3_step(s) == SQLITE_ROW) {
@@ -222,9 +236,9 @@ void benchMemberList()
         if (qint64(rows.size()) != members)
             _exit(1);
     });
-    g_rows << Measure::memoryRow(QStringLiteral("member list: peak memory, scrolled to the end of 1M"),
-                                 ours, raw, QStringLiteral("raw C API holding the rows"),
-                                 QStringLiteral("≤ 1.5×"), 1.5);
+    g_rows << Measure::memoryRow(
+        QStringLiteral("member list: peak memory, scrolled to the end of 1M"), ours, raw,
+        QStringLiteral("raw C API holding the rows"), QStringLiteral("≤ 1.5×"), 1.5);
 }
 
 // A scratch copy of the million-member database for the benchmarks that
@@ -272,7 +286,8 @@ void benchWrites()
             const CommissionSetting setting{5, 0};
             const quint64 before = store.commitCount();
             ours = Measure::time(runs, [&](int i) {
-                Consumption::Request r{{}, SyntheticData::memberPhone(keys.at(i)),
+                Consumption::Request r{{},
+                                       SyntheticData::memberPhone(keys.at(i)),
                                        cash ? Consumption::kCash : Consumption::kBalance,
                                        QStringLiteral("1")};
                 const auto outcome = Consumption::confirm(store, r, setting, [] { return true; });
@@ -284,10 +299,14 @@ void benchWrites()
         Measure::Figures raw;
         {
             Raw db(path);
-            sqlite3_stmt *find = db.prepare((MemberTable::kSelect
-                + QStringLiteral("WHERE 手机号 = ? ORDER BY rowid LIMIT 1")).toUtf8().constData());
-            sqlite3_stmt *findName = db.prepare((MemberTable::kSelect
-                + QStringLiteral("WHERE 会员名 = ? ORDER BY rowid LIMIT 1")).toUtf8().constData());
+            sqlite3_stmt *find = db.prepare(
+                (MemberTable::kSelect + QStringLiteral("WHERE 手机号 = ? ORDER BY rowid LIMIT 1"))
+                    .toUtf8()
+                    .constData());
+            sqlite3_stmt *findName = db.prepare(
+                (MemberTable::kSelect + QStringLiteral("WHERE 会员名 = ? ORDER BY rowid LIMIT 1"))
+                    .toUtf8()
+                    .constData());
             sqlite3_stmt *update = db.prepare("UPDATE 会员登记 SET 消费金额 = ?, 余额 = ?, "
                                               "被推荐人消费次数 = ? WHERE rowid = ?");
             sqlite3_stmt *log = db.prepare("INSERT INTO 现金 (日期, 名称, 数额) VALUES (?, ?, ?)");
@@ -297,7 +316,8 @@ void benchWrites()
             RawMember m, referrer;
             raw = Measure::time(runs, [&](int i) {
                 step(db, begin);
-                if (!rawLookup(find, SyntheticData::memberPhone(keys.at(2 * runs + i)).toUtf8(), &m))
+                if (!rawLookup(find, SyntheticData::memberPhone(keys.at(2 * runs + i)).toUtf8(),
+                               &m))
                     qFatal("raw member missing");
                 sqlite3_bind_double(update, 1, m.consumed + 1);
                 sqlite3_bind_double(update, 2, cash ? m.balance : m.balance - 1);
@@ -322,8 +342,11 @@ void benchWrites()
         }
         g_rows << Row{QStringLiteral("one consumption (%1), 1M members")
                           .arg(cash ? QStringLiteral("cash") : QStringLiteral("balance")),
-                      ours, raw, QStringLiteral("raw C API, one transaction"),
-                      QStringLiteral("≤ 1.5×"), 1.5,
+                      ours,
+                      raw,
+                      QStringLiteral("raw C API, one transaction"),
+                      QStringLiteral("≤ 1.5×"),
+                      1.5,
                       QStringLiteral("(%1 commits per consumption)")
                           .arg(double(commits) / double(runs + 3), 0, 'f', 2)};
     }
@@ -337,15 +360,18 @@ void benchWrites()
                 qFatal("open failed");
             ours = Measure::time(runs, [&](int i) {
                 const auto o = Recharge::recharge(
-                    store, {SyntheticData::memberName(keys.at(i)), {}, QStringLiteral("10"), false});
+                    store,
+                    {SyntheticData::memberName(keys.at(i)), {}, QStringLiteral("10"), false});
                 if (!o.done)
                     qFatal("recharge refused: %s", qPrintable(o.message));
             });
         }
         {
             Raw db(path);
-            sqlite3_stmt *find = db.prepare((MemberTable::kSelect
-                + QStringLiteral("WHERE 会员名 = ? ORDER BY rowid LIMIT 1")).toUtf8().constData());
+            sqlite3_stmt *find = db.prepare(
+                (MemberTable::kSelect + QStringLiteral("WHERE 会员名 = ? ORDER BY rowid LIMIT 1"))
+                    .toUtf8()
+                    .constData());
             sqlite3_stmt *update = db.prepare("UPDATE 会员登记 SET 余额 = ? WHERE rowid = ?");
             sqlite3_stmt *begin = db.prepare("BEGIN IMMEDIATE");
             sqlite3_stmt *commit = db.prepare("COMMIT");
@@ -362,8 +388,13 @@ void benchWrites()
             for (sqlite3_stmt *st : {find, update, begin, commit})
                 sqlite3_finalize(st);
         }
-        g_rows << Row{QStringLiteral("one recharge, 1M members"), ours, raw,
-                      QStringLiteral("raw C API, one transaction"), QStringLiteral("≤ 1.5×"), 1.5, {}};
+        g_rows << Row{QStringLiteral("one recharge, 1M members"),
+                      ours,
+                      raw,
+                      QStringLiteral("raw C API, one transaction"),
+                      QStringLiteral("≤ 1.5×"),
+                      1.5,
+                      {}};
     }
 
     // Registration: the duplicate and mutual-referral checks, then the insert.
@@ -380,9 +411,12 @@ void benchWrites()
             if (!store.open())
                 qFatal("open failed");
             ours = Measure::time(runs, [&](int i) {
-                Registration::Request r{name(i, 0), QStringLiteral("男"), phone(i, 0),
+                Registration::Request r{name(i, 0),
+                                        QStringLiteral("男"),
+                                        phone(i, 0),
                                         SyntheticData::memberName(keys.at(i)),
-                                        SyntheticData::memberPhone(keys.at(i)), QDate(2026, 12, 7)};
+                                        SyntheticData::memberPhone(keys.at(i)),
+                                        QDate(2026, 12, 7)};
                 const auto o = Registration::add(store, r, [] { return true; });
                 if (!o.registered)
                     qFatal("registration refused: %s", qPrintable(o.message));
@@ -430,8 +464,13 @@ void benchWrites()
                                      insert, begin, commit})
                 sqlite3_finalize(st);
         }
-        g_rows << Row{QStringLiteral("one registration, 1M members"), ours, raw,
-                      QStringLiteral("raw C API, one transaction"), QStringLiteral("≤ 1.5×"), 1.5, {}};
+        g_rows << Row{QStringLiteral("one registration, 1M members"),
+                      ours,
+                      raw,
+                      QStringLiteral("raw C API, one transaction"),
+                      QStringLiteral("≤ 1.5×"),
+                      1.5,
+                      {}};
     }
 }
 
@@ -446,11 +485,14 @@ void benchExport()
             MemberStore store(path);
             if (!store.open())
                 qFatal("open failed");
-            ours = Measure::time(7, [&](int) {
-                const QString error = MemberExport::write(store, out);
-                if (!error.isEmpty())
-                    qFatal("export failed: %s", qPrintable(error));
-            }, 1);
+            ours = Measure::time(
+                7,
+                [&](int) {
+                    const QString error = MemberExport::write(store, out);
+                    if (!error.isEmpty())
+                        qFatal("export failed: %s", qPrintable(error));
+                },
+                1);
         }
         const qint64 peak = Measure::peakMemoryOfChild([&] {
             MemberStore store(path);
@@ -462,16 +504,25 @@ void benchExport()
             if (!store.open())
                 _exit(1);
         });
-        g_rows << Row{QStringLiteral("export of %1 members (%2 sheets)").arg(members)
-                          .arg((members + MemberExport::kMembersPerSheet - 1) / MemberExport::kMembersPerSheet),
-                      ours, {}, QStringLiteral("-"), members == 65535 ? QStringLiteral("≤ 0.25 s") : QString(), 0,
-                      members == 65535 ? (ours.p50 <= 0.25 ? QStringLiteral("met") : QStringLiteral("MISSED"))
-                                       : QString()};
-        g_rows << Measure::memoryRow(QStringLiteral("export of %1 members: peak memory").arg(members),
-                                     peak, idle, QStringLiteral("same process, store opened only"),
-                                     members == 65535 ? QStringLiteral("≤ 48 MiB") : QStringLiteral("flat"), 0);
+        g_rows << Row{QStringLiteral("export of %1 members (%2 sheets)")
+                          .arg(members)
+                          .arg((members + MemberExport::kMembersPerSheet - 1) /
+                               MemberExport::kMembersPerSheet),
+                      ours,
+                      {},
+                      QStringLiteral("-"),
+                      members == 65535 ? QStringLiteral("≤ 0.25 s") : QString(),
+                      0,
+                      members == 65535
+                          ? (ours.p50 <= 0.25 ? QStringLiteral("met") : QStringLiteral("MISSED"))
+                          : QString()};
+        g_rows << Measure::memoryRow(
+            QStringLiteral("export of %1 members: peak memory").arg(members), peak, idle,
+            QStringLiteral("same process, store opened only"),
+            members == 65535 ? QStringLiteral("≤ 48 MiB") : QStringLiteral("flat"), 0);
         if (members == 65535)
-            g_rows.last().note = peak <= 48 * 1024 * 1024 ? QStringLiteral("met") : QStringLiteral("MISSED");
+            g_rows.last().note =
+                peak <= 48 * 1024 * 1024 ? QStringLiteral("met") : QStringLiteral("MISSED");
     }
 }
 
@@ -487,7 +538,8 @@ void benchBackupRestore()
     for (int i = 0; i < 5; ++i) {
         {
             MemberStore store(files.liveDatabase());
-            AppContext context{store, files, {QStringLiteral("admin"), QStringLiteral("123456")}, {}};
+            AppContext context{
+                store, files, {QStringLiteral("admin"), QStringLiteral("123456")}, {}};
             DiskFileOps disk;
             DataMaintenance maintenance(context, disk);
             maintenance.activate();
@@ -506,23 +558,41 @@ void benchBackupRestore()
         const QString target = folder + QStringLiteral("/cp-copy.mdb");
         QFile::remove(target);
         copy << Measure::runProgram(QStringLiteral("sh"),
-                                    {QStringLiteral("-c"), QStringLiteral("cp \"$0\" \"$1\" && sync \"$1\""),
+                                    {QStringLiteral("-c"),
+                                     QStringLiteral("cp \"$0\" \"$1\" && sync \"$1\""),
                                      files.liveDatabase(), target});
         QFile::remove(target);
     }
     const Measure::Figures cp = Measure::fromSamples(copy);
     // What a backup and a restore add to the copy: the full check of the file.
-    const Measure::Figures check = Measure::time(5, [&](int) {
-        if (!Schema::problemWithFile(files.backupDatabase(), Schema::Check::Full).isEmpty())
-            qFatal("the backup does not pass the check");
-    }, 1);
-    g_rows << Row{QStringLiteral("full database check of the 1M-member file"), check, cp,
-                  QStringLiteral("cp + sync"), {}, 0,
+    const Measure::Figures check = Measure::time(
+        5,
+        [&](int) {
+            if (!Schema::problemWithFile(files.backupDatabase(), Schema::Check::Full).isEmpty())
+                qFatal("the backup does not pass the check");
+        },
+        1);
+    g_rows << Row{QStringLiteral("full database check of the 1M-member file"),
+                  check,
+                  cp,
+                  QStringLiteral("cp + sync"),
+                  {},
+                  0,
                   QStringLiteral("(part of every backup and restore)")};
-    g_rows << Row{QStringLiteral("backup of the 1M-member file"), Measure::fromSamples(backup), cp,
-                  QStringLiteral("cp + sync"), QStringLiteral("≤ 1.5×"), 1.5, {}};
-    g_rows << Row{QStringLiteral("restore of the 1M-member file"), Measure::fromSamples(restore), cp,
-                  QStringLiteral("cp + sync"), QStringLiteral("≤ 1.5×"), 1.5, {}};
+    g_rows << Row{QStringLiteral("backup of the 1M-member file"),
+                  Measure::fromSamples(backup),
+                  cp,
+                  QStringLiteral("cp + sync"),
+                  QStringLiteral("≤ 1.5×"),
+                  1.5,
+                  {}};
+    g_rows << Row{QStringLiteral("restore of the 1M-member file"),
+                  Measure::fromSamples(restore),
+                  cp,
+                  QStringLiteral("cp + sync"),
+                  QStringLiteral("≤ 1.5×"),
+                  1.5,
+                  {}};
 }
 
 void benchStartup()
@@ -535,9 +605,13 @@ void benchStartup()
         ours << Measure::runProgram(dir + QStringLiteral("/bench_startup_pellomar"), {folder});
         minimal << Measure::runProgram(dir + QStringLiteral("/bench_startup_minimal"), {});
     }
-    g_rows << Row{QStringLiteral("start-up to the login screen"), Measure::fromSamples(ours),
-                  Measure::fromSamples(minimal), QStringLiteral("minimal Qt dialog"),
-                  QStringLiteral("≤ 1.5×"), 1.5, {}};
+    g_rows << Row{QStringLiteral("start-up to the login screen"),
+                  Measure::fromSamples(ours),
+                  Measure::fromSamples(minimal),
+                  QStringLiteral("minimal Qt dialog"),
+                  QStringLiteral("≤ 1.5×"),
+                  1.5,
+                  {}};
 }
 
 } // namespace
@@ -546,7 +620,8 @@ int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
     qputenv("QT_QPA_PLATFORM", "offscreen");
-    g_work = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QDir::currentPath() + QStringLiteral("/bench-work");
+    g_work = argc > 1 ? QString::fromLocal8Bit(argv[1])
+                      : QDir::currentPath() + QStringLiteral("/bench-work");
     QDir().mkpath(g_work);
 
     // An optional second argument runs one section: lookups, list, writes,
@@ -560,8 +635,12 @@ int main(int argc, char *argv[])
         for (const qint64 n : {10000LL, 100000LL, 1000000LL})
             benchLookups(n, &lookupP50);
         g_rows << Row{QStringLiteral("lookup growth 10k → 1M members (phone)"),
-                      {lookupP50.value(1000000), 0, 0}, {lookupP50.value(10000), 0, 0},
-                      QStringLiteral("same at 10k"), QStringLiteral("≤ 1.5×"), 1.5, {}};
+                      {lookupP50.value(1000000), 0, 0},
+                      {lookupP50.value(10000), 0, 0},
+                      QStringLiteral("same at 10k"),
+                      QStringLiteral("≤ 1.5×"),
+                      1.5,
+                      {}};
     }
     if (wanted("list"))
         benchMemberList();

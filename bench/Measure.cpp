@@ -46,7 +46,9 @@ qint64 peakMemoryOfChild(const std::function<void()> &f)
         _exit(0);
     }
     int status = 0;
-    struct rusage usage {};
+    struct rusage usage
+    {
+    };
     if (wait4(pid, &status, 0, &usage) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
         return -1;
     return qint64(usage.ru_maxrss) * 1024;
@@ -98,7 +100,8 @@ Row memoryRow(const QString &what, qint64 ours, qint64 baseline, const QString &
 void printTable(const QList<Row> &rows)
 {
     QTextStream out(stdout);
-    out << "| measurement | ours p50 | ours p99 | baseline | base p50 | base p99 | ratio p50 | target | |\n";
+    out << "| measurement | ours p50 | ours p99 | baseline | base p50 | base p99 | ratio p50 | "
+           "target | |\n";
     out << "|---|---|---|---|---|---|---|---|---|\n";
     for (const Row &r : rows) {
         const double ratio = r.baseline.p50 > 0 ? r.ours.p50 / r.baseline.p50 : 0;
@@ -106,14 +109,15 @@ void printTable(const QList<Row> &rows)
         if (r.limit > 0 && ratio > 0)
             verdict = ratio <= r.limit ? QStringLiteral("met") : QStringLiteral("MISSED");
         const auto show = [&r](double v) {
-            return r.bytes ? (v > 0 ? formatBytes(qint64(v)) : QStringLiteral("-")) : formatSeconds(v);
+            return r.bytes ? (v > 0 ? formatBytes(qint64(v)) : QStringLiteral("-"))
+                           : formatSeconds(v);
         };
         out << "| " << r.what << " | " << show(r.ours.p50) << " | " << show(r.ours.p99) << " | "
             << r.baselineName << " | " << show(r.baseline.p50) << " | " << show(r.baseline.p99)
             << " | "
             << (ratio > 0 ? QStringLiteral("%1×").arg(ratio, 0, 'f', 2) : QStringLiteral("-"))
-            << " | " << r.target << " | " << verdict << (r.note.isEmpty() ? QString() : QStringLiteral(" ") + r.note)
-            << " |\n";
+            << " | " << r.target << " | " << verdict
+            << (r.note.isEmpty() ? QString() : QStringLiteral(" ") + r.note) << " |\n";
     }
     out.flush();
 }

@@ -9,7 +9,7 @@ int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
-    const QString folder = argc > 1 ? QString::fromLocal8Bit(argv[1])
-                                    : QCoreApplication::applicationDirPath();
+    const QString folder =
+        argc > 1 ? QString::fromLocal8Bit(argv[1]) : QCoreApplication::applicationDirPath();
     return runProgram(folder, [](QWidget *) { QCoreApplication::exit(0); });
 }

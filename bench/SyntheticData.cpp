@@ -68,11 +68,11 @@ bool makeProgramFolder(const QString &database, const QString &folder)
 {
     QDir(folder).removeRecursively();
     QDir().mkpath(folder);
-    return QFile::copy(database, folder + QStringLiteral("/table.mdb"))
-           && QFile::copy(QStringLiteral(PELLOMAR_DATA_DIR "/zero.mdb"),
-                          folder + QStringLiteral("/zero.mdb"))
-           && QFile::setPermissions(folder + QStringLiteral("/table.mdb"),
-                                    QFile::ReadOwner | QFile::WriteOwner);
+    return QFile::copy(database, folder + QStringLiteral("/table.mdb")) &&
+           QFile::copy(QStringLiteral(PELLOMAR_DATA_DIR "/zero.mdb"),
+                       folder + QStringLiteral("/zero.mdb")) &&
+           QFile::setPermissions(folder + QStringLiteral("/table.mdb"),
+                                 QFile::ReadOwner | QFile::WriteOwner);
 }
 
 } // namespace SyntheticData

@@ -22,7 +22,7 @@ class MemberListModel : public QAbstractTableModel
 public:
     static constexpr int kColumns = 10;
     static constexpr int kFetchRows = 1024; // ids read per fetchMore
-    static constexpr int kPageRows = 64;   // rows read together for drawing
+    static constexpr int kPageRows = 64;    // rows read together for drawing
     static constexpr int kCachedRows = 2048;
 
     explicit MemberListModel(MemberStore &store, QObject *parent = nullptr);

@@ -66,8 +66,8 @@ Outcome add(MemberStore &store, const Request &r, const ConfirmIncomplete &confi
         return refused(kPhoneTaken, Focus::Phone);
     if (referralWouldBeMutual(members, r))
         return refused(kMutual);
-    if ((!r.referrer.isEmpty() && r.referrer.compare(r.name, Qt::CaseInsensitive) == 0)
-        || (!r.referrerPhone.isEmpty() && r.referrerPhone.trimmed() == r.phone))
+    if ((!r.referrer.isEmpty() && r.referrer.compare(r.name, Qt::CaseInsensitive) == 0) ||
+        (!r.referrerPhone.isEmpty() && r.referrerPhone.trimmed() == r.phone))
         return refused(kSelfReferral);
 
     Member m;

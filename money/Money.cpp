@@ -43,7 +43,8 @@ bool parseDecimalText(const QString &text, qint64 *fen)
         ++i;
         int places = 0;
         bool sticky = false;
-        for (; i < t.size() && t[i] >= QLatin1Char('0') && t[i] <= QLatin1Char('9'); ++i, ++digits) {
+        for (; i < t.size() && t[i] >= QLatin1Char('0') && t[i] <= QLatin1Char('9');
+             ++i, ++digits) {
             if (places < 3)
                 fraction = fraction * 10 + (t[i].unicode() - '0');
             else if (t[i] != QLatin1Char('0'))

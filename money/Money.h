@@ -38,8 +38,16 @@ public:
     constexpr Money operator+(Money o) const { return Money(m_fen + o.m_fen); }
     constexpr Money operator-(Money o) const { return Money(m_fen - o.m_fen); }
     constexpr Money operator-() const { return Money(-m_fen); }
-    Money &operator+=(Money o) { m_fen += o.m_fen; return *this; }
-    Money &operator-=(Money o) { m_fen -= o.m_fen; return *this; }
+    Money &operator+=(Money o)
+    {
+        m_fen += o.m_fen;
+        return *this;
+    }
+    Money &operator-=(Money o)
+    {
+        m_fen -= o.m_fen;
+        return *this;
+    }
     constexpr auto operator<=>(const Money &) const = default;
 
 private:

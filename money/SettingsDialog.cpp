@@ -106,8 +106,8 @@ void SettingsDialog::activate()
 
 void SettingsDialog::lockAll()
 {
-    for (QWidget *w : std::initializer_list<QWidget *>{m_option1, m_text1, m_option2, m_text2,
-                                                       m_command1})
+    for (QWidget *w :
+         std::initializer_list<QWidget *>{m_option1, m_text1, m_option2, m_text2, m_command1})
         w->setEnabled(false);
 }
 

@@ -92,8 +92,8 @@ bool CommissionTable::storeIfUnset(const CommissionSetting &setting)
 void CashLog::add(const QDateTime &when, const QString &amountText)
 {
     m_store.exec(QStringLiteral("INSERT INTO 现金 (日期, 名称, 数额) VALUES (?, ?, ?)"),
-                 {when.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")),
-                  QStringLiteral("现金消费"), amountText});
+                 {when.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")), QStringLiteral("现金消费"),
+                  amountText});
 }
 
 qint64 CashLog::count()

@@ -10,13 +10,13 @@ public:
     explicit DataFiles(QString programFolder);
 
     QString folder() const { return m_folder; }
-    QString liveDatabase() const;     // table.mdb
-    QString blankTemplate() const;    // zero.mdb
-    QString liveRollback() const;     // tableold.mdb
-    QString backupFolder() const;     // backup
-    QString backupDatabase() const;   // backup/backup.mdb
-    QString backupRollback() const;   // backup/backupold.mdb
-    QString exportWorkbook() const;   // 会员数据导出.xls
+    QString liveDatabase() const;   // table.mdb
+    QString blankTemplate() const;  // zero.mdb
+    QString liveRollback() const;   // tableold.mdb
+    QString backupFolder() const;   // backup
+    QString backupDatabase() const; // backup/backup.mdb
+    QString backupRollback() const; // backup/backupold.mdb
+    QString exportWorkbook() const; // 会员数据导出.xls
 
     // True when the path names a regular, non-hidden file.
     static bool isPresent(const QString &path);

@@ -67,8 +67,8 @@ bool MemberStore::open()
     QString problem = Schema::problemWith(m_db, Schema::Check::Quick);
     if (problem.isEmpty()) {
         QSqlQuery q(m_db);
-        if (!q.exec(QStringLiteral("PRAGMA journal_mode=DELETE"))
-            || !q.exec(QStringLiteral("PRAGMA synchronous=FULL")))
+        if (!q.exec(QStringLiteral("PRAGMA journal_mode=DELETE")) ||
+            !q.exec(QStringLiteral("PRAGMA synchronous=FULL")))
             problem = q.lastError().text();
     }
     if (!problem.isEmpty()) {
@@ -200,8 +200,7 @@ void MemberStore::rollback()
     }
 }
 
-Transaction::Transaction(MemberStore &store)
-    : m_store(store)
+Transaction::Transaction(MemberStore &store) : m_store(store)
 {
     m_store.begin();
 }

@@ -100,7 +100,8 @@ QList<Member> MemberTable::allByPhone(const QString &phone)
 
 QList<Member> MemberTable::page(qint64 afterId, int limit)
 {
-    return all(kSelect + QStringLiteral("WHERE rowid > ? ORDER BY rowid LIMIT ?"), {afterId, limit});
+    return all(kSelect + QStringLiteral("WHERE rowid > ? ORDER BY rowid LIMIT ?"),
+               {afterId, limit});
 }
 
 void MemberTable::forEach(const std::function<bool(const Member &)> &visit)
@@ -123,8 +124,8 @@ qint64 MemberTable::insert(const Member &m)
     QSqlQuery &q = m_store.exec(
         QStringLiteral("INSERT INTO 会员登记 (会员名, 性别, 手机号, 消费金额, 推荐人, 推荐人手机, "
                        "被推荐人消费次数, 余额, 注册时间) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)"),
-        {m.name, m.sex, m.phone, m.consumed.toStored(), m.referrer, m.referrerPhone,
-         m.consumptions, m.balance.toStored(), m.registered.toString(Qt::ISODate)});
+        {m.name, m.sex, m.phone, m.consumed.toStored(), m.referrer, m.referrerPhone, m.consumptions,
+         m.balance.toStored(), m.registered.toString(Qt::ISODate)});
     const qint64 id = q.lastInsertId().toLongLong();
     q.finish();
     return id;
@@ -150,9 +151,10 @@ void MemberTable::setBalance(qint64 id, Money balance)
 void MemberTable::setDetails(qint64 id, const QString &sex, const QString &phone,
                              const QString &referrer, const QString &referrerPhone)
 {
-    m_store.exec(QStringLiteral("UPDATE 会员登记 SET 性别 = ?, 手机号 = ?, 推荐人 = ?, 推荐人手机 = ? "
-                                "WHERE rowid = ?"),
-                 {sex, phone, referrer, referrerPhone, id});
+    m_store.exec(
+        QStringLiteral("UPDATE 会员登记 SET 性别 = ?, 手机号 = ?, 推荐人 = ?, 推荐人手机 = ? "
+                       "WHERE rowid = ?"),
+        {sex, phone, referrer, referrerPhone, id});
     if (m_store.changes() != 1)
         throw StoreError(QStringLiteral("member %1 not found").arg(id));
 }
@@ -191,8 +193,8 @@ QList<Member> MemberTable::byIds(const QList<qint64> &ids)
         QString places = QStringLiteral("?");
         for (int i = 1; i < kChunk; ++i)
             places += QStringLiteral(", ?");
-        return kSelect + QStringLiteral("WHERE rowid IN (") + places
-               + QStringLiteral(") ORDER BY rowid");
+        return kSelect + QStringLiteral("WHERE rowid IN (") + places +
+               QStringLiteral(") ORDER BY rowid");
     }();
     QList<Member> rows;
     for (qsizetype start = 0; start < ids.size(); start += kChunk) {

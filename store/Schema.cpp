@@ -85,7 +85,11 @@ QString problemWith(QSqlDatabase db, Check depth)
         return QStringLiteral("not a database of this program");
     q.finish();
 
-    const struct { const QString &table; const QStringList &columns; } tables[] = {
+    const struct
+    {
+        const QString &table;
+        const QStringList &columns;
+    } tables[] = {
         {kMembers, kMemberColumns},
         {kAdmins, kAdminColumns},
         {kCommission, kCommissionColumns},

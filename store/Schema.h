@@ -16,18 +16,23 @@ inline const QString kCash = QStringLiteral("现金");
 
 // 会员登记, in table order.
 inline const QStringList kMemberColumns = {
-    QStringLiteral("会员名"),   QStringLiteral("性别"),   QStringLiteral("手机号"),
-    QStringLiteral("消费金额"), QStringLiteral("推荐人"), QStringLiteral("推荐人手机"),
-    QStringLiteral("被推荐人消费次数"), QStringLiteral("余额"), QStringLiteral("注册时间"),
+    QStringLiteral("会员名"),           QStringLiteral("性别"),   QStringLiteral("手机号"),
+    QStringLiteral("消费金额"),         QStringLiteral("推荐人"), QStringLiteral("推荐人手机"),
+    QStringLiteral("被推荐人消费次数"), QStringLiteral("余额"),   QStringLiteral("注册时间"),
 };
 inline const QStringList kAdminColumns = {
-    QStringLiteral("管理员名字"), QStringLiteral("密码"), QStringLiteral("备注"),
+    QStringLiteral("管理员名字"),
+    QStringLiteral("密码"),
+    QStringLiteral("备注"),
 };
 inline const QStringList kCommissionColumns = {
-    QStringLiteral("固定提成"), QStringLiteral("消费比例提成"),
+    QStringLiteral("固定提成"),
+    QStringLiteral("消费比例提成"),
 };
 inline const QStringList kCashColumns = {
-    QStringLiteral("日期"), QStringLiteral("名称"), QStringLiteral("数额"),
+    QStringLiteral("日期"),
+    QStringLiteral("名称"),
+    QStringLiteral("数额"),
 };
 
 // Written to PRAGMA application_id so that a file of this program can be

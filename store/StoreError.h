@@ -8,8 +8,7 @@
 class StoreError : public std::runtime_error
 {
 public:
-    explicit StoreError(const QString &what)
-        : std::runtime_error(what.toStdString()), m_text(what)
+    explicit StoreError(const QString &what) : std::runtime_error(what.toStdString()), m_text(what)
     {
     }
     QString text() const { return m_text; }

@@ -27,13 +27,13 @@ private Q_SLOTS:
         QFETCH(QString, password);
         const QString changed = password + QStringLiteral("-new");
         TestFolder folder;
-        AdminRules::Entry entry{true, QStringLiteral("clerk"), password, password, QStringLiteral("前台")};
+        AdminRules::Entry entry{true, QStringLiteral("clerk"), password, password,
+                                QStringLiteral("前台")};
         QVERIFY(AdminRules::registerAccount(folder.store(), entry).written);
 
         // A backup of the file as registration left it.
         DiskFileOps disk;
-        const DataMaintenance::Outcome backup =
-            DataMaintenance(folder.context(), disk).backup();
+        const DataMaintenance::Outcome backup = DataMaintenance(folder.context(), disk).backup();
         QCOMPARE(backup.messages, QStringList());
         QVERIFY(QFile::exists(folder.files().backupDatabase()));
         QVERIFY(folder.store().open());
@@ -41,8 +41,10 @@ private Q_SLOTS:
         Session session{QStringLiteral("clerk"), password};
         const QList<Admin> rows = AdminTable(folder.store()).byName(QStringLiteral("clerk"));
         QCOMPARE(rows.size(), 1);
-        AdminRules::Entry change{true, QStringLiteral("clerk"), changed, changed, QStringLiteral("前台")};
-        QVERIFY(AdminRules::modify(folder.store(), session, rows.first(), change, password).written);
+        AdminRules::Entry change{true, QStringLiteral("clerk"), changed, changed,
+                                 QStringLiteral("前台")};
+        QVERIFY(
+            AdminRules::modify(folder.store(), session, rows.first(), change, password).written);
         folder.store().close();
 
         QStringList files;

@@ -120,8 +120,9 @@ private Q_SLOTS:
     {
         TestFolder folder;
         MainWindow window(folder.context());
-        for (const char *name : {"管理员登记", "管理员查询", "数据库备份还原", "会员资料导出", "会员登记",
-                                 "会员查询", "消费登记", "消费充值", "设置", "关于", "退出"})
+        for (const char *name :
+             {"管理员登记", "管理员查询", "数据库备份还原", "会员资料导出", "会员登记", "会员查询",
+              "消费登记", "消费充值", "设置", "关于", "退出"})
             QVERIFY2(window.findChild<QAction *>(QString::fromUtf8(name)), name);
     }
 

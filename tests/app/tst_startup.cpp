@@ -24,12 +24,13 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("remove");
         QTest::addColumn<QString>("message");
         QTest::newRow("all present") << QStringList() << QString();
-        QTest::newRow("table missing") << QStringList{QStringLiteral("table.mdb")}
-                                       << Startup::kMissingDataFile;
-        QTest::newRow("zero missing") << QStringList{QStringLiteral("zero.mdb")}
-                                      << Startup::kMissingDataFile;
-        QTest::newRow("both missing") << QStringList{QStringLiteral("table.mdb"), QStringLiteral("zero.mdb")}
-                                      << Startup::kMissingDataFile;
+        QTest::newRow("table missing")
+            << QStringList{QStringLiteral("table.mdb")} << Startup::kMissingDataFile;
+        QTest::newRow("zero missing")
+            << QStringList{QStringLiteral("zero.mdb")} << Startup::kMissingDataFile;
+        QTest::newRow("both missing")
+            << QStringList{QStringLiteral("table.mdb"), QStringLiteral("zero.mdb")}
+            << Startup::kMissingDataFile;
     }
     void missingFiles()
     {
@@ -72,13 +73,19 @@ private Q_SLOTS:
         QTest::addColumn<QString>("message"); // empty: logged in
         QTest::newRow("right") << QStringLiteral("admin") << QStringLiteral("123456") << QString();
         QTest::newRow("empty name") << QString() << QStringLiteral("123456") << Login::kEmptyName;
-        QTest::newRow("blank name") << QStringLiteral("   ") << QStringLiteral("123456") << Login::kInvalid;
-        QTest::newRow("blanks around") << QStringLiteral(" admin ") << QStringLiteral(" 123456 ") << QString();
-        QTest::newRow("name case") << QStringLiteral("Admin") << QStringLiteral("123456") << QString();
-        QTest::newRow("wrong password") << QStringLiteral("admin") << QStringLiteral("12345") << Login::kInvalid;
+        QTest::newRow("blank name")
+            << QStringLiteral("   ") << QStringLiteral("123456") << Login::kInvalid;
+        QTest::newRow("blanks around")
+            << QStringLiteral(" admin ") << QStringLiteral(" 123456 ") << QString();
+        QTest::newRow("name case")
+            << QStringLiteral("Admin") << QStringLiteral("123456") << QString();
+        QTest::newRow("wrong password")
+            << QStringLiteral("admin") << QStringLiteral("12345") << Login::kInvalid;
         QTest::newRow("empty password") << QStringLiteral("admin") << QString() << Login::kInvalid;
-        QTest::newRow("unknown") << QStringLiteral("bob") << QStringLiteral("123456") << Login::kInvalid;
-        QTest::newRow("quote") << QStringLiteral("admin' --") << QStringLiteral("x") << Login::kInvalid;
+        QTest::newRow("unknown") << QStringLiteral("bob") << QStringLiteral("123456")
+                                 << Login::kInvalid;
+        QTest::newRow("quote") << QStringLiteral("admin' --") << QStringLiteral("x")
+                               << Login::kInvalid;
     }
     void login()
     {
@@ -123,7 +130,8 @@ private Q_SLOTS:
             LoginDialog dialog(folder.context());
             QSignalSpy exit(&dialog, &LoginDialog::exitRequested);
             dialog.show();
-            QTest::mouseClick(dialog.findChild<QPushButton *>(QStringLiteral("Command2")), Qt::LeftButton);
+            QTest::mouseClick(dialog.findChild<QPushButton *>(QStringLiteral("Command2")),
+                              Qt::LeftButton);
             QCOMPARE(exit.count(), 1);
         }
         LoginDialog dialog(folder.context());

@@ -306,9 +306,9 @@ private Q_SLOTS:
         QFETCH(QString, referrer);
         QFETCH(QString, referrerPhone);
         Shop shop;
-        const qint64 sam = addMember(shop.store(), QStringLiteral("Sam"),
-                                     QStringLiteral("13800000005"), referrer, referrerPhone,
-                                     yuan("20"));
+        const qint64 sam =
+            addMember(shop.store(), QStringLiteral("Sam"), QStringLiteral("13800000005"), referrer,
+                      referrerPhone, yuan("20"));
         run(shop, {QStringLiteral("Sam"), {}, kBalance, QStringLiteral("15")});
         QCOMPARE(shop.at(sam).balance, Money::fromYuan(5));
         QCOMPARE(shop.at(sam).consumptions, 1);

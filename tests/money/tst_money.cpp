@@ -40,9 +40,12 @@ private Q_SLOTS:
         QTest::newRow("float-widened") << QVariant(70.0999984741211) << qint64(7010) << true;
         QTest::newRow("text .15") << QVariant(QStringLiteral(".15")) << qint64(15) << true;
         QTest::newRow("text 20.00") << QVariant(QStringLiteral("20.00")) << qint64(2000) << true;
-        QTest::newRow("text half fen up") << QVariant(QStringLiteral("0.125")) << qint64(13) << true;
-        QTest::newRow("text half fen down") << QVariant(QStringLiteral("-0.125")) << qint64(-13) << true;
-        QTest::newRow("text below half") << QVariant(QStringLiteral("0.1249")) << qint64(12) << true;
+        QTest::newRow("text half fen up")
+            << QVariant(QStringLiteral("0.125")) << qint64(13) << true;
+        QTest::newRow("text half fen down")
+            << QVariant(QStringLiteral("-0.125")) << qint64(-13) << true;
+        QTest::newRow("text below half")
+            << QVariant(QStringLiteral("0.1249")) << qint64(12) << true;
         QTest::newRow("empty text") << QVariant(QString()) << qint64(0) << true;
         QTest::newRow("null") << QVariant() << qint64(0) << true;
         QTest::newRow("garbage") << QVariant(QStringLiteral("abc")) << qint64(0) << false;
@@ -50,8 +53,8 @@ private Q_SLOTS:
         // form exactly, and a huge integer would overflow the fen.
         QTest::newRow("largest text") << QVariant(QStringLiteral("-10000000000000.00"))
                                       << qint64(-1'000'000'000'000'000) << true;
-        QTest::newRow("text too large") << QVariant(QStringLiteral("10000000000000.01"))
-                                        << qint64(0) << false;
+        QTest::newRow("text too large")
+            << QVariant(QStringLiteral("10000000000000.01")) << qint64(0) << false;
         QTest::newRow("integer too large")
             << QVariant(qlonglong(4'607'182'418'800'017'408)) << qint64(0) << false;
         QTest::newRow("unsigned too large")
@@ -73,14 +76,16 @@ private Q_SLOTS:
         QCOMPARE(Money::fromYuan(12).toStored().typeId(), int(QMetaType::LongLong));
         QCOMPARE(Money::fromFen(7010).toStored().toDouble(), 70.1);
         // Every fen amount survives the trip through the stored form.
-        for (qint64 fen : {1LL, 15LL, 7010LL, 1235567LL, -999LL, 99999999999LL, 999'999'999'999'999LL})
+        for (qint64 fen :
+             {1LL, 15LL, 7010LL, 1235567LL, -999LL, 99999999999LL, 999'999'999'999'999LL})
             QCOMPARE(Money::fromStored(Money::fromFen(fen).toStored()).fen(), fen);
     }
 
     void exactArithmetic()
     {
         // 100.1 - 30 is 70.1, not 70.0999984741211.
-        QCOMPARE((Money::fromStored(100.1) - Money::fromYuan(30)).toString(), QStringLiteral("70.1"));
+        QCOMPARE((Money::fromStored(100.1) - Money::fromYuan(30)).toString(),
+                 QStringLiteral("70.1"));
         QCOMPARE((Money::fromStored(12345.67) + Money::fromYuan(10)).toString(),
                  QStringLiteral("12355.67"));
     }
@@ -92,8 +97,8 @@ private Q_SLOTS:
         QTest::addColumn<qint64>("result");
         QTest::newRow("5% of 3") << qint64(300) << qint64(5) << qint64(15);
         QTest::newRow("5% of 200") << qint64(20000) << qint64(5) << qint64(1000);
-        QTest::newRow("half up") << qint64(10) << qint64(5) << qint64(1);        // 0.5 fen
-        QTest::newRow("below half") << qint64(9) << qint64(5) << qint64(0);      // 0.45 fen
+        QTest::newRow("half up") << qint64(10) << qint64(5) << qint64(1);   // 0.5 fen
+        QTest::newRow("below half") << qint64(9) << qint64(5) << qint64(0); // 0.45 fen
         QTest::newRow("negative half") << qint64(-10) << qint64(5) << qint64(-1);
         QTest::newRow("99% of 1 yuan") << qint64(100) << qint64(99) << qint64(99);
         QTest::newRow("33% of 1 fen") << qint64(1) << qint64(33) << qint64(0);

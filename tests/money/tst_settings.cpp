@@ -39,17 +39,18 @@ private Q_SLOTS:
         QTest::addColumn<qint64>("storedPercent");
         QTest::newRow("no mode") << int(Mode::None) << QStringLiteral("10") << QString() << kNoMode
                                  << qint64(-1) << qint64(-1);
-        QTest::newRow("fixed empty") << int(Mode::Fixed) << QString() << QString() << kFixedNotNumber
-                                     << qint64(-1) << qint64(-1);
+        QTest::newRow("fixed empty") << int(Mode::Fixed) << QString() << QString()
+                                     << kFixedNotNumber << qint64(-1) << qint64(-1);
         QTest::newRow("percent letters") << int(Mode::Percent) << QString() << QStringLiteral("ab")
                                          << kPercentNotNumber << qint64(-1) << qint64(-1);
         QTest::newRow("fixed zero refused") << int(Mode::Fixed) << QStringLiteral("0") << QString()
                                             << kNotPositive << qint64(-1) << qint64(-1);
-        QTest::newRow("percent zero refused") << int(Mode::Percent) << QString()
-                                              << QStringLiteral("00") << kNotPositive << qint64(-1)
-                                              << qint64(-1);
-        QTest::newRow("fixed rounds to zero") << int(Mode::Fixed) << QStringLiteral("0.4")
-                                              << QString() << kNotPositive << qint64(-1) << qint64(-1);
+        QTest::newRow("percent zero refused")
+            << int(Mode::Percent) << QString() << QStringLiteral("00") << kNotPositive << qint64(-1)
+            << qint64(-1);
+        QTest::newRow("fixed rounds to zero")
+            << int(Mode::Fixed) << QStringLiteral("0.4") << QString() << kNotPositive << qint64(-1)
+            << qint64(-1);
         QTest::newRow("negative pasted") << int(Mode::Fixed) << QStringLiteral("-5") << QString()
                                          << kNotPositive << qint64(-1) << qint64(-1);
         QTest::newRow("fixed 10") << int(Mode::Fixed) << QStringLiteral("10") << QString() << kSaved
@@ -60,8 +61,9 @@ private Q_SLOTS:
                                          << kSaved << qint64(2) << qint64(0);
         QTest::newRow("3.5 stored as 4") << int(Mode::Fixed) << QStringLiteral("3.5") << QString()
                                          << kSaved << qint64(4) << qint64(0);
-        QTest::newRow("other box ignored") << int(Mode::Percent) << QStringLiteral("7")
-                                           << QStringLiteral("5") << kSaved << qint64(0) << qint64(5);
+        QTest::newRow("other box ignored")
+            << int(Mode::Percent) << QStringLiteral("7") << QStringLiteral("5") << kSaved
+            << qint64(0) << qint64(5);
     }
     void save()
     {
@@ -72,7 +74,8 @@ private Q_SLOTS:
         QFETCH(qint64, storedFixed);
         QFETCH(qint64, storedPercent);
         TestFolder folder;
-        const Outcome outcome = CommissionSettings::save(folder.store(), Mode(mode), fixed, percent);
+        const Outcome outcome =
+            CommissionSettings::save(folder.store(), Mode(mode), fixed, percent);
         QCOMPARE(outcome.message, message);
         const auto stored = CommissionTable(folder.store()).load();
         QCOMPARE(stored.has_value(), storedFixed >= 0);
@@ -85,10 +88,12 @@ private Q_SLOTS:
     void aSecondSaveWritesNothing()
     {
         TestFolder folder;
-        QCOMPARE(CommissionSettings::save(folder.store(), Mode::Fixed, QStringLiteral("10"), {}).kind,
-                 Outcome::Kind::Saved);
-        QCOMPARE(CommissionSettings::save(folder.store(), Mode::Percent, {}, QStringLiteral("5")).kind,
-                 Outcome::Kind::AlreadySet);
+        QCOMPARE(
+            CommissionSettings::save(folder.store(), Mode::Fixed, QStringLiteral("10"), {}).kind,
+            Outcome::Kind::Saved);
+        QCOMPARE(
+            CommissionSettings::save(folder.store(), Mode::Percent, {}, QStringLiteral("5")).kind,
+            Outcome::Kind::AlreadySet);
         QCOMPARE(folder.store().scalar(QStringLiteral("SELECT count(*) FROM 提成基数")).toInt(), 1);
         QCOMPARE(CommissionTable(folder.store()).load()->fixedYuan, 10);
     }

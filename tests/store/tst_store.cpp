@@ -69,7 +69,8 @@ private Q_SLOTS:
         QTest::newRow("same") << QStringLiteral("Lily") << QStringLiteral("Lily") << true;
         QTest::newRow("upper") << QStringLiteral("Lily") << QStringLiteral("LILY") << true;
         QTest::newRow("lower") << QStringLiteral("Lily") << QStringLiteral("lily") << true;
-        QTest::newRow("trailing blank") << QStringLiteral("Lily") << QStringLiteral("Lily ") << false;
+        QTest::newRow("trailing blank")
+            << QStringLiteral("Lily") << QStringLiteral("Lily ") << false;
         QTest::newRow("prefix") << QStringLiteral("Lily") << QStringLiteral("Lil") << false;
         QTest::newRow("chinese") << QStringLiteral("李雷") << QStringLiteral("李雷") << true;
     }
@@ -93,12 +94,13 @@ private Q_SLOTS:
         m.referrer = QString();
         m.referrerPhone = QString();
         const qint64 id = members.insert(m);
-        QCOMPARE(folder.store()
-                     .scalar(QStringLiteral("SELECT typeof(推荐人) || typeof(推荐人手机) FROM 会员登记 "
-                                            "WHERE rowid = ?"),
-                             {id})
-                     .toString(),
-                 QStringLiteral("texttext"));
+        QCOMPARE(
+            folder.store()
+                .scalar(QStringLiteral("SELECT typeof(推荐人) || typeof(推荐人手机) FROM 会员登记 "
+                                       "WHERE rowid = ?"),
+                        {id})
+                .toString(),
+            QStringLiteral("texttext"));
     }
 
     void moneyRoundTripsExactly()
@@ -121,7 +123,8 @@ private Q_SLOTS:
         TestFolder folder;
         MemberStore &store = folder.store();
         MemberTable members(store);
-        const qint64 id = members.insert(member(QStringLiteral("a"), QStringLiteral("13800000001")));
+        const qint64 id =
+            members.insert(member(QStringLiteral("a"), QStringLiteral("13800000001")));
         // Any insert into the cash log fails, as a full disk would.
         store.exec(QStringLiteral("CREATE TRIGGER fail BEFORE INSERT ON 现金 "
                                   "BEGIN SELECT RAISE(ABORT, 'disk full'); END"));
@@ -186,7 +189,11 @@ private Q_SLOTS:
             QVERIFY(f.open(QIODevice::WriteOnly));
             f.write(content);
         }
-        const QByteArray before = [&] { QFile f(path); f.open(QIODevice::ReadOnly); return f.readAll(); }();
+        const QByteArray before = [&] {
+            QFile f(path);
+            f.open(QIODevice::ReadOnly);
+            return f.readAll();
+        }();
         MemberStore store(path);
         QVERIFY(!store.open());
         QVERIFY(!store.isOpen());
@@ -224,7 +231,8 @@ private Q_SLOTS:
         TestFolder folder(false);
         const QString dir = folder.path() + QStringLiteral("/店 #1 ?100%");
         QVERIFY(QDir().mkpath(dir));
-        QVERIFY(copyDeliveredDatabase(QStringLiteral("table.mdb"), dir + QStringLiteral("/table.mdb")));
+        QVERIFY(
+            copyDeliveredDatabase(QStringLiteral("table.mdb"), dir + QStringLiteral("/table.mdb")));
         MemberStore store(dir + QStringLiteral("/table.mdb"));
         QVERIFY2(store.open(), qPrintable(store.lastError()));
         QCOMPARE(MemberTable(store).count(), 0);

@@ -39,10 +39,10 @@ private:
 };
 
 // For cleanup(): QVERIFY2 on the script's problems, then reset it.
-#define VERIFY_DIALOGS_DONE(script)                                                        \
-    do {                                                                                   \
-        const QString problems_ = (script).problems();                                     \
-        (script).takeMessages();                                                           \
-        (script).takeInputs();                                                             \
-        QVERIFY2(problems_.isEmpty(), qPrintable(problems_));                              \
+#define VERIFY_DIALOGS_DONE(script)                                                                \
+    do {                                                                                           \
+        const QString problems_ = (script).problems();                                             \
+        (script).takeMessages();                                                                   \
+        (script).takeInputs();                                                                     \
+        QVERIFY2(problems_.isEmpty(), qPrintable(problems_));                                      \
     } while (false)

@@ -18,12 +18,13 @@ TestFolder::TestFolder(bool open)
 {
     PasswordHash::useLowestCostForTesting();
     const DataFiles f(m_dir.path());
-    if (!copyDeliveredDatabase(QStringLiteral("table.mdb"), f.liveDatabase())
-        || !copyDeliveredDatabase(QStringLiteral("zero.mdb"), f.blankTemplate()))
+    if (!copyDeliveredDatabase(QStringLiteral("table.mdb"), f.liveDatabase()) ||
+        !copyDeliveredDatabase(QStringLiteral("zero.mdb"), f.blankTemplate()))
         qFatal("cannot copy the delivered databases into %s", qPrintable(m_dir.path()));
     m_store = std::make_unique<MemberStore>(f.liveDatabase());
     if (open && !m_store->open())
-        qFatal("cannot open %s: %s", qPrintable(f.liveDatabase()), qPrintable(m_store->lastError()));
+        qFatal("cannot open %s: %s", qPrintable(f.liveDatabase()),
+               qPrintable(m_store->lastError()));
     m_context.reset(new AppContext{*m_store, f, {}, {}});
     m_context->endProgram = [this](int code) {
         ++m_endRequests;
