@@ -104,40 +104,45 @@ void benchLookups(qint64 members, QHash<qint64, double> *p50ByPhone)
         keys << qint64(rng.bounded(quint64(members)));
 
     for (const bool byPhone : {true, false}) {
-        Measure::Figures ours;
-        {
-            MemberStore store(path);
-            if (!store.open())
-                qFatal("open failed");
-            MemberTable table(store);
-            ours = Measure::time(runs, [&](int i) {
-                const qint64 k = keys.at(i);
-                const auto m = byPhone ? table.firstByPhone(SyntheticData::memberPhone(k))
-                                       : table.firstByName(SyntheticData::memberName(k));
-                if (!m)
-                    qFatal("member %lld not found", k);
-            });
+        // Both sides look up the same key one after the other, so that drift
+        // in the machine's load and caches touches them alike.
+        MemberStore store(path);
+        if (!store.open())
+            qFatal("open failed");
+        MemberTable table(store);
+        Raw db(path);
+        const QByteArray sql =
+            (MemberTable::kSelect +
+             (byPhone ? QStringLiteral("WHERE 手机号 = ? ORDER BY rowid LIMIT 1")
+                      : QStringLiteral("WHERE 会员名 = ? ORDER BY rowid LIMIT 1")))
+                .toUtf8();
+        sqlite3_stmt *s = db.prepare(sql.constData());
+        RawMember rawMember;
+        QList<double> oursSamples, rawSamples;
+        QElapsedTimer t;
+        for (int i = 0; i < runs + 10; ++i) {
+            const qint64 k = keys.at(i);
+            const QString key =
+                byPhone ? SyntheticData::memberPhone(k) : SyntheticData::memberName(k);
+            t.start();
+            const auto m = byPhone ? table.firstByPhone(key) : table.firstByName(key);
+            const double oursTime = double(t.nsecsElapsed()) / 1e9;
+            if (!m)
+                qFatal("member %lld not found", k);
+            t.start();
+            const QByteArray utf8 = key.toUtf8();
+            const bool found = rawLookup(s, utf8, &rawMember);
+            const double rawTime = double(t.nsecsElapsed()) / 1e9;
+            if (!found)
+                qFatal("raw member not found");
+            if (i >= 10) { // the first lookups warm both up
+                oursSamples << oursTime;
+                rawSamples << rawTime;
+            }
         }
-        Measure::Figures raw;
-        {
-            Raw db(path);
-            const QByteArray sql =
-                (MemberTable::kSelect +
-                 (byPhone ? QStringLiteral("WHERE 手机号 = ? ORDER BY rowid LIMIT 1")
-                          : QStringLiteral("WHERE 会员名 = ? ORDER BY rowid LIMIT 1")))
-                    .toUtf8();
-            sqlite3_stmt *s = db.prepare(sql.constData());
-            RawMember m;
-            raw = Measure::time(runs, [&](int i) {
-                const qint64 k = keys.at(i);
-                const QByteArray key =
-                    (byPhone ? SyntheticData::memberPhone(k) : SyntheticData::memberName(k))
-                        .toUtf8();
-                if (!rawLookup(s, key, &m))
-                    qFatal("raw member not found");
-            });
-            sqlite3_finalize(s);
-        }
+        sqlite3_finalize(s);
+        const Measure::Figures ours = Measure::fromSamples(oursSamples);
+        const Measure::Figures raw = Measure::fromSamples(rawSamples);
         if (byPhone)
             p50ByPhone->insert(members, ours.p50);
         g_rows << Row{QStringLiteral("lookup by %1, %2 members")
