@@ -1,0 +1,111 @@
+// The whole program as it starts: the start-up checks, the login, the main
+// window's first activation asking for the commission mode, and the exit.
+#include "app/Program.h"
+#include "app/Startup.h"
+#include "store/AdminTable.h"
+#include "support/Controls.h"
+#include "support/ScriptedDialogs.h"
+#include "support/TestFolder.h"
+
+#include <QAction>
+#include <QFile>
+#include <QLineEdit>
+#include <QMainWindow>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTimer>
+#include <QtTest>
+
+class TestProgram : public QObject
+{
+    Q_OBJECT
+private:
+    ScriptedDialogs m_dialogs;
+
+    // Runs f on the next turn of whatever event loop is running.
+    static void later(int ms, std::function<void()> f)
+    {
+        QTimer::singleShot(ms, qApp, std::move(f));
+    }
+
+private Q_SLOTS:
+    void cleanup() { VERIFY_DIALOGS_DONE(m_dialogs); }
+
+    void refusesToStart_data()
+    {
+        QTest::addColumn<QString>("damage"); // "remove" or the new content of table.mdb
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("no table.mdb")
+            << QStringLiteral("remove") << QStringLiteral("table.mdb") << Startup::kMissingDataFile;
+        QTest::newRow("no zero.mdb")
+            << QStringLiteral("remove") << QStringLiteral("zero.mdb") << Startup::kMissingDataFile;
+        QTest::newRow("table.mdb is not a database")
+            << QStringLiteral("not a database") << QStringLiteral("table.mdb")
+            << Startup::kUnusableDatabase;
+    }
+    void refusesToStart()
+    {
+        QFETCH(QString, damage);
+        QFETCH(QString, file);
+        QFETCH(QString, message);
+        TestFolder folder(false);
+        const QString path = folder.path() + QLatin1Char('/') + file;
+        if (damage == QLatin1String("remove")) {
+            QVERIFY(QFile::remove(path));
+        } else {
+            QFile f(path);
+            QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+            f.write(damage.toUtf8());
+        }
+        bool loginShown = false;
+        QCOMPARE(runProgram(folder.path(), [&](QWidget *) { loginShown = true; }), 1);
+        QVERIFY(!loginShown);
+        const QStringList shown = m_dialogs.takeMessages();
+        QCOMPARE(shown.size(), 1);
+        QVERIFY2(shown.first().startsWith(message), qPrintable(shown.first()));
+    }
+
+    void logInSetTheModeAndExit()
+    {
+        TestFolder folder(false);
+        QWidget *mainWindow = nullptr;
+        bool settingsSeen = false;
+        const int code = runProgram(folder.path(), [&](QWidget *login) {
+            QTest::keyClicks(control<QLineEdit>(*login, "Text1"), QStringLiteral("admin"));
+            QTest::keyClicks(control<QLineEdit>(*login, "Text2"), QStringLiteral("123456"));
+            // The first activation opens the settings screen modally: set the
+            // mode there, close it, then leave by the exit menu item.
+            later(50, [&] {
+                QWidget *settings = QApplication::activeModalWidget();
+                QVERIFY(settings);
+                QCOMPARE(settings->objectName(), QStringLiteral("shezhi"));
+                settingsSeen = true;
+                QTest::mouseClick(control<QRadioButton>(*settings, "Option1"), Qt::LeftButton);
+                QTest::keyClicks(control<QLineEdit>(*settings, "Text1"), QStringLiteral("10"));
+                QTest::mouseClick(control<QPushButton>(*settings, "Command1"), Qt::LeftButton);
+                QTest::mouseClick(control<QPushButton>(*settings, "Command2"), Qt::LeftButton);
+                later(50, [&] {
+                    for (QWidget *w : QApplication::topLevelWidgets())
+                        if (w->objectName() == QLatin1String("zhuchengxu") && w->isVisible())
+                            mainWindow = w;
+                    QVERIFY(mainWindow);
+                    mainWindow->findChild<QAction *>(QStringLiteral("退出"))->trigger();
+                });
+            });
+            QTest::mouseClick(control<QPushButton>(*login, "Command1"), Qt::LeftButton);
+        });
+        QCOMPARE(code, 0);
+        QVERIFY(settingsSeen);
+        QVERIFY(mainWindow);
+        QCOMPARE(m_dialogs.takeMessages(),
+                 (QStringList{QStringLiteral("还未设置提成，请设置提成类型数据！"),
+                              QStringLiteral("模式设置完成！")}));
+        MemberStore store(folder.files().liveDatabase());
+        QVERIFY(store.open());
+        QCOMPARE(CommissionTable(store).load()->fixedYuan, 10);
+    }
+};
+
+QTEST_MAIN(TestProgram)
+#include "tst_program.moc"
