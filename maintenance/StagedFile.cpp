@@ -75,9 +75,12 @@ bool StagedFile::write(const char *data, qint64 size)
 
 void StagedFile::takePermissionsOf(int sourceHandle)
 {
+    // The owner keeps reading and writing the copy: a template or backup
+    // made read-only to protect it must not give a live database that every
+    // later write fails on.
     struct stat st;
     if (::fstat(sourceHandle, &st) == 0)
-        ::fchmod(m_fd, st.st_mode & 07777);
+        ::fchmod(m_fd, (st.st_mode & 07777) | S_IRUSR | S_IWUSR);
 }
 
 bool StagedFile::commit(Existing existing)

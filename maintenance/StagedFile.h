@@ -21,7 +21,8 @@ public:
 
     // Writes all of data; false (with error()) when the disk refuses.
     bool write(const char *data, qint64 size);
-    // Gives the file the permission bits of another file.
+    // Gives the file the permission bits of another file, plus reading and
+    // writing by the owner.
     void takePermissionsOf(int sourceHandle);
     // Replace: an existing target is replaced atomically; otherwise commit
     // fails when the target exists.

@@ -2,6 +2,8 @@
 // remark.
 #include "AdminTesting.h"
 #include "admins/AdminModifyDialog.h"
+#include "maintenance/ExportDialog.h"
+#include "maintenance/MemberExport.h"
 #include "store/AdminTable.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TestFolder.h"
@@ -108,6 +110,31 @@ private Q_SLOTS:
         QCOMPARE(session.password, QStringLiteral("newpw "));
         QCOMPARE(AdminTable(f.folder.store()).byName(QStringLiteral("bob")).first().remark,
                  QStringLiteral("晚班"));
+    }
+
+    // The new password is held to the length the other password boxes take,
+    // so the export screen still accepts it when typed the same way.
+    void newPasswordFitsTheExportPasswordBox()
+    {
+        TestFolder folder;
+        folder.setSession(QStringLiteral("admin"), QStringLiteral("123456"));
+        Admin row = AdminTable(folder.store()).byName(QStringLiteral("admin")).first();
+        row.passwordHash.clear();
+        const QString typed = QStringLiteral("abcdefghij0123456789XYZ!?");
+        AdminModifyDialog dialog(folder.context(), row);
+        QVERIFY(AdminTesting::activate(dialog));
+        fill(dialog, QStringLiteral("123456"), typed, typed);
+        QCOMPARE(m_dialogs.takeMessages(),
+                 QStringList{QStringLiteral("管理员账号： admin 资料修改成功!")});
+
+        ExportDialog daochu(folder.context());
+        daochu.show();
+        QTest::keyClicks(child<QLineEdit>(daochu, "Text3"), typed);
+        QTest::mouseClick(child<QPushButton>(daochu, "Command1"), Qt::LeftButton);
+        const QStringList messages = m_dialogs.takeMessages();
+        QCOMPARE(messages.size(), 1);
+        QVERIFY2(messages.first().startsWith(MemberExport::kExported),
+                 qPrintable(messages.first()));
     }
 };
 

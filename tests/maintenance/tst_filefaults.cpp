@@ -249,6 +249,32 @@ private Q_SLOTS:
         QCOMPARE(s.hiddenFiles(), QStringList());
     }
 
+    // A template or backup made read-only to protect it still gives a live
+    // database the program can write to; the other permission bits follow
+    // the source.
+    void readOnlySourceGivesAWritableDatabase_data()
+    {
+        QTest::addColumn<int>("op");
+        QTest::newRow("restore") << int(Operation::Restore);
+        QTest::newRow("clear") << int(Operation::Clear);
+    }
+    void readOnlySourceGivesAWritableDatabase()
+    {
+        QFETCH(int, op);
+        Scenario s(Operation(op), true, false);
+        const DataFiles f = s.folder.files();
+        const bool clear = Operation(op) == Operation::Clear;
+        const QString source = clear ? f.blankTemplate() : f.backupDatabase();
+        QVERIFY(QFile::setPermissions(source, QFile::ReadOwner | QFile::ReadGroup));
+        DiskFileOps ops;
+        const DataMaintenance::Outcome outcome = s.run(Operation(op), ops);
+        QCOMPARE(outcome.messages, clear ? QStringList{DataMaintenance::kCleared} : QStringList());
+        QCOMPARE(bytesOf(f.liveDatabase()), clear ? s.blank : s.backup);
+        QCOMPARE(QFile::permissions(f.liveDatabase()) & 0x7077,
+                 QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup);
+        QCOMPARE(QFile::permissions(source) & 0x7077, QFile::ReadOwner | QFile::ReadGroup);
+    }
+
     // A copy that arrives damaged is caught before it replaces anything.
     void damagedCopies_data()
     {
