@@ -62,6 +62,9 @@ SettingsDialog::SettingsDialog(AppContext &context, QWidget *parent)
     m_command1->setObjectName(QStringLiteral("Command1"));
     m_command2 = new QPushButton(QStringLiteral("退出设置（&E）"), this);
     m_command2->setObjectName(QStringLiteral("Command2"));
+    // The setting is final once stored: Enter in a box must not store it.
+    m_command1->setAutoDefault(false);
+    m_command2->setAutoDefault(false);
 
     auto *buttons = new QHBoxLayout;
     buttons->addWidget(m_command1);
