@@ -91,6 +91,7 @@ void SettingsDialog::activate()
     try {
         setting = CommissionTable(m_context.store).load();
     } catch (const StoreError &e) {
+        m_databaseFailed = true;
         Dialogs::databaseFailure(this, e.text());
         lockAll();
         return;
@@ -139,6 +140,7 @@ void SettingsDialog::save()
     try {
         outcome = CommissionSettings::save(m_context.store, mode, m_text1->text(), m_text2->text());
     } catch (const StoreError &e) {
+        m_databaseFailed = true;
         Dialogs::databaseFailure(this, e.text());
         return;
     }
