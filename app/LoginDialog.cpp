@@ -38,7 +38,8 @@ LoginDialog::LoginDialog(AppContext &context, QWidget *parent) : QDialog(parent)
     command1->setAutoDefault(true);
     auto *command2 = new QPushButton(QStringLiteral("退出(&X)"), frame);
     command2->setObjectName(QStringLiteral("Command2"));
-    command2->setAutoDefault(false);
+    // Enter on the focused exit button ends the program, not a login.
+    command2->setAutoDefault(true);
 
     auto *grid = new QGridLayout(frame);
     grid->addWidget(label1, 0, 0);

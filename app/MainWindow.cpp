@@ -4,6 +4,7 @@
 #include "app/Clock.h"
 #include "app/Dialogs.h"
 #include "app/Ui.h"
+#include "money/SettingsDialog.h"
 #include "store/AdminTable.h"
 #include "store/MemberStore.h"
 #include "store/StoreError.h"
@@ -185,7 +186,14 @@ void MainWindow::activate()
         Dialogs::message(this, QStringLiteral("还未设置提成，请设置提成类型数据！"));
         if (QDialog *dialog = createScreen(Screen::Settings, m_context, this)) {
             m_runner(*dialog);
+            // A database that cannot store the setting would bring the same
+            // two windows back for ever, and the main window, with its exit,
+            // would never be reached. The next activation asks again.
+            const auto *settings = qobject_cast<SettingsDialog *>(dialog);
+            const bool failed = settings && settings->databaseFailed();
             delete dialog;
+            if (failed)
+                break;
         }
     }
     m_activating = false;

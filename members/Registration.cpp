@@ -18,6 +18,19 @@ Outcome refused(const QString &message, Focus focus = Focus::Unchanged)
     return {false, message, focus};
 }
 
+// Whether two names are one as the store compares them: ASCII letters match
+// in either case, every other character only itself.
+bool sameName(const QString &a, const QString &b)
+{
+    if (a.size() != b.size())
+        return false;
+    const auto lower = [](char16_t c) { return c >= u'A' && c <= u'Z' ? char16_t(c + 32) : c; };
+    for (qsizetype i = 0; i < a.size(); ++i)
+        if (lower(a.at(i).unicode()) != lower(b.at(i).unicode()))
+            return false;
+    return true;
+}
+
 // Whether the new member would name as referrer someone who already names
 // him: the referrer is found by the typed name, then by the typed phone, and
 // his row is checked for the new member's name and phone.
@@ -66,7 +79,7 @@ Outcome add(MemberStore &store, const Request &r, const ConfirmIncomplete &confi
         return refused(kPhoneTaken, Focus::Phone);
     if (referralWouldBeMutual(members, r))
         return refused(kMutual);
-    if ((!r.referrer.isEmpty() && r.referrer.compare(r.name, Qt::CaseInsensitive) == 0) ||
+    if ((!r.referrer.isEmpty() && sameName(r.referrer, r.name)) ||
         (!r.referrerPhone.isEmpty() && r.referrerPhone.trimmed() == r.phone))
         return refused(kSelfReferral);
 

@@ -20,6 +20,8 @@
 
 namespace {
 const QLatin1Char kMinus('-');
+// Digits the amount box takes; the "-" of offset mode comes on top of them.
+constexpr int kAmountDigits = 7;
 } // namespace
 
 RechargeDialog::RechargeDialog(AppContext &context, QWidget *parent)
@@ -33,7 +35,7 @@ RechargeDialog::RechargeDialog(AppContext &context, QWidget *parent)
 
     auto *frame2 = new QGroupBox(QStringLiteral("充值金额"), frame1);
     frame2->setObjectName(QStringLiteral("Frame2"));
-    m_text3 = newTextBox("Text3", 7, frame2);
+    m_text3 = newTextBox("Text3", kAmountDigits, frame2);
     m_text3->installEventFilter(this);
     auto *amount = new QHBoxLayout(frame2);
     amount->addWidget(m_text3);
@@ -115,8 +117,10 @@ void RechargeDialog::offsetToggled(bool ticked)
         return;
     }
     if (Dialogs::isOk(Dialogs::input(this, Recharge::kOffsetPrompt))) {
-        if (!m_text3->text().isEmpty() && !inOffsetMode())
+        if (!m_text3->text().isEmpty() && !inOffsetMode()) {
+            m_text3->setMaxLength(kAmountDigits + 1);
             m_text3->setText(kMinus + m_text3->text());
+        }
         return;
     }
     m_check1->setChecked(false); // removes the "-" through the branch above
@@ -126,6 +130,7 @@ void RechargeDialog::offsetToggled(bool ticked)
 
 void RechargeDialog::amountChanged(const QString &text)
 {
+    m_text3->setMaxLength(kAmountDigits + (text.startsWith(kMinus) ? 1 : 0));
     if (!text.contains(kMinus))
         m_check1->setChecked(false);
 }

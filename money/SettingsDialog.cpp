@@ -62,6 +62,9 @@ SettingsDialog::SettingsDialog(AppContext &context, QWidget *parent)
     m_command1->setObjectName(QStringLiteral("Command1"));
     m_command2 = new QPushButton(QStringLiteral("退出设置（&E）"), this);
     m_command2->setObjectName(QStringLiteral("Command2"));
+    // The setting is final once stored: Enter in a box must not store it.
+    m_command1->setAutoDefault(false);
+    m_command2->setAutoDefault(false);
 
     auto *buttons = new QHBoxLayout;
     buttons->addWidget(m_command1);
@@ -88,6 +91,7 @@ void SettingsDialog::activate()
     try {
         setting = CommissionTable(m_context.store).load();
     } catch (const StoreError &e) {
+        m_databaseFailed = true;
         Dialogs::databaseFailure(this, e.text());
         lockAll();
         return;
@@ -136,6 +140,7 @@ void SettingsDialog::save()
     try {
         outcome = CommissionSettings::save(m_context.store, mode, m_text1->text(), m_text2->text());
     } catch (const StoreError &e) {
+        m_databaseFailed = true;
         Dialogs::databaseFailure(this, e.text());
         return;
     }

@@ -18,6 +18,10 @@ public:
     // Loads the stored setting and sets the controls' states.
     void activate();
 
+    // Whether the database failed while the screen was open, so that a
+    // setting could not be read or stored.
+    bool databaseFailed() const { return m_databaseFailed; }
+
 private:
     void optionClicked(QRadioButton *option);
     void save();
@@ -30,4 +34,5 @@ private:
     QLineEdit *m_text2;
     QPushButton *m_command1;
     QPushButton *m_command2;
+    bool m_databaseFailed = false;
 };

@@ -51,6 +51,43 @@ private Q_SLOTS:
         window.activate(); // a setting exists: nothing more
     }
 
+    // When the setting cannot be written (a read-only or full disk) the
+    // operator must not be sent round the message and the settings screen
+    // for ever: the main window, and its exit, must become usable.
+    void stopsAskingWhenTheSettingCannotBeWritten()
+    {
+        TestFolder folder;
+        folder.store().exec(QStringLiteral("CREATE TRIGGER fail BEFORE INSERT ON 提成基数 "
+                                           "BEGIN SELECT RAISE(ABORT, 'disk full'); END"));
+        MainWindow window(folder.context());
+        int shown = 0;
+        window.setScreenRunner([&](QDialog &d) {
+            if (++shown > 3) { // the loop did not stop: end it so the test can fail
+                folder.context().ending = true;
+                return;
+            }
+            QTest::mouseClick(d.findChild<QWidget *>(QStringLiteral("Option1")), Qt::LeftButton);
+            QTest::keyClicks(d.findChild<QWidget *>(QStringLiteral("Text1")), QStringLiteral("10"));
+            QTest::mouseClick(d.findChild<QWidget *>(QStringLiteral("Command1")), Qt::LeftButton);
+        });
+        window.activate();
+        QCOMPARE(shown, 1);
+        const QList<Dialogs::Message> shownMessages = m_dialogs.takeMessageDetails();
+        QCOMPARE(shownMessages.size(), 2);
+        QCOMPARE(shownMessages[0].text, QStringLiteral("还未设置提成，请设置提成类型数据！"));
+        QCOMPARE(shownMessages[1].icon, Dialogs::Icon::Error);
+        QVERIFY(!CommissionTable(folder.store()).isSet());
+
+        // The next activation asks again.
+        folder.store().exec(QStringLiteral("DROP TRIGGER fail"));
+        window.activate();
+        QCOMPARE(shown, 2);
+        QCOMPARE(m_dialogs.takeMessages(),
+                 (QStringList{QStringLiteral("还未设置提成，请设置提成类型数据！"),
+                              QStringLiteral("模式设置完成！")}));
+        QCOMPARE(CommissionTable(folder.store()).load()->fixedYuan, qint64(10));
+    }
+
     void reopensAClosedConnection()
     {
         TestFolder folder;

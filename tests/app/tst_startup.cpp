@@ -140,6 +140,33 @@ private Q_SLOTS:
         dialog.close();
         QCOMPARE(exit.count(), 1);
     }
+
+    // Enter presses the button that has the focus; in the boxes it presses
+    // 登陆(&S).
+    void enterOnTheExitButtonEnds()
+    {
+        TestFolder folder;
+        LoginDialog dialog(folder.context());
+        QSignalSpy loggedIn(&dialog, &LoginDialog::loggedIn);
+        QSignalSpy exit(&dialog, &LoginDialog::exitRequested);
+        dialog.show();
+        QApplication::setActiveWindow(&dialog);
+        QVERIFY(QTest::qWaitForWindowActive(&dialog));
+        auto *text2 = dialog.findChild<QLineEdit *>(QStringLiteral("Text2"));
+        QTest::keyClicks(dialog.findChild<QLineEdit *>(QStringLiteral("Text1")),
+                         QStringLiteral("admin"));
+        QTest::keyClicks(text2, QStringLiteral("123456"));
+        auto *command2 = dialog.findChild<QPushButton *>(QStringLiteral("Command2"));
+        command2->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(command2, Qt::Key_Return);
+        QCOMPARE(loggedIn.count(), 0);
+        QCOMPARE(exit.count(), 1);
+
+        // Back in a box, Enter logs in again.
+        text2->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(text2, Qt::Key_Return);
+        QCOMPARE(loggedIn.count(), 1);
+    }
 };
 
 QTEST_MAIN(TestStartup)

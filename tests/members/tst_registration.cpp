@@ -194,6 +194,20 @@ private Q_SLOTS:
         QCOMPARE(MemberTable(folder.store()).count(), refusal.isEmpty() ? 4 : 3);
     }
 
+    // Names differ as the store tells them apart: only ASCII letters match in
+    // either case, so Émile may name the member émile.
+    void nonAsciiLetterCaseMakesAnotherMember()
+    {
+        TestFolder folder;
+        addMember(folder.store(), QStringLiteral("émile"), kLilyPhone);
+        const Outcome outcome =
+            add(folder.store(),
+                request(QStringLiteral("Émile"), kXuPhone, QStringLiteral("émile"), kLilyPhone),
+                [] { return false; });
+        QCOMPARE(outcome.message, successMessage(QStringLiteral("Émile")));
+        QVERIFY(outcome.registered);
+    }
+
     void storesTheNineColumnsAsTyped()
     {
         TestFolder folder;

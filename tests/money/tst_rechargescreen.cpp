@@ -179,6 +179,31 @@ private Q_SLOTS:
         QVERIFY(offset(dialog)->isChecked());
     }
 
+    // The box takes seven digits; the "-" in front must not push the last
+    // one out.
+    void sevenDigitOffsetKeepsEveryDigit()
+    {
+        TestFolder folder;
+        const qint64 lily = addMember(folder.store(), QStringLiteral("Lily"),
+                                      QStringLiteral("13800000001"), {}, {}, yuan("2000000"));
+        RechargeDialog dialog(folder.context());
+        dialog.show();
+        QTest::keyClicks(control<QLineEdit>(dialog, "Text1"), QStringLiteral("Lily"));
+        QTest::keyClicks(amount(dialog), QStringLiteral("1234567"));
+        tick(dialog, QStringLiteral("OK"));
+        QCOMPARE(amount(dialog)->text(), QStringLiteral("-1234567"));
+        control<QPushButton>(dialog, "Command1")->click();
+        QCOMPARE(m_dialogs.takeMessages(),
+                 QStringList{QStringLiteral("会员 Lily 充值成功！本次充值 -1234567 元！")});
+        QCOMPARE(memberAt(folder.store(), lily).balance, Money::fromYuan(765433));
+
+        // Unticked, the box is back to seven digits.
+        QTest::mouseClick(offset(dialog), Qt::LeftButton);
+        QCOMPARE(amount(dialog)->text(), QStringLiteral("1234567"));
+        QTest::keyClicks(amount(dialog), QStringLiteral("8"));
+        QCOMPARE(amount(dialog)->text(), QStringLiteral("1234567"));
+    }
+
     void pastedNegativeWithoutTheTickIsRefused()
     {
         TestFolder folder;

@@ -2,6 +2,7 @@
 #include "money/CommissionSettings.h"
 #include "money/SettingsDialog.h"
 #include "store/AdminTable.h"
+#include "support/Controls.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TestFolder.h"
 
@@ -144,6 +145,24 @@ private Q_SLOTS:
         QVERIFY(text1->hasFocus());
         QVERIFY(!CommissionTable(folder.store()).isSet());
         QVERIFY(child<QPushButton>(dialog, "Command1")->isEnabled());
+    }
+
+    // The setting cannot be changed once stored: only a click on 确定设置
+    // stores it, never the Enter key in a box.
+    void enterDoesNotStore()
+    {
+        TestFolder folder;
+        SettingsDialog dialog(folder.context());
+        QVERIFY(showActive(dialog));
+        auto *text1 = child<QLineEdit>(dialog, "Text1");
+        QTest::mouseClick(child<QRadioButton>(dialog, "Option1"), Qt::LeftButton);
+        text1->setFocus();
+        QTest::keyClicks(text1, QStringLiteral("50"));
+        QTest::keyClick(text1, Qt::Key_Return);
+        QTest::keyClick(text1, Qt::Key_Enter);
+        QCOMPARE(m_dialogs.takeMessages(), QStringList());
+        QVERIFY(!CommissionTable(folder.store()).isSet());
+        QVERIFY(dialog.isVisible());
     }
 };
 
