@@ -74,6 +74,9 @@ void LoginDialog::logIn()
     } catch (const StoreError &e) {
         Dialogs::databaseFailure(this, e.text());
         return;
+    } catch (const std::exception &e) { // the password library could not start
+        Dialogs::error(this, QStringLiteral("无法校验密码：") + QString::fromLocal8Bit(e.what()));
+        return;
     }
     switch (result) {
     case Login::Result::EmptyName:

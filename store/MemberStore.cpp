@@ -135,9 +135,9 @@ QSqlQuery &MemberStore::exec(const QString &sql, const QVariantList &values)
         q.setForwardOnly(true);
         if (!q.prepare(sql))
             throw StoreError(q.lastError().text());
-        it = m_statements.insert(sql, q);
+        it = m_statements.emplace(sql, q).first;
     }
-    QSqlQuery &q = it.value();
+    QSqlQuery &q = it->second;
     for (int i = 0; i < values.size(); ++i) {
         const QVariant &v = values.at(i);
         // A null QString would bind as SQL NULL; an empty text box is stored

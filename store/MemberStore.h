@@ -5,6 +5,7 @@
 #include <QSqlQuery>
 #include <QString>
 #include <QVariantList>
+#include <unordered_map>
 
 // The one connection to the live database for the whole run.
 //
@@ -61,7 +62,9 @@ private:
     QString m_path;
     QString m_connection;
     QSqlDatabase m_db;
-    QHash<QString, QSqlQuery> m_statements;
+    // Node-based, so that a statement handed out by exec() stays where it is
+    // while further statements are prepared.
+    std::unordered_map<QString, QSqlQuery> m_statements;
     QString m_lastError;
     int m_depth = 0;
     quint64 m_commits = 0;

@@ -16,12 +16,18 @@ Member MemberTable::fromRecord(const QSqlQuery &q)
     m.name = q.value(1).toString();
     m.sex = q.value(2).toString();
     m.phone = q.value(3).toString();
-    m.consumed = Money::fromStored(q.value(4));
+    bool consumedOk = true;
+    bool balanceOk = true;
+    m.consumed = Money::fromStored(q.value(4), &consumedOk);
     m.referrer = q.value(5).toString();
     m.referrerPhone = q.value(6).toString();
     m.consumptions = q.value(7).toLongLong();
-    m.balance = Money::fromStored(q.value(8));
+    m.balance = Money::fromStored(q.value(8), &balanceOk);
     m.registered = QDate::fromString(q.value(9).toString(), Qt::ISODate);
+    // An amount that cannot be read (a file edited by another tool) must not
+    // be taken as 0 and written back over what is stored.
+    if (!consumedOk || !balanceOk)
+        throw StoreError(QStringLiteral("会员 %1 的消费金额或余额不是有效的数字").arg(m.name));
     return m;
 }
 

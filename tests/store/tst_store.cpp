@@ -153,6 +153,30 @@ private Q_SLOTS:
         QCOMPARE(store.commitCount(), 1u);
     }
 
+    void unreadableAmountsAreNeverTakenAsZero_data()
+    {
+        QTest::addColumn<QString>("column");
+        QTest::newRow("balance") << QStringLiteral("余额");
+        QTest::newRow("consumption total") << QStringLiteral("消费金额");
+    }
+    void unreadableAmountsAreNeverTakenAsZero()
+    {
+        QFETCH(QString, column);
+        TestFolder folder;
+        MemberTable members(folder.store());
+        const qint64 id =
+            members.insert(member(QStringLiteral("a"), QStringLiteral("13800000001")));
+        folder.store().exec(
+            QStringLiteral("UPDATE 会员登记 SET %1 = 'lots' WHERE rowid = ?").arg(column), {id});
+        QVERIFY_THROWS_EXCEPTION(StoreError, members.firstByName(QStringLiteral("a")));
+        QVERIFY_THROWS_EXCEPTION(StoreError, members.byId(id));
+        QCOMPARE(
+            folder.store()
+                .scalar(QStringLiteral("SELECT %1 FROM 会员登记 WHERE rowid = ?").arg(column), {id})
+                .toString(),
+            QStringLiteral("lots"));
+    }
+
     void updatesOfAVanishedRowFail()
     {
         TestFolder folder;
