@@ -22,7 +22,7 @@ ctest --output-on-failure --timeout 300 -j2
 cd ..
 fuzz_runtime=(/usr/lib/llvm-14/lib/clang/*/lib/linux/libclang_rt.fuzzer-x86_64.a)
 if command -v clang++ >/dev/null 2>&1 && [ -f "${fuzz_runtime[0]}" ]; then
-  ./tests/fuzz/run.sh
+  PELLOMAR_FUZZ_RUNS=400000 ./tests/fuzz/run.sh
 else
   echo "Fuzz run skipped: clang++ or the libFuzzer runtime is missing."
 fi
