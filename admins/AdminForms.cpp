@@ -1,6 +1,7 @@
 #include "admins/AdminForms.h"
 
 #include "app/Dialogs.h"
+#include "app/Ui.h"
 #include "store/StoreError.h"
 
 #include <QDialog>
@@ -22,6 +23,15 @@ QLineEdit *addRow(QGridLayout *grid, QWidget *parent, int row, const QString &la
     label->setBuddy(edit);
     grid->addWidget(label, row, 0);
     grid->addWidget(edit, row, 1);
+    return edit;
+}
+
+QLineEdit *addPasswordRow(QGridLayout *grid, QWidget *parent, int row, const QString &labelName,
+                          const QString &labelText, const QString &editName)
+{
+    QLineEdit *edit = addRow(grid, parent, row, labelName, labelText, editName);
+    edit->setMaxLength(20);
+    Ui::passwordBox(edit);
     return edit;
 }
 

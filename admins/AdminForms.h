@@ -21,6 +21,11 @@ namespace AdminForms {
 QLineEdit *addRow(QGridLayout *grid, QWidget *parent, int row, const QString &labelName,
                   const QString &labelText, const QString &editName);
 
+// A row for a new password: at most 20 characters (what the export screen's
+// password box takes), shown as "*", no input method.
+QLineEdit *addPasswordRow(QGridLayout *grid, QWidget *parent, int row, const QString &labelName,
+                          const QString &labelText, const QString &editName);
+
 // Command1 and Command2 side by side in a row for the caller to place;
 // Command2 closes the dialog.
 struct Buttons

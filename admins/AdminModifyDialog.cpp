@@ -29,16 +29,10 @@ AdminModifyDialog::AdminModifyDialog(AppContext &context, const Admin &row, QWid
     m_text5 = addRow(grid, frame, 1, QStringLiteral("Label5"), QStringLiteral("原密码"),
                      QStringLiteral("Text5"));
     Ui::passwordBox(m_text5);
-    m_text2 = addRow(grid, frame, 2, QStringLiteral("Label2"), QStringLiteral("新密码"),
-                     QStringLiteral("Text2"));
-    // As long as registration and the export screen allow: a longer password
-    // could never be typed into the export screen's password box.
-    m_text2->setMaxLength(20);
-    Ui::passwordBox(m_text2);
-    m_text3 = addRow(grid, frame, 3, QStringLiteral("Label3"), QStringLiteral("复核密码"),
-                     QStringLiteral("Text3"));
-    m_text3->setMaxLength(20);
-    Ui::passwordBox(m_text3);
+    m_text2 = AdminForms::addPasswordRow(grid, frame, 2, QStringLiteral("Label2"),
+                                         QStringLiteral("新密码"), QStringLiteral("Text2"));
+    m_text3 = AdminForms::addPasswordRow(grid, frame, 3, QStringLiteral("Label3"),
+                                         QStringLiteral("复核密码"), QStringLiteral("Text3"));
     m_text4 = addRow(grid, frame, 4, QStringLiteral("Label4"), QStringLiteral("备注"),
                      QStringLiteral("Text4"));
     m_text4->setText(row.remark);

@@ -24,14 +24,10 @@ AdminRegistrationDialog::AdminRegistrationDialog(AppContext &context, QWidget *p
     m_text1 = addRow(grid, frame, 0, QStringLiteral("Label1"), QStringLiteral("管理员ID"),
                      QStringLiteral("Text1"));
     m_text1->setMaxLength(10);
-    m_text2 = addRow(grid, frame, 1, QStringLiteral("Label2"), QStringLiteral("密码"),
-                     QStringLiteral("Text2"));
-    m_text2->setMaxLength(20);
-    Ui::passwordBox(m_text2);
-    m_text3 = addRow(grid, frame, 2, QStringLiteral("Label3"), QStringLiteral("重复密码"),
-                     QStringLiteral("Text3"));
-    m_text3->setMaxLength(20);
-    Ui::passwordBox(m_text3);
+    m_text2 = AdminForms::addPasswordRow(grid, frame, 1, QStringLiteral("Label2"),
+                                         QStringLiteral("密码"), QStringLiteral("Text2"));
+    m_text3 = AdminForms::addPasswordRow(grid, frame, 2, QStringLiteral("Label3"),
+                                         QStringLiteral("重复密码"), QStringLiteral("Text3"));
     m_text4 = addRow(grid, frame, 3, QStringLiteral("Label4"), QStringLiteral("备注"),
                      QStringLiteral("Text4"));
 

@@ -36,6 +36,17 @@ private:
         QCOMPARE(asked[0].prompt, kOffsetPrompt);
     }
 
+    // Lily with this balance in the store, the screen shown with her name
+    // typed in.
+    static qint64 showWithLily(TestFolder &folder, RechargeDialog &dialog, const char *balance)
+    {
+        const qint64 lily = addMember(folder.store(), QStringLiteral("Lily"),
+                                      QStringLiteral("13800000001"), {}, {}, yuan(balance));
+        dialog.show();
+        QTest::keyClicks(control<QLineEdit>(dialog, "Text1"), QStringLiteral("Lily"));
+        return lily;
+    }
+
 private Q_SLOTS:
     void cleanup() { VERIFY_DIALOGS_DONE(m_dialogs); }
 
@@ -157,11 +168,8 @@ private Q_SLOTS:
     void offsetRechargeThroughTheScreen()
     {
         TestFolder folder;
-        const qint64 lily = addMember(folder.store(), QStringLiteral("Lily"),
-                                      QStringLiteral("13800000001"), {}, {}, yuan("30"));
         RechargeDialog dialog(folder.context());
-        dialog.show();
-        QTest::keyClicks(control<QLineEdit>(dialog, "Text1"), QStringLiteral("Lily"));
+        const qint64 lily = showWithLily(folder, dialog, "30");
         QTest::keyClicks(amount(dialog), QStringLiteral("31"));
         tick(dialog, QStringLiteral("OK"));
         control<QPushButton>(dialog, "Command1")->click();
@@ -184,11 +192,8 @@ private Q_SLOTS:
     void sevenDigitOffsetKeepsEveryDigit()
     {
         TestFolder folder;
-        const qint64 lily = addMember(folder.store(), QStringLiteral("Lily"),
-                                      QStringLiteral("13800000001"), {}, {}, yuan("2000000"));
         RechargeDialog dialog(folder.context());
-        dialog.show();
-        QTest::keyClicks(control<QLineEdit>(dialog, "Text1"), QStringLiteral("Lily"));
+        const qint64 lily = showWithLily(folder, dialog, "2000000");
         QTest::keyClicks(amount(dialog), QStringLiteral("1234567"));
         tick(dialog, QStringLiteral("OK"));
         QCOMPARE(amount(dialog)->text(), QStringLiteral("-1234567"));
@@ -207,11 +212,8 @@ private Q_SLOTS:
     void pastedNegativeWithoutTheTickIsRefused()
     {
         TestFolder folder;
-        const qint64 lily = addMember(folder.store(), QStringLiteral("Lily"),
-                                      QStringLiteral("13800000001"), {}, {}, yuan("30"));
         RechargeDialog dialog(folder.context());
-        dialog.show();
-        QTest::keyClicks(control<QLineEdit>(dialog, "Text1"), QStringLiteral("Lily"));
+        const qint64 lily = showWithLily(folder, dialog, "30");
         amount(dialog)->insert(QStringLiteral("-5"));
         control<QPushButton>(dialog, "Command1")->click();
         QCOMPARE(m_dialogs.takeMessages(), QStringList{kBadAmount});
