@@ -5,14 +5,15 @@
 #include "Measure.h"
 #include "SyntheticData.h"
 
-#include "app/AppContext.h"
-#include "maintenance/DataMaintenance.h"
-#include "maintenance/FileOps.h"
-#include "maintenance/MemberExport.h"
-#include "members/MemberListModel.h"
-#include "members/Registration.h"
-#include "money/Consumption.h"
-#include "money/Recharge.h"
+#include "base/Session.h"
+#include "rules/maintenance/DataMaintenance.h"
+#include "rules/maintenance/FileOps.h"
+#include "rules/maintenance/MemberExport.h"
+#include "rules/members/MemberListModel.h"
+#include "rules/members/Registration.h"
+#include "rules/money/Consumption.h"
+#include "rules/money/Recharge.h"
+#include "store/CommissionTable.h"
 #include "store/MemberStore.h"
 #include "store/MemberTable.h"
 #include "store/Schema.h"
@@ -543,10 +544,9 @@ void benchBackupRestore()
     for (int i = 0; i < 5; ++i) {
         {
             MemberStore store(files.liveDatabase());
-            AppContext context{
-                store, files, {QStringLiteral("admin"), QStringLiteral("123456")}, {}};
+            const Session session{QStringLiteral("admin"), QStringLiteral("123456")};
             DiskFileOps disk;
-            DataMaintenance maintenance(context, disk);
+            DataMaintenance maintenance(store, files, session, disk);
             maintenance.activate();
             QElapsedTimer t;
             t.start();

@@ -1,6 +1,6 @@
 // The program's start-up path (checks, database, login screen), ending as
 // soon as the login screen is shown. Takes the program folder as argument.
-#include "app/Program.h"
+#include "program/Program.h"
 
 #include <QApplication>
 #include <QWidget>

@@ -1,6 +1,7 @@
 #include "SyntheticData.h"
 
 #include "store/AdminTable.h"
+#include "store/CommissionTable.h"
 #include "store/MemberStore.h"
 #include "store/MemberTable.h"
 

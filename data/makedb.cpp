@@ -4,10 +4,10 @@
 //
 //   pellomar_makedb <folder>
 
-#include "admins/PasswordHash.h"
+#include "base/StoreError.h"
+#include "rules/admins/PasswordHash.h"
 #include "store/AdminTable.h"
 #include "store/MemberStore.h"
-#include "store/StoreError.h"
 
 #include <QCoreApplication>
 #include <QFile>

@@ -1,7 +1,7 @@
 #include "store/AdminTable.h"
 
+#include "base/StoreError.h"
 #include "store/MemberStore.h"
-#include "store/StoreError.h"
 
 #include <QDateTime>
 #include <QSqlQuery>
@@ -67,36 +67,4 @@ int AdminTable::removeById(qint64 id)
 {
     m_store.exec(QStringLiteral("DELETE FROM 管理员登记 WHERE rowid = ?"), {id});
     return m_store.changes();
-}
-
-std::optional<CommissionSetting> CommissionTable::load()
-{
-    QSqlQuery &q = m_store.exec(
-        QStringLiteral("SELECT 固定提成, 消费比例提成 FROM 提成基数 ORDER BY rowid LIMIT 1"));
-    std::optional<CommissionSetting> setting;
-    if (q.next())
-        setting = CommissionSetting{q.value(0).toLongLong(), q.value(1).toLongLong()};
-    q.finish();
-    return setting;
-}
-
-bool CommissionTable::storeIfUnset(const CommissionSetting &setting)
-{
-    if (isSet())
-        return false;
-    m_store.exec(QStringLiteral("INSERT INTO 提成基数 (固定提成, 消费比例提成) VALUES (?, ?)"),
-                 {setting.fixedYuan, setting.percent});
-    return true;
-}
-
-void CashLog::add(const QDateTime &when, const QString &amountText)
-{
-    m_store.exec(QStringLiteral("INSERT INTO 现金 (日期, 名称, 数额) VALUES (?, ?, ?)"),
-                 {when.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")), QStringLiteral("现金消费"),
-                  amountText});
-}
-
-qint64 CashLog::count()
-{
-    return m_store.scalar(QStringLiteral("SELECT count(*) FROM 现金")).toLongLong();
 }

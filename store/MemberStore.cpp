@@ -1,7 +1,7 @@
 #include "store/MemberStore.h"
 
+#include "base/StoreError.h"
 #include "store/Schema.h"
-#include "store/StoreError.h"
 
 #include <QFileInfo>
 #include <QSqlError>

@@ -1,7 +1,7 @@
 #include "store/MemberTable.h"
 
+#include "base/StoreError.h"
 #include "store/MemberStore.h"
-#include "store/StoreError.h"
 
 #include <QSqlQuery>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "money/Money.h"
+#include "base/Money.h"
 
 #include <QDate>
 #include <QList>

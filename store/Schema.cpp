@@ -1,6 +1,6 @@
 #include "store/Schema.h"
 
-#include "store/StoreError.h"
+#include "base/StoreError.h"
 
 #include <QFileInfo>
 #include <QSqlError>

@@ -1,7 +1,7 @@
 #pragma once
 
 // Helpers the administrator screen tests share.
-#include "admins/AdminRules.h"
+#include "rules/admins/AdminRules.h"
 #include "store/MemberStore.h"
 
 #include <QAbstractItemView>

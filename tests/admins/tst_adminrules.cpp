@@ -1,10 +1,11 @@
 // Administrator accounts without screens: registration, modify, delete, and
 // the list model.
-#include "admins/AdminListModel.h"
-#include "admins/AdminRules.h"
-#include "admins/PasswordHash.h"
-#include "app/Startup.h"
-#include "store/StoreError.h"
+#include "base/StoreError.h"
+#include "program/Startup.h"
+#include "rules/admins/AdminListModel.h"
+#include "rules/admins/AdminRules.h"
+#include "rules/admins/Login.h"
+#include "rules/admins/PasswordHash.h"
 #include "support/TestFolder.h"
 
 #include <QtTest>

@@ -1,9 +1,9 @@
 // No password typed at registration or modify is ever written in plain text
 // to the database file, its backup or any other file of the program folder.
-#include "admins/AdminRules.h"
-#include "app/Session.h"
-#include "maintenance/DataMaintenance.h"
-#include "maintenance/FileOps.h"
+#include "base/Session.h"
+#include "rules/admins/AdminRules.h"
+#include "rules/maintenance/DataMaintenance.h"
+#include "rules/maintenance/FileOps.h"
 #include "store/AdminTable.h"
 #include "support/TestFolder.h"
 
@@ -33,7 +33,9 @@ private Q_SLOTS:
 
         // A backup of the file as registration left it.
         DiskFileOps disk;
-        const DataMaintenance::Outcome backup = DataMaintenance(folder.context(), disk).backup();
+        const DataMaintenance::Outcome backup =
+            DataMaintenance(folder.store(), folder.files(), folder.context().session, disk)
+                .backup();
         QCOMPARE(backup.messages, QStringList());
         QVERIFY(QFile::exists(folder.files().backupDatabase()));
         QVERIFY(folder.store().open());

@@ -1,6 +1,6 @@
 // The confirmation screen for deleting an administrator account.
 #include "AdminTesting.h"
-#include "admins/AdminDeleteDialog.h"
+#include "screens/admins/AdminDeleteDialog.h"
 #include "store/AdminTable.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TestFolder.h"
@@ -36,7 +36,7 @@ private Q_SLOTS:
                                       QStringLiteral("bobpw"));
         folder.setSession(QStringLiteral("admin"), QStringLiteral("123456"));
         const Admin row = AdminTable(folder.store()).byName(QStringLiteral("bob")).first();
-        AdminDeleteDialog dialog(folder.context(), row);
+        AdminDeleteDialog dialog(folder.store(), folder.context().end, row);
         dialog.show();
         QCOMPARE(dialog.objectName(), QStringLiteral("sdelete"));
         QCOMPARE(dialog.windowTitle(), QStringLiteral("会员删除"));

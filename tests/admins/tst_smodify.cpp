@@ -1,9 +1,9 @@
 // The screen where the logged-in administrator changes his own password and
 // remark.
 #include "AdminTesting.h"
-#include "admins/AdminModifyDialog.h"
-#include "maintenance/ExportDialog.h"
-#include "maintenance/MemberExport.h"
+#include "rules/maintenance/MemberExport.h"
+#include "screens/admins/AdminModifyDialog.h"
+#include "screens/maintenance/ExportDialog.h"
 #include "store/AdminTable.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TestFolder.h"
@@ -50,7 +50,7 @@ private Q_SLOTS:
     void startsWithTheAccount()
     {
         Fixture f;
-        AdminModifyDialog dialog(f.folder.context(), f.row);
+        AdminModifyDialog dialog(f.folder.store(), f.folder.context().session, f.row);
         QCOMPARE(dialog.objectName(), QStringLiteral("smodify"));
         QCOMPARE(dialog.windowTitle(), QStringLiteral("管理员资料修改"));
         QCOMPARE(child<QLineEdit>(dialog, "Text1")->text(), QStringLiteral("bob"));
@@ -66,7 +66,7 @@ private Q_SLOTS:
     void wrongOldPasswordKeepsTheFields()
     {
         Fixture f;
-        AdminModifyDialog dialog(f.folder.context(), f.row);
+        AdminModifyDialog dialog(f.folder.store(), f.folder.context().session, f.row);
         QVERIFY(AdminTesting::activate(dialog));
         fill(dialog, QStringLiteral("OLDPW"), QStringLiteral("n1"), QStringLiteral("n1"));
         const QList<Dialogs::Message> shown = m_dialogs.takeMessageDetails();
@@ -83,7 +83,7 @@ private Q_SLOTS:
     void differentNewPasswordsAreEmptied()
     {
         Fixture f;
-        AdminModifyDialog dialog(f.folder.context(), f.row);
+        AdminModifyDialog dialog(f.folder.store(), f.folder.context().session, f.row);
         QVERIFY(AdminTesting::activate(dialog));
         fill(dialog, QStringLiteral("oldpw"), QStringLiteral("n1"), QStringLiteral("n2"));
         QCOMPARE(m_dialogs.takeMessages(), QStringList{AdminRules::kPasswordsDiffer});
@@ -96,7 +96,7 @@ private Q_SLOTS:
     void savesAndReplacesTheSessionPassword()
     {
         Fixture f;
-        AdminModifyDialog dialog(f.folder.context(), f.row);
+        AdminModifyDialog dialog(f.folder.store(), f.folder.context().session, f.row);
         QVERIFY(AdminTesting::activate(dialog));
         QLineEdit *remark = child<QLineEdit>(dialog, "Text4");
         remark->clear();
@@ -121,13 +121,13 @@ private Q_SLOTS:
         Admin row = AdminTable(folder.store()).byName(QStringLiteral("admin")).first();
         row.passwordHash.clear();
         const QString typed = QStringLiteral("abcdefghij0123456789XYZ!?");
-        AdminModifyDialog dialog(folder.context(), row);
+        AdminModifyDialog dialog(folder.store(), folder.context().session, row);
         QVERIFY(AdminTesting::activate(dialog));
         fill(dialog, QStringLiteral("123456"), typed, typed);
         QCOMPARE(m_dialogs.takeMessages(),
                  QStringList{QStringLiteral("管理员账号： admin 资料修改成功!")});
 
-        ExportDialog daochu(folder.context());
+        ExportDialog daochu(folder.store(), folder.files(), folder.context().session);
         daochu.show();
         QTest::keyClicks(child<QLineEdit>(daochu, "Text3"), typed);
         QTest::mouseClick(child<QPushButton>(daochu, "Command1"), Qt::LeftButton);

@@ -1,6 +1,6 @@
 // The administrator registration screen.
 #include "AdminTesting.h"
-#include "admins/AdminRegistrationDialog.h"
+#include "screens/admins/AdminRegistrationDialog.h"
 #include "store/AdminTable.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TestFolder.h"
@@ -47,7 +47,7 @@ private Q_SLOTS:
     void controls()
     {
         TestFolder folder;
-        AdminRegistrationDialog dialog(folder.context());
+        AdminRegistrationDialog dialog(folder.store());
         const Boxes b = boxes(dialog);
         QCOMPARE(dialog.objectName(), QStringLiteral("sregedit"));
         QCOMPARE(dialog.windowTitle(), QStringLiteral("管理员注册"));
@@ -67,7 +67,7 @@ private Q_SLOTS:
     void registersAndCloses()
     {
         TestFolder folder;
-        AdminRegistrationDialog dialog(folder.context());
+        AdminRegistrationDialog dialog(folder.store());
         QVERIFY(AdminTesting::activate(dialog));
         const Boxes b = boxes(dialog);
         fill(b, QStringLiteral("lily"), QStringLiteral("Pa55 word"), QStringLiteral("Pa55 word"));
@@ -109,7 +109,7 @@ private Q_SLOTS:
         QFETCH(QString, focus);
         QFETCH(bool, passwordsKept);
         TestFolder folder;
-        AdminRegistrationDialog dialog(folder.context());
+        AdminRegistrationDialog dialog(folder.store());
         QVERIFY(AdminTesting::activate(dialog));
         const Boxes b = boxes(dialog);
         fill(b, id, password, repeat, check);

@@ -1,9 +1,9 @@
 // The administrator list: refresh, hidden passwords, button states, and the
 // hand-over to the modify and delete screens.
 #include "AdminTesting.h"
-#include "admins/AdminListDialog.h"
-#include "admins/AdminListModel.h"
-#include "app/MainWindow.h"
+#include "program/MainWindow.h"
+#include "rules/admins/AdminListModel.h"
+#include "screens/admins/AdminListDialog.h"
 #include "store/AdminTable.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TestFolder.h"
@@ -52,7 +52,8 @@ private Q_SLOTS:
     void listsWithoutShowingPasswords()
     {
         Fixture f(QStringLiteral("admin"));
-        AdminListDialog dialog(f.folder.context());
+        AdminListDialog dialog(f.folder.store(), f.folder.context().session,
+                               f.folder.context().end);
         dialog.show();
         QCOMPARE(dialog.objectName(), QStringLiteral("ssearch"));
         QCOMPARE(dialog.windowTitle(), QStringLiteral("管理员查询"));
@@ -79,7 +80,8 @@ private Q_SLOTS:
         QFETCH(int, row);
         QFETCH(bool, deletable);
         Fixture f(QStringLiteral("admin"));
-        AdminListDialog dialog(f.folder.context());
+        AdminListDialog dialog(f.folder.store(), f.folder.context().session,
+                               f.folder.context().end);
         dialog.show();
         QVERIFY(QTest::qWaitForWindowExposed(&dialog));
         clickCell(grid(dialog), row, kName);
@@ -95,7 +97,8 @@ private Q_SLOTS:
     void modifyOfAnotherAccountIsRefused()
     {
         Fixture f(QStringLiteral("bob"));
-        AdminListDialog dialog(f.folder.context());
+        AdminListDialog dialog(f.folder.store(), f.folder.context().session,
+                               f.folder.context().end);
         int opened = 0;
         dialog.setScreenRunner([&](QDialog &) { ++opened; });
         dialog.show();
@@ -113,7 +116,8 @@ private Q_SLOTS:
     void modifyOpensOwnAccountAndRefreshes()
     {
         Fixture f(QStringLiteral("bob"));
-        AdminListDialog dialog(f.folder.context());
+        AdminListDialog dialog(f.folder.store(), f.folder.context().session,
+                               f.folder.context().end);
         QStringList seen;
         dialog.setScreenRunner([&](QDialog &d) {
             QVERIFY(d.isModal());
@@ -149,7 +153,8 @@ private Q_SLOTS:
         QFETCH(int, column);
         QFETCH(bool, opens);
         Fixture f(QStringLiteral("admin"));
-        AdminListDialog dialog(f.folder.context());
+        AdminListDialog dialog(f.folder.store(), f.folder.context().session,
+                               f.folder.context().end);
         QStringList opened;
         dialog.setScreenRunner(
             [&](QDialog &d) { opened << d.objectName() << child<QLineEdit>(d, "Text1")->text(); });
@@ -166,7 +171,8 @@ private Q_SLOTS:
     void aDeletionClosesTheList()
     {
         Fixture f(QStringLiteral("admin"));
-        AdminListDialog dialog(f.folder.context());
+        AdminListDialog dialog(f.folder.store(), f.folder.context().session,
+                               f.folder.context().end);
         dialog.setScreenRunner([&](QDialog &d) {
             QTest::keyClicks(child<QLineEdit>(d, "Text2"), QStringLiteral("bobpw"));
             QTest::mouseClick(child<QPushButton>(d, "Command1"), Qt::LeftButton);

@@ -1,7 +1,8 @@
 // The main window: toolbar dispatch, menus, status bar, and the activation
 // routine that insists on a commission setting.
-#include "app/MainWindow.h"
+#include "program/MainWindow.h"
 #include "store/AdminTable.h"
+#include "store/CommissionTable.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TestFolder.h"
 
@@ -63,7 +64,7 @@ private Q_SLOTS:
         int shown = 0;
         window.setScreenRunner([&](QDialog &d) {
             if (++shown > 3) { // the loop did not stop: end it so the test can fail
-                folder.context().ending = true;
+                folder.context().requestEnd(0);
                 return;
             }
             QTest::mouseClick(d.findChild<QWidget *>(QStringLiteral("Option1")), Qt::LeftButton);

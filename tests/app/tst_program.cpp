@@ -1,8 +1,9 @@
 // The whole program as it starts: the start-up checks, the login, the main
 // window's first activation asking for the commission mode, and the exit.
-#include "app/Program.h"
-#include "app/Startup.h"
+#include "program/Program.h"
+#include "program/Startup.h"
 #include "store/AdminTable.h"
+#include "store/CommissionTable.h"
 #include "support/Controls.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TestFolder.h"

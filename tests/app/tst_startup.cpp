@@ -1,6 +1,7 @@
 // Start-up checks, the login screen and the session it stores.
-#include "app/LoginDialog.h"
-#include "app/Startup.h"
+#include "program/LoginDialog.h"
+#include "program/Startup.h"
+#include "rules/admins/Login.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TestFolder.h"
 

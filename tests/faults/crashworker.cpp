@@ -8,13 +8,14 @@
 // or no kill within a minute (exit 5).
 #include "CrashStream.h"
 
-#include "app/Clock.h"
-#include "members/Registration.h"
-#include "money/Consumption.h"
-#include "money/Recharge.h"
+#include "base/Clock.h"
+#include "base/StoreError.h"
+#include "rules/members/Registration.h"
+#include "rules/money/Consumption.h"
+#include "rules/money/Recharge.h"
 #include "store/AdminTable.h"
+#include "store/CommissionTable.h"
 #include "store/MemberStore.h"
-#include "store/StoreError.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

@@ -8,6 +8,7 @@
 #include "CrashStream.h"
 
 #include "store/AdminTable.h"
+#include "store/CommissionTable.h"
 #include "store/MemberStore.h"
 #include "store/Schema.h"
 #include "support/MemberRows.h"

@@ -4,25 +4,26 @@
 // hold values the action accepts, so the hostile box alone decides. No
 // database failure, nothing written unless the screen reports success, and
 // what is written is exactly what the box held.
-#include "admins/AdminDeleteDialog.h"
-#include "admins/AdminModifyDialog.h"
-#include "admins/AdminRegistrationDialog.h"
-#include "admins/AdminRules.h"
-#include "admins/PasswordHash.h"
-#include "app/LoginDialog.h"
-#include "app/Startup.h"
-#include "maintenance/ExportDialog.h"
-#include "members/MemberListModel.h"
-#include "members/MemberModifyDialog.h"
-#include "members/MemberSearch.h"
-#include "members/MemberSearchDialog.h"
-#include "members/RegistrationDialog.h"
-#include "money/CommissionSettings.h"
-#include "money/Consumption.h"
-#include "money/ConsumptionDialog.h"
-#include "money/MemberLookup.h"
-#include "money/RechargeDialog.h"
-#include "money/SettingsDialog.h"
+#include "program/LoginDialog.h"
+#include "program/Startup.h"
+#include "rules/admins/AdminRules.h"
+#include "rules/admins/Login.h"
+#include "rules/admins/PasswordHash.h"
+#include "rules/members/MemberListModel.h"
+#include "rules/members/MemberSearch.h"
+#include "rules/money/CommissionSettings.h"
+#include "rules/money/Consumption.h"
+#include "rules/money/MemberLookup.h"
+#include "screens/admins/AdminDeleteDialog.h"
+#include "screens/admins/AdminModifyDialog.h"
+#include "screens/admins/AdminRegistrationDialog.h"
+#include "screens/maintenance/ExportDialog.h"
+#include "screens/members/MemberModifyDialog.h"
+#include "screens/members/MemberSearchDialog.h"
+#include "screens/members/RegistrationDialog.h"
+#include "screens/money/ConsumptionDialog.h"
+#include "screens/money/RechargeDialog.h"
+#include "screens/money/SettingsDialog.h"
 #include "store/AdminTable.h"
 #include "store/Schema.h"
 #include "support/Controls.h"
@@ -132,7 +133,7 @@ Stage stage(const QString &screen, const QString &field, TestFolder &folder)
         return AdminTable(folder.store()).byName(QStringLiteral("clerk")).first();
     };
     if (screen == QLatin1String("msignin")) {
-        s.screen = std::make_unique<RegistrationDialog>(context);
+        s.screen = std::make_unique<RegistrationDialog>(context.store);
         fill(*s.screen, {{"Text1", "新会员"},
                          {"Text2", "13900000001"},
                          {"Text3", "Boss"},
@@ -144,12 +145,12 @@ Stage stage(const QString &screen, const QString &field, TestFolder &folder)
                     {QStringLiteral("Text3"), member("推荐人")},
                     {QStringLiteral("Text4"), member("推荐人手机")}};
     } else if (screen == QLatin1String("msearch")) {
-        s.screen = std::make_unique<MemberSearchDialog>(context);
+        s.screen = std::make_unique<MemberSearchDialog>(context.store, context.session);
         s.succeeded = [](const QStringList &) { return false; };
     } else if (screen == QLatin1String("mmodify")) {
         const std::optional<Member> ann =
             MemberTable(folder.store()).firstByName(QStringLiteral("Ann"));
-        auto *dialog = new MemberModifyDialog(context, *ann);
+        auto *dialog = new MemberModifyDialog(context.store, *ann);
         s.screen.reset(dialog);
         fill(*dialog, {{"Text3", "Boss"}, {"Text7", "13800000001"}});
         control<QCheckBox>(*dialog, "Check1")->setChecked(true);
@@ -159,7 +160,7 @@ Stage stage(const QString &screen, const QString &field, TestFolder &folder)
                     {QStringLiteral("Text7"), member("推荐人手机")}};
     } else if (screen == QLatin1String("xiaofei")) {
         folder.setCommission(10, 0);
-        auto *dialog = new ConsumptionDialog(context);
+        auto *dialog = new ConsumptionDialog(context.store);
         s.screen.reset(dialog);
         fill(*dialog, {{"Text1", "Ann"}, {"Text2", "13800000002"}, {"Text5", "10"}});
         s.succeeded = [dialog](const QStringList &) {
@@ -168,13 +169,13 @@ Stage stage(const QString &screen, const QString &field, TestFolder &folder)
                 .startsWith(QStringLiteral("操作完成"));
         };
     } else if (screen == QLatin1String("chongzhi")) {
-        s.screen = std::make_unique<RechargeDialog>(context);
+        s.screen = std::make_unique<RechargeDialog>(context.store);
         fill(*s.screen, {{"Text1", "Ann"}, {"Text2", "13800000002"}, {"Text3", "10"}});
         s.succeeded = [](const QStringList &messages) {
             return messages.size() == 1 && messages.first().contains(QStringLiteral("充值成功"));
         };
     } else if (screen == QLatin1String("shezhi")) {
-        s.screen = std::make_unique<SettingsDialog>(context);
+        s.screen = std::make_unique<SettingsDialog>(context.store);
         const bool fixed = field == QLatin1String("Text1");
         control<QRadioButton>(*s.screen, fixed ? "Option1" : "Option2")->click();
         fill(*s.screen, {{fixed ? "Text1" : "Text2", "5"}});
@@ -182,7 +183,7 @@ Stage stage(const QString &screen, const QString &field, TestFolder &folder)
             return messages == QStringList{CommissionSettings::kSaved};
         };
     } else if (screen == QLatin1String("sregedit")) {
-        s.screen = std::make_unique<AdminRegistrationDialog>(context);
+        s.screen = std::make_unique<AdminRegistrationDialog>(context.store);
         fill(*s.screen,
              {{"Text1", "clerk2"}, {"Text2", "pw2"}, {"Text3", "pw2"}, {"Text4", "前台"}});
         control<QCheckBox>(*s.screen, "Check1")->setChecked(true);
@@ -194,7 +195,7 @@ Stage stage(const QString &screen, const QString &field, TestFolder &folder)
             s.twin = QStringLiteral("Text3");
     } else if (screen == QLatin1String("smodify")) {
         context.session = Session{QStringLiteral("clerk"), QStringLiteral("pw")};
-        s.screen = std::make_unique<AdminModifyDialog>(context, clerkRow());
+        s.screen = std::make_unique<AdminModifyDialog>(context.store, context.session, clerkRow());
         fill(*s.screen, {{"Text5", "pw"}, {"Text2", "pw2"}, {"Text3", "pw2"}, {"Text4", "前台"}});
         control<QCheckBox>(*s.screen, "Check1")->setChecked(true);
         s.succeeded = accepted(s.screen.get());
@@ -202,7 +203,7 @@ Stage stage(const QString &screen, const QString &field, TestFolder &folder)
         if (field == QLatin1String("Text2"))
             s.twin = QStringLiteral("Text3");
     } else if (screen == QLatin1String("sdelete")) {
-        s.screen = std::make_unique<AdminDeleteDialog>(context, clerkRow());
+        s.screen = std::make_unique<AdminDeleteDialog>(context.store, context.end, clerkRow());
         fill(*s.screen, {{"Text2", "pw"}});
         s.succeeded = accepted(s.screen.get());
     } else if (screen == QLatin1String("login")) {
@@ -211,7 +212,7 @@ Stage stage(const QString &screen, const QString &field, TestFolder &folder)
         s.succeeded = [&context](const QStringList &) { return !context.session.name.isEmpty(); };
     } else if (screen == QLatin1String("daochu")) {
         context.session = Session{QStringLiteral("admin"), QStringLiteral("123456")};
-        s.screen = std::make_unique<ExportDialog>(context);
+        s.screen = std::make_unique<ExportDialog>(context.store, context.files, context.session);
         fill(*s.screen, {{"Text3", "123456"}});
         s.succeeded = accepted(s.screen.get());
     } else {
@@ -367,7 +368,7 @@ private Q_SLOTS:
         folder.setSession(QStringLiteral("admin"), QStringLiteral("123456"));
 
         // The member search screen.
-        MemberSearchDialog search(folder.context());
+        MemberSearchDialog search(folder.store(), folder.context().session);
         search.show();
         paste(control<QLineEdit>(search, "Text1"), typed);
         control<QPushButton>(search, "Command1")->click();

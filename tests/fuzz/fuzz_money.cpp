@@ -2,8 +2,8 @@
 // Each input is read as UTF-8 text and, when its length allows, as UTF-16;
 // its first bytes also give a raw amount in fen and a percentage. Every rule
 // is checked against a plain reference; any difference aborts.
-#include "money/Money.h"
-#include "money/NumberText.h"
+#include "base/Money.h"
+#include "base/NumberText.h"
 
 #include <QRegularExpression>
 

@@ -1,10 +1,11 @@
 // The backup screen: activation, backup, restore and clear as the operator
 // sees them.
 #include "Fixtures.h"
-#include "app/Clock.h"
-#include "app/MainWindow.h"
-#include "maintenance/BackupDialog.h"
-#include "maintenance/DataMaintenance.h"
+#include "base/Clock.h"
+#include "base/Formats.h"
+#include "program/MainWindow.h"
+#include "rules/maintenance/DataMaintenance.h"
+#include "screens/maintenance/BackupDialog.h"
 #include "store/AdminTable.h"
 #include "store/MemberTable.h"
 #include "support/Controls.h"
@@ -96,7 +97,8 @@ private Q_SLOTS:
         TestFolder folder;
         prepare(folder);
         QVERIFY(!QFileInfo::exists(folder.files().backupFolder()));
-        BackupDialog dialog(folder.context());
+        BackupDialog dialog(folder.store(), folder.files(), folder.context().session,
+                            folder.context().end);
         QCOMPARE(dialog.objectName(), QStringLiteral("backup"));
         QCOMPARE(dialog.windowTitle(), QStringLiteral("数据库备份还原"));
         QVERIFY(QFileInfo(folder.files().backupFolder()).isDir());
@@ -111,7 +113,8 @@ private Q_SLOTS:
         TestFolder folder;
         prepare(folder);
         backUpOneMember(folder);
-        BackupDialog dialog(folder.context());
+        BackupDialog dialog(folder.store(), folder.files(), folder.context().session,
+                            folder.context().end);
         QCOMPARE(label(dialog), DM::kCurrentBackupHeading + QStringLiteral("\n2026/3/7 09:05:01"));
     }
 
@@ -120,7 +123,8 @@ private Q_SLOTS:
         TestFolder folder;
         prepare(folder);
         const DataFiles f = folder.files();
-        BackupDialog dialog(folder.context());
+        BackupDialog dialog(folder.store(), folder.files(), folder.context().session,
+                            folder.context().end);
         click(dialog, "Command1");
         QVERIFY(!folder.store().isOpen()); // closed before the copy
         QCOMPARE(bytesOf(f.backupDatabase()), bytesOf(f.liveDatabase()));
@@ -147,7 +151,8 @@ private Q_SLOTS:
         prepare(folder);
         backUpOneMember(folder);
         const QByteArray before = bytesOf(folder.files().backupDatabase());
-        BackupDialog dialog(folder.context());
+        BackupDialog dialog(folder.store(), folder.files(), folder.context().session,
+                            folder.context().end);
         folder.store().close();
         QVERIFY(QFile::remove(folder.files().liveDatabase()));
         click(dialog, "Command1");
@@ -170,7 +175,8 @@ private Q_SLOTS:
         prepare(folder);
         backUpOneMember(folder);
         const QByteArray live = bytesOf(folder.files().liveDatabase());
-        BackupDialog dialog(folder.context());
+        BackupDialog dialog(folder.store(), folder.files(), folder.context().session,
+                            folder.context().end);
         m_dialogs.answer(typed);
         click(dialog, "Command2");
         const QList<Dialogs::Input> inputs = m_dialogs.takeInputs();
@@ -182,7 +188,8 @@ private Q_SLOTS:
         QCOMPARE(bytesOf(folder.files().liveDatabase()), live);
         QCOMPARE(enabled(dialog), QStringLiteral("2"));
 
-        BackupDialog again(folder.context());
+        BackupDialog again(folder.store(), folder.files(), folder.context().session,
+                           folder.context().end);
         QCOMPARE(enabled(again), QStringLiteral("1 2 4"));
     }
 
@@ -224,7 +231,8 @@ private Q_SLOTS:
         QFETCH(QString, message);
         TestFolder folder;
         prepare(folder);
-        BackupDialog dialog(folder.context());
+        BackupDialog dialog(folder.store(), folder.files(), folder.context().session,
+                            folder.context().end);
         if (!backup.isEmpty()) {
             QFile f(folder.files().backupDatabase());
             QVERIFY(f.open(QIODevice::WriteOnly));
@@ -252,7 +260,8 @@ private Q_SLOTS:
         QVERIFY(leftover.open(QIODevice::WriteOnly));
         leftover.write("older data");
         leftover.close();
-        BackupDialog dialog(folder.context());
+        BackupDialog dialog(folder.store(), folder.files(), folder.context().session,
+                            folder.context().end);
         m_dialogs.answer(kPassword);
         click(dialog, "Command2");
         m_dialogs.takeInputs();
@@ -303,7 +312,8 @@ private Q_SLOTS:
         const QByteArray live = bytesOf(f.liveDatabase());
         const QByteArray backup = bytesOf(f.backupDatabase());
 
-        BackupDialog dialog(folder.context());
+        BackupDialog dialog(folder.store(), folder.files(), folder.context().session,
+                            folder.context().end);
         if (asked)
             m_dialogs.answer(typed);
         click(dialog, "Command4");

@@ -1,9 +1,9 @@
 // The export screen: who may export, the password check, the result.
 #include "Fixtures.h"
-#include "app/Clock.h"
-#include "app/MainWindow.h"
-#include "maintenance/ExportDialog.h"
-#include "maintenance/MemberExport.h"
+#include "base/Clock.h"
+#include "program/MainWindow.h"
+#include "rules/maintenance/MemberExport.h"
+#include "screens/maintenance/ExportDialog.h"
 #include "support/Controls.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TestFolder.h"
@@ -73,7 +73,7 @@ private Q_SLOTS:
     {
         TestFolder folder;
         folder.setSession(QStringLiteral("clerk"), QStringLiteral("pw"));
-        ExportDialog dialog(folder.context());
+        ExportDialog dialog(folder.store(), folder.files(), folder.context().session);
         m_dialogs.takeMessages();
         QVERIFY(dialog.refused());
         dialog.show();
@@ -84,7 +84,7 @@ private Q_SLOTS:
     {
         TestFolder folder;
         folder.setSession(QStringLiteral("admin"), QStringLiteral("Pw1"));
-        ExportDialog dialog(folder.context());
+        ExportDialog dialog(folder.store(), folder.files(), folder.context().session);
         dialog.show();
         QCOMPARE(dialog.objectName(), QStringLiteral("daochu"));
         QCOMPARE(control<QLineEdit>(dialog, "Text1")->text(), QStringLiteral("admin"));
@@ -103,7 +103,7 @@ private Q_SLOTS:
         const QByteArray first = bytesOf(folder.files().exportWorkbook());
         QVERIFY(first.startsWith("\xD0\xCF\x11\xE0")); // a compound file
 
-        ExportDialog again(folder.context());
+        ExportDialog again(folder.store(), folder.files(), folder.context().session);
         exportWith(again, QStringLiteral("Pw1"));
         QCOMPARE(m_dialogs.takeMessages(), QStringList{QStringLiteral("数据已导出！ 2026/12/7")});
         QCOMPARE(QDir(folder.path())
@@ -117,7 +117,7 @@ private Q_SLOTS:
         TestFolder folder;
         folder.setSession(QStringLiteral("admin"), QStringLiteral("pw"));
         QVERIFY(QDir().mkpath(folder.files().exportWorkbook() + QStringLiteral("/locked")));
-        ExportDialog dialog(folder.context());
+        ExportDialog dialog(folder.store(), folder.files(), folder.context().session);
         dialog.show();
         exportWith(dialog, QStringLiteral("pw"));
         const QList<Dialogs::Message> messages = m_dialogs.takeMessageDetails();
@@ -132,7 +132,7 @@ private Q_SLOTS:
     {
         TestFolder folder;
         folder.setSession(QStringLiteral("admin"), QStringLiteral("pw"));
-        ExportDialog dialog(folder.context());
+        ExportDialog dialog(folder.store(), folder.files(), folder.context().session);
         dialog.show();
         QTest::keyClicks(control<QLineEdit>(dialog, "Text3"), QStringLiteral("pw"));
         QTest::mouseClick(control<QPushButton>(dialog, "Command2"), Qt::LeftButton);

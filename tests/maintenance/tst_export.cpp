@@ -1,5 +1,5 @@
 // The member workbook, read back with a strict reader (libfreexl).
-#include "maintenance/MemberExport.h"
+#include "rules/maintenance/MemberExport.h"
 #include "store/MemberTable.h"
 #include "store/Schema.h"
 #include "support/TestFolder.h"

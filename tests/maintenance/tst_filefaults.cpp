@@ -2,11 +2,11 @@
 // failure is reported, never success, and the live database, the backup and
 // any leftover of an interrupted run stay on disk.
 #include "Fixtures.h"
-#include "app/Clock.h"
-#include "maintenance/DataMaintenance.h"
-#include "maintenance/FileOps.h"
+#include "base/Clock.h"
+#include "rules/maintenance/DataMaintenance.h"
 #include "store/MemberTable.h"
 #include "store/Schema.h"
+#include "support/FailingFileOps.h"
 #include "support/TestFolder.h"
 
 #include <QDir>
@@ -76,7 +76,7 @@ struct Scenario
 
     DataMaintenance::Outcome run(Operation op, FileOps &ops)
     {
-        DataMaintenance rules(folder.context(), ops);
+        DataMaintenance rules(folder.store(), folder.files(), folder.context().session, ops);
         switch (op) {
         case Operation::Backup:
             return rules.backup();

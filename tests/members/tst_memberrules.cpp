@@ -1,15 +1,15 @@
 // Member search, modify and delete rules, and the member list fetched in
 // chunks.
 #include "MemberSamples.h"
-#include "app/Clock.h"
-#include "app/Session.h"
-#include "members/MemberDelete.h"
-#include "members/MemberListModel.h"
-#include "members/MemberModify.h"
-#include "members/MemberSearch.h"
+#include "base/Clock.h"
+#include "base/Session.h"
+#include "base/StoreError.h"
+#include "rules/members/MemberDelete.h"
+#include "rules/members/MemberListModel.h"
+#include "rules/members/MemberModify.h"
+#include "rules/members/MemberSearch.h"
 #include "store/MemberStore.h"
 #include "store/MemberTable.h"
-#include "store/StoreError.h"
 #include "support/TestFolder.h"
 
 #include <QtTest>

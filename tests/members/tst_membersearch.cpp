@@ -1,16 +1,16 @@
 // The member search screen with its modify and delete, driven through its
 // controls.
 #include "MemberSamples.h"
-#include "app/Clock.h"
-#include "app/MainWindow.h"
-#include "app/Screens.h"
-#include "app/Ui.h"
-#include "members/MemberDelete.h"
-#include "members/MemberListModel.h"
-#include "members/MemberModify.h"
-#include "members/MemberModifyDialog.h"
-#include "members/MemberSearch.h"
-#include "members/MemberSearchDialog.h"
+#include "base/Clock.h"
+#include "program/MainWindow.h"
+#include "program/Screens.h"
+#include "rules/members/MemberDelete.h"
+#include "rules/members/MemberListModel.h"
+#include "rules/members/MemberModify.h"
+#include "rules/members/MemberSearch.h"
+#include "screens/Ui.h"
+#include "screens/members/MemberModifyDialog.h"
+#include "screens/members/MemberSearchDialog.h"
 #include "store/MemberTable.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TestFolder.h"
@@ -48,7 +48,7 @@ struct SearchScreen
         members.insert(sampleMember(QStringLiteral("李四"), QStringLiteral("13800000002"),
                                     QStringLiteral("张三"), QStringLiteral("13800000001")));
         members.insert(sampleMember(QString(), QStringLiteral("13800000003")));
-        dialog.reset(new MemberSearchDialog(folder.context()));
+        dialog.reset(new MemberSearchDialog(folder.store(), folder.context().session));
         dialog->show();
         QVERIFY(QTest::qWaitForWindowExposed(dialog.get()));
     }

@@ -1,7 +1,7 @@
 // Registering a member: the order of the checks, the duplicate and
 // mutual-referral refusals, the stored row, and a failing write.
-#include "members/Registration.h"
-#include "store/StoreError.h"
+#include "base/StoreError.h"
+#include "rules/members/Registration.h"
 #include "support/MemberRows.h"
 #include "support/TestFolder.h"
 

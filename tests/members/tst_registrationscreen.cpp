@@ -1,7 +1,7 @@
 // The msignin screen: its controls, key filters, date, focus after a refusal
 // and closing after a registration.
-#include "members/Registration.h"
-#include "members/RegistrationDialog.h"
+#include "rules/members/Registration.h"
+#include "screens/members/RegistrationDialog.h"
 #include "support/Controls.h"
 #include "support/FixedClock.h"
 #include "support/MemberRows.h"
@@ -42,7 +42,7 @@ private Q_SLOTS:
     void opensEmptyWithTodaysDate()
     {
         TestFolder folder;
-        RegistrationDialog dialog(folder.context());
+        RegistrationDialog dialog(folder.store());
         QCOMPARE(control<QLabel>(dialog, "Label6")->text(), QStringLiteral("时间"));
         dialog.show();
         QCOMPARE(dialog.windowTitle(), QStringLiteral("会员登记界面"));
@@ -78,7 +78,7 @@ private Q_SLOTS:
         QFETCH(QString, typed);
         QFETCH(QString, kept);
         TestFolder folder;
-        RegistrationDialog dialog(folder.context());
+        RegistrationDialog dialog(folder.store());
         dialog.show();
         auto *edit = dialog.findChild<QLineEdit *>(box);
         QTest::keyClicks(edit, typed);
@@ -90,7 +90,7 @@ private Q_SLOTS:
     void registersWithTheActivationDateAndCloses()
     {
         TestFolder folder;
-        RegistrationDialog dialog(folder.context());
+        RegistrationDialog dialog(folder.store());
         dialog.show();
         m_clock.set(
             m_clock.now().addSecs(20)); // past midnight: the date shown at activation is kept
@@ -136,7 +136,7 @@ private Q_SLOTS:
         QFETCH(QString, focus);
         TestFolder folder;
         addMember(folder.store(), QStringLiteral("Lily"), QStringLiteral("13800000001"));
-        RegistrationDialog dialog(folder.context());
+        RegistrationDialog dialog(folder.store());
         QVERIFY(showActive(dialog));
         fill(dialog, name, phone, QStringLiteral("Lily"), QStringLiteral("13800000001"));
         // click() presses Command1 without taking the focus from Text4; only
@@ -155,7 +155,7 @@ private Q_SLOTS:
     void databaseFailureIsReportedNotSuccess()
     {
         TestFolder folder;
-        RegistrationDialog dialog(folder.context());
+        RegistrationDialog dialog(folder.store());
         dialog.show();
         fill(dialog, QStringLiteral("Wang"), QStringLiteral("13800000001"), QStringLiteral("Lily"),
              QStringLiteral("13800000002"));
@@ -170,7 +170,7 @@ private Q_SLOTS:
     void exitClosesWithoutWriting()
     {
         TestFolder folder;
-        RegistrationDialog dialog(folder.context());
+        RegistrationDialog dialog(folder.store());
         dialog.show();
         fill(dialog, QStringLiteral("Wang"), QStringLiteral("13800000001"), QStringLiteral("Lily"),
              QStringLiteral("13800000002"));

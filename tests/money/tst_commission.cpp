@@ -1,6 +1,6 @@
 // The referral commission: the mode a setting gives, finding the referrer,
 // and the exact amount credited.
-#include "money/Commission.h"
+#include "rules/money/Commission.h"
 #include "support/MemberRows.h"
 #include "support/TestFolder.h"
 

@@ -1,8 +1,10 @@
 // One consumption: the checks in order, the lookups, balance and cash
 // payment, the referrer credited exactly once, and all-or-nothing writes.
-#include "money/Commission.h"
-#include "money/Consumption.h"
-#include "store/StoreError.h"
+#include "base/StoreError.h"
+#include "rules/money/Commission.h"
+#include "rules/money/Consumption.h"
+#include "store/CashLog.h"
+#include "store/CommissionTable.h"
 #include "support/FixedClock.h"
 #include "support/MemberRows.h"
 #include "support/TestFolder.h"

@@ -1,8 +1,9 @@
 // The xiaofei screen: activation, the cash hint, key filters, the result
 // text, what is kept and emptied, focus, and closing on a bad setting.
-#include "money/Commission.h"
-#include "money/Consumption.h"
-#include "money/ConsumptionDialog.h"
+#include "rules/money/Commission.h"
+#include "rules/money/Consumption.h"
+#include "screens/money/ConsumptionDialog.h"
+#include "store/CashLog.h"
 #include "support/Controls.h"
 #include "support/MemberRows.h"
 #include "support/ScriptedDialogs.h"
@@ -30,7 +31,7 @@ private Q_SLOTS:
     void closesWithoutASetting()
     {
         TestFolder folder;
-        ConsumptionDialog dialog(folder.context());
+        ConsumptionDialog dialog(folder.store());
         // As the main window runs it: exec() must return, not wait on a
         // window that closed while it was being shown.
         QCOMPARE(dialog.exec(), int(QDialog::Rejected));
@@ -42,7 +43,7 @@ private Q_SLOTS:
     {
         TestFolder folder;
         folder.setCommission(10, 0);
-        ConsumptionDialog dialog(folder.context());
+        ConsumptionDialog dialog(folder.store());
         QVERIFY(showActive(dialog));
         QCOMPARE(dialog.windowTitle(), QStringLiteral("消费登记"));
         auto *combo = control<QComboBox>(dialog, "Combo1");
@@ -79,7 +80,7 @@ private Q_SLOTS:
         QFETCH(QString, kept);
         TestFolder folder;
         folder.setCommission(10, 0);
-        ConsumptionDialog dialog(folder.context());
+        ConsumptionDialog dialog(folder.store());
         dialog.show();
         auto *edit = dialog.findChild<QLineEdit *>(box);
         QTest::keyClicks(edit, typed);
@@ -95,7 +96,7 @@ private Q_SLOTS:
         const qint64 lily =
             addMember(folder.store(), QStringLiteral("Lily"), QStringLiteral("13800000002"),
                       QStringLiteral("X"), {}, yuan("100.1"));
-        ConsumptionDialog dialog(folder.context());
+        ConsumptionDialog dialog(folder.store());
         dialog.show();
         QTest::keyClicks(control<QLineEdit>(dialog, "Text1"), QStringLiteral("Lily"));
         QTest::keyClicks(control<QLineEdit>(dialog, "Text5"), QStringLiteral("30"));
@@ -123,7 +124,7 @@ private Q_SLOTS:
         folder.setCommission(10, 0);
         addMember(folder.store(), QStringLiteral("Dan"), QStringLiteral("13800000003"), {}, {},
                   yuan("5"));
-        ConsumptionDialog dialog(folder.context());
+        ConsumptionDialog dialog(folder.store());
         dialog.show();
         control<QComboBox>(dialog, "Combo1")->setCurrentIndex(0);
         QTest::keyClicks(control<QLineEdit>(dialog, "Text2"), QStringLiteral("13800000003"));
@@ -138,7 +139,7 @@ private Q_SLOTS:
     {
         TestFolder folder;
         folder.setCommission(10, 0);
-        ConsumptionDialog dialog(folder.context());
+        ConsumptionDialog dialog(folder.store());
         QVERIFY(showActive(dialog));
         QTest::keyClicks(control<QLineEdit>(dialog, "Text1"), QStringLiteral("Lily"));
         QTest::keyClicks(control<QLineEdit>(dialog, "Text2"), QStringLiteral("1380000000"));
@@ -154,7 +155,7 @@ private Q_SLOTS:
         TestFolder folder;
         folder.setCommission(10, 0);
         addMember(folder.store(), QString(), QStringLiteral("13800000009"));
-        ConsumptionDialog dialog(folder.context());
+        ConsumptionDialog dialog(folder.store());
         QVERIFY(showActive(dialog));
         control<QComboBox>(dialog, "Combo1")->setCurrentIndex(0);
         QTest::keyClicks(control<QLineEdit>(dialog, "Text1"), QStringLiteral("  "));
@@ -175,7 +176,7 @@ private Q_SLOTS:
         TestFolder folder;
         folder.setCommission(0, 0);
         addMember(folder.store(), QStringLiteral("Lily"), QStringLiteral("13800000002"));
-        ConsumptionDialog dialog(folder.context());
+        ConsumptionDialog dialog(folder.store());
         dialog.show();
         QVERIFY(dialog.isVisible()); // a row exists, even a zero one
         QTest::keyClicks(control<QLineEdit>(dialog, "Text1"), QStringLiteral("Lily"));
@@ -192,7 +193,7 @@ private Q_SLOTS:
         folder.setCommission(10, 0);
         addMember(folder.store(), QStringLiteral("Lily"), QStringLiteral("13800000002"), {}, {},
                   yuan("50"));
-        ConsumptionDialog dialog(folder.context());
+        ConsumptionDialog dialog(folder.store());
         dialog.show();
         QTest::keyClicks(control<QLineEdit>(dialog, "Text1"), QStringLiteral("Lily"));
         QTest::keyClicks(control<QLineEdit>(dialog, "Text5"), QStringLiteral("5"));

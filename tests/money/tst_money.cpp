@@ -1,6 +1,6 @@
 // Exact money and the rules that read numbers out of text boxes.
-#include "money/Money.h"
-#include "money/NumberText.h"
+#include "base/Money.h"
+#include "base/NumberText.h"
 
 #include <QtTest>
 

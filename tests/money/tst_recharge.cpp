@@ -1,7 +1,7 @@
 // Recharge and balance offset: the checks in order, the three lookups, the
 // negative-balance refusal, the messages, and a failing write.
-#include "money/Recharge.h"
-#include "store/StoreError.h"
+#include "base/StoreError.h"
+#include "rules/money/Recharge.h"
 #include "support/MemberRows.h"
 #include "support/TestFolder.h"
 

@@ -1,7 +1,7 @@
 // The chongzhi screen: activation, the offset-mode state machine of Check1
 // and Text3, focus after a failed lookup, and Label6.
-#include "money/Recharge.h"
-#include "money/RechargeDialog.h"
+#include "rules/money/Recharge.h"
+#include "screens/money/RechargeDialog.h"
 #include "support/Controls.h"
 #include "support/FixedClock.h"
 #include "support/MemberRows.h"
@@ -53,7 +53,7 @@ private Q_SLOTS:
     void activationShowsTheDateAndClearsTheStatus()
     {
         TestFolder folder;
-        RechargeDialog dialog(folder.context());
+        RechargeDialog dialog(folder.store());
         QCOMPARE(control<QLabel>(dialog, "Label6")->text(),
                  QStringLiteral("充值完成！余额：XXXX元"));
         dialog.show();
@@ -119,7 +119,7 @@ private Q_SLOTS:
         QFETCH(QString, finalText);
         QFETCH(bool, finalTicked);
         TestFolder folder;
-        RechargeDialog dialog(folder.context());
+        RechargeDialog dialog(folder.store());
         dialog.show();
         QTest::keyClicks(amount(dialog), typed);
         tick(dialog, answer);
@@ -142,7 +142,7 @@ private Q_SLOTS:
     void untickingRemovesTheMinus()
     {
         TestFolder folder;
-        RechargeDialog dialog(folder.context());
+        RechargeDialog dialog(folder.store());
         dialog.show();
         QTest::keyClicks(amount(dialog), QStringLiteral("45"));
         tick(dialog, QStringLiteral("OK"));
@@ -155,7 +155,7 @@ private Q_SLOTS:
     void backspaceOverTheMinusInTheMiddle()
     {
         TestFolder folder;
-        RechargeDialog dialog(folder.context());
+        RechargeDialog dialog(folder.store());
         dialog.show();
         QTest::keyClicks(amount(dialog), QStringLiteral("45"));
         tick(dialog, QStringLiteral("OK"));
@@ -168,7 +168,7 @@ private Q_SLOTS:
     void offsetRechargeThroughTheScreen()
     {
         TestFolder folder;
-        RechargeDialog dialog(folder.context());
+        RechargeDialog dialog(folder.store());
         const qint64 lily = showWithLily(folder, dialog, "30");
         QTest::keyClicks(amount(dialog), QStringLiteral("31"));
         tick(dialog, QStringLiteral("OK"));
@@ -192,7 +192,7 @@ private Q_SLOTS:
     void sevenDigitOffsetKeepsEveryDigit()
     {
         TestFolder folder;
-        RechargeDialog dialog(folder.context());
+        RechargeDialog dialog(folder.store());
         const qint64 lily = showWithLily(folder, dialog, "2000000");
         QTest::keyClicks(amount(dialog), QStringLiteral("1234567"));
         tick(dialog, QStringLiteral("OK"));
@@ -212,7 +212,7 @@ private Q_SLOTS:
     void pastedNegativeWithoutTheTickIsRefused()
     {
         TestFolder folder;
-        RechargeDialog dialog(folder.context());
+        RechargeDialog dialog(folder.store());
         const qint64 lily = showWithLily(folder, dialog, "30");
         amount(dialog)->insert(QStringLiteral("-5"));
         control<QPushButton>(dialog, "Command1")->click();
@@ -241,7 +241,7 @@ private Q_SLOTS:
         QFETCH(QString, focus);
         TestFolder folder;
         addMember(folder.store(), QStringLiteral("Lily"), QStringLiteral("13800000001"));
-        RechargeDialog dialog(folder.context());
+        RechargeDialog dialog(folder.store());
         QVERIFY(showActive(dialog));
         QTest::keyClicks(control<QLineEdit>(dialog, "Text1"), name);
         QTest::keyClicks(control<QLineEdit>(dialog, "Text2"), phone);

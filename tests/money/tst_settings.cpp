@@ -1,7 +1,8 @@
 // The one-time commission mode: validation, storing once, the screen's states.
-#include "money/CommissionSettings.h"
-#include "money/SettingsDialog.h"
+#include "rules/money/CommissionSettings.h"
+#include "screens/money/SettingsDialog.h"
 #include "store/AdminTable.h"
+#include "store/CommissionTable.h"
 #include "support/Controls.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TestFolder.h"
@@ -102,7 +103,7 @@ private Q_SLOTS:
     void screenSavesThenLocks()
     {
         TestFolder folder;
-        SettingsDialog dialog(folder.context());
+        SettingsDialog dialog(folder.store());
         dialog.show();
         auto *option2 = child<QRadioButton>(dialog, "Option2");
         auto *text1 = child<QLineEdit>(dialog, "Text1");
@@ -120,7 +121,7 @@ private Q_SLOTS:
         QCOMPARE(m_dialogs.takeMessages(), QStringList{kSaved});
         QVERIFY(!command1->isEnabled() && !text2->isEnabled() && !option2->isEnabled());
 
-        SettingsDialog again(folder.context());
+        SettingsDialog again(folder.store());
         QVERIFY(child<QRadioButton>(again, "Option2")->isChecked());
         QVERIFY(!child<QRadioButton>(again, "Option1")->isChecked());
         QCOMPARE(child<QLineEdit>(again, "Text2")->text(), QStringLiteral("15"));
@@ -133,7 +134,7 @@ private Q_SLOTS:
     void screenRefusesZeroAndKeepsFocus()
     {
         TestFolder folder;
-        SettingsDialog dialog(folder.context());
+        SettingsDialog dialog(folder.store());
         dialog.show();
         QApplication::setActiveWindow(&dialog);
         QVERIFY(QTest::qWaitForWindowActive(&dialog));
@@ -152,7 +153,7 @@ private Q_SLOTS:
     void enterDoesNotStore()
     {
         TestFolder folder;
-        SettingsDialog dialog(folder.context());
+        SettingsDialog dialog(folder.store());
         QVERIFY(showActive(dialog));
         auto *text1 = child<QLineEdit>(dialog, "Text1");
         QTest::mouseClick(child<QRadioButton>(dialog, "Option1"), Qt::LeftButton);

@@ -1,7 +1,10 @@
 // The databases delivered in data/ are complete and match the template size
 // the clear-data check expects.
-#include "app/Startup.h"
+#include "program/Startup.h"
+#include "rules/admins/Login.h"
 #include "store/AdminTable.h"
+#include "store/CashLog.h"
+#include "store/CommissionTable.h"
 #include "store/DataFiles.h"
 #include "store/MemberTable.h"
 #include "store/Schema.h"

@@ -1,9 +1,10 @@
 // The store: binding, letter case, whole-or-nothing actions, and files that
 // cannot serve as a database.
+#include "base/StoreError.h"
 #include "store/AdminTable.h"
+#include "store/CashLog.h"
 #include "store/MemberStore.h"
 #include "store/MemberTable.h"
-#include "store/StoreError.h"
 #include "support/TestFolder.h"
 
 #include <QDir>

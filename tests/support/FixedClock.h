@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/Clock.h"
+#include "base/Clock.h"
 
 // While it exists, Clock::now() returns the time set here.
 class FixedClock

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "money/Money.h"
+#include "base/Money.h"
 #include "store/MemberStore.h"
 #include "store/MemberTable.h"
 

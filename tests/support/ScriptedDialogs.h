@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/Dialogs.h"
+#include "screens/Dialogs.h"
 
 #include <QList>
 #include <QStringList>

@@ -1,7 +1,8 @@
 #include "support/TestFolder.h"
 
-#include "admins/PasswordHash.h"
+#include "rules/admins/PasswordHash.h"
 #include "store/AdminTable.h"
+#include "store/CommissionTable.h"
 
 #include <QFile>
 
@@ -25,7 +26,7 @@ TestFolder::TestFolder(bool open)
     if (open && !m_store->open())
         qFatal("cannot open %s: %s", qPrintable(f.liveDatabase()),
                qPrintable(m_store->lastError()));
-    m_context.reset(new AppContext{*m_store, f, {}, {}});
+    m_context = std::make_unique<AppContext>(*m_store, f);
     m_context->endProgram = [this](int code) {
         ++m_endRequests;
         m_lastEndCode = code;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/AppContext.h"
+#include "program/AppContext.h"
 #include "store/DataFiles.h"
 #include "store/MemberStore.h"
 

@@ -1,0 +1,29 @@
+#pragma once
+
+#include "base/ProgramEnd.h"
+#include "base/Session.h"
+#include "store/DataFiles.h"
+
+#include <functional>
+
+class MemberStore;
+
+// What the program holds for one run: the one store, the program folder's
+// files, the session, and the way to end the program. The screen factory
+// hands each screen the parts it needs.
+struct AppContext
+{
+    AppContext(MemberStore &store, DataFiles files);
+
+    MemberStore &store;
+    DataFiles files;
+    Session session;
+
+    // Ends the program at once: closes the store, then calls endProgram (by
+    // default leaves every event loop; tests replace it to record the call).
+    std::function<void(int)> endProgram;
+    ProgramEnd end;
+
+    bool ending() const { return end.requested(); }
+    void requestEnd(int code = 0) { end.request(code); }
+};

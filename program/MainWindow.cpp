@@ -1,0 +1,252 @@
+#include "program/MainWindow.h"
+
+#include "base/Clock.h"
+#include "base/Formats.h"
+#include "base/StoreError.h"
+#include "program/AppContext.h"
+#include "screens/Dialogs.h"
+#include "screens/Ui.h"
+#include "screens/money/SettingsDialog.h"
+#include "store/AdminTable.h"
+#include "store/CommissionTable.h"
+#include "store/MemberStore.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QDialog>
+#include <QIcon>
+#include <QLabel>
+#include <QMenuBar>
+#include <QScreen>
+#include <QStatusBar>
+#include <QTimer>
+#include <QToolBar>
+#include <QToolButton>
+
+namespace {
+
+struct ToolbarButton
+{
+    const char *caption;
+    const char *icon;
+    std::optional<Screen> screen; // nothing: exit
+};
+
+const ToolbarButton kToolbar[] = {
+    {"    登 记    ", ":/icons/register.png", Screen::MemberRegistration},
+    {"查询", ":/icons/search.png", Screen::MemberSearch},
+    {"消费", ":/icons/consume.png", Screen::Consumption},
+    {"充值", ":/icons/recharge.png", Screen::Recharge},
+    {"设置", ":/icons/settings.png", Screen::Settings},
+    {"关于", ":/icons/about.png", Screen::About},
+    {"退出", ":/icons/exit.png", std::nullopt},
+};
+
+} // namespace
+
+MainWindow::MainWindow(AppContext &context, QWidget *parent)
+    : QMainWindow(parent), m_context(context), m_runner([](QDialog &d) { d.exec(); })
+{
+    setObjectName(QStringLiteral("zhuchengxu"));
+    setWindowTitle(QStringLiteral("Pellomar会员系统-support@pellomar.example"));
+
+    auto *central = new QWidget(this);
+    m_title = new QLabel(QStringLiteral("Pellomar会员系统"), central);
+    m_title->setObjectName(QStringLiteral("Label1"));
+    QFont font;
+    font.setFamilies(Ui::songTi());
+    font.setPointSize(60);
+    m_title->setFont(font);
+    m_title->adjustSize();
+    setCentralWidget(central);
+
+    buildToolbar();
+    buildMenus();
+    buildStatusBar();
+
+    m_timer = new QTimer(this);
+    m_timer->setObjectName(QStringLiteral("Timer1"));
+    m_timer->setInterval(1000);
+    connect(m_timer, &QTimer::timeout, this, &MainWindow::tick);
+    m_timer->start();
+    tick();
+
+    Ui::resizeTwips(this, 11445, 8025);
+    if (const QScreen *screen = this->screen())
+        move(screen->availableGeometry().center() - rect().center());
+}
+
+void MainWindow::buildToolbar()
+{
+    auto *toolbar = addToolBar(QStringLiteral("Toolbar1"));
+    toolbar->setObjectName(QStringLiteral("Toolbar1"));
+    toolbar->setMovable(false);
+    toolbar->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+    toolbar->setIconSize(QSize(32, 32));
+    int n = 0;
+    for (const ToolbarButton &b : kToolbar) {
+        const QString caption = QString::fromUtf8(b.caption);
+        QAction *action = toolbar->addAction(QIcon(QString::fromLatin1(b.icon)), caption);
+        action->setObjectName(QStringLiteral("Button%1").arg(++n));
+        if (auto *button = qobject_cast<QToolButton *>(toolbar->widgetForAction(action)))
+            // 1773 x 1482 twips each, narrowed where needed so that all seven
+            // fit across the window's 11445-twip width.
+            button->setMinimumSize(Ui::twips(11445 / 7) - 4, Ui::twips(1482));
+        connect(action, &QAction::triggered, this,
+                [this, action] { dispatchToolbar(action->text()); });
+    }
+}
+
+void MainWindow::buildMenus()
+{
+    auto item = [this](QMenu *menu, const QString &name, Screen screen, const char *icon) {
+        QAction *a = menu->addAction(QIcon(QString::fromLatin1(icon)), name);
+        a->setObjectName(name);
+        connect(a, &QAction::triggered, this, [this, screen] { openScreen(screen); });
+    };
+    auto menu = [this](const QString &name, const QString &caption) {
+        QMenu *m = menuBar()->addMenu(caption);
+        m->setObjectName(name);
+        m->menuAction()->setObjectName(name);
+        return m;
+    };
+    auto top = [this](const QString &name, const QString &caption, std::function<void()> f) {
+        QAction *a = menuBar()->addAction(caption);
+        a->setObjectName(name);
+        connect(a, &QAction::triggered, this, std::move(f));
+    };
+
+    QMenu *admin = menu(QStringLiteral("管理登记系统"), QStringLiteral("管理登记系统(&C)"));
+    item(admin, QStringLiteral("管理员登记"), Screen::AdminRegistration, ":/icons/register.png");
+    item(admin, QStringLiteral("管理员查询"), Screen::AdminList, ":/icons/search.png");
+    item(admin, QStringLiteral("数据库备份还原"), Screen::Backup, ":/icons/backup.png");
+    item(admin, QStringLiteral("会员资料导出"), Screen::Export, ":/icons/export.png");
+    QMenu *members = menu(QStringLiteral("会员登记系统"), QStringLiteral("会员登记系统(&M)"));
+    item(members, QStringLiteral("会员登记"), Screen::MemberRegistration, ":/icons/register.png");
+    item(members, QStringLiteral("会员查询"), Screen::MemberSearch, ":/icons/search.png");
+    QMenu *money = menu(QStringLiteral("消费登记系统"), QStringLiteral("消费登记系统(&P)"));
+    item(money, QStringLiteral("消费登记"), Screen::Consumption, ":/icons/consume.png");
+    item(money, QStringLiteral("消费充值"), Screen::Recharge, ":/icons/recharge.png");
+    top(QStringLiteral("设置"), QStringLiteral("设置(&S)"),
+        [this] { openScreen(Screen::Settings); });
+    top(QStringLiteral("关于"), QStringLiteral("关于(&A)"), [this] { openScreen(Screen::About); });
+    top(QStringLiteral("退出"), QStringLiteral("退出(&X)"), [this] { exitProgram(); });
+}
+
+void MainWindow::buildStatusBar()
+{
+    QStatusBar *bar = statusBar();
+    bar->setObjectName(QStringLiteral("StatusBar1"));
+    const QString texts[4] = {
+        QStringLiteral("Pellomar会员系统"),
+        QStringLiteral("当前操作管理员：") + m_context.session.name,
+        QStringLiteral("当前时间："),
+        QStringLiteral("当前版本：Ver 1.1.0.45"),
+    };
+    for (int i = 0; i < 4; ++i) {
+        m_panels[i] = new QLabel(texts[i], bar);
+        m_panels[i]->setObjectName(QStringLiteral("Panel%1").arg(i + 1));
+        m_panels[i]->setFrameShape(QFrame::Panel);
+        m_panels[i]->setFrameShadow(QFrame::Sunken);
+        bar->addWidget(m_panels[i], i == 2 ? 2 : 1);
+    }
+}
+
+QString MainWindow::clockText(const QDateTime &now)
+{
+    return QStringLiteral("当前时间：  ") + Formats::shortDate(now.date()) + QStringLiteral("  ") +
+           Formats::longTime(now.time());
+}
+
+void MainWindow::tick()
+{
+    m_panels[2]->setText(clockText(Clock::now()));
+}
+
+void MainWindow::activate()
+{
+    if (m_context.ending() || m_activating)
+        return;
+    m_activating = true;
+    while (!m_context.ending()) {
+        if (!m_context.store.reopenIfClosed()) {
+            Dialogs::error(this, QStringLiteral("数据文件无法打开，程序即将退出！\n") +
+                                     m_context.store.lastError());
+            m_activating = false;
+            m_context.requestEnd(1);
+            return;
+        }
+        bool set = false;
+        try {
+            set = CommissionTable(m_context.store).isSet();
+        } catch (const StoreError &e) {
+            Dialogs::databaseFailure(this, e.text());
+            break;
+        }
+        if (set)
+            break;
+        Dialogs::message(this, QStringLiteral("还未设置提成，请设置提成类型数据！"));
+        if (QDialog *dialog = createScreen(Screen::Settings, m_context, this)) {
+            m_runner(*dialog);
+            // A database that cannot store the setting would bring the same
+            // two windows back for ever, and the main window, with its exit,
+            // would never be reached. The next activation asks again.
+            const auto *settings = qobject_cast<SettingsDialog *>(dialog);
+            const bool failed = settings && settings->databaseFailed();
+            delete dialog;
+            if (failed)
+                break;
+        }
+    }
+    m_activating = false;
+}
+
+void MainWindow::openScreen(Screen screen)
+{
+    if (m_context.ending())
+        return;
+    QDialog *dialog = createScreen(screen, m_context, this);
+    if (!dialog)
+        return;
+    dialog->setModal(true);
+    m_runner(*dialog);
+    delete dialog;
+    activate();
+}
+
+void MainWindow::dispatchToolbar(const QString &caption)
+{
+    for (const ToolbarButton &b : kToolbar) {
+        if (caption != QString::fromUtf8(b.caption))
+            continue;
+        if (b.screen)
+            openScreen(*b.screen);
+        else
+            exitProgram();
+        return;
+    }
+}
+
+void MainWindow::exitProgram()
+{
+    if (!m_context.ending())
+        m_context.requestEnd(0);
+}
+
+void MainWindow::closeEvent(QCloseEvent *event)
+{
+    exitProgram();
+    event->accept();
+}
+
+void MainWindow::resizeEvent(QResizeEvent *event)
+{
+    QMainWindow::resizeEvent(event);
+    centreTitle();
+}
+
+void MainWindow::centreTitle()
+{
+    const QWidget *area = centralWidget();
+    m_title->move((area->width() - m_title->width()) / 2, (area->height() - m_title->height()) / 2);
+}

@@ -1,0 +1,46 @@
+#include "program/Program.h"
+
+#include "program/AppContext.h"
+#include "program/LoginDialog.h"
+#include "program/MainWindow.h"
+#include "program/Startup.h"
+#include "screens/Dialogs.h"
+#include "store/MemberStore.h"
+
+#include <QApplication>
+#include <QTimer>
+#include <memory>
+
+int runProgram(const QString &programFolder, const std::function<void(QWidget *)> &loginShown)
+{
+    const DataFiles files(programFolder);
+    if (const QString missing = Startup::missingFileMessage(files); !missing.isEmpty()) {
+        Dialogs::message(nullptr, missing);
+        return 1;
+    }
+    MemberStore store(files.liveDatabase());
+    if (const QString problem = Startup::openStore(store); !problem.isEmpty()) {
+        Dialogs::error(nullptr, problem + QLatin1Char('\n') + store.lastError());
+        return 1;
+    }
+
+    AppContext context(store, files);
+    std::unique_ptr<MainWindow> mainWindow;
+    auto *login = new LoginDialog(context);
+    login->setAttribute(Qt::WA_DeleteOnClose);
+    QObject::connect(login, &LoginDialog::loggedIn, [&] {
+        mainWindow = std::make_unique<MainWindow>(context);
+        mainWindow->show();
+        // First activation once the login screen has closed.
+        QTimer::singleShot(0, mainWindow.get(), [&] { mainWindow->activate(); });
+    });
+    QObject::connect(login, &LoginDialog::exitRequested, [&] { context.requestEnd(0); });
+    login->show();
+    if (loginShown)
+        QTimer::singleShot(0, login, [login, &loginShown] { loginShown(login); });
+
+    const int code = qApp->exec();
+    mainWindow.reset();
+    store.close();
+    return code;
+}

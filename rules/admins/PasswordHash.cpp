@@ -1,0 +1,64 @@
+#include "rules/admins/PasswordHash.h"
+
+#include <sodium.h>
+
+#include <stdexcept>
+
+namespace PasswordHash {
+
+namespace {
+
+bool g_lowestCost = false;
+
+void ensureSodium()
+{
+    static const bool ready = sodium_init() >= 0;
+    if (!ready)
+        throw std::runtime_error("libsodium could not be initialised");
+}
+
+} // namespace
+
+QString canonical(const QString &typed)
+{
+    return typed.trimmed();
+}
+
+bool isBlank(const QString &typed)
+{
+    return canonical(typed).isEmpty();
+}
+
+QString hash(const QString &password)
+{
+    ensureSodium();
+    const QByteArray utf8 = canonical(password).toUtf8();
+    char out[crypto_pwhash_STRBYTES];
+    const unsigned long long ops =
+        g_lowestCost ? crypto_pwhash_OPSLIMIT_MIN : crypto_pwhash_OPSLIMIT_INTERACTIVE;
+    const size_t mem =
+        g_lowestCost ? crypto_pwhash_MEMLIMIT_MIN : crypto_pwhash_MEMLIMIT_INTERACTIVE;
+    if (crypto_pwhash_str_alg(out, utf8.constData(), size_t(utf8.size()), ops, mem,
+                              crypto_pwhash_ALG_ARGON2ID13) != 0)
+        throw std::runtime_error("password hashing ran out of memory");
+    return QString::fromLatin1(out);
+}
+
+bool verify(const QString &storedHash, const QString &password)
+{
+    ensureSodium();
+    if (isBlank(password))
+        return false;
+    const QByteArray stored = storedHash.toLatin1();
+    if (!storedHash.startsWith(QLatin1String("$argon2")) || stored.size() >= crypto_pwhash_STRBYTES)
+        return false;
+    const QByteArray utf8 = canonical(password).toUtf8();
+    return crypto_pwhash_str_verify(stored.constData(), utf8.constData(), size_t(utf8.size())) == 0;
+}
+
+void useLowestCostForTesting()
+{
+    g_lowestCost = true;
+}
+
+} // namespace PasswordHash

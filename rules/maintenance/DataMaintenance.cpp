@@ -1,0 +1,303 @@
+#include "rules/maintenance/DataMaintenance.h"
+
+#include "base/Clock.h"
+#include "base/Formats.h"
+#include "base/Session.h"
+#include "rules/maintenance/FileOps.h"
+#include "store/MemberStore.h"
+#include "store/Schema.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+const QString DataMaintenance::kNoBackupYet = QStringLiteral("当前没有备份数据，请注意备份！");
+const QString DataMaintenance::kCurrentBackupHeading =
+    QStringLiteral("当前备份数据最后备份时间为：");
+const QString DataMaintenance::kBackupDoneHeading = QStringLiteral("备份成功，最后备份时间：");
+const QString DataMaintenance::kKeptBackupHeading = QStringLiteral("最后备份时间：");
+const QString DataMaintenance::kRestoreDoneHeading = QStringLiteral("还原成功，恢复的版本时间为：");
+const QString DataMaintenance::kSourceMissing =
+    QStringLiteral("源数据有错误，无法备份！可退出程序再重试！");
+const QString DataMaintenance::kBackupRolledBack = QStringLiteral("备份失败，回滚原备份！");
+const QString DataMaintenance::kBackupFailed = QStringLiteral("备份失败，原备份未受影响！");
+const QString DataMaintenance::kBackupRollbackFailed =
+    QStringLiteral("回滚原备份失败！原备份保存在 %1，请勿删除。");
+const QString DataMaintenance::kOldBackupNotRemoved =
+    QStringLiteral("备份已完成，但无法删除旧备份 backupold.mdb，下次备份时会将它另存。");
+
+const QString DataMaintenance::kRestorePrompt =
+    QStringLiteral("还原数据为危险操作，请输入管理员密码进行验证！");
+const QString DataMaintenance::kRestoreTitle = QStringLiteral("危险操作警告");
+const QString DataMaintenance::kRestoreRefused = QStringLiteral("操作中止，选择不恢复数据！");
+const QString DataMaintenance::kNoBackupToRestore = QStringLiteral("没有备份数据，无法还原数据！");
+const QString DataMaintenance::kBackupDamaged =
+    QStringLiteral("备份数据已损坏，无法还原数据！当前数据未改动。");
+const QString DataMaintenance::kRestoreFailed = QStringLiteral("还原失败，当前数据未改动！");
+const QString DataMaintenance::kRestoreRolledBack =
+    QStringLiteral("还原失败，已恢复还原前的数据！");
+const QString DataMaintenance::kRestoreRollbackFailed =
+    QStringLiteral("还原失败，且无法恢复还原前的数据！");
+const QString DataMaintenance::kDataKeptAt = QStringLiteral("原数据保存在 %1，请勿删除！");
+const QString DataMaintenance::kOldLiveNotRemoved =
+    QStringLiteral("无法删除旧数据 tableold.mdb，下次操作时会将它另存。");
+
+const QString DataMaintenance::kTemplateDamaged =
+    QStringLiteral("检测到数据异常，无法清空数据，程序即将退出！");
+const QString DataMaintenance::kClearPrompt = QStringLiteral(
+    "清空数据库为大禁忌，平时几乎用不着，请您确认您一定要清空数据？请输入管理员密码进行验证");
+const QString DataMaintenance::kClearTitle = QStringLiteral("严重危险操作警告");
+const QString DataMaintenance::kClearRefused = QStringLiteral("密码验证错误！请勿非法操作！");
+const QString DataMaintenance::kTemplateMissing =
+    QStringLiteral("执行数据异常，无法清空数据！程序即将退出！");
+const QString DataMaintenance::kCleared = QStringLiteral("清空数据完成！");
+const QString DataMaintenance::kClearFailed = QStringLiteral("清空失败，数据不动！");
+const QString DataMaintenance::kClearLostLive =
+    QStringLiteral("执行异常，程序即将退出，请重新打开再验证完整度！");
+
+const QString DataMaintenance::kLeftoverKept =
+    QStringLiteral("上次中断的操作留下了 %1，已将它另存为 %2，请检查后自行处理。");
+const QString DataMaintenance::kLeftoverStuck =
+    QStringLiteral("上次中断的操作留下了 %1，无法将它另存，为免丢失数据，本次操作未执行！");
+
+namespace {
+
+QString withDetail(const QString &message, const QString &detail)
+{
+    return detail.isEmpty() ? message : message + QLatin1Char('\n') + detail;
+}
+
+QString native(const QString &path)
+{
+    return QDir::toNativeSeparators(path);
+}
+
+} // namespace
+
+DataMaintenance::DataMaintenance(MemberStore &store, DataFiles paths, const Session &session,
+                                 FileOps &files)
+    : m_store(store), m_paths(std::move(paths)), m_session(session), m_files(files)
+{
+}
+
+QString DataMaintenance::statusLine(const QString &heading)
+{
+    return heading + QLatin1Char('\n') +
+           Formats::dateTime(m_files.modified(m_paths.backupDatabase()));
+}
+
+QString DataMaintenance::activate()
+{
+    const DataFiles &f = m_paths;
+    if (!m_files.exists(f.backupFolder()))
+        m_files.makeFolder(f.backupFolder()); // a failure shows as "no backup"
+    if (!m_files.exists(f.backupDatabase()))
+        return kNoBackupYet;
+    return statusLine(kCurrentBackupHeading);
+}
+
+QString DataMaintenance::problemWith(const QString &path)
+{
+    if (!m_files.exists(path))
+        return QStringLiteral("%1 不存在").arg(QFileInfo(path).fileName());
+    const QString problem = Schema::problemWithFile(path, Schema::Check::Full);
+    return problem.isEmpty()
+               ? problem
+               : QStringLiteral("%1 校验失败：%2").arg(QFileInfo(path).fileName(), problem);
+}
+
+bool DataMaintenance::setAside(const QString &path, Outcome &outcome)
+{
+    const QFileInfo info(path);
+    const QString stem = info.absolutePath() + QLatin1Char('/') + info.completeBaseName() +
+                         QLatin1Char('-') +
+                         Clock::now().toString(QStringLiteral("yyyyMMdd-HHmmss"));
+    const QString suffix = QLatin1Char('.') + info.suffix();
+    QString aside = stem + suffix;
+    for (int n = 2; m_files.exists(aside); ++n)
+        aside = stem + QLatin1Char('-') + QString::number(n) + suffix;
+    if (!m_files.rename(path, aside)) {
+        outcome.messages << withDetail(kLeftoverStuck.arg(info.fileName()), m_files.error());
+        return false;
+    }
+    outcome.messages << kLeftoverKept.arg(info.fileName(), QFileInfo(aside).fileName());
+    return true;
+}
+
+bool DataMaintenance::rollBack(const QString &rollback, const QString &target)
+{
+    if (m_files.exists(target) && !m_files.remove(target))
+        return false;
+    return m_files.rename(rollback, target);
+}
+
+DataMaintenance::Outcome DataMaintenance::backup()
+{
+    const DataFiles &f = m_paths;
+    const QString live = f.liveDatabase();
+    const QString target = f.backupDatabase();
+    const QString old = f.backupRollback();
+    Outcome o;
+    m_store.close();
+    if (!m_files.exists(live)) {
+        o.messages << kSourceMissing;
+        return o;
+    }
+    if (!m_files.exists(f.backupFolder()) && !m_files.makeFolder(f.backupFolder())) {
+        o.messages << withDetail(kBackupFailed, m_files.error());
+        return o;
+    }
+    if (m_files.exists(old) && !setAside(old, o))
+        return o;
+    const bool hadBackup = m_files.exists(target);
+    if (hadBackup && !m_files.rename(target, old)) {
+        o.messages << withDetail(kBackupFailed, m_files.error());
+        return o;
+    }
+
+    const QString problem = m_files.copy(live, target) ? problemWith(target) : m_files.error();
+    if (problem.isEmpty()) {
+        o.status = statusLine(kBackupDoneHeading);
+        if (hadBackup && !m_files.remove(old))
+            o.messages << withDetail(kOldBackupNotRemoved, m_files.error());
+        return o;
+    }
+
+    if (!hadBackup) {
+        // Nothing to put back; only a damaged copy may have to go.
+        if (m_files.exists(target) && !m_files.remove(target)) {
+            o.messages << withDetail(kBackupFailed, problem + QLatin1Char('\n') + m_files.error());
+            return o;
+        }
+        o.messages << withDetail(kBackupFailed, problem);
+        o.status = kNoBackupYet;
+        return o;
+    }
+    o.messages << withDetail(kBackupRolledBack, problem);
+    if (!rollBack(old, target)) {
+        o.messages << withDetail(kBackupRollbackFailed.arg(native(old)), m_files.error());
+        return o;
+    }
+    o.status = statusLine(kKeptBackupHeading);
+    return o;
+}
+
+DataMaintenance::Outcome DataMaintenance::restore(const QString &typed)
+{
+    const DataFiles &f = m_paths;
+    const QString source = f.backupDatabase();
+    const QString live = f.liveDatabase();
+    const QString old = f.liveRollback();
+    Outcome o;
+    if (typed != m_session.password) {
+        o.messages << kRestoreRefused;
+        return o;
+    }
+    if (!m_files.exists(source)) {
+        o.messages << kNoBackupToRestore;
+        return o;
+    }
+    if (const QString problem = problemWith(source); !problem.isEmpty()) {
+        o.messages << withDetail(kBackupDamaged, problem);
+        return o;
+    }
+
+    m_store.close();
+    if (m_files.exists(old) && !setAside(old, o))
+        return o;
+    const bool hadLive = m_files.exists(live);
+    if (hadLive && !m_files.rename(live, old)) {
+        o.messages << withDetail(kRestoreFailed, m_files.error());
+        return o;
+    }
+    QString problem;
+    if (!m_files.copy(source, live))
+        problem = m_files.error();
+    else if (m_files.size(live) != m_files.size(source))
+        problem = QStringLiteral("复制后的文件大小不符");
+    if (!problem.isEmpty()) {
+        if (!hadLive) {
+            if (m_files.exists(live))
+                m_files.remove(live);
+            o.messages << withDetail(kRestoreFailed, problem);
+        } else if (rollBack(old, live)) {
+            o.messages << withDetail(kRestoreRolledBack, problem);
+        } else {
+            o.messages << withDetail(kRestoreRollbackFailed,
+                                     withDetail(kDataKeptAt.arg(native(old)),
+                                                problem + QLatin1Char('\n') + m_files.error()));
+        }
+        return o;
+    }
+    if (hadLive && !m_files.remove(old))
+        o.messages << withDetail(kOldLiveNotRemoved, m_files.error());
+    o.status = statusLine(kRestoreDoneHeading);
+    return o;
+}
+
+std::optional<DataMaintenance::Outcome> DataMaintenance::checkTemplate()
+{
+    const QString zero = m_paths.blankTemplate();
+    if (m_files.exists(zero) && m_files.size(zero) != DataFiles::kBlankTemplateSize)
+        return Outcome{{kTemplateDamaged}, std::nullopt, true, 1};
+    return std::nullopt;
+}
+
+DataMaintenance::Outcome DataMaintenance::clear(const QString &typed)
+{
+    const DataFiles &f = m_paths;
+    const QString zero = f.blankTemplate();
+    const QString live = f.liveDatabase();
+    const QString old = f.liveRollback();
+    Outcome o;
+    if (typed != m_session.password) {
+        o.messages << kClearRefused;
+        return o;
+    }
+    // From here on every path ends the program.
+    o.endProgram = true;
+    o.endCode = 1;
+    m_store.close();
+    Outcome aside;
+    if (m_files.exists(old) && !setAside(old, aside)) {
+        o.messages << withDetail(kClearFailed, aside.messages.join(QLatin1Char('\n')));
+        return o;
+    }
+    const QString note = aside.messages.join(QLatin1Char('\n'));
+    const bool hadLive = m_files.exists(live);
+    if (hadLive && !m_files.rename(live, old)) {
+        o.messages << withDetail(kClearFailed, withDetail(m_files.error(), note));
+        return o;
+    }
+    if (!m_files.exists(zero)) {
+        if (hadLive && !m_files.rename(old, live)) {
+            o.messages << withDetail(kClearLostLive,
+                                     withDetail(kDataKeptAt.arg(native(old)), m_files.error()));
+            return o;
+        }
+        o.messages << withDetail(kTemplateMissing, note);
+        return o;
+    }
+
+    const QString problem = m_files.copy(zero, live) ? problemWith(live) : m_files.error();
+    if (problem.isEmpty()) {
+        QString message = withDetail(kCleared, note);
+        if (hadLive && !m_files.remove(old))
+            message = withDetail(message, withDetail(kOldLiveNotRemoved, m_files.error()));
+        o.messages << message;
+        o.endCode = 0;
+        return o;
+    }
+    if (hadLive) {
+        if (rollBack(old, live))
+            o.messages << withDetail(kClearFailed, withDetail(problem, note));
+        else
+            o.messages << withDetail(kClearLostLive,
+                                     withDetail(kDataKeptAt.arg(native(old)),
+                                                problem + QLatin1Char('\n') + m_files.error()));
+        return o;
+    }
+    if (m_files.exists(live))
+        m_files.remove(live);
+    o.messages << withDetail(kClearLostLive, problem);
+    return o;
+}

@@ -1,0 +1,95 @@
+#pragma once
+
+#include "store/DataFiles.h"
+
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+class FileOps;
+class MemberStore;
+struct Session;
+
+// Backup, restore and clear of the database file.
+//
+// Every operation closes the store before it touches a file (the main window
+// reopens it). Copies arrive complete or not at all (FileOps::copy), a new
+// backup and the backup to restore must pass the full database check, and
+// at every step either the live database or its roll-back copy is on disk.
+// A roll-back copy left behind by an interrupted run is moved aside to a
+// name with a time stamp and kept, never overwritten or deleted.
+class DataMaintenance
+{
+public:
+    static const QString kNoBackupYet;          // 当前没有备份数据，请注意备份！
+    static const QString kCurrentBackupHeading; // 当前备份数据最后备份时间为：
+    static const QString kBackupDoneHeading;    // 备份成功，最后备份时间：
+    static const QString kKeptBackupHeading;    // 最后备份时间：
+    static const QString kRestoreDoneHeading;   // 还原成功，恢复的版本时间为：
+    static const QString kSourceMissing;
+    static const QString kBackupRolledBack;
+    static const QString kBackupFailed;
+    static const QString kBackupRollbackFailed;
+    static const QString kOldBackupNotRemoved;
+
+    static const QString kRestorePrompt;
+    static const QString kRestoreTitle; // 危险操作警告
+    static const QString kRestoreRefused;
+    static const QString kNoBackupToRestore;
+    static const QString kBackupDamaged;
+    static const QString kRestoreFailed;
+    static const QString kRestoreRolledBack;
+    static const QString kRestoreRollbackFailed;
+    static const QString kOldLiveNotRemoved;
+    static const QString kDataKeptAt; // %1: where the live database was kept
+
+    static const QString kTemplateDamaged;
+    static const QString kClearPrompt;
+    static const QString kClearTitle; // 严重危险操作警告
+    static const QString kClearRefused;
+    static const QString kTemplateMissing;
+    static const QString kCleared;
+    static const QString kClearFailed;
+    static const QString kClearLostLive;
+
+    static const QString kLeftoverKept;  // %1 kept as %2
+    static const QString kLeftoverStuck; // %1 could not be moved aside
+
+    // What the screen shows after an operation: message boxes in order, then
+    // the new status text (when it changes), then the end of the program.
+    struct Outcome
+    {
+        QStringList messages;
+        std::optional<QString> status;
+        bool endProgram = false;
+        int endCode = 0;
+    };
+
+    DataMaintenance(MemberStore &store, DataFiles paths, const Session &session, FileOps &files);
+
+    // Creates the backup folder when missing and returns the status text.
+    QString activate();
+    Outcome backup();
+    // typed: the answer of the password box ("" for Cancel).
+    Outcome restore(const QString &typed);
+    // Before the password is asked: the template of the wrong size ends the
+    // program at once.
+    std::optional<Outcome> checkTemplate();
+    Outcome clear(const QString &typed);
+
+    // Heading, a line break, and the backup file's modification time.
+    QString statusLine(const QString &heading);
+
+private:
+    // Moves a leftover roll-back copy aside; false when it is still in the way.
+    bool setAside(const QString &path, Outcome &outcome);
+    // Why the file cannot serve as a database of this program ("" if it can).
+    QString problemWith(const QString &path);
+    // Removes a damaged copy and puts the roll-back copy back in its place.
+    bool rollBack(const QString &rollback, const QString &target);
+
+    MemberStore &m_store;
+    DataFiles m_paths;
+    const Session &m_session;
+    FileOps &m_files;
+};

@@ -1,0 +1,47 @@
+#pragma once
+
+#include <QDateTime>
+#include <QString>
+#include <QStringList>
+
+// The file operations backup, restore and clear are built from. Each
+// changing operation reports failure by returning false; error() then says
+// why. Neither copy() nor rename() ever replaces an existing file.
+class FileOps
+{
+public:
+    virtual ~FileOps() = default;
+
+    virtual bool exists(const QString &path) = 0;
+    // Size in bytes; -1 when the file is missing.
+    virtual qint64 size(const QString &path) = 0;
+    // Last modification time as the file system reports it (local time).
+    virtual QDateTime modified(const QString &path) = 0;
+
+    virtual bool makeFolder(const QString &path) = 0;
+    // Copies into a temporary file in the target folder, flushes it to disk
+    // and renames it into place, so `to` either appears complete or not at
+    // all. Fails when `to` exists.
+    virtual bool copy(const QString &from, const QString &to) = 0;
+    // Fails when `to` exists.
+    virtual bool rename(const QString &from, const QString &to) = 0;
+    virtual bool remove(const QString &path) = 0;
+
+    QString error() const { return m_error; }
+
+protected:
+    QString m_error;
+};
+
+// The real file system.
+class DiskFileOps : public FileOps
+{
+public:
+    bool exists(const QString &path) override;
+    qint64 size(const QString &path) override;
+    QDateTime modified(const QString &path) override;
+    bool makeFolder(const QString &path) override;
+    bool copy(const QString &from, const QString &to) override;
+    bool rename(const QString &from, const QString &to) override;
+    bool remove(const QString &path) override;
+};

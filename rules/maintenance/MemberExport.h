@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QString>
+
+class MemberStore;
+struct Session;
+
+// Writes the member table to an Excel 97 workbook: worksheet sheet1 holds a
+// header row with the column names of 会员登记 in table order and one row per
+// member; beyond kMembersPerSheet members the rows continue on sheet2,
+// sheet3, ..., each with its own header row. Texts are text cells, money
+// and counts numbers, the registration date a date cell; empty values leave
+// the cell out. Rows are streamed from the store.
+namespace MemberExport {
+
+constexpr int kMembersPerSheet = 65535;
+
+// Writes the workbook under a temporary name beside path and renames it to
+// path when it is complete, replacing an earlier file. Returns an empty text
+// on success, otherwise why it failed (path is then untouched). Throws
+// StoreError when the database fails.
+QString write(MemberStore &store, const QString &path);
+
+inline const QString kNotAllowed =
+    QStringLiteral("本管理员不具有导出功能，请使用正确的管理员账号！");
+inline const QString kWrongPassword = QStringLiteral("管理员密码有误，请勿非法导出数据！");
+inline const QString kExported = QStringLiteral("数据已导出！ "); // followed by the date
+inline const QString kFailed = QStringLiteral("数据导出失败！");
+
+// The export screen's action: the typed password must equal the session's
+// exactly; then the workbook is written to path.
+struct Outcome
+{
+    enum class Kind {
+        Refused,  // wrong password: show message, the screen stays open
+        Exported, // show message, close the screen
+        Failed,   // show message as an error, the screen stays open
+    } kind;
+    QString message;
+};
+// Throws StoreError when the database fails (nothing has been written).
+Outcome run(MemberStore &store, const QString &path, const Session &session, const QString &typed);
+
+} // namespace MemberExport

@@ -1,0 +1,50 @@
+#include "rules/money/Commission.h"
+#include "store/CommissionTable.h"
+
+namespace Commission {
+
+Money Rate::on(Money amount) const
+{
+    return kind == Kind::Fixed ? Money::fromYuan(value) : amount.percent(value);
+}
+
+Derived derive(const CommissionSetting &setting)
+{
+    const bool fixed = setting.fixedYuan > 0;
+    const bool percent = setting.percent > 0;
+    if (fixed == percent)
+        return {std::nullopt, fixed ? kOverlap : kNoMode};
+    if (fixed)
+        return {Rate{Rate::Kind::Fixed, setting.fixedYuan}, {}};
+    return {Rate{Rate::Kind::Percent, setting.percent}, {}};
+}
+
+std::optional<Member> findReferrer(MemberTable &members, const QString &name, const QString &phone)
+{
+    if (!name.isEmpty()) {
+        if (auto found = members.firstByName(name); found && !found->name.isEmpty())
+            return found;
+    }
+    const QString trimmedPhone = phone.trimmed();
+    if (!trimmedPhone.isEmpty()) {
+        if (auto found = members.firstByPhone(trimmedPhone); found && !found->phone.isEmpty())
+            return found;
+    }
+    return std::nullopt;
+}
+
+std::optional<Credit> credit(MemberTable &members, const Rate &rate, const Member &consumer,
+                             Money amount)
+{
+    // A member who names himself (possible in files of older versions, or
+    // after a correction) earns nothing on his own consumption.
+    const std::optional<Member> referrer =
+        findReferrer(members, consumer.referrer, consumer.referrerPhone);
+    if (!referrer || referrer->id == consumer.id)
+        return std::nullopt;
+    Credit c{referrer->id, rate.on(amount), referrer->balance + rate.on(amount)};
+    members.setBalance(c.referrerId, c.newBalance);
+    return c;
+}
+
+} // namespace Commission

@@ -1,0 +1,54 @@
+#pragma once
+
+#include "base/Money.h"
+#include "store/AdminTable.h"
+#include "store/CommissionTable.h"
+#include "store/MemberTable.h"
+
+#include <QString>
+#include <optional>
+
+// The referral commission: every consumption of a member who names a
+// referrer credits that referrer's balance with a fixed sum or a percentage
+// of the amount, as the stored setting says.
+namespace Commission {
+
+inline const QString kNotSet = QStringLiteral("核实到可能消费抽成模式未设置，请设置抽成模式！");
+inline const QString kNoMode = QStringLiteral("抽成模式有误，无法消费！请检查核实！");
+inline const QString kOverlap = QStringLiteral("抽成模式重叠，无法消费！请检查核实！");
+
+// What the referrer earns for one consumption.
+struct Rate
+{
+    enum class Kind { Fixed, Percent } kind = Kind::Fixed;
+    qint64 value = 0; // whole yuan per consumption, or percent of the amount
+
+    Money on(Money amount) const;
+};
+
+// The rate a stored setting gives, or the message that refuses every
+// consumption: neither value set, or both. A value of 0 or less counts as not
+// set (a row of zeros can be left by files of older versions).
+struct Derived
+{
+    std::optional<Rate> rate;
+    QString refusal;
+};
+Derived derive(const CommissionSetting &setting);
+
+// The referrer a consumer names: by name first (as stored, not trimmed), by
+// phone (trimmed) when the name is empty or finds nobody.
+std::optional<Member> findReferrer(MemberTable &members, const QString &name, const QString &phone);
+
+// Credits the consumer's referrer, if one is found, once for a consumption
+// of amount. The caller holds the transaction. Returns what was credited.
+struct Credit
+{
+    qint64 referrerId = 0;
+    Money amount;
+    Money newBalance;
+};
+std::optional<Credit> credit(MemberTable &members, const Rate &rate, const Member &consumer,
+                             Money amount);
+
+} // namespace Commission

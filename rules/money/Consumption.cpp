@@ -1,0 +1,100 @@
+#include "rules/money/Consumption.h"
+
+#include "base/Clock.h"
+#include "base/NumberText.h"
+#include "rules/money/Commission.h"
+#include "rules/money/MemberLookup.h"
+#include "store/CashLog.h"
+#include "store/CommissionTable.h"
+#include "store/MemberStore.h"
+
+namespace Consumption {
+
+namespace {
+
+Outcome refused(const QString &message, Focus focus = Focus::Unchanged, bool clearAmount = false)
+{
+    return {Outcome::Kind::Refused, message, focus, clearAmount, {}};
+}
+
+// The checks of the typed request, in order. Returns the amount, or sets
+// *refusal.
+std::optional<Money> checkedAmount(const Request &r, Outcome *refusal)
+{
+    if (r.amountText.isEmpty() || NumberText::leadingValue(r.amountText) == 0.0)
+        *refusal = refused(kNoAmount);
+    else if (!NumberText::isNumeric(r.amountText))
+        *refusal = refused(kNotNumber);
+    else if (r.name.isEmpty() && r.phone.isEmpty())
+        *refusal = refused(kNoKey);
+    else if (!r.phone.isEmpty() && r.phone.size() != 11)
+        *refusal = refused(kBadPhone, Focus::Phone);
+    else if (const auto yuan = NumberText::positiveWholeYuan(r.amountText))
+        return Money::fromYuan(*yuan);
+    else // pasted text such as -5, 2.5 or 1e3
+        *refusal = refused(kNotNumber);
+    return std::nullopt;
+}
+
+} // namespace
+
+Outcome confirm(MemberStore &store, const Request &request, const CommissionSetting &setting,
+                const ConfirmUnrecorded &confirmUnrecorded)
+{
+    Outcome refusal;
+    const std::optional<Money> amount = checkedAmount(request, &refusal);
+    if (!amount)
+        return refusal;
+    const Commission::Derived derived = Commission::derive(setting);
+    if (!derived.rate)
+        return {Outcome::Kind::CloseScreen, derived.refusal, Focus::Unchanged, false, {}};
+    const bool cash = request.payment == kCash;
+    if (!cash && request.payment != kBalance)
+        return {};
+
+    const MemberLookup lookup(request.name, request.phone);
+    MemberTable members(store);
+    const auto covers = [&](const Member &m) { return cash || *amount <= m.balance; };
+    std::optional<Member> member = lookup.find(members);
+    if (!member)
+        return refused(kNotRegistered);
+    if (!covers(*member))
+        return refused(kInsufficient);
+    if (lookup.keyIsEmpty(*member)) {
+        if (!cash)
+            return refused(lookup.kind() == MemberLookup::Kind::Both ? kNoMatch : kNobody,
+                           Focus::Name);
+        if (!confirmUnrecorded())
+            return refused({}, Focus::Name, lookup.kind() == MemberLookup::Kind::Name);
+    }
+
+    // Read the row again inside the transaction: the writes start from what
+    // is stored now, not from what was read before the question above.
+    Transaction tx(store);
+    member = members.byId(member->id);
+    if (!member)
+        return refused(kNotRegistered);
+    if (!covers(*member))
+        return refused(kInsufficient);
+    member->consumed += *amount;
+    if (!cash)
+        member->balance -= *amount;
+    ++member->consumptions;
+    members.setConsumption(member->id, member->consumed, member->balance, member->consumptions);
+    if (cash)
+        CashLog(store).add(Clock::now(), amount->toString());
+    Commission::credit(members, *derived.rate, *member, *amount);
+    tx.commit();
+
+    Outcome done{Outcome::Kind::Done, {}, Focus::Unchanged, true, {}};
+    if (cash)
+        done.result =
+            QStringLiteral("操作完成，现金消费：") + amount->toString() + QStringLiteral("元");
+    else
+        done.result = QStringLiteral("操作完成\n消费 ") + amount->toString() +
+                      QStringLiteral("元，余额 ") + member->balance.toString() +
+                      QStringLiteral("元");
+    return done;
+}
+
+} // namespace Consumption

@@ -1,0 +1,35 @@
+#include "rules/money/MemberLookup.h"
+
+MemberLookup::MemberLookup(const QString &nameBox, const QString &phoneBox)
+    : m_kind(phoneBox.isEmpty()  ? Kind::Name
+             : nameBox.isEmpty() ? Kind::Phone
+                                 : Kind::Both),
+      m_name(nameBox.trimmed()), m_phone(phoneBox.trimmed())
+{
+}
+
+std::optional<Member> MemberLookup::find(MemberTable &members) const
+{
+    switch (m_kind) {
+    case Kind::Name:
+        return members.firstByName(m_name);
+    case Kind::Phone:
+        return members.firstByPhone(m_phone);
+    case Kind::Both:
+        break;
+    }
+    return members.firstByNameAndPhone(m_name, m_phone);
+}
+
+bool MemberLookup::keyIsEmpty(const Member &member) const
+{
+    switch (m_kind) {
+    case Kind::Name:
+        return member.name.isEmpty();
+    case Kind::Phone:
+        return member.phone.isEmpty();
+    case Kind::Both:
+        break;
+    }
+    return member.name.isEmpty() || member.phone.isEmpty();
+}

@@ -1,0 +1,84 @@
+#include "rules/money/Recharge.h"
+
+#include "base/Money.h"
+#include "base/NumberText.h"
+#include "rules/money/MemberLookup.h"
+#include "store/MemberStore.h"
+
+#include <optional>
+
+namespace Recharge {
+
+namespace {
+
+// The amount as a whole number of yuan: positive digits, or, in offset mode
+// only, "-" and positive digits.
+std::optional<Money> wholeAmount(const Request &r)
+{
+    const QString text = r.amountText.trimmed();
+    const bool negative = r.offset && text.startsWith(QLatin1Char('-'));
+    const auto yuan = NumberText::positiveWholeYuan(negative ? text.mid(1) : text);
+    if (!yuan)
+        return std::nullopt;
+    return Money::fromYuan(negative ? -*yuan : *yuan);
+}
+
+Outcome notFound(MemberLookup::Kind kind)
+{
+    switch (kind) {
+    case MemberLookup::Kind::Name:
+        return {false, kNameNotFound, Focus::Name, {}};
+    case MemberLookup::Kind::Phone:
+        break;
+    case MemberLookup::Kind::Both:
+        return {false, kBothNotFound, Focus::Phone, {}};
+    }
+    return {false, kPhoneNotFound, Focus::Phone, {}};
+}
+
+} // namespace
+
+Outcome recharge(MemberStore &store, const Request &request)
+{
+    if (request.name.isEmpty() && request.phone.isEmpty())
+        return {false, kNoKey, Focus::Unchanged, {}};
+    if (request.amountText.isEmpty() || !NumberText::isNumeric(request.amountText) ||
+        NumberText::leadingValue(request.amountText) == 0.0)
+        return {false, kBadAmount, Focus::Unchanged, {}};
+    // Pasted text such as 2.5 or 1e3, or a negative amount outside offset mode.
+    const std::optional<Money> amount = wholeAmount(request);
+    if (!amount)
+        return {false, kBadAmount, Focus::Unchanged, {}};
+
+    const MemberLookup lookup(request.name, request.phone);
+    MemberTable members(store);
+    Transaction tx(store);
+    const std::optional<Member> member = lookup.find(members);
+    if (!member)
+        return notFound(lookup.kind());
+    const Money balance = member->balance + *amount;
+    if (balance < Money())
+        return {false, kNegative, Focus::Unchanged, {}};
+    members.setBalance(member->id, balance);
+    tx.commit();
+
+    const QString tail =
+        QStringLiteral("充值成功！本次充值 ") + amount->toString() + QStringLiteral(" 元！");
+    QString message;
+    switch (lookup.kind()) {
+    case MemberLookup::Kind::Name:
+        message = QStringLiteral("会员 ") + lookup.name() + QLatin1Char(' ') + tail;
+        break;
+    case MemberLookup::Kind::Phone:
+        message = QStringLiteral("手机号 ") + lookup.phone() + QStringLiteral(" 用户") + tail;
+        break;
+    case MemberLookup::Kind::Both:
+        message = QStringLiteral("会员名 ") + lookup.name() + QStringLiteral(" 手机号 ") +
+                  lookup.phone() + QStringLiteral(" 的用户") + tail;
+        break;
+    }
+    return {true, message, Focus::Unchanged,
+            QStringLiteral("充值完成！余额：") + balance.toString() + QStringLiteral("元")};
+}
+
+} // namespace Recharge

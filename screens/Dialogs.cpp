@@ -1,0 +1,51 @@
+#include "screens/Dialogs.h"
+
+#include <QInputDialog>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+
+const QString Dialogs::kAppTitle = QStringLiteral("会员系统");
+
+namespace {
+Dialogs::Script *g_script = nullptr;
+}
+
+void Dialogs::setScript(Script *script)
+{
+    g_script = script;
+}
+
+void Dialogs::message(QWidget *parent, const QString &text, const QString &title, Icon icon)
+{
+    if (g_script) {
+        g_script->message({title, text, icon});
+        return;
+    }
+    QMessageBox box(icon == Icon::Error ? QMessageBox::Critical : QMessageBox::NoIcon, title, text,
+                    QMessageBox::Ok, parent);
+    box.button(QMessageBox::Ok)->setText(QStringLiteral("确定"));
+    box.exec();
+}
+
+QString Dialogs::input(QWidget *parent, const QString &prompt, const QString &title, Echo echo)
+{
+    if (g_script)
+        return g_script->input({title, prompt, echo});
+    QInputDialog dialog(parent);
+    dialog.setWindowTitle(title);
+    dialog.setLabelText(prompt);
+    dialog.setTextValue(QString());
+    dialog.setTextEchoMode(echo == Echo::Password ? QLineEdit::Password : QLineEdit::Normal);
+    dialog.setOkButtonText(QStringLiteral("确定"));
+    dialog.setCancelButtonText(QStringLiteral("取消"));
+    if (dialog.exec() != QDialog::Accepted)
+        return QString();
+    return dialog.textValue();
+}
+
+void Dialogs::databaseFailure(QWidget *parent, const QString &detail)
+{
+    message(parent, QStringLiteral("数据库操作失败，本次操作未做任何更改。\n") + detail, kAppTitle,
+            Icon::Error);
+}

@@ -1,0 +1,40 @@
+#pragma once
+
+#include "store/DataFiles.h"
+
+#include <QDialog>
+
+class MemberStore;
+struct Session;
+class QLineEdit;
+class QPushButton;
+
+// 会员数据导出 (daochu): writes the member table to 会员数据导出.xls in the
+// program folder. Only the built-in account may use it; any other session
+// is refused when the screen opens, and the screen closes at once.
+class ExportDialog : public QDialog
+{
+    Q_OBJECT
+public:
+    ExportDialog(MemberStore &store, const DataFiles &files, const Session &session,
+                 QWidget *parent = nullptr);
+
+    // Takes the session; refuses and closes for any account but "admin".
+    void activate();
+    // True when activation refused the session; exec() then returns at once.
+    bool refused() const { return m_refused; }
+
+    int exec() override;
+
+private:
+    void exportMembers();
+
+    MemberStore &m_store;
+    DataFiles m_files;
+    const Session &m_session;
+    bool m_refused = false;
+    QLineEdit *m_text1;
+    QLineEdit *m_text2;
+    QLineEdit *m_text3;
+    QPushButton *m_command1;
+};

@@ -1,0 +1,37 @@
+#pragma once
+
+#include "store/MemberTable.h"
+
+#include <QDialog>
+#include <optional>
+
+class MemberStore;
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+
+// 会员资料修改 (mmodify): corrects sex, phone, referrer and referrer phone of
+// one member, after the operator ticks the acknowledgement box.
+class MemberModifyDialog : public QDialog
+{
+    Q_OBJECT
+public:
+    MemberModifyDialog(MemberStore &store, const Member &member, QWidget *parent = nullptr);
+
+    // The member as last saved here; empty when nothing was saved.
+    std::optional<Member> saved() const { return m_saved; }
+
+private:
+    void save();
+
+    MemberStore &m_store;
+    Member m_member;
+    std::optional<Member> m_saved;
+    QComboBox *m_combo1;
+    QLineEdit *m_text2;
+    QLineEdit *m_text3;
+    QLineEdit *m_text7;
+    QCheckBox *m_check1;
+    QLabel *m_label9;
+};

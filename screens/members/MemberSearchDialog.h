@@ -1,0 +1,62 @@
+#pragma once
+
+#include "store/MemberTable.h"
+
+#include <QDialog>
+#include <functional>
+
+class MemberStore;
+struct Session;
+class MemberListModel;
+class MemberModifyDialog;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QTableView;
+
+// 会员查询系统 (msearch): lists members, all of them or by name or phone. The
+// built-in account selects a member by clicking his row and may then modify
+// or delete him.
+class MemberSearchDialog : public QDialog
+{
+    Q_OBJECT
+public:
+    static const QString kModifyPrompt;
+    static const QString kModifyRefused;
+    static const QString kDeletePrompt;
+    static const QString kDeleteRefused;
+
+    MemberSearchDialog(MemberStore &store, const Session &session, QWidget *parent = nullptr);
+    ~MemberSearchDialog() override;
+
+    MemberListModel &list() { return *m_model; }
+
+    // Shows the modify screen; the default runs it with exec(). Tests replace it.
+    using ModifyRunner = std::function<void(MemberModifyDialog &)>;
+    void setModifyRunner(ModifyRunner runner) { m_modifyRunner = std::move(runner); }
+
+private:
+    void search();
+    void selectRow(int row);
+    void dropSelection();
+    void setChangeEnabled(bool enabled);
+    void applyColumnWidths();
+    bool passwordConfirmed(const QString &prompt, const QString &refused);
+    void modify();
+    void reset();
+    void remove();
+
+    MemberStore &m_store;
+    const Session &m_session;
+    MemberListModel *m_model;
+    QTableView *m_grid;
+    QLineEdit *m_text1;
+    QLineEdit *m_text2;
+    QLineEdit *m_text5;
+    QLabel *m_label3;
+    QPushButton *m_command2;
+    QPushButton *m_command4;
+    Member m_selected;
+    bool m_listChanging = false;
+    ModifyRunner m_modifyRunner;
+};

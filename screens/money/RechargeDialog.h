@@ -1,0 +1,39 @@
+#pragma once
+
+#include "screens/ScreenDialog.h"
+
+class QCheckBox;
+class QLabel;
+class QLineEdit;
+
+// 充值系统 (chongzhi): recharges a member's balance; with 余额对冲 ticked and
+// confirmed the amount is taken off instead. Stays open for further
+// recharges.
+class MemberStore;
+
+class RechargeDialog : public ScreenDialog
+{
+    Q_OBJECT
+public:
+    explicit RechargeDialog(MemberStore &store, QWidget *parent = nullptr);
+
+    // Shows today's date and clears the status line.
+    void activate() override;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    MemberStore &m_store;
+    void recharge();
+    void offsetToggled(bool ticked);
+    void amountChanged(const QString &text);
+    bool inOffsetMode() const;
+
+    QLineEdit *m_text1;
+    QLineEdit *m_text2;
+    QLineEdit *m_text3;
+    QCheckBox *m_check1;
+    QLabel *m_label4;
+    QLabel *m_label6;
+};

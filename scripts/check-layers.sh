@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# Checks that #include runs only downward through the layers:
+#   base (0) <- store (1) <- rules (2) <- screens (3) <- program (4)
+# A file may include headers of its own layer and of the layers below it.
+# The core layers (base, store, rules) never reach the widget headers.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+declare -A level=([base]=0 [store]=1 [rules]=2 [screens]=3 [program]=4)
+status=0
+while IFS= read -r file; do
+  own=${level[${file%%/*}]}
+  while IFS=: read -r line target; do
+    layer=${target%%/*}
+    [ -n "${level[$layer]+set}" ] || continue
+    if [ "${level[$layer]}" -gt "$own" ]; then
+      echo "$file:$line: includes $target from a higher layer" >&2
+      status=1
+    fi
+  done < <(grep -nE '^#include "[^"]+/' "$file" | sed -E 's/^([0-9]+):#include "([^"]+)".*/\1:\2/')
+  if [ "$own" -le 2 ] && grep -nE '#include <(QtWidgets/|Q(Widget|Dialog|MessageBox|Application|LineEdit|Label|PushButton)>)' "$file" >&2; then
+    echo "$file: a core layer includes a widget header" >&2
+    status=1
+  fi
+done < <(git ls-files -co --exclude-standard -- base store rules screens program | grep -E '\.(cpp|h)$')
+exit $status

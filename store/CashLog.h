@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QString>
+
+class MemberStore;
+class QDateTime;
+
+// 现金: one row per consumption paid in cash.
+class CashLog
+{
+public:
+    explicit CashLog(MemberStore &store) : m_store(store) {}
+
+    // Adds a row with 名称 "现金消费"; when is stored as "yyyy-MM-dd HH:mm:ss".
+    void add(const QDateTime &when, const QString &amountText);
+    qint64 count();
+
+private:
+    MemberStore &m_store;
+};
