@@ -233,7 +233,6 @@ void upgrade(QSqlDatabase db, std::span<const Step> steps)
         return;
     if (from < 1 || from > target)
         throw StoreError(QStringLiteral("cannot upgrade a database of version %1").arg(from));
-    const Catalog expected = expectedCatalog(target, steps);
     run(db, SqliteDialect::beginWrite());
     try {
         for (int v = from; v < target; ++v)
@@ -245,7 +244,8 @@ void upgrade(QSqlDatabase db, std::span<const Step> steps)
         const Catalog found = SqliteDialect::catalog(db, &error);
         if (!error.isEmpty())
             throw StoreError(error);
-        if (const QString difference = catalogDifference(found, expected); !difference.isEmpty())
+        if (const QString difference = catalogDifference(found, expectedCatalog(target, steps));
+            !difference.isEmpty())
             throw StoreError(
                 QStringLiteral("upgrade to version %1: %2").arg(target).arg(difference));
         run(db, SqliteDialect::commit());
