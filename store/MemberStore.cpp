@@ -4,6 +4,7 @@
 #include "store/Schema.h"
 #include "store/SqliteDialect.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QSqlError>
 #include <QUuid>
@@ -93,7 +94,8 @@ void MemberStore::close()
         m_db.close();
 }
 
-bool MemberStore::createFile(const QString &path, QString *error)
+bool MemberStore::createFile(const QString &path, const QString &adminPasswordHash,
+                             const QString &adminRemark, QString *error)
 {
     if (QFileInfo::exists(path)) {
         *error = QStringLiteral("file exists: ") + path;
@@ -112,6 +114,15 @@ bool MemberStore::createFile(const QString &path, QString *error)
                     !settings.isEmpty())
                     throw StoreError(settings);
                 Schema::create(db);
+                QSqlQuery q(db);
+                if (!q.prepare(QStringLiteral(
+                        "INSERT INTO 管理员登记 (管理员名字, 密码, 备注) VALUES (?, ?, ?)")))
+                    throw StoreError(q.lastError().text());
+                q.addBindValue(Schema::kBuiltInAdmin);
+                q.addBindValue(adminPasswordHash);
+                q.addBindValue(adminRemark);
+                if (!q.exec())
+                    throw StoreError(q.lastError().text());
                 ok = true;
             } catch (const StoreError &e) {
                 *error = e.text();
@@ -120,6 +131,8 @@ bool MemberStore::createFile(const QString &path, QString *error)
         }
     }
     QSqlDatabase::removeDatabase(name);
+    if (!ok)
+        QFile::remove(path); // a file without its administrator is no database of ours
     return ok;
 }
 

@@ -35,9 +35,10 @@ public:
     void close();
     QString lastError() const { return m_lastError; }
 
-    // Creates a new database file with the empty schema of the current
-    // version. Fails when the file exists already.
-    static bool createFile(const QString &path, QString *error);
+    // Creates a new database file of the current version that holds only the
+    // built-in administrator. Fails when the file exists already.
+    static bool createFile(const QString &path, const QString &adminPasswordHash,
+                           const QString &adminRemark, QString *error);
 
     // Runs a prepared statement with the values bound in order. The returned
     // query is positioned before the first row; call finish() on it, or let
