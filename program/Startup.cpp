@@ -4,6 +4,7 @@
 #include "rules/maintenance/InterruptedRun.h"
 #include "store/DataFiles.h"
 #include "store/MemberStore.h"
+#include "store/Schema.h"
 
 #include <QDir>
 #include <QFile>
@@ -38,7 +39,9 @@ QString unwritableMessage(const DataFiles &files)
 
 QString openStore(MemberStore &store)
 {
-    return store.open() ? QString() : kUnusableDatabase;
+    if (store.open())
+        return {};
+    return Schema::versionOf(store.path()) > Schema::kVersion ? kNewerDatabase : kUnusableDatabase;
 }
 
 } // namespace Startup

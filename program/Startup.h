@@ -15,6 +15,8 @@ inline const QString kMissingDataFile =
     QStringLiteral("程序不完整，缺少必要的数据文件，程序无法执行，即将退出！");
 inline const QString kUnusableDatabase =
     QStringLiteral("数据文件已损坏或不是本程序的数据库，程序无法执行，即将退出！");
+inline const QString kNewerDatabase =
+    QStringLiteral("数据文件来自更新版本的程序，请升级本程序后再打开。");
 inline const QString kReadOnly =
     QStringLiteral("数据文件 table.mdb 或程序所在的文件夹不能写入，程序无法保存数据，即将退出！\n"
                    "请取消文件的只读属性，或把程序放到可以写入的文件夹后再打开。");
@@ -31,7 +33,8 @@ QString missingFileMessage(const DataFiles &files);
 // folder cannot be written, or an empty text.
 QString unwritableMessage(const DataFiles &files);
 
-// Opens the store; on failure returns the message to show before ending.
+// Opens the store; on failure returns the message to show before ending. A
+// file written by a newer version of the program is left as it is.
 QString openStore(MemberStore &store);
 
 } // namespace Startup
