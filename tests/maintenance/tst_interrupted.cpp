@@ -9,6 +9,7 @@
 #include "rules/maintenance/DataMaintenance.h"
 #include "rules/maintenance/FileOps.h"
 #include "rules/maintenance/InterruptedRun.h"
+#include "support/FailingFileOps.h"
 #include "support/TestFolder.h"
 
 #include <QDirIterator>
@@ -223,6 +224,53 @@ private Q_SLOTS:
                                   InterruptedRun::kStagedRemoved})
                          .contains(told),
                      qPrintable(told));
+    }
+
+    // Pictures no kill of the worker leaves, put in order all the same: a
+    // replacement that fails the check gives way to the roll-back copy, and
+    // a move that fails is told, with nothing removed.
+    void recoveryFromWhatIsOnDisk_data()
+    {
+        QTest::addColumn<QString>("liveContent"); // "old", "garbage" or "new" (the backup)
+        QTest::addColumn<bool>("failRenames");
+        QTest::addColumn<QString>("told");
+        QTest::addColumn<QString>("liveAfter"); // "old" or "new"
+        QTest::newRow("damaged replacement")
+            << QStringLiteral("garbage") << false << InterruptedRun::kRestoreUndone
+            << QStringLiteral("old");
+        QTest::newRow("checked replacement")
+            << QStringLiteral("new") << false << InterruptedRun::kRestoreFinished
+            << QStringLiteral("new");
+        QTest::newRow("roll-back copy cannot be moved")
+            << QString() << true << InterruptedRun::kStuck.section(QLatin1Char('%'), 0, 0)
+            << QString();
+    }
+    void recoveryFromWhatIsOnDisk()
+    {
+        QFETCH(QString, liveContent);
+        QFETCH(bool, failRenames);
+        QFETCH(QString, told);
+        QFETCH(QString, liveAfter);
+        Folder s(true);
+        const DataFiles f = s.folder.files();
+        QVERIFY(QFile::rename(f.liveDatabase(), f.liveRollback()));
+        if (liveContent == QLatin1String("garbage"))
+            QVERIFY(writeBytes(f.liveDatabase(), "half a copy"));
+        if (liveContent == QLatin1String("new"))
+            QVERIFY(QFile::copy(f.backupDatabase(), f.liveDatabase()));
+        FailingFileOps ops;
+        if (failRenames)
+            ops.failOn(FailingFileOps::Op::Rename, QStringLiteral("table.mdb"));
+        const QString message = InterruptedRun(f, ops).recover();
+        QVERIFY2(message.startsWith(told), qPrintable(message));
+        if (failRenames) {
+            QCOMPARE(contentOf(f.liveRollback()), s.live);
+            return;
+        }
+        QCOMPARE(message, told);
+        QCOMPARE(contentOf(f.liveDatabase()),
+                 liveAfter == QLatin1String("old") ? s.live : s.backup);
+        QCOMPARE(filesIn(s.folder.path()), cleanFolder(true));
     }
 
     // A second program on the same folder finds the lock held.
