@@ -27,6 +27,12 @@ bool removeStrays(FileOps &files, const QString &path);
 // Copies a database while SQLite holds it still (a crashed writer's journal
 // played back first, no writer in between), so the copy is one committed
 // state. Returns why it failed, or an empty text.
+//
+// The copy reads the file through a descriptor of its own, and closing it
+// drops every POSIX lock this process holds on the file (SQLite's locks are
+// of that kind). The hold's lock goes only once the copy is complete, but
+// no other connection of this process may be inside a transaction on the
+// file while a copy runs, on whatever thread.
 QString copyStill(FileOps &files, const QString &from, const QString &to);
 
 } // namespace DatabaseFile
