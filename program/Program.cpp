@@ -1,6 +1,7 @@
 #include "program/Program.h"
 
 #include "program/AppContext.h"
+#include "program/InstanceLock.h"
 #include "program/LoginDialog.h"
 #include "program/MainWindow.h"
 #include "program/Startup.h"
@@ -14,8 +15,21 @@
 int runProgram(const QString &programFolder, const std::function<void(QWidget *)> &loginShown)
 {
     const DataFiles files(programFolder);
+    // Held until the program ends. A folder where no lock can be made is
+    // reported by the check for a writable folder below.
+    InstanceLock lock(files.folder());
+    if (lock.acquire() == InstanceLock::Result::HeldByAnother) {
+        Dialogs::message(nullptr, Startup::kAlreadyRunning);
+        return 1;
+    }
+    if (const QString recovered = Startup::recoverInterruptedRun(files); !recovered.isEmpty())
+        Dialogs::message(nullptr, recovered);
     if (const QString missing = Startup::missingFileMessage(files); !missing.isEmpty()) {
         Dialogs::message(nullptr, missing);
+        return 1;
+    }
+    if (const QString readOnly = Startup::unwritableMessage(files); !readOnly.isEmpty()) {
+        Dialogs::error(nullptr, readOnly);
         return 1;
     }
     MemberStore store(files.liveDatabase());

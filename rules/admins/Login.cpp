@@ -5,16 +5,20 @@
 
 namespace Login {
 
-Result check(MemberStore &store, const QString &typedName, const QString &typedPassword)
+Result check(MemberStore &store, const QString &typedName, const QString &typedPassword,
+             const Verifier &verify)
 {
+    const Verifier &verifier = verify ? verify : Verifier(PasswordHash::verify);
     if (typedName.isEmpty())
         return Result::EmptyName;
     const QString name = typedName.trimmed();
-    if (name.isEmpty())
+    const QList<Admin> found = name.isEmpty() ? QList<Admin>() : AdminTable(store).byName(name);
+    if (found.isEmpty()) {
+        verifier(PasswordHash::unknownUserHash(), typedPassword);
         return Result::Invalid;
-    AdminTable admins(store);
-    for (const Admin &a : admins.byName(name))
-        if (PasswordHash::verify(a.passwordHash, typedPassword))
+    }
+    for (const Admin &a : found)
+        if (verifier(a.passwordHash, typedPassword))
             return Result::Ok;
     return Result::Invalid;
 }

@@ -22,7 +22,9 @@ bool syncFolder(const QString &folder)
     if (fd < 0)
         return false;
     const bool ok = ::fsync(fd) == 0;
+    const int error = errno;
     ::close(fd);
+    errno = error;
     return ok;
 }
 
@@ -83,7 +85,7 @@ void StagedFile::takePermissionsOf(int sourceHandle)
         ::fchmod(m_fd, (st.st_mode & 07777) | S_IRUSR | S_IWUSR);
 }
 
-bool StagedFile::commit(Existing existing)
+bool StagedFile::commit(Existing existing, FolderSync folderSync)
 {
     if (m_fd < 0)
         return false;
@@ -112,6 +114,7 @@ bool StagedFile::commit(Existing existing)
     if (rc != 0)
         return fail(QStringLiteral("无法将临时文件改名为 %1").arg(QFileInfo(m_target).fileName()));
     m_path.clear();
-    syncFolder(QFileInfo(m_target).absolutePath());
+    if (folderSync == FolderSync::Now)
+        syncFolder(QFileInfo(m_target).absolutePath());
     return true;
 }

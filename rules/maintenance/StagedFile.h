@@ -27,7 +27,9 @@ public:
     // Replace: an existing target is replaced atomically; otherwise commit
     // fails when the target exists.
     enum class Existing { Keep, Replace };
-    bool commit(Existing existing);
+    // Later: the caller flushes the folder entry itself.
+    enum class FolderSync { Now, Later };
+    bool commit(Existing existing, FolderSync folderSync = FolderSync::Now);
 
 private:
     bool fail(const QString &what);

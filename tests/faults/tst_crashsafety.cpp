@@ -7,6 +7,9 @@
 // default); PELLOMAR_CRASH_SEED replays a run whose seed a failure printed.
 #include "CrashStream.h"
 
+#include "base/Session.h"
+#include "rules/maintenance/DataMaintenance.h"
+#include "rules/maintenance/FileOps.h"
 #include "store/AdminTable.h"
 #include "store/CommissionTable.h"
 #include "store/MemberStore.h"
@@ -186,6 +189,7 @@ class TestCrashSafety : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
+    void backupsWhileAnotherProgramWrites();
     void killedAtRandomMoments_data()
     {
         QTest::addColumn<qint64>("fixedYuan");
@@ -270,6 +274,79 @@ private Q_SLOTS:
                 kills);
     }
 };
+
+// Backups taken while a second program writes: every backup is one
+// committed state, the one after some number of the writer's actions.
+void TestCrashSafety::backupsWhileAnotherProgramWrites()
+{
+    TestFolder folder;
+    folder.setCommission(0, 7);
+    const Rate rate{0, 7};
+    Tables model = seedMembers(folder.store());
+    // A file of a few megabytes, so that a copy takes long enough for
+    // commits to happen while it runs.
+    {
+        Transaction tx(folder.store());
+        for (int i = 0; i < 2000; ++i) {
+            const qint64 id =
+                addMember(folder.store(),
+                          QStringLiteral("bystander %1 ").arg(i) + QString(2000, QLatin1Char('x')),
+                          QStringLiteral("139%1").arg(i, 8, 10, QLatin1Char('0')));
+            model.members << memberAt(folder.store(), id);
+        }
+        tx.commit();
+    }
+    const DataFiles files = folder.files();
+    const quint64 seed = firstSeed();
+    qInfo("PELLOMAR_CRASH_SEED=%llu", seed);
+
+    QProcess writer;
+    writer.start(QStringLiteral(PELLOMAR_CRASH_WORKER),
+                 {files.liveDatabase(), QString::number(seed)});
+    QVERIFY(writer.waitForStarted());
+    QByteArray out;
+    auto reported = [&] {
+        out += writer.readAllStandardOutput();
+        return lastStep(out);
+    };
+    while (reported() < 3 && writer.state() == QProcess::Running)
+        writer.waitForReadyRead(100);
+
+    DiskFileOps disk;
+    const Session session;
+    DataMaintenance rules(folder.store(), files, session, disk);
+    Generator stream(seed, model.people());
+    qint64 replayed = 0;
+    int backups = 0;
+    for (; backups < 20 && writer.state() == QProcess::Running; ++backups) {
+        const DataMaintenance::Outcome outcome = rules.backup();
+        QVERIFY2(outcome.status && outcome.status->startsWith(DataMaintenance::kBackupDoneHeading),
+                 qPrintable(outcome.messages.join(QLatin1Char('\n'))));
+        // Every action finished before the copy has been reported by now.
+        writer.waitForReadyRead(1000);
+        const qint64 bound = reported() + 1;
+        MemberStore backup(files.backupDatabase());
+        QVERIFY2(backup.open(), qPrintable(backup.lastError()));
+        const Tables copied = readTables(backup);
+        backup.close();
+        QString diff = difference(model, copied);
+        while (!diff.isEmpty() && replayed < bound) {
+            apply(model, rate, stream.next());
+            ++replayed;
+            diff = difference(model, copied);
+        }
+        QVERIFY2(diff.isEmpty(), qPrintable(QStringLiteral("backup %1 after %2 actions: %3")
+                                                .arg(backups + 1)
+                                                .arg(replayed)
+                                                .arg(diff)));
+        writer.waitForReadyRead(20);
+    }
+    writer.kill();
+    writer.waitForFinished();
+    QCOMPARE(backups, 20);
+    qInfo("20 backups matched the writer's state after %lld of its actions", replayed);
+    QVERIFY(replayed >= 3);
+}
 
 QTEST_GUILESS_MAIN(TestCrashSafety)
 #include "tst_crashsafety.moc"
