@@ -1,6 +1,7 @@
 #include "store/MemberStore.h"
 
 #include "base/StoreError.h"
+#include "store/LedgerSchema.h"
 #include "store/Schema.h"
 
 #include <QFileInfo>
@@ -71,12 +72,38 @@ bool MemberStore::open()
             !q.exec(QStringLiteral("PRAGMA synchronous=FULL")))
             problem = q.lastError().text();
     }
+    if (problem.isEmpty() && !LedgerSchema::hasLedgerTables(m_db))
+        problem = addLedgerTables();
     if (!problem.isEmpty()) {
         m_lastError = problem;
         m_db.close();
         return false;
     }
     return true;
+}
+
+QString MemberStore::addLedgerTables()
+{
+    // A file from before the ledger: its tables and opening entries are
+    // added in one transaction.
+    QSqlQuery q(m_db);
+    if (!q.exec(QStringLiteral("BEGIN IMMEDIATE")))
+        return q.lastError().text();
+    if (m_upgradeNotice)
+        m_upgradeNotice(true);
+    QString error;
+    try {
+        LedgerSchema::addLedgerTables(m_db);
+        if (!q.exec(QStringLiteral("COMMIT")))
+            error = q.lastError().text();
+    } catch (const StoreError &e) {
+        error = e.text();
+    }
+    if (!error.isEmpty())
+        q.exec(QStringLiteral("ROLLBACK"));
+    if (m_upgradeNotice)
+        m_upgradeNotice(false);
+    return error;
 }
 
 bool MemberStore::reopenIfClosed()

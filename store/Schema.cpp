@@ -1,6 +1,7 @@
 #include "store/Schema.h"
 
 #include "base/StoreError.h"
+#include "store/LedgerSchema.h"
 
 #include <QFileInfo>
 #include <QSqlError>
@@ -66,6 +67,7 @@ void create(QSqlDatabase db)
     try {
         for (const char *ddl : kDdl)
             run(db, QString::fromUtf8(ddl));
+        LedgerSchema::addLedgerTables(db);
         run(db, QStringLiteral("PRAGMA application_id = %1").arg(kApplicationId));
         run(db, QStringLiteral("PRAGMA user_version = %1").arg(kVersion));
         run(db, QStringLiteral("COMMIT"));

@@ -2,6 +2,8 @@
 
 #include "rules/admins/PasswordHash.h"
 #include "store/AdminTable.h"
+#include "store/AuditLog.h"
+#include "store/MemberStore.h"
 
 namespace Login {
 
@@ -13,9 +15,19 @@ Result check(MemberStore &store, const QString &typedName, const QString &typedP
     if (name.isEmpty())
         return Result::Invalid;
     AdminTable admins(store);
-    for (const Admin &a : admins.byName(name))
-        if (PasswordHash::verify(a.passwordHash, typedPassword))
+    for (const Admin &a : admins.byName(name)) {
+        if (PasswordHash::verify(a.passwordHash, typedPassword)) {
+            store.setOperatorName(name);
+            Transaction tx(store);
+            AuditLog(store).add(AuditLog::kLogin, {}, name);
+            tx.commit();
             return Result::Ok;
+        }
+    }
+    // Only the name goes to the log, never what was typed as the password.
+    Transaction tx(store);
+    AuditLog(store).add(AuditLog::kFailedLogin, QStringLiteral("登录名：") + name, {});
+    tx.commit();
     return Result::Invalid;
 }
 
