@@ -21,6 +21,13 @@ void AuditLog::add(const QString &kind, const QString &detail, const QString &ad
         {Clock::now().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")), admin, kind, detail});
 }
 
+void AuditLog::record(MemberStore &store, const QString &kind, const QString &detail)
+{
+    Transaction tx(store);
+    AuditLog(store).add(kind, detail, store.operatorName());
+    tx.commit();
+}
+
 QList<AuditLog::Row> AuditLog::rows(const QDate &from, const QDate &to, const QString &kind)
 {
     const QString start = from.isValid() ? from.toString(Qt::ISODate) : QString();

@@ -31,6 +31,10 @@ public:
     static const QStringList &kinds();
 
     void add(const QString &kind, const QString &detail, const QString &admin);
+    // For an action that is not a transaction of its own (a file written
+    // outside the database): one row in a transaction of its own, naming
+    // the store's operator.
+    static void record(MemberStore &store, const QString &kind, const QString &detail);
 
     struct Row
     {

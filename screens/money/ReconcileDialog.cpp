@@ -4,9 +4,11 @@
 #include "rules/money/Reconciliation.h"
 #include "screens/Dialogs.h"
 #include "screens/Ui.h"
+#include "store/AuditLog.h"
 #include "store/MemberStore.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -80,6 +82,12 @@ void ReconcileDialog::exportRows()
     const QString failure = Reconciliation::exportTo(exportPath(), m_differences);
     if (!failure.isEmpty()) {
         Dialogs::error(this, Reconciliation::kExportFailed + QLatin1Char('\n') + failure);
+        return;
+    }
+    try {
+        AuditLog::record(m_store, AuditLog::kExport, QFileInfo(exportPath()).fileName());
+    } catch (const StoreError &e) {
+        Dialogs::databaseFailure(this, e.text());
         return;
     }
     Dialogs::message(this, QStringLiteral("对账结果已导出到 ") + exportPath());

@@ -8,12 +8,14 @@
 #include "rules/money/Statement.h"
 #include "screens/Dialogs.h"
 #include "screens/Ui.h"
+#include "store/AuditLog.h"
 #include "store/MemberStore.h"
 #include "store/MemberTable.h"
 
 #include <QComboBox>
 #include <QDateEdit>
 #include <QDir>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -196,6 +198,12 @@ void StatementDialog::exportRows()
     const QString failure = Statement::exportTo(exportPath(), m_entries);
     if (!failure.isEmpty()) {
         Dialogs::error(this, Statement::kExportFailed + QLatin1Char('\n') + failure);
+        return;
+    }
+    try {
+        AuditLog::record(m_store, AuditLog::kExport, QFileInfo(exportPath()).fileName());
+    } catch (const StoreError &e) {
+        Dialogs::databaseFailure(this, e.text());
         return;
     }
     Dialogs::message(this, Statement::kExported + exportPath());

@@ -116,6 +116,10 @@ private Q_SLOTS:
         control<QComboBox>(d, "Combo1")->setCurrentIndex(0);
         QTest::mouseClick(control<QPushButton>(d, "Command2"), Qt::LeftButton);
         QCOMPARE(m_dialogs.takeMessages(), QStringList{Statement::kExported + d.exportPath()});
+        QCOMPARE(shop.folder.store()
+                     .scalar(QStringLiteral("SELECT 内容 FROM 操作日志 WHERE 操作 = '导出'"))
+                     .toString(),
+                 QStringLiteral("会员流水导出.xls"));
         const QList<QStringList> sheet = readSheet(d.exportPath());
         QCOMPARE(sheet.size(), 3);
         QCOMPARE(sheet.at(0), Statement::headers());
