@@ -75,15 +75,4 @@ void addLedgerTables(QSqlDatabase db)
         {Clock::now().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")), kOpening});
 }
 
-bool hasLedgerTables(QSqlDatabase db)
-{
-    QSqlQuery q(db);
-    q.prepare(QStringLiteral("SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name IN "
-                             "(?, ?, ?)"));
-    q.bindValue(0, kAccounts);
-    q.bindValue(1, kLedger);
-    q.bindValue(2, kAudit);
-    return q.exec() && q.next() && q.value(0).toInt() == 3;
-}
-
 } // namespace LedgerSchema

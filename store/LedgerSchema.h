@@ -18,12 +18,9 @@ inline const QString kOpening = QStringLiteral("期初");
 
 // Creates the three tables and their indexes, gives every member in
 // 会员登记 an account and one opening entry with his balance, consumption
-// total and count. Runs inside the caller's transaction; a new file and an
-// older one being upgraded go through this same code, so their tables are
-// identical. Throws StoreError on failure.
+// total and count. The upgrade step to schema version 3, so a new file and
+// an older one being upgraded go through this same code; runs inside the
+// caller's transaction. Throws StoreError on failure.
 void addLedgerTables(QSqlDatabase db);
-
-// Whether the file has the ledger tables already.
-bool hasLedgerTables(QSqlDatabase db);
 
 } // namespace LedgerSchema
