@@ -9,6 +9,7 @@
 #include "store/MemberStore.h"
 
 #include <QApplication>
+#include <QProgressDialog>
 #include <QTimer>
 #include <memory>
 
@@ -33,6 +34,23 @@ int runProgram(const QString &programFolder, const std::function<void(QWidget *)
         return 1;
     }
     MemberStore store(files.liveDatabase());
+    // An older file gets its ledger on the first open; a large one takes a
+    // few seconds, shown by a busy progress dialog.
+    std::unique_ptr<QProgressDialog> upgrading;
+    store.setUpgradeNotice([&upgrading](bool running) {
+        if (running) {
+            upgrading = std::make_unique<QProgressDialog>(
+                QStringLiteral("正在升级数据文件，请稍候……"), QString(), 0, 0);
+            upgrading->setObjectName(QStringLiteral("shengji"));
+            upgrading->setWindowTitle(Dialogs::kAppTitle);
+            upgrading->setMinimumDuration(0);
+            upgrading->setValue(0);
+            upgrading->show();
+            QApplication::processEvents();
+        } else {
+            upgrading.reset();
+        }
+    });
     if (const QString problem = Startup::openStore(store); !problem.isEmpty()) {
         Dialogs::error(nullptr, problem + QLatin1Char('\n') + store.lastError());
         return 1;

@@ -62,11 +62,18 @@ bool MemberStore::open()
     if (problem.isEmpty())
         problem = SqliteDialect::applyConnectionSettings(m_db);
     if (problem.isEmpty()) {
+        // An older file is upgraded here; the ledger's opening entries of a
+        // large file take seconds, so the program is told while it runs.
+        const bool older = Schema::versionOf(m_db) < Schema::kVersion;
+        if (older && m_upgradeNotice)
+            m_upgradeNotice(true);
         try {
             Schema::upgrade(m_db);
         } catch (const StoreError &e) {
             problem = e.text();
         }
+        if (older && m_upgradeNotice)
+            m_upgradeNotice(false);
     }
     if (!problem.isEmpty()) {
         m_lastError = problem;

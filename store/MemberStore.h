@@ -5,6 +5,7 @@
 #include <QSqlQuery>
 #include <QString>
 #include <QVariantList>
+#include <functional>
 #include <unordered_map>
 
 // The one connection to the live database for the whole run.
@@ -52,6 +53,18 @@ public:
 
     QSqlDatabase database() const { return m_db; }
 
+    // Called with true before an older file is upgraded on open (which can
+    // take seconds on a large file) and with false after.
+    void setUpgradeNotice(std::function<void(bool running)> notice)
+    {
+        m_upgradeNotice = std::move(notice);
+    }
+
+    // The administrator the ledger and the audit log name for the actions of
+    // this run: set at login.
+    void setOperatorName(const QString &name) { m_operator = name; }
+    QString operatorName() const { return m_operator; }
+
     // Counts committed write transactions (for the benchmarks and tests).
     quint64 commitCount() const { return m_commits; }
 
@@ -69,6 +82,8 @@ private:
     // while further statements are prepared.
     std::unordered_map<QString, QSqlQuery> m_statements;
     QString m_lastError;
+    QString m_operator;
+    std::function<void(bool)> m_upgradeNotice;
     int m_depth = 0;
     bool m_failed = false; // an inner rollback failed; the outer one must not commit
     quint64 m_commits = 0;

@@ -1,6 +1,7 @@
 #include "store/Schema.h"
 
 #include "base/StoreError.h"
+#include "store/LedgerSchema.h"
 #include "store/PasswordHashLimits.h"
 #include "store/SqliteDialect.h"
 
@@ -92,6 +93,9 @@ void addMemberSearch(QSqlDatabase db)
 // version i + 2. A new version appends its step here and raises kVersion.
 const Step kSteps[] = {
     addMemberSearch,
+    // 2 → 3: the ledger of every member's money, with an opening entry for
+    // each member already there, and the audit log.
+    LedgerSchema::addLedgerTables,
 };
 static_assert(std::size(kSteps) + 1 == kVersion, "one step for each version after the first");
 

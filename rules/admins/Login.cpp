@@ -2,6 +2,8 @@
 
 #include "rules/admins/PasswordHash.h"
 #include "store/AdminTable.h"
+#include "store/AuditLog.h"
+#include "store/MemberStore.h"
 
 namespace Login {
 
@@ -13,13 +15,21 @@ Result check(MemberStore &store, const QString &typedName, const QString &typedP
         return Result::EmptyName;
     const QString name = typedName.trimmed();
     const QList<Admin> found = name.isEmpty() ? QList<Admin>() : AdminTable(store).byName(name);
-    if (found.isEmpty()) {
+    if (found.isEmpty())
         verifier(PasswordHash::unknownUserHash(), typedPassword);
-        return Result::Invalid;
-    }
-    for (const Admin &a : found)
-        if (verifier(a.passwordHash, typedPassword))
+    for (const Admin &a : found) {
+        if (verifier(a.passwordHash, typedPassword)) {
+            store.setOperatorName(name);
+            Transaction tx(store);
+            AuditLog(store).add(AuditLog::kLogin, {}, name);
+            tx.commit();
             return Result::Ok;
+        }
+    }
+    // Only the name goes to the log, never what was typed as the password.
+    Transaction tx(store);
+    AuditLog(store).add(AuditLog::kFailedLogin, QStringLiteral("登录名：") + name, {});
+    tx.commit();
     return Result::Invalid;
 }
 

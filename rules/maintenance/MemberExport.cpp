@@ -5,11 +5,13 @@
 #include "base/Session.h"
 #include "rules/maintenance/StagedFile.h"
 #include "rules/maintenance/XlsWriter.h"
+#include "store/AuditLog.h"
 #include "store/MemberStore.h"
 #include "store/MemberTable.h"
 #include "store/Schema.h"
 
 #include <QFile>
+#include <QFileInfo>
 
 #include <gsf/gsf-outfile-msole.h>
 #include <gsf/gsf-outfile.h>
@@ -162,6 +164,7 @@ Outcome run(MemberStore &store, const QString &path, const Session &session, con
     const QString failure = write(store, path);
     if (!failure.isEmpty())
         return {Outcome::Kind::Failed, kFailed + QLatin1Char('\n') + failure};
+    AuditLog::record(store, AuditLog::kExport, QFileInfo(path).fileName());
     return {Outcome::Kind::Exported, kExported + Formats::shortDate(Clock::today())};
 }
 

@@ -1,7 +1,7 @@
 // Consumptions, recharges and registrations on a real file, with the process
 // killed (SIGKILL) at random moments: after every kill the file is sound and
 // holds exactly the actions that finished, plus at most the one in flight,
-// each one whole.
+// each one whole, and every member's money equals the sums of his ledger.
 //
 // PELLOMAR_CRASH_KILLS sets the number of kills per commission mode (20 by
 // default); PELLOMAR_CRASH_SEED replays a run whose seed a failure printed.
@@ -12,6 +12,7 @@
 #include "rules/maintenance/FileOps.h"
 #include "store/AdminTable.h"
 #include "store/CommissionTable.h"
+#include "store/Ledger.h"
 #include "store/MemberStore.h"
 #include "store/Schema.h"
 #include "support/MemberRows.h"
@@ -83,6 +84,23 @@ Tables readTables(MemberStore &store)
                       QLatin1Char('|') + q.value(2).toString();
     q.finish();
     return t;
+}
+
+// The first member whose row differs from his ledger; empty when none does.
+QString ledgerDifference(MemberStore &store)
+{
+    const QList<Ledger::Difference> found = Ledger(store).reconcile();
+    if (found.isEmpty())
+        return {};
+    const Ledger::Difference &d = found.first();
+    return QStringLiteral("%1 of %2 members differ from the ledger, first %3: balance %4 against "
+                          "%5, consumed %6 against %7, count %8 against %9")
+        .arg(found.size())
+        .arg(MemberTable(store).count())
+        .arg(d.name, d.stored.balance.toString(), d.ledger.balance.toString(),
+             d.stored.consumed.toString(), d.ledger.consumed.toString())
+        .arg(d.stored.consumptions)
+        .arg(d.ledger.consumptions);
 }
 
 int killsPerMode()
@@ -210,6 +228,7 @@ private Q_SLOTS:
         const Rate rate{fixedYuan, percent};
         Tables model = seedMembers(folder.store());
         QCOMPARE(difference(model, readTables(folder.store())), QString());
+        QCOMPARE(ledgerDifference(folder.store()), QString());
         const QString database = folder.files().liveDatabase();
 
         QRandomGenerator pace = seeded(~seed);
@@ -258,6 +277,10 @@ private Q_SLOTS:
                 }
             }
             QVERIFY2(diff.isEmpty(), (where + ": " + diff.toUtf8()).constData());
+            // The ledger was written in the same transactions: every balance,
+            // consumption total and count still equals the sums of its entries.
+            const QString off = ledgerDifference(folder.store());
+            QVERIFY2(off.isEmpty(), (where + ": " + off.toUtf8()).constData());
         }
         qInfo("%d balance and %d cash payments (%d refused), %d recharges, %d offsets, "
               "%d registrations; %d kills left a transaction to roll back, %d came between a "
