@@ -9,6 +9,9 @@ packages=(
   qt6-base-dev libqt6sql6-sqlite qt6-qpa-plugins libgl-dev
   libsodium-dev libgsf-1-dev libfreexl-dev libsqlite3-dev
   fonts-noto-cjk
+  # The export tests read every workbook back with xlrd and with gnumeric's
+  # ssconvert (a command-line program: it needs no display).
+  python3-xlrd gnumeric
 )
 
 missing=()
