@@ -292,22 +292,3 @@ QList<Member> MemberTable::byIds(const QList<qint64> &ids)
     }
     return rows;
 }
-
-QStringList MemberTable::textsLongerThan(int characters)
-{
-    QSqlQuery &q = m_store.exec(
-        QStringLiteral("SELECT 会员名, 性别, 手机号, 推荐人, 推荐人手机 FROM 会员登记 "
-                       "WHERE length(会员名) > ? OR length(性别) > ? OR length(手机号) > ? "
-                       "OR length(推荐人) > ? OR length(推荐人手机) > ? ORDER BY rowid"),
-        QVariantList(5, characters));
-    QStringList texts;
-    while (q.next()) {
-        for (int column = 0; column < 5; ++column) {
-            const QString text = q.value(column).toString();
-            if (text.toUcs4().size() > characters)
-                texts << text;
-        }
-    }
-    q.finish();
-    return texts;
-}

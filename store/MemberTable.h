@@ -96,10 +96,6 @@ public:
     // without a row are left out.
     QList<Member> byIds(const QList<qint64> &ids);
 
-    // The texts in the text columns of all members that are longer than
-    // `characters` characters, in registration and column order.
-    QStringList textsLongerThan(int characters);
-
 private:
     std::optional<Member> first(const QString &sql, const QVariantList &values);
     QList<Member> all(const QString &sql, const QVariantList &values);

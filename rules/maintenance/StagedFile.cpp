@@ -1,5 +1,7 @@
 #include "rules/maintenance/StagedFile.h"
 
+#include "rules/maintenance/DiskCalls.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -28,7 +30,9 @@ bool syncFolder(const QString &folder)
     return ok;
 }
 
-StagedFile::StagedFile(const QString &target) : m_target(target)
+StagedFile::StagedFile(const QString &target) : StagedFile(target, DiskCalls::system()) {}
+
+StagedFile::StagedFile(const QString &target, DiskCalls &calls) : m_calls(calls), m_target(target)
 {
     const QFileInfo info(target);
     QByteArray pattern = QFile::encodeName(info.absolutePath() + QStringLiteral("/.") +
@@ -63,7 +67,7 @@ bool StagedFile::fail(const QString &what)
 bool StagedFile::write(const char *data, qint64 size)
 {
     while (size > 0) {
-        const ssize_t n = ::write(m_fd, data, size_t(size));
+        const ssize_t n = m_calls.write(m_fd, data, size_t(size));
         if (n < 0) {
             if (errno == EINTR)
                 continue;
@@ -89,11 +93,11 @@ bool StagedFile::commit(Existing existing, FolderSync folderSync)
 {
     if (m_fd < 0)
         return false;
-    if (::fsync(m_fd) != 0)
+    if (m_calls.fsync(m_fd) != 0)
         return fail(QStringLiteral("写入磁盘失败"));
     const int fd = m_fd;
     m_fd = -1;
-    if (::close(fd) != 0)
+    if (m_calls.close(fd) != 0)
         return fail(QStringLiteral("写入磁盘失败"));
     const QByteArray from = QFile::encodeName(m_path);
     const QByteArray to = QFile::encodeName(m_target);

@@ -8,7 +8,7 @@
 // Any table of rows to an Excel 97 workbook with one worksheet: a header
 // row, then the rows. A QString is a text cell (an empty one is left out),
 // an integer or a double a number cell, a QDate a date cell. Rows beyond
-// what one worksheet holds are refused.
+// what one worksheet holds continue on the next.
 namespace TableExport {
 
 // Writes under a temporary name beside path and renames it to path when
