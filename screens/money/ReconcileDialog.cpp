@@ -79,16 +79,7 @@ void ReconcileDialog::run()
 
 void ReconcileDialog::exportRows()
 {
-    const QString failure = Reconciliation::exportTo(exportPath(), m_differences);
-    if (!failure.isEmpty()) {
-        Dialogs::error(this, Reconciliation::kExportFailed + QLatin1Char('\n') + failure);
-        return;
-    }
-    try {
-        AuditLog::record(m_store, AuditLog::kExport, QFileInfo(exportPath()).fileName());
-    } catch (const StoreError &e) {
-        Dialogs::databaseFailure(this, e.text());
-        return;
-    }
-    Dialogs::message(this, QStringLiteral("对账结果已导出到 ") + exportPath());
+    Ui::reportExport(this, m_store, exportPath(),
+                     Reconciliation::exportTo(exportPath(), m_differences),
+                     Reconciliation::kExportFailed, QStringLiteral("对账结果已导出到 "));
 }

@@ -195,18 +195,8 @@ void StatementDialog::refresh()
 
 void StatementDialog::exportRows()
 {
-    const QString failure = Statement::exportTo(exportPath(), m_entries);
-    if (!failure.isEmpty()) {
-        Dialogs::error(this, Statement::kExportFailed + QLatin1Char('\n') + failure);
-        return;
-    }
-    try {
-        AuditLog::record(m_store, AuditLog::kExport, QFileInfo(exportPath()).fileName());
-    } catch (const StoreError &e) {
-        Dialogs::databaseFailure(this, e.text());
-        return;
-    }
-    Dialogs::message(this, Statement::kExported + exportPath());
+    Ui::reportExport(this, m_store, exportPath(), Statement::exportTo(exportPath(), m_entries),
+                     Statement::kExportFailed, Statement::kExported);
 }
 
 void StatementDialog::reverse()
