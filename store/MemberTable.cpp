@@ -12,26 +12,62 @@ const QString MemberTable::kSelect = QStringLiteral(
     "SELECT rowid, 会员名, 性别, 手机号, 消费金额, 推荐人, 推荐人手机, 被推荐人消费次数, 余额, "
     "注册时间 FROM 会员登记 ");
 
-Member MemberTable::fromRecord(const QSqlQuery &q)
+namespace {
+
+// A registration date as stored, "yyyy-MM-dd"; the general parser is the
+// larger part of reading a row when a whole table is read.
+QDate storedDate(const QString &text)
+{
+    const auto digits = [&text](int from, int count) {
+        int n = 0;
+        for (int i = from; i < from + count; ++i) {
+            const char16_t c = text.at(i).unicode();
+            if (c < u'0' || c > u'9')
+                return -1;
+            n = n * 10 + (c - u'0');
+        }
+        return n;
+    };
+    if (text.size() == 10 && text.at(4) == u'-' && text.at(7) == u'-') {
+        const int year = digits(0, 4);
+        const int month = digits(5, 2);
+        const int day = digits(8, 2);
+        if (year >= 0 && month >= 0 && day >= 0)
+            return QDate(year, month, day); // invalid when there is no such day
+    }
+    return QDate::fromString(text, Qt::ISODate);
+}
+
+// A member from the ten values of kSelect, each read by value(i).
+template <class Value> Member memberFrom(const Value &value)
 {
     Member m;
-    m.id = q.value(0).toLongLong();
-    m.name = q.value(1).toString();
-    m.sex = q.value(2).toString();
-    m.phone = q.value(3).toString();
+    m.id = value(0).toLongLong();
+    m.name = value(1).toString();
+    m.sex = value(2).toString();
+    m.phone = value(3).toString();
     bool consumedOk = true;
     bool balanceOk = true;
-    m.consumed = Money::fromStored(q.value(4), &consumedOk);
-    m.referrer = q.value(5).toString();
-    m.referrerPhone = q.value(6).toString();
-    m.consumptions = q.value(7).toLongLong();
-    m.balance = Money::fromStored(q.value(8), &balanceOk);
-    m.registered = QDate::fromString(q.value(9).toString(), Qt::ISODate);
+    m.consumed = Money::fromStored(value(4), &consumedOk);
+    m.referrer = value(5).toString();
+    m.referrerPhone = value(6).toString();
+    m.consumptions = value(7).toLongLong();
+    m.balance = Money::fromStored(value(8), &balanceOk);
+    m.registered = storedDate(value(9).toString());
     // An amount that cannot be read (a file edited by another tool) must not
     // be taken as 0 and written back over what is stored.
     if (!consumedOk || !balanceOk)
         throw StoreError(QStringLiteral("会员 %1 的消费金额或余额不是有效的数字").arg(m.name));
     return m;
+}
+
+constexpr int kSelectColumns = 10;
+
+} // namespace
+
+Member MemberTable::fromRecord(const QSqlQuery &q)
+{
+    return memberFrom([&q](int i) { return q.value(i); });
 }
 
 std::optional<Member> MemberTable::first(const QString &sql, const QVariantList &values)
@@ -115,12 +151,11 @@ QList<Member> MemberTable::page(qint64 afterId, int limit)
 
 void MemberTable::forEach(const std::function<bool(const Member &)> &visit)
 {
-    QSqlQuery &q = m_store.exec(kSelect + QStringLiteral("ORDER BY rowid"));
-    while (q.next()) {
-        if (!visit(fromRecord(q)))
-            break;
-    }
-    q.finish();
+    SqliteDialect::forEachRow(
+        m_store.database(), kSelect + QStringLiteral("ORDER BY rowid"), kSelectColumns,
+        [&visit](const QVariant *row) {
+            return visit(memberFrom([row](int i) -> const QVariant & { return row[i]; }));
+        });
 }
 
 qint64 MemberTable::count()

@@ -1,12 +1,18 @@
 #include "store/SqliteDialect.h"
 
+#include "base/StoreError.h"
+
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QUrl>
 #include <algorithm>
+#include <memory>
+#include <sqlite3.h>
 #include <tuple>
+#include <vector>
 
 const QString SqliteDialect::kNameCollation = QStringLiteral("COLLATE NOCASE");
 const QString SqliteDialect::kLikeEscape = QStringLiteral("ESCAPE '\\'");
@@ -179,4 +185,61 @@ QString SqliteDialect::fullTextPhrase(const QString &text)
     QString quoted = text;
     quoted.replace(QLatin1Char('"'), QStringLiteral("\"\""));
     return QLatin1Char('"') + quoted + QLatin1Char('"');
+}
+
+void SqliteDialect::forEachRow(QSqlDatabase db, const QString &sql, int columns,
+                               const std::function<bool(const QVariant *row)> &visit)
+{
+    const QVariant handle = db.driver() ? db.driver()->handle() : QVariant();
+    sqlite3 *connection = qstrcmp(handle.typeName(), "sqlite3*") == 0
+                              ? *static_cast<sqlite3 *const *>(handle.constData())
+                              : nullptr;
+    if (!connection)
+        throw StoreError(QStringLiteral("数据库未打开"));
+    const auto failure = [connection] {
+        return StoreError(QString::fromUtf8(sqlite3_errmsg(connection)));
+    };
+    sqlite3_stmt *raw = nullptr;
+    if (sqlite3_prepare16_v2(connection, sql.utf16(), int(sql.size() * sizeof(char16_t)), &raw,
+                             nullptr) != SQLITE_OK) {
+        sqlite3_finalize(raw);
+        throw failure();
+    }
+    const std::unique_ptr<sqlite3_stmt, int (*)(sqlite3_stmt *)> statement(raw, sqlite3_finalize);
+    if (!sqlite3_stmt_readonly(raw) || sqlite3_column_count(raw) < columns)
+        throw StoreError(QStringLiteral("读取语句不符：") + sql);
+    std::vector<QVariant> row(columns);
+    for (;;) {
+        const int step = sqlite3_step(raw);
+        if (step == SQLITE_DONE)
+            return;
+        if (step != SQLITE_ROW)
+            throw failure();
+        for (int c = 0; c < columns; ++c) {
+            switch (sqlite3_column_type(raw, c)) {
+            case SQLITE_INTEGER:
+                row[c] = QVariant(qlonglong(sqlite3_column_int64(raw, c)));
+                break;
+            case SQLITE_FLOAT:
+                row[c] = QVariant(sqlite3_column_double(raw, c));
+                break;
+            case SQLITE_TEXT: {
+                // The stored bytes in full: a NUL inside a value is kept.
+                const auto *text = reinterpret_cast<const char *>(sqlite3_column_text(raw, c));
+                row[c] = QVariant(QString::fromUtf8(text, sqlite3_column_bytes(raw, c)));
+                break;
+            }
+            case SQLITE_BLOB: {
+                const void *blob = sqlite3_column_blob(raw, c);
+                row[c] = QVariant(
+                    QByteArray(static_cast<const char *>(blob), sqlite3_column_bytes(raw, c)));
+                break;
+            }
+            default:
+                row[c] = QVariant();
+            }
+        }
+        if (!visit(row.data()))
+            return;
+    }
 }

@@ -3,6 +3,8 @@
 #include <QList>
 #include <QSqlDatabase>
 #include <QString>
+#include <QVariant>
+#include <functional>
 
 // Everything the store says that only SQLite understands: how a connection
 // is opened and set up, the file header fields, the catalogue of objects, the
@@ -71,4 +73,14 @@ public:
     static constexpr int kShortestIndexedText = 3;
     // A full-text query for the text as one literal phrase.
     static QString fullTextPhrase(const QString &text);
+
+    // Runs a statement that reads, on the connection and inside whatever
+    // transaction it has open, and hands each row to visit as its first
+    // columns values, each of its stored type (integer, real, text, blob or
+    // null). It reads through SQLite's own interface: over the tens of
+    // thousands of rows of an export, Qt's row layer costs about three times
+    // the read itself. Stops early when visit returns false; throws
+    // StoreError when the statement fails, and lets what visit throws pass.
+    static void forEachRow(QSqlDatabase db, const QString &sql, int columns,
+                           const std::function<bool(const QVariant *row)> &visit);
 };

@@ -4,13 +4,15 @@ namespace Biff {
 
 void StringTable::rehash(size_t slots)
 {
-    std::vector<quint32> fresh(slots, 0);
+    std::vector<Slot> fresh(slots);
     const size_t mask = slots - 1;
-    for (quint32 index = 0; index < m_hashes.size(); ++index) {
-        size_t i = m_hashes[index] & mask;
-        while (fresh[i] != 0)
+    for (const Slot &slot : m_slots) {
+        if (slot.index == 0)
+            continue;
+        size_t i = slot.hash & mask;
+        while (fresh[i].index != 0)
             i = (i + 1) & mask;
-        fresh[i] = index + 1;
+        fresh[i] = slot;
     }
     m_slots = std::move(fresh);
 }

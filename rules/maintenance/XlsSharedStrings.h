@@ -14,31 +14,41 @@ namespace Biff {
 class StringTable
 {
 public:
-    StringTable() : m_slots(1024, 0) {}
+    StringTable() : m_slots(1024) {}
 
     // The index of s, which is added when it is new.
-    quint32 add(QStringView s)
+    quint32 add(QStringView s) { return add(s, hashOf(s)); }
+    // The same with the hash of s already known.
+    quint32 add(QStringView s, quint32 hash)
     {
-        if (2 * (m_hashes.size() + 1) > m_slots.size())
+        if (2 * (size() + 1) > m_slots.size())
             rehash(2 * m_slots.size());
-        const quint32 hash = quint32(qHash(s));
         const size_t mask = m_slots.size() - 1;
         for (size_t i = hash & mask;; i = (i + 1) & mask) {
-            const quint32 slot = m_slots[i];
-            if (slot == 0) {
+            Slot &slot = m_slots[i];
+            if (slot.index == 0) {
                 const quint32 index = size();
                 m_chars.insert(m_chars.end(), s.utf16(), s.utf16() + s.size());
                 m_starts.push_back(qsizetype(m_chars.size()));
-                m_hashes.push_back(hash);
-                m_slots[i] = index + 1;
+                slot = {hash, index + 1};
                 return index;
             }
-            if (m_hashes[slot - 1] == hash && at(slot - 1) == s)
-                return slot - 1;
+            if (slot.hash == hash && at(slot.index - 1) == s)
+                return slot.index - 1;
         }
     }
 
-    quint32 size() const { return quint32(m_hashes.size()); }
+    static quint32 hashOf(QStringView s) { return quint32(qHash(s)); }
+    // Starts loading the place where a text of this hash is looked up. A
+    // large table is read at random places that are seldom in the cache;
+    // the lookups of a whole row, announced first, wait for memory together
+    // instead of one after the other.
+    void prefetch(quint32 hash) const
+    {
+        __builtin_prefetch(m_slots.data() + (hash & (m_slots.size() - 1)));
+    }
+
+    quint32 size() const { return quint32(m_starts.size() - 1); }
     QStringView at(quint32 index) const
     {
         const qsizetype from = m_starts[index];
@@ -50,8 +60,14 @@ private:
 
     std::vector<char16_t> m_chars;
     std::vector<qsizetype> m_starts{0}; // text i is [m_starts[i], m_starts[i + 1])
-    std::vector<quint32> m_hashes;
-    std::vector<quint32> m_slots; // index + 1; 0 is free
+    // The hash beside the index, so that a probe reads one place in memory
+    // unless the hashes agree.
+    struct Slot
+    {
+        quint32 hash = 0;
+        quint32 index = 0; // index + 1; 0 is free
+    };
+    std::vector<Slot> m_slots;
 };
 
 // The shared string table: the SST record, CONTINUE records where it is

@@ -273,11 +273,14 @@ public:
                 value.first(splitsPair(value, kMaxTextUnits) ? kMaxTextUnits - 1 : kMaxTextUnits);
             ++cut;
         }
-        const quint32 index = m_strings.add(value);
+        // The index is looked up when the row ends (see resolve()).
+        const quint32 hash = StringTable::hashOf(value);
+        m_strings.prefetch(hash);
+        le32(cell(kLabelSst, 10, column, kGeneralXf), 0);
+        m_pending.push_back(
+            {m_spool.position() - 4, qsizetype(m_pendingText.size()), value.size(), hash});
+        m_pendingText.insert(m_pendingText.end(), value.utf16(), value.utf16() + value.size());
         ++references;
-        char *p = cell(kLabelSst, 10, column, kGeneralXf);
-        le32(p, index);
-        m_spool.flushIfFull();
     }
 
     void number(int column, double value, quint16 xf = kGeneralXf)
@@ -293,7 +296,6 @@ public:
         quint64 bits;
         std::memcpy(&bits, &value, 8);
         le64(cell(kNumber, 14, column, xf), bits);
-        m_spool.flushIfFull();
     }
 
     void date(int column, QDate value)
@@ -307,6 +309,8 @@ public:
 
     void endRow()
     {
+        resolve();
+        m_spool.flushIfFull();
         if (m_row == kRowsPerSheet)
             nextSheet();
         ++m_row;
@@ -406,6 +410,7 @@ private:
 
     void endSheet()
     {
+        resolve();
         m_spool.patch32(m_lastRowAt, quint32(m_row));
         Buffer &out = m_spool;
         out.header(kWindow2, 18);
@@ -420,6 +425,29 @@ private:
         out.header(kEof, 0);
         out.flushIfFull();
     }
+
+    // Sets the shared-string index of every text cell of the row, in the
+    // order the texts came.
+    void resolve()
+    {
+        for (const Pending &p : m_pending) {
+            const QStringView text(m_pendingText.data() + p.from, p.size);
+            m_spool.patch32(p.at, m_strings.add(text, p.hash));
+        }
+        m_pending.clear();
+        m_pendingText.clear();
+    }
+
+    // A text cell written with its index still to be set.
+    struct Pending
+    {
+        qint64 at;      // spool position of the index
+        qsizetype from; // the text in m_pendingText
+        qsizetype size;
+        quint32 hash;
+    };
+    std::vector<Pending> m_pending;
+    std::vector<char16_t> m_pendingText;
 
     Spool &m_spool;
     StringTable &m_strings;
