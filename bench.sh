@@ -6,12 +6,15 @@ cd "$(dirname "$0")"
 ./scripts/setup.sh
 # The office suite the export is compared with (large: only the benchmarks
 # need it, so the tests' setup leaves it out).
-if ! command -v soffice >/dev/null 2>&1; then
+# Apache POI and a Java compiler read the export back as a Java program would.
+if ! command -v soffice >/dev/null 2>&1 || ! command -v javac >/dev/null 2>&1 ||
+   [ ! -e /usr/share/java/poi.jar ]; then
   sudo=""
   if [ "$(id -u)" -ne 0 ]; then sudo="sudo"; fi
   export DEBIAN_FRONTEND=noninteractive
   $sudo apt-get update -q
-  $sudo apt-get install -y -q --no-install-recommends libreoffice-calc-nogui
+  $sudo apt-get install -y -q --no-install-recommends libreoffice-calc-nogui \
+    libapache-poi-java default-jdk-headless
 fi
 generator=()
 if command -v ninja >/dev/null 2>&1; then generator=(-G Ninja); fi

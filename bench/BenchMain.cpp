@@ -894,6 +894,41 @@ void benchExport()
     }
 }
 
+// Apache POI opening the export and reading every cell, in a new Java
+// process, against the same for the office suite's workbook of the same rows.
+void benchPoiRead(const QString &ours, const QString &office, const QString &officeName)
+{
+#ifdef PELLOMAR_POI_CLASSPATH
+    const QString java = QStandardPaths::findExecutable(QStringLiteral("java"));
+    if (java.isEmpty()) {
+        QTextStream(stderr) << "no java: no Apache POI row\n";
+        return;
+    }
+    const auto read = [&java](const QString &file) {
+        return [=](int) {
+            const double seconds = Measure::runProgram(
+                java, {QStringLiteral("-cp"), QStringLiteral(PELLOMAR_POI_CLASSPATH),
+                       QStringLiteral("PoiRead"), file});
+            if (seconds < 0)
+                qFatal("Apache POI could not read %s", qPrintable(file));
+            return seconds;
+        };
+    };
+    const auto samples = Measure::interleaved(5, {read(ours), read(office)}, 1);
+    Row row{QStringLiteral("Apache POI reading every cell of the export of 65535 members"),
+            figures(samples[0]), figures(samples[1]),
+            QStringLiteral("the same for the workbook of ") + officeName};
+    row.target = QStringLiteral("≤ 3 s");
+    row.absoluteLimit = 3.0;
+    g_rows << row;
+#else
+    Q_UNUSED(ours);
+    Q_UNUSED(office);
+    Q_UNUSED(officeName);
+    QTextStream(stderr) << "built without Apache POI: no Apache POI row\n";
+#endif
+}
+
 // The whole program's export of 65,535 members (a new process that opens the
 // database and writes the workbook) against an office suite converting the
 // same rows from CSV into the same format.
@@ -956,6 +991,13 @@ void benchOfficeSuite()
                figures(oursPeak), figures(officePeak), officeName};
     memory.bytes = true;
     g_rows << memory;
+
+    const QString officeOut =
+        outDir + QLatin1Char('/') + QFileInfo(csv).completeBaseName() + QStringLiteral(".xls");
+    if (QFile::exists(officeOut))
+        benchPoiRead(out, officeOut, officeName);
+    else
+        QTextStream(stderr) << "no workbook from the office suite: no Apache POI row\n";
 }
 
 // Copies a file as `cp` and `sync` would, in this process: read, write,
