@@ -1,13 +1,13 @@
 #pragma once
 
-#include <QDialog>
+#include "screens/ScreenDialog.h"
 
 struct AppContext;
 class QLineEdit;
 
 // 登陆界面 (login): the first screen. A successful login stores the session
 // in the context and emits loggedIn(); the caller shows the main window.
-class LoginDialog : public QDialog
+class LoginDialog : public ScreenDialog
 {
     Q_OBJECT
 public:
@@ -26,7 +26,7 @@ private:
     void logIn();
 
     AppContext &m_context;
-    QLineEdit *m_text1;
-    QLineEdit *m_text2;
+    QLineEdit *m_nameBox;
+    QLineEdit *m_passwordBox;
     bool m_done = false;
 };

@@ -1,10 +1,29 @@
 #include "screens/ScreenDialog.h"
 
+#include "screens/Dialogs.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QGroupBox>
 #include <QHBoxLayout>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QShowEvent>
+#include <QTableView>
+
+namespace {
+
+template <typename T> T *named(T *control, const char *name)
+{
+    control->setObjectName(QString::fromLatin1(name));
+    return control;
+}
+
+} // namespace
 
 ScreenDialog::ScreenDialog(const QString &name, const QString &title, QWidget *parent)
     : QDialog(parent)
@@ -16,8 +35,14 @@ ScreenDialog::ScreenDialog(const QString &name, const QString &title, QWidget *p
 void ScreenDialog::showEvent(QShowEvent *event)
 {
     QDialog::showEvent(event);
-    if (!event->spontaneous())
+    if (m_activateOnShow && !event->spontaneous())
         activate();
+}
+
+void ScreenDialog::activateOnce()
+{
+    m_activateOnShow = false;
+    activate();
 }
 
 void ScreenDialog::closeLater()
@@ -25,31 +50,85 @@ void ScreenDialog::closeLater()
     QMetaObject::invokeMethod(this, &QDialog::reject, Qt::QueuedConnection);
 }
 
-QLabel *ScreenDialog::newLabel(const char *name, const QString &text, QWidget *parent)
+void ScreenDialog::failed(const QString &detail)
 {
-    auto *label = new QLabel(text, parent);
-    label->setObjectName(QString::fromLatin1(name));
-    return label;
+    Dialogs::databaseFailure(this, detail);
+    storeFailed();
 }
 
-QLineEdit *ScreenDialog::newTextBox(const char *name, int maxLength, QWidget *parent)
+QLabel *ScreenDialog::label(const char *name, const QString &text, QWidget *parent)
 {
-    auto *edit = new QLineEdit(parent);
-    edit->setObjectName(QString::fromLatin1(name));
+    return named(new QLabel(text, parent ? parent : this), name);
+}
+
+QLineEdit *ScreenDialog::textBox(const char *name, int maxLength, QWidget *parent)
+{
+    auto *edit = named(new QLineEdit(parent ? parent : this), name);
     if (maxLength > 0)
         edit->setMaxLength(maxLength);
     return edit;
 }
 
-QPushButton *ScreenDialog::newButton(const char *name, const QString &text, QWidget *parent)
+QPushButton *ScreenDialog::button(const char *name, const QString &text, QWidget *parent)
 {
-    auto *button = new QPushButton(text, parent);
-    button->setObjectName(QString::fromLatin1(name));
-    button->setAutoDefault(false);
-    return button;
+    auto *b = named(new QPushButton(text, parent ? parent : this), name);
+    b->setAutoDefault(false);
+    return b;
 }
 
-QHBoxLayout *ScreenDialog::newButtonRow(QPushButton *confirm, QPushButton *exit)
+QRadioButton *ScreenDialog::radio(const char *name, const QString &text, QWidget *parent)
+{
+    return named(new QRadioButton(text, parent ? parent : this), name);
+}
+
+QCheckBox *ScreenDialog::checkBox(const char *name, const QString &text, QWidget *parent)
+{
+    return named(new QCheckBox(text, parent ? parent : this), name);
+}
+
+QComboBox *ScreenDialog::comboBox(const char *name, const QStringList &items, QWidget *parent)
+{
+    auto *combo = named(new QComboBox(parent ? parent : this), name);
+    combo->addItems(items);
+    return combo;
+}
+
+QGroupBox *ScreenDialog::frame(const char *name, const QString &title, QWidget *parent)
+{
+    return named(new QGroupBox(title, parent ? parent : this), name);
+}
+
+QTableView *ScreenDialog::grid(const char *name, QWidget *parent)
+{
+    auto *view = named(new QTableView(parent ? parent : this), name);
+    view->verticalHeader()->hide();
+    view->setSelectionMode(QAbstractItemView::SingleSelection);
+    view->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    // Tab leaves the grid; the arrows move inside it.
+    view->setTabKeyNavigation(false);
+    return view;
+}
+
+QPushButton *ScreenDialog::mainAction(QPushButton *b)
+{
+    b->setAutoDefault(true);
+    b->setDefault(true);
+    return b;
+}
+
+QLineEdit *ScreenDialog::textRow(QGridLayout *layout, int row, const char *labelName,
+                                 const QString &caption, const char *boxName, int maxLength)
+{
+    QWidget *owner = layout->parentWidget() ? layout->parentWidget() : this;
+    QLabel *l = label(labelName, caption, owner);
+    QLineEdit *box = textBox(boxName, maxLength, owner);
+    l->setBuddy(box);
+    layout->addWidget(l, row, 0);
+    layout->addWidget(box, row, 1);
+    return box;
+}
+
+QHBoxLayout *ScreenDialog::buttonRow(QPushButton *confirm, QPushButton *exit)
 {
     auto *row = new QHBoxLayout;
     row->addWidget(confirm);

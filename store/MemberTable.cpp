@@ -4,6 +4,7 @@
 #include "store/MemberStore.h"
 
 #include <QSqlQuery>
+#include <algorithm>
 
 const QString MemberTable::kSelect = QStringLiteral(
     "SELECT rowid, 会员名, 性别, 手机号, 消费金额, 推荐人, 推荐人手机, 被推荐人消费次数, 余额, "
@@ -183,6 +184,35 @@ QList<qint64> MemberTable::idsAfter(qint64 afterId, int limit, std::optional<Key
     };
     QSqlQuery &q = !key ? m_store.exec(sql[0], {afterId, limit})
                         : m_store.exec(sql[*key == Key::Name ? 1 : 2], {value, afterId, limit});
+    QList<qint64> ids;
+    while (q.next())
+        ids << q.value(0).toLongLong();
+    q.finish();
+    return ids;
+}
+
+QList<qint64> MemberTable::idsByPart(const QString &part, qint64 afterId, int limit)
+{
+    if (part.isEmpty())
+        return {};
+    // A scan of the table: LIKE with a leading wildcard uses no index.
+    static const QString byName =
+        QStringLiteral("SELECT rowid FROM 会员登记 WHERE 会员名 LIKE ? ESCAPE '\\' "
+                       "AND rowid > ? ORDER BY rowid LIMIT ?");
+    static const QString byNameOrPhone =
+        QStringLiteral("SELECT rowid FROM 会员登记 WHERE (会员名 LIKE ? ESCAPE '\\' "
+                       "OR 手机号 LIKE ? ESCAPE '\\') AND rowid > ? ORDER BY rowid LIMIT ?");
+    QString literal = part;
+    literal.replace(QLatin1Char('\\'), QStringLiteral("\\\\"))
+        .replace(QLatin1Char('%'), QStringLiteral("\\%"))
+        .replace(QLatin1Char('_'), QStringLiteral("\\_"));
+    const QString contains = QLatin1Char('%') + literal + QLatin1Char('%');
+    const bool digits = std::all_of(part.cbegin(), part.cend(), [](QChar c) {
+        return c >= QLatin1Char('0') && c <= QLatin1Char('9');
+    });
+    QSqlQuery &q =
+        digits ? m_store.exec(byNameOrPhone, {contains, QLatin1Char('%') + literal, afterId, limit})
+               : m_store.exec(byName, {contains, afterId, limit});
     QList<qint64> ids;
     while (q.next())
         ids << q.value(0).toLongLong();

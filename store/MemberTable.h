@@ -80,6 +80,11 @@ public:
     // registration order: every member, or those whose key column equals value.
     QList<qint64> idsAfter(qint64 afterId, int limit, std::optional<Key> key = std::nullopt,
                            const QString &value = {});
+    // Up to limit ids of the members after afterId in registration order whose
+    // name contains part, or, when part is all digits, whose phone ends in
+    // it. Letter case is ignored as in the other comparisons; % and _ in part
+    // match only themselves. An empty part matches nobody.
+    QList<qint64> idsByPart(const QString &part, qint64 afterId, int limit);
     // The members with these ids, in the order of ascending ids given; ids
     // without a row are left out.
     QList<Member> byIds(const QList<qint64> &ids);

@@ -157,7 +157,7 @@ QString write(MemberStore &store, const QString &path)
 
 Outcome run(MemberStore &store, const QString &path, const Session &session, const QString &typed)
 {
-    if (typed != session.password)
+    if (!session.confirms(typed))
         return {Outcome::Kind::Refused, kWrongPassword};
     const QString failure = write(store, path);
     if (!failure.isEmpty())

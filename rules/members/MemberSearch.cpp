@@ -5,8 +5,17 @@
 
 namespace MemberSearch {
 
-Outcome run(MemberListModel &list, const QString &nameText, const QString &phoneText)
+Outcome run(MemberListModel &list, const QString &nameText, const QString &phoneText,
+            const QString &partText)
 {
+    if (!partText.isEmpty()) {
+        if (!nameText.isEmpty() || !phoneText.isEmpty())
+            return {Outcome::Kind::Refused, kPartWithExact};
+        list.showPart(partText.trimmed());
+        if (list.rowCount() == 0)
+            return {Outcome::Kind::NotFound, kPartNotFound, Field::Part};
+        return {Outcome::Kind::Listed, {}};
+    }
     if (nameText.isEmpty() && phoneText.isEmpty()) {
         list.show();
         return {Outcome::Kind::Listed, {}};

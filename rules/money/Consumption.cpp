@@ -83,7 +83,9 @@ Outcome confirm(MemberStore &store, const Request &request, const CommissionSett
     members.setConsumption(member->id, member->consumed, member->balance, member->consumptions);
     if (cash)
         CashLog(store).add(Clock::now(), amount->toString());
-    Commission::credit(members, *derived.rate, *member, *amount);
+    const std::optional<Commission::Credit> credit =
+        Commission::credit(members, *derived.rate, *member, *amount);
+    const std::optional<Member> referrer = credit ? members.byId(credit->referrerId) : std::nullopt;
     tx.commit();
 
     Outcome done{Outcome::Kind::Done, {}, Focus::Unchanged, true, {}};
@@ -94,6 +96,9 @@ Outcome confirm(MemberStore &store, const Request &request, const CommissionSett
         done.result = QStringLiteral("操作完成\n消费 ") + amount->toString() +
                       QStringLiteral("元，余额 ") + member->balance.toString() +
                       QStringLiteral("元");
+    if (referrer)
+        done.result += QStringLiteral("\n推荐人 ") + referrer->name + QStringLiteral(" 获得提成 ") +
+                       credit->amount.toString() + QStringLiteral(" 元");
     return done;
 }
 

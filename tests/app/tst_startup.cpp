@@ -2,8 +2,8 @@
 #include "program/LoginDialog.h"
 #include "program/Startup.h"
 #include "rules/admins/Login.h"
+#include "support/ProgramFolder.h"
 #include "support/ScriptedDialogs.h"
-#include "support/TestFolder.h"
 
 #include <QFile>
 #include <QLineEdit>
@@ -37,7 +37,7 @@ private Q_SLOTS:
     {
         QFETCH(QStringList, remove);
         QFETCH(QString, message);
-        TestFolder folder(false);
+        ProgramFolder folder(false);
         for (const QString &f : remove)
             QVERIFY(QFile::remove(folder.path() + QLatin1Char('/') + f));
         QCOMPARE(Startup::missingFileMessage(folder.files()), message);
@@ -45,7 +45,7 @@ private Q_SLOTS:
 
     void aFolderNamedLikeTheDatabaseDoesNotCount()
     {
-        TestFolder folder(false);
+        ProgramFolder folder(false);
         QVERIFY(QFile::remove(folder.files().liveDatabase()));
         QVERIFY(QDir().mkdir(folder.files().liveDatabase()));
         QCOMPARE(Startup::missingFileMessage(folder.files()), Startup::kMissingDataFile);
@@ -53,7 +53,7 @@ private Q_SLOTS:
 
     void aDamagedDatabaseIsReportedAndLeftAlone()
     {
-        TestFolder folder(false);
+        ProgramFolder folder(false);
         const QString path = folder.files().liveDatabase();
         {
             QFile f(path);
@@ -93,7 +93,7 @@ private Q_SLOTS:
         QFETCH(QString, name);
         QFETCH(QString, password);
         QFETCH(QString, message);
-        TestFolder folder;
+        ProgramFolder folder;
         LoginDialog dialog(folder.context());
         QSignalSpy loggedIn(&dialog, &LoginDialog::loggedIn);
         dialog.show();
@@ -126,7 +126,7 @@ private Q_SLOTS:
 
     void exitAndCloseBoxEndTheProgram()
     {
-        TestFolder folder;
+        ProgramFolder folder;
         {
             LoginDialog dialog(folder.context());
             QSignalSpy exit(&dialog, &LoginDialog::exitRequested);
@@ -146,7 +146,7 @@ private Q_SLOTS:
     // 登陆(&S).
     void enterOnTheExitButtonEnds()
     {
-        TestFolder folder;
+        ProgramFolder folder;
         LoginDialog dialog(folder.context());
         QSignalSpy loggedIn(&dialog, &LoginDialog::loggedIn);
         QSignalSpy exit(&dialog, &LoginDialog::exitRequested);

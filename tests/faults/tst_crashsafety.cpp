@@ -11,7 +11,7 @@
 #include "store/CommissionTable.h"
 #include "store/MemberStore.h"
 #include "store/Schema.h"
-#include "support/MemberRows.h"
+#include "support/Members.h"
 #include "support/TestFolder.h"
 
 #include <QElapsedTimer>

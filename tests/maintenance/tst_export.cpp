@@ -2,6 +2,7 @@
 #include "rules/maintenance/MemberExport.h"
 #include "store/MemberTable.h"
 #include "store/Schema.h"
+#include "support/Members.h"
 #include "support/TestFolder.h"
 
 #include <QDir>
@@ -80,12 +81,7 @@ QList<Sheet> readWorkbook(const QString &path, QString *error)
 
 Member member(const QString &name, const QString &phone)
 {
-    Member m;
-    m.name = name;
-    m.sex = QStringLiteral("男");
-    m.phone = phone;
-    m.registered = QDate(2024, 2, 29);
-    return m;
+    return MemberRow(name, phone).registered(QDate(2024, 2, 29));
 }
 
 void compareHeader(const QList<Cell> &row)

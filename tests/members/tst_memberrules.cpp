@@ -1,6 +1,5 @@
 // Member search, modify and delete rules, and the member list fetched in
 // chunks.
-#include "MemberSamples.h"
 #include "base/Clock.h"
 #include "base/Session.h"
 #include "base/StoreError.h"
@@ -10,6 +9,7 @@
 #include "rules/members/MemberSearch.h"
 #include "store/MemberStore.h"
 #include "store/MemberTable.h"
+#include "support/Members.h"
 #include "support/TestFolder.h"
 
 #include <QtTest>

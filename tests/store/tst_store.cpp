@@ -5,6 +5,7 @@
 #include "store/CashLog.h"
 #include "store/MemberStore.h"
 #include "store/MemberTable.h"
+#include "support/Members.h"
 #include "support/TestFolder.h"
 
 #include <QDir>
@@ -17,12 +18,7 @@ namespace {
 
 Member member(const QString &name, const QString &phone)
 {
-    Member m;
-    m.name = name;
-    m.sex = QStringLiteral("男");
-    m.phone = phone;
-    m.registered = QDate(2026, 12, 7);
-    return m;
+    return MemberRow(name, phone).registered(QDate(2026, 12, 7));
 }
 
 } // namespace
@@ -85,6 +81,50 @@ private Q_SLOTS:
         members.insert(member(stored, QStringLiteral("13800000001")));
         QCOMPARE(members.firstByName(typed).has_value(), found);
         QCOMPARE(AdminTable(folder.store()).exists(QStringLiteral("ADMIN")), true);
+    }
+
+    // Part of a name anywhere, or the last digits of a phone; the wildcards
+    // of LIKE and its escape character are plain characters.
+    void idsByPart_data()
+    {
+        QTest::addColumn<QString>("part");
+        QTest::addColumn<QStringList>("found");
+        const auto names = [](std::initializer_list<const char *> list) {
+            QStringList out;
+            for (const char *n : list)
+                out << QString::fromUtf8(n);
+            return out;
+        };
+        QTest::newRow("middle of a name") << QStringLiteral("i") << names({"Lily", "Li_2"});
+        QTest::newRow("letter case ignored") << QStringLiteral("LIL") << names({"Lily"});
+        QTest::newRow("chinese") << QStringLiteral("雷") << names({"李雷"});
+        QTest::newRow("phone end") << QStringLiteral("0001") << names({"Lily"});
+        QTest::newRow("phone start is no match") << QStringLiteral("1380") << QStringList();
+        QTest::newRow("digits in a name") << QStringLiteral("2") << names({"李雷", "Li_2"});
+        QTest::newRow("underscore") << QStringLiteral("_") << names({"Li_2"});
+        QTest::newRow("percent") << QStringLiteral("%") << names({"100%"});
+        QTest::newRow("backslash") << QStringLiteral("\\") << names({"a\\b"});
+        QTest::newRow("empty") << QString() << QStringList();
+    }
+    void idsByPart()
+    {
+        QFETCH(QString, part);
+        QFETCH(QStringList, found);
+        TestFolder folder;
+        MemberTable members(folder.store());
+        members.insert(member(QStringLiteral("Lily"), QStringLiteral("13800000001")));
+        members.insert(member(QStringLiteral("李雷"), QStringLiteral("13800000002")));
+        members.insert(member(QStringLiteral("Li_2"), QStringLiteral("13800000003")));
+        members.insert(member(QStringLiteral("100%"), QStringLiteral("13800000004")));
+        members.insert(member(QStringLiteral("a\\b"), QStringLiteral("13800000005")));
+        QStringList names;
+        for (const Member &m : members.byIds(members.idsByPart(part, 0, 100)))
+            names << m.name;
+        QCOMPARE(names, found);
+        // Paged like the other lists: after the first id, the rest.
+        const QList<qint64> all = members.idsByPart(part, 0, 100);
+        if (all.size() > 1)
+            QCOMPARE(members.idsByPart(part, all.first(), 100), all.mid(1));
     }
 
     void emptyTextsAreStoredAsEmptyNotNull()
