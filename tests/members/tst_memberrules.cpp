@@ -297,13 +297,18 @@ private Q_SLOTS:
         }
         QCOMPARE(list.rowCount(), kMembers);
         QCOMPARE(fetches, kMembers / MemberListModel::kFetchRows);
+        // The grid shows amounts with two decimals.
+        const auto cents = [](qint64 fen) {
+            return QString::asprintf("%s%lld.%02lld", fen < 0 ? "-" : "", qAbs(fen) / 100,
+                                     qAbs(fen) % 100);
+        };
         // Rows read in any order show their own member.
         for (int row : {4999, 0, 2500, 1234, 4096, 63, 64}) {
             QCOMPARE(list.data(list.index(row, 1)).toString(), QStringLiteral("m%1").arg(row));
             QCOMPARE(list.data(list.index(row, 0)).toString(), QString());
-            QCOMPARE(list.data(list.index(row, 4)).toString(), Money::fromFen(row * 10).toString());
+            QCOMPARE(list.data(list.index(row, 4)).toString(), cents(row * 10));
             QCOMPARE(list.data(list.index(row, 7)).toString(), QString::number(row));
-            QCOMPARE(list.data(list.index(row, 8)).toString(), Money::fromFen(-row).toString());
+            QCOMPARE(list.data(list.index(row, 8)).toString(), cents(-row));
         }
         QCOMPARE(list.data(list.index(1, 9)).toString(), QStringLiteral("2026/12/7"));
         QCOMPARE(list.data(list.index(12, 3)).toString(), QStringLiteral("13800000012"));

@@ -204,7 +204,12 @@ private Q_SLOTS:
                  QStringList{QStringLiteral("会员 Lily 充值成功！本次充值 -1234567 元！")});
         QCOMPARE(memberAt(folder.store(), lily).balance, Money::fromYuan(765433));
 
-        // Unticked, the box is back to seven digits.
+        // Emptied after the recharge; ticked and unticked again, the box is
+        // back to seven digits.
+        QCOMPARE(amount(dialog)->text(), QString());
+        QTest::keyClicks(amount(dialog), QStringLiteral("1234567"));
+        tick(dialog, QStringLiteral("OK"));
+        QCOMPARE(amount(dialog)->text(), QStringLiteral("-1234567"));
         QTest::mouseClick(offset(dialog), Qt::LeftButton);
         QCOMPARE(amount(dialog)->text(), QStringLiteral("1234567"));
         QTest::keyClicks(amount(dialog), QStringLiteral("8"));
