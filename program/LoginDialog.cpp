@@ -14,6 +14,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTimer>
 #include <QVBoxLayout>
 
 LoginDialog::LoginDialog(AppContext &context, QWidget *parent)
@@ -24,6 +25,7 @@ LoginDialog::LoginDialog(AppContext &context, QWidget *parent)
     auto *panel = new QFrame(this);
     panel->setObjectName(QStringLiteral("Frame1"));
     panel->setFrameShape(QFrame::StyledPanel);
+    m_panel = panel;
     m_nameBox = textBox("Text1", 0, panel);
     m_passwordBox = textBox("Text2", 0, panel);
     Ui::passwordBox(m_passwordBox);
@@ -57,13 +59,31 @@ LoginDialog::LoginDialog(AppContext &context, QWidget *parent)
         m_done = true;
         Q_EMIT exitRequested();
     });
+    m_waiter = [this](std::chrono::milliseconds wait, std::function<void()> then) {
+        QTimer::singleShot(wait, this, std::move(then));
+    };
 }
 
 void LoginDialog::logIn()
 {
+    const std::chrono::milliseconds wait = m_throttle.delay();
+    if (wait.count() == 0) {
+        check();
+        return;
+    }
+    m_panel->setEnabled(false);
+    m_waiter(wait, [this] {
+        m_panel->setEnabled(true);
+        check();
+    });
+}
+
+void LoginDialog::check()
+{
     Login::Result result;
     try {
         result = Login::check(m_context.store, m_nameBox->text(), m_passwordBox->text());
+        m_throttle.record(result);
     } catch (const StoreError &e) {
         Dialogs::databaseFailure(this, e.text());
         return;

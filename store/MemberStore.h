@@ -5,6 +5,7 @@
 #include <QSqlQuery>
 #include <QString>
 #include <QVariantList>
+#include <functional>
 #include <unordered_map>
 
 // The one connection to the live database for the whole run.
@@ -24,8 +25,9 @@ public:
 
     QString path() const { return m_path; }
 
-    // Opens the existing file (never creates one) and checks that it is a
-    // database of this program. On failure the connection stays closed and
+    // Opens the existing file (never creates one), checks that it is a
+    // database of this program and upgrades a file of an older version. On
+    // failure the connection stays closed, the file is as it was, and
     // lastError() says why.
     bool open();
     // Opens the connection again if it is closed; true when it is open after.
@@ -34,9 +36,10 @@ public:
     void close();
     QString lastError() const { return m_lastError; }
 
-    // Creates a new database file with the empty schema. Fails when the file
-    // exists already.
-    static bool createFile(const QString &path, QString *error);
+    // Creates a new database file of the current version that holds only the
+    // built-in administrator. Fails when the file exists already.
+    static bool createFile(const QString &path, const QString &adminPasswordHash,
+                           const QString &adminRemark, QString *error);
 
     // Runs a prepared statement with the values bound in order. The returned
     // query is positioned before the first row; call finish() on it, or let
@@ -50,14 +53,27 @@ public:
 
     QSqlDatabase database() const { return m_db; }
 
+    // Called with true before an older file is upgraded on open (which can
+    // take seconds on a large file) and with false after.
+    void setUpgradeNotice(std::function<void(bool running)> notice)
+    {
+        m_upgradeNotice = std::move(notice);
+    }
+
+    // The administrator the ledger and the audit log name for the actions of
+    // this run: set at login.
+    void setOperatorName(const QString &name) { m_operator = name; }
+    QString operatorName() const { return m_operator; }
+
     // Counts committed write transactions (for the benchmarks and tests).
     quint64 commitCount() const { return m_commits; }
 
 private:
     friend class Transaction;
     void begin();
-    void commit();
-    void rollback();
+    // level: the depth of the ending transaction, 1 for the outermost.
+    void commit(int level);
+    void rollback(int level);
 
     QString m_path;
     QString m_connection;
@@ -66,12 +82,20 @@ private:
     // while further statements are prepared.
     std::unordered_map<QString, QSqlQuery> m_statements;
     QString m_lastError;
+    QString m_operator;
+    std::function<void(bool)> m_upgradeNotice;
     int m_depth = 0;
+    bool m_failed = false; // an inner rollback failed; the outer one must not commit
     quint64 m_commits = 0;
 };
 
 // One user action as one transaction: begins in the constructor and rolls
 // back in the destructor unless commit() was reached.
+//
+// A Transaction made while another is open on the store is a savepoint
+// inside it: its rollback undoes only its own work, and its commit keeps
+// that work for the outer transaction to commit or roll back. Inner
+// transactions end before the outer one.
 class Transaction
 {
 public:
@@ -84,5 +108,6 @@ public:
 
 private:
     MemberStore &m_store;
+    int m_level = 0;
     bool m_done = false;
 };

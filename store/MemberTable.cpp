@@ -1,10 +1,12 @@
 #include "store/MemberTable.h"
 
 #include "base/StoreError.h"
+#include "store/Ledger.h"
 #include "store/MemberStore.h"
+#include "store/SqliteDialect.h"
 
 #include <QSqlQuery>
-#include <algorithm>
+#include <utility>
 
 const QString MemberTable::kSelect = QStringLiteral(
     "SELECT rowid, 会员名, 性别, 手机号, 消费金额, 推荐人, 推荐人手机, 被推荐人消费次数, 余额, "
@@ -135,6 +137,15 @@ qint64 MemberTable::insert(const Member &m)
          m.balance.toStored(), m.registered.toString(Qt::ISODate)});
     const qint64 id = q.lastInsertId().toLongLong();
     q.finish();
+    // Every member has an account from his first moment; one who starts with
+    // money (an import, a test's fixture) has it explained by an opening entry.
+    Ledger ledger(m_store);
+    ledger.openAccount(id);
+    if (m.balance != Money() || m.consumed != Money() || m.consumptions != 0) {
+        Member added = m;
+        added.id = id;
+        ledger.add(added, Ledger::kOpening, m.balance, {m.balance, m.consumed, m.consumptions});
+    }
     return id;
 }
 
@@ -168,6 +179,25 @@ void MemberTable::setDetails(qint64 id, const QString &sex, const QString &phone
 
 int MemberTable::removeByName(const QString &name)
 {
+    // Each deleted member's account is closed with what he had. An amount
+    // another tool left unreadable is closed as 0; reconciliation shows it.
+    QList<Member> going;
+    QSqlQuery &q =
+        m_store.exec(kSelect + QStringLiteral("WHERE 会员名 = ? ORDER BY rowid"), {name});
+    while (q.next()) {
+        Member m;
+        m.id = q.value(0).toLongLong();
+        m.name = q.value(1).toString();
+        m.phone = q.value(3).toString();
+        m.consumed = Money::fromStored(q.value(4));
+        m.consumptions = q.value(7).toLongLong();
+        m.balance = Money::fromStored(q.value(8));
+        going << m;
+    }
+    q.finish();
+    Ledger ledger(m_store);
+    for (const Member &m : going)
+        ledger.close(m);
     m_store.exec(QStringLiteral("DELETE FROM 会员登记 WHERE 会员名 = ?"), {name});
     return m_store.changes();
 }
@@ -191,33 +221,51 @@ QList<qint64> MemberTable::idsAfter(qint64 afterId, int limit, std::optional<Key
     return ids;
 }
 
-QList<qint64> MemberTable::idsByPart(const QString &part, qint64 afterId, int limit)
+QList<qint64> MemberTable::ids(const QString &sql, const QVariantList &values)
 {
-    if (part.isEmpty())
-        return {};
-    // A scan of the table: LIKE with a leading wildcard uses no index.
-    static const QString byName =
-        QStringLiteral("SELECT rowid FROM 会员登记 WHERE 会员名 LIKE ? ESCAPE '\\' "
-                       "AND rowid > ? ORDER BY rowid LIMIT ?");
-    static const QString byNameOrPhone =
-        QStringLiteral("SELECT rowid FROM 会员登记 WHERE (会员名 LIKE ? ESCAPE '\\' "
-                       "OR 手机号 LIKE ? ESCAPE '\\') AND rowid > ? ORDER BY rowid LIMIT ?");
-    QString literal = part;
-    literal.replace(QLatin1Char('\\'), QStringLiteral("\\\\"))
-        .replace(QLatin1Char('%'), QStringLiteral("\\%"))
-        .replace(QLatin1Char('_'), QStringLiteral("\\_"));
-    const QString contains = QLatin1Char('%') + literal + QLatin1Char('%');
-    const bool digits = std::all_of(part.cbegin(), part.cend(), [](QChar c) {
-        return c >= QLatin1Char('0') && c <= QLatin1Char('9');
-    });
-    QSqlQuery &q =
-        digits ? m_store.exec(byNameOrPhone, {contains, QLatin1Char('%') + literal, afterId, limit})
-               : m_store.exec(byName, {contains, afterId, limit});
-    QList<qint64> ids;
+    QSqlQuery &q = m_store.exec(sql, values);
+    QList<qint64> found;
     while (q.next())
-        ids << q.value(0).toLongLong();
+        found << q.value(0).toLongLong();
     q.finish();
-    return ids;
+    return found;
+}
+
+QList<qint64> MemberTable::idsNameContaining(const QString &text, qint64 afterId, int limit)
+{
+    return idsByPart(Key::Name, text, SqliteDialect::likeContaining(text), afterId, limit);
+}
+
+QList<qint64> MemberTable::idsPhoneEndingWith(const QString &text, qint64 afterId, int limit)
+{
+    return idsByPart(Key::Phone, text, SqliteDialect::likeEndingWith(text), afterId, limit);
+}
+
+QList<qint64> MemberTable::idsByPart(Key column, const QString &text, const QString &likePattern,
+                                     qint64 afterId, int limit)
+{
+    if (text.isEmpty())
+        return idsAfter(afterId, limit);
+    // The index finds the rows holding the text anywhere, folding letter
+    // case more widely than the program does; the LIKE on the table keeps
+    // exactly the rows a scan would find.
+    static const auto statements = [](const QString &name) {
+        const QString escape = SqliteDialect::kLikeEscape;
+        return std::pair{
+            QStringLiteral("SELECT m.rowid FROM 会员检索 f JOIN 会员登记 m ON m.rowid = f.rowid "
+                           "WHERE f.%1 MATCH ? AND m.%1 LIKE ? %2 AND f.rowid > ? "
+                           "ORDER BY f.rowid LIMIT ?")
+                .arg(name, escape),
+            QStringLiteral("SELECT rowid FROM 会员登记 WHERE %1 LIKE ? %2 AND rowid > ? "
+                           "ORDER BY rowid LIMIT ?")
+                .arg(name, escape)};
+    };
+    static const std::pair<QString, QString> byName = statements(QStringLiteral("会员名"));
+    static const std::pair<QString, QString> byPhone = statements(QStringLiteral("手机号"));
+    const auto &[indexed, scanned] = column == Key::Name ? byName : byPhone;
+    if (text.toUcs4().size() >= SqliteDialect::kShortestIndexedText)
+        return ids(indexed, {SqliteDialect::fullTextPhrase(text), likePattern, afterId, limit});
+    return ids(scanned, {likePattern, afterId, limit});
 }
 
 QList<Member> MemberTable::byIds(const QList<qint64> &ids)
@@ -243,23 +291,4 @@ QList<Member> MemberTable::byIds(const QList<qint64> &ids)
         rows += all(sql, values);
     }
     return rows;
-}
-
-QStringList MemberTable::textsLongerThan(int characters)
-{
-    QSqlQuery &q = m_store.exec(
-        QStringLiteral("SELECT 会员名, 性别, 手机号, 推荐人, 推荐人手机 FROM 会员登记 "
-                       "WHERE length(会员名) > ? OR length(性别) > ? OR length(手机号) > ? "
-                       "OR length(推荐人) > ? OR length(推荐人手机) > ? ORDER BY rowid"),
-        QVariantList(5, characters));
-    QStringList texts;
-    while (q.next()) {
-        for (int column = 0; column < 5; ++column) {
-            const QString text = q.value(column).toString();
-            if (text.toUcs4().size() > characters)
-                texts << text;
-        }
-    }
-    q.finish();
-    return texts;
 }

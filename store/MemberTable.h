@@ -61,7 +61,8 @@ public:
     void forEach(const std::function<bool(const Member &)> &visit);
     qint64 count();
 
-    // Adds a row; returns its id.
+    // Adds a row and opens the member's account in the ledger, with an
+    // opening entry when he starts with money; returns his id.
     qint64 insert(const Member &member);
     // Writes the three money fields of a consumption.
     void setConsumption(qint64 id, Money consumed, Money balance, qint64 consumptions);
@@ -69,7 +70,8 @@ public:
     // Writes the four fields a correction may change.
     void setDetails(qint64 id, const QString &sex, const QString &phone, const QString &referrer,
                     const QString &referrerPhone);
-    // Deletes every member with this name; returns how many rows went.
+    // Deletes every member with this name, closing each one's account in the
+    // ledger; returns how many rows went.
     int removeByName(const QString &name);
 
     static Member fromRecord(const class QSqlQuery &q);
@@ -80,22 +82,26 @@ public:
     // registration order: every member, or those whose key column equals value.
     QList<qint64> idsAfter(qint64 afterId, int limit, std::optional<Key> key = std::nullopt,
                            const QString &value = {});
-    // Up to limit ids of the members after afterId in registration order whose
-    // name contains part, or, when part is all digits, whose phone ends in
-    // it. Letter case is ignored as in the other comparisons; % and _ in part
-    // match only themselves. An empty part matches nobody.
-    QList<qint64> idsByPart(const QString &part, qint64 afterId, int limit);
+    // Search by part, paged like idsAfter(): up to limit ids (a negative
+    // limit: all) after afterId in registration order, of the members whose
+    // name contains text, or whose phone ends with text. ASCII letter case is
+    // ignored as in every lookup; an empty text matches every member. A text
+    // of three characters or more is looked up in the full-text index; a
+    // shorter one reads the table in registration order until limit members
+    // are found.
+    QList<qint64> idsNameContaining(const QString &text, qint64 afterId, int limit);
+    QList<qint64> idsPhoneEndingWith(const QString &text, qint64 afterId, int limit);
+
     // The members with these ids, in the order of ascending ids given; ids
     // without a row are left out.
     QList<Member> byIds(const QList<qint64> &ids);
 
-    // The texts in the text columns of all members that are longer than
-    // `characters` characters, in registration and column order.
-    QStringList textsLongerThan(int characters);
-
 private:
     std::optional<Member> first(const QString &sql, const QVariantList &values);
     QList<Member> all(const QString &sql, const QVariantList &values);
+    QList<qint64> ids(const QString &sql, const QVariantList &values);
+    QList<qint64> idsByPart(Key column, const QString &text, const QString &likePattern,
+                            qint64 afterId, int limit);
 
     MemberStore &m_store;
 };

@@ -18,8 +18,14 @@ bool isBlank(const QString &typed);
 // libsodium cannot (out of memory).
 QString hash(const QString &password);
 // Verifies the canonical form of the password against a stored hash. A
-// stored value that is not a hash never verifies, nor does a blank password.
+// stored value that is not a hash, or asks for more than the program's own
+// cost, never verifies, nor does a blank password.
 bool verify(const QString &storedHash, const QString &password);
+
+// A hash of a password no one knows, with the cost new hashes get. A login
+// with a name that is not registered is verified against it, so that it
+// takes as long as a wrong password for a registered name.
+QString unknownUserHash();
 
 // Tests hash many passwords; the lowest Argon2id cost keeps them fast.
 // Hashes made this way still verify with the normal cost and vice versa.

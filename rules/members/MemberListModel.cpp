@@ -3,6 +3,7 @@
 #include "base/Clock.h"
 #include "base/Formats.h"
 #include "base/StoreError.h"
+#include "rules/members/MemberSearch.h"
 #include "store/Schema.h"
 
 #include <algorithm>
@@ -15,7 +16,7 @@ MemberListModel::MemberListModel(MemberStore &store, QObject *parent)
 QList<qint64> MemberListModel::idsAfter(qint64 afterId) const
 {
     MemberTable members(m_store);
-    return m_byPart ? members.idsByPart(m_value, afterId, kFetchRows)
+    return m_byPart ? MemberSearch::idsByPart(members, m_value, afterId, kFetchRows)
                     : members.idsAfter(afterId, kFetchRows, m_key, m_value);
 }
 
@@ -32,7 +33,8 @@ void MemberListModel::show(std::optional<MemberTable::Key> key, const QString &v
 
 void MemberListModel::showPart(const QString &part)
 {
-    const QList<qint64> first = MemberTable(m_store).idsByPart(part, 0, kFetchRows);
+    MemberTable members(m_store);
+    const QList<qint64> first = MemberSearch::idsByPart(members, part, 0, kFetchRows);
     beginResetModel();
     m_key.reset();
     m_value = part;

@@ -32,7 +32,7 @@ public:
     // StoreError, leaving the list as it was.
     void show(std::optional<MemberTable::Key> key = std::nullopt, const QString &value = {});
     // Lists the members whose name contains part or whose phone ends in it
-    // (see MemberTable::idsByPart). Throws StoreError, leaving the list as it
+    // (see MemberSearch::idsByPart). Throws StoreError, leaving the list as it
     // was.
     void showPart(const QString &part);
     // An empty grid without columns, as before the first search.

@@ -1,8 +1,10 @@
 #pragma once
 
+#include <QList>
 #include <QString>
 
 class MemberListModel;
+class MemberTable;
 struct Session;
 
 // The rules of the member search screen (msearch): which list a search shows,
@@ -48,6 +50,13 @@ struct Outcome
 // trimmed text, or whose phone ends in it when it is all digits.
 Outcome run(MemberListModel &list, const QString &nameText, const QString &phoneText,
             const QString &partText = {});
+
+// The search by part, paged like MemberTable::idsAfter(): up to limit ids (a
+// negative limit: all) after afterId in registration order, of the members
+// whose name contains part or, when part is all digits, whose phone ends in
+// it. Both come from the store's search index. An empty part matches
+// nobody. Throws StoreError.
+QList<qint64> idsByPart(MemberTable &members, const QString &part, qint64 afterId, int limit);
 
 // The note shown after a search: by the trimmed session name.
 QString note(const Session &session);

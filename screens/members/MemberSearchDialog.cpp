@@ -26,6 +26,7 @@ const QString MemberSearchDialog::kModifyRefused = QStringLiteral("密码不正�
 const QString MemberSearchDialog::kDeletePrompt =
     QStringLiteral("请输入管理员密码验证，非必要情况，不建议删除记录！");
 const QString MemberSearchDialog::kDeleteRefused = QStringLiteral("验证错误，请勿非法执行！");
+const QString MemberSearchDialog::kNoMemberSelected = QStringLiteral("请先在列表中选择会员！");
 
 namespace {
 
@@ -53,8 +54,18 @@ MemberSearchDialog::MemberSearchDialog(MemberStore &store, const Session &sessio
     QPushButton *resetButton = button("Command3", QStringLiteral("重置（&C）"), inputFrame);
     m_deleteButton = button("Command4", QStringLiteral("删除（&D）"), inputFrame);
     QPushButton *exitButton = button("Command5", QStringLiteral("退出（&E）"), inputFrame);
+    // The selected member's statement, for every administrator.
+    QPushButton *statementButton = button("Command6", QStringLiteral("流水（&L）"), inputFrame);
+    connect(statementButton, &QPushButton::clicked, this, [this] {
+        if (m_selected.id == 0)
+            Dialogs::message(this, kNoMemberSelected);
+        else if (m_statementOpener)
+            m_statementOpener(m_selected.id);
+    });
+    const auto buttonRow = {searchButton,   m_modifyButton,  resetButton,
+                            m_deleteButton, statementButton, exitButton};
     // Enter in a box searches.
-    for (QPushButton *b : {searchButton, m_modifyButton, resetButton, m_deleteButton, exitButton})
+    for (QPushButton *b : buttonRow)
         b->setAutoDefault(true);
     searchButton->setDefault(true);
     setChangeEnabled(false);
@@ -67,7 +78,7 @@ MemberSearchDialog::MemberSearchDialog(MemberStore &store, const Session &sessio
     inputs->addWidget(label("Label4", QStringLiteral("模糊查询："), inputFrame), 2, 0);
     inputs->addWidget(m_partBox, 2, 1);
     auto *buttons = new QHBoxLayout;
-    for (QPushButton *b : {searchButton, m_modifyButton, resetButton, m_deleteButton, exitButton})
+    for (QPushButton *b : buttonRow)
         buttons->addWidget(b);
     auto *inputLayout = new QVBoxLayout(inputFrame);
     inputLayout->addLayout(inputs);

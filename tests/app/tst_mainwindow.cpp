@@ -158,6 +158,9 @@ private Q_SLOTS:
             {"会员查询", "msearch", "会员查询系统"},
             {"消费登记", "xiaofei", "消费登记"},
             {"消费充值", "chongzhi", "充值系统"},
+            {"会员流水", "liushui", "会员流水"},
+            {"对账", "duizhang", "对账"},
+            {"操作日志", "rizhi", "操作日志"},
             {"设置", "shezhi", "抽成模式设置"},
             {"关于", "guanyu", "关于----Pellomar"},
         };

@@ -5,6 +5,7 @@
 #include "rules/maintenance/MemberExport.h"
 #include "screens/maintenance/ExportDialog.h"
 #include "support/Controls.h"
+#include "support/Members.h"
 #include "support/ProgramFolder.h"
 #include "support/ScriptedDialogs.h"
 
@@ -78,7 +79,7 @@ private Q_SLOTS:
     {
         ProgramFolder folder;
         folder.setSession(QStringLiteral("clerk"), QStringLiteral("pw"));
-        ExportDialog dialog(folder.store(), folder.files(), folder.context().session);
+        ExportDialog dialog(folder.store(), folder.files(), folder.session());
         m_dialogs.takeMessages();
         QVERIFY(dialog.refused());
         dialog.show();
@@ -89,7 +90,7 @@ private Q_SLOTS:
     {
         ProgramFolder folder;
         folder.setSession(QStringLiteral("admin"), QStringLiteral("Pw1"));
-        ExportDialog dialog(folder.store(), folder.files(), folder.context().session);
+        ExportDialog dialog(folder.store(), folder.files(), folder.session());
         dialog.show();
         QCOMPARE(control<QLineEdit>(dialog, "Text1")->text(), QStringLiteral("admin"));
         QVERIFY(!anyBoxHolds(dialog, QStringLiteral("Pw1")));
@@ -110,7 +111,7 @@ private Q_SLOTS:
         const QByteArray first = bytesOf(folder.files().exportWorkbook());
         QVERIFY(first.startsWith("\xD0\xCF\x11\xE0")); // a compound file
 
-        ExportDialog again(folder.store(), folder.files(), folder.context().session);
+        ExportDialog again(folder.store(), folder.files(), folder.session());
         exportWith(again, QStringLiteral("Pw1"));
         QCOMPARE(m_dialogs.takeMessages(), QStringList{exported});
         QCOMPARE(QDir(folder.path())
@@ -119,12 +120,32 @@ private Q_SLOTS:
                  QStringList{QStringLiteral("会员数据导出.xls")});
     }
 
+    // Texts longer than a cell holds are cut; the message says how many.
+    void cutTextsAreCounted()
+    {
+        TestFolder folder;
+        folder.setSession(QStringLiteral("admin"), QStringLiteral("pw"));
+        addMember(folder.store(), QString(40000, QChar(0x4E2D)));
+        addMember(folder.store(), QString(32767, QLatin1Char('a')));
+        addMember(folder.store(), QString(32768, QLatin1Char('b')));
+        ExportDialog dialog(folder.store(), folder.files(), folder.session());
+        dialog.show();
+        exportWith(dialog, QStringLiteral("pw"));
+        QCOMPARE(
+            m_dialogs.takeMessages(),
+            QStringList{QStringLiteral("数据已导出！ 2026/12/7\n其中 2 个单元格的文字超过 Excel "
+                                       "单元格的上限 32767 个字符，只导出了前 32767 个字符。"
+                                       "\n导出文件：") +
+                        QDir::toNativeSeparators(folder.files().exportWorkbook())});
+        QVERIFY(!dialog.isVisible());
+    }
+
     void failureIsReportedAndTheScreenStays()
     {
         ProgramFolder folder;
         folder.setSession(QStringLiteral("admin"), QStringLiteral("pw"));
         QVERIFY(QDir().mkpath(folder.files().exportWorkbook() + QStringLiteral("/locked")));
-        ExportDialog dialog(folder.store(), folder.files(), folder.context().session);
+        ExportDialog dialog(folder.store(), folder.files(), folder.session());
         dialog.show();
         exportWith(dialog, QStringLiteral("pw"));
         const QList<Dialogs::Message> messages = m_dialogs.takeMessageDetails();
@@ -139,7 +160,7 @@ private Q_SLOTS:
     {
         ProgramFolder folder;
         folder.setSession(QStringLiteral("admin"), QStringLiteral("pw"));
-        ExportDialog dialog(folder.store(), folder.files(), folder.context().session);
+        ExportDialog dialog(folder.store(), folder.files(), folder.session());
         dialog.show();
         QTest::keyClicks(control<QLineEdit>(dialog, "Text3"), QStringLiteral("pw"));
         QTest::mouseClick(control<QPushButton>(dialog, "Command2"), Qt::LeftButton);

@@ -102,6 +102,58 @@ private Q_SLOTS:
         QCOMPARE(names(list), listed);
     }
 
+    // Part of a name anywhere, or, for digits, the end of a phone as well:
+    // both lists merge in registration order, each member once, and pages of
+    // one member walk the same list.
+    void idsByPart_data()
+    {
+        QTest::addColumn<QString>("part");
+        QTest::addColumn<QStringList>("found");
+        const auto names = [](std::initializer_list<const char *> list) {
+            QStringList out;
+            for (const char *n : list)
+                out << QString::fromUtf8(n);
+            return out;
+        };
+        QTest::newRow("middle of a name") << QStringLiteral("i") << names({"Lily", "Li_2"});
+        QTest::newRow("indexed name") << QStringLiteral("Lil") << names({"Lily"});
+        QTest::newRow("phone end") << QStringLiteral("0001") << names({"Lily"});
+        QTest::newRow("phone start is no match") << QStringLiteral("1380") << QStringList();
+        QTest::newRow("name or phone, each once")
+            << QStringLiteral("2") << names({"李雷", "Li_2", "K2"});
+        QTest::newRow("indexed name or phone") << QStringLiteral("100") << names({"100%", "Zhao"});
+        QTest::newRow("digits not at the end") << QStringLiteral("800") << QStringList();
+        QTest::newRow("backslash") << QStringLiteral("\\") << names({"a\\b"});
+        QTest::newRow("empty") << QString() << QStringList();
+    }
+    void idsByPart()
+    {
+        QFETCH(QString, part);
+        QFETCH(QStringList, found);
+        TestFolder folder;
+        MemberStore &store = folder.store();
+        addMember(store, QStringLiteral("Lily"), QStringLiteral("13800000001"));
+        addMember(store, QStringLiteral("李雷"), QStringLiteral("13800000002"));
+        addMember(store, QStringLiteral("Li_2"), QStringLiteral("13800000003"));
+        addMember(store, QStringLiteral("100%"), QStringLiteral("13800000004"));
+        addMember(store, QStringLiteral("a\\b"), QStringLiteral("13800000005"));
+        addMember(store, QStringLiteral("K2"), QStringLiteral("13800000012"));
+        addMember(store, QStringLiteral("Zhao"), QStringLiteral("13800000100"));
+        MemberTable members(store);
+        const QList<qint64> all = MemberSearch::idsByPart(members, part, 0, -1);
+        QStringList listed;
+        for (const Member &m : members.byIds(all))
+            listed << m.name;
+        QCOMPARE(listed, found);
+        QList<qint64> paged;
+        for (QList<qint64> page = MemberSearch::idsByPart(members, part, 0, 1); !page.isEmpty();
+             page = MemberSearch::idsByPart(members, part, page.last(), 1)) {
+            QCOMPARE(page.size(), 1);
+            paged << page;
+        }
+        QCOMPARE(paged, all);
+    }
+
     void refusedSearchKeepsTheList()
     {
         TestFolder folder;

@@ -83,50 +83,6 @@ private Q_SLOTS:
         QCOMPARE(AdminTable(folder.store()).exists(QStringLiteral("ADMIN")), true);
     }
 
-    // Part of a name anywhere, or the last digits of a phone; the wildcards
-    // of LIKE and its escape character are plain characters.
-    void idsByPart_data()
-    {
-        QTest::addColumn<QString>("part");
-        QTest::addColumn<QStringList>("found");
-        const auto names = [](std::initializer_list<const char *> list) {
-            QStringList out;
-            for (const char *n : list)
-                out << QString::fromUtf8(n);
-            return out;
-        };
-        QTest::newRow("middle of a name") << QStringLiteral("i") << names({"Lily", "Li_2"});
-        QTest::newRow("letter case ignored") << QStringLiteral("LIL") << names({"Lily"});
-        QTest::newRow("chinese") << QStringLiteral("雷") << names({"李雷"});
-        QTest::newRow("phone end") << QStringLiteral("0001") << names({"Lily"});
-        QTest::newRow("phone start is no match") << QStringLiteral("1380") << QStringList();
-        QTest::newRow("digits in a name") << QStringLiteral("2") << names({"李雷", "Li_2"});
-        QTest::newRow("underscore") << QStringLiteral("_") << names({"Li_2"});
-        QTest::newRow("percent") << QStringLiteral("%") << names({"100%"});
-        QTest::newRow("backslash") << QStringLiteral("\\") << names({"a\\b"});
-        QTest::newRow("empty") << QString() << QStringList();
-    }
-    void idsByPart()
-    {
-        QFETCH(QString, part);
-        QFETCH(QStringList, found);
-        TestFolder folder;
-        MemberTable members(folder.store());
-        members.insert(member(QStringLiteral("Lily"), QStringLiteral("13800000001")));
-        members.insert(member(QStringLiteral("李雷"), QStringLiteral("13800000002")));
-        members.insert(member(QStringLiteral("Li_2"), QStringLiteral("13800000003")));
-        members.insert(member(QStringLiteral("100%"), QStringLiteral("13800000004")));
-        members.insert(member(QStringLiteral("a\\b"), QStringLiteral("13800000005")));
-        QStringList names;
-        for (const Member &m : members.byIds(members.idsByPart(part, 0, 100)))
-            names << m.name;
-        QCOMPARE(names, found);
-        // Paged like the other lists: after the first id, the rest.
-        const QList<qint64> all = members.idsByPart(part, 0, 100);
-        if (all.size() > 1)
-            QCOMPARE(members.idsByPart(part, all.first(), 100), all.mid(1));
-    }
-
     void emptyTextsAreStoredAsEmptyNotNull()
     {
         TestFolder folder;
@@ -192,6 +148,61 @@ private Q_SLOTS:
         tx.commit();
         QCOMPARE(members.byId(id)->balance.fen(), 500);
         QCOMPARE(store.commitCount(), 1u);
+    }
+
+    // An inner transaction is a savepoint: its rollback undoes only its own
+    // work, and the outer one still decides about the rest. Afterwards the
+    // store is back in whole transactions: an action that is not committed
+    // leaves no trace.
+    void nestedTransactions_data()
+    {
+        QTest::addColumn<bool>("innerCommits");
+        QTest::addColumn<bool>("outerCommits");
+        QTest::addColumn<QStringList>("kept");
+        const QStringList all = {QStringLiteral("before"), QStringLiteral("inner"),
+                                 QStringLiteral("after")};
+        QTest::newRow("inner rolled back, outer committed")
+            << false << true << QStringList{QStringLiteral("before"), QStringLiteral("after")};
+        QTest::newRow("inner rolled back, outer rolled back") << false << false << QStringList();
+        QTest::newRow("both committed") << true << true << all;
+        QTest::newRow("inner committed, outer rolled back") << true << false << QStringList();
+    }
+    void nestedTransactions()
+    {
+        QFETCH(bool, innerCommits);
+        QFETCH(bool, outerCommits);
+        QFETCH(QStringList, kept);
+        TestFolder folder;
+        MemberStore &store = folder.store();
+        MemberTable members(store);
+        {
+            Transaction outer(store);
+            members.insert(member(QStringLiteral("before"), QStringLiteral("1")));
+            {
+                Transaction inner(store);
+                members.insert(member(QStringLiteral("inner"), QStringLiteral("2")));
+                if (innerCommits)
+                    inner.commit();
+            }
+            members.insert(member(QStringLiteral("after"), QStringLiteral("3")));
+            if (outerCommits)
+                outer.commit();
+        }
+        QStringList names;
+        for (const Member &m : members.page(0, 10))
+            names << m.name;
+        QCOMPARE(names, kept);
+        QCOMPARE(store.commitCount(), outerCommits ? 1u : 0u);
+
+        {
+            Transaction later(store);
+            members.insert(member(QStringLiteral("uncommitted"), QStringLiteral("4")));
+        }
+        QCOMPARE(members.count(), kept.size());
+        Transaction last(store);
+        members.insert(member(QStringLiteral("last"), QStringLiteral("5")));
+        last.commit();
+        QCOMPARE(members.count(), kept.size() + 1);
     }
 
     void unreadableAmountsAreNeverTakenAsZero_data()
