@@ -1,9 +1,11 @@
 #include "screens/ScreenDialog.h"
 
+#include "base/Session.h"
 #include "screens/Dialogs.h"
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDateEdit>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -14,6 +16,7 @@
 #include <QRadioButton>
 #include <QShowEvent>
 #include <QTableView>
+#include <QTableWidget>
 
 namespace {
 
@@ -21,6 +24,16 @@ template <typename T> T *named(T *control, const char *name)
 {
     control->setObjectName(QString::fromLatin1(name));
     return control;
+}
+
+template <typename View> View *readOnlyGrid(View *view)
+{
+    view->verticalHeader()->hide();
+    view->setSelectionMode(QAbstractItemView::SingleSelection);
+    view->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    // Tab leaves the grid; the arrows move inside it.
+    view->setTabKeyNavigation(false);
+    return view;
 }
 
 } // namespace
@@ -48,6 +61,23 @@ void ScreenDialog::activateOnce()
 void ScreenDialog::closeLater()
 {
     QMetaObject::invokeMethod(this, &QDialog::reject, Qt::QueuedConnection);
+}
+
+int ScreenDialog::exec()
+{
+    if (m_refused)
+        return QDialog::Rejected;
+    return QDialog::exec();
+}
+
+bool ScreenDialog::refuseUnlessBuiltIn(const Session &session, const QString &message)
+{
+    m_refused = !session.isBuiltInAdmin();
+    if (m_refused) {
+        Dialogs::message(parentWidget() ? parentWidget() : this, message);
+        closeLater();
+    }
+    return m_refused;
 }
 
 void ScreenDialog::failed(const QString &detail)
@@ -98,15 +128,35 @@ QGroupBox *ScreenDialog::frame(const char *name, const QString &title, QWidget *
     return named(new QGroupBox(title, parent ? parent : this), name);
 }
 
+QDateEdit *ScreenDialog::dateBox(const char *name, const QDate &date, QWidget *parent)
+{
+    auto *box = named(new QDateEdit(date, parent ? parent : this), name);
+    box->setCalendarPopup(true);
+    box->setDisplayFormat(QStringLiteral("yyyy/M/d"));
+    return box;
+}
+
 QTableView *ScreenDialog::grid(const char *name, QWidget *parent)
 {
-    auto *view = named(new QTableView(parent ? parent : this), name);
-    view->verticalHeader()->hide();
-    view->setSelectionMode(QAbstractItemView::SingleSelection);
-    view->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    // Tab leaves the grid; the arrows move inside it.
-    view->setTabKeyNavigation(false);
+    return readOnlyGrid(named(new QTableView(parent ? parent : this), name));
+}
+
+QTableWidget *ScreenDialog::table(const char *name, const QStringList &headers, QWidget *parent)
+{
+    auto *view =
+        readOnlyGrid(named(new QTableWidget(0, int(headers.size()), parent ? parent : this), name));
+    view->setHorizontalHeaderLabels(headers);
     return view;
+}
+
+void ScreenDialog::showRows(QTableWidget *table, const QList<QStringList> &rows)
+{
+    table->setRowCount(int(rows.size()));
+    for (int row = 0; row < rows.size(); ++row) {
+        const QStringList &cells = rows.at(row);
+        for (int column = 0; column < cells.size(); ++column)
+            table->setItem(row, column, new QTableWidgetItem(cells.at(column)));
+    }
 }
 
 QPushButton *ScreenDialog::mainAction(QPushButton *b)
@@ -126,6 +176,14 @@ QLineEdit *ScreenDialog::textRow(QGridLayout *layout, int row, const char *label
     layout->addWidget(l, row, 0);
     layout->addWidget(box, row, 1);
     return box;
+}
+
+QHBoxLayout *ScreenDialog::rowOf(std::initializer_list<QWidget *> controls)
+{
+    auto *row = new QHBoxLayout;
+    for (QWidget *control : controls)
+        row->addWidget(control);
+    return row;
 }
 
 QHBoxLayout *ScreenDialog::buttonRow(QPushButton *confirm, QPushButton *exit)

@@ -4,11 +4,14 @@
 
 #include <QDialog>
 #include <QStringList>
+#include <initializer_list>
 #include <optional>
 #include <type_traits>
 
 class QCheckBox;
 class QComboBox;
+class QDate;
+class QDateEdit;
 class QGridLayout;
 class QGroupBox;
 class QHBoxLayout;
@@ -17,6 +20,8 @@ class QLineEdit;
 class QPushButton;
 class QRadioButton;
 class QTableView;
+class QTableWidget;
+struct Session;
 
 // A screen the main window opens modally. activate() runs each time the
 // screen is shown, unless the screen ran it once at construction.
@@ -33,6 +38,11 @@ public:
 
     virtual void activate() {}
 
+    // True when the screen refused the session (see refuseUnlessBuiltIn());
+    // exec() then returns at once.
+    bool refused() const { return m_refused; }
+    int exec() override;
+
 protected:
     void showEvent(QShowEvent *event) override;
 
@@ -44,6 +54,12 @@ protected:
     // would leave exec() waiting on a hidden window.
     void closeLater();
 
+    // For the screens only the built-in account may use: any other session
+    // is told message over the window the screen was opened from (the screen
+    // itself never appears) and the screen closes however it is shown.
+    // Returns whether the session was refused.
+    bool refuseUnlessBuiltIn(const Session &session, const QString &message);
+
     QLabel *label(const char *name, const QString &text, QWidget *parent = nullptr);
     // maxLength 0 leaves the length free.
     QLineEdit *textBox(const char *name, int maxLength = 0, QWidget *parent = nullptr);
@@ -53,15 +69,23 @@ protected:
     QCheckBox *checkBox(const char *name, const QString &text, QWidget *parent = nullptr);
     QComboBox *comboBox(const char *name, const QStringList &items, QWidget *parent = nullptr);
     QGroupBox *frame(const char *name, const QString &title, QWidget *parent = nullptr);
+    // A date with a calendar to pick from, shown as 2026/12/7.
+    QDateEdit *dateBox(const char *name, const QDate &date, QWidget *parent = nullptr);
     // A read-only grid without row numbers; one cell or row selectable at a
     // time.
     QTableView *grid(const char *name, QWidget *parent);
+    // A grid as above holding texts, under these column headers.
+    QTableWidget *table(const char *name, const QStringList &headers, QWidget *parent = nullptr);
+    // Replaces the rows of a table with these texts.
+    static void showRows(QTableWidget *table, const QList<QStringList> &rows);
     // A caption and its text box as one row of a two-column grid; the caption
     // is the box's buddy.
     QLineEdit *textRow(QGridLayout *grid, int row, const char *labelName, const QString &caption,
                        const char *boxName, int maxLength = 0);
     // The screen's main action: Enter in any box of the screen presses it.
     static QPushButton *mainAction(QPushButton *button);
+    // Controls side by side, in this order.
+    static QHBoxLayout *rowOf(std::initializer_list<QWidget *> controls);
     // The confirm and exit buttons side by side; exit closes the screen.
     QHBoxLayout *buttonRow(QPushButton *confirm, QPushButton *exit);
 
@@ -101,4 +125,5 @@ private:
     void failed(const QString &detail);
 
     bool m_activateOnShow = true;
+    bool m_refused = false;
 };

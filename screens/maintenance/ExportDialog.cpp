@@ -12,7 +12,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QTimer>
 #include <QVBoxLayout>
 
 ExportDialog::ExportDialog(MemberStore &store, const DataFiles &files, const Session &session,
@@ -57,22 +56,7 @@ ExportDialog::ExportDialog(MemberStore &store, const DataFiles &files, const Ses
 void ExportDialog::activate()
 {
     m_operatorBox->setText(m_session.name);
-    m_refused = !m_session.isBuiltInAdmin();
-    m_exportButton->setEnabled(!m_refused);
-    if (m_refused) {
-        // Shown over the window the screen was opened from: the screen
-        // itself never appears.
-        Dialogs::message(parentWidget() ? parentWidget() : this, MemberExport::kNotAllowed);
-        // Closes the screen however it is shown.
-        QTimer::singleShot(0, this, &QDialog::reject);
-    }
-}
-
-int ExportDialog::exec()
-{
-    if (m_refused)
-        return QDialog::Rejected;
-    return QDialog::exec();
+    m_exportButton->setEnabled(!refuseUnlessBuiltIn(m_session, MemberExport::kNotAllowed));
 }
 
 void ExportDialog::exportMembers()

@@ -20,10 +20,6 @@ public:
 
     // Takes the session; refuses and closes for any account but "admin".
     void activate() override;
-    // True when activation refused the session; exec() then returns at once.
-    bool refused() const { return m_refused; }
-
-    int exec() override;
 
 private:
     void exportMembers();
@@ -31,7 +27,6 @@ private:
     MemberStore &m_store;
     DataFiles m_files;
     const Session &m_session;
-    bool m_refused = false;
     QLineEdit *m_operatorBox;
     QLineEdit *m_passwordBox;
     QPushButton *m_exportButton;
