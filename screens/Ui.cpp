@@ -1,14 +1,12 @@
 #include "screens/Ui.h"
 
+#include "base/NumberText.h"
 #include "base/StoreError.h"
 #include "screens/Dialogs.h"
 #include "store/AuditLog.h"
 
-#include <QFileInfo>
-
-#include "base/NumberText.h"
-
 #include <QEvent>
+#include <QFileInfo>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPalette>
