@@ -16,7 +16,7 @@
 
 namespace {
 
-QStringList names(MemberListModel &list)
+QStringList listedNames(MemberListModel &list)
 {
     QStringList shown;
     for (int row = 0; row < list.rowCount(); ++row)
@@ -99,7 +99,7 @@ private Q_SLOTS:
         QCOMPARE(int(outcome.kind), kind);
         QCOMPARE(outcome.message, message);
         QCOMPARE(int(outcome.focus), focus);
-        QCOMPARE(names(list), listed);
+        QCOMPARE(listedNames(list), listed);
     }
 
     // Part of a name anywhere, or, for digits, the end of a phone as well:
@@ -109,21 +109,16 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("part");
         QTest::addColumn<QStringList>("found");
-        const auto names = [](std::initializer_list<const char *> list) {
-            QStringList out;
-            for (const char *n : list)
-                out << QString::fromUtf8(n);
-            return out;
-        };
-        QTest::newRow("middle of a name") << QStringLiteral("i") << names({"Lily", "Li_2"});
-        QTest::newRow("indexed name") << QStringLiteral("Lil") << names({"Lily"});
-        QTest::newRow("phone end") << QStringLiteral("0001") << names({"Lily"});
+        QTest::newRow("middle of a name") << QStringLiteral("i") << utf8Names({"Lily", "Li_2"});
+        QTest::newRow("indexed name") << QStringLiteral("Lil") << utf8Names({"Lily"});
+        QTest::newRow("phone end") << QStringLiteral("0001") << utf8Names({"Lily"});
         QTest::newRow("phone start is no match") << QStringLiteral("1380") << QStringList();
         QTest::newRow("name or phone, each once")
-            << QStringLiteral("2") << names({"李雷", "Li_2", "K2"});
-        QTest::newRow("indexed name or phone") << QStringLiteral("100") << names({"100%", "Zhao"});
+            << QStringLiteral("2") << utf8Names({"李雷", "Li_2", "K2"});
+        QTest::newRow("indexed name or phone")
+            << QStringLiteral("100") << utf8Names({"100%", "Zhao"});
         QTest::newRow("digits not at the end") << QStringLiteral("800") << QStringList();
-        QTest::newRow("backslash") << QStringLiteral("\\") << names({"a\\b"});
+        QTest::newRow("backslash") << QStringLiteral("\\") << utf8Names({"a\\b"});
         QTest::newRow("empty") << QString() << QStringList();
     }
     void idsByPart()
@@ -141,10 +136,7 @@ private Q_SLOTS:
         addMember(store, QStringLiteral("Zhao"), QStringLiteral("13800000100"));
         MemberTable members(store);
         const QList<qint64> all = MemberSearch::idsByPart(members, part, 0, -1);
-        QStringList listed;
-        for (const Member &m : members.byIds(all))
-            listed << m.name;
-        QCOMPARE(listed, found);
+        QCOMPARE(namesOf(store, all), found);
         QList<qint64> paged;
         for (QList<qint64> page = MemberSearch::idsByPart(members, part, 0, 1); !page.isEmpty();
              page = MemberSearch::idsByPart(members, part, page.last(), 1)) {
@@ -162,7 +154,7 @@ private Q_SLOTS:
         MemberListModel list(folder.store());
         MemberSearch::run(list, {}, {});
         MemberSearch::run(list, QStringLiteral("x"), QStringLiteral("1"));
-        QCOMPARE(names(list), QStringList{QStringLiteral("张三")});
+        QCOMPARE(listedNames(list), QStringList{QStringLiteral("张三")});
     }
 
     void notes_data()
@@ -373,7 +365,7 @@ private Q_SLOTS:
 
         // A new search starts over with the first chunk.
         list.show(MemberTable::Key::Name, QStringLiteral("M77"));
-        QCOMPARE(names(list), QStringList{QStringLiteral("m77")});
+        QCOMPARE(listedNames(list), QStringList{QStringLiteral("m77")});
         QVERIFY(!list.canFetchMore());
     }
 
@@ -423,7 +415,7 @@ private Q_SLOTS:
         MemberListModel list(folder.store());
         list.show();
         members.removeByName(QStringLiteral("a"));
-        QCOMPARE(names(list), (QStringList{QString(), QStringLiteral("b")}));
+        QCOMPARE(listedNames(list), (QStringList{QString(), QStringLiteral("b")}));
         QCOMPARE(list.data(list.index(0, 4)).toString(), QString());
     }
 };

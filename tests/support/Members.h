@@ -79,6 +79,24 @@ inline Member memberAt(MemberStore &store, qint64 id)
     return *m;
 }
 
+// The names of the members with these ids, in the order of the ids.
+inline QStringList namesOf(MemberStore &store, const QList<qint64> &ids)
+{
+    QStringList names;
+    for (const Member &m : MemberTable(store).byIds(ids))
+        names << m.name;
+    return names;
+}
+
+// Names written as UTF-8 literals, for tables of expected lists.
+inline QStringList utf8Names(std::initializer_list<const char *> list)
+{
+    QStringList out;
+    for (const char *n : list)
+        out << QString::fromUtf8(n);
+    return out;
+}
+
 inline Money yuan(const char *text)
 {
     return Money::fromStored(QString::fromLatin1(text));
