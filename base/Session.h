@@ -11,6 +11,11 @@ struct Session
     QString name;
     QString password;
 
+    // Whether a password typed to confirm an action is the one typed at
+    // login: exact comparison, letter case and blanks included, so Cancel
+    // (an empty answer) never confirms unless the password is empty.
+    bool confirms(const QString &typed) const { return typed == password; }
+
     // The built-in account, by exact comparison of the name as typed.
     bool isBuiltInAdmin() const { return name == QLatin1String("admin"); }
 };

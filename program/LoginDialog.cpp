@@ -17,53 +17,45 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
-LoginDialog::LoginDialog(AppContext &context, QWidget *parent) : QDialog(parent), m_context(context)
+LoginDialog::LoginDialog(AppContext &context, QWidget *parent)
+    : ScreenDialog(QStringLiteral("login"), QStringLiteral("Pellomar会员系统登陆界面 Ver 1.0.1"),
+                   parent),
+      m_context(context)
 {
-    setObjectName(QStringLiteral("login"));
-    setWindowTitle(QStringLiteral("Pellomar会员系统登陆界面 Ver 1.0.1"));
-
-    auto *frame = new QFrame(this);
-    m_frame = frame;
-    frame->setObjectName(QStringLiteral("Frame1"));
-    frame->setFrameShape(QFrame::StyledPanel);
-    auto *label1 = new QLabel(QStringLiteral("登陆用户名："), frame);
-    label1->setObjectName(QStringLiteral("Label1"));
-    m_text1 = new QLineEdit(frame);
-    m_text1->setObjectName(QStringLiteral("Text1"));
-    auto *label2 = new QLabel(QStringLiteral("登陆密码："), frame);
-    label2->setObjectName(QStringLiteral("Label2"));
-    m_text2 = new QLineEdit(frame);
-    m_text2->setObjectName(QStringLiteral("Text2"));
-    Ui::passwordBox(m_text2);
-    auto *command1 = new QPushButton(QStringLiteral("登陆(&S)"), frame);
-    command1->setObjectName(QStringLiteral("Command1"));
-    command1->setDefault(true);
-    command1->setAutoDefault(true);
-    auto *command2 = new QPushButton(QStringLiteral("退出(&X)"), frame);
-    command2->setObjectName(QStringLiteral("Command2"));
+    auto *panel = new QFrame(this);
+    panel->setObjectName(QStringLiteral("Frame1"));
+    panel->setFrameShape(QFrame::StyledPanel);
+    m_panel = panel;
+    m_nameBox = textBox("Text1", 0, panel);
+    m_passwordBox = textBox("Text2", 0, panel);
+    Ui::passwordBox(m_passwordBox);
+    QPushButton *loginButton = button("Command1", QStringLiteral("登陆(&S)"), panel);
+    loginButton->setDefault(true);
+    loginButton->setAutoDefault(true);
+    QPushButton *exitButton = button("Command2", QStringLiteral("退出(&X)"), panel);
     // Enter on the focused exit button ends the program, not a login.
-    command2->setAutoDefault(true);
+    exitButton->setAutoDefault(true);
 
-    auto *grid = new QGridLayout(frame);
-    grid->addWidget(label1, 0, 0);
-    grid->addWidget(m_text1, 0, 1);
-    grid->addWidget(label2, 1, 0);
-    grid->addWidget(m_text2, 1, 1);
+    auto *rows = new QGridLayout(panel);
+    rows->addWidget(label("Label1", QStringLiteral("登陆用户名："), panel), 0, 0);
+    rows->addWidget(m_nameBox, 0, 1);
+    rows->addWidget(label("Label2", QStringLiteral("登陆密码："), panel), 1, 0);
+    rows->addWidget(m_passwordBox, 1, 1);
     auto *buttons = new QHBoxLayout;
-    buttons->addWidget(command1, 3);
-    buttons->addWidget(command2, 2);
-    grid->addLayout(buttons, 2, 0, 1, 2);
+    buttons->addWidget(loginButton, 3);
+    buttons->addWidget(exitButton, 2);
+    rows->addLayout(buttons, 2, 0, 1, 2);
     auto *layout = new QVBoxLayout(this);
-    layout->addWidget(frame);
+    layout->addWidget(panel);
     Ui::resizeTwips(this, 5055, 2190);
 
-    setTabOrder(m_text1, m_text2);
-    setTabOrder(m_text2, command1);
-    setTabOrder(command1, command2);
-    m_text1->setFocus();
+    setTabOrder(m_nameBox, m_passwordBox);
+    setTabOrder(m_passwordBox, loginButton);
+    setTabOrder(loginButton, exitButton);
+    m_nameBox->setFocus();
 
-    connect(command1, &QPushButton::clicked, this, &LoginDialog::logIn);
-    connect(command2, &QPushButton::clicked, this, [this] {
+    connect(loginButton, &QPushButton::clicked, this, &LoginDialog::logIn);
+    connect(exitButton, &QPushButton::clicked, this, [this] {
         m_done = true;
         Q_EMIT exitRequested();
     });
@@ -79,9 +71,9 @@ void LoginDialog::logIn()
         check();
         return;
     }
-    m_frame->setEnabled(false);
+    m_panel->setEnabled(false);
     m_waiter(wait, [this] {
-        m_frame->setEnabled(true);
+        m_panel->setEnabled(true);
         check();
     });
 }
@@ -90,25 +82,27 @@ void LoginDialog::check()
 {
     Login::Result result;
     try {
-        result = Login::check(m_context.store, m_text1->text(), m_text2->text());
+        result = Login::check(m_context.store, m_nameBox->text(), m_passwordBox->text());
         m_throttle.record(result);
     } catch (const StoreError &e) {
         Dialogs::databaseFailure(this, e.text());
         return;
-    } catch (const std::exception &e) { // the password library could not start
+    } catch (const std::exception &e) {
+        // The password library could not start: not a database failure, so
+        // not attempt()'s message.
         Dialogs::error(this, QStringLiteral("无法校验密码：") + QString::fromLocal8Bit(e.what()));
         return;
     }
     switch (result) {
     case Login::Result::EmptyName:
         Dialogs::message(this, Login::kEmptyName);
-        m_text1->setFocus();
+        m_nameBox->setFocus();
         return;
     case Login::Result::Invalid:
         Dialogs::message(this, Login::kInvalid);
         return;
     case Login::Result::Ok:
-        m_context.session = Session{m_text1->text(), m_text2->text()};
+        m_context.session = Session{m_nameBox->text(), m_passwordBox->text()};
         m_done = true;
         Q_EMIT loggedIn();
         close();

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "rules/admins/LoginThrottle.h"
+#include "screens/ScreenDialog.h"
 
-#include <QDialog>
 #include <chrono>
 #include <functional>
 
@@ -11,7 +11,7 @@ class QLineEdit;
 
 // 登陆界面 (login): the first screen. A successful login stores the session
 // in the context and emits loggedIn(); the caller shows the main window.
-class LoginDialog : public QDialog
+class LoginDialog : public ScreenDialog
 {
     Q_OBJECT
 public:
@@ -38,8 +38,8 @@ private:
     AppContext &m_context;
     LoginThrottle m_throttle;
     Waiter m_waiter;
-    QWidget *m_frame;
-    QLineEdit *m_text1;
-    QLineEdit *m_text2;
+    QWidget *m_panel; // every box and button, disabled while a login waits
+    QLineEdit *m_nameBox;
+    QLineEdit *m_passwordBox;
     bool m_done = false;
 };

@@ -197,6 +197,7 @@ void MainWindow::activate()
             const auto *settings = qobject_cast<SettingsDialog *>(dialog);
             const bool failed = settings && settings->databaseFailed();
             delete dialog;
+            takeFocusBack();
             if (failed)
                 break;
         }
@@ -214,7 +215,18 @@ void MainWindow::openScreen(Screen screen)
     dialog->setModal(true);
     m_runner(*dialog);
     delete dialog;
+    takeFocusBack();
     activate();
+}
+
+void MainWindow::takeFocusBack()
+{
+    // A window manager may leave no window active once a modal screen that
+    // closed itself has gone; the cashier's next key must reach this window.
+    if (!isVisible())
+        return;
+    raise();
+    activateWindow();
 }
 
 void MainWindow::dispatchToolbar(const QString &caption)

@@ -45,6 +45,7 @@ private:
     void buildStatusBar();
     void tick();
     void centreTitle();
+    void takeFocusBack();
 
     AppContext &m_context;
     ScreenRunner m_runner;

@@ -17,21 +17,18 @@ QString AboutDialog::text()
     return pieces.join(QLatin1Char('\n'));
 }
 
-AboutDialog::AboutDialog(QWidget *parent) : QDialog(parent)
+AboutDialog::AboutDialog(QWidget *parent)
+    : ScreenDialog(QStringLiteral("guanyu"), QStringLiteral("关于----Pellomar"), parent)
 {
-    setObjectName(QStringLiteral("guanyu"));
-    setWindowTitle(QStringLiteral("关于----Pellomar"));
-    auto *frame = new QGroupBox(QStringLiteral("说明"), this);
-    frame->setObjectName(QStringLiteral("Frame1"));
-    auto *label = new QLabel(text(), frame);
-    label->setObjectName(QStringLiteral("Label1"));
-    label->setWordWrap(true);
-    auto *inner = new QVBoxLayout(frame);
-    inner->addWidget(label);
-    auto *button = new QPushButton(QStringLiteral("好了，我看完了，可以关掉了！"), this);
-    button->setObjectName(QStringLiteral("Command1"));
+    QGroupBox *textFrame = frame("Frame1", QStringLiteral("说明"));
+    QLabel *body = label("Label1", text(), textFrame);
+    body->setWordWrap(true);
+    auto *inner = new QVBoxLayout(textFrame);
+    inner->addWidget(body);
+    QPushButton *closeButton = button("Command1", QStringLiteral("好了，我看完了，可以关掉了！"));
+    closeButton->setAutoDefault(true);
     auto *layout = new QVBoxLayout(this);
-    layout->addWidget(frame);
-    layout->addWidget(button);
-    connect(button, &QPushButton::clicked, this, &QDialog::accept);
+    layout->addWidget(textFrame);
+    layout->addWidget(closeButton);
+    connect(closeButton, &QPushButton::clicked, this, &QDialog::accept);
 }

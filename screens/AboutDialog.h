@@ -1,9 +1,9 @@
 #pragma once
 
-#include <QDialog>
+#include "screens/ScreenDialog.h"
 
 // 关于 (guanyu): a static text window.
-class AboutDialog : public QDialog
+class AboutDialog : public ScreenDialog
 {
     Q_OBJECT
 public:

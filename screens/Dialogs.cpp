@@ -2,6 +2,7 @@
 
 #include "store/DatabaseErrorText.h"
 
+#include <QGridLayout>
 #include <QInputDialog>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -11,7 +12,9 @@ const QString Dialogs::kAppTitle = QStringLiteral("会员系统");
 
 namespace {
 Dialogs::Script *g_script = nullptr;
-}
+// Width a title bar spends besides the title: icon, close button, margins.
+constexpr int kTitleBarButtons = 120;
+} // namespace
 
 void Dialogs::setScript(Script *script)
 {
@@ -21,12 +24,19 @@ void Dialogs::setScript(Script *script)
 void Dialogs::message(QWidget *parent, const QString &text, const QString &title, Icon icon)
 {
     if (g_script) {
-        g_script->message({title, text, icon});
+        g_script->message({title, text, icon, parent});
         return;
     }
     QMessageBox box(icon == Icon::Error ? QMessageBox::Critical : QMessageBox::NoIcon, title, text,
                     QMessageBox::Ok, parent);
     box.button(QMessageBox::Ok)->setText(QStringLiteral("确定"));
+    // No narrower than its title with room for the window's buttons, so that
+    // a short text does not cut the title off.
+    if (auto *grid = qobject_cast<QGridLayout *>(box.layout())) {
+        const int width = box.fontMetrics().horizontalAdvance(title) + kTitleBarButtons;
+        grid->addItem(new QSpacerItem(width, 0, QSizePolicy::Minimum, QSizePolicy::Fixed),
+                      grid->rowCount(), 0, 1, grid->columnCount());
+    }
     box.exec();
 }
 

@@ -20,6 +20,7 @@ public:
         QString title;
         QString text;
         Icon icon = Icon::None;
+        const QWidget *parent = nullptr; // the window the box stands over
     };
     struct Input
     {

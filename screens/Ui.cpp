@@ -1,17 +1,17 @@
 #include "screens/Ui.h"
 
+#include "base/NumberText.h"
 #include "base/StoreError.h"
 #include "screens/Dialogs.h"
 #include "store/AuditLog.h"
 
-#include <QFileInfo>
-
-#include "base/NumberText.h"
-
 #include <QEvent>
+#include <QFileInfo>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPalette>
+#include <QRadioButton>
+#include <algorithm>
 
 namespace Ui {
 
@@ -35,7 +35,70 @@ protected:
     }
 };
 
+class ArrowChoice : public QObject
+{
+public:
+    ArrowChoice(const QList<QRadioButton *> &buttons, QObject *parent)
+        : QObject(parent), m_buttons(buttons)
+    {
+    }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() != QEvent::KeyPress)
+            return QObject::eventFilter(watched, event);
+        const int key = static_cast<QKeyEvent *>(event)->key();
+        int step = 0;
+        if (key == Qt::Key_Down || key == Qt::Key_Right)
+            step = 1;
+        else if (key == Qt::Key_Up || key == Qt::Key_Left)
+            step = -1;
+        const qsizetype from = m_buttons.indexOf(static_cast<QRadioButton *>(watched));
+        if (step == 0 || from < 0)
+            return QObject::eventFilter(watched, event);
+        const qsizetype n = m_buttons.size();
+        for (qsizetype i = 1; i < n; ++i) {
+            QRadioButton *next = m_buttons.at(((from + step * i) % n + n) % n);
+            if (!next->isEnabled())
+                continue;
+            next->setFocus(Qt::TabFocusReason);
+            if (!next->isChecked())
+                next->click();
+            break;
+        }
+        return true;
+    }
+
+private:
+    QList<QRadioButton *> m_buttons;
+};
+
 } // namespace
+
+void arrowsChoose(const QList<QRadioButton *> &buttons)
+{
+    if (buttons.isEmpty())
+        return;
+    auto *filter = new ArrowChoice(buttons, buttons.first());
+    for (QRadioButton *b : buttons) {
+        b->installEventFilter(filter);
+        // Qt's own exclusivity lets Tab stop only at the chosen button of a
+        // group; the choice is kept exclusive here instead.
+        b->setAutoExclusive(false);
+        QObject::connect(b, &QRadioButton::toggled, b, [b, buttons](bool on) {
+            if (on) {
+                for (QRadioButton *other : buttons) {
+                    if (other != b)
+                        other->setChecked(false);
+                }
+            } else if (std::none_of(buttons.begin(), buttons.end(),
+                                    [](const QRadioButton *r) { return r->isChecked(); })) {
+                b->setChecked(true); // a click on the chosen button keeps it
+            }
+        });
+    }
+}
 
 void digitsOnly(QLineEdit *edit)
 {

@@ -3,6 +3,7 @@
 #include <QString>
 
 class QLineEdit;
+class QRadioButton;
 class QWidget;
 class QLabel;
 class MemberStore;
@@ -21,6 +22,13 @@ constexpr int twips(int tw)
 // keys are discarded. Editing keys and shortcuts still work; pasted text
 // is not filtered (the rules check it).
 void digitsOnly(QLineEdit *edit);
+
+// Makes these radio buttons one choice that the keyboard works as elsewhere
+// on the desktop: the arrow keys move between them, in this order, and
+// choose the one they move onto (a click, so its clicked() handlers run),
+// passing over disabled ones; Tab reaches every one of them, not only the
+// chosen one. At most one is chosen, and clicking the chosen one keeps it.
+void arrowsChoose(const QList<QRadioButton *> &buttons);
 
 // A text box that shows "*" for each character and takes no input method.
 void passwordBox(QLineEdit *edit);

@@ -202,7 +202,7 @@ DataMaintenance::Outcome DataMaintenance::restore(const QString &typed)
     const QString live = f.liveDatabase();
     const QString old = f.liveRollback();
     Outcome o;
-    if (typed != m_session.password) {
+    if (!m_session.confirms(typed)) {
         o.messages << kRestoreRefused;
         return o;
     }
@@ -268,7 +268,7 @@ DataMaintenance::Outcome DataMaintenance::clear(const QString &typed)
     const QString live = f.liveDatabase();
     const QString old = f.liveRollback();
     Outcome o;
-    if (typed != m_session.password) {
+    if (!m_session.confirms(typed)) {
         o.messages << kClearRefused;
         return o;
     }

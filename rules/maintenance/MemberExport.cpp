@@ -71,7 +71,7 @@ Written write(MemberStore &store, const QString &path)
 Outcome run(MemberStore &store, const QString &path, const Session &session, const QString &typed,
             DiskCalls &calls)
 {
-    if (typed != session.password)
+    if (!session.confirms(typed))
         return {Outcome::Kind::Refused, kWrongPassword};
     const Written result = write(store, path, calls);
     if (!result.failure.isEmpty())

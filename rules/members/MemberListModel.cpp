@@ -3,6 +3,7 @@
 #include "base/Clock.h"
 #include "base/Formats.h"
 #include "base/StoreError.h"
+#include "rules/members/MemberSearch.h"
 #include "store/Schema.h"
 
 #include <algorithm>
@@ -12,19 +13,44 @@ MemberListModel::MemberListModel(MemberStore &store, QObject *parent)
 {
 }
 
+QList<qint64> MemberListModel::idsAfter(qint64 afterId) const
+{
+    MemberTable members(m_store);
+    return m_byPart ? MemberSearch::idsByPart(members, m_value, afterId, kFetchRows)
+                    : members.idsAfter(afterId, kFetchRows, m_key, m_value);
+}
+
 void MemberListModel::show(std::optional<MemberTable::Key> key, const QString &value)
 {
     const QList<qint64> first = MemberTable(m_store).idsAfter(0, kFetchRows, key, value);
     beginResetModel();
-    m_shown = true;
     m_key = key;
     m_value = value;
+    m_byPart = false;
+    reset(first);
+    endResetModel();
+}
+
+void MemberListModel::showPart(const QString &part)
+{
+    MemberTable members(m_store);
+    const QList<qint64> first = MemberSearch::idsByPart(members, part, 0, kFetchRows);
+    beginResetModel();
+    m_key.reset();
+    m_value = part;
+    m_byPart = true;
+    reset(first);
+    endResetModel();
+}
+
+void MemberListModel::reset(const QList<qint64> &first)
+{
+    m_shown = true;
     m_ids = first;
     m_lastFetched = first.isEmpty() ? 0 : first.last();
     m_more = first.size() == kFetchRows;
     m_failed = false;
     m_cache.clear();
-    endResetModel();
 }
 
 void MemberListModel::clear()
@@ -33,6 +59,7 @@ void MemberListModel::clear()
     m_shown = false;
     m_key.reset();
     m_value.clear();
+    m_byPart = false;
     m_ids.clear();
     m_lastFetched = 0;
     m_more = false;
@@ -52,7 +79,7 @@ void MemberListModel::fetchMore(const QModelIndex &parent)
         return;
     QList<qint64> next;
     try {
-        next = MemberTable(m_store).idsAfter(m_lastFetched, kFetchRows, m_key, m_value);
+        next = idsAfter(m_lastFetched);
     } catch (const StoreError &e) {
         failed(e.text());
         return;
@@ -189,12 +216,40 @@ QString MemberListModel::cellText(const Member &m, int column)
     }
 }
 
+namespace {
+
+constexpr bool isMoneyColumn(int column)
+{
+    return column == 4 || column == 8;
+}
+
+// An amount as the grid shows it, always with two decimals: 102.50.
+QString withCents(Money amount)
+{
+    const qint64 fen = amount.fen();
+    const qint64 magnitude = fen < 0 ? -fen : fen;
+    return (fen < 0 ? QStringLiteral("-") : QString()) + QString::number(magnitude / 100) +
+           QLatin1Char('.') + QStringLiteral("%1").arg(magnitude % 100, 2, 10, QLatin1Char('0'));
+}
+
+} // namespace
+
 QVariant MemberListModel::data(const QModelIndex &index, int role) const
 {
-    if (role != Qt::DisplayRole || !index.isValid() || index.row() >= m_ids.size())
+    if (!index.isValid() || index.row() >= m_ids.size())
+        return {};
+    if (role == Qt::TextAlignmentRole && isMoneyColumn(index.column()))
+        return QVariant::fromValue(Qt::Alignment(Qt::AlignRight | Qt::AlignVCenter));
+    if (role != Qt::DisplayRole)
         return {};
     const Row &row = cached(index.row());
-    return row.present ? cellText(row.member, index.column()) : QString();
+    if (!row.present)
+        return QString();
+    if (index.column() == 4)
+        return withCents(row.member.consumed);
+    if (index.column() == 8)
+        return withCents(row.member.balance);
+    return cellText(row.member, index.column());
 }
 
 QVariant MemberListModel::headerData(int section, Qt::Orientation orientation, int role) const

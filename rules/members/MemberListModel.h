@@ -31,6 +31,10 @@ public:
     // value, in registration order; the first chunk is read at once. Throws
     // StoreError, leaving the list as it was.
     void show(std::optional<MemberTable::Key> key = std::nullopt, const QString &value = {});
+    // Lists the members whose name contains part or whose phone ends in it
+    // (see MemberSearch::idsByPart). Throws StoreError, leaving the list as it
+    // was.
+    void showPart(const QString &part);
     // An empty grid without columns, as before the first search.
     void clear();
 
@@ -67,12 +71,15 @@ private:
         bool present = false; // false: could not be read, shown empty
     };
     const Row &cached(int row) const;
+    QList<qint64> idsAfter(qint64 afterId) const;
+    void reset(const QList<qint64> &first);
     void failed(const QString &detail) const;
 
     MemberStore &m_store;
     bool m_shown = false;
     std::optional<MemberTable::Key> m_key;
     QString m_value;
+    bool m_byPart = false;
     QList<qint64> m_ids; // ascending
     qint64 m_lastFetched = 0;
     bool m_more = false;

@@ -25,9 +25,11 @@ inline const QString kInsufficient = QStringLiteral("余额不足，请先充值
 inline const QString kNobody = QStringLiteral("查无此人，请检查是否输入有误！");
 inline const QString kNoMatch =
     QStringLiteral("会员名与手机号对应的用户无法找到，请检查是否输入有误或减少其中一项！");
+// A cash consumption is recorded (amount, count, the cash log) and earns the
+// referrer's commission; only the balance stays untouched.
 inline const QString kCashHint = QStringLiteral(
-    "提示：消费选【现金】将不做任何记录，请自行线下记录，或是事后补登充值，再做【消费-系统余额】"
-    "登记！");
+    "提示：消费选【现金】将照常记录本次消费（消费金额、消费次数与现金记录），推荐人照常获得提成，"
+    "但不从会员的系统余额中扣款！");
 inline const QString kUnrecordedPrompt = QStringLiteral(
     "当前用户信息未在数据库中，输入 OK 继续但不记录，输入其他或关闭来重新输入信息！");
 

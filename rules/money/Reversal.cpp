@@ -51,7 +51,7 @@ Outcome reverse(MemberStore &store, const Session &session, qint64 number,
 {
     if (!session.isBuiltInAdmin())
         return {false, kNotAllowed};
-    if (typedPassword != session.password)
+    if (!session.confirms(typedPassword))
         return {false, kWrongPassword};
     Ledger ledger(store);
     MemberTable members(store);

@@ -6,44 +6,48 @@
 
 #include <QGridLayout>
 #include <QGroupBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
 
+const QString AdminDeleteDialog::kProgramEnds =
+    QStringLiteral("删除账号后程序将立即退出，请重新登陆后继续使用。");
+
 AdminDeleteDialog::AdminDeleteDialog(MemberStore &store, ProgramEnd &end, const Admin &row,
                                      QWidget *parent)
-    : QDialog(parent), m_store(store), m_end(end), m_row(row)
+    : ScreenDialog(QStringLiteral("sdelete"), QStringLiteral("会员删除"), parent), m_store(store),
+      m_end(end), m_row(row)
 {
-    setObjectName(QStringLiteral("sdelete"));
-    setWindowTitle(QStringLiteral("会员删除"));
+    QGroupBox *box = frame("Frame1", QStringLiteral("会员删除"));
+    auto *rows = new QGridLayout(box);
+    QLineEdit *nameBox = textRow(rows, 0, "Label1", QStringLiteral("会员名"), "Text1");
+    nameBox->setText(row.name);
+    Ui::readOnlyBox(nameBox);
+    m_passwordBox = textRow(rows, 1, "Label2", QStringLiteral("密码验证"), "Text2");
+    Ui::passwordBox(m_passwordBox);
+    // Said before, not after: the program ends once the account is gone.
+    QLabel *warning = label("Label3", kProgramEnds, box);
+    warning->setWordWrap(true);
+    warning->setStyleSheet(QStringLiteral("color: red;"));
+    rows->addWidget(warning, 2, 0, 1, 2);
 
-    auto *frame = new QGroupBox(QStringLiteral("会员删除"), this);
-    frame->setObjectName(QStringLiteral("Frame1"));
-    auto *grid = new QGridLayout(frame);
-    QLineEdit *text1 = AdminForms::addRow(grid, frame, 0, QStringLiteral("Label1"),
-                                          QStringLiteral("会员名"), QStringLiteral("Text1"));
-    text1->setText(row.name);
-    Ui::readOnlyBox(text1);
-    m_text2 = AdminForms::addRow(grid, frame, 1, QStringLiteral("Label2"),
-                                 QStringLiteral("密码验证"), QStringLiteral("Text2"));
-    Ui::passwordBox(m_text2);
-
-    const AdminForms::Buttons buttons = AdminForms::buttons(
-        this, this, QStringLiteral("确认删除会员(&D)"), QStringLiteral("退出(&E)"));
+    QPushButton *confirmButton = button("Command1", QStringLiteral("确认删除会员(&D)"));
+    confirmButton->setAutoDefault(true);
+    QPushButton *exitButton = button("Command2", QStringLiteral("退出(&E)"));
     auto *layout = new QVBoxLayout(this);
-    layout->addWidget(frame);
-    layout->addLayout(buttons.row);
+    layout->addWidget(box);
+    layout->addLayout(buttonRow(confirmButton, exitButton));
     setMinimumWidth(Ui::twips(4800));
 
-    connect(buttons.command1, &QPushButton::clicked, this, &AdminDeleteDialog::confirm);
-    m_text2->setFocus();
+    connect(confirmButton, &QPushButton::clicked, this, &AdminDeleteDialog::confirm);
+    m_passwordBox->setFocus();
 }
 
 void AdminDeleteDialog::confirm()
 {
-    const QString typed = m_text2->text();
-    const auto outcome =
-        AdminForms::attempt(this, [&] { return AdminRules::remove(m_store, m_row, typed); });
+    const QString typed = m_passwordBox->text();
+    const auto outcome = attempt([&] { return AdminRules::remove(m_store, m_row, typed); });
     if (!outcome)
         return;
     AdminForms::showMessage(this, *outcome);

@@ -1,8 +1,7 @@
 #pragma once
 
+#include "screens/ScreenDialog.h"
 #include "store/AdminTable.h"
-
-#include <QDialog>
 
 class MemberStore;
 class ProgramEnd;
@@ -10,10 +9,12 @@ class QLineEdit;
 
 // 会员删除 (sdelete): deletes an administrator account once that account's
 // own password is typed, then ends the program.
-class AdminDeleteDialog : public QDialog
+class AdminDeleteDialog : public ScreenDialog
 {
     Q_OBJECT
 public:
+    static const QString kProgramEnds;
+
     AdminDeleteDialog(MemberStore &store, ProgramEnd &end, const Admin &row,
                       QWidget *parent = nullptr);
 
@@ -23,5 +24,5 @@ private:
     MemberStore &m_store;
     ProgramEnd &m_end;
     Admin m_row;
-    QLineEdit *m_text2;
+    QLineEdit *m_passwordBox;
 };

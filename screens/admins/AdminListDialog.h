@@ -1,6 +1,7 @@
 #pragma once
 
-#include <QDialog>
+#include "screens/ScreenDialog.h"
+
 #include <functional>
 
 class MemberStore;
@@ -13,7 +14,7 @@ class QTableView;
 
 // 管理员查询 (ssearch): lists the administrators and starts a modification
 // of one's own account or the deletion of an account.
-class AdminListDialog : public QDialog
+class AdminListDialog : public ScreenDialog
 {
     Q_OBJECT
 public:
@@ -27,7 +28,7 @@ public:
 
     // Runs at construction and whenever a screen opened from here closes:
     // reloads the list and disables the buttons until a row is clicked.
-    void activate();
+    void activate() override;
 
 private:
     void gridClicked(const QModelIndex &index);
@@ -41,6 +42,6 @@ private:
     ScreenRunner m_runner;
     AdminListModel *m_model;
     QTableView *m_grid;
-    QPushButton *m_command1;
-    QPushButton *m_command2;
+    QPushButton *m_modifyButton;
+    QPushButton *m_deleteButton;
 };

@@ -12,57 +12,49 @@
 
 AdminModifyDialog::AdminModifyDialog(MemberStore &store, Session &session, const Admin &row,
                                      QWidget *parent)
-    : QDialog(parent), m_store(store), m_session(session), m_row(row)
+    : ScreenDialog(QStringLiteral("smodify"), QStringLiteral("管理员资料修改"), parent),
+      m_store(store), m_session(session), m_row(row)
 {
-    setObjectName(QStringLiteral("smodify"));
-    setWindowTitle(QStringLiteral("管理员资料修改"));
+    QGroupBox *box = frame("Frame1", QStringLiteral("修改资料"));
+    auto *rows = new QGridLayout(box);
+    m_idBox = textRow(rows, 0, "Label1", QStringLiteral("管理员ID"), "Text1");
+    m_idBox->setText(row.name);
+    Ui::readOnlyBox(m_idBox);
+    m_idBox->setEnabled(false);
+    m_oldPasswordBox = textRow(rows, 1, "Label5", QStringLiteral("原密码"), "Text5");
+    Ui::passwordBox(m_oldPasswordBox);
+    m_passwordBox =
+        AdminForms::newPasswordBox(textRow(rows, 2, "Label2", QStringLiteral("新密码"), "Text2"));
+    m_repeatBox =
+        AdminForms::newPasswordBox(textRow(rows, 3, "Label3", QStringLiteral("复核密码"), "Text3"));
+    m_remarkBox = textRow(rows, 4, "Label4", QStringLiteral("备注"), "Text4");
+    m_remarkBox->setText(row.remark);
 
-    auto *frame = new QGroupBox(QStringLiteral("修改资料"), this);
-    frame->setObjectName(QStringLiteral("Frame1"));
-    auto *grid = new QGridLayout(frame);
-    using AdminForms::addRow;
-    m_text1 = addRow(grid, frame, 0, QStringLiteral("Label1"), QStringLiteral("管理员ID"),
-                     QStringLiteral("Text1"));
-    m_text1->setText(row.name);
-    Ui::readOnlyBox(m_text1);
-    m_text1->setEnabled(false);
-    m_text5 = addRow(grid, frame, 1, QStringLiteral("Label5"), QStringLiteral("原密码"),
-                     QStringLiteral("Text5"));
-    Ui::passwordBox(m_text5);
-    m_text2 = AdminForms::addPasswordRow(grid, frame, 2, QStringLiteral("Label2"),
-                                         QStringLiteral("新密码"), QStringLiteral("Text2"));
-    m_text3 = AdminForms::addPasswordRow(grid, frame, 3, QStringLiteral("Label3"),
-                                         QStringLiteral("复核密码"), QStringLiteral("Text3"));
-    m_text4 = addRow(grid, frame, 4, QStringLiteral("Label4"), QStringLiteral("备注"),
-                     QStringLiteral("Text4"));
-    m_text4->setText(row.remark);
-
-    m_check1 =
-        new QCheckBox(QStringLiteral("我明白忘记密码就取不回来的风险，同意修改账号资料！"), frame);
-    m_check1->setObjectName(QStringLiteral("Check1"));
-    grid->addWidget(m_check1, 5, 0, 1, 2);
-
-    const AdminForms::Buttons buttons = AdminForms::buttons(
-        this, frame, QStringLiteral("修改资料（&M)"), QStringLiteral("退出（&E）"));
-    grid->addLayout(buttons.row, 6, 0, 1, 2);
+    m_agreedBox = checkBox(
+        "Check1", QStringLiteral("我明白忘记密码就取不回来的风险，同意修改账号资料！"), box);
+    rows->addWidget(m_agreedBox, 5, 0, 1, 2);
+    QPushButton *confirmButton = button("Command1", QStringLiteral("修改资料（&M)"), box);
+    confirmButton->setAutoDefault(true);
+    QPushButton *exitButton = button("Command2", QStringLiteral("退出（&E）"), box);
+    rows->addLayout(buttonRow(confirmButton, exitButton), 6, 0, 1, 2);
 
     auto *layout = new QVBoxLayout(this);
-    layout->addWidget(frame);
+    layout->addWidget(box);
 
-    connect(buttons.command1, &QPushButton::clicked, this, &AdminModifyDialog::save);
-    m_text5->setFocus();
+    connect(confirmButton, &QPushButton::clicked, this, &AdminModifyDialog::save);
+    m_oldPasswordBox->setFocus();
 }
 
 void AdminModifyDialog::save()
 {
-    const AdminRules::Entry entry{m_check1->isChecked(), m_text1->text(), m_text2->text(),
-                                  m_text3->text(), m_text4->text()};
-    const QString oldPassword = m_text5->text();
-    const auto outcome = AdminForms::attempt(
-        this, [&] { return AdminRules::modify(m_store, m_session, m_row, entry, oldPassword); });
+    const AdminRules::Entry entry{m_agreedBox->isChecked(), m_idBox->text(), m_passwordBox->text(),
+                                  m_repeatBox->text(), m_remarkBox->text()};
+    const QString oldPassword = m_oldPasswordBox->text();
+    const auto outcome =
+        attempt([&] { return AdminRules::modify(m_store, m_session, m_row, entry, oldPassword); });
     if (!outcome)
         return;
-    AdminForms::present(this, *outcome, m_text1, m_text2, m_text3);
+    AdminForms::present(this, *outcome, m_idBox, m_passwordBox, m_repeatBox);
     if (outcome->written)
         accept();
 }

@@ -1,8 +1,7 @@
 #pragma once
 
+#include "screens/ScreenDialog.h"
 #include "store/AdminTable.h"
-
-#include <QDialog>
 
 class MemberStore;
 struct Session;
@@ -12,7 +11,7 @@ class QLineEdit;
 // 管理员资料修改 (smodify): the logged-in administrator changes his own
 // password and remark. The stored password is not shown or held here; the
 // old password typed is verified against the stored hash when saving.
-class AdminModifyDialog : public QDialog
+class AdminModifyDialog : public ScreenDialog
 {
     Q_OBJECT
 public:
@@ -25,10 +24,10 @@ private:
     MemberStore &m_store;
     Session &m_session;
     Admin m_row;
-    QLineEdit *m_text1;
-    QLineEdit *m_text5;
-    QLineEdit *m_text2;
-    QLineEdit *m_text3;
-    QLineEdit *m_text4;
-    QCheckBox *m_check1;
+    QLineEdit *m_idBox;
+    QLineEdit *m_oldPasswordBox;
+    QLineEdit *m_passwordBox;
+    QLineEdit *m_repeatBox;
+    QLineEdit *m_remarkBox;
+    QCheckBox *m_agreedBox;
 };

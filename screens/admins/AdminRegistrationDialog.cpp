@@ -1,6 +1,5 @@
 #include "screens/admins/AdminRegistrationDialog.h"
 
-#include "screens/Ui.h"
 #include "screens/admins/AdminForms.h"
 
 #include <QCheckBox>
@@ -11,50 +10,38 @@
 #include <QVBoxLayout>
 
 AdminRegistrationDialog::AdminRegistrationDialog(MemberStore &store, QWidget *parent)
-    : QDialog(parent), m_store(store)
+    : ScreenDialog(QStringLiteral("sregedit"), QStringLiteral("管理员注册"), parent), m_store(store)
 {
-    setObjectName(QStringLiteral("sregedit"));
-    setWindowTitle(QStringLiteral("管理员注册"));
+    QGroupBox *box = frame("Frame1", QStringLiteral("管理员信息"));
+    auto *rows = new QGridLayout(box);
+    m_idBox = textRow(rows, 0, "Label1", QStringLiteral("管理员ID"), "Text1", 10);
+    m_passwordBox =
+        AdminForms::newPasswordBox(textRow(rows, 1, "Label2", QStringLiteral("密码"), "Text2"));
+    m_repeatBox =
+        AdminForms::newPasswordBox(textRow(rows, 2, "Label3", QStringLiteral("重复密码"), "Text3"));
+    m_remarkBox = textRow(rows, 3, "Label4", QStringLiteral("备注"), "Text4");
+    m_agreedBox =
+        checkBox("Check1", QStringLiteral("我明白忘记密码就取不回来的风险，同意注册账号！"));
 
-    auto *frame = new QGroupBox(QStringLiteral("管理员信息"), this);
-    frame->setObjectName(QStringLiteral("Frame1"));
-    auto *grid = new QGridLayout(frame);
-    using AdminForms::addRow;
-    m_text1 = addRow(grid, frame, 0, QStringLiteral("Label1"), QStringLiteral("管理员ID"),
-                     QStringLiteral("Text1"));
-    m_text1->setMaxLength(10);
-    m_text2 = AdminForms::addPasswordRow(grid, frame, 1, QStringLiteral("Label2"),
-                                         QStringLiteral("密码"), QStringLiteral("Text2"));
-    m_text3 = AdminForms::addPasswordRow(grid, frame, 2, QStringLiteral("Label3"),
-                                         QStringLiteral("重复密码"), QStringLiteral("Text3"));
-    m_text4 = addRow(grid, frame, 3, QStringLiteral("Label4"), QStringLiteral("备注"),
-                     QStringLiteral("Text4"));
-
-    m_check1 =
-        new QCheckBox(QStringLiteral("我明白忘记密码就取不回来的风险，同意注册账号！"), this);
-    m_check1->setObjectName(QStringLiteral("Check1"));
-
-    const AdminForms::Buttons buttons = AdminForms::buttons(
-        this, this, QStringLiteral("注册账号（&R）"), QStringLiteral("退出（&E)"));
+    QPushButton *confirmButton = mainAction(button("Command1", QStringLiteral("注册账号（&R）")));
+    QPushButton *exitButton = button("Command2", QStringLiteral("退出（&E)"));
     auto *layout = new QVBoxLayout(this);
-    layout->addWidget(frame);
-    layout->addWidget(m_check1);
-    layout->addLayout(buttons.row);
+    layout->addWidget(box);
+    layout->addWidget(m_agreedBox);
+    layout->addLayout(buttonRow(confirmButton, exitButton));
 
-    connect(buttons.command1, &QPushButton::clicked, this,
-            &AdminRegistrationDialog::registerAccount);
-    m_text1->setFocus();
+    connect(confirmButton, &QPushButton::clicked, this, &AdminRegistrationDialog::registerAccount);
+    m_idBox->setFocus();
 }
 
 void AdminRegistrationDialog::registerAccount()
 {
-    const AdminRules::Entry entry{m_check1->isChecked(), m_text1->text(), m_text2->text(),
-                                  m_text3->text(), m_text4->text()};
-    const auto outcome =
-        AdminForms::attempt(this, [&] { return AdminRules::registerAccount(m_store, entry); });
+    const AdminRules::Entry entry{m_agreedBox->isChecked(), m_idBox->text(), m_passwordBox->text(),
+                                  m_repeatBox->text(), m_remarkBox->text()};
+    const auto outcome = attempt([&] { return AdminRules::registerAccount(m_store, entry); });
     if (!outcome)
         return;
-    AdminForms::present(this, *outcome, m_text1, m_text2, m_text3);
+    AdminForms::present(this, *outcome, m_idBox, m_passwordBox, m_repeatBox);
     if (outcome->written)
         accept();
 }

@@ -1,14 +1,13 @@
 #pragma once
 
-#include <QDialog>
+#include "screens/ScreenDialog.h"
 
+class MemberStore;
 class QCheckBox;
 class QLineEdit;
 
 // 管理员注册 (sregedit): adds an administrator account.
-class MemberStore;
-
-class AdminRegistrationDialog : public QDialog
+class AdminRegistrationDialog : public ScreenDialog
 {
     Q_OBJECT
 public:
@@ -18,9 +17,9 @@ private:
     void registerAccount();
 
     MemberStore &m_store;
-    QLineEdit *m_text1;
-    QLineEdit *m_text2;
-    QLineEdit *m_text3;
-    QLineEdit *m_text4;
-    QCheckBox *m_check1;
+    QLineEdit *m_idBox;
+    QLineEdit *m_passwordBox;
+    QLineEdit *m_repeatBox;
+    QLineEdit *m_remarkBox;
+    QCheckBox *m_agreedBox;
 };

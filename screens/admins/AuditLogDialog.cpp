@@ -1,9 +1,6 @@
 #include "screens/admins/AuditLogDialog.h"
 
 #include "base/Clock.h"
-#include "base/Session.h"
-#include "base/StoreError.h"
-#include "screens/Dialogs.h"
 #include "screens/Ui.h"
 #include "store/AuditLog.h"
 
@@ -14,48 +11,23 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QTableWidget>
-#include <QTimer>
 #include <QVBoxLayout>
 
 AuditLogDialog::AuditLogDialog(MemberStore &store, const Session &session, QWidget *parent)
-    : QDialog(parent), m_store(store)
+    : ScreenDialog(QStringLiteral("rizhi"), QStringLiteral("操作日志"), parent), m_store(store),
+      m_session(session)
 {
-    setObjectName(QStringLiteral("rizhi"));
-    setWindowTitle(QStringLiteral("操作日志"));
-    auto *label1 = new QLabel(QStringLiteral("日期从："), this);
-    label1->setObjectName(QStringLiteral("Label1"));
-    m_fromBox = new QDateEdit(Clock::today().addMonths(-1), this);
-    m_fromBox->setObjectName(QStringLiteral("DTPicker1"));
-    m_fromBox->setCalendarPopup(true);
-    m_fromBox->setDisplayFormat(QStringLiteral("yyyy/M/d"));
-    auto *label2 = new QLabel(QStringLiteral("到："), this);
-    label2->setObjectName(QStringLiteral("Label2"));
-    m_toBox = new QDateEdit(Clock::today(), this);
-    m_toBox->setObjectName(QStringLiteral("DTPicker2"));
-    m_toBox->setCalendarPopup(true);
-    m_toBox->setDisplayFormat(QStringLiteral("yyyy/M/d"));
-    auto *label3 = new QLabel(QStringLiteral("操作："), this);
-    label3->setObjectName(QStringLiteral("Label3"));
-    m_kindBox = new QComboBox(this);
-    m_kindBox->setObjectName(QStringLiteral("Combo1"));
-    m_kindBox->addItem(QStringLiteral("全部"));
-    m_kindBox->addItems(AuditLog::kinds());
-    const QStringList headers = {QStringLiteral("序号"), QStringLiteral("时间"),
-                                 QStringLiteral("管理员"), QStringLiteral("操作"),
-                                 QStringLiteral("内容")};
-    m_grid = new QTableWidget(0, int(headers.size()), this);
-    m_grid->setObjectName(QStringLiteral("Grid1"));
-    m_grid->setHorizontalHeaderLabels(headers);
-    m_grid->verticalHeader()->hide();
+    m_fromBox = dateBox("DTPicker1", Clock::today().addMonths(-1));
+    m_toBox = dateBox("DTPicker2", Clock::today());
+    m_kindBox = comboBox("Combo1", QStringList{QStringLiteral("全部")} + AuditLog::kinds());
+    m_grid =
+        table("Grid1", {QStringLiteral("序号"), QStringLiteral("时间"), QStringLiteral("管理员"),
+                        QStringLiteral("操作"), QStringLiteral("内容")});
     m_grid->horizontalHeader()->setStretchLastSection(true);
-    m_grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    auto *exitButton = new QPushButton(QStringLiteral("退出(&E)"), this);
-    exitButton->setObjectName(QStringLiteral("Command1"));
-    auto *filters = new QHBoxLayout;
-    for (QWidget *w : {static_cast<QWidget *>(label1), static_cast<QWidget *>(m_fromBox),
-                       static_cast<QWidget *>(label2), static_cast<QWidget *>(m_toBox),
-                       static_cast<QWidget *>(label3), static_cast<QWidget *>(m_kindBox)})
-        filters->addWidget(w);
+    QPushButton *exitButton = button("Command1", QStringLiteral("退出(&E)"));
+    QHBoxLayout *filters = rowOf({label("Label1", QStringLiteral("日期从：")), m_fromBox,
+                                  label("Label2", QStringLiteral("到：")), m_toBox,
+                                  label("Label3", QStringLiteral("操作：")), m_kindBox});
     filters->addStretch(1);
     filters->addWidget(exitButton);
     auto *layout = new QVBoxLayout(this);
@@ -67,42 +39,28 @@ AuditLogDialog::AuditLogDialog(MemberStore &store, const Session &session, QWidg
     connect(m_kindBox, &QComboBox::currentIndexChanged, this, &AuditLogDialog::refresh);
     connect(exitButton, &QPushButton::clicked, this, &QDialog::reject);
 
-    m_refused = !session.isBuiltInAdmin();
-    if (m_refused) {
-        Dialogs::message(this, kNotAllowed);
-        QTimer::singleShot(0, this, &QDialog::reject);
-        return;
-    }
-    refresh();
+    activateOnce();
 }
 
-int AuditLogDialog::exec()
+void AuditLogDialog::activate()
 {
-    if (m_refused)
-        return QDialog::Rejected;
-    return QDialog::exec();
+    if (!refuseUnlessBuiltIn(m_session, kNotAllowed))
+        refresh();
 }
 
 void AuditLogDialog::refresh()
 {
-    if (m_refused)
+    if (refused())
         return;
-    QList<AuditLog::Row> rows;
-    try {
-        rows = AuditLog(m_store).rows(m_fromBox->date(), m_toBox->date(),
-                                      m_kindBox->currentIndex() == 0 ? QString()
-                                                                     : m_kindBox->currentText());
-    } catch (const StoreError &e) {
-        Dialogs::databaseFailure(this, e.text());
+    const QString kind = m_kindBox->currentIndex() == 0 ? QString() : m_kindBox->currentText();
+    const auto read =
+        attempt([&] { return AuditLog(m_store).rows(m_fromBox->date(), m_toBox->date(), kind); });
+    if (!read)
         return;
-    }
-    m_grid->setRowCount(int(rows.size()));
-    for (int r = 0; r < rows.size(); ++r) {
-        const AuditLog::Row &row = rows.at(r);
-        const QStringList cells = {QString::number(row.number),
-                                   row.time.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")),
-                                   row.admin, row.kind, row.detail};
-        for (int c = 0; c < cells.size(); ++c)
-            m_grid->setItem(r, c, new QTableWidgetItem(cells.at(c)));
-    }
+    QList<QStringList> rows;
+    for (const AuditLog::Row &row : *read)
+        rows << QStringList{QString::number(row.number),
+                            row.time.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")), row.admin,
+                            row.kind, row.detail};
+    showRows(m_grid, rows);
 }

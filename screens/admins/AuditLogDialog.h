@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QDialog>
+#include "screens/ScreenDialog.h"
 
 class MemberStore;
 struct Session;
@@ -11,7 +11,7 @@ class QTableWidget;
 // 操作日志 (rizhi): the administrative actions, newest first, filtered by
 // date range and kind. Only the built-in account may read it; any other
 // session is refused when the screen opens, and the screen closes at once.
-class AuditLogDialog : public QDialog
+class AuditLogDialog : public ScreenDialog
 {
     Q_OBJECT
 public:
@@ -19,13 +19,14 @@ public:
         QStringLiteral("本管理员不具有查看操作日志功能，请使用正确的管理员账号！");
 
     AuditLogDialog(MemberStore &store, const Session &session, QWidget *parent = nullptr);
-    bool refused() const { return m_refused; }
-    int exec() override;
+
+    // Refuses and closes for any account but "admin"; lists the log for it.
+    void activate() override;
     void refresh();
 
 private:
     MemberStore &m_store;
-    bool m_refused = false;
+    const Session &m_session;
     QDateEdit *m_fromBox;
     QDateEdit *m_toBox;
     QComboBox *m_kindBox;

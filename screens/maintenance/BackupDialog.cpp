@@ -8,7 +8,6 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -26,58 +25,47 @@ FileOps &chosen(FileOps *given, std::unique_ptr<FileOps> &own)
 
 BackupDialog::BackupDialog(MemberStore &store, const DataFiles &files, const Session &session,
                            ProgramEnd &end, QWidget *parent, FileOps *fileOps)
-    : QDialog(parent), m_session(session), m_end(end),
+    : ScreenDialog(QStringLiteral("backup"), QStringLiteral("数据库备份还原"), parent), m_end(end),
       m_rules(store, files, session, chosen(fileOps, m_ownFiles))
 {
-    setObjectName(QStringLiteral("backup"));
-    setWindowTitle(QStringLiteral("数据库备份还原"));
+    QGroupBox *statusFrame = frame("Frame1", QStringLiteral("状态提示"));
+    m_statusLabel = label("Label1", QString(), statusFrame);
+    m_statusLabel->setWordWrap(true);
+    m_statusLabel->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    m_statusLabel->setMinimumHeight(Ui::twips(1200));
+    auto *statusLayout = new QVBoxLayout(statusFrame);
+    statusLayout->addWidget(m_statusLabel);
 
-    auto *frame = new QGroupBox(QStringLiteral("状态提示"), this);
-    frame->setObjectName(QStringLiteral("Frame1"));
-    m_label1 = new QLabel(frame);
-    m_label1->setObjectName(QStringLiteral("Label1"));
-    m_label1->setWordWrap(true);
-    m_label1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    m_label1->setMinimumHeight(Ui::twips(1200));
-    auto *frameLayout = new QVBoxLayout(frame);
-    frameLayout->addWidget(m_label1);
-
-    m_command1 = new QPushButton(QStringLiteral("备份数据（&B）"), this);
-    m_command1->setObjectName(QStringLiteral("Command1"));
-    m_command2 = new QPushButton(QStringLiteral("还原数据(&R)"), this);
-    m_command2->setObjectName(QStringLiteral("Command2"));
-    m_command4 = new QPushButton(QStringLiteral("清空数据(C)"), this);
-    m_command4->setObjectName(QStringLiteral("Command4"));
-    m_command3 = new QPushButton(QStringLiteral("退出(E)"), this);
-    m_command3->setObjectName(QStringLiteral("Command3"));
-    m_text1 = new QLineEdit(this);
-    m_text1->setObjectName(QStringLiteral("Text1"));
-    m_text1->setVisible(false);
+    m_backupButton = button("Command1", QStringLiteral("备份数据（&B）"));
+    m_restoreButton = button("Command2", QStringLiteral("还原数据(&R)"));
+    m_clearButton = button("Command4", QStringLiteral("清空数据(C)"));
+    QPushButton *exitButton = button("Command3", QStringLiteral("退出(E)"));
+    for (QPushButton *b : {m_backupButton, m_restoreButton, m_clearButton, exitButton})
+        b->setAutoDefault(true);
 
     auto *buttons = new QHBoxLayout;
-    for (QPushButton *b : {m_command1, m_command2, m_command4, m_command3})
+    for (QPushButton *b : {m_backupButton, m_restoreButton, m_clearButton, exitButton})
         buttons->addWidget(b);
     auto *layout = new QVBoxLayout(this);
-    layout->addWidget(frame);
+    layout->addWidget(statusFrame);
     layout->addLayout(buttons);
     Ui::resizeTwips(this, 6000, 3000);
 
-    connect(m_command1, &QPushButton::clicked, this, &BackupDialog::backup);
-    connect(m_command2, &QPushButton::clicked, this, &BackupDialog::restore);
-    connect(m_command4, &QPushButton::clicked, this, &BackupDialog::clear);
-    connect(m_command3, &QPushButton::clicked, this, &QDialog::reject);
+    connect(m_backupButton, &QPushButton::clicked, this, &BackupDialog::backup);
+    connect(m_restoreButton, &QPushButton::clicked, this, &BackupDialog::restore);
+    connect(m_clearButton, &QPushButton::clicked, this, &BackupDialog::clear);
+    connect(exitButton, &QPushButton::clicked, this, &QDialog::reject);
 
-    activate();
+    activateOnce();
 }
 
 BackupDialog::~BackupDialog() = default;
 
 void BackupDialog::activate()
 {
-    for (QPushButton *b : {m_command1, m_command2, m_command4})
+    for (QPushButton *b : {m_backupButton, m_restoreButton, m_clearButton})
         b->setEnabled(true);
-    m_text1->setText(m_session.password);
-    m_label1->setText(m_rules.activate());
+    m_statusLabel->setText(m_rules.activate());
 }
 
 void BackupDialog::report(const DataMaintenance::Outcome &outcome)
@@ -85,7 +73,7 @@ void BackupDialog::report(const DataMaintenance::Outcome &outcome)
     for (const QString &message : outcome.messages)
         Dialogs::message(this, message);
     if (outcome.status)
-        m_label1->setText(*outcome.status);
+        m_statusLabel->setText(*outcome.status);
     if (outcome.endProgram) {
         m_end.request(outcome.endCode);
         reject();
@@ -94,15 +82,15 @@ void BackupDialog::report(const DataMaintenance::Outcome &outcome)
 
 void BackupDialog::backup()
 {
-    m_command2->setEnabled(false);
-    m_command4->setEnabled(false);
+    m_restoreButton->setEnabled(false);
+    m_clearButton->setEnabled(false);
     report(m_rules.backup());
 }
 
 void BackupDialog::restore()
 {
-    m_command1->setEnabled(false);
-    m_command4->setEnabled(false);
+    m_backupButton->setEnabled(false);
+    m_clearButton->setEnabled(false);
     const QString typed = Dialogs::input(this, DataMaintenance::kRestorePrompt,
                                          DataMaintenance::kRestoreTitle, Dialogs::Echo::Password);
     report(m_rules.restore(typed));
@@ -114,8 +102,8 @@ void BackupDialog::clear()
         report(*damaged);
         return;
     }
-    m_command1->setEnabled(false);
-    m_command2->setEnabled(false);
+    m_backupButton->setEnabled(false);
+    m_restoreButton->setEnabled(false);
     const QString typed = Dialogs::input(this, DataMaintenance::kClearPrompt,
                                          DataMaintenance::kClearTitle, Dialogs::Echo::Password);
     report(m_rules.clear(typed));

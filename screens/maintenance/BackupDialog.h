@@ -2,21 +2,20 @@
 
 #include "rules/maintenance/DataMaintenance.h"
 #include "rules/maintenance/FileOps.h"
+#include "screens/ScreenDialog.h"
 
-#include <QDialog>
 #include <memory>
 
 class MemberStore;
 class ProgramEnd;
 struct Session;
 class QLabel;
-class QLineEdit;
 class QPushButton;
 
 // 数据库备份还原 (backup): backup, restore and clear of the database file.
 // Each visit allows one kind of operation: the first one disables the
 // buttons of the others until the screen is opened again.
-class BackupDialog : public QDialog
+class BackupDialog : public ScreenDialog
 {
     Q_OBJECT
 public:
@@ -25,9 +24,9 @@ public:
                  ProgramEnd &end, QWidget *parent = nullptr, FileOps *fileOps = nullptr);
     ~BackupDialog() override;
 
-    // Enables the buttons, takes the session password, creates the backup
-    // folder when missing and shows the backup's time.
-    void activate();
+    // Enables the buttons, creates the backup folder when missing and shows
+    // the backup's time.
+    void activate() override;
 
 private:
     void backup();
@@ -35,14 +34,11 @@ private:
     void clear();
     void report(const DataMaintenance::Outcome &outcome);
 
-    const Session &m_session;
     ProgramEnd &m_end;
     std::unique_ptr<FileOps> m_ownFiles;
     DataMaintenance m_rules;
-    QLabel *m_label1;
-    QLineEdit *m_text1;
-    QPushButton *m_command1;
-    QPushButton *m_command2;
-    QPushButton *m_command3;
-    QPushButton *m_command4;
+    QLabel *m_statusLabel;
+    QPushButton *m_backupButton;
+    QPushButton *m_restoreButton;
+    QPushButton *m_clearButton;
 };

@@ -1,103 +1,73 @@
 #include "screens/maintenance/ExportDialog.h"
 
 #include "base/Session.h"
-#include "base/StoreError.h"
 #include "rules/maintenance/MemberExport.h"
 #include "screens/Dialogs.h"
 #include "screens/Ui.h"
 
+#include <QDir>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QTimer>
 #include <QVBoxLayout>
 
 ExportDialog::ExportDialog(MemberStore &store, const DataFiles &files, const Session &session,
                            QWidget *parent)
-    : QDialog(parent), m_store(store), m_files(files), m_session(session)
+    : ScreenDialog(QStringLiteral("daochu"), QStringLiteral("会员数据导出"), parent),
+      m_store(store), m_files(files), m_session(session)
 {
-    setObjectName(QStringLiteral("daochu"));
-    setWindowTitle(QStringLiteral("会员数据导出"));
+    QGroupBox *noteFrame = frame("Frame1", QStringLiteral("说明："));
+    QLabel *note = label("Label1",
+                         QStringLiteral("本功能为实验性功能，在部分电脑上可能无法正常导出数据；"
+                                        "导出失败不会影响本系统其他功能的正常使用。"),
+                         noteFrame);
+    note->setWordWrap(true);
+    auto *noteLayout = new QVBoxLayout(noteFrame);
+    noteLayout->addWidget(note);
 
-    auto *frame = new QGroupBox(QStringLiteral("说明："), this);
-    frame->setObjectName(QStringLiteral("Frame1"));
-    auto *label1 =
-        new QLabel(QStringLiteral("本功能为实验性功能，在部分电脑上可能无法正常导出数据；"
-                                  "导出失败不会影响本系统其他功能的正常使用。"),
-                   frame);
-    label1->setObjectName(QStringLiteral("Label1"));
-    label1->setWordWrap(true);
-    auto *frameLayout = new QVBoxLayout(frame);
-    frameLayout->addWidget(label1);
+    m_passwordBox = textBox("Text3", 20);
+    Ui::passwordBox(m_passwordBox);
+    // The operator's name, kept hidden as on the other screens.
+    m_operatorBox = textBox("Text1");
+    m_operatorBox->setVisible(false);
 
-    auto *label2 = new QLabel(QStringLiteral("请输入系统管理员密码："), this);
-    label2->setObjectName(QStringLiteral("Label2"));
-    m_text3 = new QLineEdit(this);
-    m_text3->setObjectName(QStringLiteral("Text3"));
-    m_text3->setMaxLength(20);
-    Ui::passwordBox(m_text3);
-    m_text1 = new QLineEdit(this);
-    m_text1->setObjectName(QStringLiteral("Text1"));
-    m_text1->setVisible(false);
-    m_text2 = new QLineEdit(this);
-    m_text2->setObjectName(QStringLiteral("Text2"));
-    m_text2->setVisible(false);
-
-    m_command1 = new QPushButton(QStringLiteral("导出数据(&X)"), this);
-    m_command1->setObjectName(QStringLiteral("Command1"));
-    auto *command2 = new QPushButton(QStringLiteral("退出(&E)"), this);
-    command2->setObjectName(QStringLiteral("Command2"));
+    m_exportButton = button("Command1", QStringLiteral("导出数据(&X)"));
+    QPushButton *exitButton = button("Command2", QStringLiteral("退出(&E)"));
+    m_exportButton->setAutoDefault(true);
+    exitButton->setAutoDefault(true);
 
     auto *passwordRow = new QHBoxLayout;
-    passwordRow->addWidget(label2);
-    passwordRow->addWidget(m_text3);
-    auto *buttons = new QHBoxLayout;
-    buttons->addWidget(m_command1);
-    buttons->addWidget(command2);
+    passwordRow->addWidget(label("Label2", QStringLiteral("请输入系统管理员密码：")));
+    passwordRow->addWidget(m_passwordBox);
     auto *layout = new QVBoxLayout(this);
-    layout->addWidget(frame);
+    layout->addWidget(noteFrame);
     layout->addLayout(passwordRow);
-    layout->addLayout(buttons);
+    layout->addLayout(buttonRow(m_exportButton, exitButton));
     Ui::resizeTwips(this, 5500, 3200);
 
-    connect(m_command1, &QPushButton::clicked, this, &ExportDialog::exportMembers);
-    connect(command2, &QPushButton::clicked, this, &QDialog::reject);
+    connect(m_exportButton, &QPushButton::clicked, this, &ExportDialog::exportMembers);
 
-    activate();
+    activateOnce();
 }
 
 void ExportDialog::activate()
 {
-    m_text1->setText(m_session.name);
-    m_text2->setText(m_session.password);
-    m_refused = !m_session.isBuiltInAdmin();
-    m_command1->setEnabled(!m_refused);
-    if (m_refused) {
-        Dialogs::message(this, MemberExport::kNotAllowed);
-        // Closes the screen however it is shown.
-        QTimer::singleShot(0, this, &QDialog::reject);
-    }
-}
-
-int ExportDialog::exec()
-{
-    if (m_refused)
-        return QDialog::Rejected;
-    return QDialog::exec();
+    m_operatorBox->setText(m_session.name);
+    m_exportButton->setEnabled(!refuseUnlessBuiltIn(m_session, MemberExport::kNotAllowed));
 }
 
 void ExportDialog::exportMembers()
 {
-    MemberExport::Outcome outcome;
-    try {
-        outcome = MemberExport::run(m_store, m_files.exportWorkbook(), m_session, m_text3->text());
-    } catch (const StoreError &e) {
-        Dialogs::databaseFailure(this, e.text());
+    const auto result = attempt([&] {
+        return MemberExport::run(m_store, m_files.exportWorkbook(), m_session,
+                                 m_passwordBox->text());
+    });
+    if (!result)
         return;
-    }
+    const MemberExport::Outcome &outcome = *result;
     switch (outcome.kind) {
     case MemberExport::Outcome::Kind::Refused:
         Dialogs::message(this, outcome.message);
@@ -106,7 +76,8 @@ void ExportDialog::exportMembers()
         Dialogs::error(this, outcome.message);
         return;
     case MemberExport::Outcome::Kind::Exported:
-        Dialogs::message(this, outcome.message);
+        Dialogs::message(this, outcome.message + QStringLiteral("\n导出文件：") +
+                                   QDir::toNativeSeparators(m_files.exportWorkbook()));
         accept();
         return;
     }

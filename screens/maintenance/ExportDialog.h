@@ -1,8 +1,7 @@
 #pragma once
 
+#include "screens/ScreenDialog.h"
 #include "store/DataFiles.h"
-
-#include <QDialog>
 
 class MemberStore;
 struct Session;
@@ -12,7 +11,7 @@ class QPushButton;
 // 会员数据导出 (daochu): writes the member table to 会员数据导出.xls in the
 // program folder. Only the built-in account may use it; any other session
 // is refused when the screen opens, and the screen closes at once.
-class ExportDialog : public QDialog
+class ExportDialog : public ScreenDialog
 {
     Q_OBJECT
 public:
@@ -20,11 +19,7 @@ public:
                  QWidget *parent = nullptr);
 
     // Takes the session; refuses and closes for any account but "admin".
-    void activate();
-    // True when activation refused the session; exec() then returns at once.
-    bool refused() const { return m_refused; }
-
-    int exec() override;
+    void activate() override;
 
 private:
     void exportMembers();
@@ -32,9 +27,7 @@ private:
     MemberStore &m_store;
     DataFiles m_files;
     const Session &m_session;
-    bool m_refused = false;
-    QLineEdit *m_text1;
-    QLineEdit *m_text2;
-    QLineEdit *m_text3;
-    QPushButton *m_command1;
+    QLineEdit *m_operatorBox;
+    QLineEdit *m_passwordBox;
+    QPushButton *m_exportButton;
 };

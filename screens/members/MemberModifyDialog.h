@@ -1,8 +1,8 @@
 #pragma once
 
+#include "screens/ScreenDialog.h"
 #include "store/MemberTable.h"
 
-#include <QDialog>
 #include <optional>
 
 class MemberStore;
@@ -13,7 +13,7 @@ class QLineEdit;
 
 // 会员资料修改 (mmodify): corrects sex, phone, referrer and referrer phone of
 // one member, after the operator ticks the acknowledgement box.
-class MemberModifyDialog : public QDialog
+class MemberModifyDialog : public ScreenDialog
 {
     Q_OBJECT
 public:
@@ -28,10 +28,10 @@ private:
     MemberStore &m_store;
     Member m_member;
     std::optional<Member> m_saved;
-    QComboBox *m_combo1;
-    QLineEdit *m_text2;
-    QLineEdit *m_text3;
-    QLineEdit *m_text7;
-    QCheckBox *m_check1;
-    QLabel *m_label9;
+    QComboBox *m_sexBox;
+    QLineEdit *m_phoneBox;
+    QLineEdit *m_referrerBox;
+    QLineEdit *m_referrerPhoneBox;
+    QCheckBox *m_acknowledgedBox;
+    QLabel *m_statusLabel;
 };

@@ -1,7 +1,6 @@
 #include "screens/members/MemberSearchDialog.h"
 
 #include "base/Session.h"
-#include "base/StoreError.h"
 #include "rules/members/MemberDelete.h"
 #include "rules/members/MemberListModel.h"
 #include "rules/members/MemberSearch.h"
@@ -16,6 +15,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QStyle>
 #include <QTableView>
 #include <QVBoxLayout>
@@ -30,115 +30,108 @@ const QString MemberSearchDialog::kNoMemberSelected = QStringLiteral("请先在�
 
 namespace {
 
-// Column widths in twips; 0 hides the fixed column, -1 keeps the default.
-constexpr int kColumnWidths[] = {0, 1100, 600, 1200, -1, -1, 1200, 1700, -1, 1700};
-constexpr int kPhoneColumn = 3;         // 手机号
-constexpr int kReferrerPhoneColumn = 6; // 推荐人手机
+// The widest value a column usually holds, for its width before any row is
+// shown: the longest phone, an amount of five digits, the longest date.
+const char *const kWidestValues[] = {"",         "会员名称",  "男",          "00000000000",
+                                     "99999.99", "会员名称",  "00000000000", "9999",
+                                     "99999.99", "2026/12/31"};
 
 } // namespace
 
 MemberSearchDialog::MemberSearchDialog(MemberStore &store, const Session &session, QWidget *parent)
-    : QDialog(parent), m_store(store), m_session(session),
-      m_modifyRunner([](MemberModifyDialog &d) { d.exec(); })
+    : ScreenDialog(QStringLiteral("msearch"), QStringLiteral("会员查询系统"), parent),
+      m_store(store), m_session(session), m_modifyRunner([](MemberModifyDialog &d) { d.exec(); })
 {
-    setObjectName(QStringLiteral("msearch"));
-    setWindowTitle(QStringLiteral("会员查询系统"));
+    QGroupBox *inputFrame = frame("Frame1", QStringLiteral("输入查询信息"));
+    m_nameBox = textBox("Text1", 10, inputFrame);
+    m_phoneBox = textBox("Text2", 11, inputFrame);
+    Ui::digitsOnly(m_phoneBox);
+    // Part of a name, or the last digits of a phone.
+    m_partBox = textBox("Text6", 11, inputFrame);
 
-    auto *frame1 = new QGroupBox(QStringLiteral("输入查询信息"), this);
-    frame1->setObjectName(QStringLiteral("Frame1"));
-    auto *label1 = new QLabel(QStringLiteral("会员名："), frame1);
-    label1->setObjectName(QStringLiteral("Label1"));
-    m_text1 = new QLineEdit(frame1);
-    m_text1->setObjectName(QStringLiteral("Text1"));
-    m_text1->setMaxLength(10);
-    auto *label2 = new QLabel(QStringLiteral("手 机 号："), frame1);
-    label2->setObjectName(QStringLiteral("Label2"));
-    m_text2 = new QLineEdit(frame1);
-    m_text2->setObjectName(QStringLiteral("Text2"));
-    m_text2->setMaxLength(11);
-    Ui::digitsOnly(m_text2);
-
-    auto *command1 = new QPushButton(QStringLiteral("查询（&S）"), frame1);
-    command1->setObjectName(QStringLiteral("Command1"));
-    m_command2 = new QPushButton(QStringLiteral("修改（&M）"), frame1);
-    m_command2->setObjectName(QStringLiteral("Command2"));
-    auto *command3 = new QPushButton(QStringLiteral("重置（&C）"), frame1);
-    command3->setObjectName(QStringLiteral("Command3"));
-    m_command4 = new QPushButton(QStringLiteral("删除（&D）"), frame1);
-    m_command4->setObjectName(QStringLiteral("Command4"));
-    auto *command5 = new QPushButton(QStringLiteral("退出（&E）"), frame1);
-    command5->setObjectName(QStringLiteral("Command5"));
+    QPushButton *searchButton = button("Command1", QStringLiteral("查询（&S）"), inputFrame);
+    m_modifyButton = button("Command2", QStringLiteral("修改（&M）"), inputFrame);
+    QPushButton *resetButton = button("Command3", QStringLiteral("重置（&C）"), inputFrame);
+    m_deleteButton = button("Command4", QStringLiteral("删除（&D）"), inputFrame);
+    QPushButton *exitButton = button("Command5", QStringLiteral("退出（&E）"), inputFrame);
     // The selected member's statement, for every administrator.
-    auto *command6 = new QPushButton(QStringLiteral("流水（&L）"), frame1);
-    command6->setObjectName(QStringLiteral("Command6"));
-    connect(command6, &QPushButton::clicked, this, [this] {
+    QPushButton *statementButton = button("Command6", QStringLiteral("流水（&L）"), inputFrame);
+    connect(statementButton, &QPushButton::clicked, this, [this] {
         if (m_selected.id == 0)
             Dialogs::message(this, kNoMemberSelected);
         else if (m_statementOpener)
             m_statementOpener(m_selected.id);
     });
+    const auto buttonRow = {searchButton,   m_modifyButton,  resetButton,
+                            m_deleteButton, statementButton, exitButton};
+    // Enter in a box searches.
+    for (QPushButton *b : buttonRow)
+        b->setAutoDefault(true);
+    searchButton->setDefault(true);
     setChangeEnabled(false);
 
     auto *inputs = new QGridLayout;
-    inputs->addWidget(label1, 0, 0);
-    inputs->addWidget(m_text1, 0, 1);
-    inputs->addWidget(label2, 1, 0);
-    inputs->addWidget(m_text2, 1, 1);
+    inputs->addWidget(label("Label1", QStringLiteral("会员名："), inputFrame), 0, 0);
+    inputs->addWidget(m_nameBox, 0, 1);
+    inputs->addWidget(label("Label2", QStringLiteral("手 机 号："), inputFrame), 1, 0);
+    inputs->addWidget(m_phoneBox, 1, 1);
+    inputs->addWidget(label("Label4", QStringLiteral("模糊查询："), inputFrame), 2, 0);
+    inputs->addWidget(m_partBox, 2, 1);
     auto *buttons = new QHBoxLayout;
-    for (QPushButton *b : {command1, m_command2, command3, m_command4, command6, command5})
+    for (QPushButton *b : buttonRow)
         buttons->addWidget(b);
-    auto *frame1Layout = new QVBoxLayout(frame1);
-    frame1Layout->addLayout(inputs);
-    frame1Layout->addLayout(buttons);
+    auto *inputLayout = new QVBoxLayout(inputFrame);
+    inputLayout->addLayout(inputs);
+    inputLayout->addLayout(buttons);
 
-    m_label3 = new QLabel(this);
-    m_label3->setObjectName(QStringLiteral("Label3"));
-    m_label3->setWordWrap(true);
-    m_label3->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    m_label3->setMinimumWidth(Ui::twips(3600));
+    m_noteLabel = label("Label3", QString());
+    m_noteLabel->setWordWrap(true);
+    m_noteLabel->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    m_noteLabel->setMinimumWidth(Ui::twips(3600));
 
     // The selected member's name; kept hidden like the other holders.
-    m_text5 = new QLineEdit(this);
-    m_text5->setObjectName(QStringLiteral("Text5"));
-    m_text5->hide();
+    m_selectedNameBox = textBox("Text5");
+    m_selectedNameBox->hide();
 
-    auto *frame2 = new QGroupBox(QStringLiteral("信息列表"), this);
-    frame2->setObjectName(QStringLiteral("Frame2"));
+    QGroupBox *listFrame = frame("Frame2", QStringLiteral("信息列表"));
     m_model = new MemberListModel(store, this);
-    m_grid = new QTableView(frame2);
-    m_grid->setObjectName(QStringLiteral("MSHFlexGrid1"));
+    m_grid = grid("MSHFlexGrid1", listFrame);
     m_grid->setModel(m_model);
-    m_grid->verticalHeader()->hide();
     m_grid->setSelectionBehavior(QAbstractItemView::SelectRows);
-    m_grid->setSelectionMode(QAbstractItemView::SingleSelection);
-    m_grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_grid->setWordWrap(false);
     m_grid->horizontalHeader()->setMinimumSectionSize(0);
     m_grid->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    auto *frame2Layout = new QVBoxLayout(frame2);
-    frame2Layout->addWidget(m_grid);
+    auto *listLayout = new QVBoxLayout(listFrame);
+    listLayout->addWidget(m_grid);
 
     auto *top = new QHBoxLayout;
-    top->addWidget(frame1, 1);
-    top->addWidget(m_label3);
+    top->addWidget(inputFrame, 1);
+    top->addWidget(m_noteLabel);
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(top);
-    layout->addWidget(frame2, 1);
+    layout->addWidget(listFrame, 1);
     Ui::resizeTwips(this, 12600, 7800);
+    // Wide enough to show every column of the list without scrolling.
+    const QMargins outer = layout->contentsMargins();
+    const QMargins inner = listLayout->contentsMargins();
+    const int margins = outer.left() + outer.right() + inner.left() + inner.right() +
+                        2 * style()->pixelMetric(QStyle::PM_DefaultFrameWidth) + 8;
+    resize(std::max(width(), listWidth() + margins), height());
 
-    connect(command1, &QPushButton::clicked, this, &MemberSearchDialog::search);
-    connect(m_command2, &QPushButton::clicked, this, &MemberSearchDialog::modify);
-    connect(command3, &QPushButton::clicked, this, &MemberSearchDialog::reset);
-    connect(m_command4, &QPushButton::clicked, this, &MemberSearchDialog::remove);
-    connect(command5, &QPushButton::clicked, this, &QDialog::reject);
+    connect(searchButton, &QPushButton::clicked, this, &MemberSearchDialog::search);
+    connect(m_modifyButton, &QPushButton::clicked, this, &MemberSearchDialog::modify);
+    connect(resetButton, &QPushButton::clicked, this, &MemberSearchDialog::reset);
+    connect(m_deleteButton, &QPushButton::clicked, this, &MemberSearchDialog::remove);
+    connect(exitButton, &QPushButton::clicked, this, &QDialog::reject);
     connect(m_grid, &QTableView::clicked, this,
             [this](const QModelIndex &index) { selectRow(index.row()); });
     // Keyboard moves select as well, so the highlighted row is always the
-    // member that modify and delete work on.
-    connect(m_grid->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
-            [this](const QModelIndex &current) {
-                if (current.isValid())
-                    selectRow(current.row());
+    // member that modify and delete work on. Tabbing into the grid only
+    // marks a current cell and selects nobody.
+    connect(m_grid->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            [this](const QItemSelection &selected) {
+                if (!selected.isEmpty())
+                    selectRow(selected.indexes().first().row());
             });
     connect(
         m_model, &MemberListModel::loadFailed, this,
@@ -150,42 +143,60 @@ MemberSearchDialog::~MemberSearchDialog() = default;
 
 void MemberSearchDialog::setChangeEnabled(bool enabled)
 {
-    m_command2->setEnabled(enabled);
-    m_command4->setEnabled(enabled);
+    m_modifyButton->setEnabled(enabled);
+    m_deleteButton->setEnabled(enabled);
+}
+
+int MemberSearchDialog::columnWidth(int column) const
+{
+    if (column == 0) // the fixed column stays hidden
+        return 0;
+    const QHeaderView *header = m_grid->horizontalHeader();
+    const int headerMargin = 2 * header->style()->pixelMetric(QStyle::PM_HeaderMargin) + 8;
+    const int cellMargin =
+        2 * (m_grid->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, m_grid) + 4);
+    const QString caption = m_model->headerData(column, Qt::Horizontal).toString();
+    int width =
+        std::max(header->fontMetrics().horizontalAdvance(caption) + headerMargin,
+                 m_grid->fontMetrics().horizontalAdvance(QString::fromUtf8(kWidestValues[column])) +
+                     cellMargin);
+    if (m_model->columnCount() > column)
+        width = std::max(width,
+                         static_cast<const QAbstractItemView *>(m_grid)->sizeHintForColumn(column));
+    return width;
 }
 
 void MemberSearchDialog::applyColumnWidths()
 {
     QHeaderView *header = m_grid->horizontalHeader();
-    // A phone column always shows the whole number, whatever the font.
-    const int margin = m_grid->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, m_grid);
-    const int phoneWidth =
-        m_grid->fontMetrics().horizontalAdvance(QStringLiteral("00000000000")) + 2 * (margin + 2);
-    for (int column = 0; column < MemberListModel::kColumns; ++column) {
-        const int tw = kColumnWidths[column];
-        int width = tw < 0 ? header->defaultSectionSize() : Ui::twips(tw);
-        if (column == kPhoneColumn || column == kReferrerPhoneColumn)
-            width = std::max(width, phoneWidth);
-        header->resizeSection(column, width);
-    }
+    for (int column = 0; column < MemberListModel::kColumns; ++column)
+        header->resizeSection(column, columnWidth(column));
+}
+
+int MemberSearchDialog::listWidth() const
+{
+    int width = 0;
+    for (int column = 0; column < MemberListModel::kColumns; ++column)
+        width += columnWidth(column);
+    return width + m_grid->verticalScrollBar()->sizeHint().width() + 2 * m_grid->frameWidth();
 }
 
 void MemberSearchDialog::dropSelection()
 {
     m_selected = Member{};
-    m_text5->clear();
+    m_selectedNameBox->clear();
     setChangeEnabled(false);
 }
 
 void MemberSearchDialog::search()
 {
-    MemberSearch::Outcome outcome;
-    try {
-        outcome = MemberSearch::run(*m_model, m_text1->text(), m_text2->text());
-    } catch (const StoreError &e) {
-        Dialogs::databaseFailure(this, e.text());
+    const auto found = attempt([&] {
+        return MemberSearch::run(*m_model, m_nameBox->text(), m_phoneBox->text(),
+                                 m_partBox->text());
+    });
+    if (!found)
         return;
-    }
+    const MemberSearch::Outcome &outcome = *found;
     if (outcome.kind == MemberSearch::Outcome::Kind::Refused) {
         Dialogs::message(this, outcome.message);
         return;
@@ -195,10 +206,22 @@ void MemberSearchDialog::search()
     applyColumnWidths();
     if (outcome.kind == MemberSearch::Outcome::Kind::NotFound) {
         Dialogs::message(this, outcome.message);
-        (outcome.focus == MemberSearch::Field::Name ? m_text1 : m_text2)->setFocus();
+        switch (outcome.focus) {
+        case MemberSearch::Field::Name:
+            m_nameBox->setFocus();
+            break;
+        case MemberSearch::Field::Phone:
+            m_phoneBox->setFocus();
+            break;
+        case MemberSearch::Field::Part:
+            m_partBox->setFocus();
+            break;
+        case MemberSearch::Field::None:
+            break;
+        }
         return;
     }
-    m_label3->setText(MemberSearch::note(m_session));
+    m_noteLabel->setText(MemberSearch::note(m_session));
 }
 
 void MemberSearchDialog::selectRow(int row)
@@ -206,7 +229,7 @@ void MemberSearchDialog::selectRow(int row)
     if (m_listChanging)
         return;
     m_selected = m_model->member(row);
-    m_text5->setText(m_selected.name);
+    m_selectedNameBox->setText(m_selected.name);
     setChangeEnabled(!m_selected.name.isEmpty() && MemberSearch::canChange(m_session));
 }
 
@@ -215,7 +238,7 @@ bool MemberSearchDialog::passwordConfirmed(const QString &prompt, const QString 
     // Exact comparison, letter case and blanks included; Cancel answers "".
     const QString answer =
         Dialogs::input(this, prompt, Dialogs::kAppTitle, Dialogs::Echo::Password);
-    if (answer == m_session.password)
+    if (m_session.confirms(answer))
         return true;
     Dialogs::message(this, refused);
     return false;
@@ -239,9 +262,10 @@ void MemberSearchDialog::modify()
 void MemberSearchDialog::reset()
 {
     m_model->clear();
-    m_text1->clear();
-    m_text2->clear();
-    m_text1->setFocus();
+    m_nameBox->clear();
+    m_phoneBox->clear();
+    m_partBox->clear();
+    m_nameBox->setFocus();
     setChangeEnabled(false);
 }
 
@@ -249,18 +273,15 @@ void MemberSearchDialog::remove()
 {
     if (!passwordConfirmed(kDeletePrompt, kDeleteRefused))
         return;
-    const QString name = m_text5->text();
+    const QString name = m_selectedNameBox->text();
     if (name.isEmpty()) {
         setChangeEnabled(false);
         return;
     }
-    MemberDelete::Outcome outcome;
-    try {
-        outcome = MemberDelete::remove(m_store, name);
-    } catch (const StoreError &e) {
-        Dialogs::databaseFailure(this, e.text());
+    const auto removed = attempt([&] { return MemberDelete::remove(m_store, name); });
+    if (!removed)
         return;
-    }
+    const MemberDelete::Outcome &outcome = *removed;
     if (outcome.removed.isEmpty()) {
         Dialogs::message(this, MemberDelete::kNotFound);
         return;

@@ -1,8 +1,8 @@
 #pragma once
 
+#include "screens/ScreenDialog.h"
 #include "store/MemberTable.h"
 
-#include <QDialog>
 #include <functional>
 
 class MemberStore;
@@ -14,10 +14,11 @@ class QLineEdit;
 class QPushButton;
 class QTableView;
 
-// 会员查询系统 (msearch): lists members, all of them or by name or phone. The
+// 会员查询系统 (msearch): lists members, all of them, by name or phone, or by
+// part of a name or the last digits of a phone. The
 // built-in account selects a member by clicking his row and may then modify
 // or delete him.
-class MemberSearchDialog : public QDialog
+class MemberSearchDialog : public ScreenDialog
 {
     Q_OBJECT
 public:
@@ -45,6 +46,8 @@ private:
     void selectRow(int row);
     void dropSelection();
     void setChangeEnabled(bool enabled);
+    int columnWidth(int column) const;
+    int listWidth() const;
     void applyColumnWidths();
     bool passwordConfirmed(const QString &prompt, const QString &refused);
     void modify();
@@ -55,12 +58,13 @@ private:
     const Session &m_session;
     MemberListModel *m_model;
     QTableView *m_grid;
-    QLineEdit *m_text1;
-    QLineEdit *m_text2;
-    QLineEdit *m_text5;
-    QLabel *m_label3;
-    QPushButton *m_command2;
-    QPushButton *m_command4;
+    QLineEdit *m_nameBox;
+    QLineEdit *m_phoneBox;
+    QLineEdit *m_partBox;
+    QLineEdit *m_selectedNameBox;
+    QLabel *m_noteLabel;
+    QPushButton *m_modifyButton;
+    QPushButton *m_deleteButton;
     Member m_selected;
     bool m_listChanging = false;
     ModifyRunner m_modifyRunner;

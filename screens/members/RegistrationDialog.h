@@ -26,11 +26,11 @@ private:
     void registerMember();
 
     QDate m_date;
-    QLineEdit *m_text1;
-    QRadioButton *m_option1;
-    QRadioButton *m_option2;
-    QLineEdit *m_text2;
-    QLineEdit *m_text3;
-    QLineEdit *m_text4;
-    QLabel *m_label6;
+    QLineEdit *m_nameBox;
+    QRadioButton *m_maleButton;
+    QRadioButton *m_femaleButton;
+    QLineEdit *m_phoneBox;
+    QLineEdit *m_referrerBox;
+    QLineEdit *m_referrerPhoneBox;
+    QLabel *m_dateLabel;
 };

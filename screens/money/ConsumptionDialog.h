@@ -28,9 +28,9 @@ private:
     void confirm();
 
     CommissionSetting m_setting;
-    QLineEdit *m_text1;
-    QLineEdit *m_text2;
-    QComboBox *m_combo1;
-    QLineEdit *m_text5;
-    QLabel *m_label4;
+    QLineEdit *m_nameBox;
+    QLineEdit *m_phoneBox;
+    QComboBox *m_paymentBox;
+    QLineEdit *m_amountBox;
+    QLabel *m_resultLabel;
 };

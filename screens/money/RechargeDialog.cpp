@@ -3,7 +3,6 @@
 #include "base/Clock.h"
 #include "base/Formats.h"
 #include "base/NumberText.h"
-#include "base/StoreError.h"
 #include "rules/money/Recharge.h"
 #include "screens/Dialogs.h"
 #include "screens/Ui.h"
@@ -27,73 +26,72 @@ constexpr int kAmountDigits = 7;
 RechargeDialog::RechargeDialog(MemberStore &store, QWidget *parent)
     : ScreenDialog(QStringLiteral("chongzhi"), QStringLiteral("充值系统"), parent), m_store(store)
 {
-    auto *frame1 = new QGroupBox(QStringLiteral("输入充值信息"), this);
-    frame1->setObjectName(QStringLiteral("Frame1"));
-    m_text1 = newTextBox("Text1", 0, frame1);
-    m_text2 = newTextBox("Text2", 11, frame1);
-    Ui::digitsOnly(m_text2);
+    QGroupBox *inputFrame = frame("Frame1", QStringLiteral("输入充值信息"));
+    m_nameBox = textBox("Text1", 0, inputFrame);
+    m_phoneBox = textBox("Text2", 11, inputFrame);
+    Ui::digitsOnly(m_phoneBox);
 
-    auto *frame2 = new QGroupBox(QStringLiteral("充值金额"), frame1);
-    frame2->setObjectName(QStringLiteral("Frame2"));
-    m_text3 = newTextBox("Text3", kAmountDigits, frame2);
-    m_text3->installEventFilter(this);
-    auto *amount = new QHBoxLayout(frame2);
-    amount->addWidget(m_text3);
-    amount->addWidget(newLabel("Label7", QStringLiteral("元"), frame2));
+    QGroupBox *amountFrame = frame("Frame2", QStringLiteral("充值金额"), inputFrame);
+    m_amountBox = textBox("Text3", kAmountDigits, amountFrame);
+    m_amountBox->installEventFilter(this);
+    auto *amount = new QHBoxLayout(amountFrame);
+    amount->addWidget(m_amountBox);
+    amount->addWidget(label("Label7", QStringLiteral("元"), amountFrame));
 
-    m_check1 = new QCheckBox(QStringLiteral("余额对冲"), frame1);
-    m_check1->setObjectName(QStringLiteral("Check1"));
-    m_check1->setStyleSheet(QStringLiteral("color: red;"));
-    auto *label8 = newLabel("Label8", QStringLiteral("（用于误多充值时减去充值额使用）"), frame1);
-    label8->setStyleSheet(QStringLiteral("color: red;"));
-    QPushButton *command1 = newButton("Command1", QStringLiteral("确定（&S）"), frame1);
-    QPushButton *command2 = newButton("Command2", QStringLiteral("退出（&E）"), frame1);
+    m_offsetBox = checkBox("Check1", QStringLiteral("余额对冲"), inputFrame);
+    m_offsetBox->setStyleSheet(QStringLiteral("color: red;"));
+    auto *offsetHint =
+        label("Label8", QStringLiteral("（用于误多充值时减去充值额使用）"), inputFrame);
+    offsetHint->setStyleSheet(QStringLiteral("color: red;"));
+    QPushButton *confirmButton =
+        mainAction(button("Command1", QStringLiteral("确定（&S）"), inputFrame));
+    QPushButton *exitButton = button("Command2", QStringLiteral("退出（&E）"), inputFrame);
 
-    auto *grid = new QGridLayout(frame1);
-    grid->addWidget(newLabel("Label1", QStringLiteral("用户名："), frame1), 0, 0);
-    grid->addWidget(m_text1, 0, 1);
-    grid->addWidget(newLabel("Label2", QStringLiteral("手机号："), frame1), 1, 0);
-    grid->addWidget(m_text2, 1, 1);
-    grid->addWidget(frame2, 2, 0, 1, 2);
+    auto *grid = new QGridLayout(inputFrame);
+    grid->addWidget(label("Label1", QStringLiteral("用户名："), inputFrame), 0, 0);
+    grid->addWidget(m_nameBox, 0, 1);
+    grid->addWidget(label("Label2", QStringLiteral("手机号："), inputFrame), 1, 0);
+    grid->addWidget(m_phoneBox, 1, 1);
+    grid->addWidget(amountFrame, 2, 0, 1, 2);
     auto *offset = new QHBoxLayout;
-    offset->addWidget(m_check1);
-    offset->addWidget(label8);
+    offset->addWidget(m_offsetBox);
+    offset->addWidget(offsetHint);
     offset->addStretch();
     grid->addLayout(offset, 3, 0, 1, 2);
-    grid->addLayout(newButtonRow(command1, command2), 4, 0, 1, 2);
+    grid->addLayout(buttonRow(confirmButton, exitButton), 4, 0, 1, 2);
 
-    m_label4 = newLabel("Label4", QStringLiteral("Label4"), this);
-    m_label6 = newLabel("Label6", QStringLiteral("充值完成！余额：XXXX元"), this);
+    m_dateLabel = label("Label4", QStringLiteral("Label4"));
+    m_statusLabel = label("Label6", QStringLiteral("充值完成！余额：XXXX元"));
     auto *status = new QGridLayout;
-    status->addWidget(newLabel("Label3", QStringLiteral("当前时间"), this), 0, 0);
-    status->addWidget(m_label4, 0, 1);
-    status->addWidget(newLabel("Label5", QStringLiteral("操作提示："), this), 1, 0);
-    status->addWidget(m_label6, 1, 1);
+    status->addWidget(label("Label3", QStringLiteral("当前时间")), 0, 0);
+    status->addWidget(m_dateLabel, 0, 1);
+    status->addWidget(label("Label5", QStringLiteral("操作提示：")), 1, 0);
+    status->addWidget(m_statusLabel, 1, 1);
     status->setColumnStretch(1, 1);
 
     auto *layout = new QVBoxLayout(this);
-    layout->addWidget(frame1);
+    layout->addWidget(inputFrame);
     layout->addLayout(status);
 
-    connect(command1, &QPushButton::clicked, this, &RechargeDialog::recharge);
-    connect(m_check1, &QCheckBox::toggled, this, &RechargeDialog::offsetToggled);
-    connect(m_text3, &QLineEdit::textChanged, this, &RechargeDialog::amountChanged);
+    connect(confirmButton, &QPushButton::clicked, this, &RechargeDialog::recharge);
+    connect(m_offsetBox, &QCheckBox::toggled, this, &RechargeDialog::offsetToggled);
+    connect(m_amountBox, &QLineEdit::textChanged, this, &RechargeDialog::amountChanged);
 }
 
 void RechargeDialog::activate()
 {
-    m_label4->setText(Formats::shortDate(Clock::today()));
-    m_label6->clear();
+    m_dateLabel->setText(Formats::shortDate(Clock::today()));
+    m_statusLabel->clear();
 }
 
 bool RechargeDialog::inOffsetMode() const
 {
-    return m_text3->text().startsWith(kMinus);
+    return m_amountBox->text().startsWith(kMinus);
 }
 
 bool RechargeDialog::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == m_text3 && event->type() == QEvent::KeyPress) {
+    if (watched == m_amountBox && event->type() == QEvent::KeyPress) {
         const QString text = static_cast<QKeyEvent *>(event)->text();
         // Backspace, editing keys and shortcuts pass; typed characters are
         // digits only, and none at all while the amount carries the "-".
@@ -113,44 +111,43 @@ void RechargeDialog::offsetToggled(bool ticked)
 {
     if (!ticked) {
         if (inOffsetMode())
-            m_text3->setText(m_text3->text().mid(1));
+            m_amountBox->setText(m_amountBox->text().mid(1));
         return;
     }
     if (Dialogs::isOk(Dialogs::input(this, Recharge::kOffsetPrompt))) {
-        if (!m_text3->text().isEmpty() && !inOffsetMode()) {
-            m_text3->setMaxLength(kAmountDigits + 1);
-            m_text3->setText(kMinus + m_text3->text());
+        if (!m_amountBox->text().isEmpty() && !inOffsetMode()) {
+            m_amountBox->setMaxLength(kAmountDigits + 1);
+            m_amountBox->setText(kMinus + m_amountBox->text());
         }
         return;
     }
-    m_check1->setChecked(false); // removes the "-" through the branch above
+    m_offsetBox->setChecked(false); // removes the "-" through the branch above
     if (inOffsetMode())
-        m_text3->setText(m_text3->text().mid(1));
+        m_amountBox->setText(m_amountBox->text().mid(1));
 }
 
 void RechargeDialog::amountChanged(const QString &text)
 {
-    m_text3->setMaxLength(kAmountDigits + (text.startsWith(kMinus) ? 1 : 0));
+    m_amountBox->setMaxLength(kAmountDigits + (text.startsWith(kMinus) ? 1 : 0));
     if (!text.contains(kMinus))
-        m_check1->setChecked(false);
+        m_offsetBox->setChecked(false);
 }
 
 void RechargeDialog::recharge()
 {
-    const Recharge::Request request{m_text1->text(), m_text2->text(), m_text3->text(),
-                                    m_check1->isChecked()};
-    Recharge::Outcome outcome;
-    try {
-        outcome = Recharge::recharge(m_store, request);
-    } catch (const StoreError &e) {
-        Dialogs::databaseFailure(this, e.text());
+    const Recharge::Request request{m_nameBox->text(), m_phoneBox->text(), m_amountBox->text(),
+                                    m_offsetBox->isChecked()};
+    const auto result = attempt([&] { return Recharge::recharge(m_store, request); });
+    if (!result)
         return;
-    }
+    const Recharge::Outcome &outcome = *result;
     Dialogs::message(this, outcome.message);
-    if (outcome.done)
-        m_label6->setText(outcome.status);
-    else if (outcome.focus == Recharge::Focus::Name)
-        m_text1->setFocus();
+    if (outcome.done) {
+        m_statusLabel->setText(outcome.status);
+        // A second press must not recharge again.
+        m_amountBox->clear();
+    } else if (outcome.focus == Recharge::Focus::Name)
+        m_nameBox->setFocus();
     else if (outcome.focus == Recharge::Focus::Phone)
-        m_text2->setFocus();
+        m_phoneBox->setFocus();
 }

@@ -30,10 +30,10 @@ private:
     void amountChanged(const QString &text);
     bool inOffsetMode() const;
 
-    QLineEdit *m_text1;
-    QLineEdit *m_text2;
-    QLineEdit *m_text3;
-    QCheckBox *m_check1;
-    QLabel *m_label4;
-    QLabel *m_label6;
+    QLineEdit *m_nameBox;
+    QLineEdit *m_phoneBox;
+    QLineEdit *m_amountBox;
+    QCheckBox *m_offsetBox;
+    QLabel *m_dateLabel;
+    QLabel *m_statusLabel;
 };

@@ -1,9 +1,8 @@
 #pragma once
 
+#include "screens/ScreenDialog.h"
 #include "store/DataFiles.h"
 #include "store/Ledger.h"
-
-#include <QDialog>
 
 class MemberStore;
 class QLabel;
@@ -12,7 +11,7 @@ class QTableWidget;
 // 对账 (duizhang): checks every member against his ledger and lists those
 // whose balance, consumption total or count differ; exported to
 // 对账结果导出.xls in the program folder. Nothing is changed.
-class ReconcileDialog : public QDialog
+class ReconcileDialog : public ScreenDialog
 {
     Q_OBJECT
 public:
@@ -28,5 +27,5 @@ private:
     DataFiles m_files;
     QList<Ledger::Difference> m_differences;
     QTableWidget *m_grid;
-    QLabel *m_summary;
+    QLabel *m_summaryLabel;
 };

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QDialog>
+#include "screens/ScreenDialog.h"
 
 class QLineEdit;
 class QPushButton;
@@ -10,30 +10,32 @@ class QRadioButton;
 // while no mode is stored, read-only afterwards.
 class MemberStore;
 
-class SettingsDialog : public QDialog
+class SettingsDialog : public ScreenDialog
 {
     Q_OBJECT
 public:
     explicit SettingsDialog(MemberStore &store, QWidget *parent = nullptr);
 
     // Loads the stored setting and sets the controls' states.
-    void activate();
+    void activate() override;
 
     // Whether the database failed while the screen was open, so that a
     // setting could not be read or stored.
     bool databaseFailed() const { return m_databaseFailed; }
 
+protected:
+    void storeFailed() override { m_databaseFailed = true; }
+
 private:
-    void optionClicked(QRadioButton *option);
+    void modeClicked(QRadioButton *mode);
     void save();
     void lockAll();
 
     MemberStore &m_store;
-    QRadioButton *m_option1;
-    QRadioButton *m_option2;
-    QLineEdit *m_text1;
-    QLineEdit *m_text2;
-    QPushButton *m_command1;
-    QPushButton *m_command2;
+    QRadioButton *m_fixedButton;
+    QRadioButton *m_percentButton;
+    QLineEdit *m_fixedBox;
+    QLineEdit *m_percentBox;
+    QPushButton *m_confirmButton;
     bool m_databaseFailed = false;
 };

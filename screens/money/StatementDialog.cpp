@@ -2,23 +2,18 @@
 
 #include "base/Clock.h"
 #include "base/Session.h"
-#include "base/StoreError.h"
 #include "rules/money/MemberLookup.h"
 #include "rules/money/Reversal.h"
 #include "rules/money/Statement.h"
 #include "screens/Dialogs.h"
 #include "screens/Ui.h"
-#include "store/AuditLog.h"
 #include "store/MemberStore.h"
 #include "store/MemberTable.h"
 
 #include <QComboBox>
 #include <QDateEdit>
 #include <QDir>
-#include <QFileInfo>
-#include <QGridLayout>
 #include <QHBoxLayout>
-#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -33,82 +28,37 @@ const QString kTypedOk = QStringLiteral("\n\n---输入OK代表确认！，其他
 
 StatementDialog::StatementDialog(MemberStore &store, const DataFiles &files, const Session &session,
                                  QWidget *parent)
-    : QDialog(parent), m_store(store), m_files(files), m_session(session)
+    : ScreenDialog(QStringLiteral("liushui"), QStringLiteral("会员流水"), parent), m_store(store),
+      m_files(files), m_session(session)
 {
-    setObjectName(QStringLiteral("liushui"));
-    setWindowTitle(QStringLiteral("会员流水"));
-
-    auto *label1 = new QLabel(QStringLiteral("会员名："), this);
-    label1->setObjectName(QStringLiteral("Label1"));
-    m_nameBox = new QLineEdit(this);
-    m_nameBox->setObjectName(QStringLiteral("Text1"));
-    m_nameBox->setMaxLength(10);
-    auto *label2 = new QLabel(QStringLiteral("手机号："), this);
-    label2->setObjectName(QStringLiteral("Label2"));
-    m_phoneBox = new QLineEdit(this);
-    m_phoneBox->setObjectName(QStringLiteral("Text2"));
-    m_phoneBox->setMaxLength(11);
+    m_nameBox = textBox("Text1", 10);
+    m_phoneBox = textBox("Text2", 11);
     Ui::digitsOnly(m_phoneBox);
-    auto *findButton = new QPushButton(QStringLiteral("查询(&S)"), this);
-    findButton->setObjectName(QStringLiteral("Command1"));
+    QPushButton *findButton = mainAction(button("Command1", QStringLiteral("查询(&S)")));
 
-    auto *label3 = new QLabel(QStringLiteral("日期从："), this);
-    label3->setObjectName(QStringLiteral("Label3"));
-    m_fromBox = new QDateEdit(QDate(2000, 1, 1), this);
-    m_fromBox->setObjectName(QStringLiteral("DTPicker1"));
-    m_fromBox->setCalendarPopup(true);
-    m_fromBox->setDisplayFormat(QStringLiteral("yyyy/M/d"));
-    auto *label4 = new QLabel(QStringLiteral("到："), this);
-    label4->setObjectName(QStringLiteral("Label4"));
-    m_toBox = new QDateEdit(Clock::today(), this);
-    m_toBox->setObjectName(QStringLiteral("DTPicker2"));
-    m_toBox->setCalendarPopup(true);
-    m_toBox->setDisplayFormat(QStringLiteral("yyyy/M/d"));
-    auto *label5 = new QLabel(QStringLiteral("类别："), this);
-    label5->setObjectName(QStringLiteral("Label5"));
-    m_kindBox = new QComboBox(this);
-    m_kindBox->setObjectName(QStringLiteral("Combo1"));
-    m_kindBox->addItem(Statement::kAllKinds);
-    m_kindBox->addItems(Ledger::kinds());
+    m_fromBox = dateBox("DTPicker1", QDate(2000, 1, 1));
+    m_toBox = dateBox("DTPicker2", Clock::today());
+    m_kindBox = comboBox("Combo1", QStringList{Statement::kAllKinds} + Ledger::kinds());
 
-    m_memberLabel = new QLabel(this);
-    m_memberLabel->setObjectName(QStringLiteral("Label6"));
-    m_grid = new QTableWidget(0, int(Statement::headers().size()), this);
-    m_grid->setObjectName(QStringLiteral("Grid1"));
-    m_grid->setHorizontalHeaderLabels(Statement::headers());
-    m_grid->verticalHeader()->hide();
+    m_memberLabel = label("Label6", QString());
+    m_grid = table("Grid1", Statement::headers());
     m_grid->setSelectionBehavior(QAbstractItemView::SelectRows);
-    m_grid->setSelectionMode(QAbstractItemView::SingleSelection);
-    m_grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    m_totalsLabel = new QLabel(this);
-    m_totalsLabel->setObjectName(QStringLiteral("Label7"));
+    m_totalsLabel = label("Label7", QString());
 
-    auto *exportButton = new QPushButton(QStringLiteral("导出(&X)"), this);
-    exportButton->setObjectName(QStringLiteral("Command2"));
-    m_reverseButton = new QPushButton(QStringLiteral("撤销消费(&R)"), this);
-    m_reverseButton->setObjectName(QStringLiteral("Command3"));
+    QPushButton *exportButton = button("Command2", QStringLiteral("导出(&X)"));
+    m_reverseButton = button("Command3", QStringLiteral("撤销消费(&R)"));
     m_reverseButton->setEnabled(m_session.isBuiltInAdmin());
-    auto *exitButton = new QPushButton(QStringLiteral("退出(&E)"), this);
-    exitButton->setObjectName(QStringLiteral("Command4"));
+    QPushButton *exitButton = button("Command4", QStringLiteral("退出(&E)"));
 
-    auto *keys = new QHBoxLayout;
-    for (QWidget *w : {static_cast<QWidget *>(label1), static_cast<QWidget *>(m_nameBox),
-                       static_cast<QWidget *>(label2), static_cast<QWidget *>(m_phoneBox),
-                       static_cast<QWidget *>(findButton)})
-        keys->addWidget(w);
-    auto *filters = new QHBoxLayout;
-    for (QWidget *w : {static_cast<QWidget *>(label3), static_cast<QWidget *>(m_fromBox),
-                       static_cast<QWidget *>(label4), static_cast<QWidget *>(m_toBox),
-                       static_cast<QWidget *>(label5), static_cast<QWidget *>(m_kindBox)})
-        filters->addWidget(w);
+    QHBoxLayout *filters = rowOf({label("Label3", QStringLiteral("日期从：")), m_fromBox,
+                                  label("Label4", QStringLiteral("到：")), m_toBox,
+                                  label("Label5", QStringLiteral("类别：")), m_kindBox});
     filters->addStretch(1);
-    auto *buttons = new QHBoxLayout;
-    buttons->addWidget(m_totalsLabel, 1);
-    buttons->addWidget(exportButton);
-    buttons->addWidget(m_reverseButton);
-    buttons->addWidget(exitButton);
+    QHBoxLayout *buttons = rowOf({m_totalsLabel, exportButton, m_reverseButton, exitButton});
+    buttons->setStretch(0, 1);
     auto *layout = new QVBoxLayout(this);
-    layout->addLayout(keys);
+    layout->addLayout(rowOf({label("Label1", QStringLiteral("会员名：")), m_nameBox,
+                             label("Label2", QStringLiteral("手机号：")), m_phoneBox, findButton}));
     layout->addLayout(filters);
     layout->addWidget(m_memberLabel);
     layout->addWidget(m_grid, 1);
@@ -131,22 +81,24 @@ QString StatementDialog::exportPath() const
 
 void StatementDialog::showMember(qint64 memberId)
 {
-    try {
+    const auto found = attempt([&] {
         const std::optional<Member> m = MemberTable(m_store).byId(memberId);
-        if (!m) {
-            Dialogs::message(this, Statement::kNotFound);
-            return;
-        }
+        if (!m)
+            return false;
+        Transaction tx(m_store);
+        m_account = Ledger(m_store).accountOf(memberId);
+        tx.commit();
         m_nameBox->setText(m->name);
         m_phoneBox->setText(m->phone);
         m_memberLabel->setText(QStringLiteral("会员：") + m->name + QStringLiteral("  手机号：") +
                                m->phone + QStringLiteral("  余额：") + m->balance.toString() +
                                QStringLiteral(" 元"));
-        Transaction tx(m_store);
-        m_account = Ledger(m_store).accountOf(memberId);
-        tx.commit();
-    } catch (const StoreError &e) {
-        Dialogs::databaseFailure(this, e.text());
+        return true;
+    });
+    if (!found)
+        return;
+    if (!*found) {
+        Dialogs::message(this, Statement::kNotFound);
         return;
     }
     refresh();
@@ -158,19 +110,17 @@ void StatementDialog::find()
         Dialogs::message(this, Statement::kNoMember);
         return;
     }
-    std::optional<Member> m;
-    try {
+    const auto found = attempt([&] {
         MemberTable members(m_store);
-        m = MemberLookup(m_nameBox->text(), m_phoneBox->text()).find(members);
-    } catch (const StoreError &e) {
-        Dialogs::databaseFailure(this, e.text());
+        return MemberLookup(m_nameBox->text(), m_phoneBox->text()).find(members);
+    });
+    if (!found)
         return;
-    }
-    if (!m) {
+    if (!*found) {
         Dialogs::message(this, Statement::kNotFound);
         return;
     }
-    showMember(m->id);
+    showMember((*found)->id);
 }
 
 void StatementDialog::refresh()
@@ -178,18 +128,15 @@ void StatementDialog::refresh()
     if (m_account == 0)
         return;
     const QString kind = m_kindBox->currentIndex() == 0 ? QString() : m_kindBox->currentText();
-    try {
+    const bool read = attempt([&] {
         m_entries = Ledger(m_store).statement(m_account, m_fromBox->date(), m_toBox->date(), kind);
-    } catch (const StoreError &e) {
-        Dialogs::databaseFailure(this, e.text());
+    });
+    if (!read)
         return;
-    }
-    m_grid->setRowCount(int(m_entries.size()));
-    for (int row = 0; row < m_entries.size(); ++row) {
-        const QStringList cells = Statement::cells(m_entries.at(row));
-        for (int column = 0; column < cells.size(); ++column)
-            m_grid->setItem(row, column, new QTableWidgetItem(cells.at(column)));
-    }
+    QList<QStringList> rows;
+    for (const Ledger::Entry &entry : std::as_const(m_entries))
+        rows << Statement::cells(entry);
+    showRows(m_grid, rows);
     m_totalsLabel->setText(Statement::totalsText(Statement::totals(m_entries)));
 }
 
@@ -209,35 +156,29 @@ void StatementDialog::reverse()
     const Ledger::Entry entry = m_entries.at(row);
     const QString typed = Dialogs::input(this, QStringLiteral("请输入系统管理员密码："),
                                          Dialogs::kAppTitle, Dialogs::Echo::Password);
-    if (typed != m_session.password) {
+    if (!m_session.confirms(typed)) {
         Dialogs::message(this, Reversal::kWrongPassword);
         return;
     }
     if (!Dialogs::isOk(
             Dialogs::input(this, Reversal::confirmQuestion(entry.number, entry.amount) + kTypedOk)))
         return;
-    Reversal::Outcome outcome;
-    try {
-        outcome = Reversal::reverse(
+    const auto outcome = attempt([&] {
+        return Reversal::reverse(
             m_store, m_session, entry.number, typed, [this](const QString &question) {
                 return Dialogs::isOk(Dialogs::input(this, question + kTypedOk));
             });
-    } catch (const StoreError &e) {
-        Dialogs::databaseFailure(this, e.text());
+    });
+    if (!outcome)
         return;
-    }
-    Dialogs::message(this, outcome.message);
-    if (!outcome.done)
+    Dialogs::message(this, outcome->message);
+    if (!outcome->done)
         return;
-    std::optional<qint64> memberId;
-    try {
-        memberId = Ledger(m_store).memberOf(m_account);
-    } catch (const StoreError &e) {
-        Dialogs::databaseFailure(this, e.text());
+    const auto memberId = attempt([&] { return Ledger(m_store).memberOf(m_account); });
+    if (!memberId)
         return;
-    }
-    if (memberId)
-        showMember(*memberId);
+    if (*memberId)
+        showMember(**memberId);
     else
         refresh();
 }

@@ -1,9 +1,8 @@
 #pragma once
 
+#include "screens/ScreenDialog.h"
 #include "store/DataFiles.h"
 #include "store/Ledger.h"
-
-#include <QDialog>
 
 class MemberStore;
 struct Session;
@@ -18,7 +17,7 @@ class QTableWidget;
 // date range and kind, with the totals of the listed rows; exported to
 // 会员流水导出.xls in the program folder. The built-in account may reverse a
 // selected consumption from here.
-class StatementDialog : public QDialog
+class StatementDialog : public ScreenDialog
 {
     Q_OBJECT
 public:

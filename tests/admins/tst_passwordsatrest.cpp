@@ -34,8 +34,7 @@ private Q_SLOTS:
         // A backup of the file as registration left it.
         DiskFileOps disk;
         const DataMaintenance::Outcome backup =
-            DataMaintenance(folder.store(), folder.files(), folder.context().session, disk)
-                .backup();
+            DataMaintenance(folder.store(), folder.files(), folder.session(), disk).backup();
         QCOMPARE(backup.messages, QStringList());
         QVERIFY(QFile::exists(folder.files().backupDatabase()));
         QVERIFY(folder.store().open());

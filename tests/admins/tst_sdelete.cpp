@@ -2,14 +2,13 @@
 #include "AdminTesting.h"
 #include "screens/admins/AdminDeleteDialog.h"
 #include "store/AdminTable.h"
+#include "support/Controls.h"
+#include "support/ProgramFolder.h"
 #include "support/ScriptedDialogs.h"
-#include "support/TestFolder.h"
 
 #include <QLineEdit>
 #include <QPushButton>
 #include <QtTest>
-
-using AdminTesting::child;
 
 class TestDeleteScreen : public QObject
 {
@@ -31,21 +30,22 @@ private Q_SLOTS:
     {
         QFETCH(QString, typed);
         QFETCH(bool, deleted);
-        TestFolder folder;
+        ProgramFolder folder;
         AdminTesting::registerAccount(folder.store(), QStringLiteral("bob"),
                                       QStringLiteral("bobpw"));
         folder.setSession(QStringLiteral("admin"), QStringLiteral("123456"));
         const Admin row = AdminTable(folder.store()).byName(QStringLiteral("bob")).first();
         AdminDeleteDialog dialog(folder.store(), folder.context().end, row);
         dialog.show();
-        QCOMPARE(dialog.objectName(), QStringLiteral("sdelete"));
-        QCOMPARE(dialog.windowTitle(), QStringLiteral("会员删除"));
-        QCOMPARE(child<QLineEdit>(dialog, "Text1")->text(), QStringLiteral("bob"));
-        QVERIFY(child<QLineEdit>(dialog, "Text1")->isReadOnly());
-        QCOMPARE(child<QLineEdit>(dialog, "Text2")->echoMode(), QLineEdit::Password);
+        QCOMPARE(control<QLineEdit>(dialog, "Text1")->text(), QStringLiteral("bob"));
+        QVERIFY(control<QLineEdit>(dialog, "Text1")->isReadOnly());
+        QCOMPARE(control<QLineEdit>(dialog, "Text2")->echoMode(), QLineEdit::Password);
+        // The screen says that the program ends before it does.
+        QCOMPARE(control<QLabel>(dialog, "Label3")->text(), AdminDeleteDialog::kProgramEnds);
+        QVERIFY(control<QLabel>(dialog, "Label3")->isVisible());
 
-        QTest::keyClicks(child<QLineEdit>(dialog, "Text2"), typed);
-        QTest::mouseClick(child<QPushButton>(dialog, "Command1"), Qt::LeftButton);
+        QTest::keyClicks(control<QLineEdit>(dialog, "Text2"), typed);
+        QTest::mouseClick(control<QPushButton>(dialog, "Command1"), Qt::LeftButton);
         const QList<Dialogs::Message> shown = m_dialogs.takeMessageDetails();
         QCOMPARE(shown.size(), 1);
         if (deleted) {

@@ -5,15 +5,14 @@
 #include "screens/admins/AdminModifyDialog.h"
 #include "screens/maintenance/ExportDialog.h"
 #include "store/AdminTable.h"
+#include "support/Controls.h"
+#include "support/ProgramFolder.h"
 #include "support/ScriptedDialogs.h"
-#include "support/TestFolder.h"
 
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QtTest>
-
-using AdminTesting::child;
 
 class TestModifyScreen : public QObject
 {
@@ -23,7 +22,7 @@ private:
 
     struct Fixture
     {
-        TestFolder folder;
+        ProgramFolder folder;
         Admin row;
         Fixture()
         {
@@ -37,11 +36,11 @@ private:
 
     static void fill(QDialog &d, const QString &old, const QString &password, const QString &repeat)
     {
-        QTest::keyClicks(child<QLineEdit>(d, "Text5"), old);
-        QTest::keyClicks(child<QLineEdit>(d, "Text2"), password);
-        QTest::keyClicks(child<QLineEdit>(d, "Text3"), repeat);
-        QTest::mouseClick(child<QCheckBox>(d, "Check1"), Qt::LeftButton);
-        QTest::mouseClick(child<QPushButton>(d, "Command1"), Qt::LeftButton);
+        QTest::keyClicks(control<QLineEdit>(d, "Text5"), old);
+        QTest::keyClicks(control<QLineEdit>(d, "Text2"), password);
+        QTest::keyClicks(control<QLineEdit>(d, "Text3"), repeat);
+        QTest::mouseClick(control<QCheckBox>(d, "Check1"), Qt::LeftButton);
+        QTest::mouseClick(control<QPushButton>(d, "Command1"), Qt::LeftButton);
     }
 
 private Q_SLOTS:
@@ -51,32 +50,30 @@ private Q_SLOTS:
     {
         Fixture f;
         AdminModifyDialog dialog(f.folder.store(), f.folder.context().session, f.row);
-        QCOMPARE(dialog.objectName(), QStringLiteral("smodify"));
-        QCOMPARE(dialog.windowTitle(), QStringLiteral("管理员资料修改"));
-        QCOMPARE(child<QLineEdit>(dialog, "Text1")->text(), QStringLiteral("bob"));
-        QVERIFY(!child<QLineEdit>(dialog, "Text1")->isEnabled());
-        QCOMPARE(child<QLineEdit>(dialog, "Text4")->text(), QStringLiteral("早班"));
+        QCOMPARE(control<QLineEdit>(dialog, "Text1")->text(), QStringLiteral("bob"));
+        QVERIFY(!control<QLineEdit>(dialog, "Text1")->isEnabled());
+        QCOMPARE(control<QLineEdit>(dialog, "Text4")->text(), QStringLiteral("早班"));
         for (const char *name : {"Text5", "Text2", "Text3"}) {
-            QCOMPARE(child<QLineEdit>(dialog, name)->text(), QString());
-            QCOMPARE(child<QLineEdit>(dialog, name)->echoMode(), QLineEdit::Password);
+            QCOMPARE(control<QLineEdit>(dialog, name)->text(), QString());
+            QCOMPARE(control<QLineEdit>(dialog, name)->echoMode(), QLineEdit::Password);
         }
-        QVERIFY(!child<QCheckBox>(dialog, "Check1")->isChecked());
+        QVERIFY(!control<QCheckBox>(dialog, "Check1")->isChecked());
     }
 
     void wrongOldPasswordKeepsTheFields()
     {
         Fixture f;
         AdminModifyDialog dialog(f.folder.store(), f.folder.context().session, f.row);
-        QVERIFY(AdminTesting::activate(dialog));
+        QVERIFY(showActive(dialog));
         fill(dialog, QStringLiteral("OLDPW"), QStringLiteral("n1"), QStringLiteral("n1"));
         const QList<Dialogs::Message> shown = m_dialogs.takeMessageDetails();
         QCOMPARE(shown.size(), 1);
         QCOMPARE(shown.first().text, AdminRules::kWrongOldPassword);
         QCOMPARE(shown.first().icon, Dialogs::Icon::Error);
         QVERIFY(dialog.isVisible());
-        QCOMPARE(child<QLineEdit>(dialog, "Text5")->text(), QStringLiteral("OLDPW"));
-        QCOMPARE(child<QLineEdit>(dialog, "Text2")->text(), QStringLiteral("n1"));
-        QCOMPARE(child<QLineEdit>(dialog, "Text3")->text(), QStringLiteral("n1"));
+        QCOMPARE(control<QLineEdit>(dialog, "Text5")->text(), QStringLiteral("OLDPW"));
+        QCOMPARE(control<QLineEdit>(dialog, "Text2")->text(), QStringLiteral("n1"));
+        QCOMPARE(control<QLineEdit>(dialog, "Text3")->text(), QStringLiteral("n1"));
         QCOMPARE(f.folder.context().session.password, QStringLiteral("oldpw"));
     }
 
@@ -84,12 +81,12 @@ private Q_SLOTS:
     {
         Fixture f;
         AdminModifyDialog dialog(f.folder.store(), f.folder.context().session, f.row);
-        QVERIFY(AdminTesting::activate(dialog));
+        QVERIFY(showActive(dialog));
         fill(dialog, QStringLiteral("oldpw"), QStringLiteral("n1"), QStringLiteral("n2"));
         QCOMPARE(m_dialogs.takeMessages(), QStringList{AdminRules::kPasswordsDiffer});
-        QCOMPARE(child<QLineEdit>(dialog, "Text2")->text(), QString());
-        QCOMPARE(child<QLineEdit>(dialog, "Text3")->text(), QString());
-        QCOMPARE(child<QLineEdit>(dialog, "Text5")->text(), QStringLiteral("oldpw"));
+        QCOMPARE(control<QLineEdit>(dialog, "Text2")->text(), QString());
+        QCOMPARE(control<QLineEdit>(dialog, "Text3")->text(), QString());
+        QCOMPARE(control<QLineEdit>(dialog, "Text5")->text(), QStringLiteral("oldpw"));
         QCOMPARE(QApplication::focusWidget()->objectName(), QStringLiteral("Text2"));
     }
 
@@ -97,8 +94,8 @@ private Q_SLOTS:
     {
         Fixture f;
         AdminModifyDialog dialog(f.folder.store(), f.folder.context().session, f.row);
-        QVERIFY(AdminTesting::activate(dialog));
-        QLineEdit *remark = child<QLineEdit>(dialog, "Text4");
+        QVERIFY(showActive(dialog));
+        QLineEdit *remark = control<QLineEdit>(dialog, "Text4");
         remark->clear();
         remark->insert(QStringLiteral("晚班")); // keyClicks types Latin-1 only
         fill(dialog, QStringLiteral("oldpw"), QStringLiteral("newpw "), QStringLiteral("newpw "));
@@ -116,21 +113,21 @@ private Q_SLOTS:
     // so the export screen still accepts it when typed the same way.
     void newPasswordFitsTheExportPasswordBox()
     {
-        TestFolder folder;
+        ProgramFolder folder;
         folder.setSession(QStringLiteral("admin"), QStringLiteral("123456"));
         Admin row = AdminTable(folder.store()).byName(QStringLiteral("admin")).first();
         row.passwordHash.clear();
         const QString typed = QStringLiteral("abcdefghij0123456789XYZ!?");
         AdminModifyDialog dialog(folder.store(), folder.context().session, row);
-        QVERIFY(AdminTesting::activate(dialog));
+        QVERIFY(showActive(dialog));
         fill(dialog, QStringLiteral("123456"), typed, typed);
         QCOMPARE(m_dialogs.takeMessages(),
                  QStringList{QStringLiteral("管理员账号： admin 资料修改成功!")});
 
         ExportDialog daochu(folder.store(), folder.files(), folder.context().session);
         daochu.show();
-        QTest::keyClicks(child<QLineEdit>(daochu, "Text3"), typed);
-        QTest::mouseClick(child<QPushButton>(daochu, "Command1"), Qt::LeftButton);
+        QTest::keyClicks(control<QLineEdit>(daochu, "Text3"), typed);
+        QTest::mouseClick(control<QPushButton>(daochu, "Command1"), Qt::LeftButton);
         const QStringList messages = m_dialogs.takeMessages();
         QCOMPARE(messages.size(), 1);
         QVERIFY2(messages.first().startsWith(MemberExport::kExported),

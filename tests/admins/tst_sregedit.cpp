@@ -2,6 +2,7 @@
 #include "AdminTesting.h"
 #include "screens/admins/AdminRegistrationDialog.h"
 #include "store/AdminTable.h"
+#include "support/Controls.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TestFolder.h"
 
@@ -9,8 +10,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QtTest>
-
-using AdminTesting::child;
 
 class TestRegistrationScreen : public QObject
 {
@@ -26,9 +25,9 @@ private:
     };
     static Boxes boxes(QDialog &d)
     {
-        return {child<QLineEdit>(d, "Text1"),  child<QLineEdit>(d, "Text2"),
-                child<QLineEdit>(d, "Text3"),  child<QLineEdit>(d, "Text4"),
-                child<QCheckBox>(d, "Check1"), child<QPushButton>(d, "Command1")};
+        return {control<QLineEdit>(d, "Text1"),  control<QLineEdit>(d, "Text2"),
+                control<QLineEdit>(d, "Text3"),  control<QLineEdit>(d, "Text4"),
+                control<QCheckBox>(d, "Check1"), control<QPushButton>(d, "Command1")};
     }
     static void fill(const Boxes &b, const QString &id, const QString &password,
                      const QString &repeat, bool check = true)
@@ -49,8 +48,6 @@ private Q_SLOTS:
         TestFolder folder;
         AdminRegistrationDialog dialog(folder.store());
         const Boxes b = boxes(dialog);
-        QCOMPARE(dialog.objectName(), QStringLiteral("sregedit"));
-        QCOMPARE(dialog.windowTitle(), QStringLiteral("管理员注册"));
         QCOMPARE(b.id->maxLength(), 10);
         QCOMPARE(b.password->maxLength(), 20);
         QCOMPARE(b.repeat->maxLength(), 20);
@@ -68,7 +65,7 @@ private Q_SLOTS:
     {
         TestFolder folder;
         AdminRegistrationDialog dialog(folder.store());
-        QVERIFY(AdminTesting::activate(dialog));
+        QVERIFY(showActive(dialog));
         const Boxes b = boxes(dialog);
         fill(b, QStringLiteral("lily"), QStringLiteral("Pa55 word"), QStringLiteral("Pa55 word"));
         QTest::mouseClick(b.command1, Qt::LeftButton);
@@ -110,7 +107,7 @@ private Q_SLOTS:
         QFETCH(bool, passwordsKept);
         TestFolder folder;
         AdminRegistrationDialog dialog(folder.store());
-        QVERIFY(AdminTesting::activate(dialog));
+        QVERIFY(showActive(dialog));
         const Boxes b = boxes(dialog);
         fill(b, id, password, repeat, check);
         QTest::mouseClick(b.command1, Qt::LeftButton);

@@ -5,8 +5,8 @@
 #include "rules/admins/LoginThrottle.h"
 #include "rules/admins/PasswordHash.h"
 #include "store/AdminTable.h"
+#include "support/ProgramFolder.h"
 #include "support/ScriptedDialogs.h"
-#include "support/TestFolder.h"
 
 #include <QFile>
 #include <QLineEdit>
@@ -69,7 +69,7 @@ private Q_SLOTS:
     {
         QFETCH(QStringList, remove);
         QFETCH(QString, message);
-        TestFolder folder(false);
+        ProgramFolder folder(false);
         for (const QString &f : remove)
             QVERIFY(QFile::remove(folder.path() + QLatin1Char('/') + f));
         QCOMPARE(Startup::missingFileMessage(folder.files()), message);
@@ -77,7 +77,7 @@ private Q_SLOTS:
 
     void aFolderNamedLikeTheDatabaseDoesNotCount()
     {
-        TestFolder folder(false);
+        ProgramFolder folder(false);
         QVERIFY(QFile::remove(folder.files().liveDatabase()));
         QVERIFY(QDir().mkdir(folder.files().liveDatabase()));
         QCOMPARE(Startup::missingFileMessage(folder.files()), Startup::kMissingDataFile);
@@ -85,7 +85,7 @@ private Q_SLOTS:
 
     void aDamagedDatabaseIsReportedAndLeftAlone()
     {
-        TestFolder folder(false);
+        ProgramFolder folder(false);
         const QString path = folder.files().liveDatabase();
         {
             QFile f(path);
@@ -199,7 +199,7 @@ private Q_SLOTS:
     // The login screen waits before it checks, and a new start forgets.
     void loginScreenWaits()
     {
-        TestFolder folder;
+        ProgramFolder folder;
         QList<qint64> waits;
         auto attempt = [&](LoginDialog &dialog, const QString &password) {
             dialog.findChild<QLineEdit *>(QStringLiteral("Text1"))
@@ -295,7 +295,7 @@ private Q_SLOTS:
         QFETCH(QString, name);
         QFETCH(QString, password);
         QFETCH(QString, message);
-        TestFolder folder;
+        ProgramFolder folder;
         LoginDialog dialog(folder.context());
         QSignalSpy loggedIn(&dialog, &LoginDialog::loggedIn);
         dialog.show();
@@ -328,7 +328,7 @@ private Q_SLOTS:
 
     void exitAndCloseBoxEndTheProgram()
     {
-        TestFolder folder;
+        ProgramFolder folder;
         {
             LoginDialog dialog(folder.context());
             QSignalSpy exit(&dialog, &LoginDialog::exitRequested);
@@ -348,7 +348,7 @@ private Q_SLOTS:
     // 登陆(&S).
     void enterOnTheExitButtonEnds()
     {
-        TestFolder folder;
+        ProgramFolder folder;
         LoginDialog dialog(folder.context());
         QSignalSpy loggedIn(&dialog, &LoginDialog::loggedIn);
         QSignalSpy exit(&dialog, &LoginDialog::exitRequested);

@@ -15,7 +15,7 @@
 #include "store/Ledger.h"
 #include "store/MemberStore.h"
 #include "store/Schema.h"
-#include "support/MemberRows.h"
+#include "support/Members.h"
 #include "support/TestFolder.h"
 
 #include <QElapsedTimer>

@@ -27,9 +27,9 @@
 #include "store/AdminTable.h"
 #include "store/Schema.h"
 #include "support/Controls.h"
-#include "support/MemberRows.h"
+#include "support/Members.h"
+#include "support/ProgramFolder.h"
 #include "support/ScriptedDialogs.h"
-#include "support/TestFolder.h"
 
 #include <QCheckBox>
 #include <QClipboard>
@@ -122,7 +122,7 @@ Column member(const char *column)
 
 // The folder holds Boss and Ann (Ann names Boss), the delivered account admin
 // and the account clerk with the password "pw".
-Stage stage(const QString &screen, const QString &field, TestFolder &folder)
+Stage stage(const QString &screen, const QString &field, ProgramFolder &folder)
 {
     AppContext &context = folder.context();
     Stage s;
@@ -283,7 +283,7 @@ private Q_SLOTS:
         QFETCH(QString, screen);
         QFETCH(QString, field);
         QFETCH(QString, text);
-        TestFolder folder;
+        ProgramFolder folder;
         prepare(folder);
         Stage s = stage(screen, field, folder);
         s.screen->show();
@@ -360,7 +360,7 @@ private Q_SLOTS:
     {
         QFETCH(QString, typed);
         QFETCH(QStringList, found);
-        TestFolder folder;
+        ProgramFolder folder;
         int phone = 0;
         for (const char *name : {"a_b", "axb", "O'Brien", "100%", "100x"})
             addMember(folder.store(), QString::fromLatin1(name),

@@ -17,7 +17,7 @@
 #include "store/Ledger.h"
 #include "store/Schema.h"
 #include "support/FixedClock.h"
-#include "support/MemberRows.h"
+#include "support/Members.h"
 #include "support/SchemaFiles.h"
 #include "support/TestFolder.h"
 

@@ -1,6 +1,6 @@
 // The liushui, duizhang and rizhi screens: what they list, their filters,
-// reversal from the statement, who may use it, and the exported workbooks
-// read back with a strict reader (libfreexl).
+// reversal from the statement, who may use it, their keys, and the exported
+// workbooks read back with a strict reader (libfreexl).
 #include "base/Session.h"
 #include "rules/money/Consumption.h"
 #include "rules/money/Reconciliation.h"
@@ -12,16 +12,18 @@
 #include "store/AuditLog.h"
 #include "support/Controls.h"
 #include "support/FixedClock.h"
-#include "support/MemberRows.h"
+#include "support/Members.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TestFolder.h"
 
 #include <QComboBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QtTest>
 #include <freexl.h>
+#include <memory>
 
 namespace {
 
@@ -73,7 +75,7 @@ struct Shop
             {QStringLiteral("Buyer"), {}, Consumption::kBalance, QStringLiteral("20")}, {10, 0},
             [] { return true; });
     }
-    Session &session() { return folder.context().session; }
+    Session &session() { return folder.session(); }
 };
 
 QStringList cells(const char *texts)
@@ -182,12 +184,66 @@ private Q_SLOTS:
         QCOMPARE(sheet.at(1).mid(0, 5), cells("Ref|13800000001|1000|10|990"));
     }
 
+    // Enter runs the screen's main action, if it has one; Tab leaves the grid.
+    void keys_data()
+    {
+        QTest::addColumn<QString>("screen");
+        QTest::addColumn<QString>("label"); // what Enter shows; empty: Enter does nothing
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("statement")
+            << QStringLiteral("liushui") << QStringLiteral("Label7")
+            << QStringLiteral("共 2 条，余额变动 80 元，消费变动 20 元，次数变动 1");
+        QTest::newRow("reconciliation")
+            << QStringLiteral("duizhang") << QStringLiteral("Label2") << Reconciliation::summary(0);
+        QTest::newRow("audit log") << QStringLiteral("rizhi") << QString() << QString();
+    }
+    void keys()
+    {
+        QFETCH(QString, screen);
+        QFETCH(QString, label);
+        QFETCH(QString, shown);
+        Shop shop;
+        std::unique_ptr<QDialog> d;
+        if (screen == QLatin1String("liushui"))
+            d = std::make_unique<StatementDialog>(shop.folder.store(), shop.folder.files(),
+                                                  shop.session());
+        else if (screen == QLatin1String("duizhang"))
+            d = std::make_unique<ReconcileDialog>(shop.folder.store(), shop.folder.files());
+        else
+            d = std::make_unique<AuditLogDialog>(shop.folder.store(), shop.session());
+        QVERIFY(showActive(*d));
+        auto *grid = control<QTableWidget>(*d, "Grid1");
+        const int rows = grid->rowCount();
+        if (auto *name = d->findChild<QLineEdit *>(QStringLiteral("Text1"))) {
+            name->setFocus();
+            QTest::keyClicks(name, QStringLiteral("Buyer"));
+        } else {
+            grid->setFocus(Qt::TabFocusReason);
+        }
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        if (label.isEmpty())
+            QCOMPARE(grid->rowCount(), rows);
+        else
+            QCOMPARE(control<QLabel>(*d, label.toLatin1().constData())->text(), shown);
+        QVERIFY(d->isVisible());
+        grid->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(grid, Qt::Key_Tab);
+        QVERIFY(QApplication::focusWidget() != grid);
+    }
+
     void auditLogOnlyForTheBuiltInAccount()
     {
         Shop shop(QStringLiteral("clerk"));
-        AuditLogDialog refused(shop.folder.store(), shop.session());
+        QWidget window;
+        AuditLogDialog refused(shop.folder.store(), shop.session(), &window);
         QVERIFY(refused.refused());
-        QCOMPARE(m_dialogs.takeMessages(), QStringList{AuditLogDialog::kNotAllowed});
+        // Said over the window it was opened from; the screen never stays.
+        const QList<Dialogs::Message> refusal = m_dialogs.takeMessageDetails();
+        QCOMPARE(refusal.size(), 1);
+        QCOMPARE(refusal.first().text, AuditLogDialog::kNotAllowed);
+        QCOMPARE(refusal.first().parent, &window);
+        refused.show();
+        QTRY_VERIFY(!refused.isVisible());
         shop.session().name = QStringLiteral("admin");
         AuditLog(shop.folder.store())
             .add(AuditLog::kBackup, QStringLiteral("backup.mdb"), QStringLiteral("admin"));

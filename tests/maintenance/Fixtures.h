@@ -1,8 +1,5 @@
 #pragma once
 
-#include "store/MemberStore.h"
-#include "store/MemberTable.h"
-
 #include <QFile>
 
 // Small helpers the maintenance tests share.
@@ -16,14 +13,4 @@ inline bool writeBytes(const QString &path, const QByteArray &bytes)
 {
     QFile f(path);
     return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size();
-}
-
-// Registers a member with only a name, in its own transaction.
-inline void addMember(MemberStore &store, const QString &name)
-{
-    Transaction tx(store);
-    Member m;
-    m.name = name;
-    MemberTable(store).insert(m);
-    tx.commit();
 }

@@ -6,6 +6,7 @@
 #include "rules/maintenance/XlsWriter.h"
 #include "store/MemberTable.h"
 #include "store/Schema.h"
+#include "support/Members.h"
 #include "support/TestFolder.h"
 
 #include <QDir>
@@ -16,12 +17,7 @@ namespace {
 
 Member member(const QString &name, const QString &phone)
 {
-    Member m;
-    m.name = name;
-    m.sex = QStringLiteral("男");
-    m.phone = phone;
-    m.registered = QDate(2024, 2, 29);
-    return m;
+    return MemberRow(name, phone).registered(QDate(2024, 2, 29));
 }
 
 void insertAll(TestFolder &folder, const QList<Member> &members)

@@ -5,6 +5,7 @@
 #include "MemberWorkbook.h"
 #include "rules/maintenance/DiskCalls.h"
 #include "rules/maintenance/MemberExport.h"
+#include "support/Members.h"
 #include "support/TestFolder.h"
 
 #include <QDir>
@@ -151,7 +152,7 @@ private Q_SLOTS:
             FailingDiskCalls logged(0, FailingDiskCalls::Mode::Once);
             const MemberExport::Outcome done =
                 MemberExport::run(clean.folder.store(), clean.folder.files().exportWorkbook(),
-                                  clean.folder.context().session, QStringLiteral("pw"), logged);
+                                  clean.folder.session(), QStringLiteral("pw"), logged);
             QCOMPARE(int(done.kind), int(MemberExport::Outcome::Kind::Exported));
             calls = logged.log();
             const QString problems = MemberWorkbook::compare(
@@ -173,7 +174,7 @@ private Q_SLOTS:
             FailingDiskCalls failing(n, FailingDiskCalls::Mode(mode));
             const MemberExport::Outcome outcome =
                 MemberExport::run(s.folder.store(), s.folder.files().exportWorkbook(),
-                                  s.folder.context().session, QStringLiteral("pw"), failing);
+                                  s.folder.session(), QStringLiteral("pw"), failing);
             const QString what = QStringLiteral("call %1 (%2): ").arg(n).arg(calls.at(n - 1));
             const QString wrong = s.checkFailed(outcome);
             QVERIFY2(wrong.isEmpty(), qPrintable(what + wrong));
@@ -202,7 +203,7 @@ private Q_SLOTS:
         QVERIFY(::setrlimit(RLIMIT_FSIZE, &lowered) == 0);
         const MemberExport::Outcome outcome =
             MemberExport::run(s.folder.store(), s.folder.files().exportWorkbook(),
-                              s.folder.context().session, QStringLiteral("pw"));
+                              s.folder.session(), QStringLiteral("pw"));
         QVERIFY(::setrlimit(RLIMIT_FSIZE, &before) == 0);
         std::signal(SIGXFSZ, signalBefore);
         const QString wrong = s.checkFailed(outcome);

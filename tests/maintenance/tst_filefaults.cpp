@@ -7,6 +7,7 @@
 #include "store/MemberTable.h"
 #include "store/Schema.h"
 #include "support/FailingFileOps.h"
+#include "support/Members.h"
 #include "support/TestFolder.h"
 
 #include <QDir>
@@ -76,7 +77,7 @@ struct Scenario
 
     DataMaintenance::Outcome run(Operation op, FileOps &ops)
     {
-        DataMaintenance rules(folder.store(), folder.files(), folder.context().session, ops);
+        DataMaintenance rules(folder.store(), folder.files(), folder.session(), ops);
         switch (op) {
         case Operation::Backup:
             return rules.backup();

@@ -10,6 +10,7 @@
 #include "rules/maintenance/FileOps.h"
 #include "rules/maintenance/InterruptedRun.h"
 #include "support/FailingFileOps.h"
+#include "support/Members.h"
 #include "support/TestFolder.h"
 
 #include <QDirIterator>

@@ -1,6 +1,5 @@
 // Member search, modify and delete rules, and the member list fetched in
 // chunks.
-#include "MemberSamples.h"
 #include "base/Clock.h"
 #include "base/Session.h"
 #include "base/StoreError.h"
@@ -10,13 +9,14 @@
 #include "rules/members/MemberSearch.h"
 #include "store/MemberStore.h"
 #include "store/MemberTable.h"
+#include "support/Members.h"
 #include "support/TestFolder.h"
 
 #include <QtTest>
 
 namespace {
 
-QStringList names(MemberListModel &list)
+QStringList listedNames(MemberListModel &list)
 {
     QStringList shown;
     for (int row = 0; row < list.rowCount(); ++row)
@@ -99,7 +99,51 @@ private Q_SLOTS:
         QCOMPARE(int(outcome.kind), kind);
         QCOMPARE(outcome.message, message);
         QCOMPARE(int(outcome.focus), focus);
-        QCOMPARE(names(list), listed);
+        QCOMPARE(listedNames(list), listed);
+    }
+
+    // Part of a name anywhere, or, for digits, the end of a phone as well:
+    // both lists merge in registration order, each member once, and pages of
+    // one member walk the same list.
+    void idsByPart_data()
+    {
+        QTest::addColumn<QString>("part");
+        QTest::addColumn<QStringList>("found");
+        QTest::newRow("middle of a name") << QStringLiteral("i") << utf8Names({"Lily", "Li_2"});
+        QTest::newRow("indexed name") << QStringLiteral("Lil") << utf8Names({"Lily"});
+        QTest::newRow("phone end") << QStringLiteral("0001") << utf8Names({"Lily"});
+        QTest::newRow("phone start is no match") << QStringLiteral("1380") << QStringList();
+        QTest::newRow("name or phone, each once")
+            << QStringLiteral("2") << utf8Names({"李雷", "Li_2", "K2"});
+        QTest::newRow("indexed name or phone")
+            << QStringLiteral("100") << utf8Names({"100%", "Zhao"});
+        QTest::newRow("digits not at the end") << QStringLiteral("800") << QStringList();
+        QTest::newRow("backslash") << QStringLiteral("\\") << utf8Names({"a\\b"});
+        QTest::newRow("empty") << QString() << QStringList();
+    }
+    void idsByPart()
+    {
+        QFETCH(QString, part);
+        QFETCH(QStringList, found);
+        TestFolder folder;
+        MemberStore &store = folder.store();
+        addMember(store, QStringLiteral("Lily"), QStringLiteral("13800000001"));
+        addMember(store, QStringLiteral("李雷"), QStringLiteral("13800000002"));
+        addMember(store, QStringLiteral("Li_2"), QStringLiteral("13800000003"));
+        addMember(store, QStringLiteral("100%"), QStringLiteral("13800000004"));
+        addMember(store, QStringLiteral("a\\b"), QStringLiteral("13800000005"));
+        addMember(store, QStringLiteral("K2"), QStringLiteral("13800000012"));
+        addMember(store, QStringLiteral("Zhao"), QStringLiteral("13800000100"));
+        MemberTable members(store);
+        const QList<qint64> all = MemberSearch::idsByPart(members, part, 0, -1);
+        QCOMPARE(namesOf(store, all), found);
+        QList<qint64> paged;
+        for (QList<qint64> page = MemberSearch::idsByPart(members, part, 0, 1); !page.isEmpty();
+             page = MemberSearch::idsByPart(members, part, page.last(), 1)) {
+            QCOMPARE(page.size(), 1);
+            paged << page;
+        }
+        QCOMPARE(paged, all);
     }
 
     void refusedSearchKeepsTheList()
@@ -110,7 +154,7 @@ private Q_SLOTS:
         MemberListModel list(folder.store());
         MemberSearch::run(list, {}, {});
         MemberSearch::run(list, QStringLiteral("x"), QStringLiteral("1"));
-        QCOMPARE(names(list), QStringList{QStringLiteral("张三")});
+        QCOMPARE(listedNames(list), QStringList{QStringLiteral("张三")});
     }
 
     void notes_data()
@@ -297,13 +341,18 @@ private Q_SLOTS:
         }
         QCOMPARE(list.rowCount(), kMembers);
         QCOMPARE(fetches, kMembers / MemberListModel::kFetchRows);
+        // The grid shows amounts with two decimals.
+        const auto cents = [](qint64 fen) {
+            return QString::asprintf("%s%lld.%02lld", fen < 0 ? "-" : "", qAbs(fen) / 100,
+                                     qAbs(fen) % 100);
+        };
         // Rows read in any order show their own member.
         for (int row : {4999, 0, 2500, 1234, 4096, 63, 64}) {
             QCOMPARE(list.data(list.index(row, 1)).toString(), QStringLiteral("m%1").arg(row));
             QCOMPARE(list.data(list.index(row, 0)).toString(), QString());
-            QCOMPARE(list.data(list.index(row, 4)).toString(), Money::fromFen(row * 10).toString());
+            QCOMPARE(list.data(list.index(row, 4)).toString(), cents(row * 10));
             QCOMPARE(list.data(list.index(row, 7)).toString(), QString::number(row));
-            QCOMPARE(list.data(list.index(row, 8)).toString(), Money::fromFen(-row).toString());
+            QCOMPARE(list.data(list.index(row, 8)).toString(), cents(-row));
         }
         QCOMPARE(list.data(list.index(1, 9)).toString(), QStringLiteral("2026/12/7"));
         QCOMPARE(list.data(list.index(12, 3)).toString(), QStringLiteral("13800000012"));
@@ -316,7 +365,7 @@ private Q_SLOTS:
 
         // A new search starts over with the first chunk.
         list.show(MemberTable::Key::Name, QStringLiteral("M77"));
-        QCOMPARE(names(list), QStringList{QStringLiteral("m77")});
+        QCOMPARE(listedNames(list), QStringList{QStringLiteral("m77")});
         QVERIFY(!list.canFetchMore());
     }
 
@@ -366,7 +415,7 @@ private Q_SLOTS:
         MemberListModel list(folder.store());
         list.show();
         members.removeByName(QStringLiteral("a"));
-        QCOMPARE(names(list), (QStringList{QString(), QStringLiteral("b")}));
+        QCOMPARE(listedNames(list), (QStringList{QString(), QStringLiteral("b")}));
         QCOMPARE(list.data(list.index(0, 4)).toString(), QString());
     }
 };

@@ -2,7 +2,7 @@
 // mutual-referral refusals, the stored row, and a failing write.
 #include "base/StoreError.h"
 #include "rules/members/Registration.h"
-#include "support/MemberRows.h"
+#include "support/Members.h"
 #include "support/TestFolder.h"
 
 #include <QtTest>

@@ -1,7 +1,7 @@
 // The referral commission: the mode a setting gives, finding the referrer,
 // and the exact amount credited.
 #include "rules/money/Commission.h"
-#include "support/MemberRows.h"
+#include "support/Members.h"
 #include "support/TestFolder.h"
 
 #include <QtTest>

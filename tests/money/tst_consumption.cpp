@@ -6,7 +6,7 @@
 #include "store/CashLog.h"
 #include "store/CommissionTable.h"
 #include "support/FixedClock.h"
-#include "support/MemberRows.h"
+#include "support/Members.h"
 #include "support/TestFolder.h"
 
 #include <QSqlQuery>
@@ -167,18 +167,19 @@ private Q_SLOTS:
         QTest::addColumn<qint64>("consumed");
         QTest::newRow("100.1 less 30 is exactly 70.1")
             << QStringLiteral("Lily") << QString() << QStringLiteral("30")
-            << QStringLiteral("操作完成\n消费 30元，余额 70.1元") << QStringLiteral("70.1")
-            << qint64(30);
+            << QStringLiteral("操作完成\n消费 30元，余额 70.1元\n推荐人 X 获得提成 10 元")
+            << QStringLiteral("70.1") << qint64(30);
         QTest::newRow("name with blanks around")
             << QStringLiteral("  lily ") << QString() << QStringLiteral("1")
-            << QStringLiteral("操作完成\n消费 1元，余额 99.1元") << QStringLiteral("99.1")
-            << qint64(1);
+            << QStringLiteral("操作完成\n消费 1元，余额 99.1元\n推荐人 X 获得提成 10 元")
+            << QStringLiteral("99.1") << qint64(1);
         QTest::newRow("by phone, leading zeros")
             << QString() << kLilyPhone << QStringLiteral("007")
-            << QStringLiteral("操作完成\n消费 7元，余额 93.1元") << QStringLiteral("93.1")
-            << qint64(7);
+            << QStringLiteral("操作完成\n消费 7元，余额 93.1元\n推荐人 X 获得提成 10 元")
+            << QStringLiteral("93.1") << qint64(7);
         QTest::newRow("by both") << QStringLiteral("Lily") << kLilyPhone << QStringLiteral("100")
-                                 << QStringLiteral("操作完成\n消费 100元，余额 0.1元")
+                                 << QStringLiteral(
+                                        "操作完成\n消费 100元，余额 0.1元\n推荐人 X 获得提成 10 元")
                                  << QStringLiteral("0.1") << qint64(100);
     }
     void balancePayment()

@@ -2,7 +2,7 @@
 // negative-balance refusal, the messages, and a failing write.
 #include "base/StoreError.h"
 #include "rules/money/Recharge.h"
-#include "support/MemberRows.h"
+#include "support/Members.h"
 #include "support/TestFolder.h"
 
 #include <QtTest>

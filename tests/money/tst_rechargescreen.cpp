@@ -4,7 +4,7 @@
 #include "screens/money/RechargeDialog.h"
 #include "support/Controls.h"
 #include "support/FixedClock.h"
-#include "support/MemberRows.h"
+#include "support/Members.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TestFolder.h"
 
@@ -57,7 +57,6 @@ private Q_SLOTS:
         QCOMPARE(control<QLabel>(dialog, "Label6")->text(),
                  QStringLiteral("充值完成！余额：XXXX元"));
         dialog.show();
-        QCOMPARE(dialog.windowTitle(), QStringLiteral("充值系统"));
         QCOMPARE(control<QLabel>(dialog, "Label4")->text(), QStringLiteral("2026/3/4"));
         QCOMPARE(control<QLabel>(dialog, "Label6")->text(), QString());
         QVERIFY(!offset(dialog)->isChecked());
@@ -182,9 +181,12 @@ private Q_SLOTS:
                  QStringList{QStringLiteral("会员 Lily 充值成功！本次充值 -3 元！")});
         QCOMPARE(control<QLabel>(dialog, "Label6")->text(), QStringLiteral("充值完成！余额：27元"));
         QCOMPARE(memberAt(folder.store(), lily).balance, Money::fromYuan(27));
-        // Nothing is reset after a recharge.
-        QCOMPARE(amount(dialog)->text(), QStringLiteral("-3"));
-        QVERIFY(offset(dialog)->isChecked());
+        // The amount is emptied: a second press cannot take it off again.
+        QCOMPARE(amount(dialog)->text(), QString());
+        QVERIFY(!offset(dialog)->isChecked());
+        control<QPushButton>(dialog, "Command1")->click();
+        QCOMPARE(m_dialogs.takeMessages(), QStringList{kBadAmount});
+        QCOMPARE(memberAt(folder.store(), lily).balance, Money::fromYuan(27));
     }
 
     // The box takes seven digits; the "-" in front must not push the last
@@ -202,7 +204,12 @@ private Q_SLOTS:
                  QStringList{QStringLiteral("会员 Lily 充值成功！本次充值 -1234567 元！")});
         QCOMPARE(memberAt(folder.store(), lily).balance, Money::fromYuan(765433));
 
-        // Unticked, the box is back to seven digits.
+        // Emptied after the recharge; ticked and unticked again, the box is
+        // back to seven digits.
+        QCOMPARE(amount(dialog)->text(), QString());
+        QTest::keyClicks(amount(dialog), QStringLiteral("1234567"));
+        tick(dialog, QStringLiteral("OK"));
+        QCOMPARE(amount(dialog)->text(), QStringLiteral("-1234567"));
         QTest::mouseClick(offset(dialog), Qt::LeftButton);
         QCOMPARE(amount(dialog)->text(), QStringLiteral("1234567"));
         QTest::keyClicks(amount(dialog), QStringLiteral("8"));

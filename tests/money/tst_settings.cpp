@@ -20,14 +20,6 @@ class TestSettings : public QObject
 private:
     ScriptedDialogs m_dialogs;
 
-    template <typename T> static T *child(QWidget &w, const char *name)
-    {
-        T *c = w.findChild<T *>(QString::fromLatin1(name));
-        if (!c)
-            qFatal("no control %s", name);
-        return c;
-    }
-
 private Q_SLOTS:
     void cleanup() { VERIFY_DIALOGS_DONE(m_dialogs); }
 
@@ -105,10 +97,10 @@ private Q_SLOTS:
         TestFolder folder;
         SettingsDialog dialog(folder.store());
         dialog.show();
-        auto *option2 = child<QRadioButton>(dialog, "Option2");
-        auto *text1 = child<QLineEdit>(dialog, "Text1");
-        auto *text2 = child<QLineEdit>(dialog, "Text2");
-        auto *command1 = child<QPushButton>(dialog, "Command1");
+        auto *option2 = control<QRadioButton>(dialog, "Option2");
+        auto *text1 = control<QLineEdit>(dialog, "Text1");
+        auto *text2 = control<QLineEdit>(dialog, "Text2");
+        auto *command1 = control<QPushButton>(dialog, "Command1");
         QVERIFY(text1->isEnabled() && text2->isEnabled() && command1->isEnabled());
 
         QTest::keyClicks(text1, QStringLiteral("12"));
@@ -122,13 +114,13 @@ private Q_SLOTS:
         QVERIFY(!command1->isEnabled() && !text2->isEnabled() && !option2->isEnabled());
 
         SettingsDialog again(folder.store());
-        QVERIFY(child<QRadioButton>(again, "Option2")->isChecked());
-        QVERIFY(!child<QRadioButton>(again, "Option1")->isChecked());
-        QCOMPARE(child<QLineEdit>(again, "Text2")->text(), QStringLiteral("15"));
-        QCOMPARE(child<QLineEdit>(again, "Text1")->text(), QString());
+        QVERIFY(control<QRadioButton>(again, "Option2")->isChecked());
+        QVERIFY(!control<QRadioButton>(again, "Option1")->isChecked());
+        QCOMPARE(control<QLineEdit>(again, "Text2")->text(), QStringLiteral("15"));
+        QCOMPARE(control<QLineEdit>(again, "Text1")->text(), QString());
         for (const char *name : {"Option1", "Option2", "Text1", "Text2", "Command1"})
-            QVERIFY2(!child<QWidget>(again, name)->isEnabled(), name);
-        QVERIFY(child<QWidget>(again, "Command2")->isEnabled());
+            QVERIFY2(!control<QWidget>(again, name)->isEnabled(), name);
+        QVERIFY(control<QWidget>(again, "Command2")->isEnabled());
     }
 
     void screenRefusesZeroAndKeepsFocus()
@@ -138,14 +130,14 @@ private Q_SLOTS:
         dialog.show();
         QApplication::setActiveWindow(&dialog);
         QVERIFY(QTest::qWaitForWindowActive(&dialog));
-        auto *text1 = child<QLineEdit>(dialog, "Text1");
-        QTest::mouseClick(child<QRadioButton>(dialog, "Option1"), Qt::LeftButton);
+        auto *text1 = control<QLineEdit>(dialog, "Text1");
+        QTest::mouseClick(control<QRadioButton>(dialog, "Option1"), Qt::LeftButton);
         QTest::keyClicks(text1, QStringLiteral("0"));
-        QTest::mouseClick(child<QPushButton>(dialog, "Command1"), Qt::LeftButton);
+        QTest::mouseClick(control<QPushButton>(dialog, "Command1"), Qt::LeftButton);
         QCOMPARE(m_dialogs.takeMessages(), QStringList{kNotPositive});
         QVERIFY(text1->hasFocus());
         QVERIFY(!CommissionTable(folder.store()).isSet());
-        QVERIFY(child<QPushButton>(dialog, "Command1")->isEnabled());
+        QVERIFY(control<QPushButton>(dialog, "Command1")->isEnabled());
     }
 
     // The setting cannot be changed once stored: only a click on 确定设置
@@ -155,8 +147,8 @@ private Q_SLOTS:
         TestFolder folder;
         SettingsDialog dialog(folder.store());
         QVERIFY(showActive(dialog));
-        auto *text1 = child<QLineEdit>(dialog, "Text1");
-        QTest::mouseClick(child<QRadioButton>(dialog, "Option1"), Qt::LeftButton);
+        auto *text1 = control<QLineEdit>(dialog, "Text1");
+        QTest::mouseClick(control<QRadioButton>(dialog, "Option1"), Qt::LeftButton);
         text1->setFocus();
         QTest::keyClicks(text1, QStringLiteral("50"));
         QTest::keyClick(text1, Qt::Key_Return);

@@ -1,6 +1,5 @@
 // The databases delivered in data/ are complete and match the template size
 // the clear-data check expects.
-#include "program/Startup.h"
 #include "rules/admins/Login.h"
 #include "store/AdminTable.h"
 #include "store/CashLog.h"

@@ -11,7 +11,7 @@
 #include "store/MemberTable.h"
 #include "store/PasswordHashLimits.h"
 #include "store/Schema.h"
-#include "support/MemberRows.h"
+#include "support/Members.h"
 #include "support/SchemaFiles.h"
 #include "support/TestFolder.h"
 
@@ -33,15 +33,6 @@ QString hashAtCost(const char *password, quint64 passes, quint64 memoryBytes)
                               crypto_pwhash_ALG_ARGON2ID13) != 0)
         qFatal("cannot hash");
     return QString::fromLatin1(out);
-}
-
-// The names of the members, in registration order, with these ids.
-QStringList namesOf(MemberStore &store, const QList<qint64> &ids)
-{
-    QStringList names;
-    for (const Member &m : MemberTable(store).byIds(ids))
-        names << m.name;
-    return names;
 }
 
 } // namespace
@@ -290,31 +281,28 @@ private Q_SLOTS:
         QTest::addColumn<bool>("byName"); // else by the end of the phone
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QStringList>("found");
-        const auto names = [](std::initializer_list<const char *> list) {
-            QStringList out;
-            for (const char *n : list)
-                out << QString::fromUtf8(n);
-            return out;
-        };
-        QTest::newRow("one character") << true << QStringLiteral("三") << names({"张三丰", "张三"});
+        QTest::newRow("one character")
+            << true << QStringLiteral("三") << utf8Names({"张三丰", "张三"});
         QTest::newRow("whole name, indexed")
-            << true << QStringLiteral("张三丰") << names({"张三丰"});
+            << true << QStringLiteral("张三丰") << utf8Names({"张三丰"});
         QTest::newRow("letter case, indexed")
-            << true << QStringLiteral("LILY") << names({"Lily Chen"});
+            << true << QStringLiteral("LILY") << utf8Names({"Lily Chen"});
         QTest::newRow("letter case, scanned")
-            << true << QStringLiteral("lI") << names({"Lily Chen"});
+            << true << QStringLiteral("lI") << utf8Names({"Lily Chen"});
         QTest::newRow("wildcards literal, indexed")
-            << true << QStringLiteral("0%_") << names({"100%_real"});
+            << true << QStringLiteral("0%_") << utf8Names({"100%_real"});
         QTest::newRow("wildcard literal, scanned")
-            << true << QStringLiteral("_") << names({"100%_real"});
-        QTest::newRow("quote") << true << QStringLiteral("\"q\"") << names({"say \"q\""});
+            << true << QStringLiteral("_") << utf8Names({"100%_real"});
+        QTest::newRow("quote") << true << QStringLiteral("\"q\"") << utf8Names({"say \"q\""});
         QTest::newRow("non-ASCII case kept") << true << QStringLiteral("émi") << QStringList();
-        QTest::newRow("non-ASCII exact") << true << QStringLiteral("Émi") << names({"Émile"});
+        QTest::newRow("non-ASCII exact") << true << QStringLiteral("Émi") << utf8Names({"Émile"});
         QTest::newRow("empty: everyone")
             << true << QString()
-            << names({"张三丰", "张三", "Lily Chen", "100%_real", "say \"q\"", "Émile"});
-        QTest::newRow("phone end, indexed") << false << QStringLiteral("1234") << names({"张三丰"});
-        QTest::newRow("phone end, scanned") << false << QStringLiteral("34") << names({"张三丰"});
+            << utf8Names({"张三丰", "张三", "Lily Chen", "100%_real", "say \"q\"", "Émile"});
+        QTest::newRow("phone end, indexed")
+            << false << QStringLiteral("1234") << utf8Names({"张三丰"});
+        QTest::newRow("phone end, scanned")
+            << false << QStringLiteral("34") << utf8Names({"张三丰"});
         QTest::newRow("phone start is no end") << false << QStringLiteral("139") << QStringList();
     }
     void searchByPart()

@@ -5,6 +5,7 @@
 #include "store/CashLog.h"
 #include "store/MemberStore.h"
 #include "store/MemberTable.h"
+#include "support/Members.h"
 #include "support/TestFolder.h"
 
 #include <QDir>
@@ -17,12 +18,7 @@ namespace {
 
 Member member(const QString &name, const QString &phone)
 {
-    Member m;
-    m.name = name;
-    m.sex = QStringLiteral("男");
-    m.phone = phone;
-    m.registered = QDate(2026, 12, 7);
-    return m;
+    return MemberRow(name, phone).registered(QDate(2026, 12, 7));
 }
 
 } // namespace

@@ -1,7 +1,6 @@
 #include "support/TestFolder.h"
 
 #include "rules/admins/PasswordHash.h"
-#include "store/AdminTable.h"
 #include "store/CommissionTable.h"
 
 #include <QFile>
@@ -15,7 +14,7 @@ bool copyDeliveredDatabase(const QString &name, const QString &dest)
     return QFile::setPermissions(dest, QFile::ReadOwner | QFile::WriteOwner);
 }
 
-TestFolder::TestFolder(bool open)
+TestFolder::TestFolder(bool open) : m_end([this](int code) { recordEnd(code); })
 {
     PasswordHash::useLowestCostForTesting();
     const DataFiles f(m_dir.path());
@@ -26,16 +25,19 @@ TestFolder::TestFolder(bool open)
     if (open && !m_store->open())
         qFatal("cannot open %s: %s", qPrintable(f.liveDatabase()),
                qPrintable(m_store->lastError()));
-    m_context = std::make_unique<AppContext>(*m_store, f);
-    m_context->endProgram = [this](int code) {
-        ++m_endRequests;
-        m_lastEndCode = code;
-    };
+}
+
+TestFolder::~TestFolder() = default;
+
+void TestFolder::recordEnd(int code)
+{
+    ++m_endRequests;
+    m_lastEndCode = code;
 }
 
 void TestFolder::setSession(const QString &name, const QString &password)
 {
-    m_context->session = Session{name, password};
+    session() = Session{name, password};
 }
 
 void TestFolder::setCommission(qint64 fixedYuan, qint64 percent)

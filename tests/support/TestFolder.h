@@ -1,6 +1,7 @@
 #pragma once
 
-#include "program/AppContext.h"
+#include "base/ProgramEnd.h"
+#include "base/Session.h"
 #include "store/DataFiles.h"
 #include "store/MemberStore.h"
 
@@ -8,12 +9,13 @@
 #include <memory>
 
 // A temporary program folder holding copies of the delivered table.mdb and
-// zero.mdb, with an open store and an application context on it. The
-// context's endProgram records the call instead of ending the test.
+// zero.mdb, with an open store on it, a session and a way to end the
+// program that records the request instead of ending the test.
 class TestFolder
 {
 public:
     explicit TestFolder(bool open = true);
+    virtual ~TestFolder();
 
     // Stores a commission setting directly (0 for the unused mode).
     void setCommission(qint64 fixedYuan, qint64 percent);
@@ -21,7 +23,8 @@ public:
     QString path() const { return m_dir.path(); }
     DataFiles files() const { return DataFiles(m_dir.path()); }
     MemberStore &store() { return *m_store; }
-    AppContext &context() { return *m_context; }
+    virtual Session &session() { return m_session; }
+    virtual ProgramEnd &end() { return m_end; }
 
     // How often, and with what code, the program was asked to end.
     int endRequests() const { return m_endRequests; }
@@ -30,10 +33,14 @@ public:
     // Logs in a session as typed (no database check).
     void setSession(const QString &name, const QString &password);
 
+protected:
+    void recordEnd(int code);
+
 private:
     QTemporaryDir m_dir;
     std::unique_ptr<MemberStore> m_store;
-    std::unique_ptr<AppContext> m_context;
+    Session m_session;
+    ProgramEnd m_end;
     int m_endRequests = 0;
     int m_lastEndCode = -1;
 };
