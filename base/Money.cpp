@@ -133,6 +133,15 @@ QString Money::toString() const
     return text;
 }
 
+QString Money::toStringWithCents() const
+{
+    const qint64 magnitude = m_fen < 0 ? -m_fen : m_fen;
+    const qint64 cents = magnitude % 100;
+    return (m_fen < 0 ? QStringLiteral("-") : QString()) + QString::number(magnitude / 100) +
+           QLatin1Char('.') + QLatin1Char(char('0' + cents / 10)) +
+           QLatin1Char(char('0' + cents % 10));
+}
+
 Money Money::percent(qint64 pct) const
 {
     return fromFen(divideRounded(m_fen * pct, 100));

@@ -31,6 +31,8 @@ public:
 
     // Shortest decimal form in yuan: 70.1, 0.15, 22.5, -50.
     QString toString() const;
+    // Always two decimals, as the grids show amounts: 102.50, -0.05, 0.00.
+    QString toStringWithCents() const;
 
     // pct percent of this amount, rounded half away from zero to the fen.
     Money percent(qint64 pct) const;

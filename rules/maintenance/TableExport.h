@@ -1,5 +1,7 @@
 #pragma once
 
+#include "base/Money.h"
+
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -10,6 +12,12 @@
 // an integer or a double a number cell, a QDate a date cell. Rows beyond
 // what one worksheet holds continue on the next.
 namespace TableExport {
+
+// An amount as a number cell in yuan (the nearest double to it).
+inline QVariant yuan(Money amount)
+{
+    return QVariant(double(amount.fen()) / 100);
+}
 
 // Writes under a temporary name beside path and renames it to path when
 // complete. Returns an empty text on success, otherwise why it failed.

@@ -223,15 +223,6 @@ constexpr bool isMoneyColumn(int column)
     return column == 4 || column == 8;
 }
 
-// An amount as the grid shows it, always with two decimals: 102.50.
-QString withCents(Money amount)
-{
-    const qint64 fen = amount.fen();
-    const qint64 magnitude = fen < 0 ? -fen : fen;
-    return (fen < 0 ? QStringLiteral("-") : QString()) + QString::number(magnitude / 100) +
-           QLatin1Char('.') + QStringLiteral("%1").arg(magnitude % 100, 2, 10, QLatin1Char('0'));
-}
-
 } // namespace
 
 QVariant MemberListModel::data(const QModelIndex &index, int role) const
@@ -246,9 +237,9 @@ QVariant MemberListModel::data(const QModelIndex &index, int role) const
     if (!row.present)
         return QString();
     if (index.column() == 4)
-        return withCents(row.member.consumed);
+        return row.member.consumed.toStringWithCents();
     if (index.column() == 8)
-        return withCents(row.member.balance);
+        return row.member.balance.toStringWithCents();
     return cellText(row.member, index.column());
 }
 

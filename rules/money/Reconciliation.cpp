@@ -4,6 +4,10 @@
 
 namespace Reconciliation {
 
+namespace {
+const QString kUnreadable = QStringLiteral("余额或消费金额不是有效的数字");
+}
+
 QStringList headers()
 {
     return {QStringLiteral("会员名"),   QStringLiteral("手机号"),   QStringLiteral("余额"),
@@ -14,19 +18,18 @@ QStringList headers()
 
 QStringList cells(const Ledger::Difference &d)
 {
-    const QString unreadable = QStringLiteral("余额或消费金额不是有效的数字");
     return {d.name,
             d.phone,
-            d.stored.balance.toString(),
-            d.ledger.balance.toString(),
-            (d.stored.balance - d.ledger.balance).toString(),
-            d.stored.consumed.toString(),
-            d.ledger.consumed.toString(),
-            (d.stored.consumed - d.ledger.consumed).toString(),
+            d.stored.balance.toStringWithCents(),
+            d.ledger.balance.toStringWithCents(),
+            (d.stored.balance - d.ledger.balance).toStringWithCents(),
+            d.stored.consumed.toStringWithCents(),
+            d.ledger.consumed.toStringWithCents(),
+            (d.stored.consumed - d.ledger.consumed).toStringWithCents(),
             QString::number(d.stored.consumptions),
             QString::number(d.ledger.consumptions),
             QString::number(d.stored.consumptions - d.ledger.consumptions),
-            d.unreadable ? unreadable : QString()};
+            d.unreadable ? kUnreadable : QString()};
 }
 
 QString summary(qsizetype differences)
@@ -40,12 +43,20 @@ QString exportTo(const QString &path, const QList<Ledger::Difference> &differenc
 {
     QList<QVariantList> rows;
     rows.reserve(differences.size());
-    for (const Ledger::Difference &d : differences) {
-        QVariantList row;
-        for (const QString &cell : cells(d))
-            row << cell;
-        rows << row;
-    }
+    using TableExport::yuan;
+    for (const Ledger::Difference &d : differences)
+        rows << QVariantList{d.name,
+                             d.phone,
+                             yuan(d.stored.balance),
+                             yuan(d.ledger.balance),
+                             yuan(d.stored.balance - d.ledger.balance),
+                             yuan(d.stored.consumed),
+                             yuan(d.ledger.consumed),
+                             yuan(d.stored.consumed - d.ledger.consumed),
+                             d.stored.consumptions,
+                             d.ledger.consumptions,
+                             d.stored.consumptions - d.ledger.consumptions,
+                             d.unreadable ? kUnreadable : QString()};
     return TableExport::write(path, QStringLiteral("对账"), headers(), rows);
 }
 

@@ -20,10 +20,10 @@ QStringList cells(const Ledger::Entry &e)
             e.name,
             e.phone,
             e.kind,
-            e.amount.toString(),
-            e.change.balance.toString(),
-            e.balanceAfter.toString(),
-            e.change.consumed.toString(),
+            e.amount.toStringWithCents(),
+            e.change.balance.toStringWithCents(),
+            e.balanceAfter.toStringWithCents(),
+            e.change.consumed.toStringWithCents(),
             QString::number(e.change.consumptions),
             e.admin,
             e.linked > 0 ? QString::number(e.linked) : QString(),
@@ -54,7 +54,7 @@ QString exportTo(const QString &path, const QList<Ledger::Entry> &entries)
 {
     QList<QVariantList> rows;
     rows.reserve(entries.size());
-    const auto yuan = [](Money m) { return QVariant(double(m.fen()) / 100); };
+    using TableExport::yuan;
     for (const Ledger::Entry &e : entries)
         rows << QVariantList{e.number,
                              Ledger::timeText(e.time),

@@ -176,7 +176,7 @@ private Q_SLOTS:
         QTest::mouseClick(control<QPushButton>(d, "Command1"), Qt::LeftButton);
         QCOMPARE(control<QLabel>(d, "Label2")->text(),
                  QStringLiteral("对账完成，共 1 位会员账目不符！"));
-        QCOMPARE(column(control<QTableWidget>(d, "Grid1"), 4), cells("990"));
+        QCOMPARE(column(control<QTableWidget>(d, "Grid1"), 4), cells("990.00"));
         QTest::mouseClick(control<QPushButton>(d, "Command2"), Qt::LeftButton);
         m_dialogs.takeMessages();
         const QList<QStringList> sheet = readSheet(d.exportPath());

@@ -12,21 +12,32 @@ private Q_SLOTS:
     {
         QTest::addColumn<qint64>("fen");
         QTest::addColumn<QString>("text");
-        QTest::newRow("whole") << qint64(15000) << QStringLiteral("150");
-        QTest::newRow("tenths") << qint64(7010) << QStringLiteral("70.1");
-        QTest::newRow("below one") << qint64(15) << QStringLiteral("0.15");
-        QTest::newRow("one fen") << qint64(1) << QStringLiteral("0.01");
-        QTest::newRow("half") << qint64(2250) << QStringLiteral("22.5");
-        QTest::newRow("negative") << qint64(-5000) << QStringLiteral("-50");
-        QTest::newRow("negative fraction") << qint64(-50) << QStringLiteral("-0.5");
-        QTest::newRow("zero") << qint64(0) << QStringLiteral("0");
-        QTest::newRow("large") << qint64(1235567) << QStringLiteral("12355.67");
+        QTest::addColumn<QString>("withCents");
+        QTest::newRow("whole") << qint64(15000) << QStringLiteral("150")
+                               << QStringLiteral("150.00");
+        QTest::newRow("tenths") << qint64(7010) << QStringLiteral("70.1")
+                                << QStringLiteral("70.10");
+        QTest::newRow("below one")
+            << qint64(15) << QStringLiteral("0.15") << QStringLiteral("0.15");
+        QTest::newRow("one fen") << qint64(1) << QStringLiteral("0.01") << QStringLiteral("0.01");
+        QTest::newRow("half") << qint64(2250) << QStringLiteral("22.5") << QStringLiteral("22.50");
+        QTest::newRow("negative") << qint64(-5000) << QStringLiteral("-50")
+                                  << QStringLiteral("-50.00");
+        QTest::newRow("negative fraction")
+            << qint64(-50) << QStringLiteral("-0.5") << QStringLiteral("-0.50");
+        QTest::newRow("negative fen")
+            << qint64(-5) << QStringLiteral("-0.05") << QStringLiteral("-0.05");
+        QTest::newRow("zero") << qint64(0) << QStringLiteral("0") << QStringLiteral("0.00");
+        QTest::newRow("large") << qint64(1235567) << QStringLiteral("12355.67")
+                               << QStringLiteral("12355.67");
     }
     void shortestForm()
     {
         QFETCH(qint64, fen);
         QFETCH(QString, text);
+        QFETCH(QString, withCents);
         QCOMPARE(Money::fromFen(fen).toString(), text);
+        QCOMPARE(Money::fromFen(fen).toStringWithCents(), withCents);
     }
 
     void readsStoredValues_data()
