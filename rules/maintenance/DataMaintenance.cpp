@@ -3,7 +3,10 @@
 #include "base/Clock.h"
 #include "base/Formats.h"
 #include "base/Session.h"
+#include "rules/maintenance/AutoBackups.h"
 #include "rules/maintenance/FileOps.h"
+#include "rules/maintenance/LiveSnapshot.h"
+#include "rules/maintenance/VerifiedCopy.h"
 #include "store/MemberStore.h"
 #include "store/Schema.h"
 
@@ -123,6 +126,14 @@ bool DataMaintenance::setAside(const QString &path, Outcome &outcome)
     return true;
 }
 
+QString DataMaintenance::retire(const QString &old, BackupKind kind)
+{
+    QString error;
+    if (AutoBackups(m_paths, m_files).keepAside(old, kind, &error))
+        return {};
+    return withDetail(kDataKeptAt.arg(native(old)), error);
+}
+
 bool DataMaintenance::rollBack(const QString &rollback, const QString &target)
 {
     if (m_files.exists(target) && !m_files.remove(target))
@@ -142,6 +153,12 @@ DataMaintenance::Outcome DataMaintenance::backup()
         o.messages << kSourceMissing;
         return o;
     }
+    // Held still and checked from here until the copy is in place.
+    const LiveSnapshot source(live, m_progress);
+    if (!source.problem().isEmpty()) {
+        o.messages << withDetail(kBackupFailed, source.problem());
+        return o;
+    }
     if (!m_files.exists(f.backupFolder()) && !m_files.makeFolder(f.backupFolder())) {
         o.messages << withDetail(kBackupFailed, m_files.error());
         return o;
@@ -154,9 +171,13 @@ DataMaintenance::Outcome DataMaintenance::backup()
         return o;
     }
 
-    const QString problem = m_files.copy(live, target) ? problemWith(target) : m_files.error();
+    QString note;
+    const QString problem = VerifiedCopy(m_files, m_progress)
+                                .backUp(source, target, BackupKind::Manual, Clock::now(), &note);
     if (problem.isEmpty()) {
         o.status = statusLine(kBackupDoneHeading);
+        if (!note.isEmpty())
+            o.messages << note;
         if (hadBackup && !m_files.remove(old))
             o.messages << withDetail(kOldBackupNotRemoved, m_files.error());
         return o;
@@ -181,10 +202,11 @@ DataMaintenance::Outcome DataMaintenance::backup()
     return o;
 }
 
-DataMaintenance::Outcome DataMaintenance::restore(const QString &typed)
+DataMaintenance::Outcome DataMaintenance::restore(const QString &typed, const QString &chosen,
+                                                  bool fromOutside)
 {
     const DataFiles &f = m_paths;
-    const QString source = f.backupDatabase();
+    const QString source = chosen.isEmpty() ? f.backupDatabase() : chosen;
     const QString live = f.liveDatabase();
     const QString old = f.liveRollback();
     Outcome o;
@@ -196,8 +218,10 @@ DataMaintenance::Outcome DataMaintenance::restore(const QString &typed)
         o.messages << kNoBackupToRestore;
         return o;
     }
-    if (const QString problem = problemWith(source); !problem.isEmpty()) {
-        o.messages << withDetail(kBackupDamaged, problem);
+    VerifiedCopy verified(m_files, m_progress);
+    const VerifiedCopy::Verdict verdict = verified.check(source, !fromOutside);
+    if (!verdict.problem.isEmpty()) {
+        o.messages << withDetail(kBackupDamaged, verdict.problem);
         return o;
     }
 
@@ -209,11 +233,7 @@ DataMaintenance::Outcome DataMaintenance::restore(const QString &typed)
         o.messages << withDetail(kRestoreFailed, m_files.error());
         return o;
     }
-    QString problem;
-    if (!m_files.copy(source, live))
-        problem = m_files.error();
-    else if (m_files.size(live) != m_files.size(source))
-        problem = QStringLiteral("复制后的文件大小不符");
+    const QString problem = verified.restoreCopy(source, live, verdict);
     if (!problem.isEmpty()) {
         if (!hadLive) {
             if (m_files.exists(live))
@@ -228,9 +248,12 @@ DataMaintenance::Outcome DataMaintenance::restore(const QString &typed)
         }
         return o;
     }
-    if (hadLive && !m_files.remove(old))
-        o.messages << withDetail(kOldLiveNotRemoved, m_files.error());
-    o.status = statusLine(kRestoreDoneHeading);
+    if (hadLive) {
+        if (const QString kept = retire(old, BackupKind::PreRestore); !kept.isEmpty())
+            o.messages << kept;
+    }
+    o.status =
+        kRestoreDoneHeading + QLatin1Char('\n') + Formats::dateTime(m_files.modified(source));
     return o;
 }
 
@@ -281,8 +304,8 @@ DataMaintenance::Outcome DataMaintenance::clear(const QString &typed)
     const QString problem = m_files.copy(zero, live) ? problemWith(live) : m_files.error();
     if (problem.isEmpty()) {
         QString message = withDetail(kCleared, note);
-        if (hadLive && !m_files.remove(old))
-            message = withDetail(message, withDetail(kOldLiveNotRemoved, m_files.error()));
+        if (hadLive)
+            message = withDetail(message, retire(old, BackupKind::PreClear));
         o.messages << message;
         o.endCode = 0;
         return o;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "rules/maintenance/BackupManifest.h"
 #include "store/DataFiles.h"
 
 #include <QString>
@@ -9,6 +10,7 @@
 class FileOps;
 class MemberStore;
 struct Session;
+class TaskProgress;
 
 // Backup, restore and clear of the database file.
 //
@@ -70,8 +72,10 @@ public:
     // Creates the backup folder when missing and returns the status text.
     QString activate();
     Outcome backup();
-    // typed: the answer of the password box ("" for Cancel).
-    Outcome restore(const QString &typed);
+    // typed: the answer of the password box ("" for Cancel); source: the
+    // backup to put back (backup.mdb when empty). A file from outside the
+    // backup folder always gets the full checks, whatever its manifest says.
+    Outcome restore(const QString &typed, const QString &source = {}, bool fromOutside = false);
     // Before the password is asked: the template of the wrong size ends the
     // program at once.
     std::optional<Outcome> checkTemplate();
@@ -80,6 +84,9 @@ public:
     // Heading, a line break, and the backup file's modification time.
     QString statusLine(const QString &heading);
 
+    // Where the operations report how far they have come (none when null).
+    void setProgress(TaskProgress *progress) { m_progress = progress; }
+
 private:
     // Moves a leftover roll-back copy aside; false when it is still in the way.
     bool setAside(const QString &path, Outcome &outcome);
@@ -87,9 +94,14 @@ private:
     QString problemWith(const QString &path);
     // Removes a damaged copy and puts the roll-back copy back in its place.
     bool rollBack(const QString &rollback, const QString &target);
+    // The live database a restore or clear replaced joins the generations,
+    // marked. When it cannot, it stays where it is and the returned message
+    // says so ("" when it was moved).
+    QString retire(const QString &old, BackupKind kind);
 
     MemberStore &m_store;
     DataFiles m_paths;
     const Session &m_session;
     FileOps &m_files;
+    TaskProgress *m_progress = nullptr;
 };

@@ -69,12 +69,19 @@ bool DiskFileOps::copy(const QString &from, const QString &to)
             }
             if (n == 0)
                 break;
+            if (m_watch && !m_watch->chunk(buffer.constData(), n)) {
+                m_error = QStringLiteral("已取消");
+                ok = false;
+                break;
+            }
             if (!out.write(buffer.constData(), n)) {
                 m_error = out.error();
                 ok = false;
                 break;
             }
         }
+        if (ok && m_watch)
+            m_watch->renaming();
         if (ok && !out.commit(StagedFile::Existing::Keep)) {
             m_error = out.error();
             ok = false;

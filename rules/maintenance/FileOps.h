@@ -1,5 +1,7 @@
 #pragma once
 
+#include "rules/maintenance/CopyWatch.h"
+
 #include <QDateTime>
 #include <QString>
 #include <QStringList>
@@ -29,8 +31,12 @@ public:
 
     QString error() const { return m_error; }
 
+    // Hands the bytes of every following copy to watch (nullptr: to none).
+    void watchCopies(CopyWatch *watch) { m_watch = watch; }
+
 protected:
     QString m_error;
+    CopyWatch *m_watch = nullptr;
 };
 
 // The real file system.

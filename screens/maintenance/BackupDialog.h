@@ -4,6 +4,7 @@
 #include "rules/maintenance/FileOps.h"
 
 #include <QDialog>
+#include <functional>
 #include <memory>
 
 class MemberStore;
@@ -12,10 +13,15 @@ struct Session;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class QTreeWidget;
 
 // 数据库备份还原 (backup): backup, restore and clear of the database file.
 // Each visit allows one kind of operation: the first one disables the
-// buttons of the others until the screen is opened again.
+// buttons of the others until the screen is opened again. Below them, the
+// list of every backup (the manual one first, then the generations, newest
+// first), which a restore may choose from, and the copy to and from a
+// folder outside the program. The file work runs on a worker thread behind
+// a progress window.
 class BackupDialog : public QDialog
 {
     Q_OBJECT
@@ -33,12 +39,28 @@ private:
     void backup();
     void restore();
     void clear();
+    void restoreChosen();
+    void saveCopy();
+    void restoreFromFile();
+    // Asks for the password and restores source through the checked path.
+    void restoreFrom(const QString &source, bool fromOutside);
     void report(const DataMaintenance::Outcome &outcome);
+    // Runs a file operation behind the progress window.
+    DataMaintenance::Outcome inBackground(const QString &title,
+                                          const std::function<DataMaintenance::Outcome()> &work);
+    void fillGenerationList();
+    void allowOnly(QPushButton *kind);
 
     const Session &m_session;
     ProgramEnd &m_end;
+    DataFiles m_paths;
     std::unique_ptr<FileOps> m_ownFiles;
+    FileOps &m_fileOps;
     DataMaintenance m_rules;
+    QTreeWidget *m_generationList;
+    QPushButton *m_restoreChosenButton;
+    QPushButton *m_saveCopyButton;
+    QPushButton *m_restoreFileButton;
     QLabel *m_label1;
     QLineEdit *m_text1;
     QPushButton *m_command1;

@@ -3,6 +3,7 @@
 #include "base/Session.h"
 #include "base/StoreError.h"
 #include "rules/maintenance/MemberExport.h"
+#include "rules/maintenance/TaskProgress.h"
 #include "screens/Dialogs.h"
 #include "screens/Ui.h"
 
@@ -14,6 +15,7 @@
 #include <QPushButton>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <optional>
 
 ExportDialog::ExportDialog(MemberStore &store, const DataFiles &files, const Session &session,
                            QWidget *parent)
@@ -92,10 +94,21 @@ int ExportDialog::exec()
 void ExportDialog::exportMembers()
 {
     MemberExport::Outcome outcome;
-    try {
-        outcome = MemberExport::run(m_store, m_files.exportWorkbook(), m_session, m_text3->text());
-    } catch (const StoreError &e) {
-        Dialogs::databaseFailure(this, e.text());
+    std::optional<QString> failure;
+    const QString typed = m_text3->text();
+    // The workbook is written off the window's thread; the store is not
+    // touched from here until it is done.
+    TaskProgress progress;
+    progress.setPhase(QStringLiteral("正在导出会员资料…"), -1);
+    Dialogs::runTask(this, QStringLiteral("会员资料导出"), progress, [&] {
+        try {
+            outcome = MemberExport::run(m_store, m_files.exportWorkbook(), m_session, typed);
+        } catch (const StoreError &e) {
+            failure = e.text();
+        }
+    });
+    if (failure) {
+        Dialogs::databaseFailure(this, *failure);
         return;
     }
     switch (outcome.kind) {

@@ -4,11 +4,15 @@
 #include "base/Clock.h"
 #include "base/Formats.h"
 #include "program/MainWindow.h"
+#include "rules/maintenance/AutoBackups.h"
+#include "rules/maintenance/BackupSaveAs.h"
 #include "rules/maintenance/DataMaintenance.h"
+#include "rules/maintenance/FileOps.h"
 #include "screens/maintenance/BackupDialog.h"
 #include "store/AdminTable.h"
 #include "store/MemberTable.h"
 #include "support/Controls.h"
+#include "support/FixedClock.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TestFolder.h"
 
@@ -18,6 +22,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTreeWidget>
 #include <QtTest>
 
 using DM = DataMaintenance;
@@ -66,6 +71,18 @@ private:
                 on << QString::fromLatin1(name).right(1);
         }
         return on.join(QLatin1Char(' '));
+    }
+    // The list's rows as "kind members verified".
+    static QStringList rows(QWidget &w)
+    {
+        QStringList texts;
+        auto *list = control<QTreeWidget>(w, "generationList");
+        for (int i = 0; i < list->topLevelItemCount(); ++i) {
+            const QTreeWidgetItem *item = list->topLevelItem(i);
+            texts << item->text(1) + QLatin1Char(' ') + item->text(2) + QLatin1Char(' ') +
+                         item->text(5);
+        }
+        return texts;
     }
     static void prepare(TestFolder &folder)
     {
@@ -141,8 +158,11 @@ private Q_SLOTS:
         MemberStore backup(f.backupDatabase());
         QVERIFY(backup.open());
         QCOMPARE(memberNames(backup), QStringList{QStringLiteral("second")});
-        QCOMPARE(QDir(f.backupFolder()).entryList(QDir::Files | QDir::Hidden),
-                 QStringList{QStringLiteral("backup.mdb")});
+        QCOMPARE(
+            QDir(f.backupFolder()).entryList(QDir::Files | QDir::Hidden),
+            (QStringList{QStringLiteral("backup.mdb"), QStringLiteral("backup.mdb.manifest")}));
+        // Both ran behind the progress window.
+        QCOMPARE(m_dialogs.takeTasks(), QStringList(2, QStringLiteral("备份数据")));
     }
 
     void backupWithoutLiveDatabase()
@@ -214,6 +234,81 @@ private Q_SLOTS:
         QVERIFY(folder.store().isOpen());
         QCOMPARE(memberNames(folder.store()), QStringList{QStringLiteral("backed up")});
         QVERIFY(!QFile::exists(folder.files().liveRollback()));
+    }
+
+    // Every backup is listed, the manual one first, and any of them can be
+    // put back; the data it replaced joins the list.
+    void restoreByChoice()
+    {
+        FixedClock clock(kFileTime);
+        TestFolder folder;
+        prepare(folder);
+        addMember(folder.store(), QStringLiteral("backed up"));
+        DiskFileOps files;
+        QVERIFY(DataMaintenance(folder.store(), folder.files(), folder.context().session, files)
+                    .backup()
+                    .messages.isEmpty());
+        QVERIFY(folder.store().reopenIfClosed());
+        addMember(folder.store(), QStringLiteral("later"));
+        clock.set(kFileTime.addSecs(3600));
+        QVERIFY(AutoBackups(folder.files(), files).take().messages.isEmpty());
+        addMember(folder.store(), QStringLiteral("not backed up"));
+
+        BackupDialog dialog(folder.store(), folder.files(), folder.context().session,
+                            folder.context().end);
+        QCOMPARE(rows(dialog),
+                 (QStringList{QStringLiteral("手动 1 已校验"), QStringLiteral("自动 2 已校验")}));
+        auto *list = control<QTreeWidget>(dialog, "generationList");
+        QCOMPARE(list->topLevelItem(1)->text(0), QStringLiteral("2026/3/7 10:05:01"));
+        list->setCurrentItem(list->topLevelItem(1));
+        clock.set(kFileTime.addSecs(7200));
+        m_dialogs.answer(kPassword);
+        click(dialog, "restoreChosen");
+        QCOMPARE(m_dialogs.takeInputs().size(), 1);
+        QCOMPARE(m_dialogs.takeTasks(), QStringList{QStringLiteral("还原数据")});
+        QVERIFY(label(dialog).startsWith(DM::kRestoreDoneHeading));
+        QCOMPARE(enabled(dialog), QStringLiteral("2"));
+        QVERIFY(folder.store().reopenIfClosed());
+        QCOMPARE(memberNames(folder.store()),
+                 (QStringList{QStringLiteral("backed up"), QStringLiteral("later")}));
+        QCOMPARE(rows(dialog),
+                 (QStringList{QStringLiteral("手动 1 已校验"), QStringLiteral("还原前 — 未校验"),
+                              QStringLiteral("自动 2 已校验")}));
+    }
+
+    // 另存备份 writes a checked copy into the chosen folder; 从文件还原 puts
+    // such a copy back. Cancelling either choice does nothing.
+    void copyToAnotherFolderAndBack()
+    {
+        FixedClock clock(kFileTime);
+        TestFolder folder;
+        prepare(folder);
+        addMember(folder.store(), QStringLiteral("saved"));
+        QTemporaryDir stick;
+        BackupDialog dialog(folder.store(), folder.files(), folder.context().session,
+                            folder.context().end);
+        m_dialogs.choose(QString());
+        click(dialog, "saveCopy");
+        QCOMPARE(enabled(dialog), QStringLiteral("1 2 4"));
+        m_dialogs.choose(stick.path());
+        click(dialog, "saveCopy");
+        const QString copy = stick.path() + QStringLiteral("/Pellomar备份-20260307-090501.mdb");
+        QCOMPARE(m_dialogs.takeMessages(),
+                 QStringList{BackupSaveAs::kSaved.arg(QDir::toNativeSeparators(copy))});
+        QVERIFY(QFile::exists(BackupManifest::pathFor(copy)));
+        QCOMPARE(enabled(dialog), QStringLiteral("1"));
+
+        QVERIFY(folder.store().reopenIfClosed());
+        addMember(folder.store(), QStringLiteral("after the copy"));
+        BackupDialog again(folder.store(), folder.files(), folder.context().session,
+                           folder.context().end);
+        m_dialogs.choose(copy);
+        m_dialogs.answer(kPassword);
+        click(again, "restoreFile");
+        m_dialogs.takeInputs();
+        QVERIFY(label(again).startsWith(DM::kRestoreDoneHeading));
+        QVERIFY(folder.store().reopenIfClosed());
+        QCOMPARE(memberNames(folder.store()), QStringList{QStringLiteral("saved")});
     }
 
     void restoreWithoutUsableBackup_data()

@@ -1,0 +1,105 @@
+#include "rules/maintenance/VerifiedCopy.h"
+
+#include "rules/maintenance/FileDigest.h"
+#include "rules/maintenance/FileOps.h"
+#include "rules/maintenance/LiveSnapshot.h"
+#include "rules/maintenance/TaskProgress.h"
+#include "store/Schema.h"
+
+#include <QFileInfo>
+
+const QString VerifiedCopy::kProgramVersion = QStringLiteral("1.1.0.45");
+
+namespace {
+
+const QString kSizeDiffers = QStringLiteral("复制后的文件大小不符");
+
+// Watches one copy of the file operations for as long as it lives.
+class Watching
+{
+public:
+    Watching(FileOps &files, CopyWatch &watch) : m_files(files) { m_files.watchCopies(&watch); }
+    ~Watching() { m_files.watchCopies(nullptr); }
+
+private:
+    FileOps &m_files;
+};
+
+} // namespace
+
+VerifiedCopy::VerifiedCopy(FileOps &files, TaskProgress *progress)
+    : m_files(files), m_progress(progress)
+{
+}
+
+QString VerifiedCopy::backUp(const LiveSnapshot &source, const QString &to, BackupKind kind,
+                             const QDateTime &taken, QString *note)
+{
+    if (!source.problem().isEmpty())
+        return source.problem();
+    if (m_progress) {
+        m_progress->setPhase(QStringLiteral("正在复制数据…"), source.size());
+        m_progress->setCancellable(true);
+    }
+    FileDigest digest(m_progress);
+    {
+        Watching watching(m_files, digest);
+        if (!m_files.copy(source.path(), to))
+            return m_files.error();
+    }
+    if (digest.size() != source.size() || m_files.size(to) != source.size())
+        return kSizeDiffers;
+
+    BackupManifest m;
+    m.digest = digest.hex();
+    m.size = source.size();
+    m.taken = taken;
+    m.kind = kind;
+    m.members = source.members();
+    m.balance = source.balance();
+    m.lastChange = source.lastChange();
+    m.programVersion = kProgramVersion;
+    QString error;
+    if (!m.write(BackupManifest::pathFor(to), &error) && note)
+        *note = QStringLiteral("备份的校验记录无法写入（%1），还原它时将做完整检查。").arg(error);
+    return {};
+}
+
+VerifiedCopy::Verdict VerifiedCopy::check(const QString &backup, bool trustManifest)
+{
+    if (const auto m = BackupManifest::read(BackupManifest::pathFor(backup));
+        trustManifest && m && m_files.size(backup) == m->size) {
+        if (m_progress)
+            m_progress->setPhase(QStringLiteral("正在核对备份…"), m->size);
+        QString error;
+        const auto digest = FileDigest::ofFile(backup, m_progress, &error);
+        if (!digest)
+            return {error, std::nullopt};
+        if (*digest == m->digest)
+            return {QString(), m};
+    }
+    if (m_progress)
+        m_progress->setPhase(QStringLiteral("正在完整检查备份…"), -1);
+    QString problem = Schema::problemWithFile(backup, Schema::Check::Full);
+    if (!problem.isEmpty())
+        problem = QStringLiteral("%1 校验失败：%2").arg(QFileInfo(backup).fileName(), problem);
+    return {problem, std::nullopt};
+}
+
+QString VerifiedCopy::restoreCopy(const QString &from, const QString &to, const Verdict &verdict)
+{
+    if (m_progress)
+        m_progress->setPhase(QStringLiteral("正在还原数据…"), m_files.size(from));
+    FileDigest digest(m_progress);
+    {
+        Watching watching(m_files, digest);
+        if (!m_files.copy(from, to))
+            return m_files.error();
+    }
+    if (m_files.size(to) != m_files.size(from))
+        return kSizeDiffers;
+    if (verdict.manifest && digest.size() == m_files.size(to) &&
+        digest.hex() != verdict.manifest->digest)
+        return QStringLiteral("复制时读出的内容与备份的校验记录不符");
+    return {};
+}
