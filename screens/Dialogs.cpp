@@ -85,7 +85,8 @@ void Dialogs::runTask(QWidget *parent, const QString &title, TaskProgress &progr
     dialog.setWindowModality(Qt::WindowModal);
     dialog.setAutoClose(false);
     dialog.setAutoReset(false);
-    dialog.setMinimumDuration(0);
+    // A short task ends before the window would only flash.
+    dialog.setMinimumDuration(300);
     dialog.setRange(0, 1000);
     dialog.setCancelButtonText(QStringLiteral("取消"));
     // Cancel asks the work to stop; the window stays until it has.
@@ -118,7 +119,6 @@ void Dialogs::runTask(QWidget *parent, const QString &title, TaskProgress &progr
         done = true;
     });
     poll.start();
-    dialog.show();
     loop.exec();
     worker.join();
 }

@@ -33,9 +33,9 @@ AutoBackups::AutoBackups(DataFiles paths, FileOps &files, TaskProgress *progress
 {
 }
 
-QString AutoBackups::folder() const
+QString AutoBackups::folderOf(const DataFiles &paths)
 {
-    return m_paths.backupFolder() + QStringLiteral("/auto");
+    return paths.backupFolder() + QStringLiteral("/auto");
 }
 
 void AutoBackups::setFreeSpace(std::function<qint64(const QString &)> freeSpace)

@@ -24,7 +24,8 @@ public:
 
     AutoBackups(DataFiles paths, FileOps &files, TaskProgress *progress = nullptr);
 
-    QString folder() const;
+    QString folder() const { return folderOf(m_paths); }
+    static QString folderOf(const DataFiles &paths); // backup/auto
 
     // True when no automatic generation was taken today.
     bool firstStartToday();

@@ -1,7 +1,7 @@
 #include "rules/maintenance/BackupCatalog.h"
 
 #include "base/Formats.h"
-#include "rules/maintenance/BackupGenerations.h"
+#include "rules/maintenance/AutoBackups.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -26,7 +26,7 @@ QList<BackupCatalog::Entry> BackupCatalog::entries() const
     if (QFileInfo(manual).isFile())
         found << entryFor(manual, BackupKind::Manual, QFileInfo(manual).lastModified());
 
-    const QString folder = m_paths.backupFolder() + QStringLiteral("/auto");
+    const QString folder = AutoBackups::folderOf(m_paths);
     QList<BackupGenerations::Generation> generations;
     const QStringList names = QDir(folder).entryList({QStringLiteral("*.mdb")}, QDir::Files);
     for (const QString &name : names)

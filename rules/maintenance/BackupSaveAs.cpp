@@ -21,7 +21,7 @@ Outcome run(const DataFiles &paths, FileOps &files, TaskProgress *progress, cons
     QString note;
     QString problem;
     {
-        const LiveSnapshot source(paths.liveDatabase(), progress);
+        LiveSnapshot source(paths.liveDatabase(), progress);
         problem =
             VerifiedCopy(files, progress).backUp(source, target, BackupKind::Manual, now, &note);
     }

@@ -153,8 +153,8 @@ DataMaintenance::Outcome DataMaintenance::backup()
         o.messages << kSourceMissing;
         return o;
     }
-    // Held still and checked from here until the copy is in place.
-    const LiveSnapshot source(live, m_progress);
+    // Held still from here until the copy is in place, and checked meanwhile.
+    LiveSnapshot source(live, m_progress);
     if (!source.problem().isEmpty()) {
         o.messages << withDetail(kBackupFailed, source.problem());
         return o;

@@ -31,10 +31,9 @@ bool FileDigest::chunk(const char *data, qint64 size)
     return !m_progress->cancelled();
 }
 
-void FileDigest::renaming()
+bool FileDigest::renaming()
 {
-    if (m_progress)
-        m_progress->setCancellable(false);
+    return !m_progress || m_progress->lockIn();
 }
 
 QString FileDigest::hex() const

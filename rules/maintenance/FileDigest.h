@@ -21,7 +21,8 @@ public:
     FileDigest &operator=(const FileDigest &) = delete;
 
     bool chunk(const char *data, qint64 size) override;
-    void renaming() override;
+    // Refused when the progress was cancelled; after it, no cancel is taken.
+    bool renaming() override;
 
     qint64 size() const { return m_size; }
     QString hex() const;

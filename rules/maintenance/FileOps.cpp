@@ -80,8 +80,10 @@ bool DiskFileOps::copy(const QString &from, const QString &to)
                 break;
             }
         }
-        if (ok && m_watch)
-            m_watch->renaming();
+        if (ok && m_watch && !m_watch->renaming()) {
+            m_error = QStringLiteral("复制已停止");
+            ok = false;
+        }
         if (ok && !out.commit(StagedFile::Existing::Keep)) {
             m_error = out.error();
             ok = false;

@@ -18,11 +18,27 @@ QString failure(const QSqlQuery &q, const QString &fallback)
     return text.trimmed().isEmpty() ? fallback : text;
 }
 
+// Read-write without creating: a hot journal is rolled back on the first
+// read instead of making the file unreadable.
+QSqlDatabase openConnection(const QString &path, const QString &name)
+{
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+    QUrl url = QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath());
+    url.setQuery(QStringLiteral("mode=rw"));
+    db.setDatabaseName(url.toString(QUrl::FullyEncoded));
+    db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=5000"));
+    db.open();
+    return db;
+}
+
+QString connectionName()
+{
+    return QStringLiteral("snapshot-") + QUuid::createUuid().toString(QUuid::Id128);
+}
+
 } // namespace
 
-LiveSnapshot::LiveSnapshot(const QString &path, TaskProgress *progress)
-    : m_path(path),
-      m_connection(QStringLiteral("snapshot-") + QUuid::createUuid().toString(QUuid::Id128))
+LiveSnapshot::LiveSnapshot(const QString &path, TaskProgress *progress) : m_path(path)
 {
     if (progress)
         progress->setPhase(QStringLiteral("正在检查数据…"), -1);
@@ -31,63 +47,94 @@ LiveSnapshot::LiveSnapshot(const QString &path, TaskProgress *progress)
         m_problem = QStringLiteral("%1 不存在").arg(info.fileName());
         return;
     }
-    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connection);
-    // Read-write without creating: a hot journal is rolled back on the first
-    // read instead of making the file unreadable.
-    QUrl url = QUrl::fromLocalFile(info.absoluteFilePath());
-    url.setQuery(QStringLiteral("mode=rw"));
-    db.setDatabaseName(url.toString(QUrl::FullyEncoded));
-    db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=5000"));
-    if (!db.open()) {
-        m_problem = db.lastError().text();
-        return;
-    }
-    QSqlQuery q(db);
-    q.setForwardOnly(true);
-    // The first read takes the shared lock the transaction keeps.
-    if (!q.exec(QStringLiteral("BEGIN")) ||
-        !q.exec(QStringLiteral("SELECT count(*) FROM sqlite_master")) || !q.next()) {
-        m_problem = failure(q, QStringLiteral("not a database"));
-        return;
-    }
-    q.finish();
-    m_problem = Schema::problemWith(db, Schema::Check::Quick);
+    m_holder = std::thread(&LiveSnapshot::hold, this, connectionName());
+    m_problem = m_held.get_future().get();
     if (!m_problem.isEmpty())
         return;
-    if (!q.exec(QStringLiteral("PRAGMA quick_check")) || !q.next()) {
-        m_problem = failure(q, QStringLiteral("quick_check failed"));
-        return;
-    }
-    if (const QString verdict = q.value(0).toString(); verdict != QLatin1String("ok")) {
-        m_problem = verdict;
-        return;
-    }
-    q.finish();
-    // Each balance is read to the fen by its two-decimal text, and the fen
-    // are summed as integers.
-    if (!q.exec(QStringLiteral("SELECT count(*), coalesce(sum(CAST(replace(printf('%.2f', 余额), "
-                               "'.', '') AS INTEGER)), 0) FROM 会员登记")) ||
-        !q.next()) {
-        m_problem = failure(q, QStringLiteral("cannot count the members"));
-        return;
-    }
-    m_members = q.value(0).toLongLong();
-    m_balance = Money::fromFen(q.value(1).toLongLong());
-    q.finish();
-    // With the lock held the file cannot change under these.
-    const QFileInfo now(path);
-    m_size = now.size();
-    m_lastChange = now.lastModified();
+    // With the file held these cannot change until the object goes.
+    const QFileInfo held(path);
+    m_size = held.size();
+    m_lastChange = held.lastModified();
+    m_counter = std::thread(&LiveSnapshot::count, this, connectionName());
 }
 
 LiveSnapshot::~LiveSnapshot()
 {
-    {
-        QSqlDatabase db = QSqlDatabase::database(m_connection, false);
-        if (db.isOpen()) {
-            QSqlQuery(db).exec(QStringLiteral("ROLLBACK"));
-            db.close();
-        }
+    if (m_holder.joinable()) {
+        m_release.set_value();
+        m_holder.join();
     }
-    QSqlDatabase::removeDatabase(m_connection);
+    if (m_counter.joinable())
+        m_counter.join();
+}
+
+void LiveSnapshot::hold(const QString &connection)
+{
+    {
+        QSqlDatabase db = openConnection(m_path, connection);
+        QSqlQuery q(db);
+        q.setForwardOnly(true);
+        // The first read takes the shared lock the transaction keeps.
+        if (!db.isOpen()) {
+            m_held.set_value(db.lastError().text());
+        } else if (!q.exec(QStringLiteral("BEGIN")) ||
+                   !q.exec(QStringLiteral("SELECT count(*) FROM sqlite_master")) || !q.next()) {
+            m_held.set_value(failure(q, QStringLiteral("not a database")));
+        } else {
+            q.finish();
+            m_held.set_value(QString());
+            QString problem = Schema::problemWith(db, Schema::Check::Quick);
+            if (problem.isEmpty()) {
+                if (!q.exec(QStringLiteral("PRAGMA quick_check")) || !q.next())
+                    problem = failure(q, QStringLiteral("quick_check failed"));
+                else if (const QString verdict = q.value(0).toString();
+                         verdict != QLatin1String("ok"))
+                    problem = verdict;
+                q.finish();
+            }
+            m_checked.set_value(problem);
+            m_release.get_future().wait();
+            q.exec(QStringLiteral("ROLLBACK"));
+        }
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(connection);
+}
+
+void LiveSnapshot::count(const QString &connection)
+{
+    {
+        QSqlDatabase db = openConnection(m_path, connection);
+        QSqlQuery q(db);
+        q.setForwardOnly(true);
+        // Each balance becomes fen as Money::fromStored() reads it (whole
+        // yuan exactly, a decimal rounded half away from zero), and the fen
+        // are added as integers.
+        if (!q.exec(QStringLiteral("SELECT count(*), coalesce(sum(CASE typeof(余额) "
+                                   "WHEN 'integer' THEN 余额 * 100 "
+                                   "ELSE CAST(round(余额 * 100) AS INTEGER) END), 0) "
+                                   "FROM 会员登记")) ||
+            !q.next()) {
+            m_counted.set_value(failure(q, QStringLiteral("cannot count the members")));
+        } else {
+            m_members = q.value(0).toLongLong();
+            m_balance = Money::fromFen(q.value(1).toLongLong());
+            m_counted.set_value(QString());
+        }
+        q.finish();
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(connection);
+}
+
+QString LiveSnapshot::waitForChecks()
+{
+    if (!m_problem.isEmpty())
+        return m_problem;
+    if (!m_verdict) {
+        QString problem = m_checked.get_future().get();
+        const QString counted = m_counted.get_future().get();
+        m_verdict = problem.isEmpty() ? counted : problem;
+    }
+    return *m_verdict;
 }

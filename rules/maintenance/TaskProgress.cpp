@@ -10,10 +10,18 @@ void TaskProgress::setPhase(const QString &text, qint64 total)
 
 bool TaskProgress::requestCancel()
 {
+    QMutexLocker lock(&m_cancelMutex);
     if (!m_cancellable)
         return false;
     m_cancelled = true;
     return true;
+}
+
+bool TaskProgress::lockIn()
+{
+    QMutexLocker lock(&m_cancelMutex);
+    m_cancellable = false;
+    return !m_cancelled;
 }
 
 QString TaskProgress::phase() const

@@ -19,6 +19,8 @@ public:
 
     // True when the cancel is taken.
     bool requestCancel();
+    // Ends the time a cancel is taken; false when one was taken already.
+    bool lockIn();
     bool cancelled() const { return m_cancelled; }
 
     QString phase() const;
@@ -32,4 +34,5 @@ private:
     std::atomic<qint64> m_done{0};
     std::atomic<bool> m_cancellable{false};
     std::atomic<bool> m_cancelled{false};
+    QMutex m_cancelMutex;
 };

@@ -14,6 +14,30 @@ namespace {
 
 const QString kSizeDiffers = QStringLiteral("复制后的文件大小不符");
 
+// Digests a backup on its way; the copy is renamed into place only once the
+// checks of its source have passed.
+class CheckedCopy : public FileDigest
+{
+public:
+    CheckedCopy(LiveSnapshot &source, TaskProgress *progress)
+        : FileDigest(progress), m_source(source), m_progress(progress)
+    {
+    }
+    bool renaming() override
+    {
+        if (m_progress)
+            m_progress->setPhase(QStringLiteral("正在检查数据…"), -1);
+        m_problem = m_source.waitForChecks();
+        return m_problem.isEmpty() && FileDigest::renaming();
+    }
+    QString problem() const { return m_problem; }
+
+private:
+    LiveSnapshot &m_source;
+    TaskProgress *m_progress;
+    QString m_problem;
+};
+
 // Watches one copy of the file operations for as long as it lives.
 class Watching
 {
@@ -32,7 +56,7 @@ VerifiedCopy::VerifiedCopy(FileOps &files, TaskProgress *progress)
 {
 }
 
-QString VerifiedCopy::backUp(const LiveSnapshot &source, const QString &to, BackupKind kind,
+QString VerifiedCopy::backUp(LiveSnapshot &source, const QString &to, BackupKind kind,
                              const QDateTime &taken, QString *note)
 {
     if (!source.problem().isEmpty())
@@ -41,12 +65,16 @@ QString VerifiedCopy::backUp(const LiveSnapshot &source, const QString &to, Back
         m_progress->setPhase(QStringLiteral("正在复制数据…"), source.size());
         m_progress->setCancellable(true);
     }
-    FileDigest digest(m_progress);
+    CheckedCopy digest(source, m_progress);
     {
         Watching watching(m_files, digest);
         if (!m_files.copy(source.path(), to))
-            return m_files.error();
+            return digest.problem().isEmpty() ? m_files.error() : digest.problem();
     }
+    // A copy that never asked to be renamed (a file system that does not
+    // report its copies) still waits for the verdict.
+    if (const QString problem = source.waitForChecks(); !problem.isEmpty())
+        return problem;
     if (digest.size() != source.size() || m_files.size(to) != source.size())
         return kSizeDiffers;
 

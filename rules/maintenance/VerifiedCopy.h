@@ -23,8 +23,8 @@ public:
     // Copies the snapshot's file to `to` (which must not exist) and writes
     // the manifest beside it. Returns the problem, or "" when the copy is in
     // place; a manifest that cannot be written only adds a note.
-    QString backUp(const LiveSnapshot &source, const QString &to, BackupKind kind,
-                   const QDateTime &taken, QString *note);
+    QString backUp(LiveSnapshot &source, const QString &to, BackupKind kind, const QDateTime &taken,
+                   QString *note);
 
     struct Verdict
     {

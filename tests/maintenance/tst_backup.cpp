@@ -8,6 +8,7 @@
 #include "rules/maintenance/BackupSaveAs.h"
 #include "rules/maintenance/DataMaintenance.h"
 #include "rules/maintenance/FileOps.h"
+#include "rules/maintenance/TaskProgress.h"
 #include "screens/maintenance/BackupDialog.h"
 #include "store/AdminTable.h"
 #include "store/MemberTable.h"
@@ -22,6 +23,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QThread>
+#include <QTimer>
 #include <QTreeWidget>
 #include <QtTest>
 
@@ -309,6 +312,29 @@ private Q_SLOTS:
         QVERIFY(label(again).startsWith(DM::kRestoreDoneHeading));
         QVERIFY(folder.store().reopenIfClosed());
         QCOMPARE(memberNames(folder.store()), QStringList{QStringLiteral("saved")});
+    }
+
+    // The real progress window keeps the window's events flowing while the
+    // work runs on another thread.
+    void workRunsWhileTheWindowStaysResponsive()
+    {
+        Dialogs::setScript(nullptr);
+        std::atomic<bool> ticked = false;
+        QTimer timer;
+        timer.setInterval(10);
+        connect(&timer, &QTimer::timeout, this, [&] { ticked = true; });
+        timer.start();
+        TaskProgress progress;
+        QThread *workThread = nullptr;
+        Dialogs::runTask(nullptr, QStringLiteral("备份数据"), progress, [&] {
+            workThread = QThread::currentThread();
+            const QDeadlineTimer deadline(5000);
+            while (!ticked && !deadline.hasExpired())
+                QThread::msleep(5);
+        });
+        Dialogs::setScript(&m_dialogs);
+        QVERIFY(ticked);
+        QVERIFY(workThread != QThread::currentThread());
     }
 
     void restoreWithoutUsableBackup_data()

@@ -218,7 +218,7 @@ private Q_SLOTS:
         QVERIFY(QFile::copy(f.liveDatabase(), source));
         if (damaged) {
             QVERIFY(damageAnIndexEntry(source, 1234));
-            QCOMPARE(LiveSnapshot(source, nullptr).problem(), QString());
+            QCOMPARE(LiveSnapshot(source, nullptr).waitForChecks(), QString());
             QVERIFY(!Schema::problemWithFile(source, Schema::Check::Full).isEmpty());
         }
         if (manifest != QLatin1String("none"))
@@ -245,6 +245,33 @@ private Q_SLOTS:
                      qPrintable(o.messages.first()));
             QCOMPARE(bytesOf(f.liveDatabase()), live);
         }
+    }
+
+    // A live file that fails the quick check is copied but never renamed
+    // into place: the backup before stays, and no staged copy is left.
+    void damagedLiveFileIsNotBackedUp()
+    {
+        TestFolder folder;
+        folder.setSession(u"admin"_s, kPassword);
+        addMembers(folder.store(), 3000);
+        DiskFileOps files;
+        DataMaintenance rules(folder.store(), folder.files(), folder.context().session, files);
+        QCOMPARE(rules.backup().messages, QStringList());
+        const QByteArray before = bytesOf(folder.files().backupDatabase());
+        // The last page is a leaf of the member table or an index: a page
+        // type no b-tree has makes it unreadable.
+        QByteArray live = bytesOf(folder.files().liveDatabase());
+        const int pageSize = (quint8(live.at(16)) << 8) | quint8(live.at(17));
+        live[live.size() - pageSize] = char(0x77);
+        QVERIFY(writeBytes(folder.files().liveDatabase(), live));
+
+        const DataMaintenance::Outcome o = rules.backup();
+        QCOMPARE(o.messages.size(), 1);
+        QVERIFY2(o.messages.first().startsWith(DataMaintenance::kBackupRolledBack),
+                 qPrintable(o.messages.first()));
+        QCOMPARE(bytesOf(folder.files().backupDatabase()), before);
+        QCOMPARE(QDir(folder.files().backupFolder()).entryList(QDir::Files | QDir::Hidden),
+                 (QStringList{u"backup.mdb"_s, u"backup.mdb.manifest"_s}));
     }
 
     // The daily check finds what the quick check of a backup cannot.
