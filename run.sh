@@ -8,4 +8,4 @@ if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ] && [ -z "${QT_QPA_PLAT
   echo "Start it from a desktop session, or under Xvfb: xvfb-run ./run.sh" >&2
   exit 1
 fi
-exec ./build/app/pellomar
+exec ./build/program/pellomar

@@ -2,6 +2,7 @@
 
 #include "store/DataFiles.h"
 #include "store/MemberStore.h"
+#include "store/Schema.h"
 
 namespace Startup {
 
@@ -15,7 +16,9 @@ QString missingFileMessage(const DataFiles &files)
 
 QString openStore(MemberStore &store)
 {
-    return store.open() ? QString() : kUnusableDatabase;
+    if (store.open())
+        return {};
+    return Schema::versionOf(store.path()) > Schema::kVersion ? kNewerDatabase : kUnusableDatabase;
 }
 
 } // namespace Startup

@@ -9,6 +9,7 @@ packages=(
   qt6-base-dev libqt6sql6-sqlite qt6-qpa-plugins libgl-dev
   libsodium-dev libgsf-1-dev libfreexl-dev libsqlite3-dev libxxhash-dev
   fonts-noto-cjk
+  dpkg-dev desktop-file-utils
 )
 
 missing=()

@@ -2,8 +2,9 @@
 
 #include <QString>
 
-// Every file the program uses, addressed relative to the program folder
-// (the folder that holds the executable).
+// Every file the program uses, addressed relative to the data folder: the
+// folder that holds the executable, or the user's data folder when the
+// program is installed (see DataFolder).
 class DataFiles
 {
 public:

@@ -2,20 +2,13 @@
 
 #include "base/StoreError.h"
 #include "store/Schema.h"
+#include "store/SqliteDialect.h"
 
 #include <QFileInfo>
 #include <QSqlError>
-#include <QUrl>
 #include <QUuid>
 
 namespace {
-
-QString sqliteUri(const QString &path, const char *mode)
-{
-    QUrl url = QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath());
-    url.setQuery(QStringLiteral("mode=") + QLatin1String(mode));
-    return url.toString(QUrl::FullyEncoded);
-}
 
 // SQLite keeps half a character (an unpaired UTF-16 surrogate, which a box
 // cutting a paste at its length limit can hold) as bytes that are not UTF-8,
@@ -58,18 +51,21 @@ bool MemberStore::open()
     }
     if (!m_db.isValid())
         m_db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connection);
-    m_db.setDatabaseName(sqliteUri(m_path, "rw"));
-    m_db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=5000"));
+    SqliteDialect::configure(m_db, m_path, SqliteDialect::Access::ReadWrite);
     if (!m_db.open()) {
         m_lastError = m_db.lastError().text();
         return false;
     }
+    // Nothing is written to a file that is not this program's.
     QString problem = Schema::problemWith(m_db, Schema::Check::Quick);
+    if (problem.isEmpty())
+        problem = SqliteDialect::applyConnectionSettings(m_db);
     if (problem.isEmpty()) {
-        QSqlQuery q(m_db);
-        if (!q.exec(QStringLiteral("PRAGMA journal_mode=DELETE")) ||
-            !q.exec(QStringLiteral("PRAGMA synchronous=FULL")))
-            problem = q.lastError().text();
+        try {
+            Schema::upgrade(m_db);
+        } catch (const StoreError &e) {
+            problem = e.text();
+        }
     }
     if (!problem.isEmpty()) {
         m_lastError = problem;
@@ -107,12 +103,14 @@ bool MemberStore::createFile(const QString &path, QString *error)
     bool ok = false;
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
-        db.setDatabaseName(path);
+        SqliteDialect::configure(db, path, SqliteDialect::Access::Create);
         if (!db.open()) {
             *error = db.lastError().text();
         } else {
             try {
-                QSqlQuery(db).exec(QStringLiteral("PRAGMA journal_mode=DELETE"));
+                if (const QString settings = SqliteDialect::applyConnectionSettings(db);
+                    !settings.isEmpty())
+                    throw StoreError(settings);
                 Schema::create(db);
                 ok = true;
             } catch (const StoreError &e) {
@@ -176,48 +174,64 @@ int MemberStore::changes()
 
 void MemberStore::begin()
 {
+    exec(m_depth == 0 ? SqliteDialect::beginWrite() : SqliteDialect::savepoint(m_depth));
     if (m_depth == 0)
-        exec(QStringLiteral("BEGIN IMMEDIATE"));
+        m_failed = false;
     ++m_depth;
 }
 
-void MemberStore::commit()
+void MemberStore::commit(int level)
 {
-    if (--m_depth == 0) {
-        exec(QStringLiteral("COMMIT"));
-        ++m_commits;
+    Q_ASSERT(level == m_depth); // an inner transaction ends before its outer one
+    if (level > 1) {
+        exec(SqliteDialect::releaseSavepoint(level - 1));
+        --m_depth;
+        return;
     }
+    // An inner transaction that could not be undone leaves the outer one
+    // in an unknown state: it must not be committed.
+    if (m_failed)
+        throw StoreError(QStringLiteral("an inner transaction could not be rolled back"));
+    exec(SqliteDialect::commit());
+    m_depth = 0;
+    ++m_commits;
 }
 
-void MemberStore::rollback()
+void MemberStore::rollback(int level)
 {
-    if (m_depth == 0)
+    // A transaction that outlived a close() of the store has nothing left
+    // to undo: the close ended it.
+    if (level > m_depth || !isOpen())
         return;
-    m_depth = 0;
-    if (isOpen()) {
-        QSqlQuery q(m_db);
-        q.exec(QStringLiteral("ROLLBACK"));
+    Q_ASSERT(level == m_depth);
+    QSqlQuery q(m_db);
+    if (level > 1) {
+        // Undoes the inner work and leaves the outer transaction as it was
+        // when the inner one began.
+        if (!q.exec(SqliteDialect::rollbackToSavepoint(level - 1)) ||
+            !q.exec(SqliteDialect::releaseSavepoint(level - 1)))
+            m_failed = true;
+        --m_depth;
+        return;
     }
+    q.exec(SqliteDialect::rollback());
+    m_depth = 0;
 }
 
 Transaction::Transaction(MemberStore &store) : m_store(store)
 {
     m_store.begin();
+    m_level = m_store.m_depth;
 }
 
 Transaction::~Transaction()
 {
     if (!m_done)
-        m_store.rollback();
+        m_store.rollback(m_level);
 }
 
 void Transaction::commit()
 {
-    try {
-        m_store.commit();
-    } catch (...) {
-        ++m_store.m_depth; // the COMMIT did not happen: let the destructor roll back
-        throw;
-    }
+    m_store.commit(m_level); // on failure the destructor rolls back
     m_done = true;
 }

@@ -24,8 +24,9 @@ public:
 
     QString path() const { return m_path; }
 
-    // Opens the existing file (never creates one) and checks that it is a
-    // database of this program. On failure the connection stays closed and
+    // Opens the existing file (never creates one), checks that it is a
+    // database of this program and upgrades a file of an older version. On
+    // failure the connection stays closed, the file is as it was, and
     // lastError() says why.
     bool open();
     // Opens the connection again if it is closed; true when it is open after.
@@ -34,8 +35,8 @@ public:
     void close();
     QString lastError() const { return m_lastError; }
 
-    // Creates a new database file with the empty schema. Fails when the file
-    // exists already.
+    // Creates a new database file with the empty schema of the current
+    // version. Fails when the file exists already.
     static bool createFile(const QString &path, QString *error);
 
     // Runs a prepared statement with the values bound in order. The returned
@@ -56,8 +57,9 @@ public:
 private:
     friend class Transaction;
     void begin();
-    void commit();
-    void rollback();
+    // level: the depth of the ending transaction, 1 for the outermost.
+    void commit(int level);
+    void rollback(int level);
 
     QString m_path;
     QString m_connection;
@@ -67,11 +69,17 @@ private:
     std::unordered_map<QString, QSqlQuery> m_statements;
     QString m_lastError;
     int m_depth = 0;
+    bool m_failed = false; // an inner rollback failed; the outer one must not commit
     quint64 m_commits = 0;
 };
 
 // One user action as one transaction: begins in the constructor and rolls
 // back in the destructor unless commit() was reached.
+//
+// A Transaction made while another is open on the store is a savepoint
+// inside it: its rollback undoes only its own work, and its commit keeps
+// that work for the outer transaction to commit or roll back. Inner
+// transactions end before the outer one.
 class Transaction
 {
 public:
@@ -84,5 +92,6 @@ public:
 
 private:
     MemberStore &m_store;
+    int m_level = 0;
     bool m_done = false;
 };

@@ -2,8 +2,10 @@
 
 #include "base/StoreError.h"
 #include "store/MemberStore.h"
+#include "store/SqliteDialect.h"
 
 #include <QSqlQuery>
+#include <utility>
 
 const QString MemberTable::kSelect = QStringLiteral(
     "SELECT rowid, 会员名, 性别, 手机号, 消费金额, 推荐人, 推荐人手机, 被推荐人消费次数, 余额, "
@@ -188,6 +190,53 @@ QList<qint64> MemberTable::idsAfter(qint64 afterId, int limit, std::optional<Key
         ids << q.value(0).toLongLong();
     q.finish();
     return ids;
+}
+
+QList<qint64> MemberTable::ids(const QString &sql, const QVariantList &values)
+{
+    QSqlQuery &q = m_store.exec(sql, values);
+    QList<qint64> found;
+    while (q.next())
+        found << q.value(0).toLongLong();
+    q.finish();
+    return found;
+}
+
+QList<qint64> MemberTable::idsNameContaining(const QString &text, qint64 afterId, int limit)
+{
+    return idsByPart(Key::Name, text, SqliteDialect::likeContaining(text), afterId, limit);
+}
+
+QList<qint64> MemberTable::idsPhoneEndingWith(const QString &text, qint64 afterId, int limit)
+{
+    return idsByPart(Key::Phone, text, SqliteDialect::likeEndingWith(text), afterId, limit);
+}
+
+QList<qint64> MemberTable::idsByPart(Key column, const QString &text, const QString &likePattern,
+                                     qint64 afterId, int limit)
+{
+    if (text.isEmpty())
+        return idsAfter(afterId, limit);
+    // The index finds the rows holding the text anywhere, folding letter
+    // case more widely than the program does; the LIKE on the table keeps
+    // exactly the rows a scan would find.
+    static const auto statements = [](const QString &name) {
+        const QString escape = SqliteDialect::kLikeEscape;
+        return std::pair{
+            QStringLiteral("SELECT m.rowid FROM 会员检索 f JOIN 会员登记 m ON m.rowid = f.rowid "
+                           "WHERE f.%1 MATCH ? AND m.%1 LIKE ? %2 AND f.rowid > ? "
+                           "ORDER BY f.rowid LIMIT ?")
+                .arg(name, escape),
+            QStringLiteral("SELECT rowid FROM 会员登记 WHERE %1 LIKE ? %2 AND rowid > ? "
+                           "ORDER BY rowid LIMIT ?")
+                .arg(name, escape)};
+    };
+    static const std::pair<QString, QString> byName = statements(QStringLiteral("会员名"));
+    static const std::pair<QString, QString> byPhone = statements(QStringLiteral("手机号"));
+    const auto &[indexed, scanned] = column == Key::Name ? byName : byPhone;
+    if (text.toUcs4().size() >= SqliteDialect::kShortestIndexedText)
+        return ids(indexed, {SqliteDialect::fullTextPhrase(text), likePattern, afterId, limit});
+    return ids(scanned, {likePattern, afterId, limit});
 }
 
 QList<Member> MemberTable::byIds(const QList<qint64> &ids)

@@ -80,6 +80,16 @@ public:
     // registration order: every member, or those whose key column equals value.
     QList<qint64> idsAfter(qint64 afterId, int limit, std::optional<Key> key = std::nullopt,
                            const QString &value = {});
+    // Search by part, paged like idsAfter(): up to limit ids (a negative
+    // limit: all) after afterId in registration order, of the members whose
+    // name contains text, or whose phone ends with text. ASCII letter case is
+    // ignored as in every lookup; an empty text matches every member. A text
+    // of three characters or more is looked up in the full-text index; a
+    // shorter one reads the table in registration order until limit members
+    // are found.
+    QList<qint64> idsNameContaining(const QString &text, qint64 afterId, int limit);
+    QList<qint64> idsPhoneEndingWith(const QString &text, qint64 afterId, int limit);
+
     // The members with these ids, in the order of ascending ids given; ids
     // without a row are left out.
     QList<Member> byIds(const QList<qint64> &ids);
@@ -91,6 +101,9 @@ public:
 private:
     std::optional<Member> first(const QString &sql, const QVariantList &values);
     QList<Member> all(const QString &sql, const QVariantList &values);
+    QList<qint64> ids(const QString &sql, const QVariantList &values);
+    QList<qint64> idsByPart(Key column, const QString &text, const QString &likePattern,
+                            qint64 afterId, int limit);
 
     MemberStore &m_store;
 };

@@ -1,42 +1,21 @@
 #include "store/Schema.h"
 
 #include "base/StoreError.h"
+#include "store/PasswordHashLimits.h"
+#include "store/SqliteDialect.h"
 
 #include <QFileInfo>
+#include <QHash>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QUuid>
+#include <iterator>
 
 namespace Schema {
 
 namespace {
 
-const char *const kDdl[] = {
-    "CREATE TABLE 会员登记 ("
-    " 会员名 TEXT NOT NULL DEFAULT '' COLLATE NOCASE,"
-    " 性别 TEXT NOT NULL DEFAULT '',"
-    " 手机号 TEXT NOT NULL DEFAULT '' COLLATE NOCASE,"
-    " 消费金额 NUMERIC NOT NULL DEFAULT 0,"
-    " 推荐人 TEXT NOT NULL DEFAULT '' COLLATE NOCASE,"
-    " 推荐人手机 TEXT NOT NULL DEFAULT '' COLLATE NOCASE,"
-    " 被推荐人消费次数 INTEGER NOT NULL DEFAULT 0,"
-    " 余额 NUMERIC NOT NULL DEFAULT 0,"
-    " 注册时间 TEXT NOT NULL DEFAULT '')",
-    "CREATE INDEX 会员登记_会员名 ON 会员登记(会员名)",
-    "CREATE INDEX 会员登记_手机号 ON 会员登记(手机号)",
-    "CREATE TABLE 管理员登记 ("
-    " 管理员名字 TEXT NOT NULL DEFAULT '' COLLATE NOCASE,"
-    " 密码 TEXT NOT NULL DEFAULT '',"
-    " 备注 TEXT NOT NULL DEFAULT '')",
-    "CREATE INDEX 管理员登记_管理员名字 ON 管理员登记(管理员名字)",
-    "CREATE TABLE 提成基数 ("
-    " 固定提成 INTEGER NOT NULL DEFAULT 0,"
-    " 消费比例提成 INTEGER NOT NULL DEFAULT 0)",
-    "CREATE TABLE 现金 ("
-    " 日期 TEXT NOT NULL DEFAULT '',"
-    " 名称 TEXT NOT NULL DEFAULT '',"
-    " 数额 TEXT NOT NULL DEFAULT '')",
-};
+using Catalog = QList<SqliteDialect::CatalogEntry>;
 
 void run(QSqlDatabase db, const QString &sql)
 {
@@ -45,92 +24,301 @@ void run(QSqlDatabase db, const QString &sql)
         throw StoreError(q.lastError().text());
 }
 
-QStringList columnsOf(QSqlDatabase db, const QString &table, QString *error)
+// Version 1: the four tables of the first release. Its statements stay as
+// they are: files of version 1 are compared with what they create.
+void createFirstTables(QSqlDatabase db)
 {
-    QSqlQuery q(db);
-    QStringList names;
-    if (!q.exec(QStringLiteral("PRAGMA table_info(\"%1\")").arg(table))) {
-        *error = q.lastError().text();
-        return names;
-    }
-    while (q.next())
-        names << q.value(1).toString();
-    return names;
+    const QString nameCollation = SqliteDialect::kNameCollation;
+    const QString statements[] = {
+        QStringLiteral("CREATE TABLE 会员登记 ("
+                       " 会员名 TEXT NOT NULL DEFAULT '' %1,"
+                       " 性别 TEXT NOT NULL DEFAULT '',"
+                       " 手机号 TEXT NOT NULL DEFAULT '' %1,"
+                       " 消费金额 NUMERIC NOT NULL DEFAULT 0,"
+                       " 推荐人 TEXT NOT NULL DEFAULT '' %1,"
+                       " 推荐人手机 TEXT NOT NULL DEFAULT '' %1,"
+                       " 被推荐人消费次数 INTEGER NOT NULL DEFAULT 0,"
+                       " 余额 NUMERIC NOT NULL DEFAULT 0,"
+                       " 注册时间 TEXT NOT NULL DEFAULT '')")
+            .arg(nameCollation),
+        QStringLiteral("CREATE INDEX 会员登记_会员名 ON 会员登记(会员名)"),
+        QStringLiteral("CREATE INDEX 会员登记_手机号 ON 会员登记(手机号)"),
+        QStringLiteral("CREATE TABLE 管理员登记 ("
+                       " 管理员名字 TEXT NOT NULL DEFAULT '' %1,"
+                       " 密码 TEXT NOT NULL DEFAULT '',"
+                       " 备注 TEXT NOT NULL DEFAULT '')")
+            .arg(nameCollation),
+        QStringLiteral("CREATE INDEX 管理员登记_管理员名字 ON 管理员登记(管理员名字)"),
+        QStringLiteral("CREATE TABLE 提成基数 ("
+                       " 固定提成 INTEGER NOT NULL DEFAULT 0,"
+                       " 消费比例提成 INTEGER NOT NULL DEFAULT 0)"),
+        QStringLiteral("CREATE TABLE 现金 ("
+                       " 日期 TEXT NOT NULL DEFAULT '',"
+                       " 名称 TEXT NOT NULL DEFAULT '',"
+                       " 数额 TEXT NOT NULL DEFAULT '')"),
+    };
+    for (const QString &sql : statements)
+        run(db, sql);
 }
 
-} // namespace
-
-void create(QSqlDatabase db)
+// 1 → 2: a trigram index of names and phones, so that a search by part of a
+// name or by the last digits of a phone looks up the index instead of
+// reading every member. It holds no text of its own (the text stays in
+// 会员登记); the three triggers keep it in step with every write.
+void addMemberSearch(QSqlDatabase db)
 {
-    run(db, QStringLiteral("BEGIN IMMEDIATE"));
+    const char *const statements[] = {
+        "CREATE VIRTUAL TABLE 会员检索 USING fts5(会员名, 手机号, content='会员登记', "
+        "tokenize='trigram')",
+        "CREATE TRIGGER 会员检索_增 AFTER INSERT ON 会员登记 BEGIN "
+        "INSERT INTO 会员检索(rowid, 会员名, 手机号) VALUES (new.rowid, new.会员名, new.手机号); "
+        "END",
+        "CREATE TRIGGER 会员检索_删 AFTER DELETE ON 会员登记 BEGIN "
+        "INSERT INTO 会员检索(会员检索, rowid, 会员名, 手机号) "
+        "VALUES ('delete', old.rowid, old.会员名, old.手机号); "
+        "END",
+        "CREATE TRIGGER 会员检索_改 AFTER UPDATE OF 会员名, 手机号 ON 会员登记 BEGIN "
+        "INSERT INTO 会员检索(会员检索, rowid, 会员名, 手机号) "
+        "VALUES ('delete', old.rowid, old.会员名, old.手机号); "
+        "INSERT INTO 会员检索(rowid, 会员名, 手机号) VALUES (new.rowid, new.会员名, new.手机号); "
+        "END",
+        "INSERT INTO 会员检索(会员检索) VALUES ('rebuild')",
+    };
+    for (const char *sql : statements)
+        run(db, QString::fromUtf8(sql));
+}
+
+// The upgrade steps in order: kSteps[i] takes a database of version i + 1 to
+// version i + 2. A new version appends its step here and raises kVersion.
+const Step kSteps[] = {
+    addMemberSearch,
+};
+static_assert(std::size(kSteps) + 1 == kVersion, "one step for each version after the first");
+
+// Builds a version in an empty database: the first tables, then the steps.
+void build(QSqlDatabase db, int version, std::span<const Step> steps)
+{
+    if (version < 1 || version > int(steps.size()) + 1)
+        throw StoreError(QStringLiteral("no schema version %1").arg(version));
+    run(db, SqliteDialect::beginWrite());
     try {
-        for (const char *ddl : kDdl)
-            run(db, QString::fromUtf8(ddl));
-        run(db, QStringLiteral("PRAGMA application_id = %1").arg(kApplicationId));
-        run(db, QStringLiteral("PRAGMA user_version = %1").arg(kVersion));
-        run(db, QStringLiteral("COMMIT"));
+        createFirstTables(db);
+        for (int v = 1; v < version; ++v)
+            steps[v - 1](db);
+        if (const QString error = SqliteDialect::setHeader(db, kApplicationId, version);
+            !error.isEmpty())
+            throw StoreError(error);
+        run(db, SqliteDialect::commit());
     } catch (...) {
-        QSqlQuery(db).exec(QStringLiteral("ROLLBACK"));
+        QSqlQuery(db).exec(SqliteDialect::rollback());
         throw;
     }
 }
 
-QString problemWith(QSqlDatabase db, Check depth)
+// Runs work on a private connection to path and removes the connection.
+template <typename Work>
+void withConnection(const QString &path, SqliteDialect::Access access, Work work)
+{
+    const QString name = QStringLiteral("schema-") + QUuid::createUuid().toString(QUuid::Id128);
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        SqliteDialect::configure(db, path, access);
+        work(db);
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(name);
+}
+
+// The catalogue of a new database of this version, made with these steps.
+Catalog expectedCatalog(int version, std::span<const Step> steps)
+{
+    static QHash<int, Catalog> programs; // made with the program's own steps
+    const bool own = steps.data() == std::data(kSteps) && steps.size() == std::size(kSteps);
+    if (own) {
+        if (auto it = programs.constFind(version); it != programs.constEnd())
+            return *it;
+    }
+    Catalog entries;
+    QString error;
+    withConnection(QStringLiteral(":memory:"), SqliteDialect::Access::Create, [&](QSqlDatabase db) {
+        if (!db.open())
+            throw StoreError(db.lastError().text());
+        build(db, version, steps);
+        entries = SqliteDialect::catalog(db, &error);
+    });
+    if (!error.isEmpty())
+        throw StoreError(error);
+    if (own)
+        programs.insert(version, entries);
+    return entries;
+}
+
+// What sets the catalogue of a file apart from the expected one; empty when
+// nothing does.
+QString catalogDifference(const Catalog &found, const Catalog &expected)
+{
+    for (const auto &entry : found)
+        if (!expected.contains(entry))
+            return QStringLiteral("unexpected %1 %2 in the database").arg(entry.type, entry.name);
+    for (const auto &entry : expected)
+        if (!found.contains(entry))
+            return QStringLiteral("%1 %2 is missing or damaged").arg(entry.type, entry.name);
+    return {};
+}
+
+QString adminProblem(QSqlDatabase db)
 {
     QSqlQuery q(db);
-    if (!q.exec(QStringLiteral("PRAGMA application_id")) || !q.next())
-        return q.lastError().text().isEmpty() ? QStringLiteral("not a database")
-                                              : q.lastError().text();
-    if (q.value(0).toInt() != kApplicationId)
-        return QStringLiteral("not a database of this program");
-    q.finish();
-
-    const struct
-    {
-        const QString &table;
-        const QStringList &columns;
-    } tables[] = {
-        {kMembers, kMemberColumns},
-        {kAdmins, kAdminColumns},
-        {kCommission, kCommissionColumns},
-        {kCash, kCashColumns},
-    };
-    for (const auto &t : tables) {
-        QString error;
-        const QStringList found = columnsOf(db, t.table, &error);
-        if (!error.isEmpty())
-            return error;
-        if (found != t.columns)
-            return QStringLiteral("table %1 is missing or damaged").arg(t.table);
+    q.setForwardOnly(true);
+    if (!q.exec(QStringLiteral("SELECT 管理员名字, 密码 FROM 管理员登记")))
+        return q.lastError().text();
+    while (q.next()) {
+        if (!PasswordHashLimits::isWithinLimits(q.value(1).toString()))
+            return QStringLiteral("the password of administrator %1 is not a hash of this "
+                                  "program or asks for more than its cost")
+                .arg(q.value(0).toString());
     }
-
-    if (depth == Check::Full) {
-        if (!q.exec(QStringLiteral("PRAGMA integrity_check")) || !q.next())
-            return q.lastError().text();
-        const QString verdict = q.value(0).toString();
-        if (verdict != QLatin1String("ok"))
-            return verdict;
-    }
+    if (q.lastError().isValid())
+        return q.lastError().text();
+    // Found as the login finds it; without it nobody could log in.
+    if (!q.prepare(QStringLiteral("SELECT 1 FROM 管理员登记 WHERE 管理员名字 = ? LIMIT 1")))
+        return q.lastError().text();
+    q.addBindValue(kBuiltInAdmin);
+    if (!q.exec())
+        return q.lastError().text();
+    if (!q.next())
+        return QStringLiteral("the built-in administrator %1 is missing").arg(kBuiltInAdmin);
     return {};
+}
+
+} // namespace
+
+std::span<const Step> steps()
+{
+    return kSteps;
+}
+
+void create(QSqlDatabase db, int version)
+{
+    build(db, version, kSteps);
+}
+
+int versionOf(QSqlDatabase db)
+{
+    if (SqliteDialect::applicationId(db) != kApplicationId)
+        return -1;
+    return SqliteDialect::userVersion(db);
+}
+
+int versionOf(const QString &path)
+{
+    int version = -1;
+    withConnection(path, SqliteDialect::Access::ReadOnly, [&](QSqlDatabase db) {
+        if (db.open())
+            version = versionOf(db);
+    });
+    return version;
+}
+
+void upgrade(QSqlDatabase db)
+{
+    upgrade(db, kSteps);
+}
+
+void upgrade(QSqlDatabase db, std::span<const Step> steps)
+{
+    const int target = int(steps.size()) + 1;
+    const int from = versionOf(db);
+    if (from == target)
+        return;
+    if (from < 1 || from > target)
+        throw StoreError(QStringLiteral("cannot upgrade a database of version %1").arg(from));
+    const Catalog expected = expectedCatalog(target, steps);
+    run(db, SqliteDialect::beginWrite());
+    try {
+        for (int v = from; v < target; ++v)
+            steps[v - 1](db);
+        if (const QString error = SqliteDialect::setHeader(db, kApplicationId, target);
+            !error.isEmpty())
+            throw StoreError(error);
+        QString error;
+        const Catalog found = SqliteDialect::catalog(db, &error);
+        if (!error.isEmpty())
+            throw StoreError(error);
+        if (const QString difference = catalogDifference(found, expected); !difference.isEmpty())
+            throw StoreError(
+                QStringLiteral("upgrade to version %1: %2").arg(target).arg(difference));
+        run(db, SqliteDialect::commit());
+    } catch (...) {
+        QSqlQuery(db).exec(SqliteDialect::rollback());
+        throw;
+    }
+}
+
+QString upgradeFile(const QString &path)
+{
+    QString problem;
+    withConnection(path, SqliteDialect::Access::ReadWrite, [&](QSqlDatabase db) {
+        if (!db.open()) {
+            problem = db.lastError().text();
+            return;
+        }
+        problem = problemWith(db, Check::Quick);
+        if (problem.isEmpty())
+            problem = SqliteDialect::applyConnectionSettings(db);
+        if (problem.isEmpty()) {
+            try {
+                upgrade(db);
+            } catch (const StoreError &e) {
+                problem = e.text();
+            }
+        }
+    });
+    return problem;
+}
+
+QString problemWith(QSqlDatabase db, Check depth)
+{
+    QString error;
+    const int applicationId = SqliteDialect::applicationId(db, &error);
+    if (!error.isEmpty())
+        return error;
+    if (applicationId != kApplicationId)
+        return QStringLiteral("not a database of this program");
+    const int version = SqliteDialect::userVersion(db);
+    if (version > kVersion)
+        return QStringLiteral("the database is of version %1, made by a newer program; this "
+                              "program knows versions up to %2")
+            .arg(version)
+            .arg(kVersion);
+    if (version < 1)
+        return QStringLiteral("unknown database version %1").arg(version);
+
+    const Catalog found = SqliteDialect::catalog(db, &error);
+    if (!error.isEmpty())
+        return error;
+    try {
+        if (const QString difference = catalogDifference(found, expectedCatalog(version, kSteps));
+            !difference.isEmpty())
+            return difference;
+    } catch (const StoreError &e) {
+        return e.text();
+    }
+    if (depth == Check::Full) {
+        if (const QString problem = SqliteDialect::integrityProblem(db); !problem.isEmpty())
+            return problem;
+    }
+    return adminProblem(db);
 }
 
 QString problemWithFile(const QString &path, Check depth)
 {
     if (!QFileInfo(path).isFile())
         return QStringLiteral("file missing");
-    const QString name = QStringLiteral("check-") + QUuid::createUuid().toString(QUuid::Id128);
     QString problem;
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
-        db.setDatabaseName(path);
-        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
-        if (!db.open())
-            problem = db.lastError().text();
-        else
-            problem = problemWith(db, depth);
-        db.close();
-    }
-    QSqlDatabase::removeDatabase(name);
+    withConnection(path, SqliteDialect::Access::ReadOnly, [&](QSqlDatabase db) {
+        problem = db.open() ? problemWith(db, depth) : db.lastError().text();
+    });
     return problem;
 }
 

@@ -3,16 +3,21 @@
 #include <QSqlDatabase>
 #include <QString>
 #include <QStringList>
+#include <span>
 
-// Table and column names of the database, in table order, and the DDL that
-// creates them. Text columns compare without regard to ASCII letter case
-// (COLLATE NOCASE), so every lookup by name or phone ignores letter case.
+// Table and column names of the database, the statements that create each
+// version of it, the upgrade from one version to the next, and the check
+// that a file is a database of this program. Text columns that hold names
+// and phones compare without regard to ASCII letter case, so every lookup by
+// name or phone ignores letter case.
 namespace Schema {
 
 inline const QString kMembers = QStringLiteral("会员登记");
 inline const QString kAdmins = QStringLiteral("管理员登记");
 inline const QString kCommission = QStringLiteral("提成基数");
 inline const QString kCash = QStringLiteral("现金");
+// Full-text index of the names and phones in 会员登记 (from version 2).
+inline const QString kMemberSearch = QStringLiteral("会员检索");
 
 // 会员登记, in table order.
 inline const QStringList kMemberColumns = {
@@ -35,18 +40,52 @@ inline const QStringList kCashColumns = {
     QStringLiteral("数额"),
 };
 
+// The administrator every database holds; it cannot be removed.
+inline const QString kBuiltInAdmin = QStringLiteral("admin");
+
 // Written to PRAGMA application_id so that a file of this program can be
 // told from any other SQLite file.
 constexpr int kApplicationId = 0x50454c4d; // "PELM"
-constexpr int kVersion = 1;
 
-// Creates the four tables and their indexes in an empty database, inside one
-// transaction. Throws StoreError on failure.
-void create(QSqlDatabase db);
+// The version of the schema this program writes. Version 1 is the first
+// release; every later version is one step in Schema.cpp. A file of an
+// older version is upgraded when it is opened; a file of a newer version is
+// refused.
+constexpr int kVersion = 2;
+
+// One upgrade step: runs the statements that take a database of version n
+// to version n + 1. Throws StoreError.
+using Step = void (*)(QSqlDatabase db);
+// The program's steps in order: steps()[i] takes version i + 1 to i + 2.
+std::span<const Step> steps();
+
+// Creates the tables of a version (the current one unless told) in an empty
+// database and writes its header, inside one transaction. Throws StoreError.
+void create(QSqlDatabase db, int version = kVersion);
+
+// The schema version of a database of this program; -1 when the file cannot
+// be read or is not a database of this program.
+int versionOf(QSqlDatabase db);
+int versionOf(const QString &path);
+
+// Takes a database of an older version to the current one: every step in
+// one transaction, after which the schema must be exactly that of a new
+// file. Nothing happens to a current file. Throws StoreError, and the file
+// is then unchanged. The caller has checked the file with problemWith().
+void upgrade(QSqlDatabase db);
+// The same with other steps; the target version is steps.size() + 1.
+void upgrade(QSqlDatabase db, std::span<const Step> steps);
+// Opens the file, checks it and upgrades it; returns why it could not,
+// empty on success. For copies of a database (a restored backup, the blank
+// template) before they go live.
+QString upgradeFile(const QString &path);
 
 // Why a file cannot serve as this program's database; empty when it can.
-// The quick form checks the header and the tables; the full form also runs
-// SQLite's integrity check over every page.
+// A database of this program carries its application id and a known
+// version, holds exactly the tables, indexes and triggers a new file of that
+// version holds and nothing else, holds the built-in administrator, and
+// holds no password hash above the program's own cost. The full check also
+// runs SQLite's check of every page.
 enum class Check { Quick, Full };
 QString problemWith(QSqlDatabase db, Check depth);
 

@@ -1,5 +1,7 @@
 #include "rules/admins/PasswordHash.h"
 
+#include "store/PasswordHashLimits.h"
+
 #include <sodium.h>
 
 #include <stdexcept>
@@ -34,12 +36,10 @@ QString hash(const QString &password)
     ensureSodium();
     const QByteArray utf8 = canonical(password).toUtf8();
     char out[crypto_pwhash_STRBYTES];
-    const unsigned long long ops =
-        g_lowestCost ? crypto_pwhash_OPSLIMIT_MIN : crypto_pwhash_OPSLIMIT_INTERACTIVE;
-    const size_t mem =
-        g_lowestCost ? crypto_pwhash_MEMLIMIT_MIN : crypto_pwhash_MEMLIMIT_INTERACTIVE;
-    if (crypto_pwhash_str_alg(out, utf8.constData(), size_t(utf8.size()), ops, mem,
-                              crypto_pwhash_ALG_ARGON2ID13) != 0)
+    const PasswordHashLimits::Cost cost =
+        g_lowestCost ? PasswordHashLimits::lowest() : PasswordHashLimits::normal();
+    if (crypto_pwhash_str_alg(out, utf8.constData(), size_t(utf8.size()), cost.passes,
+                              size_t(cost.memoryBytes), crypto_pwhash_ALG_ARGON2ID13) != 0)
         throw std::runtime_error("password hashing ran out of memory");
     return QString::fromLatin1(out);
 }
@@ -49,9 +49,11 @@ bool verify(const QString &storedHash, const QString &password)
     ensureSodium();
     if (isBlank(password))
         return false;
-    const QByteArray stored = storedHash.toLatin1();
-    if (!storedHash.startsWith(QLatin1String("$argon2")) || stored.size() >= crypto_pwhash_STRBYTES)
+    // A hash asking for more than the program's own cost would hold the
+    // login for as long as its maker wished.
+    if (!PasswordHashLimits::isWithinLimits(storedHash))
         return false;
+    const QByteArray stored = storedHash.toLatin1();
     const QByteArray utf8 = canonical(password).toUtf8();
     return crypto_pwhash_str_verify(stored.constData(), utf8.constData(), size_t(utf8.size())) == 0;
 }

@@ -18,7 +18,8 @@ bool isBlank(const QString &typed);
 // libsodium cannot (out of memory).
 QString hash(const QString &password);
 // Verifies the canonical form of the password against a stored hash. A
-// stored value that is not a hash never verifies, nor does a blank password.
+// stored value that is not a hash, or asks for more than the program's own
+// cost, never verifies, nor does a blank password.
 bool verify(const QString &storedHash, const QString &password);
 
 // Tests hash many passwords; the lowest Argon2id cost keeps them fast.

@@ -154,6 +154,61 @@ private Q_SLOTS:
         QCOMPARE(store.commitCount(), 1u);
     }
 
+    // An inner transaction is a savepoint: its rollback undoes only its own
+    // work, and the outer one still decides about the rest. Afterwards the
+    // store is back in whole transactions: an action that is not committed
+    // leaves no trace.
+    void nestedTransactions_data()
+    {
+        QTest::addColumn<bool>("innerCommits");
+        QTest::addColumn<bool>("outerCommits");
+        QTest::addColumn<QStringList>("kept");
+        const QStringList all = {QStringLiteral("before"), QStringLiteral("inner"),
+                                 QStringLiteral("after")};
+        QTest::newRow("inner rolled back, outer committed")
+            << false << true << QStringList{QStringLiteral("before"), QStringLiteral("after")};
+        QTest::newRow("inner rolled back, outer rolled back") << false << false << QStringList();
+        QTest::newRow("both committed") << true << true << all;
+        QTest::newRow("inner committed, outer rolled back") << true << false << QStringList();
+    }
+    void nestedTransactions()
+    {
+        QFETCH(bool, innerCommits);
+        QFETCH(bool, outerCommits);
+        QFETCH(QStringList, kept);
+        TestFolder folder;
+        MemberStore &store = folder.store();
+        MemberTable members(store);
+        {
+            Transaction outer(store);
+            members.insert(member(QStringLiteral("before"), QStringLiteral("1")));
+            {
+                Transaction inner(store);
+                members.insert(member(QStringLiteral("inner"), QStringLiteral("2")));
+                if (innerCommits)
+                    inner.commit();
+            }
+            members.insert(member(QStringLiteral("after"), QStringLiteral("3")));
+            if (outerCommits)
+                outer.commit();
+        }
+        QStringList names;
+        for (const Member &m : members.page(0, 10))
+            names << m.name;
+        QCOMPARE(names, kept);
+        QCOMPARE(store.commitCount(), outerCommits ? 1u : 0u);
+
+        {
+            Transaction later(store);
+            members.insert(member(QStringLiteral("uncommitted"), QStringLiteral("4")));
+        }
+        QCOMPARE(members.count(), kept.size());
+        Transaction last(store);
+        members.insert(member(QStringLiteral("last"), QStringLiteral("5")));
+        last.commit();
+        QCOMPARE(members.count(), kept.size() + 1);
+    }
+
     void unreadableAmountsAreNeverTakenAsZero_data()
     {
         QTest::addColumn<QString>("column");

@@ -1,0 +1,182 @@
+#include "store/SqliteDialect.h"
+
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QUrl>
+#include <algorithm>
+#include <tuple>
+
+const QString SqliteDialect::kNameCollation = QStringLiteral("COLLATE NOCASE");
+const QString SqliteDialect::kLikeEscape = QStringLiteral("ESCAPE '\\'");
+
+void SqliteDialect::configure(QSqlDatabase &db, const QString &path, Access access)
+{
+    switch (access) {
+    case Access::ReadWrite: {
+        // mode=rw: a missing file is an error instead of a new empty database.
+        QUrl url = QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath());
+        url.setQuery(QStringLiteral("mode=rw"));
+        db.setDatabaseName(url.toString(QUrl::FullyEncoded));
+        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=5000"));
+        break;
+    }
+    case Access::ReadOnly:
+        db.setDatabaseName(path);
+        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
+        break;
+    case Access::Create:
+        db.setDatabaseName(path);
+        db.setConnectOptions(QString());
+        break;
+    }
+}
+
+QString SqliteDialect::applyConnectionSettings(QSqlDatabase db)
+{
+    QSqlQuery q(db);
+    for (const char *pragma : {"PRAGMA journal_mode=DELETE", "PRAGMA synchronous=FULL"})
+        if (!q.exec(QLatin1String(pragma)))
+            return q.lastError().text();
+    return {};
+}
+
+namespace {
+
+int pragmaNumber(QSqlDatabase db, const char *pragma, QString *error)
+{
+    QSqlQuery q(db);
+    bool ok = q.exec(QLatin1String(pragma)) && q.next();
+    const int value = ok ? q.value(0).toInt(&ok) : -1;
+    if (!ok && error) {
+        *error = q.lastError().text();
+        if (error->isEmpty())
+            *error = QStringLiteral("not a database");
+    }
+    return ok ? value : -1;
+}
+
+} // namespace
+
+int SqliteDialect::applicationId(QSqlDatabase db, QString *error)
+{
+    return pragmaNumber(db, "PRAGMA application_id", error);
+}
+
+int SqliteDialect::userVersion(QSqlDatabase db, QString *error)
+{
+    return pragmaNumber(db, "PRAGMA user_version", error);
+}
+
+QString SqliteDialect::setHeader(QSqlDatabase db, int applicationId, int version)
+{
+    // PRAGMA takes no bound values; both are numbers of the program's own.
+    QSqlQuery q(db);
+    if (!q.exec(QStringLiteral("PRAGMA application_id = %1").arg(applicationId)) ||
+        !q.exec(QStringLiteral("PRAGMA user_version = %1").arg(version)))
+        return q.lastError().text();
+    return {};
+}
+
+bool SqliteDialect::CatalogEntry::operator<(const CatalogEntry &other) const
+{
+    return std::tie(type, name, table, sql) <
+           std::tie(other.type, other.name, other.table, other.sql);
+}
+
+QList<SqliteDialect::CatalogEntry> SqliteDialect::catalog(QSqlDatabase db, QString *error)
+{
+    // Two statements that differ only in blanks create the same object.
+    static const QRegularExpression blanksAroundPunctuation(QStringLiteral("\\s*([(),])\\s*"));
+    QList<CatalogEntry> entries;
+    QSqlQuery q(db);
+    if (!q.exec(QStringLiteral("SELECT type, name, tbl_name, sql FROM sqlite_master"))) {
+        *error = q.lastError().text();
+        return {};
+    }
+    while (q.next()) {
+        QString sql = q.value(3).toString().simplified();
+        sql.replace(blanksAroundPunctuation, QStringLiteral("\\1"));
+        entries.append({q.value(0).toString(), q.value(1).toString(), q.value(2).toString(), sql});
+    }
+    if (q.lastError().isValid()) {
+        *error = q.lastError().text();
+        return {};
+    }
+    std::sort(entries.begin(), entries.end());
+    return entries;
+}
+
+QString SqliteDialect::integrityProblem(QSqlDatabase db)
+{
+    QSqlQuery q(db);
+    if (!q.exec(QStringLiteral("PRAGMA integrity_check")) || !q.next())
+        return q.lastError().text().isEmpty() ? QStringLiteral("integrity check failed")
+                                              : q.lastError().text();
+    const QString verdict = q.value(0).toString();
+    return verdict == QLatin1String("ok") ? QString() : verdict;
+}
+
+QString SqliteDialect::beginWrite()
+{
+    return QStringLiteral("BEGIN IMMEDIATE");
+}
+
+QString SqliteDialect::commit()
+{
+    return QStringLiteral("COMMIT");
+}
+
+QString SqliteDialect::rollback()
+{
+    return QStringLiteral("ROLLBACK");
+}
+
+QString SqliteDialect::savepoint(int level)
+{
+    return QStringLiteral("SAVEPOINT level%1").arg(level);
+}
+
+QString SqliteDialect::releaseSavepoint(int level)
+{
+    return QStringLiteral("RELEASE SAVEPOINT level%1").arg(level);
+}
+
+QString SqliteDialect::rollbackToSavepoint(int level)
+{
+    return QStringLiteral("ROLLBACK TO SAVEPOINT level%1").arg(level);
+}
+
+namespace {
+
+QString likeLiteral(const QString &text)
+{
+    QString escaped;
+    escaped.reserve(text.size());
+    for (const QChar c : text) {
+        if (c == QLatin1Char('\\') || c == QLatin1Char('%') || c == QLatin1Char('_'))
+            escaped += QLatin1Char('\\');
+        escaped += c;
+    }
+    return escaped;
+}
+
+} // namespace
+
+QString SqliteDialect::likeContaining(const QString &text)
+{
+    return QLatin1Char('%') + likeLiteral(text) + QLatin1Char('%');
+}
+
+QString SqliteDialect::likeEndingWith(const QString &text)
+{
+    return QLatin1Char('%') + likeLiteral(text);
+}
+
+QString SqliteDialect::fullTextPhrase(const QString &text)
+{
+    QString quoted = text;
+    quoted.replace(QLatin1Char('"'), QStringLiteral("\"\""));
+    return QLatin1Char('"') + quoted + QLatin1Char('"');
+}

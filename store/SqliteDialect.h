@@ -1,0 +1,74 @@
+#pragma once
+
+#include <QList>
+#include <QSqlDatabase>
+#include <QString>
+
+// Everything the store says that only SQLite understands: how a connection
+// is opened and set up, the file header fields, the catalogue of objects, the
+// page check, the collation of names, transactions and savepoints, and the
+// escaping of LIKE and full-text patterns. The table classes write plain
+// statements and take the rest from here, so a second engine adds a class
+// beside this one instead of editing every table.
+class SqliteDialect
+{
+public:
+    // Text columns that hold names and phones compare without regard to ASCII
+    // letter case.
+    static const QString kNameCollation;
+
+    enum class Access { ReadWrite, ReadOnly, Create };
+    // Points the connection at the file. ReadWrite never creates a missing
+    // file; Create does.
+    static void configure(QSqlDatabase &db, const QString &path, Access access);
+    // The settings every connection that writes runs with: a rollback
+    // journal and a full sync at each commit, so that a closed file is a
+    // complete copy of the data. Returns the error text, empty on success.
+    static QString applyConnectionSettings(QSqlDatabase db);
+
+    // The two header fields that mark a file as this program's and its
+    // schema version; -1 when the value cannot be read, and error (when
+    // given) receives why.
+    static int applicationId(QSqlDatabase db, QString *error = nullptr);
+    static int userVersion(QSqlDatabase db, QString *error = nullptr);
+    static QString setHeader(QSqlDatabase db, int applicationId, int version);
+
+    // One object of the catalogue (tables, indexes, triggers, views), with
+    // its statement's blanks collapsed.
+    struct CatalogEntry
+    {
+        QString type;
+        QString name;
+        QString table;
+        QString sql;
+        bool operator==(const CatalogEntry &) const = default;
+        bool operator<(const CatalogEntry &other) const;
+    };
+    // Every object of the database, sorted; error receives the text on
+    // failure.
+    static QList<CatalogEntry> catalog(QSqlDatabase db, QString *error);
+
+    // SQLite's check of every page and index; empty when it finds nothing.
+    static QString integrityProblem(QSqlDatabase db);
+
+    // Transactions: the outermost one takes the write lock at once, so that
+    // an action never fails halfway on a lock; nested ones are savepoints.
+    static QString beginWrite();
+    static QString commit();
+    static QString rollback();
+    static QString savepoint(int level);
+    static QString releaseSavepoint(int level);
+    static QString rollbackToSavepoint(int level);
+
+    // A LIKE pattern that matches the text literally anywhere in the value,
+    // or at its end; use with kLikeEscape after it.
+    static QString likeContaining(const QString &text);
+    static QString likeEndingWith(const QString &text);
+    static const QString kLikeEscape;
+
+    // The full-text index finds a text only when it has at least this many
+    // characters; shorter texts are searched by a scan.
+    static constexpr int kShortestIndexedText = 3;
+    // A full-text query for the text as one literal phrase.
+    static QString fullTextPhrase(const QString &text);
+};
