@@ -3,25 +3,54 @@
 #include <QElapsedTimer>
 #include <QList>
 #include <QString>
+#include <QStringList>
 #include <functional>
 
 // Timing and memory figures for the benchmark table.
 namespace Measure {
 
+// The median of the samples and their middle half (25th to 75th percentile).
 struct Figures
 {
-    double p50 = 0; // seconds
-    double p99 = 0;
+    double median = 0; // seconds, or bytes for memory rows
+    double p25 = 0;
+    double p75 = 0;
     int runs = 0;
 };
 
-// Times each call of f (repeated runs, after warm-up calls).
-Figures time(int runs, const std::function<void(int)> &f, int warmup = 3);
-Figures fromSamples(QList<double> seconds);
+Figures fromSamples(QList<double> samples);
 
-// Runs f in a child process and returns the child's peak resident memory in
-// bytes (or -1 when the child failed).
-qint64 peakMemoryOfChild(const std::function<void()> &f);
+// Runs the sides in turn, `rounds` times each after `warmup` unrecorded
+// rounds, changing their order every round (A B, B A, B A, A B, ... for two
+// sides; every order in turn for three), so that drift in the machine's load
+// and caches falls on every side alike. Each side is called with its round
+// number (warm-up rounds first) to pick its own fresh input, and returns the
+// seconds it measured. Returns the recorded seconds, one list per side.
+QList<QList<double>> interleaved(int rounds, const QList<std::function<double(int)>> &sides,
+                                 int warmup = 5);
+// The order of the sides in one round of interleaved().
+QList<int> roundOrder(int round, int sides);
+
+// Peak resident memory of this process so far (VmHWM), in bytes, or -1.
+qint64 peakOfThisProcess();
+
+// Starts this benchmark program again with the arguments and returns the peak
+// memory the new process reports on its last line ("peak <bytes>"), or -1
+// when it failed. A newly started process carries none of this one's pages.
+qint64 peakOfFreshProcess(const QStringList &arguments);
+
+// Wall time and peak memory of another program, measured by a newly started
+// copy of this one that starts it and waits for it (so this process's pages
+// are not counted in).
+struct Run
+{
+    double seconds = -1;
+    qint64 peak = -1;
+};
+Run measureProgram(const QString &program, const QStringList &arguments);
+// The helper's side of measureProgram(): starts argv[0] with the rest of
+// argv, waits for it and prints "<seconds> <peak bytes>"; returns its exit code.
+int runAndReport(char **argv);
 
 // Runs a program and returns its wall time in seconds, or -1 on failure.
 double runProgram(const QString &program, const QStringList &arguments);
@@ -33,18 +62,16 @@ struct Row
     Figures ours;
     Figures baseline;
     QString baselineName;
-    QString target;   // e.g. "≤ 2×"
-    double limit = 0; // ratio limit, 0 when the row is absolute
+    QString target;           // e.g. "≤ 2×" or "≤ 50 ms"
+    double ratioLimit = 0;    // the ratio of the medians must stay at or below this
+    double absoluteLimit = 0; // or our median must (seconds or bytes)
     QString note;
     bool bytes = false; // the figures are peak memory in bytes, not seconds
 };
 
-// A row of peak memory figures.
-Row memoryRow(const QString &what, qint64 ours, qint64 baseline, const QString &baselineName,
-              const QString &target, double limit);
-
+QString verdict(const Row &row);
 QString formatSeconds(double s);
-QString formatBytes(qint64 b);
+QString formatBytes(double b);
 void printTable(const QList<Row> &rows);
 
 } // namespace Measure

@@ -21,6 +21,11 @@ QString memberPhone(qint64 i)
     return QStringLiteral("138%1").arg(i, 8, 10, QLatin1Char('0'));
 }
 
+qint64 balanceFen(qint64 i)
+{
+    return (i * 7919) % 1000000;
+}
+
 QString database(const QString &folder, qint64 members)
 {
     QDir().mkpath(folder);
@@ -50,7 +55,7 @@ QString database(const QString &folder, qint64 members)
                     m.referrer = memberName(i / 2);
                     m.referrerPhone = memberPhone(i / 2);
                 }
-                m.balance = Money::fromFen((i * 7919) % 1000000);
+                m.balance = Money::fromFen(balanceFen(i));
                 m.registered = QDate(2020, 1, 1).addDays(i % 2000);
                 table.insert(m);
             }

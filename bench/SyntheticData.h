@@ -8,6 +8,7 @@ namespace SyntheticData {
 
 QString memberName(qint64 i);  // 会员0000042
 QString memberPhone(qint64 i); // 13800000042
+qint64 balanceFen(qint64 i);   // the balance a member starts with
 
 // Returns the path of a database with `members` members in folder, building
 // it from the delivered template when it is not there yet.

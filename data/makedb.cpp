@@ -6,7 +6,6 @@
 
 #include "base/StoreError.h"
 #include "rules/admins/PasswordHash.h"
-#include "store/AdminTable.h"
 #include "store/MemberStore.h"
 
 #include <QCoreApplication>
@@ -29,7 +28,8 @@ int main(int argc, char *argv[])
     QFile::remove(table);
 
     QString error;
-    if (!MemberStore::createFile(zero, &error)) {
+    if (!MemberStore::createFile(zero, PasswordHash::hash(QStringLiteral("123456")),
+                                 QStringLiteral("系统内置管理员"), &error)) {
         err << "cannot create " << zero << ": " << error << "\n";
         return 1;
     }
@@ -40,11 +40,6 @@ int main(int argc, char *argv[])
             return 1;
         }
         try {
-            Transaction tx(store);
-            AdminTable(store).insert(QStringLiteral("admin"),
-                                     PasswordHash::hash(QStringLiteral("123456")),
-                                     QStringLiteral("系统内置管理员"));
-            tx.commit();
             store.exec(QStringLiteral("VACUUM"));
         } catch (const StoreError &e) {
             err << "cannot write " << zero << ": " << e.text() << "\n";

@@ -14,6 +14,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTimer>
 #include <QVBoxLayout>
 
 LoginDialog::LoginDialog(AppContext &context, QWidget *parent) : QDialog(parent), m_context(context)
@@ -22,6 +23,7 @@ LoginDialog::LoginDialog(AppContext &context, QWidget *parent) : QDialog(parent)
     setWindowTitle(QStringLiteral("Pellomar会员系统登陆界面 Ver 1.0.1"));
 
     auto *frame = new QFrame(this);
+    m_frame = frame;
     frame->setObjectName(QStringLiteral("Frame1"));
     frame->setFrameShape(QFrame::StyledPanel);
     auto *label1 = new QLabel(QStringLiteral("登陆用户名："), frame);
@@ -65,13 +67,31 @@ LoginDialog::LoginDialog(AppContext &context, QWidget *parent) : QDialog(parent)
         m_done = true;
         Q_EMIT exitRequested();
     });
+    m_waiter = [this](std::chrono::milliseconds wait, std::function<void()> then) {
+        QTimer::singleShot(wait, this, std::move(then));
+    };
 }
 
 void LoginDialog::logIn()
 {
+    const std::chrono::milliseconds wait = m_throttle.delay();
+    if (wait.count() == 0) {
+        check();
+        return;
+    }
+    m_frame->setEnabled(false);
+    m_waiter(wait, [this] {
+        m_frame->setEnabled(true);
+        check();
+    });
+}
+
+void LoginDialog::check()
+{
     Login::Result result;
     try {
         result = Login::check(m_context.store, m_text1->text(), m_text2->text());
+        m_throttle.record(result);
     } catch (const StoreError &e) {
         Dialogs::databaseFailure(this, e.text());
         return;

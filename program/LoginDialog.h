@@ -1,6 +1,10 @@
 #pragma once
 
+#include "rules/admins/LoginThrottle.h"
+
 #include <QDialog>
+#include <chrono>
+#include <functional>
 
 struct AppContext;
 class QLineEdit;
@@ -13,6 +17,11 @@ class LoginDialog : public QDialog
 public:
     explicit LoginDialog(AppContext &context, QWidget *parent = nullptr);
 
+    // Runs a delayed attempt after the wait; by default a timer while the
+    // boxes and buttons are disabled. Tests replace it to record the waits.
+    using Waiter = std::function<void(std::chrono::milliseconds, std::function<void()>)>;
+    void setWaiter(Waiter waiter) { m_waiter = std::move(waiter); }
+
 Q_SIGNALS:
     void loggedIn();
     // The exit button, or the close box: the program ends.
@@ -24,8 +33,12 @@ protected:
 
 private:
     void logIn();
+    void check();
 
     AppContext &m_context;
+    LoginThrottle m_throttle;
+    Waiter m_waiter;
+    QWidget *m_frame;
     QLineEdit *m_text1;
     QLineEdit *m_text2;
     bool m_done = false;

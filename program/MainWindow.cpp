@@ -121,12 +121,15 @@ void MainWindow::buildMenus()
     item(admin, QStringLiteral("管理员查询"), Screen::AdminList, ":/icons/search.png");
     item(admin, QStringLiteral("数据库备份还原"), Screen::Backup, ":/icons/backup.png");
     item(admin, QStringLiteral("会员资料导出"), Screen::Export, ":/icons/export.png");
+    item(admin, QStringLiteral("操作日志"), Screen::AuditLog, ":/icons/search.png");
     QMenu *members = menu(QStringLiteral("会员登记系统"), QStringLiteral("会员登记系统(&M)"));
     item(members, QStringLiteral("会员登记"), Screen::MemberRegistration, ":/icons/register.png");
     item(members, QStringLiteral("会员查询"), Screen::MemberSearch, ":/icons/search.png");
     QMenu *money = menu(QStringLiteral("消费登记系统"), QStringLiteral("消费登记系统(&P)"));
     item(money, QStringLiteral("消费登记"), Screen::Consumption, ":/icons/consume.png");
     item(money, QStringLiteral("消费充值"), Screen::Recharge, ":/icons/recharge.png");
+    item(money, QStringLiteral("会员流水"), Screen::Statement, ":/icons/search.png");
+    item(money, QStringLiteral("对账"), Screen::Reconcile, ":/icons/search.png");
     top(QStringLiteral("设置"), QStringLiteral("设置(&S)"),
         [this] { openScreen(Screen::Settings); });
     top(QStringLiteral("关于"), QStringLiteral("关于(&A)"), [this] { openScreen(Screen::About); });

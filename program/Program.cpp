@@ -1,6 +1,7 @@
 #include "program/Program.h"
 
 #include "program/AppContext.h"
+#include "program/InstanceLock.h"
 #include "program/LoginDialog.h"
 #include "program/MainWindow.h"
 #include "program/Startup.h"
@@ -12,6 +13,7 @@
 #include "store/MemberStore.h"
 
 #include <QApplication>
+#include <QProgressDialog>
 #include <QTimer>
 #include <memory>
 
@@ -49,11 +51,41 @@ void startOfDay(const DataFiles &files, DailyCheck &check)
 int runProgram(const QString &programFolder, const std::function<void(QWidget *)> &loginShown)
 {
     const DataFiles files(programFolder);
+    // Held until the program ends. A folder where no lock can be made is
+    // reported by the check for a writable folder below.
+    InstanceLock lock(files.folder());
+    if (lock.acquire() == InstanceLock::Result::HeldByAnother) {
+        Dialogs::message(nullptr, Startup::kAlreadyRunning);
+        return 1;
+    }
+    if (const QString recovered = Startup::recoverInterruptedRun(files); !recovered.isEmpty())
+        Dialogs::message(nullptr, recovered);
     if (const QString missing = Startup::missingFileMessage(files); !missing.isEmpty()) {
         Dialogs::message(nullptr, missing);
         return 1;
     }
+    if (const QString readOnly = Startup::unwritableMessage(files); !readOnly.isEmpty()) {
+        Dialogs::error(nullptr, readOnly);
+        return 1;
+    }
     MemberStore store(files.liveDatabase());
+    // An older file gets its ledger on the first open; a large one takes a
+    // few seconds, shown by a busy progress dialog.
+    std::unique_ptr<QProgressDialog> upgrading;
+    store.setUpgradeNotice([&upgrading](bool running) {
+        if (running) {
+            upgrading = std::make_unique<QProgressDialog>(
+                QStringLiteral("正在升级数据文件，请稍候……"), QString(), 0, 0);
+            upgrading->setObjectName(QStringLiteral("shengji"));
+            upgrading->setWindowTitle(Dialogs::kAppTitle);
+            upgrading->setMinimumDuration(0);
+            upgrading->setValue(0);
+            upgrading->show();
+            QApplication::processEvents();
+        } else {
+            upgrading.reset();
+        }
+    });
     if (const QString problem = Startup::openStore(store); !problem.isEmpty()) {
         Dialogs::error(nullptr, problem + QLatin1Char('\n') + store.lastError());
         return 1;

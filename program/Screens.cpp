@@ -4,21 +4,31 @@
 #include "screens/AboutDialog.h"
 #include "screens/admins/AdminListDialog.h"
 #include "screens/admins/AdminRegistrationDialog.h"
+#include "screens/admins/AuditLogDialog.h"
 #include "screens/maintenance/BackupDialog.h"
 #include "screens/maintenance/ExportDialog.h"
 #include "screens/members/MemberSearchDialog.h"
 #include "screens/members/RegistrationDialog.h"
 #include "screens/money/ConsumptionDialog.h"
 #include "screens/money/RechargeDialog.h"
+#include "screens/money/ReconcileDialog.h"
 #include "screens/money/SettingsDialog.h"
+#include "screens/money/StatementDialog.h"
 
 QDialog *createScreen(Screen screen, AppContext &context, QWidget *parent)
 {
     switch (screen) {
     case Screen::MemberRegistration:
         return new RegistrationDialog(context.store, parent);
-    case Screen::MemberSearch:
-        return new MemberSearchDialog(context.store, context.session, parent);
+    case Screen::MemberSearch: {
+        auto *search = new MemberSearchDialog(context.store, context.session, parent);
+        search->setStatementOpener([&context, search](qint64 memberId) {
+            StatementDialog statement(context.store, context.files, context.session, search);
+            statement.showMember(memberId);
+            statement.exec();
+        });
+        return search;
+    }
     case Screen::Consumption:
         return new ConsumptionDialog(context.store, parent);
     case Screen::Recharge:
@@ -35,6 +45,12 @@ QDialog *createScreen(Screen screen, AppContext &context, QWidget *parent)
         return new BackupDialog(context.store, context.files, context.session, context.end, parent);
     case Screen::Export:
         return new ExportDialog(context.store, context.files, context.session, parent);
+    case Screen::Statement:
+        return new StatementDialog(context.store, context.files, context.session, parent);
+    case Screen::Reconcile:
+        return new ReconcileDialog(context.store, context.files, parent);
+    case Screen::AuditLog:
+        return new AuditLogDialog(context.store, context.session, parent);
     }
     return nullptr;
 }

@@ -16,6 +16,9 @@ enum class Screen {
     AdminList,          // ssearch
     Backup,             // backup
     Export,             // daochu
+    Statement,          // liushui
+    Reconcile,          // duizhang
+    AuditLog,           // rizhi
 };
 
 // Creates the screen, or returns nullptr when this build has no such screen.

@@ -1,16 +1,39 @@
 #include "program/Startup.h"
 
+#include "rules/maintenance/FileOps.h"
+#include "rules/maintenance/InterruptedRun.h"
 #include "store/DataFiles.h"
 #include "store/MemberStore.h"
 #include "store/Schema.h"
 
+#include <QDir>
+#include <QFile>
+
+#include <unistd.h>
+
 namespace Startup {
+
+QString recoverInterruptedRun(const DataFiles &files)
+{
+    DiskFileOps disk;
+    return InterruptedRun(files, disk).recover();
+}
 
 QString missingFileMessage(const DataFiles &files)
 {
     for (const QString &path : {files.liveDatabase(), files.blankTemplate()})
         if (!DataFiles::isPresent(path))
             return kMissingDataFile;
+    return {};
+}
+
+QString unwritableMessage(const DataFiles &files)
+{
+    // SQLite writes its journal beside the file, so the folder must take
+    // new files too.
+    for (const QString &path : {files.liveDatabase(), files.folder()})
+        if (::access(QFile::encodeName(path).constData(), W_OK) != 0)
+            return kReadOnly + QLatin1Char('\n') + QDir::toNativeSeparators(path);
     return {};
 }
 

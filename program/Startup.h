@@ -5,19 +5,33 @@
 class DataFiles;
 class MemberStore;
 
-// The checks made before any screen is shown.
+// The checks made before any screen is shown, in this order: one program
+// per folder, a maintenance run cut short put in order, the data files
+// present and writable, the database opened.
 namespace Startup {
 
+inline const QString kAlreadyRunning = QStringLiteral("程序已在运行，请勿重复打开！");
 inline const QString kMissingDataFile =
     QStringLiteral("程序不完整，缺少必要的数据文件，程序无法执行，即将退出！");
 inline const QString kUnusableDatabase =
     QStringLiteral("数据文件已损坏或不是本程序的数据库，程序无法执行，即将退出！");
 inline const QString kNewerDatabase =
     QStringLiteral("数据文件来自更新版本的程序，请升级本程序后再打开。");
+inline const QString kReadOnly =
+    QStringLiteral("数据文件 table.mdb 或程序所在的文件夹不能写入，程序无法保存数据，即将退出！\n"
+                   "请取消文件的只读属性，或把程序放到可以写入的文件夹后再打开。");
+
+// Finishes or undoes a backup, restore or clear that was cut short; the
+// message telling what was recovered, or an empty text.
+QString recoverInterruptedRun(const DataFiles &files);
 
 // The message for the first missing database file, or an empty text when
 // table.mdb and zero.mdb are both present.
 QString missingFileMessage(const DataFiles &files);
+
+// kReadOnly (with the file or folder named) when table.mdb or the program
+// folder cannot be written, or an empty text.
+QString unwritableMessage(const DataFiles &files);
 
 // Opens the store; on failure returns the message to show before ending. A
 // file written by a newer version of the program is left as it is.

@@ -1,6 +1,7 @@
 #include "screens/Dialogs.h"
 
 #include "rules/maintenance/TaskProgress.h"
+#include "store/DatabaseErrorText.h"
 
 #include <QEventLoop>
 #include <QFileDialog>
@@ -54,8 +55,10 @@ QString Dialogs::input(QWidget *parent, const QString &prompt, const QString &ti
 
 void Dialogs::databaseFailure(QWidget *parent, const QString &detail)
 {
-    message(parent, QStringLiteral("数据库操作失败，本次操作未做任何更改。\n") + detail, kAppTitle,
-            Icon::Error);
+    message(parent,
+            QStringLiteral("数据库操作失败，本次操作未做任何更改。\n") +
+                DatabaseErrorText::withDetail(detail),
+            kAppTitle, Icon::Error);
 }
 
 QString Dialogs::chooseFolder(QWidget *parent, const QString &title)

@@ -79,6 +79,7 @@ public:
     static bool isOk(const QString &answer) { return answer.toUpper() == QLatin1String("OK"); }
 
     // The message shown when the database fails during an action; the action
-    // has been rolled back.
+    // has been rolled back. detail is the engine's text: the box says in
+    // words what happened and what to do, with that text as a detail line.
     static void databaseFailure(QWidget *parent, const QString &detail);
 };

@@ -1,5 +1,11 @@
 #include "screens/Ui.h"
 
+#include "base/StoreError.h"
+#include "screens/Dialogs.h"
+#include "store/AuditLog.h"
+
+#include <QFileInfo>
+
 #include "base/NumberText.h"
 
 #include <QEvent>
@@ -65,6 +71,22 @@ QStringList songTi()
             QStringLiteral("Noto Serif CJK"),
             QStringLiteral("AR PL UMing CN"),
             QStringLiteral("Noto Sans CJK SC")};
+}
+
+void reportExport(QWidget *parent, MemberStore &store, const QString &path, const QString &failure,
+                  const QString &failed, const QString &done)
+{
+    if (!failure.isEmpty()) {
+        Dialogs::error(parent, failed + QLatin1Char('\n') + failure);
+        return;
+    }
+    try {
+        AuditLog::record(store, AuditLog::kExport, QFileInfo(path).fileName());
+    } catch (const StoreError &e) {
+        Dialogs::databaseFailure(parent, e.text());
+        return;
+    }
+    Dialogs::message(parent, done + path);
 }
 
 } // namespace Ui

@@ -5,6 +5,7 @@
 class QLineEdit;
 class QWidget;
 class QLabel;
+class MemberStore;
 
 // Small helpers the screens share.
 namespace Ui {
@@ -29,6 +30,11 @@ void readOnlyBox(QLineEdit *edit);
 
 // Sets the client size of a window in twips.
 void resizeTwips(QWidget *w, int widthTw, int heightTw);
+
+// Shows the outcome of an export to path: the error with failure when it
+// failed, otherwise logs the export and says done + path.
+void reportExport(QWidget *parent, MemberStore &store, const QString &path, const QString &failure,
+                  const QString &failed, const QString &done);
 
 // The family list for "宋体" with installed CJK serif faces to fall back on.
 QStringList songTi();

@@ -11,8 +11,10 @@ class CashLog
 public:
     explicit CashLog(MemberStore &store) : m_store(store) {}
 
-    // Adds a row with 名称 "现金消费"; when is stored as "yyyy-MM-dd HH:mm:ss".
+    // Adds a row with 名称 "现金消费", or the given name; when is stored as
+    // "yyyy-MM-dd HH:mm:ss".
     void add(const QDateTime &when, const QString &amountText);
+    void add(const QDateTime &when, const QString &amountText, const QString &name);
     qint64 count();
 
 private:

@@ -4,6 +4,7 @@
 #include "store/Schema.h"
 #include "store/SqliteDialect.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QSqlError>
 #include <QUuid>
@@ -61,11 +62,18 @@ bool MemberStore::open()
     if (problem.isEmpty())
         problem = SqliteDialect::applyConnectionSettings(m_db);
     if (problem.isEmpty()) {
+        // An older file is upgraded here; the ledger's opening entries of a
+        // large file take seconds, so the program is told while it runs.
+        const bool older = Schema::versionOf(m_db) < Schema::kVersion;
+        if (older && m_upgradeNotice)
+            m_upgradeNotice(true);
         try {
             Schema::upgrade(m_db);
         } catch (const StoreError &e) {
             problem = e.text();
         }
+        if (older && m_upgradeNotice)
+            m_upgradeNotice(false);
     }
     if (!problem.isEmpty()) {
         m_lastError = problem;
@@ -93,7 +101,8 @@ void MemberStore::close()
         m_db.close();
 }
 
-bool MemberStore::createFile(const QString &path, QString *error)
+bool MemberStore::createFile(const QString &path, const QString &adminPasswordHash,
+                             const QString &adminRemark, QString *error)
 {
     if (QFileInfo::exists(path)) {
         *error = QStringLiteral("file exists: ") + path;
@@ -112,6 +121,15 @@ bool MemberStore::createFile(const QString &path, QString *error)
                     !settings.isEmpty())
                     throw StoreError(settings);
                 Schema::create(db);
+                QSqlQuery q(db);
+                if (!q.prepare(QStringLiteral(
+                        "INSERT INTO 管理员登记 (管理员名字, 密码, 备注) VALUES (?, ?, ?)")))
+                    throw StoreError(q.lastError().text());
+                q.addBindValue(Schema::kBuiltInAdmin);
+                q.addBindValue(adminPasswordHash);
+                q.addBindValue(adminRemark);
+                if (!q.exec())
+                    throw StoreError(q.lastError().text());
                 ok = true;
             } catch (const StoreError &e) {
                 *error = e.text();
@@ -120,6 +138,8 @@ bool MemberStore::createFile(const QString &path, QString *error)
         }
     }
     QSqlDatabase::removeDatabase(name);
+    if (!ok)
+        QFile::remove(path); // a file without its administrator is no database of ours
     return ok;
 }
 

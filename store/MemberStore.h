@@ -5,6 +5,7 @@
 #include <QSqlQuery>
 #include <QString>
 #include <QVariantList>
+#include <functional>
 #include <unordered_map>
 
 // The one connection to the live database for the whole run.
@@ -35,9 +36,10 @@ public:
     void close();
     QString lastError() const { return m_lastError; }
 
-    // Creates a new database file with the empty schema of the current
-    // version. Fails when the file exists already.
-    static bool createFile(const QString &path, QString *error);
+    // Creates a new database file of the current version that holds only the
+    // built-in administrator. Fails when the file exists already.
+    static bool createFile(const QString &path, const QString &adminPasswordHash,
+                           const QString &adminRemark, QString *error);
 
     // Runs a prepared statement with the values bound in order. The returned
     // query is positioned before the first row; call finish() on it, or let
@@ -50,6 +52,18 @@ public:
     int changes();
 
     QSqlDatabase database() const { return m_db; }
+
+    // Called with true before an older file is upgraded on open (which can
+    // take seconds on a large file) and with false after.
+    void setUpgradeNotice(std::function<void(bool running)> notice)
+    {
+        m_upgradeNotice = std::move(notice);
+    }
+
+    // The administrator the ledger and the audit log name for the actions of
+    // this run: set at login.
+    void setOperatorName(const QString &name) { m_operator = name; }
+    QString operatorName() const { return m_operator; }
 
     // Counts committed write transactions (for the benchmarks and tests).
     quint64 commitCount() const { return m_commits; }
@@ -68,6 +82,8 @@ private:
     // while further statements are prepared.
     std::unordered_map<QString, QSqlQuery> m_statements;
     QString m_lastError;
+    QString m_operator;
+    std::function<void(bool)> m_upgradeNotice;
     int m_depth = 0;
     bool m_failed = false; // an inner rollback failed; the outer one must not commit
     quint64 m_commits = 0;

@@ -1,6 +1,7 @@
 #include "store/MemberTable.h"
 
 #include "base/StoreError.h"
+#include "store/Ledger.h"
 #include "store/MemberStore.h"
 #include "store/SqliteDialect.h"
 
@@ -136,6 +137,15 @@ qint64 MemberTable::insert(const Member &m)
          m.balance.toStored(), m.registered.toString(Qt::ISODate)});
     const qint64 id = q.lastInsertId().toLongLong();
     q.finish();
+    // Every member has an account from his first moment; one who starts with
+    // money (an import, a test's fixture) has it explained by an opening entry.
+    Ledger ledger(m_store);
+    ledger.openAccount(id);
+    if (m.balance != Money() || m.consumed != Money() || m.consumptions != 0) {
+        Member added = m;
+        added.id = id;
+        ledger.add(added, Ledger::kOpening, m.balance, {m.balance, m.consumed, m.consumptions});
+    }
     return id;
 }
 
@@ -169,6 +179,25 @@ void MemberTable::setDetails(qint64 id, const QString &sex, const QString &phone
 
 int MemberTable::removeByName(const QString &name)
 {
+    // Each deleted member's account is closed with what he had. An amount
+    // another tool left unreadable is closed as 0; reconciliation shows it.
+    QList<Member> going;
+    QSqlQuery &q =
+        m_store.exec(kSelect + QStringLiteral("WHERE 会员名 = ? ORDER BY rowid"), {name});
+    while (q.next()) {
+        Member m;
+        m.id = q.value(0).toLongLong();
+        m.name = q.value(1).toString();
+        m.phone = q.value(3).toString();
+        m.consumed = Money::fromStored(q.value(4));
+        m.consumptions = q.value(7).toLongLong();
+        m.balance = Money::fromStored(q.value(8));
+        going << m;
+    }
+    q.finish();
+    Ledger ledger(m_store);
+    for (const Member &m : going)
+        ledger.close(m);
     m_store.exec(QStringLiteral("DELETE FROM 会员登记 WHERE 会员名 = ?"), {name});
     return m_store.changes();
 }
@@ -262,23 +291,4 @@ QList<Member> MemberTable::byIds(const QList<qint64> &ids)
         rows += all(sql, values);
     }
     return rows;
-}
-
-QStringList MemberTable::textsLongerThan(int characters)
-{
-    QSqlQuery &q = m_store.exec(
-        QStringLiteral("SELECT 会员名, 性别, 手机号, 推荐人, 推荐人手机 FROM 会员登记 "
-                       "WHERE length(会员名) > ? OR length(性别) > ? OR length(手机号) > ? "
-                       "OR length(推荐人) > ? OR length(推荐人手机) > ? ORDER BY rowid"),
-        QVariantList(5, characters));
-    QStringList texts;
-    while (q.next()) {
-        for (int column = 0; column < 5; ++column) {
-            const QString text = q.value(column).toString();
-            if (text.toUcs4().size() > characters)
-                texts << text;
-        }
-    }
-    q.finish();
-    return texts;
 }

@@ -61,7 +61,8 @@ public:
     void forEach(const std::function<bool(const Member &)> &visit);
     qint64 count();
 
-    // Adds a row; returns its id.
+    // Adds a row and opens the member's account in the ledger, with an
+    // opening entry when he starts with money; returns his id.
     qint64 insert(const Member &member);
     // Writes the three money fields of a consumption.
     void setConsumption(qint64 id, Money consumed, Money balance, qint64 consumptions);
@@ -69,7 +70,8 @@ public:
     // Writes the four fields a correction may change.
     void setDetails(qint64 id, const QString &sex, const QString &phone, const QString &referrer,
                     const QString &referrerPhone);
-    // Deletes every member with this name; returns how many rows went.
+    // Deletes every member with this name, closing each one's account in the
+    // ledger; returns how many rows went.
     int removeByName(const QString &name);
 
     static Member fromRecord(const class QSqlQuery &q);
@@ -93,10 +95,6 @@ public:
     // The members with these ids, in the order of ascending ids given; ids
     // without a row are left out.
     QList<Member> byIds(const QList<qint64> &ids);
-
-    // The texts in the text columns of all members that are longer than
-    // `characters` characters, in registration and column order.
-    QStringList textsLongerThan(int characters);
 
 private:
     std::optional<Member> first(const QString &sql, const QVariantList &values);

@@ -1,6 +1,7 @@
 #include "store/Schema.h"
 
 #include "base/StoreError.h"
+#include "store/LedgerSchema.h"
 #include "store/PasswordHashLimits.h"
 #include "store/SqliteDialect.h"
 
@@ -92,6 +93,9 @@ void addMemberSearch(QSqlDatabase db)
 // version i + 2. A new version appends its step here and raises kVersion.
 const Step kSteps[] = {
     addMemberSearch,
+    // 2 → 3: the ledger of every member's money, with an opening entry for
+    // each member already there, and the audit log.
+    LedgerSchema::addLedgerTables,
 };
 static_assert(std::size(kSteps) + 1 == kVersion, "one step for each version after the first");
 
@@ -233,7 +237,6 @@ void upgrade(QSqlDatabase db, std::span<const Step> steps)
         return;
     if (from < 1 || from > target)
         throw StoreError(QStringLiteral("cannot upgrade a database of version %1").arg(from));
-    const Catalog expected = expectedCatalog(target, steps);
     run(db, SqliteDialect::beginWrite());
     try {
         for (int v = from; v < target; ++v)
@@ -245,7 +248,8 @@ void upgrade(QSqlDatabase db, std::span<const Step> steps)
         const Catalog found = SqliteDialect::catalog(db, &error);
         if (!error.isEmpty())
             throw StoreError(error);
-        if (const QString difference = catalogDifference(found, expected); !difference.isEmpty())
+        if (const QString difference = catalogDifference(found, expectedCatalog(target, steps));
+            !difference.isEmpty())
             throw StoreError(
                 QStringLiteral("upgrade to version %1: %2").arg(target).arg(difference));
         run(db, SqliteDialect::commit());

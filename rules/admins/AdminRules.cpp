@@ -3,6 +3,7 @@
 #include "base/Session.h"
 #include "base/StoreError.h"
 #include "rules/admins/PasswordHash.h"
+#include "store/AuditLog.h"
 #include "store/MemberStore.h"
 
 #include <optional>
@@ -88,6 +89,8 @@ Outcome registerAccount(MemberStore &store, const Entry &entry)
     if (admins.exists(id))
         return refused(kIdTaken, Outcome::Focus::Id);
     admins.insert(id, PasswordHash::hash(entry.password), entry.remark);
+    AuditLog(store).add(AuditLog::kAdminRegister, QStringLiteral("管理员 ") + id,
+                        store.operatorName());
     tx.commit();
     return written(registeredMessage(id));
 }
@@ -111,9 +114,15 @@ Outcome modify(MemberStore &store, Session &session, const Admin &row, const Ent
         return *problem;
     AdminTable admins(store);
     Transaction tx(store);
-    if (!PasswordHash::verify(storedRow(admins, row).passwordHash, oldPassword))
+    const Admin stored = storedRow(admins, row);
+    if (!PasswordHash::verify(stored.passwordHash, oldPassword))
         return refusedWithError(kWrongOldPassword);
     admins.setPasswordAndRemark(row.id, PasswordHash::hash(entry.password), entry.remark);
+    AuditLog(store).add(AuditLog::kAdminModify,
+                        QStringLiteral("管理员 ") + row.name +
+                            QStringLiteral("，密码已更换，备注：") + stored.remark +
+                            QStringLiteral(" → ") + entry.remark,
+                        session.name);
     tx.commit();
     session.password = entry.password;
     return written(modifiedMessage(row.name));
@@ -129,6 +138,8 @@ Outcome remove(MemberStore &store, const Admin &row, const QString &typedPasswor
         return refusedWithError(kWrongDeletePassword, kDeleteWarningTitle);
     if (admins.removeById(row.id) != 1)
         throw rowGone(row);
+    AuditLog(store).add(AuditLog::kAdminDelete, QStringLiteral("管理员 ") + row.name,
+                        store.operatorName());
     tx.commit();
     return written(kDeleted);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <functional>
 
 class MemberStore;
 
@@ -12,7 +13,12 @@ inline const QString kEmptyName = QStringLiteral("请输入登陆用户名！");
 inline const QString kInvalid = QStringLiteral("无效管理员账号，请勿非法登陆！");
 
 enum class Result { EmptyName, Invalid, Ok };
-// Throws StoreError when the database fails.
-Result check(MemberStore &store, const QString &typedName, const QString &typedPassword);
+// Checks a password against a stored hash (PasswordHash::verify).
+using Verifier = std::function<bool(const QString &storedHash, const QString &password)>;
+// Throws StoreError when the database fails. A name that is not registered
+// is verified against PasswordHash::unknownUserHash() all the same, so the
+// answer takes as long as for a wrong password.
+Result check(MemberStore &store, const QString &typedName, const QString &typedPassword,
+             const Verifier &verify = {});
 
 } // namespace Login

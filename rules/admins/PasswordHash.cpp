@@ -58,6 +58,15 @@ bool verify(const QString &storedHash, const QString &password)
     return crypto_pwhash_str_verify(stored.constData(), utf8.constData(), size_t(utf8.size())) == 0;
 }
 
+QString unknownUserHash()
+{
+    // Made once from 32 random bytes that were then thrown away.
+    return g_lowestCost ? QStringLiteral("$argon2id$v=19$m=8,t=1,p=1$j2UlJdRkw9HX3p6K/5CMOA$"
+                                         "rSFVgUmXxttZq1T41oLZRuLAiXwJ7GPs5AB2mFgDNPA")
+                        : QStringLiteral("$argon2id$v=19$m=65536,t=2,p=1$nihtJgD2pewqdmniJH1d4w$"
+                                         "pS0eJoVaS+9+p9WL1ZM6oGPj5s4OChoGO6N+7Rzy2SI");
+}
+
 void useLowestCostForTesting()
 {
     g_lowestCost = true;

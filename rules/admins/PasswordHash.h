@@ -22,6 +22,11 @@ QString hash(const QString &password);
 // cost, never verifies, nor does a blank password.
 bool verify(const QString &storedHash, const QString &password);
 
+// A hash of a password no one knows, with the cost new hashes get. A login
+// with a name that is not registered is verified against it, so that it
+// takes as long as a wrong password for a registered name.
+QString unknownUserHash();
+
 // Tests hash many passwords; the lowest Argon2id cost keeps them fast.
 // Hashes made this way still verify with the normal cost and vice versa.
 void useLowestCostForTesting();

@@ -1,6 +1,7 @@
 #include "rules/maintenance/AutoBackups.h"
 
 #include "base/Clock.h"
+#include "rules/maintenance/DatabaseFile.h"
 #include "rules/maintenance/FileOps.h"
 #include "rules/maintenance/LiveSnapshot.h"
 #include "rules/maintenance/VerifiedCopy.h"
@@ -81,7 +82,7 @@ void AutoBackups::log(const QString &line)
 bool AutoBackups::remove(const QString &fileName, const QString &why)
 {
     const QString path = folder() + QLatin1Char('/') + fileName;
-    if (!m_files.remove(path)) {
+    if (!DatabaseFile::remove(m_files, path)) {
         log(QStringLiteral("无法删除 %1：%2").arg(fileName, m_files.error()));
         return false;
     }
@@ -166,7 +167,7 @@ bool AutoBackups::keepAside(const QString &path, BackupKind kind, QString *error
         return false;
     }
     const QString name = unusedName(Clock::now(), kind);
-    if (!m_files.rename(path, folder() + QLatin1Char('/') + name)) {
+    if (!DatabaseFile::move(m_files, path, folder() + QLatin1Char('/') + name)) {
         *error = m_files.error();
         return false;
     }

@@ -4,9 +4,11 @@
 #include "base/Formats.h"
 #include "base/Session.h"
 #include "rules/maintenance/AutoBackups.h"
+#include "rules/maintenance/DatabaseFile.h"
 #include "rules/maintenance/FileOps.h"
 #include "rules/maintenance/LiveSnapshot.h"
 #include "rules/maintenance/VerifiedCopy.h"
+#include "store/DatabaseHold.h"
 #include "store/MemberStore.h"
 #include "store/Schema.h"
 
@@ -56,6 +58,9 @@ const QString DataMaintenance::kCleared = QStringLiteral("清空数据完成！"
 const QString DataMaintenance::kClearFailed = QStringLiteral("清空失败，数据不动！");
 const QString DataMaintenance::kClearLostLive =
     QStringLiteral("执行异常，程序即将退出，请重新打开再验证完整度！");
+
+const QString DataMaintenance::kNotSynced = QStringLiteral(
+    "系统未能确认这次的改动已写入磁盘，突然断电可能使它丢失。请检查磁盘后再备份一次。");
 
 const QString DataMaintenance::kLeftoverKept =
     QStringLiteral("上次中断的操作留下了 %1，已将它另存为 %2，请检查后自行处理。");
@@ -118,7 +123,7 @@ bool DataMaintenance::setAside(const QString &path, Outcome &outcome)
     QString aside = stem + suffix;
     for (int n = 2; m_files.exists(aside); ++n)
         aside = stem + QLatin1Char('-') + QString::number(n) + suffix;
-    if (!m_files.rename(path, aside)) {
+    if (!DatabaseFile::move(m_files, path, aside)) {
         outcome.messages << withDetail(kLeftoverStuck.arg(info.fileName()), m_files.error());
         return false;
     }
@@ -136,9 +141,13 @@ QString DataMaintenance::retire(const QString &old, BackupKind kind)
 
 bool DataMaintenance::rollBack(const QString &rollback, const QString &target)
 {
-    if (m_files.exists(target) && !m_files.remove(target))
-        return false;
-    return m_files.rename(rollback, target);
+    return DatabaseFile::remove(m_files, target) && DatabaseFile::move(m_files, rollback, target);
+}
+
+void DataMaintenance::noteSync(Outcome &outcome)
+{
+    if (const QString problem = m_files.takeSyncProblem(); !problem.isEmpty())
+        outcome.messages << withDetail(kNotSynced, problem);
 }
 
 DataMaintenance::Outcome DataMaintenance::backup()
@@ -148,7 +157,9 @@ DataMaintenance::Outcome DataMaintenance::backup()
     const QString target = f.backupDatabase();
     const QString old = f.backupRollback();
     Outcome o;
-    m_store.close();
+    // The store stays open: the copy is taken under a read transaction of
+    // its own, which keeps every writer out until it is complete.
+    m_files.takeSyncProblem();
     if (!m_files.exists(live)) {
         o.messages << kSourceMissing;
         return o;
@@ -166,7 +177,7 @@ DataMaintenance::Outcome DataMaintenance::backup()
     if (m_files.exists(old) && !setAside(old, o))
         return o;
     const bool hadBackup = m_files.exists(target);
-    if (hadBackup && !m_files.rename(target, old)) {
+    if (hadBackup && !DatabaseFile::move(m_files, target, old)) {
         o.messages << withDetail(kBackupFailed, m_files.error());
         return o;
     }
@@ -178,14 +189,15 @@ DataMaintenance::Outcome DataMaintenance::backup()
         o.status = statusLine(kBackupDoneHeading);
         if (!note.isEmpty())
             o.messages << note;
-        if (hadBackup && !m_files.remove(old))
+        if (hadBackup && !DatabaseFile::remove(m_files, old))
             o.messages << withDetail(kOldBackupNotRemoved, m_files.error());
+        noteSync(o);
         return o;
     }
 
     if (!hadBackup) {
         // Nothing to put back; only a damaged copy may have to go.
-        if (m_files.exists(target) && !m_files.remove(target)) {
+        if (!DatabaseFile::remove(m_files, target)) {
             o.messages << withDetail(kBackupFailed, problem + QLatin1Char('\n') + m_files.error());
             return o;
         }
@@ -218,6 +230,8 @@ DataMaintenance::Outcome DataMaintenance::restore(const QString &typed, const QS
         o.messages << kNoBackupToRestore;
         return o;
     }
+    // A journal of the backup's own is played back before it is judged.
+    DatabaseHold::settle(source);
     VerifiedCopy verified(m_files, m_progress);
     const VerifiedCopy::Verdict verdict = verified.check(source, !fromOutside);
     if (!verdict.problem.isEmpty()) {
@@ -226,18 +240,22 @@ DataMaintenance::Outcome DataMaintenance::restore(const QString &typed, const QS
     }
 
     m_store.close();
+    m_files.takeSyncProblem();
     if (m_files.exists(old) && !setAside(old, o))
         return o;
     const bool hadLive = m_files.exists(live);
-    if (hadLive && !m_files.rename(live, old)) {
+    // A crashed writer's journal is played back into the live file before it
+    // is moved aside; one that cannot be (a damaged file) moves with it.
+    if (hadLive)
+        DatabaseHold::settle(live);
+    if (hadLive && !DatabaseFile::move(m_files, live, old)) {
         o.messages << withDetail(kRestoreFailed, m_files.error());
         return o;
     }
     const QString problem = verified.restoreCopy(source, live, verdict);
     if (!problem.isEmpty()) {
         if (!hadLive) {
-            if (m_files.exists(live))
-                m_files.remove(live);
+            DatabaseFile::remove(m_files, live);
             o.messages << withDetail(kRestoreFailed, problem);
         } else if (rollBack(old, live)) {
             o.messages << withDetail(kRestoreRolledBack, problem);
@@ -254,6 +272,7 @@ DataMaintenance::Outcome DataMaintenance::restore(const QString &typed, const QS
     }
     o.status =
         kRestoreDoneHeading + QLatin1Char('\n') + Formats::dateTime(m_files.modified(source));
+    noteSync(o);
     return o;
 }
 
@@ -280,6 +299,7 @@ DataMaintenance::Outcome DataMaintenance::clear(const QString &typed)
     o.endProgram = true;
     o.endCode = 1;
     m_store.close();
+    m_files.takeSyncProblem();
     Outcome aside;
     if (m_files.exists(old) && !setAside(old, aside)) {
         o.messages << withDetail(kClearFailed, aside.messages.join(QLatin1Char('\n')));
@@ -287,12 +307,14 @@ DataMaintenance::Outcome DataMaintenance::clear(const QString &typed)
     }
     const QString note = aside.messages.join(QLatin1Char('\n'));
     const bool hadLive = m_files.exists(live);
-    if (hadLive && !m_files.rename(live, old)) {
+    if (hadLive)
+        DatabaseHold::settle(live);
+    if (hadLive && !DatabaseFile::move(m_files, live, old)) {
         o.messages << withDetail(kClearFailed, withDetail(m_files.error(), note));
         return o;
     }
     if (!m_files.exists(zero)) {
-        if (hadLive && !m_files.rename(old, live)) {
+        if (hadLive && !DatabaseFile::move(m_files, old, live)) {
             o.messages << withDetail(kClearLostLive,
                                      withDetail(kDataKeptAt.arg(native(old)), m_files.error()));
             return o;
@@ -301,11 +323,15 @@ DataMaintenance::Outcome DataMaintenance::clear(const QString &typed)
         return o;
     }
 
-    const QString problem = m_files.copy(zero, live) ? problemWith(live) : m_files.error();
+    QString problem = DatabaseFile::copyStill(m_files, zero, live);
+    if (problem.isEmpty())
+        problem = problemWith(live);
     if (problem.isEmpty()) {
         QString message = withDetail(kCleared, note);
         if (hadLive)
             message = withDetail(message, retire(old, BackupKind::PreClear));
+        if (const QString unsynced = m_files.takeSyncProblem(); !unsynced.isEmpty())
+            message = withDetail(message, withDetail(kNotSynced, unsynced));
         o.messages << message;
         o.endCode = 0;
         return o;
@@ -319,8 +345,7 @@ DataMaintenance::Outcome DataMaintenance::clear(const QString &typed)
                                                 problem + QLatin1Char('\n') + m_files.error()));
         return o;
     }
-    if (m_files.exists(live))
-        m_files.remove(live);
+    DatabaseFile::remove(m_files, live);
     o.messages << withDetail(kClearLostLive, problem);
     return o;
 }

@@ -14,12 +14,19 @@ class TaskProgress;
 
 // Backup, restore and clear of the database file.
 //
-// Every operation closes the store before it touches a file (the main window
+// A backup copies the live file under a read transaction of its own, so it
+// is one committed state even while another program writes. Restore and
+// clear close the store before they replace the file (the main window
 // reopens it). Copies arrive complete or not at all (FileOps::copy), a new
 // backup and the backup to restore must pass the full database check, and
-// at every step either the live database or its roll-back copy is on disk.
-// A roll-back copy left behind by an interrupted run is moved aside to a
-// name with a time stamp and kept, never overwritten or deleted.
+// at every step either the live database or its roll-back copy is on disk;
+// a database moves and goes together with its journal (DatabaseFile). A run
+// cut short is finished or undone at the next start (InterruptedRun); a
+// roll-back copy still found here is moved aside to a name with a time stamp
+// and kept, never overwritten or deleted.
+//
+// No method shows anything or needs the GUI thread: the outcome says what
+// to show.
 class DataMaintenance
 {
 public:
@@ -53,6 +60,8 @@ public:
     static const QString kCleared;
     static const QString kClearFailed;
     static const QString kClearLostLive;
+
+    static const QString kNotSynced; // a folder could not be flushed to disk
 
     static const QString kLeftoverKept;  // %1 kept as %2
     static const QString kLeftoverStuck; // %1 could not be moved aside
@@ -98,6 +107,8 @@ private:
     // marked. When it cannot, it stays where it is and the returned message
     // says so ("" when it was moved).
     QString retire(const QString &old, BackupKind kind);
+    // Reports a folder that could not be flushed after the operation.
+    void noteSync(Outcome &outcome);
 
     MemberStore &m_store;
     DataFiles m_paths;

@@ -84,10 +84,12 @@ bool DiskFileOps::copy(const QString &from, const QString &to)
             m_error = QStringLiteral("复制已停止");
             ok = false;
         }
-        if (ok && !out.commit(StagedFile::Existing::Keep)) {
+        if (ok && !out.commit(StagedFile::Existing::Keep, StagedFile::FolderSync::Later)) {
             m_error = out.error();
             ok = false;
         }
+        if (ok)
+            flushFolder(QFileInfo(to).absolutePath());
     } else {
         m_error = out.error();
     }
@@ -111,7 +113,7 @@ bool DiskFileOps::rename(const QString &from, const QString &to)
                       .arg(nameOf(from), nameOf(to), systemErrorText(errno));
         return false;
     }
-    syncFolder(QFileInfo(to).absolutePath());
+    flushFolder(QFileInfo(to).absolutePath());
     return true;
 }
 
@@ -121,6 +123,15 @@ bool DiskFileOps::remove(const QString &path)
         m_error = QStringLiteral("无法删除 %1：%2").arg(nameOf(path), systemErrorText(errno));
         return false;
     }
-    syncFolder(QFileInfo(path).absolutePath());
+    flushFolder(QFileInfo(path).absolutePath());
     return true;
+}
+
+bool DiskFileOps::flushFolder(const QString &folder)
+{
+    if (syncFolder(folder))
+        return true;
+    m_syncProblem = QStringLiteral("无法将文件夹 %1 的改动写入磁盘：%2")
+                        .arg(QDir::toNativeSeparators(folder), systemErrorText(errno));
+    return false;
 }

@@ -5,6 +5,7 @@
 #include <QDateTime>
 #include <QString>
 #include <QStringList>
+#include <utility>
 
 // The file operations backup, restore and clear are built from. Each
 // changing operation reports failure by returning false; error() then says
@@ -30,6 +31,11 @@ public:
     virtual bool remove(const QString &path) = 0;
 
     QString error() const { return m_error; }
+    // A rename, removal or new copy is on disk only once its folder has been
+    // flushed. A flush that fails does not undo the change, so the operation
+    // still reports success; this says which folder could not be flushed
+    // (empty when all were) and forgets it.
+    QString takeSyncProblem() { return std::exchange(m_syncProblem, QString()); }
 
     // Hands the bytes of every following copy to watch (nullptr: to none).
     void watchCopies(CopyWatch *watch) { m_watch = watch; }
@@ -37,6 +43,7 @@ public:
 protected:
     QString m_error;
     CopyWatch *m_watch = nullptr;
+    QString m_syncProblem;
 };
 
 // The real file system.
@@ -50,4 +57,9 @@ public:
     bool copy(const QString &from, const QString &to) override;
     bool rename(const QString &from, const QString &to) override;
     bool remove(const QString &path) override;
+
+protected:
+    // Flushes the folder's entries to disk; a failure is kept for
+    // takeSyncProblem().
+    virtual bool flushFolder(const QString &folder);
 };

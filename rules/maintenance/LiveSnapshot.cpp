@@ -1,6 +1,7 @@
 #include "rules/maintenance/LiveSnapshot.h"
 
 #include "rules/maintenance/TaskProgress.h"
+#include "store/DatabaseHold.h"
 #include "store/Schema.h"
 
 #include <QFileInfo>
@@ -47,7 +48,7 @@ LiveSnapshot::LiveSnapshot(const QString &path, TaskProgress *progress) : m_path
         m_problem = QStringLiteral("%1 不存在").arg(info.fileName());
         return;
     }
-    m_holder = std::thread(&LiveSnapshot::hold, this, connectionName());
+    m_holder = std::thread(&LiveSnapshot::hold, this);
     m_problem = m_held.get_future().get();
     if (!m_problem.isEmpty())
         return;
@@ -68,37 +69,27 @@ LiveSnapshot::~LiveSnapshot()
         m_counter.join();
 }
 
-void LiveSnapshot::hold(const QString &connection)
+void LiveSnapshot::hold()
 {
-    {
-        QSqlDatabase db = openConnection(m_path, connection);
+    DatabaseHold hold(m_path);
+    if (!hold.isHeld()) {
+        m_held.set_value(hold.error().trimmed().isEmpty() ? QStringLiteral("not a database")
+                                                          : hold.error());
+        return;
+    }
+    m_held.set_value(QString());
+    QSqlDatabase db = hold.database();
+    QString problem = Schema::problemWith(db, Schema::Check::Quick);
+    if (problem.isEmpty()) {
         QSqlQuery q(db);
         q.setForwardOnly(true);
-        // The first read takes the shared lock the transaction keeps.
-        if (!db.isOpen()) {
-            m_held.set_value(db.lastError().text());
-        } else if (!q.exec(QStringLiteral("BEGIN")) ||
-                   !q.exec(QStringLiteral("SELECT count(*) FROM sqlite_master")) || !q.next()) {
-            m_held.set_value(failure(q, QStringLiteral("not a database")));
-        } else {
-            q.finish();
-            m_held.set_value(QString());
-            QString problem = Schema::problemWith(db, Schema::Check::Quick);
-            if (problem.isEmpty()) {
-                if (!q.exec(QStringLiteral("PRAGMA quick_check")) || !q.next())
-                    problem = failure(q, QStringLiteral("quick_check failed"));
-                else if (const QString verdict = q.value(0).toString();
-                         verdict != QLatin1String("ok"))
-                    problem = verdict;
-                q.finish();
-            }
-            m_checked.set_value(problem);
-            m_release.get_future().wait();
-            q.exec(QStringLiteral("ROLLBACK"));
-        }
-        db.close();
+        if (!q.exec(QStringLiteral("PRAGMA quick_check")) || !q.next())
+            problem = failure(q, QStringLiteral("quick_check failed"));
+        else if (const QString verdict = q.value(0).toString(); verdict != QLatin1String("ok"))
+            problem = verdict;
     }
-    QSqlDatabase::removeDatabase(connection);
+    m_checked.set_value(problem);
+    m_release.get_future().wait();
 }
 
 void LiveSnapshot::count(const QString &connection)

@@ -39,7 +39,7 @@ public:
     Money balance() const { return m_balance; }
 
 private:
-    void hold(const QString &connection);
+    void hold();
     void count(const QString &connection);
 
     QString m_path;

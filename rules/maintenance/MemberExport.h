@@ -2,6 +2,7 @@
 
 #include <QString>
 
+class DiskCalls;
 class MemberStore;
 struct Session;
 
@@ -10,22 +11,34 @@ struct Session;
 // member; beyond kMembersPerSheet members the rows continue on sheet2,
 // sheet3, ..., each with its own header row. Texts are text cells, money
 // and counts numbers, the registration date a date cell; empty values leave
-// the cell out. Rows are streamed from the store.
+// the cell out. Rows are streamed from the store (XlsWriter).
 namespace MemberExport {
 
 constexpr int kMembersPerSheet = 65535;
 
+struct Written
+{
+    QString failure;     // empty when the workbook is in place
+    qint64 cutCells = 0; // texts longer than a cell holds, cut to its limit
+};
+
 // Writes the workbook under a temporary name beside path and renames it to
-// path when it is complete, replacing an earlier file. Returns an empty text
-// on success, otherwise why it failed (path is then untouched). Throws
-// StoreError when the database fails.
-QString write(MemberStore &store, const QString &path);
+// path when it is complete and on disk, replacing an earlier file. On
+// failure (why in failure) path is untouched and nothing is left behind.
+// Every disk call goes through calls. Throws StoreError when the database
+// fails.
+Written write(MemberStore &store, const QString &path, DiskCalls &calls);
+Written write(MemberStore &store, const QString &path);
 
 inline const QString kNotAllowed =
     QStringLiteral("本管理员不具有导出功能，请使用正确的管理员账号！");
 inline const QString kWrongPassword = QStringLiteral("管理员密码有误，请勿非法导出数据！");
 inline const QString kExported = QStringLiteral("数据已导出！ "); // followed by the date
 inline const QString kFailed = QStringLiteral("数据导出失败！");
+// After kExported and the date, on a line of its own, when texts were cut.
+inline const QString kCut =
+    QStringLiteral("其中 %1 个单元格的文字超过 Excel 单元格的上限 32767 个字符，只导出了前 "
+                   "32767 个字符。");
 
 // The export screen's action: the typed password must equal the session's
 // exactly; then the workbook is written to path.
@@ -39,6 +52,8 @@ struct Outcome
     QString message;
 };
 // Throws StoreError when the database fails (nothing has been written).
+Outcome run(MemberStore &store, const QString &path, const Session &session, const QString &typed,
+            DiskCalls &calls);
 Outcome run(MemberStore &store, const QString &path, const Session &session, const QString &typed);
 
 } // namespace MemberExport

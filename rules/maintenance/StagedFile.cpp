@@ -1,5 +1,7 @@
 #include "rules/maintenance/StagedFile.h"
 
+#include "rules/maintenance/DiskCalls.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -22,11 +24,15 @@ bool syncFolder(const QString &folder)
     if (fd < 0)
         return false;
     const bool ok = ::fsync(fd) == 0;
+    const int error = errno;
     ::close(fd);
+    errno = error;
     return ok;
 }
 
-StagedFile::StagedFile(const QString &target) : m_target(target)
+StagedFile::StagedFile(const QString &target) : StagedFile(target, DiskCalls::system()) {}
+
+StagedFile::StagedFile(const QString &target, DiskCalls &calls) : m_calls(calls), m_target(target)
 {
     const QFileInfo info(target);
     QByteArray pattern = QFile::encodeName(info.absolutePath() + QStringLiteral("/.") +
@@ -61,7 +67,7 @@ bool StagedFile::fail(const QString &what)
 bool StagedFile::write(const char *data, qint64 size)
 {
     while (size > 0) {
-        const ssize_t n = ::write(m_fd, data, size_t(size));
+        const ssize_t n = m_calls.write(m_fd, data, size_t(size));
         if (n < 0) {
             if (errno == EINTR)
                 continue;
@@ -83,15 +89,15 @@ void StagedFile::takePermissionsOf(int sourceHandle)
         ::fchmod(m_fd, (st.st_mode & 07777) | S_IRUSR | S_IWUSR);
 }
 
-bool StagedFile::commit(Existing existing)
+bool StagedFile::commit(Existing existing, FolderSync folderSync)
 {
     if (m_fd < 0)
         return false;
-    if (::fsync(m_fd) != 0)
+    if (m_calls.fsync(m_fd) != 0)
         return fail(QStringLiteral("写入磁盘失败"));
     const int fd = m_fd;
     m_fd = -1;
-    if (::close(fd) != 0)
+    if (m_calls.close(fd) != 0)
         return fail(QStringLiteral("写入磁盘失败"));
     const QByteArray from = QFile::encodeName(m_path);
     const QByteArray to = QFile::encodeName(m_target);
@@ -112,6 +118,7 @@ bool StagedFile::commit(Existing existing)
     if (rc != 0)
         return fail(QStringLiteral("无法将临时文件改名为 %1").arg(QFileInfo(m_target).fileName()));
     m_path.clear();
-    syncFolder(QFileInfo(m_target).absolutePath());
+    if (folderSync == FolderSync::Now)
+        syncFolder(QFileInfo(m_target).absolutePath());
     return true;
 }

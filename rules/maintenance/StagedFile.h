@@ -2,14 +2,18 @@
 
 #include <QString>
 
+class DiskCalls;
+
 // A new file written under a temporary name in the folder of its target and
 // moved to the target's name only when complete: commit() flushes it to
 // disk, renames it and flushes the folder entry. Until then the target is
-// untouched; a staged file that is never committed is removed.
+// untouched; a staged file that is never committed is removed. Writes, the
+// sync and the close go through calls.
 class StagedFile
 {
 public:
     explicit StagedFile(const QString &target);
+    StagedFile(const QString &target, DiskCalls &calls);
     ~StagedFile();
     StagedFile(const StagedFile &) = delete;
     StagedFile &operator=(const StagedFile &) = delete;
@@ -27,11 +31,14 @@ public:
     // Replace: an existing target is replaced atomically; otherwise commit
     // fails when the target exists.
     enum class Existing { Keep, Replace };
-    bool commit(Existing existing);
+    // Later: the caller flushes the folder entry itself.
+    enum class FolderSync { Now, Later };
+    bool commit(Existing existing, FolderSync folderSync = FolderSync::Now);
 
 private:
     bool fail(const QString &what);
 
+    DiskCalls &m_calls;
     QString m_target;
     QString m_path;
     QString m_error;

@@ -1,5 +1,6 @@
 #include "rules/maintenance/VerifiedCopy.h"
 
+#include "rules/maintenance/DatabaseFile.h"
 #include "rules/maintenance/FileDigest.h"
 #include "rules/maintenance/FileOps.h"
 #include "rules/maintenance/LiveSnapshot.h"
@@ -68,7 +69,7 @@ QString VerifiedCopy::backUp(LiveSnapshot &source, const QString &to, BackupKind
     CheckedCopy digest(source, m_progress);
     {
         Watching watching(m_files, digest);
-        if (!m_files.copy(source.path(), to))
+        if (!DatabaseFile::removeStrays(m_files, to) || !m_files.copy(source.path(), to))
             return digest.problem().isEmpty() ? m_files.error() : digest.problem();
     }
     // A copy that never asked to be renamed (a file system that does not
@@ -121,8 +122,8 @@ QString VerifiedCopy::restoreCopy(const QString &from, const QString &to, const 
     FileDigest digest(m_progress);
     {
         Watching watching(m_files, digest);
-        if (!m_files.copy(from, to))
-            return m_files.error();
+        if (const QString problem = DatabaseFile::copyStill(m_files, from, to); !problem.isEmpty())
+            return problem;
     }
     if (m_files.size(to) != m_files.size(from))
         return kSizeDiffers;

@@ -1,374 +1,526 @@
 #include "rules/maintenance/XlsWriter.h"
 
+#include "rules/maintenance/CompoundFile.h"
+#include "rules/maintenance/DiskCalls.h"
+#include "rules/maintenance/StagedFile.h"
+#include "rules/maintenance/XlsRecords.h"
+#include "rules/maintenance/XlsSharedStrings.h"
+
+#include <QFile>
+
 #include <gsf/gsf-output.h>
 
+#include <cerrno>
+#include <cmath>
+#include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
+#include <vector>
+
+using namespace Biff;
 
 namespace {
 
-enum Record : quint16 {
-    kBof = 0x0809,
-    kEof = 0x000A,
-    kCodepage = 0x0042,
-    kWindow1 = 0x003D,
-    kFont = 0x0031,
-    kXf = 0x00E0,
-    kStyle = 0x0293,
-    kBoundSheet = 0x0085,
-    kSst = 0x00FC,
-    kContinue = 0x003C,
-    kExtSst = 0x00FF,
-    kColInfo = 0x007D,
-    kDimensions = 0x0200,
-    kLabel = 0x0204,
-    kLabelSst = 0x00FD,
-    kNumber = 0x0203,
-    kWindow2 = 0x023E,
-};
+// A shorter Workbook stream would be stored in the compound file's mini
+// stream; every stream Excel writes is at least this long.
+constexpr qint64 kMinStreamSize = 4096;
 
-constexpr int kMaxRecordData = 8224;
-constexpr qsizetype kFlushAt = 1 << 20;
-
-// Cell formats: 15 is the default cell format, 16 the short date.
+// Cell formats: 0 to 14 are the style formats Excel requires, 15 the
+// default cell format, 16 the short date.
 constexpr quint16 kGeneralXf = 15;
 constexpr quint16 kDateXf = 16;
 constexpr quint16 kShortDateFormat = 14;
 
-bool isWide(const QString &s)
+// The worksheets while the rows come: an unnamed temporary file.
+class Spool : public Buffer
 {
-    for (QChar c : s) {
-        if (c.unicode() > 0xFF)
-            return true;
+public:
+    explicit Spool(DiskCalls &calls) : m_calls(calls) {}
+    ~Spool() override
+    {
+        if (m_fd >= 0)
+            ::close(m_fd); // its bytes have been read back or are not wanted
     }
-    return false;
-}
 
-int stringBytes(const QString &s)
-{
-    return int(s.size()) * (isWide(s) ? 2 : 1);
-}
+    // An unnamed file in folder; false with errno set when none can be made.
+    bool open(const QString &folder)
+    {
+        const QByteArray path = QFile::encodeName(folder);
+        m_fd = ::open(path.constData(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+        if (m_fd >= 0)
+            return true;
+        if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL)
+            return false;
+        // The file system has no unnamed files: name one and remove the name.
+        QByteArray pattern = path + "/.pellomar-spool.XXXXXX";
+        m_fd = ::mkostemp(pattern.data(), O_CLOEXEC);
+        if (m_fd < 0)
+            return false;
+        ::unlink(pattern.constData());
+        return true;
+    }
 
-} // namespace
+    int error() const { return m_error; }
 
-XlsWriter::XlsWriter(GsfOutput *stream) : m_stream(stream)
-{
-    m_buffer.resize(kFlushAt + 64 * 1024);
-}
-
-void XlsWriter::put16(quint16 v)
-{
-    char *b = grow(2);
-    b[0] = char(v & 0xFF);
-    b[1] = char(v >> 8);
-}
-
-void XlsWriter::put32(quint32 v)
-{
-    char *b = grow(4);
-    b[0] = char(v & 0xFF);
-    b[1] = char((v >> 8) & 0xFF);
-    b[2] = char((v >> 16) & 0xFF);
-    b[3] = char(v >> 24);
-}
-
-void XlsWriter::putDouble(double v)
-{
-    static_assert(sizeof(double) == 8);
-    quint64 bits;
-    std::memcpy(&bits, &v, 8);
-    put32(quint32(bits));
-    put32(quint32(bits >> 32));
-}
-
-void XlsWriter::header(quint16 type, quint16 size)
-{
-    put16(type);
-    put16(size);
-}
-
-void XlsWriter::putString(const QString &s, bool shortLength)
-{
-    const bool wide = isWide(s);
-    if (shortLength)
-        put8(quint8(s.size()));
-    else
-        put16(quint16(s.size()));
-    put8(wide ? 1 : 0);
-    const QChar *chars = s.constData();
-    const qsizetype n = s.size();
-    char *out = grow(wide ? 2 * n : n);
-    for (qsizetype i = 0; i < n; ++i) {
-        const char16_t u = chars[i].unicode();
-        if (wide) {
-            *out++ = char(u & 0xFF);
-            *out++ = char(u >> 8);
-        } else {
-            *out++ = char(u);
+    // Writes v at an absolute position, whether still buffered or written.
+    void patch32(qint64 at, quint32 v)
+    {
+        const qint64 buffered = position() - pending();
+        if (at >= buffered) {
+            le32(pendingData() + (at - buffered), v);
+            return;
+        }
+        if (!ok())
+            return;
+        char bytes[4];
+        le32(bytes, v);
+        qsizetype done = 0;
+        while (done < 4) {
+            const ssize_t n =
+                m_calls.pwrite(m_fd, bytes + done, size_t(4 - done), off_t(at + done));
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0) {
+                failWith(n < 0 ? errno : EIO);
+                return;
+            }
+            done += n;
         }
     }
-}
 
-double XlsWriter::serial(const QDate &date)
+    // Appends every spooled byte to out, in order, a buffer at a time.
+    bool copyTo(Buffer &out)
+    {
+        if (!flush() || !out.flush())
+            return false;
+        const qint64 size = position();
+        qint64 at = 0;
+        while (at < size) {
+            const qsizetype want = qsizetype(qMin<qint64>(kFlushAt, size - at));
+            char *to = out.grow(want);
+            qsizetype got = 0;
+            while (got < want) {
+                const ssize_t n =
+                    m_calls.pread(m_fd, to + got, size_t(want - got), off_t(at + got));
+                if (n < 0 && errno == EINTR)
+                    continue;
+                if (n <= 0) {
+                    out.shrink(want);
+                    failWith(n < 0 ? errno : EIO);
+                    return false;
+                }
+                got += n;
+            }
+            at += want;
+            if (!out.flush())
+                return false;
+        }
+        return true;
+    }
+
+protected:
+    bool drain(const char *data, qsizetype size) override
+    {
+        while (size > 0) {
+            const ssize_t n = m_calls.write(m_fd, data, size_t(size));
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0) {
+                m_error = n < 0 ? errno : EIO;
+                return false;
+            }
+            data += n;
+            size -= n;
+        }
+        return true;
+    }
+
+private:
+    void failWith(int error)
+    {
+        if (m_error == 0)
+            m_error = error;
+        fail();
+    }
+
+    DiskCalls &m_calls;
+    int m_fd = -1;
+    int m_error = 0;
+};
+
+// The workbook globals, for sheets starting at these stream positions.
+void globals(Buffer &out, const QStringList &names, const std::vector<quint32> &positions,
+             const StringTable &strings, qint64 references)
 {
-    return double(QDate(1899, 12, 30).daysTo(date));
-}
+    bof(out, 0x0005);
+    record16(out, kInterfaceHdr, 1200);
+    record16(out, kMms, 0);
+    out.header(kInterfaceEnd, 0);
+    // The user who saved the workbook, padded with blanks to 112 bytes.
+    const QString user = QStringLiteral("Pellomar");
+    out.header(kWriteAccess, 112);
+    putString(out, user, false);
+    std::memset(out.grow(112 - 3 - stringBytes(user)), ' ', size_t(112 - 3 - stringBytes(user)));
+    record16(out, kCodepage, 1200); // UTF-16
+    record16(out, kDsf, 0);
+    out.header(kTabId, quint16(2 * names.size()));
+    for (int i = 0; i < names.size(); ++i)
+        out.put16(quint16(i + 1));
+    record16(out, kFnGroupCount, 14);
+    for (quint16 type : {kWindowProtect, kProtect, kPassword, kProt4Rev, kProt4RevPass})
+        record16(out, type, 0);
 
-void XlsWriter::begin(const QStringList &sheetNames, const QStringList &longTexts)
-{
-    header(kBof, 16);
-    put16(0x0600); // BIFF8
-    put16(0x0005); // workbook globals
-    put16(0x0DBB);
-    put16(0x07CC);
-    put32(0);
-    put32(0x06);
-
-    header(kCodepage, 2);
-    put16(1200); // UTF-16
-
-    header(kWindow1, 18);
+    out.header(kWindow1, 18);
     for (quint16 v : {0, 0, 0x4000, 0x2000, 0x0038, 0, 0, 1, 0x0258})
-        put16(v);
+        out.put16(v);
+    record16(out, kBackup, 0);
+    record16(out, kHideObj, 0);
+    record16(out, kDateMode, 0); // the 1900 date system
+    record16(out, kPrecision, 1);
+    record16(out, kRefreshAll, 0);
+    record16(out, kBookBool, 0);
 
     // Five fonts: indexes 0 to 3 and 5 (there is no font 4).
     const QString fontName = QStringLiteral("宋体");
     for (int i = 0; i < 5; ++i) {
-        header(kFont, quint16(16 + stringBytes(fontName)));
-        put16(200);    // 10 points
-        put16(0);      // no italic, strike-out, outline
-        put16(0x7FFF); // automatic colour
-        put16(400);    // normal weight
-        put16(0);      // no super- or subscript
-        put8(0);       // no underline
-        put8(0);       // family
-        put8(134);     // GB2312 character set
-        put8(0);
-        putString(fontName, true);
+        out.header(kFont, quint16(16 + stringBytes(fontName)));
+        out.put16(200);    // 10 points
+        out.put16(0);      // no italic, strike-out, outline
+        out.put16(0x7FFF); // automatic colour
+        out.put16(400);    // normal weight
+        out.put16(0);      // no super- or subscript
+        out.put8(0);       // no underline
+        out.put8(0);       // family
+        out.put8(134);     // GB2312 character set
+        out.put8(0);
+        putString(out, fontName, true);
     }
 
     // Fifteen style formats, the default cell format (15) and the date (16).
     for (int i = 0; i <= 16; ++i) {
         const bool style = i < 15;
-        header(kXf, 20);
-        put16(i == 1 || i == 2 ? 1 : i == 3 || i == 4 ? 2 : 0); // font
-        put16(i == kDateXf ? kShortDateFormat : 0);
-        put16(style ? 0xFFF5 : 0x0001); // locked; style formats have no parent
-        put8(0x20);                     // bottom aligned
-        put8(0);
-        put8(0);
-        put8(style ? (i == 0 ? 0x00 : 0xF4) : (i == kDateXf ? 0x04 : 0x00));
-        put32(0);
-        put32(0);
-        put16(0x20C0);
+        out.header(kXf, 20);
+        out.put16(i == 1 || i == 2 ? 1 : i == 3 || i == 4 ? 2 : 0); // font
+        out.put16(i == kDateXf ? kShortDateFormat : 0);
+        out.put16(style ? 0xFFF5 : 0x0001); // locked; style formats have no parent
+        out.put8(0x20);                     // bottom aligned
+        out.put8(0);
+        out.put8(0);
+        out.put8(style ? (i == 0 ? 0x00 : 0xF4) : (i == kDateXf ? 0x04 : 0x00));
+        out.put32(0);
+        out.put32(0);
+        out.put16(0x20C0);
     }
+    out.header(kStyle, 4);
+    out.put16(0x8000); // built-in style "Normal" on format 0
+    out.put8(0);
+    out.put8(0xFF);
+    record16(out, kUsesElfs, 0);
 
-    header(kStyle, 4);
-    put16(0x8000); // built-in style "Normal" on format 0
-    put8(0);
-    put8(0xFF);
-
-    for (const QString &name : sheetNames) {
-        header(kBoundSheet, quint16(8 + stringBytes(name)));
-        m_sheetOffsetFields << position();
-        put32(0); // the worksheet's position, written by finish()
-        put8(0);  // visible
-        put8(0);  // worksheet
-        putString(name, true);
+    for (int i = 0; i < names.size(); ++i) {
+        out.header(kBoundSheet, quint16(8 + stringBytes(names.at(i))));
+        out.put32(positions[size_t(i)]);
+        out.put8(0); // visible
+        out.put8(0); // worksheet
+        putString(out, names.at(i), true);
     }
+    out.header(kCountry, 4);
+    out.put16(86); // China
+    out.put16(86);
 
-    if (!longTexts.isEmpty())
-        sharedStrings(longTexts);
-
-    header(kEof, 0);
-    flushIfFull();
+    sharedStrings(out, strings, references);
+    out.header(kEof, 0);
 }
 
-void XlsWriter::sharedStrings(const QStringList &texts)
+// Writes into the Workbook stream.
+class StreamBuffer : public Buffer
 {
-    QStringList unique;
-    for (const QString &s : texts) {
-        if (!m_shared.contains(s)) {
-            m_shared.insert(s, quint32(unique.size()));
-            unique << s;
-        }
-    }
+public:
+    explicit StreamBuffer(GsfOutput *stream) : m_stream(stream) {}
 
-    // Records are opened with a zero size that is set when they close.
-    qsizetype recordAt = 0;
-    auto open = [&](quint16 type) {
-        recordAt = m_used;
-        header(type, 0);
-    };
-    auto room = [&] { return kMaxRecordData - int(m_used - recordAt - 4); };
-    auto close = [&] {
-        const quint16 size = quint16(m_used - recordAt - 4);
-        m_buffer[recordAt + 2] = char(size & 0xFF);
-        m_buffer[recordAt + 3] = char(size >> 8);
-    };
-
-    const int perBucket = qMax(8, int(unique.size()) / 128 + 1);
-    struct Bucket
+protected:
+    bool drain(const char *data, qsizetype size) override
     {
-        qint64 position;
-        quint16 offset;
-    };
-    QList<Bucket> buckets;
-
-    open(kSst);
-    put32(quint32(texts.size()));
-    put32(quint32(unique.size()));
-    for (int i = 0; i < unique.size(); ++i) {
-        const QString &s = unique.at(i);
-        const bool wide = isWide(s);
-        const int unit = wide ? 2 : 1;
-        // A string's header and its first character stay together.
-        if (room() < 3 + unit) {
-            close();
-            open(kContinue);
-        }
-        if (i % perBucket == 0)
-            buckets << Bucket{position(), quint16(m_used - recordAt)};
-        put16(quint16(s.size()));
-        put8(wide ? 1 : 0);
-        qsizetype done = 0;
-        for (;;) {
-            const qsizetype n = qMin(s.size() - done, qsizetype(room() / unit));
-            for (qsizetype k = done; k < done + n; ++k) {
-                if (wide)
-                    put16(s.at(k).unicode());
-                else
-                    put8(quint8(s.at(k).unicode()));
-            }
-            done += n;
-            if (done == s.size())
-                break;
-            // The rest continues in the next record, after its own flags.
-            close();
-            open(kContinue);
-            put8(wide ? 1 : 0);
-        }
+        return gsf_output_write(m_stream, size_t(size), reinterpret_cast<const guint8 *>(data));
     }
-    close();
 
-    header(kExtSst, quint16(2 + 8 * buckets.size()));
-    put16(quint16(perBucket));
-    for (const Bucket &b : std::as_const(buckets)) {
-        put32(quint32(b.position));
-        put16(b.offset);
-        put16(0);
+private:
+    GsfOutput *m_stream;
+};
+
+} // namespace
+
+// The worksheets as the rows come, written to the spool.
+class XlsWriter::Sheets
+{
+public:
+    Sheets(Spool &spool, StringTable &strings, const QString &name, const QStringList &header)
+        : m_spool(spool), m_strings(strings), m_name(name), m_header(header),
+          m_columns(int(header.size()))
+    {
+        startSheet();
     }
-}
 
-void XlsWriter::beginSheet(quint32 rows, quint16 columns)
-{
-    ++m_sheet;
-    m_sheetOffsets << quint32(position());
-    header(kBof, 16);
-    put16(0x0600);
-    put16(0x0010); // worksheet
-    put16(0x0DBB);
-    put16(0x07CC);
-    put32(0);
-    put32(0x06);
+    void text(int column, QStringView value)
+    {
+        if (value.isEmpty() || uint(column) >= uint(m_columns))
+            return;
+        if (m_row == kRowsPerSheet)
+            nextSheet();
+        if (value.size() > kMaxTextUnits) {
+            value =
+                value.first(splitsPair(value, kMaxTextUnits) ? kMaxTextUnits - 1 : kMaxTextUnits);
+            ++cut;
+        }
+        const quint32 index = m_strings.add(value);
+        ++references;
+        char *p = cell(kLabelSst, 10, column, kGeneralXf);
+        le32(p, index);
+        m_spool.flushIfFull();
+    }
 
-    header(kColInfo, 12);
-    put16(0);
-    put16(quint16(columns - 1));
-    put16(14 * 256); // wide enough for a date or a mobile number
-    put16(kGeneralXf);
-    put16(0);
-    put16(0);
-
-    header(kDimensions, 14);
-    put32(0);
-    put32(rows); // one past the last row
-    put16(0);
-    put16(columns);
-    put16(0);
-}
-
-void XlsWriter::cell(quint16 type, quint16 size, quint16 row, quint16 column, quint16 xf)
-{
-    header(type, size);
-    put16(row);
-    put16(column);
-    put16(xf);
-}
-
-void XlsWriter::text(quint16 row, quint16 column, const QString &value)
-{
-    if (value.size() > kMaxLabelUnits) {
-        const auto shared = m_shared.constFind(value);
-        if (shared == m_shared.cend()) {
-            m_ok = false; // not announced to begin(): the workbook is incomplete
+    void number(int column, double value, quint16 xf = kGeneralXf)
+    {
+        if (uint(column) >= uint(m_columns))
+            return;
+        if (!std::isfinite(value)) {
+            text(column, QString::number(value));
             return;
         }
-        cell(kLabelSst, 10, row, column, kGeneralXf);
-        put32(shared.value());
-    } else {
-        cell(kLabel, quint16(6 + 3 + stringBytes(value)), row, column, kGeneralXf);
-        putString(value, false);
+        if (m_row == kRowsPerSheet)
+            nextSheet();
+        quint64 bits;
+        std::memcpy(&bits, &value, 8);
+        le64(cell(kNumber, 14, column, xf), bits);
+        m_spool.flushIfFull();
     }
-    flushIfFull();
+
+    void date(int column, QDate value)
+    {
+        const int serial = XlsWriter::serial(value);
+        if (serial > 0)
+            number(column, serial, kDateXf);
+        else if (value.isValid())
+            text(column, value.toString(Qt::ISODate));
+    }
+
+    void endRow()
+    {
+        if (m_row == kRowsPerSheet)
+            nextSheet();
+        ++m_row;
+        ++rows;
+    }
+
+    void finish() { endSheet(); }
+
+    std::vector<qint64> starts; // spool positions of the sheets' BOF records
+    QStringList names;
+    qint64 cut = 0;
+    qint64 rows = 0;
+    qint64 references = 0;
+
+private:
+    // Writes a cell record's header; returns where its value goes.
+    char *cell(quint16 type, quint16 size, int column, quint16 xf)
+    {
+        char *p = m_spool.grow(4 + size);
+        le16(p, type);
+        le16(p + 2, size);
+        le16(p + 4, quint16(m_row));
+        le16(p + 6, quint16(column));
+        le16(p + 8, xf);
+        return p + 10;
+    }
+
+    void nextSheet()
+    {
+        endSheet();
+        startSheet();
+    }
+
+    void startSheet()
+    {
+        starts.push_back(m_spool.position());
+        names << m_name + QString::number(names.size() + 1);
+        Buffer &out = m_spool;
+        bof(out, 0x0010);
+        record16(out, kCalcMode, 1); // automatic
+        record16(out, kCalcCount, 100);
+        record16(out, kRefMode, 1); // A1
+        record16(out, kIteration, 0);
+        out.header(kDelta, 8);
+        out.putDouble(0.001);
+        record16(out, kSaveRecalc, 1);
+        record16(out, kPrintHeaders, 0);
+        record16(out, kPrintGridlines, 0);
+        record16(out, kGridSet, 1);
+        out.header(kGuts, 8);
+        out.putZeros(8);
+        out.header(kDefaultRowHeight, 4);
+        out.put16(0);
+        out.put16(0x00FF);
+        // A worksheet (not a dialog sheet), with automatic page breaks
+        // shown, summary rows below and columns to the right.
+        record16(out, kWsBool, 0x04C1);
+        out.header(kHeader, 0);
+        out.header(kFooter, 0);
+        record16(out, kHCenter, 0);
+        record16(out, kVCenter, 0);
+        out.header(kSetup, 34);
+        out.put16(9);      // A4
+        out.put16(100);    // scale
+        out.put16(1);      // first page number
+        out.put16(1);      // fit to one page wide
+        out.put16(1);      // and high
+        out.put16(0x0044); // no printer settings, no orientation
+        out.put16(0);      // resolution
+        out.put16(0);
+        out.putDouble(0.5); // header margin, inches
+        out.putDouble(0.5); // footer margin
+        out.put16(1);       // copies
+        record16(out, kDefColWidth, 8);
+        if (m_columns > 0) {
+            out.header(kColInfo, 12);
+            out.put16(0);
+            out.put16(quint16(m_columns - 1));
+            out.put16(14 * 256); // wide enough for a date or a mobile number
+            out.put16(kGeneralXf);
+            out.put16(0);
+            out.put16(0);
+        }
+        out.header(kDimensions, 14);
+        out.put32(0);
+        m_lastRowAt = out.position();
+        out.put32(0); // one past the last row, set when the sheet ends
+        out.put16(0);
+        out.put16(quint16(m_columns));
+        out.put16(0);
+
+        m_row = 0;
+        for (int c = 0; c < m_columns; ++c)
+            text(c, m_header.at(c));
+        m_row = 1;
+    }
+
+    void endSheet()
+    {
+        m_spool.patch32(m_lastRowAt, quint32(m_row));
+        Buffer &out = m_spool;
+        out.header(kWindow2, 18);
+        out.put16(names.size() == 1 ? 0x06B6 : 0x00B6); // the first sheet is the selected one
+        out.put16(0);
+        out.put16(0);
+        out.put16(0x40);
+        out.put16(0);
+        out.put16(0);
+        out.put16(0);
+        out.put32(0);
+        out.header(kEof, 0);
+        out.flushIfFull();
+    }
+
+    Spool &m_spool;
+    StringTable &m_strings;
+    QString m_name;
+    QStringList m_header;
+    int m_columns;
+    int m_row = 0;
+    qint64 m_lastRowAt = 0;
+};
+
+void XlsWriter::Rows::text(int column, QStringView value)
+{
+    m_sheets.text(column, value);
 }
 
-void XlsWriter::number(quint16 row, quint16 column, double value)
+void XlsWriter::Rows::number(int column, double value)
 {
-    cell(kNumber, 14, row, column, kGeneralXf);
-    putDouble(value);
-    flushIfFull();
+    m_sheets.number(column, value);
 }
 
-void XlsWriter::date(quint16 row, quint16 column, const QDate &value)
+void XlsWriter::Rows::date(int column, QDate value)
 {
-    cell(kNumber, 14, row, column, kDateXf);
-    putDouble(serial(value));
-    flushIfFull();
+    m_sheets.date(column, value);
 }
 
-void XlsWriter::endSheet()
+void XlsWriter::Rows::endRow()
 {
-    header(kWindow2, 18);
-    put16(m_sheet == 0 ? 0x06B6 : 0x00B6); // the first sheet is the selected one
-    put16(0);
-    put16(0);
-    put16(0x40);
-    put16(0);
-    put16(0);
-    put16(0);
-    put32(0);
-    header(kEof, 0);
-    flushIfFull();
+    m_sheets.endRow();
 }
 
-void XlsWriter::flushIfFull()
+XlsWriter::XlsWriter(const QString &sheetName, const QString &spoolFolder, DiskCalls &calls)
+    : m_sheetName(sheetName), m_spoolFolder(spoolFolder), m_calls(calls)
 {
-    if (m_used >= kFlushAt)
-        flush();
 }
 
-void XlsWriter::flush()
+XlsWriter::~XlsWriter() = default;
+
+int XlsWriter::serial(QDate date)
 {
-    if (m_used == 0)
-        return;
-    if (m_ok)
-        m_ok = gsf_output_write(m_stream, size_t(m_used),
-                                reinterpret_cast<const guint8 *>(m_buffer.constData()));
-    m_flushed += m_used;
-    m_used = 0;
+    static const QDate first(1900, 1, 1);
+    static const QDate leapDayAfter(1900, 3, 1);
+    static const QDate last(9999, 12, 31);
+    if (!date.isValid() || date < first || date > last)
+        return 0;
+    const int days = int(first.daysTo(date)) + 1;
+    return date < leapDayAfter ? days : days + 1;
 }
 
-bool XlsWriter::finish()
+bool XlsWriter::write(int fd, const QStringList &header, const RowSource &source)
 {
-    flush();
-    if (!m_ok || m_sheetOffsets.size() != m_sheetOffsetFields.size())
+    m_error.clear();
+    m_cutCells = 0;
+    m_rows = 0;
+    m_sheets = 0;
+    auto failed = [&](const QString &what, int error) {
+        m_error = error ? what + QStringLiteral("：") + systemErrorText(error) : what;
         return false;
-    for (int i = 0; i < m_sheetOffsets.size() && m_ok; ++i) {
-        const quint32 v = m_sheetOffsets.at(i);
-        const guint8 bytes[4] = {guint8(v & 0xFF), guint8((v >> 8) & 0xFF),
-                                 guint8((v >> 16) & 0xFF), guint8(v >> 24)};
-        m_ok = gsf_output_seek(m_stream, m_sheetOffsetFields.at(i), G_SEEK_SET) &&
-               gsf_output_write(m_stream, 4, bytes);
+    };
+
+    Spool spool(m_calls);
+    if (!spool.open(m_spoolFolder))
+        return failed(QStringLiteral("无法建立临时文件"), errno);
+    StringTable strings;
+    Sheets sheets(spool, strings, m_sheetName, header.mid(0, kMaxColumns));
+    Rows rows(sheets);
+    source(rows);
+    sheets.finish();
+    m_cutCells = sheets.cut;
+    m_rows = sheets.rows;
+    m_sheets = int(sheets.names.size());
+    if (!spool.flush())
+        return failed(QStringLiteral("写入临时文件失败"), spool.error());
+
+    // The sheets follow the globals, whose length is known once they have
+    // been laid out.
+    std::vector<quint32> positions(sheets.starts.size(), 0);
+    qint64 globalsSize = 0;
+    {
+        Counter counter;
+        globals(counter, sheets.names, positions, strings, sheets.references);
+        globalsSize = counter.position();
     }
-    return m_ok && gsf_output_seek(m_stream, 0, G_SEEK_END);
+    if (globalsSize + spool.position() > qint64(0x7FFFFFFF))
+        return failed(QStringLiteral("导出的数据超出了 Excel 97 文件的大小上限"), 0);
+    for (size_t i = 0; i < positions.size(); ++i)
+        positions[i] = quint32(globalsSize + sheets.starts[i]);
+
+    CompoundFile file(fd, m_calls);
+    if (!file.stream())
+        return failed(QStringLiteral("无法建立导出文件"), errno);
+    StreamBuffer out(file.stream());
+    globals(out, sheets.names, positions, strings, sheets.references);
+    Q_ASSERT(out.position() == globalsSize);
+    const bool copied = spool.copyTo(out);
+    if (out.position() < kMinStreamSize)
+        out.putZeros(kMinStreamSize - out.position());
+    const bool written = out.flush();
+    const bool closed = file.close();
+    if (!copied && spool.error())
+        return failed(QStringLiteral("读取临时文件失败"), spool.error());
+    if (!copied || !written || !closed)
+        return failed(QStringLiteral("写入导出文件失败"), file.error());
+    return true;
 }

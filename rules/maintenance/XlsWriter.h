@@ -1,79 +1,96 @@
 #pragma once
 
-#include <QByteArray>
 #include <QDate>
-#include <QHash>
-#include <QList>
 #include <QString>
 #include <QStringList>
+#include <QStringView>
 
-#include <cstring>
+#include <functional>
+#include <memory>
 
-typedef struct _GsfOutput GsfOutput;
+class DiskCalls;
 
-// A streaming writer of an Excel 97 (BIFF8) workbook stream: the globals,
-// then the worksheets one after the other, cell by cell, with nothing kept
-// in memory but a write buffer and the few texts too long for a cell record.
+// Writes one table to an Excel 97 workbook: BIFF8 records in the stream
+// `Workbook` of an OLE2 compound file. The table is a header row and rows of
+// text, number and date cells; it fills worksheets <name>1, <name>2, ...,
+// kDataRowsPerSheet rows each, every sheet starting with the header row.
 //
-// Texts of up to 255 UTF-16 units are LABEL cells; longer ones must be
-// announced to begin() and go to the shared string table (finish() fails
-// when one was not). Dates are cells
-// with the built-in short date format. The stream must be seekable: the
-// positions of the worksheets are written into the globals at the end.
+// The rows come from a row source, once, in order. Every text goes to the
+// shared string table (SST), which the globals hold before the sheets, so
+// the sheets are spooled to an unnamed temporary file while the rows come
+// and copied behind the globals at the end: memory holds the distinct texts
+// and two write buffers, whatever the number of rows.
+//
+// Texts longer than kMaxTextUnits UTF-16 units (Excel's limit for a cell)
+// are cut, never between the two halves of a surrogate pair; cutCells()
+// counts them. An empty text writes no cell. Dates use Excel's 1900 date
+// system; one that system cannot show (before 1900 or after 9999) is
+// written as a text cell yyyy-MM-dd.
+//
+// Every write, flush, sync and close of the spool and of the workbook file
+// is checked: write() returns false on the first failure, and error() says
+// which step failed and why.
 class XlsWriter
 {
 public:
-    static constexpr int kMaxLabelUnits = 255;
-    static constexpr quint32 kMaxRows = 65536;
+    static constexpr int kRowsPerSheet = 65536; // the header row included
+    static constexpr int kDataRowsPerSheet = kRowsPerSheet - 1;
+    static constexpr int kMaxColumns = 256;
+    static constexpr int kMaxTextUnits = 32767;
 
-    explicit XlsWriter(GsfOutput *stream);
+    class Sheets;
+    // What a row source writes its rows into: the cells of the current row
+    // in increasing column order (column < the header's width), then
+    // endRow(). Cells not given stay empty.
+    class Rows
+    {
+    public:
+        void text(int column, QStringView value);
+        void number(int column, double value);
+        void date(int column, QDate value);
+        void endRow();
 
-    // Writes the globals for worksheets with these names; longTexts are the
-    // texts longer than kMaxLabelUnits that cells will hold.
-    void begin(const QStringList &sheetNames, const QStringList &longTexts);
-    // The next worksheet, with the number of rows and columns it will hold.
-    void beginSheet(quint32 rows, quint16 columns);
-    void text(quint16 row, quint16 column, const QString &value);
-    void number(quint16 row, quint16 column, double value);
-    void date(quint16 row, quint16 column, const QDate &value);
-    void endSheet();
-    // Writes the worksheet positions; false when any write failed.
-    bool finish();
+    private:
+        friend class XlsWriter;
+        explicit Rows(Sheets &sheets) : m_sheets(sheets) {}
+        Sheets &m_sheets;
+    };
+    // Writes every row of the table into the Rows it is given.
+    using RowSource = std::function<void(Rows &)>;
 
-    // Days since 1899-12-30, the spreadsheet's serial date.
-    static double serial(const QDate &date);
+    // sheetName: the sheets' names without their number; spoolFolder: where
+    // the spool is made (the workbook's folder, so that the space it needs
+    // is the space the workbook will need); calls: every disk call goes
+    // through these.
+    XlsWriter(const QString &sheetName, const QString &spoolFolder, DiskCalls &calls);
+    ~XlsWriter();
+    XlsWriter(const XlsWriter &) = delete;
+    XlsWriter &operator=(const XlsWriter &) = delete;
+
+    // Writes the workbook of header and the rows of source into fd, an open,
+    // empty file, flushed (not synced: the caller syncs and renames it).
+    // Exceptions from source pass through; nothing is then written to fd.
+    bool write(int fd, const QStringList &header, const RowSource &source);
+
+    QString error() const { return m_error; }
+    // Text cells cut to kMaxTextUnits.
+    qint64 cutCells() const { return m_cutCells; }
+    // Rows the source gave (header rows not counted).
+    qint64 rows() const { return m_rows; }
+    int sheets() const { return m_sheets; }
+
+    // Excel's serial day number of a date in its 1900 date system, which
+    // counts a 29 February 1900 that never was: 1900-01-01 is 1,
+    // 1900-02-28 is 59, 1900-03-01 is 61. 0 for a date the system cannot
+    // show (before 1900-01-01, after 9999-12-31, or invalid).
+    static int serial(QDate date);
 
 private:
-    void header(quint16 type, quint16 size);
-    // Room for n more bytes at the end of the buffer.
-    char *grow(qsizetype n)
-    {
-        if (m_used + n > m_buffer.size())
-            m_buffer.resize(qMax(m_buffer.size() * 2, m_used + n));
-        char *at = m_buffer.data() + m_used;
-        m_used += n;
-        return at;
-    }
-    void put8(quint8 v) { *grow(1) = char(v); }
-    void put16(quint16 v);
-    void put32(quint32 v);
-    void putDouble(double v);
-    void putBytes(const char *data, int size) { std::memcpy(grow(size), data, size_t(size)); }
-    // cch (8 or 16 bits), flags, characters in 1-byte or UTF-16 form.
-    void putString(const QString &s, bool shortLength);
-    void cell(quint16 type, quint16 size, quint16 row, quint16 column, quint16 xf);
-    void sharedStrings(const QStringList &texts);
-    qint64 position() const { return m_flushed + m_used; }
-    void flushIfFull();
-    void flush();
-
-    GsfOutput *m_stream;
-    QByteArray m_buffer; // bytes [0, m_used) are waiting to be written
-    qsizetype m_used = 0;
-    qint64 m_flushed = 0;
-    bool m_ok = true;
-    QList<qint64> m_sheetOffsetFields; // where each BOUNDSHEET's position goes
-    QList<quint32> m_sheetOffsets;
-    QHash<QString, quint32> m_shared;
-    int m_sheet = -1;
+    QString m_sheetName;
+    QString m_spoolFolder;
+    DiskCalls &m_calls;
+    QString m_error;
+    qint64 m_cutCells = 0;
+    qint64 m_rows = 0;
+    int m_sheets = 0;
 };

@@ -1,5 +1,6 @@
 #include "rules/members/MemberDelete.h"
 
+#include "store/AuditLog.h"
 #include "store/MemberStore.h"
 #include "store/MemberTable.h"
 
@@ -19,6 +20,10 @@ Outcome remove(MemberStore &store, const QString &name)
     if (outcome.removed.isEmpty())
         return outcome;
     members.removeByName(name);
+    // What each one had is in his closing ledger entry.
+    AuditLog(store).add(AuditLog::kMemberDelete,
+                        QStringLiteral("会员 %1，共 %2 人").arg(name).arg(outcome.removed.size()),
+                        store.operatorName());
     tx.commit();
     return outcome;
 }

@@ -3,6 +3,7 @@
 #include "base/Clock.h"
 #include "base/Formats.h"
 #include "base/NumberText.h"
+#include "store/AuditLog.h"
 #include "store/MemberStore.h"
 #include "store/MemberTable.h"
 
@@ -40,6 +41,20 @@ Outcome save(MemberStore &store, const Request &r)
     if (current->phone != r.phone && members.phoneTakenByOther(r.phone, r.id))
         return refused(kPhoneTaken);
     members.setDetails(r.id, r.sex, r.phone, r.referrer, r.referrerPhone);
+    QStringList changed;
+    const auto compare = [&](const QString &field, const QString &before, const QString &after) {
+        if (before != after)
+            changed << field + QStringLiteral("：") + before + QStringLiteral(" → ") + after;
+    };
+    compare(QStringLiteral("性别"), current->sex, r.sex);
+    compare(QStringLiteral("手机号"), current->phone, r.phone);
+    compare(QStringLiteral("推荐人"), current->referrer, r.referrer);
+    compare(QStringLiteral("推荐人手机"), current->referrerPhone, r.referrerPhone);
+    AuditLog(store).add(
+        AuditLog::kMemberModify,
+        QStringLiteral("会员 ") + current->name + QStringLiteral("，") +
+            (changed.isEmpty() ? QStringLiteral("未改变") : changed.join(QStringLiteral("；"))),
+        store.operatorName());
     tx.commit();
     return {Outcome::Kind::Saved, {}, kSavedPrefix + Formats::longTime(Clock::now().time())};
 }

@@ -1,6 +1,7 @@
 #include "rules/money/CommissionSettings.h"
 
 #include "base/NumberText.h"
+#include "store/AuditLog.h"
 #include "store/CommissionTable.h"
 #include "store/MemberStore.h"
 
@@ -33,6 +34,10 @@ Outcome save(MemberStore &store, Mode mode, const QString &fixedText, const QStr
     Transaction tx(store);
     if (!CommissionTable(store).storeIfUnset(setting))
         return {Outcome::Kind::AlreadySet, {}};
+    AuditLog(store).add(AuditLog::kSettings,
+                        fixed ? QStringLiteral("固定提成 %1 元").arg(value)
+                              : QStringLiteral("消费比例提成 %1%").arg(value),
+                        store.operatorName());
     tx.commit();
     return {Outcome::Kind::Saved, kSaved};
 }

@@ -6,6 +6,7 @@
 #include "rules/money/MemberLookup.h"
 #include "store/CashLog.h"
 #include "store/CommissionTable.h"
+#include "store/Ledger.h"
 #include "store/MemberStore.h"
 
 namespace Consumption {
@@ -81,9 +82,16 @@ Outcome confirm(MemberStore &store, const Request &request, const CommissionSett
         member->balance -= *amount;
     ++member->consumptions;
     members.setConsumption(member->id, member->consumed, member->balance, member->consumptions);
+    Ledger ledger(store);
+    const qint64 entry =
+        ledger.add(*member, cash ? Ledger::kCashConsumption : Ledger::kBalanceConsumption, *amount,
+                   {cash ? Money() : -*amount, *amount, 1});
     if (cash)
         CashLog(store).add(Clock::now(), amount->toString());
-    Commission::credit(members, *derived.rate, *member, *amount);
+    if (const auto credit = Commission::credit(members, *derived.rate, *member, *amount)) {
+        Member referrer = members.byId(credit->referrerId).value();
+        ledger.add(referrer, Ledger::kCommission, credit->amount, {credit->amount, {}, 0}, entry);
+    }
     tx.commit();
 
     Outcome done{Outcome::Kind::Done, {}, Focus::Unchanged, true, {}};

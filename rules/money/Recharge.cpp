@@ -3,6 +3,7 @@
 #include "base/Money.h"
 #include "base/NumberText.h"
 #include "rules/money/MemberLookup.h"
+#include "store/Ledger.h"
 #include "store/MemberStore.h"
 
 #include <optional>
@@ -60,6 +61,10 @@ Outcome recharge(MemberStore &store, const Request &request)
     if (balance < Money())
         return {false, kNegative, Focus::Unchanged, {}};
     members.setBalance(member->id, balance);
+    Member after = *member;
+    after.balance = balance;
+    Ledger(store).add(after, request.offset ? Ledger::kOffset : Ledger::kRecharge, *amount,
+                      {*amount, {}, 0});
     tx.commit();
 
     const QString tail =

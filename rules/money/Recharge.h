@@ -5,7 +5,8 @@
 class MemberStore;
 
 // Adds whole yuan to one member's balance, or, in offset mode, takes back an
-// amount that was recharged too much. Writes only that member's balance.
+// amount that was recharged too much. Writes only that member's balance and
+// its ledger entry.
 namespace Recharge {
 
 inline const QString kNoKey = QStringLiteral("必须输入有效用户名或手机号进行充值！");

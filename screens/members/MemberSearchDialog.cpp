@@ -26,6 +26,7 @@ const QString MemberSearchDialog::kModifyRefused = QStringLiteral("密码不正�
 const QString MemberSearchDialog::kDeletePrompt =
     QStringLiteral("请输入管理员密码验证，非必要情况，不建议删除记录！");
 const QString MemberSearchDialog::kDeleteRefused = QStringLiteral("验证错误，请勿非法执行！");
+const QString MemberSearchDialog::kNoMemberSelected = QStringLiteral("请先在列表中选择会员！");
 
 namespace {
 
@@ -67,6 +68,15 @@ MemberSearchDialog::MemberSearchDialog(MemberStore &store, const Session &sessio
     m_command4->setObjectName(QStringLiteral("Command4"));
     auto *command5 = new QPushButton(QStringLiteral("退出（&E）"), frame1);
     command5->setObjectName(QStringLiteral("Command5"));
+    // The selected member's statement, for every administrator.
+    auto *command6 = new QPushButton(QStringLiteral("流水（&L）"), frame1);
+    command6->setObjectName(QStringLiteral("Command6"));
+    connect(command6, &QPushButton::clicked, this, [this] {
+        if (m_selected.id == 0)
+            Dialogs::message(this, kNoMemberSelected);
+        else if (m_statementOpener)
+            m_statementOpener(m_selected.id);
+    });
     setChangeEnabled(false);
 
     auto *inputs = new QGridLayout;
@@ -75,7 +85,7 @@ MemberSearchDialog::MemberSearchDialog(MemberStore &store, const Session &sessio
     inputs->addWidget(label2, 1, 0);
     inputs->addWidget(m_text2, 1, 1);
     auto *buttons = new QHBoxLayout;
-    for (QPushButton *b : {command1, m_command2, command3, m_command4, command5})
+    for (QPushButton *b : {command1, m_command2, command3, m_command4, command6, command5})
         buttons->addWidget(b);
     auto *frame1Layout = new QVBoxLayout(frame1);
     frame1Layout->addLayout(inputs);

@@ -35,6 +35,11 @@ public:
     using ModifyRunner = std::function<void(MemberModifyDialog &)>;
     void setModifyRunner(ModifyRunner runner) { m_modifyRunner = std::move(runner); }
 
+    // Opens the statement of the selected member (Command6).
+    using StatementOpener = std::function<void(qint64 memberId)>;
+    void setStatementOpener(StatementOpener opener) { m_statementOpener = std::move(opener); }
+    static const QString kNoMemberSelected;
+
 private:
     void search();
     void selectRow(int row);
@@ -59,4 +64,5 @@ private:
     Member m_selected;
     bool m_listChanging = false;
     ModifyRunner m_modifyRunner;
+    StatementOpener m_statementOpener;
 };

@@ -144,6 +144,8 @@ private Q_SLOTS:
         QTest::newRow("register") << QStringLiteral("会员登记") << QStringLiteral("msignin");
         QTest::newRow("consume") << QStringLiteral("消费登记") << QStringLiteral("xiaofei");
         QTest::newRow("recharge") << QStringLiteral("消费充值") << QStringLiteral("chongzhi");
+        QTest::newRow("statement") << QStringLiteral("会员流水") << QStringLiteral("liushui");
+        QTest::newRow("reconciliation") << QStringLiteral("对账") << QStringLiteral("duizhang");
     }
     void menuItemsOpenTheirScreens()
     {
@@ -160,7 +162,7 @@ private Q_SLOTS:
         MainWindow window(folder.context());
         for (const char *name :
              {"管理员登记", "管理员查询", "数据库备份还原", "会员资料导出", "会员登记", "会员查询",
-              "消费登记", "消费充值", "设置", "关于", "退出"})
+              "消费登记", "消费充值", "会员流水", "对账", "操作日志", "设置", "关于", "退出"})
             QVERIFY2(window.findChild<QAction *>(QString::fromUtf8(name)), name);
     }
 

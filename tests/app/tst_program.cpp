@@ -1,10 +1,12 @@
 // The whole program as it starts: the start-up checks, the login, the main
 // window's first activation asking for the commission mode, and the exit.
 #include "maintenance/Fixtures.h"
+#include "program/InstanceLock.h"
 #include "program/Program.h"
 #include "program/Startup.h"
 #include "rules/maintenance/AutoBackups.h"
 #include "rules/maintenance/DailyCheck.h"
+#include "rules/maintenance/InterruptedRun.h"
 #include "store/AdminTable.h"
 #include "store/CommissionTable.h"
 #include "support/Controls.h"
@@ -69,6 +71,38 @@ private Q_SLOTS:
         const QStringList shown = m_dialogs.takeMessages();
         QCOMPARE(shown.size(), 1);
         QVERIFY2(shown.first().startsWith(message), qPrintable(shown.first()));
+    }
+
+    void aSecondProgramOnTheFolderIsRefused()
+    {
+        TestFolder folder(false);
+        InstanceLock first(folder.path());
+        QCOMPARE(first.acquire(), InstanceLock::Result::Acquired);
+        bool loginShown = false;
+        QCOMPARE(runProgram(folder.path(), [&](QWidget *) { loginShown = true; }), 1);
+        QVERIFY(!loginShown);
+        QCOMPARE(m_dialogs.takeMessages(), QStringList{Startup::kAlreadyRunning});
+    }
+
+    // A restore killed after table.mdb was moved aside: the start puts it
+    // back before looking for the data files, says so, and goes on.
+    void anInterruptedRestoreIsUndoneAtStart()
+    {
+        TestFolder folder(false);
+        const DataFiles f = folder.files();
+        QVERIFY(QFile::rename(f.liveDatabase(), f.liveRollback()));
+        bool loginShown = false;
+        QCOMPARE(runProgram(folder.path(),
+                            [&](QWidget *login) {
+                                loginShown = true;
+                                QTest::mouseClick(control<QPushButton>(*login, "Command2"),
+                                                  Qt::LeftButton);
+                            }),
+                 0);
+        QVERIFY(loginShown);
+        QCOMPARE(m_dialogs.takeMessages(), QStringList{InterruptedRun::kRestoreUndone});
+        QVERIFY(QFile::exists(f.liveDatabase()));
+        QVERIFY(!QFile::exists(f.liveRollback()));
     }
 
     void logInSetTheModeAndExit()

@@ -2,6 +2,9 @@
 #include "program/LoginDialog.h"
 #include "program/Startup.h"
 #include "rules/admins/Login.h"
+#include "rules/admins/LoginThrottle.h"
+#include "rules/admins/PasswordHash.h"
+#include "store/AdminTable.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TestFolder.h"
 
@@ -10,6 +13,35 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QtTest>
+
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+// Runs check as an ordinary user (the superuser may write anything), on
+// files handed to that user; returns what it returned.
+int asOrdinaryUser(const QStringList &paths, const std::function<int()> &check)
+{
+    if (::getuid() != 0)
+        return check();
+    constexpr uid_t kNobody = 65534;
+    for (const QString &path : paths)
+        if (::chown(QFile::encodeName(path).constData(), kNobody, kNobody) != 0)
+            return -1;
+    const pid_t child = ::fork();
+    if (child == 0) {
+        if (::setgid(kNobody) != 0 || ::setuid(kNobody) != 0)
+            std::_Exit(100);
+        std::_Exit(check());
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+} // namespace
 
 class TestStartup : public QObject
 {
@@ -65,6 +97,176 @@ private Q_SLOTS:
         QFile f(path);
         QVERIFY(f.open(QIODevice::ReadOnly));
         QCOMPARE(f.readAll(), QByteArray("garbage that is not a database"));
+    }
+
+    // A read-only table.mdb, or a folder where SQLite cannot put its
+    // journal, is found at start-up rather than at the first write.
+    void unwritableDataFiles_data()
+    {
+        QTest::addColumn<int>("fileMode");
+        QTest::addColumn<int>("folderMode");
+        QTest::addColumn<QString>("named"); // "" when accepted
+        QTest::newRow("writable") << 0600 << 0700 << QString();
+        QTest::newRow("read-only table.mdb") << 0400 << 0700 << QStringLiteral("table.mdb");
+        QTest::newRow("read-only folder") << 0600 << 0500 << QStringLiteral("folder");
+    }
+    void unwritableDataFiles()
+    {
+        QFETCH(int, fileMode);
+        QFETCH(int, folderMode);
+        QFETCH(QString, named);
+        TestFolder folder(false);
+        const DataFiles f = folder.files();
+        const QString expected =
+            named.isEmpty()
+                ? QString()
+                : Startup::kReadOnly + QLatin1Char('\n') +
+                      QDir::toNativeSeparators(named == QLatin1String("folder") ? f.folder()
+                                                                                : f.liveDatabase());
+        QVERIFY(::chmod(QFile::encodeName(f.liveDatabase()).constData(), mode_t(fileMode)) == 0);
+        QVERIFY(::chmod(QFile::encodeName(f.folder()).constData(), mode_t(folderMode)) == 0);
+        const int code = asOrdinaryUser({f.folder(), f.liveDatabase(), f.blankTemplate()}, [&] {
+            return Startup::unwritableMessage(f) == expected ? 0 : 1;
+        });
+        ::chmod(QFile::encodeName(f.folder()).constData(), 0700);
+        QCOMPARE(code, 0);
+    }
+
+    // A login with a name nobody has still verifies one password hash, one
+    // with the cost new hashes get, so it takes as long as a wrong password.
+    void everyLoginVerifiesAHash_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("registered");
+        QTest::newRow("registered") << QStringLiteral("Admin") << true;
+        QTest::newRow("unknown") << QStringLiteral("bob") << false;
+        QTest::newRow("blank") << QStringLiteral("  ") << false;
+    }
+    void everyLoginVerifiesAHash()
+    {
+        QFETCH(QString, name);
+        QFETCH(bool, registered);
+        TestFolder folder;
+        QStringList verified;
+        const Login::Result result =
+            Login::check(folder.store(), name, QStringLiteral("wrong"),
+                         [&](const QString &hash, const QString &password) {
+                             verified << hash;
+                             return PasswordHash::verify(hash, password);
+                         });
+        QCOMPARE(result, Login::Result::Invalid);
+        const QString expected = registered
+                                     ? AdminTable(folder.store()).byName(name).first().passwordHash
+                                     : PasswordHash::unknownUserHash();
+        QCOMPARE(verified, QStringList{expected});
+        // The same algorithm and cost as a new hash.
+        const auto parameters = [](const QString &hash) {
+            return hash.section(QLatin1Char('$'), 1, 3);
+        };
+        QCOMPARE(parameters(PasswordHash::unknownUserHash()),
+                 parameters(PasswordHash::hash(QStringLiteral("x"))));
+    }
+
+    // After three wrong logins in a row each attempt waits a second longer;
+    // a right one ends it. "x" wrong, "o" right, "-" empty name.
+    void wrongLoginsSlowDown_data()
+    {
+        QTest::addColumn<QString>("attempts");
+        QTest::addColumn<QList<int>>("waits"); // seconds before each attempt
+        QTest::newRow("three free") << QStringLiteral("xxx") << QList<int>{0, 0, 0};
+        QTest::newRow("then one more each")
+            << QStringLiteral("xxxxxo") << QList<int>{0, 0, 0, 1, 2, 3};
+        QTest::newRow("right resets")
+            << QStringLiteral("xxxxoxxxx") << QList<int>{0, 0, 0, 1, 2, 0, 0, 0, 1};
+        QTest::newRow("empty name not counted")
+            << QStringLiteral("xx-x-x") << QList<int>{0, 0, 0, 0, 1, 1};
+    }
+    void wrongLoginsSlowDown()
+    {
+        QFETCH(QString, attempts);
+        QFETCH(QList<int>, waits);
+        LoginThrottle throttle;
+        QList<int> seen;
+        for (const QChar c : attempts) {
+            seen << int(std::chrono::duration_cast<std::chrono::seconds>(throttle.delay()).count());
+            throttle.record(c == QLatin1Char('o')   ? Login::Result::Ok
+                            : c == QLatin1Char('-') ? Login::Result::EmptyName
+                                                    : Login::Result::Invalid);
+        }
+        QCOMPARE(seen, waits);
+    }
+
+    // The login screen waits before it checks, and a new start forgets.
+    void loginScreenWaits()
+    {
+        TestFolder folder;
+        QList<qint64> waits;
+        auto attempt = [&](LoginDialog &dialog, const QString &password) {
+            dialog.findChild<QLineEdit *>(QStringLiteral("Text1"))
+                ->setText(QStringLiteral("admin"));
+            dialog.findChild<QLineEdit *>(QStringLiteral("Text2"))->setText(password);
+            QTest::mouseClick(dialog.findChild<QPushButton *>(QStringLiteral("Command1")),
+                              Qt::LeftButton);
+        };
+        auto recordWaits = [&](std::chrono::milliseconds wait, std::function<void()> then) {
+            waits << wait.count();
+            then();
+        };
+        {
+            LoginDialog dialog(folder.context());
+            dialog.setWaiter(recordWaits);
+            for (int i = 0; i < 5; ++i)
+                attempt(dialog, QStringLiteral("wrong"));
+            QCOMPARE(m_dialogs.takeMessages(), QStringList(5, Login::kInvalid));
+            QCOMPARE(waits, (QList<qint64>{1000, 2000}));
+            QSignalSpy loggedIn(&dialog, &LoginDialog::loggedIn);
+            attempt(dialog, QStringLiteral("123456"));
+            QCOMPARE(loggedIn.count(), 1);
+            QCOMPARE(waits.last(), 3000);
+        }
+        waits.clear();
+        LoginDialog again(folder.context());
+        again.setWaiter(recordWaits);
+        attempt(again, QStringLiteral("wrong"));
+        QCOMPARE(m_dialogs.takeMessages(), QStringList{Login::kInvalid});
+        QCOMPARE(waits, QList<qint64>());
+    }
+
+    // Failures of the database engine are told in words, with the engine's
+    // text as the last line.
+    void databaseFailuresInWords_data()
+    {
+        QTest::addColumn<QString>("engine");
+        QTest::addColumn<QString>("words");
+        QTest::newRow("read-only")
+            << QStringLiteral("attempt to write a readonly database Unable to fetch row")
+            << QStringLiteral("只读");
+        QTest::newRow("locked") << QStringLiteral("database is locked Unable to fetch row")
+                                << QStringLiteral("被其他程序占用");
+        QTest::newRow("disk") << QStringLiteral("disk I/O error")
+                              << QStringLiteral("读写磁盘时出错");
+        QTest::newRow("full") << QStringLiteral("database or disk is full")
+                              << QStringLiteral("磁盘空间已满");
+        QTest::newRow("malformed")
+            << QStringLiteral("database disk image is malformed") << QStringLiteral("已损坏");
+        QTest::newRow("not a database")
+            << QStringLiteral("file is not a database") << QStringLiteral("已损坏");
+        QTest::newRow("cannot open")
+            << QStringLiteral("unable to open database file") << QStringLiteral("无法打开数据文件");
+        QTest::newRow("anything else")
+            << QStringLiteral("no such savepoint") << QStringLiteral("数据库发生错误");
+    }
+    void databaseFailuresInWords()
+    {
+        QFETCH(QString, engine);
+        QFETCH(QString, words);
+        Dialogs::databaseFailure(nullptr, engine);
+        const QStringList lines =
+            m_dialogs.takeMessages().join(QLatin1Char('\n')).split(QLatin1Char('\n'));
+        QCOMPARE(lines.size(), 3);
+        QCOMPARE(lines.first(), QStringLiteral("数据库操作失败，本次操作未做任何更改。"));
+        QVERIFY2(lines.at(1).contains(words), qPrintable(lines.at(1)));
+        QCOMPARE(lines.last(), QStringLiteral("详细信息：") + engine);
     }
 
     void login_data()

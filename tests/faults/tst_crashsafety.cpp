@@ -1,14 +1,18 @@
 // Consumptions, recharges and registrations on a real file, with the process
 // killed (SIGKILL) at random moments: after every kill the file is sound and
 // holds exactly the actions that finished, plus at most the one in flight,
-// each one whole.
+// each one whole, and every member's money equals the sums of his ledger.
 //
 // PELLOMAR_CRASH_KILLS sets the number of kills per commission mode (20 by
 // default); PELLOMAR_CRASH_SEED replays a run whose seed a failure printed.
 #include "CrashStream.h"
 
+#include "base/Session.h"
+#include "rules/maintenance/DataMaintenance.h"
+#include "rules/maintenance/FileOps.h"
 #include "store/AdminTable.h"
 #include "store/CommissionTable.h"
+#include "store/Ledger.h"
 #include "store/MemberStore.h"
 #include "store/Schema.h"
 #include "support/MemberRows.h"
@@ -80,6 +84,23 @@ Tables readTables(MemberStore &store)
                       QLatin1Char('|') + q.value(2).toString();
     q.finish();
     return t;
+}
+
+// The first member whose row differs from his ledger; empty when none does.
+QString ledgerDifference(MemberStore &store)
+{
+    const QList<Ledger::Difference> found = Ledger(store).reconcile();
+    if (found.isEmpty())
+        return {};
+    const Ledger::Difference &d = found.first();
+    return QStringLiteral("%1 of %2 members differ from the ledger, first %3: balance %4 against "
+                          "%5, consumed %6 against %7, count %8 against %9")
+        .arg(found.size())
+        .arg(MemberTable(store).count())
+        .arg(d.name, d.stored.balance.toString(), d.ledger.balance.toString(),
+             d.stored.consumed.toString(), d.ledger.consumed.toString())
+        .arg(d.stored.consumptions)
+        .arg(d.ledger.consumptions);
 }
 
 int killsPerMode()
@@ -186,6 +207,7 @@ class TestCrashSafety : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
+    void backupsWhileAnotherProgramWrites();
     void killedAtRandomMoments_data()
     {
         QTest::addColumn<qint64>("fixedYuan");
@@ -206,6 +228,7 @@ private Q_SLOTS:
         const Rate rate{fixedYuan, percent};
         Tables model = seedMembers(folder.store());
         QCOMPARE(difference(model, readTables(folder.store())), QString());
+        QCOMPARE(ledgerDifference(folder.store()), QString());
         const QString database = folder.files().liveDatabase();
 
         QRandomGenerator pace = seeded(~seed);
@@ -254,6 +277,10 @@ private Q_SLOTS:
                 }
             }
             QVERIFY2(diff.isEmpty(), (where + ": " + diff.toUtf8()).constData());
+            // The ledger was written in the same transactions: every balance,
+            // consumption total and count still equals the sums of its entries.
+            const QString off = ledgerDifference(folder.store());
+            QVERIFY2(off.isEmpty(), (where + ": " + off.toUtf8()).constData());
         }
         qInfo("%d balance and %d cash payments (%d refused), %d recharges, %d offsets, "
               "%d registrations; %d kills left a transaction to roll back, %d came between a "
@@ -270,6 +297,79 @@ private Q_SLOTS:
                 kills);
     }
 };
+
+// Backups taken while a second program writes: every backup is one
+// committed state, the one after some number of the writer's actions.
+void TestCrashSafety::backupsWhileAnotherProgramWrites()
+{
+    TestFolder folder;
+    folder.setCommission(0, 7);
+    const Rate rate{0, 7};
+    Tables model = seedMembers(folder.store());
+    // A file of a few megabytes, so that a copy takes long enough for
+    // commits to happen while it runs.
+    {
+        Transaction tx(folder.store());
+        for (int i = 0; i < 2000; ++i) {
+            const qint64 id =
+                addMember(folder.store(),
+                          QStringLiteral("bystander %1 ").arg(i) + QString(2000, QLatin1Char('x')),
+                          QStringLiteral("139%1").arg(i, 8, 10, QLatin1Char('0')));
+            model.members << memberAt(folder.store(), id);
+        }
+        tx.commit();
+    }
+    const DataFiles files = folder.files();
+    const quint64 seed = firstSeed();
+    qInfo("PELLOMAR_CRASH_SEED=%llu", seed);
+
+    QProcess writer;
+    writer.start(QStringLiteral(PELLOMAR_CRASH_WORKER),
+                 {files.liveDatabase(), QString::number(seed)});
+    QVERIFY(writer.waitForStarted());
+    QByteArray out;
+    auto reported = [&] {
+        out += writer.readAllStandardOutput();
+        return lastStep(out);
+    };
+    while (reported() < 3 && writer.state() == QProcess::Running)
+        writer.waitForReadyRead(100);
+
+    DiskFileOps disk;
+    const Session session;
+    DataMaintenance rules(folder.store(), files, session, disk);
+    Generator stream(seed, model.people());
+    qint64 replayed = 0;
+    int backups = 0;
+    for (; backups < 20 && writer.state() == QProcess::Running; ++backups) {
+        const DataMaintenance::Outcome outcome = rules.backup();
+        QVERIFY2(outcome.status && outcome.status->startsWith(DataMaintenance::kBackupDoneHeading),
+                 qPrintable(outcome.messages.join(QLatin1Char('\n'))));
+        // Every action finished before the copy has been reported by now.
+        writer.waitForReadyRead(1000);
+        const qint64 bound = reported() + 1;
+        MemberStore backup(files.backupDatabase());
+        QVERIFY2(backup.open(), qPrintable(backup.lastError()));
+        const Tables copied = readTables(backup);
+        backup.close();
+        QString diff = difference(model, copied);
+        while (!diff.isEmpty() && replayed < bound) {
+            apply(model, rate, stream.next());
+            ++replayed;
+            diff = difference(model, copied);
+        }
+        QVERIFY2(diff.isEmpty(), qPrintable(QStringLiteral("backup %1 after %2 actions: %3")
+                                                .arg(backups + 1)
+                                                .arg(replayed)
+                                                .arg(diff)));
+        writer.waitForReadyRead(20);
+    }
+    writer.kill();
+    writer.waitForFinished();
+    QCOMPARE(backups, 20);
+    qInfo("20 backups matched the writer's state after %lld of its actions", replayed);
+    QVERIFY(replayed >= 3);
+}
 
 QTEST_GUILESS_MAIN(TestCrashSafety)
 #include "tst_crashsafety.moc"

@@ -112,6 +112,24 @@ private Q_SLOTS:
                  QStringList{QStringLiteral("会员数据导出.xls")});
     }
 
+    // Texts longer than a cell holds are cut; the message says how many.
+    void cutTextsAreCounted()
+    {
+        TestFolder folder;
+        folder.setSession(QStringLiteral("admin"), QStringLiteral("pw"));
+        addMember(folder.store(), QString(40000, QChar(0x4E2D)));
+        addMember(folder.store(), QString(32767, QLatin1Char('a')));
+        addMember(folder.store(), QString(32768, QLatin1Char('b')));
+        ExportDialog dialog(folder.store(), folder.files(), folder.context().session);
+        dialog.show();
+        exportWith(dialog, QStringLiteral("pw"));
+        QCOMPARE(
+            m_dialogs.takeMessages(),
+            QStringList{QStringLiteral("数据已导出！ 2026/12/7\n其中 2 个单元格的文字超过 Excel "
+                                       "单元格的上限 32767 个字符，只导出了前 32767 个字符。")});
+        QVERIFY(!dialog.isVisible());
+    }
+
     void failureIsReportedAndTheScreenStays()
     {
         TestFolder folder;

@@ -308,6 +308,34 @@ private Q_SLOTS:
         QVERIFY(!QFile::exists(f.backupRollback()));
     }
 
+    // The changes are made but their folder cannot be flushed to disk: the
+    // operation says so instead of reporting plain success.
+    void folderSyncFailing_data()
+    {
+        QTest::addColumn<int>("op");
+        QTest::newRow("backup") << int(Operation::Backup);
+        QTest::newRow("restore") << int(Operation::Restore);
+        QTest::newRow("clear") << int(Operation::Clear);
+    }
+    void folderSyncFailing()
+    {
+        QFETCH(int, op);
+        Scenario s(Operation(op), true, false);
+        FailingFileOps ops;
+        ops.failFolderSyncs(true);
+        const DataMaintenance::Outcome outcome = s.run(Operation(op), ops);
+        const QString all = outcome.messages.join(QLatin1Char('\n'));
+        QVERIFY2(all.contains(DataMaintenance::kNotSynced + QStringLiteral("\n模拟的故障：sync")),
+                 qPrintable(all));
+        QCOMPARE(outcome.messages.size(), 1);
+        // The operation itself was carried out.
+        const DataFiles f = s.folder.files();
+        const QByteArray expected[] = {s.live, s.backup, s.blank};
+        const QString changed =
+            Operation(op) == Operation::Backup ? f.backupDatabase() : f.liveDatabase();
+        QCOMPARE(bytesOf(changed), expected[op]);
+    }
+
     // The copy fails and so does putting the roll-back copy back: the
     // message says where the data is, and it is there.
     void rollBackFailingToo_data()

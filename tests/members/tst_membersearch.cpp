@@ -167,9 +167,17 @@ private Q_SLOTS:
         s.search();
         QCOMPARE(s.note(), note);
         QCOMPARE(s.grid()->model()->rowCount(), 3);
+        // The statement (Command6) is for every administrator, of the
+        // selected member only.
+        QList<qint64> statements;
+        s.dialog->setStatementOpener([&statements](qint64 id) { statements << id; });
+        QTest::mouseClick(s.button("Command6"), Qt::LeftButton);
+        QCOMPARE(m_dialogs.takeMessages(), QStringList{MemberSearchDialog::kNoMemberSelected});
         s.clickRow(1);
         QCOMPARE(s.text("Text5")->text(), QStringLiteral("李四"));
         QVERIFY(enabled ? s.canChange() : s.cannotChange());
+        QTest::mouseClick(s.button("Command6"), Qt::LeftButton);
+        QCOMPARE(statements, QList<qint64>{s.dialog->list().member(1).id});
         s.clickRow(2); // a row with an empty name cell
         QCOMPARE(s.text("Text5")->text(), QString());
         QVERIFY(s.cannotChange());

@@ -113,6 +113,24 @@ private Q_SLOTS:
         QCOMPARE(Schema::upgradeFile(path), QString()); // a current file stays as it is
     }
 
+    // The delivered files are made this way.
+    void aNewFileIsCompleteAndCurrent()
+    {
+        const QString path = file("new.mdb");
+        QFile::remove(path);
+        QString error;
+        QVERIFY2(MemberStore::createFile(path, PasswordHash::hash(QStringLiteral("123456")),
+                                         QStringLiteral("系统内置管理员"), &error),
+                 qPrintable(error));
+        QCOMPARE(Schema::versionOf(path), Schema::kVersion);
+        QCOMPARE(Schema::problemWithFile(path, Schema::Check::Full), QString());
+        MemberStore store(path);
+        QVERIFY2(store.open(), qPrintable(store.lastError()));
+        QCOMPARE(Login::check(store, QStringLiteral("admin"), QStringLiteral("123456")),
+                 Login::Result::Ok);
+        QVERIFY(!MemberStore::createFile(path, {}, {}, &error));
+    }
+
     void aNewerFileIsRefusedWithItsOwnMessage()
     {
         const QString path = file("newer.mdb");
@@ -142,7 +160,13 @@ private Q_SLOTS:
             QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
             db.setDatabaseName(path);
             QVERIFY(db.open());
-            QVERIFY_THROWS_EXCEPTION(StoreError, Schema::upgrade(db, steps));
+            QString thrown;
+            try {
+                Schema::upgrade(db, steps);
+            } catch (const StoreError &e) {
+                thrown = e.text();
+            }
+            QCOMPARE(thrown, QStringLiteral("disk full")); // from the last step, after the others
             QCOMPARE(Schema::versionOf(db), 1);
             db.close();
         }
@@ -166,7 +190,6 @@ private Q_SLOTS:
                            "WHERE 会员名 = 'mallory'; END");
         const int current = Schema::kVersion;
         QTest::newRow("as made") << current << QStringList() << true;
-        QTest::newRow("version 1 as made") << 1 << QStringList() << true;
         QTest::newRow("hash of the normal cost")
             << current
             << QStringList{setHash.arg(hashAtCost("123456", PasswordHashLimits::normal().passes,
@@ -276,7 +299,6 @@ private Q_SLOTS:
         QTest::newRow("one character") << true << QStringLiteral("三") << names({"张三丰", "张三"});
         QTest::newRow("whole name, indexed")
             << true << QStringLiteral("张三丰") << names({"张三丰"});
-        QTest::newRow("middle, indexed") << true << QStringLiteral("ily C") << names({"Lily Chen"});
         QTest::newRow("letter case, indexed")
             << true << QStringLiteral("LILY") << names({"Lily Chen"});
         QTest::newRow("letter case, scanned")
@@ -288,14 +310,12 @@ private Q_SLOTS:
         QTest::newRow("quote") << true << QStringLiteral("\"q\"") << names({"say \"q\""});
         QTest::newRow("non-ASCII case kept") << true << QStringLiteral("émi") << QStringList();
         QTest::newRow("non-ASCII exact") << true << QStringLiteral("Émi") << names({"Émile"});
-        QTest::newRow("absent") << true << QStringLiteral("无此人") << QStringList();
         QTest::newRow("empty: everyone")
             << true << QString()
             << names({"张三丰", "张三", "Lily Chen", "100%_real", "say \"q\"", "Émile"});
         QTest::newRow("phone end, indexed") << false << QStringLiteral("1234") << names({"张三丰"});
         QTest::newRow("phone end, scanned") << false << QStringLiteral("34") << names({"张三丰"});
         QTest::newRow("phone start is no end") << false << QStringLiteral("139") << QStringList();
-        QTest::newRow("phone whole") << false << QStringLiteral("13912340000") << names({"张三"});
     }
     void searchByPart()
     {

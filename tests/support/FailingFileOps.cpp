@@ -61,3 +61,11 @@ bool FailingFileOps::remove(const QString &path)
 {
     return !fails(Op::Remove, path, {}) && DiskFileOps::remove(path);
 }
+
+bool FailingFileOps::flushFolder(const QString &folder)
+{
+    if (!m_failSyncs)
+        return DiskFileOps::flushFolder(folder);
+    m_syncProblem = QStringLiteral("模拟的故障：sync ") + nameOf(folder);
+    return false;
+}

@@ -22,6 +22,8 @@ public:
     void failOn(Op op, const QString &fileName);
     // Copies write only the first half of the file and still report success.
     void damageCopies(bool damage) { m_damage = damage; }
+    // Every flush of a folder fails (the change itself is made).
+    void failFolderSyncs(bool fail) { m_failSyncs = fail; }
 
     // "copy table.mdb backup.mdb", "rename ...", "remove ...", "mkdir ...":
     // file names only, failed ones marked with a leading "!".
@@ -33,11 +35,15 @@ public:
     bool rename(const QString &from, const QString &to) override;
     bool remove(const QString &path) override;
 
+protected:
+    bool flushFolder(const QString &folder) override;
+
 private:
     bool fails(Op op, const QString &from, const QString &to);
 
     int m_failAt = 0;
     QList<QPair<Op, QString>> m_failOn;
     bool m_damage = false;
+    bool m_failSyncs = false;
     QStringList m_log;
 };

@@ -1,0 +1,24 @@
+#pragma once
+
+#include "store/Ledger.h"
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+// 对账: every member's balance, consumption total and count against the
+// sums of his ledger. Reading only; nothing is changed.
+namespace Reconciliation {
+
+inline const QString kExportFailed = QStringLiteral("对账结果导出失败！");
+
+QStringList headers();
+// The cells of one difference as texts, in the order of headers().
+QStringList cells(const Ledger::Difference &d);
+// "对账完成，全部会员账目相符！" or the number of members that differ.
+QString summary(qsizetype differences);
+
+// Writes the differences to an .xls workbook; empty on success, else why not.
+QString exportTo(const QString &path, const QList<Ledger::Difference> &differences);
+
+} // namespace Reconciliation

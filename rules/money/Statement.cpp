@@ -1,0 +1,75 @@
+#include "rules/money/Statement.h"
+
+#include "rules/maintenance/TableExport.h"
+
+namespace Statement {
+
+QStringList headers()
+{
+    return {QStringLiteral("流水号"),   QStringLiteral("时间"),   QStringLiteral("会员名"),
+            QStringLiteral("手机号"),   QStringLiteral("类别"),   QStringLiteral("金额"),
+            QStringLiteral("余额变动"), QStringLiteral("余额"),   QStringLiteral("消费变动"),
+            QStringLiteral("次数变动"), QStringLiteral("管理员"), QStringLiteral("关联流水"),
+            QStringLiteral("备注")};
+}
+
+QStringList cells(const Ledger::Entry &e)
+{
+    return {QString::number(e.number),
+            Ledger::timeText(e.time),
+            e.name,
+            e.phone,
+            e.kind,
+            e.amount.toString(),
+            e.change.balance.toString(),
+            e.balanceAfter.toString(),
+            e.change.consumed.toString(),
+            QString::number(e.change.consumptions),
+            e.admin,
+            e.linked > 0 ? QString::number(e.linked) : QString(),
+            e.note};
+}
+
+Totals totals(const QList<Ledger::Entry> &entries)
+{
+    Totals t;
+    for (const Ledger::Entry &e : entries) {
+        ++t.rows;
+        t.balance += e.change.balance;
+        t.consumed += e.change.consumed;
+        t.consumptions += e.change.consumptions;
+    }
+    return t;
+}
+
+QString totalsText(const Totals &t)
+{
+    return QStringLiteral("共 %1 条，余额变动 %2 元，消费变动 %3 元，次数变动 %4")
+        .arg(t.rows)
+        .arg(t.balance.toString(), t.consumed.toString())
+        .arg(t.consumptions);
+}
+
+QString exportTo(const QString &path, const QList<Ledger::Entry> &entries)
+{
+    QList<QVariantList> rows;
+    rows.reserve(entries.size());
+    const auto yuan = [](Money m) { return QVariant(double(m.fen()) / 100); };
+    for (const Ledger::Entry &e : entries)
+        rows << QVariantList{e.number,
+                             Ledger::timeText(e.time),
+                             e.name,
+                             e.phone,
+                             e.kind,
+                             yuan(e.amount),
+                             yuan(e.change.balance),
+                             yuan(e.balanceAfter),
+                             yuan(e.change.consumed),
+                             e.change.consumptions,
+                             e.admin,
+                             e.linked > 0 ? QVariant(e.linked) : QVariant(),
+                             e.note};
+    return TableExport::write(path, QStringLiteral("会员流水"), headers(), rows);
+}
+
+} // namespace Statement

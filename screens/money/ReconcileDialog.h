@@ -1,0 +1,32 @@
+#pragma once
+
+#include "store/DataFiles.h"
+#include "store/Ledger.h"
+
+#include <QDialog>
+
+class MemberStore;
+class QLabel;
+class QTableWidget;
+
+// 对账 (duizhang): checks every member against his ledger and lists those
+// whose balance, consumption total or count differ; exported to
+// 对账结果导出.xls in the program folder. Nothing is changed.
+class ReconcileDialog : public QDialog
+{
+    Q_OBJECT
+public:
+    ReconcileDialog(MemberStore &store, const DataFiles &files, QWidget *parent = nullptr);
+
+    void run();
+    QString exportPath() const;
+
+private:
+    void exportRows();
+
+    MemberStore &m_store;
+    DataFiles m_files;
+    QList<Ledger::Difference> m_differences;
+    QTableWidget *m_grid;
+    QLabel *m_summary;
+};

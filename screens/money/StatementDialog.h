@@ -1,0 +1,52 @@
+#pragma once
+
+#include "store/DataFiles.h"
+#include "store/Ledger.h"
+
+#include <QDialog>
+
+class MemberStore;
+struct Session;
+class QComboBox;
+class QDateEdit;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QTableWidget;
+
+// 会员流水 (liushui): one member's ledger entries, newest first, filtered by
+// date range and kind, with the totals of the listed rows; exported to
+// 会员流水导出.xls in the program folder. The built-in account may reverse a
+// selected consumption from here.
+class StatementDialog : public QDialog
+{
+    Q_OBJECT
+public:
+    StatementDialog(MemberStore &store, const DataFiles &files, const Session &session,
+                    QWidget *parent = nullptr);
+
+    // Shows the statement of the member with this row id.
+    void showMember(qint64 memberId);
+    QString exportPath() const;
+
+private:
+    void find();
+    void refresh();
+    void exportRows();
+    void reverse();
+
+    MemberStore &m_store;
+    DataFiles m_files;
+    const Session &m_session;
+    qint64 m_account = 0;
+    QList<Ledger::Entry> m_entries;
+    QLineEdit *m_nameBox;
+    QLineEdit *m_phoneBox;
+    QDateEdit *m_fromBox;
+    QDateEdit *m_toBox;
+    QComboBox *m_kindBox;
+    QTableWidget *m_grid;
+    QLabel *m_memberLabel;
+    QLabel *m_totalsLabel;
+    QPushButton *m_reverseButton;
+};

@@ -1,0 +1,53 @@
+#pragma once
+
+#include <QDate>
+#include <QDateTime>
+#include <QList>
+#include <QString>
+
+class MemberStore;
+
+// 操作日志: one row per administrative action, written inside the caller's
+// transaction. Callers never pass a password, its hash or its length.
+// Every method throws StoreError when the database fails.
+class AuditLog
+{
+public:
+    explicit AuditLog(MemberStore &store) : m_store(store) {}
+
+    static inline const QString kLogin = QStringLiteral("登录");
+    static inline const QString kFailedLogin = QStringLiteral("登录失败");
+    static inline const QString kMemberModify = QStringLiteral("修改会员");
+    static inline const QString kMemberDelete = QStringLiteral("删除会员");
+    static inline const QString kAdminRegister = QStringLiteral("注册管理员");
+    static inline const QString kAdminModify = QStringLiteral("修改管理员");
+    static inline const QString kAdminDelete = QStringLiteral("删除管理员");
+    static inline const QString kSettings = QStringLiteral("抽成设置");
+    static inline const QString kBackup = QStringLiteral("备份");
+    static inline const QString kRestore = QStringLiteral("还原");
+    static inline const QString kClear = QStringLiteral("清空数据");
+    static inline const QString kExport = QStringLiteral("导出");
+    static inline const QString kReversal = QStringLiteral("撤销消费");
+    static const QStringList &kinds();
+
+    void add(const QString &kind, const QString &detail, const QString &admin);
+    // For an action that is not a transaction of its own (a file written
+    // outside the database): one row in a transaction of its own, naming
+    // the store's operator.
+    static void record(MemberStore &store, const QString &kind, const QString &detail);
+
+    struct Row
+    {
+        qint64 number = 0;
+        QDateTime time;
+        QString admin;
+        QString kind;
+        QString detail;
+    };
+    // Rows newest first between from and to (days included; an invalid date
+    // leaves that end open), of one kind or every kind (empty).
+    QList<Row> rows(const QDate &from, const QDate &to, const QString &kind = {});
+
+private:
+    MemberStore &m_store;
+};

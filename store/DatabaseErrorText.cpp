@@ -1,0 +1,108 @@
+#include "store/DatabaseErrorText.h"
+
+namespace DatabaseErrorText {
+
+namespace {
+
+enum class Kind { Busy, ReadOnly, Disk, Full, Damaged, CannotOpen, Memory, Denied, Other };
+
+// The engine's primary result codes.
+Kind byCode(int code)
+{
+    switch (code & 0xff) {
+    case 3:  // SQLITE_PERM
+    case 23: // SQLITE_AUTH
+        return Kind::Denied;
+    case 5: // SQLITE_BUSY
+    case 6: // SQLITE_LOCKED
+        return Kind::Busy;
+    case 7: // SQLITE_NOMEM
+        return Kind::Memory;
+    case 8: // SQLITE_READONLY
+        return Kind::ReadOnly;
+    case 10: // SQLITE_IOERR
+        return Kind::Disk;
+    case 11: // SQLITE_CORRUPT
+    case 26: // SQLITE_NOTADB
+        return Kind::Damaged;
+    case 13: // SQLITE_FULL
+        return Kind::Full;
+    case 14: // SQLITE_CANTOPEN
+        return Kind::CannotOpen;
+    default:
+        return Kind::Other;
+    }
+}
+
+// The engine's messages for the same codes (sqlite3_errstr and friends).
+Kind byText(const QString &text)
+{
+    const struct
+    {
+        const char *words;
+        Kind kind;
+    } known[] = {
+        {"database is locked", Kind::Busy},
+        {"database table is locked", Kind::Busy},
+        {"readonly database", Kind::ReadOnly},
+        {"read-only", Kind::ReadOnly},
+        {"disk I/O error", Kind::Disk},
+        {"database or disk is full", Kind::Full},
+        {"database disk image is malformed", Kind::Damaged},
+        {"file is not a database", Kind::Damaged},
+        {"unable to open database", Kind::CannotOpen},
+        {"database is not open", Kind::CannotOpen},
+        {"out of memory", Kind::Memory},
+        {"access permission denied", Kind::Denied},
+        {"authorization denied", Kind::Denied},
+    };
+    for (const auto &k : known)
+        if (text.contains(QLatin1String(k.words), Qt::CaseInsensitive))
+            return k.kind;
+    return Kind::Other;
+}
+
+} // namespace
+
+QString sentence(const QString &engineText, int code)
+{
+    Kind kind = byCode(code);
+    if (kind == Kind::Other)
+        kind = byText(engineText);
+    switch (kind) {
+    case Kind::Busy:
+        return QStringLiteral(
+            "数据文件正被其他程序占用。请关闭其他正在使用数据文件的程序，稍后重试。");
+    case Kind::ReadOnly:
+        return QStringLiteral("数据文件是只读的，无法写入。请取消 table.mdb 的只读属性，"
+                              "确认程序所在的文件夹可以写入，然后重新打开程序。");
+    case Kind::Disk:
+        return QStringLiteral("读写磁盘时出错。请检查磁盘（或U盘、网络盘）是否连接正常，"
+                              "重新打开程序后再试，并尽快备份数据。");
+    case Kind::Full:
+        return QStringLiteral("磁盘空间已满。请清理磁盘，腾出空间后重试。");
+    case Kind::Damaged:
+        return QStringLiteral("数据文件已损坏。请不要继续使用，从备份还原数据，并联系技术支持。");
+    case Kind::CannotOpen:
+        return QStringLiteral("无法打开数据文件。请确认 table.mdb 在程序文件夹中并且可以访问，"
+                              "然后重新打开程序。");
+    case Kind::Memory:
+        return QStringLiteral("内存不足。请关闭其他程序后重试。");
+    case Kind::Denied:
+        return QStringLiteral("没有访问数据文件的权限。请检查 table.mdb 及程序文件夹的权限，"
+                              "然后重新打开程序。");
+    case Kind::Other:
+        break;
+    }
+    return QStringLiteral("数据库发生错误。请重新打开程序后重试；仍然失败时请联系技术支持。");
+}
+
+QString withDetail(const QString &engineText, int code)
+{
+    const QString said = sentence(engineText, code);
+    return engineText.trimmed().isEmpty()
+               ? said
+               : said + QStringLiteral("\n详细信息：") + engineText.trimmed();
+}
+
+} // namespace DatabaseErrorText

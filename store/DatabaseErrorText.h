@@ -1,0 +1,14 @@
+#pragma once
+
+#include <QString>
+
+// The operator's sentence for a failure of the database engine: what
+// happened and what to do, in place of the engine's English. Known by the
+// engine's result code when there is one, otherwise by its message.
+namespace DatabaseErrorText {
+
+QString sentence(const QString &engineText, int code = 0);
+// The sentence, then the engine's own text as a detail line.
+QString withDetail(const QString &engineText, int code = 0);
+
+} // namespace DatabaseErrorText

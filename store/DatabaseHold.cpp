@@ -1,0 +1,85 @@
+#include "store/DatabaseHold.h"
+
+#include <QFileInfo>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QThread>
+#include <QUrl>
+#include <QUuid>
+
+DatabaseHold::DatabaseHold(const QString &path)
+    : m_connection(QStringLiteral("hold-") + QUuid::createUuid().toString(QUuid::Id128))
+{
+    if (!QFileInfo(path).isFile()) {
+        m_error = QStringLiteral("file missing");
+        return;
+    }
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connection);
+    // Read-write where the file allows it: only a writable connection can
+    // roll back what a crashed writer left in the journal. mode=rw never
+    // creates a file.
+    QUrl url = QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath());
+    url.setQuery(QStringLiteral("mode=rw"));
+    db.setDatabaseName(url.toString(QUrl::FullyEncoded));
+    // No busy wait of SQLite's own: its growing sleeps lose every race
+    // against a program that commits one action after the other. The loop
+    // below asks again each millisecond.
+    db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=0"));
+    if (!db.open()) {
+        m_error = db.lastError().text();
+        return;
+    }
+    QSqlQuery q(db);
+    // The first read of a transaction takes the shared lock, and with it
+    // SQLite plays back a hot journal; the lock stays until the end.
+    constexpr int kTries = 10'000;
+    for (int attempt = 1; attempt <= kTries; ++attempt) {
+        if (q.exec(QStringLiteral("BEGIN")) &&
+            q.exec(QStringLiteral("SELECT count(*) FROM sqlite_master")) && q.next()) {
+            q.finish();
+            m_held = true;
+            return;
+        }
+        const QSqlError error = q.lastError();
+        q.finish();
+        QSqlQuery(db).exec(QStringLiteral("ROLLBACK"));
+        const int code = error.nativeErrorCode().toInt() & 0xff;
+        if ((code != 5 && code != 6) || attempt == kTries) { // SQLITE_BUSY, SQLITE_LOCKED
+            m_error = error.text();
+            break;
+        }
+        QThread::usleep(1000);
+    }
+    db.close();
+}
+
+DatabaseHold::~DatabaseHold()
+{
+    release();
+    QSqlDatabase::removeDatabase(m_connection);
+}
+
+QSqlDatabase DatabaseHold::database() const
+{
+    return QSqlDatabase::database(m_connection, false);
+}
+
+void DatabaseHold::release()
+{
+    QSqlDatabase db = QSqlDatabase::database(m_connection, false);
+    if (!db.isValid())
+        return;
+    if (m_held)
+        QSqlQuery(db).exec(QStringLiteral("ROLLBACK"));
+    m_held = false;
+    db.close();
+}
+
+bool DatabaseHold::settle(const QString &path, QString *error)
+{
+    DatabaseHold hold(path);
+    if (!hold.isHeld() && error)
+        *error = hold.error();
+    return hold.isHeld();
+}

@@ -1,0 +1,178 @@
+#include "store/Ledger.h"
+
+#include "base/Clock.h"
+#include "store/MemberStore.h"
+#include "store/MemberTable.h"
+
+#include <QSqlQuery>
+
+namespace {
+
+const QString kEntrySelect = QStringLiteral(
+    "SELECT 流水号, 时间, 会员号, 会员名, 手机号, 类别, 金额, 余额变动, 消费变动, 次数变动, 余额, "
+    "管理员, 关联流水, 备注 FROM 账户流水 ");
+
+Ledger::Entry entryFrom(const QSqlQuery &q)
+{
+    Ledger::Entry e;
+    e.number = q.value(0).toLongLong();
+    e.time = QDateTime::fromString(q.value(1).toString(), QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+    e.account = q.value(2).toLongLong();
+    e.name = q.value(3).toString();
+    e.phone = q.value(4).toString();
+    e.kind = q.value(5).toString();
+    e.amount = Money::fromFen(q.value(6).toLongLong());
+    e.change.balance = Money::fromFen(q.value(7).toLongLong());
+    e.change.consumed = Money::fromFen(q.value(8).toLongLong());
+    e.change.consumptions = q.value(9).toLongLong();
+    e.balanceAfter = Money::fromFen(q.value(10).toLongLong());
+    e.admin = q.value(11).toString();
+    e.linked = q.value(12).toLongLong();
+    e.note = q.value(13).toString();
+    return e;
+}
+
+QList<Ledger::Entry> entries(QSqlQuery &q)
+{
+    QList<Ledger::Entry> rows;
+    while (q.next())
+        rows << entryFrom(q);
+    q.finish();
+    return rows;
+}
+
+} // namespace
+
+const QStringList &Ledger::kinds()
+{
+    static const QStringList all = {
+        kBalanceConsumption,  kCashConsumption,    kRecharge, kOffset, kCommission,
+        kReversedConsumption, kReversedCommission, kDeleted,  kOpening};
+    return all;
+}
+
+QString Ledger::timeText(const QDateTime &time)
+{
+    return time.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+}
+
+qint64 Ledger::accountOf(qint64 memberId)
+{
+    const QVariant found =
+        m_store.scalar(QStringLiteral("SELECT 会员号 FROM 会员账户 WHERE 会员行 = ?"), {memberId});
+    if (found.isValid())
+        return found.toLongLong();
+    QSqlQuery &q =
+        m_store.exec(QStringLiteral("INSERT INTO 会员账户 (会员行) VALUES (?)"), {memberId});
+    const qint64 account = q.lastInsertId().toLongLong();
+    q.finish();
+    return account;
+}
+
+std::optional<qint64> Ledger::memberOf(qint64 account)
+{
+    const QVariant row =
+        m_store.scalar(QStringLiteral("SELECT 会员行 FROM 会员账户 WHERE 会员号 = ?"), {account});
+    if (!row.isValid() || row.isNull())
+        return std::nullopt;
+    return row.toLongLong();
+}
+
+qint64 Ledger::openAccount(qint64 memberId)
+{
+    m_store.exec(QStringLiteral("UPDATE 会员账户 SET 会员行 = NULL WHERE 会员行 = ?"), {memberId});
+    return accountOf(memberId);
+}
+
+void Ledger::close(const Member &member)
+{
+    Member after = member;
+    after.balance = Money();
+    add(after, kDeleted, member.balance, {-member.balance, -member.consumed, -member.consumptions});
+    m_store.exec(QStringLiteral("UPDATE 会员账户 SET 会员行 = NULL WHERE 会员行 = ?"), {member.id});
+}
+
+qint64 Ledger::add(const Member &after, const QString &kind, Money amount, const Change &change,
+                   qint64 linked, const QString &note)
+{
+    const qint64 account = accountOf(after.id);
+    QSqlQuery &q = m_store.exec(
+        QStringLiteral("INSERT INTO 账户流水 (时间, 会员号, 会员名, 手机号, 类别, 金额, 余额变动, "
+                       "余额, 消费变动, 次数变动, 管理员, 关联流水, 备注) "
+                       "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"),
+        {timeText(Clock::now()), account, after.name, after.phone, kind, amount.fen(),
+         change.balance.fen(), after.balance.fen(), change.consumed.fen(), change.consumptions,
+         m_store.operatorName(),
+         linked > 0 ? QVariant(linked) : QVariant(QMetaType::fromType<qint64>()), note});
+    const qint64 number = q.lastInsertId().toLongLong();
+    q.finish();
+    return number;
+}
+
+std::optional<Ledger::Entry> Ledger::entry(qint64 number)
+{
+    QSqlQuery &q = m_store.exec(kEntrySelect + QStringLiteral("WHERE 流水号 = ?"), {number});
+    const QList<Entry> rows = entries(q);
+    if (rows.isEmpty())
+        return std::nullopt;
+    return rows.first();
+}
+
+QList<Ledger::Entry> Ledger::linkedTo(qint64 number)
+{
+    return entries(m_store.exec(kEntrySelect + QStringLiteral("WHERE 关联流水 = ? ORDER BY 流水号"),
+                                {number}));
+}
+
+QList<Ledger::Entry> Ledger::statement(qint64 account, const QDate &from, const QDate &to,
+                                       const QString &kind)
+{
+    // Times are stored as "yyyy-MM-dd HH:mm:ss", so they compare as texts.
+    const QString start = from.isValid() ? from.toString(Qt::ISODate) : QString();
+    const QString end = to.isValid() ? to.addDays(1).toString(Qt::ISODate) : QStringLiteral("9999");
+    return entries(
+        m_store.exec(kEntrySelect + QStringLiteral("WHERE 会员号 = ? AND 时间 >= ? AND 时间 < ? "
+                                                   "AND (? = '' OR 类别 = ?) ORDER BY 流水号 DESC"),
+                     {account, start, end, kind, kind}));
+}
+
+QList<Ledger::Difference> Ledger::reconcile()
+{
+    // The SQL comparison finds the candidates; each is then read exactly the
+    // way the program reads amounts, so rounding in SQL cannot hide or
+    // invent a difference.
+    QSqlQuery &q = m_store.exec(QStringLiteral(
+        "SELECT m.rowid, m.会员名, m.手机号, m.余额, m.消费金额, m.被推荐人消费次数, "
+        "coalesce(s.b, 0), coalesce(s.c, 0), coalesce(s.n, 0) "
+        "FROM 会员登记 m LEFT JOIN 会员账户 a ON a.会员行 = m.rowid "
+        "LEFT JOIN (SELECT 会员号, sum(余额变动) AS b, sum(消费变动) AS c, sum(次数变动) AS n "
+        "FROM 账户流水 GROUP BY 会员号) s ON s.会员号 = a.会员号 "
+        "WHERE typeof(m.余额) NOT IN ('integer', 'real') "
+        "OR typeof(m.消费金额) NOT IN ('integer', 'real') "
+        "OR CAST(round(m.余额 * 100) AS INTEGER) <> coalesce(s.b, 0) "
+        "OR CAST(round(m.消费金额 * 100) AS INTEGER) <> coalesce(s.c, 0) "
+        "OR m.被推荐人消费次数 IS NOT coalesce(s.n, 0) "
+        "ORDER BY m.rowid"));
+    QList<Difference> found;
+    while (q.next()) {
+        Difference d;
+        d.memberId = q.value(0).toLongLong();
+        d.name = q.value(1).toString();
+        d.phone = q.value(2).toString();
+        bool balanceOk = true;
+        bool consumedOk = true;
+        d.stored.balance = Money::fromStored(q.value(3), &balanceOk);
+        d.stored.consumed = Money::fromStored(q.value(4), &consumedOk);
+        d.stored.consumptions = q.value(5).toLongLong();
+        d.ledger.balance = Money::fromFen(q.value(6).toLongLong());
+        d.ledger.consumed = Money::fromFen(q.value(7).toLongLong());
+        d.ledger.consumptions = q.value(8).toLongLong();
+        d.unreadable = !balanceOk || !consumedOk;
+        if (d.unreadable || d.stored.balance != d.ledger.balance ||
+            d.stored.consumed != d.ledger.consumed ||
+            d.stored.consumptions != d.ledger.consumptions)
+            found << d;
+    }
+    q.finish();
+    return found;
+}

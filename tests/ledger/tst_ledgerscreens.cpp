@@ -1,0 +1,202 @@
+// The liushui, duizhang and rizhi screens: what they list, their filters,
+// reversal from the statement, who may use it, and the exported workbooks
+// read back with a strict reader (libfreexl).
+#include "base/Session.h"
+#include "rules/money/Consumption.h"
+#include "rules/money/Reconciliation.h"
+#include "rules/money/Reversal.h"
+#include "rules/money/Statement.h"
+#include "screens/admins/AuditLogDialog.h"
+#include "screens/money/ReconcileDialog.h"
+#include "screens/money/StatementDialog.h"
+#include "store/AuditLog.h"
+#include "support/Controls.h"
+#include "support/FixedClock.h"
+#include "support/MemberRows.h"
+#include "support/ScriptedDialogs.h"
+#include "support/TestFolder.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QtTest>
+#include <freexl.h>
+
+namespace {
+
+// The cells of the first worksheet as texts (numbers in their shortest form).
+QList<QStringList> readSheet(const QString &path)
+{
+    QList<QStringList> rows;
+    const void *handle = nullptr;
+    if (freexl_open(QFile::encodeName(path).constData(), &handle) == FREEXL_OK &&
+        freexl_select_active_worksheet(handle, 0) == FREEXL_OK) {
+        unsigned int count = 0;
+        unsigned short columns = 0;
+        freexl_worksheet_dimensions(handle, &count, &columns);
+        for (unsigned int r = 0; r < count; ++r) {
+            QStringList row;
+            for (unsigned short c = 0; c < columns; ++c) {
+                FreeXL_CellValue v;
+                freexl_get_cell_value(handle, r, c, &v);
+                if (v.type == FREEXL_CELL_INT)
+                    row << QString::number(v.value.int_value);
+                else if (v.type == FREEXL_CELL_DOUBLE)
+                    row << QString::number(v.value.double_value);
+                else if (v.type == FREEXL_CELL_NULL)
+                    row << QString();
+                else
+                    row << QString::fromUtf8(v.value.text_value);
+            }
+            rows << row;
+        }
+    }
+    freexl_close(handle);
+    return rows;
+}
+
+// Buyer (balance 100) has consumed 20 from his balance; his referrer Ref
+// earned 10.
+struct Shop
+{
+    TestFolder folder;
+    qint64 ref = addMember(folder.store(), QStringLiteral("Ref"), QStringLiteral("13800000001"));
+    qint64 buyer = addMember(folder.store(), QStringLiteral("Buyer"), QStringLiteral("13800000002"),
+                             QStringLiteral("Ref"), {}, yuan("100"));
+    Shop(const QString &sessionName = QStringLiteral("admin"))
+    {
+        folder.setSession(sessionName, QStringLiteral("123456"));
+        folder.store().setOperatorName(sessionName);
+        Consumption::confirm(
+            folder.store(),
+            {QStringLiteral("Buyer"), {}, Consumption::kBalance, QStringLiteral("20")}, {10, 0},
+            [] { return true; });
+    }
+    Session &session() { return folder.context().session; }
+};
+
+QStringList cells(const char *texts)
+{
+    return QString::fromUtf8(texts).split(QLatin1Char('|'));
+}
+
+QStringList column(QTableWidget *grid, int c)
+{
+    QStringList texts;
+    for (int r = 0; r < grid->rowCount(); ++r)
+        texts << grid->item(r, c)->text();
+    return texts;
+}
+
+} // namespace
+
+class TestLedgerScreens : public QObject
+{
+    Q_OBJECT
+private:
+    ScriptedDialogs m_dialogs;
+    FixedClock m_clock;
+
+private Q_SLOTS:
+    void cleanup() { VERIFY_DIALOGS_DONE(m_dialogs); }
+
+    void statementListsNewestFirstAndFilters()
+    {
+        Shop shop;
+        StatementDialog d(shop.folder.store(), shop.folder.files(), shop.session());
+        d.showMember(shop.buyer);
+        auto *grid = control<QTableWidget>(d, "Grid1");
+        QCOMPARE(column(grid, 4), (QStringList{Ledger::kBalanceConsumption, Ledger::kOpening}));
+        QCOMPARE(control<QLabel>(d, "Label7")->text(),
+                 QStringLiteral("共 2 条，余额变动 80 元，消费变动 20 元，次数变动 1"));
+        control<QComboBox>(d, "Combo1")->setCurrentText(Ledger::kOpening);
+        QCOMPARE(column(grid, 4), QStringList{Ledger::kOpening});
+
+        control<QComboBox>(d, "Combo1")->setCurrentIndex(0);
+        QTest::mouseClick(control<QPushButton>(d, "Command2"), Qt::LeftButton);
+        QCOMPARE(m_dialogs.takeMessages(), QStringList{Statement::kExported + d.exportPath()});
+        QCOMPARE(shop.folder.store()
+                     .scalar(QStringLiteral("SELECT 内容 FROM 操作日志 WHERE 操作 = '导出'"))
+                     .toString(),
+                 QStringLiteral("会员流水导出.xls"));
+        const QList<QStringList> sheet = readSheet(d.exportPath());
+        QCOMPARE(sheet.size(), 3);
+        QCOMPARE(sheet.at(0), Statement::headers());
+        QCOMPARE(sheet.at(1).mid(4, 5), cells("余额消费|20|-20|80|20"));
+    }
+
+    void reversalFromTheStatement_data()
+    {
+        QTest::addColumn<QString>("session");
+        QTest::addColumn<QString>("password");
+        QTest::addColumn<QString>("message"); // empty: the button is disabled
+        QTest::addColumn<QString>("balance");
+        QTest::newRow("admin") << "admin"
+                               << "123456" << QStringLiteral("撤销完成！余额消费 20 元已撤销。")
+                               << "100";
+        QTest::newRow("wrong password") << "admin"
+                                        << "654321" << Reversal::kWrongPassword << "80";
+        QTest::newRow("another administrator") << "clerk"
+                                               << "" << QString() << "80";
+    }
+    void reversalFromTheStatement()
+    {
+        QFETCH(QString, session);
+        QFETCH(QString, password);
+        QFETCH(QString, message);
+        QFETCH(QString, balance);
+        Shop shop(session);
+        StatementDialog d(shop.folder.store(), shop.folder.files(), shop.session());
+        d.showMember(shop.buyer);
+        auto *button = control<QPushButton>(d, "Command3");
+        QCOMPARE(button->isEnabled(), !message.isEmpty());
+        if (!message.isEmpty()) {
+            control<QTableWidget>(d, "Grid1")->selectRow(0);
+            m_dialogs.answer(password);
+            if (password == QLatin1String("123456"))
+                m_dialogs.answer(QStringLiteral("ok"));
+            QTest::mouseClick(button, Qt::LeftButton);
+            QCOMPARE(m_dialogs.takeMessages(), QStringList{message});
+            m_dialogs.takeInputs();
+        }
+        QCOMPARE(memberAt(shop.folder.store(), shop.buyer).balance, yuan(balance.toLatin1()));
+    }
+
+    void reconciliationListsAndExports()
+    {
+        Shop shop;
+        ReconcileDialog d(shop.folder.store(), shop.folder.files());
+        QTest::mouseClick(control<QPushButton>(d, "Command1"), Qt::LeftButton);
+        QCOMPARE(control<QLabel>(d, "Label2")->text(), Reconciliation::summary(0));
+        shop.folder.store().exec(
+            QStringLiteral("UPDATE 会员登记 SET 余额 = 1000 WHERE 会员名 = 'Ref'"));
+        QTest::mouseClick(control<QPushButton>(d, "Command1"), Qt::LeftButton);
+        QCOMPARE(control<QLabel>(d, "Label2")->text(),
+                 QStringLiteral("对账完成，共 1 位会员账目不符！"));
+        QCOMPARE(column(control<QTableWidget>(d, "Grid1"), 4), cells("990"));
+        QTest::mouseClick(control<QPushButton>(d, "Command2"), Qt::LeftButton);
+        m_dialogs.takeMessages();
+        const QList<QStringList> sheet = readSheet(d.exportPath());
+        QCOMPARE(sheet.size(), 2);
+        QCOMPARE(sheet.at(1).mid(0, 5), cells("Ref|13800000001|1000|10|990"));
+    }
+
+    void auditLogOnlyForTheBuiltInAccount()
+    {
+        Shop shop(QStringLiteral("clerk"));
+        AuditLogDialog refused(shop.folder.store(), shop.session());
+        QVERIFY(refused.refused());
+        QCOMPARE(m_dialogs.takeMessages(), QStringList{AuditLogDialog::kNotAllowed});
+        shop.session().name = QStringLiteral("admin");
+        AuditLog(shop.folder.store())
+            .add(AuditLog::kBackup, QStringLiteral("backup.mdb"), QStringLiteral("admin"));
+        AuditLogDialog d(shop.folder.store(), shop.session());
+        QCOMPARE(column(control<QTableWidget>(d, "Grid1"), 3), QStringList{AuditLog::kBackup});
+        control<QComboBox>(d, "Combo1")->setCurrentText(AuditLog::kLogin);
+        QCOMPARE(control<QTableWidget>(d, "Grid1")->rowCount(), 0);
+    }
+};
+
+QTEST_MAIN(TestLedgerScreens)
+#include "tst_ledgerscreens.moc"

@@ -1,0 +1,404 @@
+// Backup, restore and clear cut short: a worker process runs the operation
+// and is killed at each of its file operations in turn, and the next start
+// puts the folder in order. And a journal left by a crashed writer, which
+// must never be played onto another file.
+#include "Fixtures.h"
+#include "base/Session.h"
+#include "program/InstanceLock.h"
+#include "program/Startup.h"
+#include "rules/maintenance/DataMaintenance.h"
+#include "rules/maintenance/FileOps.h"
+#include "rules/maintenance/InterruptedRun.h"
+#include "support/FailingFileOps.h"
+#include "support/TestFolder.h"
+
+#include <QDirIterator>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QtTest>
+
+#include <sqlite3.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+const QString kNone = QStringLiteral("<no file>");
+
+// Members and balances of a database, one text; kNone when there is no
+// file, the error when it does not open.
+QString contentOf(const QString &path)
+{
+    if (!QFile::exists(path))
+        return kNone;
+    MemberStore store(path);
+    if (!store.open())
+        return QStringLiteral("<unusable: %1>").arg(store.lastError());
+    QStringList rows;
+    MemberTable(store).forEach([&](const Member &m) {
+        rows << m.name + QLatin1Char('=') + m.balance.toStored().toString();
+        return true;
+    });
+    return rows.join(QLatin1Char(','));
+}
+
+// The time in a generation's name, as T.
+QString timeless(QString text)
+{
+    static const QRegularExpression time(QStringLiteral("\\d{8}-\\d{6}"));
+    return text.replace(time, QStringLiteral("T"));
+}
+
+// What a run that got far enough leaves beside the data: manifests, the
+// generations and their log.
+const QStringList kKept{QStringLiteral("backup/backup.mdb.manifest"),
+                        QStringLiteral("backup/auto/T-auto.mdb"),
+                        QStringLiteral("backup/auto/T-auto.mdb.manifest"),
+                        QStringLiteral("backup/auto/T-prerestore.mdb"),
+                        QStringLiteral("backup/auto/T-preclear.mdb"),
+                        QStringLiteral("backup/auto/generations.log")};
+
+// Every file in the folder, hidden ones too, relative to it and timeless;
+// the lock file aside, and with kept false the files of kKept too.
+QStringList filesIn(const QString &folder, bool kept = true)
+{
+    QStringList found;
+    QDirIterator it(folder, QDir::Files | QDir::Hidden | QDir::System,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = timeless(QDir(folder).relativeFilePath(it.next()));
+        if (!path.startsWith(InstanceLock::fileName()) && (kept || !kKept.contains(path)))
+            found << path;
+    }
+    found.sort();
+    return found;
+}
+
+QStringList cleanFolder(bool withBackup)
+{
+    QStringList files{QStringLiteral("table.mdb"), QStringLiteral("zero.mdb")};
+    if (withBackup)
+        files.prepend(QStringLiteral("backup/backup.mdb"));
+    return files;
+}
+
+// A folder with a backup holding one member and a live database holding a
+// second one too (no backup for the first backup).
+struct Folder
+{
+    TestFolder folder;
+    QString live;
+    QString backup = kNone;
+
+    explicit Folder(bool withBackup)
+    {
+        const DataFiles f = folder.files();
+        addMember(folder.store(), QStringLiteral("in the backup"));
+        if (withBackup) {
+            folder.store().close();
+            QDir().mkpath(f.backupFolder());
+            QFile::copy(f.liveDatabase(), f.backupDatabase());
+            QVERIFY(folder.store().open());
+            backup = contentOf(f.backupDatabase());
+        }
+        addMember(folder.store(), QStringLiteral("live only"));
+        folder.store().close();
+        live = contentOf(f.liveDatabase());
+    }
+};
+
+// Leaves table.mdb as a writer killed in the middle of a transaction does:
+// some changed pages already in the file, the originals in a hot journal.
+void crashWriterOn(const QString &path)
+{
+    const pid_t child = ::fork();
+    if (child == 0) {
+        sqlite3 *db = nullptr;
+        if (sqlite3_open(QFile::encodeName(path).constData(), &db) != SQLITE_OK)
+            std::_Exit(1);
+        sqlite3_exec(
+            db, "PRAGMA cache_size=10; BEGIN IMMEDIATE; UPDATE 会员登记 SET 余额 = 余额 + 1000",
+            nullptr, nullptr, nullptr);
+        std::_Exit(0); // no commit, no rollback
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+}
+
+} // namespace
+
+class TestInterrupted : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void killedAtEachFileOperation_data()
+    {
+        QTest::addColumn<QString>("op");
+        QTest::addColumn<bool>("withBackup");
+        QTest::addColumn<int>("step"); // 0: never killed
+        QTest::addColumn<QString>("when");
+        QTest::addColumn<QStringList>("steps"); // of an undisturbed run
+        const struct
+        {
+            const char *row;
+            const char *op;
+            bool withBackup;
+            QStringList steps;
+        } runs[] = {
+            {"first backup",
+             "backup",
+             false,
+             {QStringLiteral("mkdir backup"), QStringLiteral("copy table.mdb backup.mdb")}},
+            {"backup",
+             "backup",
+             true,
+             {QStringLiteral("rename backup.mdb backupold.mdb"),
+              QStringLiteral("copy table.mdb backup.mdb"), QStringLiteral("remove backupold.mdb")}},
+            {"restore",
+             "restore",
+             true,
+             {QStringLiteral("rename table.mdb tableold.mdb"),
+              QStringLiteral("copy backup.mdb table.mdb"), QStringLiteral("mkdir auto"),
+              QStringLiteral("rename tableold.mdb T-prerestore.mdb")}},
+            {"clear",
+             "clear",
+             true,
+             {QStringLiteral("rename table.mdb tableold.mdb"),
+              QStringLiteral("copy zero.mdb table.mdb"), QStringLiteral("mkdir auto"),
+              QStringLiteral("rename tableold.mdb T-preclear.mdb")}},
+            {"first generation",
+             "generation",
+             true,
+             {QStringLiteral("mkdir auto"), QStringLiteral("copy table.mdb T-auto.mdb")}},
+        };
+        for (const auto &r : runs) {
+            const QString op = QString::fromLatin1(r.op);
+            QTest::addRow("%s, not killed", r.row)
+                << op << r.withBackup << 0 << QString() << r.steps;
+            for (int i = 0; i < r.steps.size(); ++i) {
+                QStringList whens{QStringLiteral("before"), QStringLiteral("after")};
+                if (r.steps.at(i).startsWith(QLatin1String("copy")))
+                    whens.insert(1, QStringLiteral("during"));
+                for (const QString &when : whens)
+                    QTest::addRow("%s, %s %s", r.row, qPrintable(when), qPrintable(r.steps.at(i)))
+                        << op << r.withBackup << i + 1 << when << r.steps;
+            }
+        }
+    }
+    void killedAtEachFileOperation()
+    {
+        QFETCH(QString, op);
+        QFETCH(bool, withBackup);
+        QFETCH(int, step);
+        QFETCH(QString, when);
+        QFETCH(QStringList, steps);
+        Folder s(withBackup);
+        const DataFiles f = s.folder.files();
+        const bool replacesLive = op == QLatin1String("restore") || op == QLatin1String("clear");
+        const QString newLive = op == QLatin1String("restore") ? s.backup
+                                : op == QLatin1String("clear") ? QString()
+                                                               : s.live;
+        const QString newBackup = op == QLatin1String("backup") ? s.live : s.backup;
+
+        QProcess worker;
+        worker.start(QStringLiteral(PELLOMAR_MAINTENANCE_WORKER),
+                     {s.folder.path(), op, QString::number(step), when});
+        QVERIFY(worker.waitForFinished(60'000));
+        const QString log =
+            timeless(QString::fromLocal8Bit(worker.readAllStandardOutput()).trimmed());
+        if (step == 0) {
+            QCOMPARE(worker.exitStatus(), QProcess::NormalExit);
+            QCOMPARE(worker.exitCode(), 0);
+            QCOMPARE(log.split(QLatin1Char('\n')), steps);
+        } else {
+            QCOMPARE(worker.exitStatus(), QProcess::CrashExit);
+        }
+        const bool leftBehind = filesIn(s.folder.path(), false) != cleanFolder(true) &&
+                                filesIn(s.folder.path(), false) != cleanFolder(false);
+
+        // The next start: the lock of the killed program is taken over, the
+        // run is put in order and told about in one message, and the
+        // program opens its database.
+        InstanceLock lock(s.folder.path());
+        QCOMPARE(lock.acquire(), InstanceLock::Result::Acquired);
+        const QString told = Startup::recoverInterruptedRun(f);
+        QCOMPARE(Startup::missingFileMessage(f), QString());
+        QVERIFY2(Startup::openStore(s.folder.store()).isEmpty(),
+                 qPrintable(s.folder.store().lastError()));
+        s.folder.store().close();
+
+        // The state before or after, never a mix, and nothing unexplained.
+        const QString live = contentOf(f.liveDatabase());
+        const QString backup = contentOf(f.backupDatabase());
+        QVERIFY2(live == s.live || live == newLive, qPrintable(live));
+        QVERIFY2(backup == s.backup || backup == newBackup, qPrintable(backup));
+        QCOMPARE(filesIn(s.folder.path(), false), cleanFolder(backup != kNone));
+        QCOMPARE(told.isEmpty(), !leftBehind);
+        // The data a finished restore or clear replaced is kept as a marked
+        // generation, whether the run or the recovery finished it; a
+        // generation is a copy of the live data.
+        const QString auto_ = f.backupFolder() + QStringLiteral("/auto/");
+        const QStringList generations =
+            QDir(auto_).entryList({QStringLiteral("*.mdb")}, QDir::Files);
+        if (replacesLive) {
+            QCOMPARE(generations.size(), live == newLive ? 1 : 0);
+            for (const QString &name : generations)
+                QVERIFY2(name.endsWith(op == QLatin1String("clear")
+                                           ? QLatin1String("-preclear.mdb")
+                                           : QLatin1String("-prerestore.mdb")),
+                         qPrintable(name));
+        }
+        if (!generations.isEmpty())
+            QCOMPARE(contentOf(auto_ + generations.first()), s.live);
+        QVERIFY2(!told.contains(QLatin1Char('\n')), qPrintable(told));
+        if (told == InterruptedRun::kRestoreUndone)
+            QCOMPARE(live, s.live);
+        if (told == InterruptedRun::kRestoreFinished)
+            QCOMPARE(live, newLive);
+        if (told == InterruptedRun::kBackupUndone)
+            QCOMPARE(backup, s.backup);
+        if (told == InterruptedRun::kBackupFinished)
+            QCOMPARE(backup, newBackup);
+        if (!told.isEmpty())
+            QVERIFY2(QStringList({InterruptedRun::kRestoreUndone, InterruptedRun::kRestoreFinished,
+                                  InterruptedRun::kBackupUndone, InterruptedRun::kBackupFinished,
+                                  InterruptedRun::kStagedRemoved})
+                         .contains(told),
+                     qPrintable(told));
+    }
+
+    // Pictures no kill of the worker leaves, put in order all the same: a
+    // replacement that fails the check gives way to the roll-back copy, and
+    // a move that fails is told, with nothing removed.
+    void recoveryFromWhatIsOnDisk_data()
+    {
+        QTest::addColumn<QString>("liveContent"); // "old", "garbage" or "new" (the backup)
+        QTest::addColumn<bool>("failRenames");
+        QTest::addColumn<QString>("told");
+        QTest::addColumn<QString>("liveAfter"); // "old" or "new"
+        QTest::newRow("damaged replacement")
+            << QStringLiteral("garbage") << false << InterruptedRun::kRestoreUndone
+            << QStringLiteral("old");
+        QTest::newRow("checked replacement")
+            << QStringLiteral("new") << false << InterruptedRun::kRestoreFinished
+            << QStringLiteral("new");
+        QTest::newRow("roll-back copy cannot be moved")
+            << QString() << true << InterruptedRun::kStuck.section(QLatin1Char('%'), 0, 0)
+            << QString();
+    }
+    void recoveryFromWhatIsOnDisk()
+    {
+        QFETCH(QString, liveContent);
+        QFETCH(bool, failRenames);
+        QFETCH(QString, told);
+        QFETCH(QString, liveAfter);
+        Folder s(true);
+        const DataFiles f = s.folder.files();
+        QVERIFY(QFile::rename(f.liveDatabase(), f.liveRollback()));
+        if (liveContent == QLatin1String("garbage"))
+            QVERIFY(writeBytes(f.liveDatabase(), "half a copy"));
+        if (liveContent == QLatin1String("new"))
+            QVERIFY(QFile::copy(f.backupDatabase(), f.liveDatabase()));
+        FailingFileOps ops;
+        if (failRenames)
+            ops.failOn(FailingFileOps::Op::Rename, QStringLiteral("table.mdb"));
+        const QString message = InterruptedRun(f, ops).recover();
+        QVERIFY2(message.startsWith(told), qPrintable(message));
+        if (failRenames) {
+            QCOMPARE(contentOf(f.liveRollback()), s.live);
+            return;
+        }
+        QCOMPARE(message, told);
+        QCOMPARE(contentOf(f.liveDatabase()),
+                 liveAfter == QLatin1String("old") ? s.live : s.backup);
+        QCOMPARE(filesIn(s.folder.path(), false), cleanFolder(true));
+    }
+
+    // A manifest is written to a staged file and renamed; one cut short is
+    // removed at the next start like any staged copy.
+    void stagedManifestRemoved_data()
+    {
+        QTest::addColumn<QString>("staged");
+        QTest::newRow("of the backup") << QStringLiteral("backup/.backup.mdb.manifest.Ab12Cd");
+        QTest::newRow("of a generation")
+            << QStringLiteral("backup/auto/.20260307-090501-auto.mdb.manifest.Ab12Cd");
+    }
+    void stagedManifestRemoved()
+    {
+        QFETCH(QString, staged);
+        Folder s(true);
+        const QString path = s.folder.path() + QLatin1Char('/') + staged;
+        QVERIFY(QDir().mkpath(QFileInfo(path).absolutePath()));
+        QVERIFY(writeBytes(path, "{\"format\""));
+        DiskFileOps disk;
+        QCOMPARE(InterruptedRun(s.folder.files(), disk).recover(), InterruptedRun::kStagedRemoved);
+        QCOMPARE(filesIn(s.folder.path()), cleanFolder(true));
+    }
+
+    // A second program on the same folder finds the lock held.
+    void oneProgramPerFolder()
+    {
+        TestFolder folder(false);
+        InstanceLock first(folder.path());
+        QCOMPARE(first.acquire(), InstanceLock::Result::Acquired);
+        QProcess second;
+        second.start(QStringLiteral(PELLOMAR_MAINTENANCE_WORKER),
+                     {folder.path(), QStringLiteral("backup"), QStringLiteral("0"),
+                      QStringLiteral("before")});
+        QVERIFY(second.waitForFinished(60'000));
+        QCOMPARE(second.exitCode(), 3);
+        QVERIFY(!QFile::exists(folder.files().backupDatabase()));
+    }
+
+    // The database is the file together with its journal: the journal of a
+    // crashed writer is played back before a copy, never onto another file.
+    void journalOfACrashedWriter_data()
+    {
+        QTest::addColumn<QString>("op");
+        QTest::newRow("backup") << QStringLiteral("backup");
+        QTest::newRow("restore") << QStringLiteral("restore");
+        QTest::newRow("clear") << QStringLiteral("clear");
+    }
+    void journalOfACrashedWriter()
+    {
+        QFETCH(QString, op);
+        Folder s(true);
+        const DataFiles f = s.folder.files();
+        QVERIFY(s.folder.store().open());
+        {
+            Transaction tx(s.folder.store());
+            for (int i = 0; i < 3000; ++i)
+                addMember(s.folder.store(), QStringLiteral("member %1 ").arg(i).repeated(8));
+            tx.commit();
+        }
+        s.folder.store().close();
+        const QByteArray committed = bytesOf(f.liveDatabase());
+        const QString before = contentOf(f.liveDatabase());
+        QVERIFY(bytesOf(f.liveDatabase()) == committed); // reading changed nothing
+        crashWriterOn(f.liveDatabase());
+        const QString journal = f.liveDatabase() + QStringLiteral("-journal");
+        QVERIFY(QFileInfo(journal).size() > 0);
+        QVERIFY(bytesOf(f.liveDatabase()) != committed); // half a transaction in the file
+
+        DiskFileOps disk;
+        const Session session{QStringLiteral("admin"), QStringLiteral("x")};
+        DataMaintenance rules(s.folder.store(), f, session, disk);
+        if (op == QLatin1String("backup")) {
+            QVERIFY(rules.backup().status->startsWith(DataMaintenance::kBackupDoneHeading));
+            QCOMPARE(contentOf(f.backupDatabase()), before);
+        } else if (op == QLatin1String("restore")) {
+            QVERIFY(rules.restore(QStringLiteral("x"))
+                        .status->startsWith(DataMaintenance::kRestoreDoneHeading));
+            QCOMPARE(contentOf(f.liveDatabase()), s.backup);
+            QCOMPARE(bytesOf(f.liveDatabase()), bytesOf(f.backupDatabase()));
+        } else {
+            QCOMPARE(rules.clear(QStringLiteral("x")).messages,
+                     QStringList{DataMaintenance::kCleared});
+            QCOMPARE(bytesOf(f.liveDatabase()), bytesOf(f.blankTemplate()));
+        }
+        QCOMPARE(filesIn(s.folder.path(), false), cleanFolder(true));
+    }
+};
+
+QTEST_MAIN(TestInterrupted)
+#include "tst_interrupted.moc"
