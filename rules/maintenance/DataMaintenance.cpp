@@ -3,11 +3,15 @@
 #include "base/Clock.h"
 #include "base/Formats.h"
 #include "base/Session.h"
+#include "base/StoreError.h"
 #include "rules/maintenance/AutoBackups.h"
+#include "rules/maintenance/BackupGenerations.h"
+#include "rules/maintenance/BackupSaveAs.h"
 #include "rules/maintenance/DatabaseFile.h"
 #include "rules/maintenance/FileOps.h"
 #include "rules/maintenance/LiveSnapshot.h"
 #include "rules/maintenance/VerifiedCopy.h"
+#include "store/AuditLog.h"
 #include "store/DatabaseHold.h"
 #include "store/MemberStore.h"
 #include "store/Schema.h"
@@ -61,6 +65,8 @@ const QString DataMaintenance::kClearLostLive =
 
 const QString DataMaintenance::kNotSynced = QStringLiteral(
     "系统未能确认这次的改动已写入磁盘，突然断电可能使它丢失。请检查磁盘后再备份一次。");
+
+const QString DataMaintenance::kNotLogged = QStringLiteral("操作已完成，但无法写入操作日志：");
 
 const QString DataMaintenance::kLeftoverKept =
     QStringLiteral("上次中断的操作留下了 %1，已将它另存为 %2，请检查后自行处理。");
@@ -131,6 +137,21 @@ bool DataMaintenance::setAside(const QString &path, Outcome &outcome)
     return true;
 }
 
+QString DataMaintenance::restoredFrom(const QString &source, bool fromOutside,
+                                      const VerifiedCopy::Verdict &verdict)
+{
+    const QString name = QFileInfo(source).fileName();
+    QString what;
+    if (fromOutside)
+        what = QStringLiteral("文件 %1").arg(native(source));
+    else if (const auto g = BackupGenerations::parse(name))
+        what = QStringLiteral("%1备份 %2").arg(BackupManifest::kindName(g->kind), name);
+    else
+        what = QStringLiteral("%1备份 %2").arg(BackupManifest::kindName(BackupKind::Manual), name);
+    const QDateTime taken = verdict.manifest ? verdict.manifest->taken : m_files.modified(source);
+    return QStringLiteral("从%1 还原，备份时间 %2").arg(what, Formats::dateTime(taken));
+}
+
 QString DataMaintenance::retire(const QString &old, BackupKind kind)
 {
     QString error;
@@ -189,6 +210,8 @@ DataMaintenance::Outcome DataMaintenance::backup()
         o.status = statusLine(kBackupDoneHeading);
         if (!note.isEmpty())
             o.messages << note;
+        o.logged = {AuditLog::kBackup,
+                    QStringLiteral("备份到 %1").arg(QDir(f.folder()).relativeFilePath(target))};
         if (hadBackup && !DatabaseFile::remove(m_files, old))
             o.messages << withDetail(kOldBackupNotRemoved, m_files.error());
         noteSync(o);
@@ -272,6 +295,7 @@ DataMaintenance::Outcome DataMaintenance::restore(const QString &typed, const QS
     }
     o.status =
         kRestoreDoneHeading + QLatin1Char('\n') + Formats::dateTime(m_files.modified(source));
+    o.logged = {AuditLog::kRestore, restoredFrom(source, fromOutside, verdict)};
     noteSync(o);
     return o;
 }
@@ -280,7 +304,7 @@ std::optional<DataMaintenance::Outcome> DataMaintenance::checkTemplate()
 {
     const QString zero = m_paths.blankTemplate();
     if (m_files.exists(zero) && m_files.size(zero) != DataFiles::kBlankTemplateSize)
-        return Outcome{{kTemplateDamaged}, std::nullopt, true, 1};
+        return Outcome{{kTemplateDamaged}, std::nullopt, true, 1, std::nullopt};
     return std::nullopt;
 }
 
@@ -330,6 +354,9 @@ DataMaintenance::Outcome DataMaintenance::clear(const QString &typed)
         QString message = withDetail(kCleared, note);
         if (hadLive)
             message = withDetail(message, retire(old, BackupKind::PreClear));
+        o.logged = {
+            AuditLog::kClear,
+            QStringLiteral("清空全部数据，换为空白数据库 %1").arg(QFileInfo(zero).fileName())};
         if (const QString unsynced = m_files.takeSyncProblem(); !unsynced.isEmpty())
             message = withDetail(message, withDetail(kNotSynced, unsynced));
         o.messages << message;
@@ -348,4 +375,36 @@ DataMaintenance::Outcome DataMaintenance::clear(const QString &typed)
     DatabaseFile::remove(m_files, live);
     o.messages << withDetail(kClearLostLive, problem);
     return o;
+}
+
+DataMaintenance::Outcome DataMaintenance::saveCopy(const QString &folder)
+{
+    const BackupSaveAs::Outcome saved = BackupSaveAs::run(m_paths, m_files, m_progress, folder);
+    Outcome o;
+    o.messages = saved.messages;
+    if (!saved.path.isEmpty())
+        o.logged = {AuditLog::kBackup, QStringLiteral("另存备份到 %1").arg(native(saved.path))};
+    return o;
+}
+
+void DataMaintenance::record(Outcome &outcome)
+{
+    if (!outcome.logged)
+        return;
+    // A restore or a clear left the store closed; its row belongs in the
+    // file now in place.
+    QString problem;
+    if (!m_store.reopenIfClosed()) {
+        problem = m_store.lastError();
+    } else {
+        try {
+            AuditLog::record(m_store, outcome.logged->kind, outcome.logged->detail);
+        } catch (const StoreError &e) {
+            problem = e.text();
+        }
+    }
+    if (!problem.isEmpty())
+        outcome.messages << kNotLogged + problem;
+    if (outcome.endProgram)
+        m_store.close();
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "rules/maintenance/BackupManifest.h"
+#include "rules/maintenance/VerifiedCopy.h"
 #include "store/DataFiles.h"
 
 #include <QString>
@@ -26,7 +27,7 @@ class TaskProgress;
 // and kept, never overwritten or deleted.
 //
 // No method shows anything or needs the GUI thread: the outcome says what
-// to show.
+// to show. Only record() touches the store, on the thread that owns it.
 class DataMaintenance
 {
 public:
@@ -62,6 +63,7 @@ public:
     static const QString kClearLostLive;
 
     static const QString kNotSynced; // a folder could not be flushed to disk
+    static const QString kNotLogged; // the audit row could not be written
 
     static const QString kLeftoverKept;  // %1 kept as %2
     static const QString kLeftoverStuck; // %1 could not be moved aside
@@ -74,6 +76,13 @@ public:
         std::optional<QString> status;
         bool endProgram = false;
         int endCode = 0;
+        // Set when the operation succeeded: its row of the audit log.
+        struct Logged
+        {
+            QString kind;
+            QString detail;
+        };
+        std::optional<Logged> logged;
     };
 
     DataMaintenance(MemberStore &store, DataFiles paths, const Session &session, FileOps &files);
@@ -89,6 +98,15 @@ public:
     // program at once.
     std::optional<Outcome> checkTemplate();
     Outcome clear(const QString &typed);
+    // 另存备份: a verified copy with its manifest in the chosen folder.
+    Outcome saveCopy(const QString &folder);
+
+    // Writes the outcome's audit row, if it has one, on the store's own
+    // thread once the operation is over. After a restore or a clear the row
+    // goes into the file that is live now: the store is opened on it first
+    // (and closed again when the program is to end). A row that cannot be
+    // written adds a message; the operation stays done.
+    void record(Outcome &outcome);
 
     // Heading, a line break, and the backup file's modification time.
     QString statusLine(const QString &heading);
@@ -103,6 +121,9 @@ private:
     QString problemWith(const QString &path);
     // Removes a damaged copy and puts the roll-back copy back in its place.
     bool rollBack(const QString &rollback, const QString &target);
+    // The audit detail of a restore: which backup, and when it was taken.
+    QString restoredFrom(const QString &source, bool fromOutside,
+                         const VerifiedCopy::Verdict &verdict);
     // The live database a restore or clear replaced joins the generations,
     // marked. When it cannot, it stays where it is and the returned message
     // says so ("" when it was moved).

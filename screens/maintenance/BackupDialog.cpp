@@ -3,7 +3,6 @@
 #include "base/ProgramEnd.h"
 #include "base/Session.h"
 #include "rules/maintenance/BackupCatalog.h"
-#include "rules/maintenance/BackupSaveAs.h"
 #include "rules/maintenance/TaskProgress.h"
 #include "screens/Dialogs.h"
 #include "screens/Ui.h"
@@ -146,8 +145,9 @@ BackupDialog::inBackground(const QString &title,
     return outcome;
 }
 
-void BackupDialog::report(const DataMaintenance::Outcome &outcome)
+void BackupDialog::report(DataMaintenance::Outcome outcome)
 {
+    m_rules.record(outcome);
     for (const QString &message : outcome.messages)
         Dialogs::message(this, message);
     if (outcome.status)
@@ -206,12 +206,7 @@ void BackupDialog::saveCopy()
     if (folder.isEmpty())
         return;
     allowOnly(m_saveCopyButton);
-    TaskProgress progress;
-    BackupSaveAs::Outcome outcome;
-    Dialogs::runTask(this, QStringLiteral("另存备份"), progress,
-                     [&] { outcome = BackupSaveAs::run(m_paths, m_fileOps, &progress, folder); });
-    for (const QString &message : outcome.messages)
-        Dialogs::message(this, message);
+    report(inBackground(QStringLiteral("另存备份"), [&] { return m_rules.saveCopy(folder); }));
 }
 
 void BackupDialog::clear()

@@ -44,7 +44,7 @@ private:
     void restoreFromFile();
     // Asks for the password and restores source through the checked path.
     void restoreFrom(const QString &source, bool fromOutside);
-    void report(const DataMaintenance::Outcome &outcome);
+    void report(DataMaintenance::Outcome outcome);
     // Runs a file operation behind the progress window.
     DataMaintenance::Outcome inBackground(const QString &title,
                                           const std::function<DataMaintenance::Outcome()> &work);
