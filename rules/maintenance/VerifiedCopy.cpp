@@ -7,6 +7,7 @@
 #include "rules/maintenance/TaskProgress.h"
 #include "store/Schema.h"
 
+#include <QFile>
 #include <QFileInfo>
 
 const QString VerifiedCopy::kProgramVersion = QStringLiteral("1.1.0.45");
@@ -16,12 +17,16 @@ namespace {
 const QString kSizeDiffers = QStringLiteral("复制后的文件大小不符");
 
 // Digests a backup on its way; the copy is renamed into place only once the
-// checks of its source have passed.
+// checks of its source have passed. A manifest still at the copy's name
+// belongs to the backup the copy replaces: it goes right before the rename,
+// so that it never vouches for the copy, even when the run is cut short
+// before the copy's own is written, and stays when the copy is refused.
 class CheckedCopy : public FileDigest
 {
 public:
-    CheckedCopy(LiveSnapshot &source, TaskProgress *progress)
-        : FileDigest(progress), m_source(source), m_progress(progress)
+    CheckedCopy(LiveSnapshot &source, QString staleManifest, TaskProgress *progress)
+        : FileDigest(progress), m_source(source), m_staleManifest(std::move(staleManifest)),
+          m_progress(progress)
     {
     }
     bool renaming() override
@@ -29,12 +34,20 @@ public:
         if (m_progress)
             m_progress->setPhase(QStringLiteral("正在检查数据…"), -1);
         m_problem = m_source.waitForChecks();
-        return m_problem.isEmpty() && FileDigest::renaming();
+        if (!m_problem.isEmpty() || !FileDigest::renaming())
+            return false;
+        QFile stale(m_staleManifest);
+        if (stale.exists() && !stale.remove()) {
+            m_problem = stale.errorString();
+            return false;
+        }
+        return true;
     }
     QString problem() const { return m_problem; }
 
 private:
     LiveSnapshot &m_source;
+    QString m_staleManifest;
     TaskProgress *m_progress;
     QString m_problem;
 };
@@ -66,7 +79,7 @@ QString VerifiedCopy::backUp(LiveSnapshot &source, const QString &to, BackupKind
         m_progress->setPhase(QStringLiteral("正在复制数据…"), source.size());
         m_progress->setCancellable(true);
     }
-    CheckedCopy digest(source, m_progress);
+    CheckedCopy digest(source, BackupManifest::pathFor(to), m_progress);
     {
         Watching watching(m_files, digest);
         if (!DatabaseFile::removeStrays(m_files, to) || !m_files.copy(source.path(), to))

@@ -6,7 +6,9 @@
 #include "base/Session.h"
 #include "program/InstanceLock.h"
 #include "program/Startup.h"
+#include "rules/maintenance/BackupManifest.h"
 #include "rules/maintenance/DataMaintenance.h"
+#include "rules/maintenance/FileDigest.h"
 #include "rules/maintenance/FileOps.h"
 #include "rules/maintenance/InterruptedRun.h"
 #include "support/FailingFileOps.h"
@@ -82,6 +84,24 @@ QStringList cleanFolder(bool withBackup)
     return files;
 }
 
+// Writes the manifest of a backup.
+void vouchFor(const QString &backup)
+{
+    QString error;
+    BackupManifest m;
+    m.digest = FileDigest::ofFile(backup, nullptr, &error).value_or(QString());
+    m.size = QFileInfo(backup).size();
+    QVERIFY2(m.write(BackupManifest::pathFor(backup), &error), qPrintable(error));
+}
+
+// True unless the backup's manifest is there and gives another digest.
+bool manifestFits(const QString &backup)
+{
+    QString error;
+    const auto m = BackupManifest::read(BackupManifest::pathFor(backup));
+    return !m || m->digest == FileDigest::ofFile(backup, nullptr, &error);
+}
+
 // A folder with a backup holding one member and a live database holding a
 // second one too (no backup for the first backup).
 struct Folder
@@ -98,6 +118,7 @@ struct Folder
             folder.store().close();
             QDir().mkpath(f.backupFolder());
             QFile::copy(f.liveDatabase(), f.backupDatabase());
+            vouchFor(f.backupDatabase());
             QVERIFY(folder.store().open());
             backup = contentOf(f.backupDatabase());
         }
@@ -234,6 +255,7 @@ private Q_SLOTS:
         QVERIFY2(backup == s.backup || backup == newBackup, qPrintable(backup));
         QCOMPARE(filesIn(s.folder.path(), false), cleanFolder(backup != kNone));
         QCOMPARE(told.isEmpty(), !leftBehind);
+        QVERIFY(manifestFits(f.backupDatabase()));
         // The data a finished restore or clear replaced is kept as a marked
         // generation, whether the run or the recovery finished it; a
         // generation is a copy of the live data.
@@ -332,7 +354,7 @@ private Q_SLOTS:
         QVERIFY(writeBytes(path, "{\"format\""));
         DiskFileOps disk;
         QCOMPARE(InterruptedRun(s.folder.files(), disk).recover(), InterruptedRun::kStagedRemoved);
-        QCOMPARE(filesIn(s.folder.path()), cleanFolder(true));
+        QCOMPARE(filesIn(s.folder.path(), false), cleanFolder(true));
     }
 
     // A second program on the same folder finds the lock held.
