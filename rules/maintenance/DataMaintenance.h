@@ -18,13 +18,16 @@ class TaskProgress;
 // A backup copies the live file under a read transaction of its own, so it
 // is one committed state even while another program writes. Restore and
 // clear close the store before they replace the file (the main window
-// reopens it). Copies arrive complete or not at all (FileOps::copy), a new
-// backup and the backup to restore must pass the full database check, and
-// at every step either the live database or its roll-back copy is on disk;
-// a database moves and goes together with its journal (DatabaseFile). A run
-// cut short is finished or undone at the next start (InterruptedRun); a
-// roll-back copy still found here is moved aside to a name with a time stamp
-// and kept, never overwritten or deleted.
+// reopens it; so does record()). Copies arrive complete or not at all
+// (FileOps::copy). A new backup is renamed into place only once the live
+// file passed the schema and quick checks (VerifiedCopy), and the backup to
+// restore must match its manifest or pass the full database check. At every
+// step either the live database or its roll-back copy is on disk; a
+// database moves and goes together with its journal (DatabaseFile), and the
+// data a restore or clear replaced joins the generations. A run cut short
+// is finished or undone at the next start (InterruptedRun); a roll-back
+// copy still found here is moved aside to a name with a time stamp and
+// kept, never overwritten or deleted.
 //
 // No method shows anything or needs the GUI thread: the outcome says what
 // to show. Only record() touches the store, on the thread that owns it.
