@@ -5,6 +5,10 @@
 #include "program/LoginDialog.h"
 #include "program/MainWindow.h"
 #include "program/Startup.h"
+#include "rules/maintenance/AutoBackups.h"
+#include "rules/maintenance/DailyCheck.h"
+#include "rules/maintenance/FileOps.h"
+#include "rules/maintenance/TaskProgress.h"
 #include "screens/Dialogs.h"
 #include "store/MemberStore.h"
 
@@ -12,6 +16,37 @@
 #include <QProgressDialog>
 #include <QTimer>
 #include <memory>
+
+namespace {
+
+// An automatic generation of the live database behind a progress window.
+AutoBackups::Result takeGeneration(const DataFiles &files)
+{
+    DiskFileOps fileOps;
+    TaskProgress progress;
+    AutoBackups::Result result;
+    Dialogs::runTask(nullptr, QStringLiteral("自动备份"), progress,
+                     [&] { result = AutoBackups(files, fileOps, &progress).take(); });
+    for (const QString &message : std::as_const(result.messages))
+        Dialogs::message(nullptr, message);
+    return result;
+}
+
+// The first start of a day keeps a generation and checks it fully in the
+// background; the check's warning comes whenever it is done.
+void startOfDay(const DataFiles &files, DailyCheck &check)
+{
+    DiskFileOps fileOps;
+    if (!AutoBackups(files, fileOps).firstStartToday())
+        return;
+    const AutoBackups::Result taken = takeGeneration(files);
+    check.start(taken.path.isEmpty() ? files.liveDatabase() : taken.path, qApp,
+                [](const QString &problem) {
+                    Dialogs::error(nullptr, DailyCheck::kDamaged + QLatin1Char('\n') + problem);
+                });
+}
+
+} // namespace
 
 int runProgram(const QString &programFolder, const std::function<void(QWidget *)> &loginShown)
 {
@@ -56,6 +91,9 @@ int runProgram(const QString &programFolder, const std::function<void(QWidget *)
         return 1;
     }
 
+    DailyCheck dailyCheck;
+    startOfDay(files, dailyCheck);
+
     AppContext context(store, files);
     std::unique_ptr<MainWindow> mainWindow;
     auto *login = new LoginDialog(context);
@@ -72,7 +110,13 @@ int runProgram(const QString &programFolder, const std::function<void(QWidget *)
         QTimer::singleShot(0, login, [login, &loginShown] { loginShown(login); });
 
     const int code = qApp->exec();
+    const bool normalExit = code == 0 && mainWindow;
     mainWindow.reset();
     store.close();
+    if (normalExit)
+        takeGeneration(files);
+    dailyCheck.wait();
+    // A warning the check posted after the last event loop ended.
+    QCoreApplication::sendPostedEvents(qApp, QEvent::MetaCall);
     return code;
 }

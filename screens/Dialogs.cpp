@@ -1,12 +1,19 @@
 #include "screens/Dialogs.h"
 
+#include "rules/maintenance/TaskProgress.h"
 #include "store/DatabaseErrorText.h"
 
+#include <QEventLoop>
+#include <QFileDialog>
 #include <QGridLayout>
 #include <QInputDialog>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QProgressDialog>
 #include <QPushButton>
+#include <QTimer>
+#include <atomic>
+#include <thread>
 
 const QString Dialogs::kAppTitle = QStringLiteral("会员系统");
 
@@ -62,4 +69,84 @@ void Dialogs::databaseFailure(QWidget *parent, const QString &detail)
             QStringLiteral("数据库操作失败，本次操作未做任何更改。\n") +
                 DatabaseErrorText::withDetail(detail),
             kAppTitle, Icon::Error);
+}
+
+QString Dialogs::chooseFolder(QWidget *parent, const QString &title)
+{
+    if (g_script)
+        return g_script->chooseFile({title, true});
+    return QFileDialog::getExistingDirectory(parent, title);
+}
+
+QString Dialogs::chooseFile(QWidget *parent, const QString &title)
+{
+    if (g_script)
+        return g_script->chooseFile({title, false});
+    return QFileDialog::getOpenFileName(parent, title, QString(),
+                                        QStringLiteral("数据库备份 (*.mdb);;所有文件 (*)"));
+}
+
+void Dialogs::runTask(QWidget *parent, const QString &title, TaskProgress &progress,
+                      const std::function<void()> &work)
+{
+    std::exception_ptr thrown;
+    const std::function<void()> guarded = [&] {
+        try {
+            work();
+        } catch (...) {
+            thrown = std::current_exception();
+        }
+    };
+    if (g_script)
+        g_script->runTask(title, progress, guarded);
+    else
+        showProgressOf(parent, title, progress, guarded);
+    if (thrown)
+        std::rethrow_exception(thrown);
+}
+
+void Dialogs::showProgressOf(QWidget *parent, const QString &title, TaskProgress &progress,
+                             const std::function<void()> &work)
+{
+    QProgressDialog dialog(parent);
+    dialog.setWindowTitle(title);
+    dialog.setWindowModality(Qt::WindowModal);
+    dialog.setAutoClose(false);
+    dialog.setAutoReset(false);
+    // A short task ends before the window would only flash.
+    dialog.setMinimumDuration(300);
+    dialog.setRange(0, 1000);
+    dialog.setCancelButtonText(QStringLiteral("取消"));
+    // Cancel asks the work to stop; the window stays until it has.
+    QObject::disconnect(&dialog, &QProgressDialog::canceled, &dialog, &QProgressDialog::cancel);
+    QObject::connect(&dialog, &QProgressDialog::canceled, &dialog, [&] {
+        if (progress.requestCancel())
+            dialog.setLabelText(QStringLiteral("正在取消…"));
+    });
+
+    std::atomic<bool> done = false;
+    QEventLoop loop;
+    QTimer poll;
+    poll.setInterval(50);
+    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
+        if (done) {
+            loop.quit();
+            return;
+        }
+        if (!progress.cancelled())
+            dialog.setLabelText(progress.phase());
+        const int perMille = progress.perMille();
+        dialog.setMaximum(perMille < 0 ? 0 : 1000);
+        if (perMille >= 0)
+            dialog.setValue(perMille);
+        if (auto *cancel = dialog.findChild<QPushButton *>())
+            cancel->setEnabled(progress.cancellable() && !progress.cancelled());
+    });
+    std::thread worker([&] {
+        work();
+        done = true;
+    });
+    poll.start();
+    loop.exec();
+    worker.join();
 }

@@ -1,8 +1,10 @@
 #pragma once
 
 #include <QString>
+#include <functional>
 
 class QWidget;
+class TaskProgress;
 
 // Every message box and input box of the program goes through here. In the
 // program they are real QMessageBox and QInputDialog windows; tests install
@@ -28,6 +30,11 @@ public:
         QString prompt;
         Echo echo = Echo::Normal;
     };
+    struct FileChoice
+    {
+        QString title;
+        bool folder = false; // a folder to write into, else a file to open
+    };
 
     // A stand-in for the real boxes.
     class Script
@@ -37,6 +44,11 @@ public:
         virtual void message(const Message &m) = 0;
         // The answer; an empty text stands for Cancel.
         virtual QString input(const Input &in) = 0;
+        // The chosen path; an empty text stands for Cancel.
+        virtual QString chooseFile(const FileChoice &choice) = 0;
+        // Must run work to its end before returning, off the calling thread.
+        virtual void runTask(const QString &title, TaskProgress &progress,
+                             const std::function<void()> &work) = 0;
     };
 
     // A message with an OK button only.
@@ -51,6 +63,17 @@ public:
     static QString input(QWidget *parent, const QString &prompt, const QString &title = kAppTitle,
                          Echo echo = Echo::Normal);
 
+    // A folder to write into, or a file to open; empty for Cancel.
+    static QString chooseFolder(QWidget *parent, const QString &title);
+    static QString chooseFile(QWidget *parent, const QString &title);
+
+    // Runs work on a worker thread while a progress window shows how far it
+    // has come; the window stays responsive and offers to cancel while the
+    // progress allows it. Returns when work has ended; what work throws is
+    // thrown again here, on the calling thread.
+    static void runTask(QWidget *parent, const QString &title, TaskProgress &progress,
+                        const std::function<void()> &work);
+
     // Installs a script (nullptr restores the real boxes).
     static void setScript(Script *script);
 
@@ -61,4 +84,8 @@ public:
     // has been rolled back. detail is the engine's text: the box says in
     // words what happened and what to do, with that text as a detail line.
     static void databaseFailure(QWidget *parent, const QString &detail);
+
+private:
+    static void showProgressOf(QWidget *parent, const QString &title, TaskProgress &progress,
+                               const std::function<void()> &work);
 };

@@ -7,7 +7,7 @@ set -euo pipefail
 packages=(
   build-essential cmake pkg-config
   qt6-base-dev libqt6sql6-sqlite qt6-qpa-plugins libgl-dev
-  libsodium-dev libgsf-1-dev libfreexl-dev libsqlite3-dev
+  libsodium-dev libgsf-1-dev libfreexl-dev libsqlite3-dev libxxhash-dev
   fonts-noto-cjk
   dpkg-dev desktop-file-utils
   # The export tests read every workbook back with xlrd and with gnumeric's

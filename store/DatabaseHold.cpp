@@ -60,6 +60,11 @@ DatabaseHold::~DatabaseHold()
     QSqlDatabase::removeDatabase(m_connection);
 }
 
+QSqlDatabase DatabaseHold::database() const
+{
+    return QSqlDatabase::database(m_connection, false);
+}
+
 void DatabaseHold::release()
 {
     QSqlDatabase db = QSqlDatabase::database(m_connection, false);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QSqlDatabase>
 #include <QString>
 
 // A private connection to a database file that holds it still: opening it
@@ -19,6 +20,9 @@ public:
     // Why the file could not be held, in the engine's words.
     QString error() const { return m_error; }
     void release();
+    // The holding connection, for reads inside the held transaction on the
+    // thread that made the hold.
+    QSqlDatabase database() const;
 
     // Opens the file, lets SQLite settle it and closes it again; false (with
     // the engine's text in *error) when it could not.

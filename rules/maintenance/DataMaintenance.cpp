@@ -3,8 +3,15 @@
 #include "base/Clock.h"
 #include "base/Formats.h"
 #include "base/Session.h"
+#include "base/StoreError.h"
+#include "rules/maintenance/AutoBackups.h"
+#include "rules/maintenance/BackupGenerations.h"
+#include "rules/maintenance/BackupSaveAs.h"
 #include "rules/maintenance/DatabaseFile.h"
 #include "rules/maintenance/FileOps.h"
+#include "rules/maintenance/LiveSnapshot.h"
+#include "rules/maintenance/VerifiedCopy.h"
+#include "store/AuditLog.h"
 #include "store/DatabaseHold.h"
 #include "store/MemberStore.h"
 #include "store/Schema.h"
@@ -58,6 +65,8 @@ const QString DataMaintenance::kClearLostLive =
 
 const QString DataMaintenance::kNotSynced = QStringLiteral(
     "系统未能确认这次的改动已写入磁盘，突然断电可能使它丢失。请检查磁盘后再备份一次。");
+
+const QString DataMaintenance::kNotLogged = QStringLiteral("操作已完成，但无法写入操作日志：");
 
 const QString DataMaintenance::kLeftoverKept =
     QStringLiteral("上次中断的操作留下了 %1，已将它另存为 %2，请检查后自行处理。");
@@ -128,6 +137,29 @@ bool DataMaintenance::setAside(const QString &path, Outcome &outcome)
     return true;
 }
 
+QString DataMaintenance::restoredFrom(const QString &source, bool fromOutside,
+                                      const VerifiedCopy::Verdict &verdict)
+{
+    const QString name = QFileInfo(source).fileName();
+    QString what;
+    if (fromOutside)
+        what = QStringLiteral("文件 %1").arg(native(source));
+    else if (const auto g = BackupGenerations::parse(name))
+        what = QStringLiteral("%1备份 %2").arg(BackupManifest::kindName(g->kind), name);
+    else
+        what = QStringLiteral("%1备份 %2").arg(BackupManifest::kindName(BackupKind::Manual), name);
+    const QDateTime taken = verdict.manifest ? verdict.manifest->taken : m_files.modified(source);
+    return QStringLiteral("从%1 还原，备份时间 %2").arg(what, Formats::dateTime(taken));
+}
+
+QString DataMaintenance::retire(const QString &old, BackupKind kind)
+{
+    QString error;
+    if (AutoBackups(m_paths, m_files).keepAside(old, kind, &error))
+        return {};
+    return withDetail(kDataKeptAt.arg(native(old)), error);
+}
+
 bool DataMaintenance::rollBack(const QString &rollback, const QString &target)
 {
     return DatabaseFile::remove(m_files, target) && DatabaseFile::move(m_files, rollback, target);
@@ -153,6 +185,12 @@ DataMaintenance::Outcome DataMaintenance::backup()
         o.messages << kSourceMissing;
         return o;
     }
+    // Held still from here until the copy is in place, and checked meanwhile.
+    LiveSnapshot source(live, m_progress);
+    if (!source.problem().isEmpty()) {
+        o.messages << withDetail(kBackupFailed, source.problem());
+        return o;
+    }
     if (!m_files.exists(f.backupFolder()) && !m_files.makeFolder(f.backupFolder())) {
         o.messages << withDetail(kBackupFailed, m_files.error());
         return o;
@@ -165,11 +203,15 @@ DataMaintenance::Outcome DataMaintenance::backup()
         return o;
     }
 
-    QString problem = DatabaseFile::copyStill(m_files, live, target);
-    if (problem.isEmpty())
-        problem = problemWith(target);
+    QString note;
+    const QString problem = VerifiedCopy(m_files, m_progress)
+                                .backUp(source, target, BackupKind::Manual, Clock::now(), &note);
     if (problem.isEmpty()) {
         o.status = statusLine(kBackupDoneHeading);
+        if (!note.isEmpty())
+            o.messages << note;
+        o.logged = {AuditLog::kBackup,
+                    QStringLiteral("备份到 %1").arg(QDir(f.folder()).relativeFilePath(target))};
         if (hadBackup && !DatabaseFile::remove(m_files, old))
             o.messages << withDetail(kOldBackupNotRemoved, m_files.error());
         noteSync(o);
@@ -195,10 +237,11 @@ DataMaintenance::Outcome DataMaintenance::backup()
     return o;
 }
 
-DataMaintenance::Outcome DataMaintenance::restore(const QString &typed)
+DataMaintenance::Outcome DataMaintenance::restore(const QString &typed, const QString &chosen,
+                                                  bool fromOutside)
 {
     const DataFiles &f = m_paths;
-    const QString source = f.backupDatabase();
+    const QString source = chosen.isEmpty() ? f.backupDatabase() : chosen;
     const QString live = f.liveDatabase();
     const QString old = f.liveRollback();
     Outcome o;
@@ -212,8 +255,10 @@ DataMaintenance::Outcome DataMaintenance::restore(const QString &typed)
     }
     // A journal of the backup's own is played back before it is judged.
     DatabaseHold::settle(source);
-    if (const QString problem = problemWith(source); !problem.isEmpty()) {
-        o.messages << withDetail(kBackupDamaged, problem);
+    VerifiedCopy verified(m_files, m_progress);
+    const VerifiedCopy::Verdict verdict = verified.check(source, !fromOutside);
+    if (!verdict.problem.isEmpty()) {
+        o.messages << withDetail(kBackupDamaged, verdict.problem);
         return o;
     }
 
@@ -230,9 +275,7 @@ DataMaintenance::Outcome DataMaintenance::restore(const QString &typed)
         o.messages << withDetail(kRestoreFailed, m_files.error());
         return o;
     }
-    QString problem = DatabaseFile::copyStill(m_files, source, live);
-    if (problem.isEmpty() && m_files.size(live) != m_files.size(source))
-        problem = QStringLiteral("复制后的文件大小不符");
+    const QString problem = verified.restoreCopy(source, live, verdict);
     if (!problem.isEmpty()) {
         if (!hadLive) {
             DatabaseFile::remove(m_files, live);
@@ -246,9 +289,13 @@ DataMaintenance::Outcome DataMaintenance::restore(const QString &typed)
         }
         return o;
     }
-    if (hadLive && !DatabaseFile::remove(m_files, old))
-        o.messages << withDetail(kOldLiveNotRemoved, m_files.error());
-    o.status = statusLine(kRestoreDoneHeading);
+    if (hadLive) {
+        if (const QString kept = retire(old, BackupKind::PreRestore); !kept.isEmpty())
+            o.messages << kept;
+    }
+    o.status =
+        kRestoreDoneHeading + QLatin1Char('\n') + Formats::dateTime(m_files.modified(source));
+    o.logged = {AuditLog::kRestore, restoredFrom(source, fromOutside, verdict)};
     noteSync(o);
     return o;
 }
@@ -257,7 +304,7 @@ std::optional<DataMaintenance::Outcome> DataMaintenance::checkTemplate()
 {
     const QString zero = m_paths.blankTemplate();
     if (m_files.exists(zero) && m_files.size(zero) != DataFiles::kBlankTemplateSize)
-        return Outcome{{kTemplateDamaged}, std::nullopt, true, 1};
+        return Outcome{{kTemplateDamaged}, std::nullopt, true, 1, std::nullopt};
     return std::nullopt;
 }
 
@@ -305,8 +352,11 @@ DataMaintenance::Outcome DataMaintenance::clear(const QString &typed)
         problem = problemWith(live);
     if (problem.isEmpty()) {
         QString message = withDetail(kCleared, note);
-        if (hadLive && !DatabaseFile::remove(m_files, old))
-            message = withDetail(message, withDetail(kOldLiveNotRemoved, m_files.error()));
+        if (hadLive)
+            message = withDetail(message, retire(old, BackupKind::PreClear));
+        o.logged = {
+            AuditLog::kClear,
+            QStringLiteral("清空全部数据，换为空白数据库 %1").arg(QFileInfo(zero).fileName())};
         if (const QString unsynced = m_files.takeSyncProblem(); !unsynced.isEmpty())
             message = withDetail(message, withDetail(kNotSynced, unsynced));
         o.messages << message;
@@ -325,4 +375,36 @@ DataMaintenance::Outcome DataMaintenance::clear(const QString &typed)
     DatabaseFile::remove(m_files, live);
     o.messages << withDetail(kClearLostLive, problem);
     return o;
+}
+
+DataMaintenance::Outcome DataMaintenance::saveCopy(const QString &folder)
+{
+    const BackupSaveAs::Outcome saved = BackupSaveAs::run(m_paths, m_files, m_progress, folder);
+    Outcome o;
+    o.messages = saved.messages;
+    if (!saved.path.isEmpty())
+        o.logged = {AuditLog::kBackup, QStringLiteral("另存备份到 %1").arg(native(saved.path))};
+    return o;
+}
+
+void DataMaintenance::record(Outcome &outcome)
+{
+    if (!outcome.logged)
+        return;
+    // A restore or a clear left the store closed; its row belongs in the
+    // file now in place.
+    QString problem;
+    if (!m_store.reopenIfClosed()) {
+        problem = m_store.lastError();
+    } else {
+        try {
+            AuditLog::record(m_store, outcome.logged->kind, outcome.logged->detail);
+        } catch (const StoreError &e) {
+            problem = e.text();
+        }
+    }
+    if (!problem.isEmpty())
+        outcome.messages << kNotLogged + problem;
+    if (outcome.endProgram)
+        m_store.close();
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "rules/maintenance/BackupManifest.h"
+#include "rules/maintenance/VerifiedCopy.h"
 #include "store/DataFiles.h"
 
 #include <QString>
@@ -9,22 +11,26 @@
 class FileOps;
 class MemberStore;
 struct Session;
+class TaskProgress;
 
 // Backup, restore and clear of the database file.
 //
 // A backup copies the live file under a read transaction of its own, so it
 // is one committed state even while another program writes. Restore and
 // clear close the store before they replace the file (the main window
-// reopens it). Copies arrive complete or not at all (FileOps::copy), a new
-// backup and the backup to restore must pass the full database check, and
-// at every step either the live database or its roll-back copy is on disk;
-// a database moves and goes together with its journal (DatabaseFile). A run
-// cut short is finished or undone at the next start (InterruptedRun); a
-// roll-back copy still found here is moved aside to a name with a time stamp
-// and kept, never overwritten or deleted.
+// reopens it; so does record()). Copies arrive complete or not at all
+// (FileOps::copy). A new backup is renamed into place only once the live
+// file passed the schema and quick checks (VerifiedCopy), and the backup to
+// restore must match its manifest or pass the full database check. At every
+// step either the live database or its roll-back copy is on disk; a
+// database moves and goes together with its journal (DatabaseFile), and the
+// data a restore or clear replaced joins the generations. A run cut short
+// is finished or undone at the next start (InterruptedRun); a roll-back
+// copy still found here is moved aside to a name with a time stamp and
+// kept, never overwritten or deleted.
 //
 // No method shows anything or needs the GUI thread: the outcome says what
-// to show.
+// to show. Only record() touches the store, on the thread that owns it.
 class DataMaintenance
 {
 public:
@@ -60,6 +66,7 @@ public:
     static const QString kClearLostLive;
 
     static const QString kNotSynced; // a folder could not be flushed to disk
+    static const QString kNotLogged; // the audit row could not be written
 
     static const QString kLeftoverKept;  // %1 kept as %2
     static const QString kLeftoverStuck; // %1 could not be moved aside
@@ -72,6 +79,13 @@ public:
         std::optional<QString> status;
         bool endProgram = false;
         int endCode = 0;
+        // Set when the operation succeeded: its row of the audit log.
+        struct Logged
+        {
+            QString kind;
+            QString detail;
+        };
+        std::optional<Logged> logged;
     };
 
     DataMaintenance(MemberStore &store, DataFiles paths, const Session &session, FileOps &files);
@@ -79,15 +93,29 @@ public:
     // Creates the backup folder when missing and returns the status text.
     QString activate();
     Outcome backup();
-    // typed: the answer of the password box ("" for Cancel).
-    Outcome restore(const QString &typed);
+    // typed: the answer of the password box ("" for Cancel); source: the
+    // backup to put back (backup.mdb when empty). A file from outside the
+    // backup folder always gets the full checks, whatever its manifest says.
+    Outcome restore(const QString &typed, const QString &source = {}, bool fromOutside = false);
     // Before the password is asked: the template of the wrong size ends the
     // program at once.
     std::optional<Outcome> checkTemplate();
     Outcome clear(const QString &typed);
+    // 另存备份: a verified copy with its manifest in the chosen folder.
+    Outcome saveCopy(const QString &folder);
+
+    // Writes the outcome's audit row, if it has one, on the store's own
+    // thread once the operation is over. After a restore or a clear the row
+    // goes into the file that is live now: the store is opened on it first
+    // (and closed again when the program is to end). A row that cannot be
+    // written adds a message; the operation stays done.
+    void record(Outcome &outcome);
 
     // Heading, a line break, and the backup file's modification time.
     QString statusLine(const QString &heading);
+
+    // Where the operations report how far they have come (none when null).
+    void setProgress(TaskProgress *progress) { m_progress = progress; }
 
 private:
     // Moves a leftover roll-back copy aside; false when it is still in the way.
@@ -96,6 +124,13 @@ private:
     QString problemWith(const QString &path);
     // Removes a damaged copy and puts the roll-back copy back in its place.
     bool rollBack(const QString &rollback, const QString &target);
+    // The audit detail of a restore: which backup, and when it was taken.
+    QString restoredFrom(const QString &source, bool fromOutside,
+                         const VerifiedCopy::Verdict &verdict);
+    // The live database a restore or clear replaced joins the generations,
+    // marked. When it cannot, it stays where it is and the returned message
+    // says so ("" when it was moved).
+    QString retire(const QString &old, BackupKind kind);
     // Reports a folder that could not be flushed after the operation.
     void noteSync(Outcome &outcome);
 
@@ -103,4 +138,5 @@ private:
     DataFiles m_paths;
     const Session &m_session;
     FileOps &m_files;
+    TaskProgress *m_progress = nullptr;
 };

@@ -69,11 +69,20 @@ bool DiskFileOps::copy(const QString &from, const QString &to)
             }
             if (n == 0)
                 break;
+            if (m_watch && !m_watch->chunk(buffer.constData(), n)) {
+                m_error = QStringLiteral("已取消");
+                ok = false;
+                break;
+            }
             if (!out.write(buffer.constData(), n)) {
                 m_error = out.error();
                 ok = false;
                 break;
             }
+        }
+        if (ok && m_watch && !m_watch->renaming()) {
+            m_error = QStringLiteral("复制已停止");
+            ok = false;
         }
         if (ok && !out.commit(StagedFile::Existing::Keep, StagedFile::FolderSync::Later)) {
             m_error = out.error();

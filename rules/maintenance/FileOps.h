@@ -1,5 +1,7 @@
 #pragma once
 
+#include "rules/maintenance/CopyWatch.h"
+
 #include <QDateTime>
 #include <QString>
 #include <QStringList>
@@ -35,8 +37,12 @@ public:
     // (empty when all were) and forgets it.
     QString takeSyncProblem() { return std::exchange(m_syncProblem, QString()); }
 
+    // Hands the bytes of every following copy to watch (nullptr: to none).
+    void watchCopies(CopyWatch *watch) { m_watch = watch; }
+
 protected:
     QString m_error;
+    CopyWatch *m_watch = nullptr;
     QString m_syncProblem;
 };
 

@@ -1,10 +1,13 @@
 #include "rules/maintenance/InterruptedRun.h"
 
+#include "rules/maintenance/AutoBackups.h"
+#include "rules/maintenance/BackupManifest.h"
 #include "rules/maintenance/DatabaseFile.h"
 #include "rules/maintenance/FileOps.h"
 #include "store/Schema.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 
 const QString InterruptedRun::kRestoreUndone =
@@ -29,12 +32,20 @@ QString InterruptedRun::recover()
 {
     m_told.clear();
     m_stuck.clear();
-    recoverPair(m_paths.liveDatabase(), m_paths.liveRollback(), kRestoreUndone, kRestoreFinished);
-    recoverPair(m_paths.backupDatabase(), m_paths.backupRollback(), kBackupUndone, kBackupFinished);
+    recoverPair(m_paths.liveDatabase(), m_paths.liveRollback(), kRestoreUndone, kRestoreFinished,
+                true);
+    recoverPair(m_paths.backupDatabase(), m_paths.backupRollback(), kBackupUndone, kBackupFinished,
+                false);
     int staged = 0;
     for (const QString &target :
-         {m_paths.liveDatabase(), m_paths.backupDatabase(), m_paths.exportWorkbook()})
-        staged += removeStaged(target);
+         {m_paths.liveDatabase(), m_paths.backupDatabase(), m_paths.exportWorkbook(),
+          BackupManifest::pathFor(m_paths.backupDatabase())}) {
+        const QFileInfo info(target);
+        staged += removeStaged(info.absolutePath(), info.fileName());
+    }
+    // Every file there is a generation, its manifest or the log: any staged
+    // one is a copy cut short.
+    staged += removeStaged(AutoBackups::folderOf(m_paths), QStringLiteral("*"));
     // Staged copies alone: a copy was cut short before anything had moved.
     if (staged > 0 && m_told.isEmpty())
         m_told << kStagedRemoved;
@@ -60,8 +71,24 @@ bool InterruptedRun::putBack(const QString &rollback, const QString &target)
     return true;
 }
 
+bool InterruptedRun::keepReplaced(const QString &rollback, const QString &target)
+{
+    // A clear puts a byte-for-byte copy of the blank template in place.
+    const QString zero = m_paths.blankTemplate();
+    bool cleared = m_files.size(target) == m_files.size(zero);
+    if (cleared) {
+        QFile a(target);
+        QFile b(zero);
+        cleared = a.open(QIODevice::ReadOnly) && b.open(QIODevice::ReadOnly) &&
+                  a.readAll() == b.readAll();
+    }
+    QString error;
+    return AutoBackups(m_paths, m_files)
+        .keepAside(rollback, cleared ? BackupKind::PreClear : BackupKind::PreRestore, &error);
+}
+
 bool InterruptedRun::recoverPair(const QString &target, const QString &rollback,
-                                 const QString &undone, const QString &finished)
+                                 const QString &undone, const QString &finished, bool keep)
 {
     const bool hasTarget = m_files.exists(target);
     const bool hasRollback = m_files.exists(rollback);
@@ -76,7 +103,7 @@ bool InterruptedRun::recoverPair(const QString &target, const QString &rollback,
         // The replacement is in place; it was checked only if the run got
         // that far, so it is checked now.
         if (Schema::problemWithFile(target, Schema::Check::Full).isEmpty()) {
-            ok = DatabaseFile::remove(m_files, rollback);
+            ok = keep ? keepReplaced(rollback, target) : DatabaseFile::remove(m_files, rollback);
             if (ok)
                 m_told << finished;
         } else {
@@ -92,15 +119,14 @@ bool InterruptedRun::recoverPair(const QString &target, const QString &rollback,
     return ok;
 }
 
-int InterruptedRun::removeStaged(const QString &target)
+int InterruptedRun::removeStaged(const QString &path, const QString &pattern)
 {
-    const QFileInfo info(target);
-    const QDir folder(info.absolutePath());
+    const QDir folder(path);
     int removed = 0;
     if (!folder.exists())
         return removed;
     const QStringList staged =
-        folder.entryList({QLatin1Char('.') + info.fileName() + QStringLiteral(".??????")},
+        folder.entryList({QLatin1Char('.') + pattern + QStringLiteral(".??????")},
                          QDir::Files | QDir::Hidden | QDir::System);
     for (const QString &name : staged) {
         if (m_files.remove(folder.filePath(name)))

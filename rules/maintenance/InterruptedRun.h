@@ -13,7 +13,10 @@ class FileOps;
 // known pictures: the roll-back copy (tableold.mdb, backup/backupold.mdb)
 // with or without the new file beside it, and hidden staged copies that
 // never got their name. The data afterwards is the state before or after
-// the operation, never a mix, and nothing of the run is left behind.
+// the operation, never a mix, and nothing of the run is left behind. The
+// live database a finished restore or clear replaced is kept among the
+// automatic generations, as the run itself would have kept it; a copy into
+// backup/auto/ cut short is only a staged file there.
 class InterruptedRun
 {
 public:
@@ -32,10 +35,16 @@ public:
 
 private:
     // One database and its roll-back copy. Returns false when stuck.
+    // keepReplaced: a finished run's roll-back copy joins the generations
+    // instead of being removed.
     bool recoverPair(const QString &target, const QString &rollback, const QString &undone,
-                     const QString &finished);
-    // Removes the hidden staged copies of the target; returns how many.
-    int removeStaged(const QString &target);
+                     const QString &finished, bool keepReplaced);
+    // Moves the live database a finished restore or clear replaced into the
+    // generations, marked by what replaced it.
+    bool keepReplaced(const QString &rollback, const QString &target);
+    // Removes the hidden staged copies in folder whose final names match
+    // pattern; returns how many.
+    int removeStaged(const QString &folder, const QString &pattern);
     // Puts the roll-back copy back under the target's name; companions left
     // at the target's name by a move cut short belong to it and stay.
     bool putBack(const QString &rollback, const QString &target);

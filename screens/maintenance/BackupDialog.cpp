@@ -2,13 +2,17 @@
 
 #include "base/ProgramEnd.h"
 #include "base/Session.h"
+#include "rules/maintenance/BackupCatalog.h"
+#include "rules/maintenance/TaskProgress.h"
 #include "screens/Dialogs.h"
 #include "screens/Ui.h"
 
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
+#include <QTreeWidget>
 #include <QVBoxLayout>
 
 namespace {
@@ -26,7 +30,7 @@ FileOps &chosen(FileOps *given, std::unique_ptr<FileOps> &own)
 BackupDialog::BackupDialog(MemberStore &store, const DataFiles &files, const Session &session,
                            ProgramEnd &end, QWidget *parent, FileOps *fileOps)
     : ScreenDialog(QStringLiteral("backup"), QStringLiteral("数据库备份还原"), parent), m_end(end),
-      m_rules(store, files, session, chosen(fileOps, m_ownFiles))
+      m_paths(files), m_rules(store, files, session, chosen(fileOps, m_ownFiles))
 {
     QGroupBox *statusFrame = frame("Frame1", QStringLiteral("状态提示"));
     m_statusLabel = label("Label1", QString(), statusFrame);
@@ -40,21 +44,34 @@ BackupDialog::BackupDialog(MemberStore &store, const DataFiles &files, const Ses
     m_restoreButton = button("Command2", QStringLiteral("还原数据(&R)"));
     m_clearButton = button("Command4", QStringLiteral("清空数据(C)"));
     QPushButton *exitButton = button("Command3", QStringLiteral("退出(E)"));
-    for (QPushButton *b : {m_backupButton, m_restoreButton, m_clearButton, exitButton})
+
+    m_generationList = new QTreeWidget(this);
+    m_generationList->setObjectName(QStringLiteral("generationList"));
+    m_generationList->setHeaderLabels(BackupCatalog::headings());
+    m_generationList->setRootIsDecorated(false);
+    m_generationList->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_generationList->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    m_restoreChosenButton = button("restoreChosen", QStringLiteral("还原所选备份(&S)"));
+    m_saveCopyButton = button("saveCopy", QStringLiteral("另存备份…"));
+    m_restoreFileButton = button("restoreFile", QStringLiteral("从文件还原…"));
+    for (QPushButton *b : {m_backupButton, m_restoreButton, m_clearButton, exitButton,
+                           m_restoreChosenButton, m_saveCopyButton, m_restoreFileButton})
         b->setAutoDefault(true);
 
-    auto *buttons = new QHBoxLayout;
-    for (QPushButton *b : {m_backupButton, m_restoreButton, m_clearButton, exitButton})
-        buttons->addWidget(b);
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(statusFrame);
-    layout->addLayout(buttons);
-    Ui::resizeTwips(this, 6000, 3000);
+    layout->addLayout(rowOf({m_backupButton, m_restoreButton, m_clearButton, exitButton}));
+    layout->addWidget(m_generationList, 1);
+    layout->addLayout(rowOf({m_restoreChosenButton, m_saveCopyButton, m_restoreFileButton}));
+    Ui::resizeTwips(this, 9000, 6000);
 
     connect(m_backupButton, &QPushButton::clicked, this, &BackupDialog::backup);
     connect(m_restoreButton, &QPushButton::clicked, this, &BackupDialog::restore);
     connect(m_clearButton, &QPushButton::clicked, this, &BackupDialog::clear);
     connect(exitButton, &QPushButton::clicked, this, &QDialog::reject);
+    connect(m_restoreChosenButton, &QPushButton::clicked, this, &BackupDialog::restoreChosen);
+    connect(m_saveCopyButton, &QPushButton::clicked, this, &BackupDialog::saveCopy);
+    connect(m_restoreFileButton, &QPushButton::clicked, this, &BackupDialog::restoreFromFile);
 
     activateOnce();
 }
@@ -63,17 +80,60 @@ BackupDialog::~BackupDialog() = default;
 
 void BackupDialog::activate()
 {
-    for (QPushButton *b : {m_backupButton, m_restoreButton, m_clearButton})
+    for (QPushButton *b : {m_backupButton, m_restoreButton, m_clearButton, m_restoreChosenButton,
+                           m_saveCopyButton, m_restoreFileButton})
         b->setEnabled(true);
     m_statusLabel->setText(m_rules.activate());
+    fillGenerationList();
 }
 
-void BackupDialog::report(const DataMaintenance::Outcome &outcome)
+void BackupDialog::fillGenerationList()
 {
+    m_generationList->clear();
+    for (const BackupCatalog::Entry &e : BackupCatalog(m_paths).entries()) {
+        auto *item = new QTreeWidgetItem(m_generationList, BackupCatalog::columns(e));
+        item->setData(0, Qt::UserRole, e.path);
+    }
+    if (m_generationList->topLevelItemCount() > 0)
+        m_generationList->setCurrentItem(m_generationList->topLevelItem(0));
+}
+
+void BackupDialog::allowOnly(QPushButton *kind)
+{
+    // Backups (here or to another folder), restores and the clear: one kind
+    // per visit.
+    const bool backup = kind == m_backupButton || kind == m_saveCopyButton;
+    const bool restore =
+        kind == m_restoreButton || kind == m_restoreChosenButton || kind == m_restoreFileButton;
+    m_backupButton->setEnabled(backup);
+    m_saveCopyButton->setEnabled(backup);
+    m_restoreButton->setEnabled(restore);
+    m_restoreChosenButton->setEnabled(restore);
+    m_restoreFileButton->setEnabled(restore);
+    m_clearButton->setEnabled(kind == m_clearButton);
+}
+
+DataMaintenance::Outcome
+BackupDialog::inBackground(const QString &title,
+                           const std::function<DataMaintenance::Outcome()> &work)
+{
+    TaskProgress progress;
+    m_rules.setProgress(&progress);
+    DataMaintenance::Outcome outcome;
+    Dialogs::runTask(this, title, progress, [&] { outcome = work(); });
+    m_rules.setProgress(nullptr);
+    return outcome;
+}
+
+void BackupDialog::report(DataMaintenance::Outcome outcome)
+{
+    m_rules.record(outcome);
     for (const QString &message : outcome.messages)
         Dialogs::message(this, message);
     if (outcome.status)
         m_statusLabel->setText(*outcome.status);
+    if (!outcome.endProgram)
+        fillGenerationList();
     if (outcome.endProgram) {
         m_end.request(outcome.endCode);
         reject();
@@ -82,18 +142,51 @@ void BackupDialog::report(const DataMaintenance::Outcome &outcome)
 
 void BackupDialog::backup()
 {
-    m_restoreButton->setEnabled(false);
-    m_clearButton->setEnabled(false);
-    report(m_rules.backup());
+    allowOnly(m_backupButton);
+    report(inBackground(QStringLiteral("备份数据"), [this] { return m_rules.backup(); }));
 }
 
 void BackupDialog::restore()
 {
-    m_backupButton->setEnabled(false);
-    m_clearButton->setEnabled(false);
+    allowOnly(m_restoreButton);
+    restoreFrom(QString(), false);
+}
+
+void BackupDialog::restoreChosen()
+{
+    const QTreeWidgetItem *item = m_generationList->currentItem();
+    if (!item) {
+        Dialogs::message(this, QStringLiteral("请先在列表中选择要还原的备份！"));
+        return;
+    }
+    allowOnly(m_restoreChosenButton);
+    restoreFrom(item->data(0, Qt::UserRole).toString(), false);
+}
+
+void BackupDialog::restoreFromFile()
+{
+    const QString file = Dialogs::chooseFile(this, QStringLiteral("选择要还原的备份文件"));
+    if (file.isEmpty())
+        return;
+    allowOnly(m_restoreFileButton);
+    restoreFrom(file, true);
+}
+
+void BackupDialog::restoreFrom(const QString &source, bool fromOutside)
+{
     const QString typed = Dialogs::input(this, DataMaintenance::kRestorePrompt,
                                          DataMaintenance::kRestoreTitle, Dialogs::Echo::Password);
-    report(m_rules.restore(typed));
+    report(inBackground(QStringLiteral("还原数据"),
+                        [&] { return m_rules.restore(typed, source, fromOutside); }));
+}
+
+void BackupDialog::saveCopy()
+{
+    const QString folder = Dialogs::chooseFolder(this, QStringLiteral("选择保存备份的文件夹"));
+    if (folder.isEmpty())
+        return;
+    allowOnly(m_saveCopyButton);
+    report(inBackground(QStringLiteral("另存备份"), [&] { return m_rules.saveCopy(folder); }));
 }
 
 void BackupDialog::clear()
@@ -102,9 +195,8 @@ void BackupDialog::clear()
         report(*damaged);
         return;
     }
-    m_backupButton->setEnabled(false);
-    m_restoreButton->setEnabled(false);
+    allowOnly(m_clearButton);
     const QString typed = Dialogs::input(this, DataMaintenance::kClearPrompt,
                                          DataMaintenance::kClearTitle, Dialogs::Echo::Password);
-    report(m_rules.clear(typed));
+    report(inBackground(QStringLiteral("清空数据"), [&] { return m_rules.clear(typed); }));
 }

@@ -4,6 +4,7 @@
 #include "rules/maintenance/FileOps.h"
 #include "screens/ScreenDialog.h"
 
+#include <functional>
 #include <memory>
 
 class MemberStore;
@@ -11,10 +12,15 @@ class ProgramEnd;
 struct Session;
 class QLabel;
 class QPushButton;
+class QTreeWidget;
 
 // 数据库备份还原 (backup): backup, restore and clear of the database file.
 // Each visit allows one kind of operation: the first one disables the
-// buttons of the others until the screen is opened again.
+// buttons of the others until the screen is opened again. Below them, the
+// list of every backup (the manual one first, then the generations, newest
+// first), which a restore may choose from, and the copy to and from a
+// folder outside the program. The file work runs on a worker thread behind
+// a progress window.
 class BackupDialog : public ScreenDialog
 {
     Q_OBJECT
@@ -24,21 +30,36 @@ public:
                  ProgramEnd &end, QWidget *parent = nullptr, FileOps *fileOps = nullptr);
     ~BackupDialog() override;
 
-    // Enables the buttons, creates the backup folder when missing and shows
-    // the backup's time.
+    // Enables the buttons, creates the backup folder when missing, shows
+    // the backup's time and lists the backups.
     void activate() override;
 
 private:
     void backup();
     void restore();
     void clear();
-    void report(const DataMaintenance::Outcome &outcome);
+    void restoreChosen();
+    void saveCopy();
+    void restoreFromFile();
+    // Asks for the password and restores source through the checked path.
+    void restoreFrom(const QString &source, bool fromOutside);
+    void report(DataMaintenance::Outcome outcome);
+    // Runs a file operation behind the progress window.
+    DataMaintenance::Outcome inBackground(const QString &title,
+                                          const std::function<DataMaintenance::Outcome()> &work);
+    void fillGenerationList();
+    void allowOnly(QPushButton *kind);
 
     ProgramEnd &m_end;
+    DataFiles m_paths;
     std::unique_ptr<FileOps> m_ownFiles;
     DataMaintenance m_rules;
     QLabel *m_statusLabel;
     QPushButton *m_backupButton;
     QPushButton *m_restoreButton;
     QPushButton *m_clearButton;
+    QTreeWidget *m_generationList;
+    QPushButton *m_restoreChosenButton;
+    QPushButton *m_saveCopyButton;
+    QPushButton *m_restoreFileButton;
 };

@@ -2,6 +2,7 @@
 
 #include "base/Session.h"
 #include "rules/maintenance/MemberExport.h"
+#include "rules/maintenance/TaskProgress.h"
 #include "screens/Dialogs.h"
 #include "screens/Ui.h"
 
@@ -61,9 +62,17 @@ void ExportDialog::activate()
 
 void ExportDialog::exportMembers()
 {
+    const QString typed = m_passwordBox->text();
+    // The workbook is written off the window's thread; the store is not
+    // touched from here until it is done.
+    TaskProgress progress;
+    progress.setPhase(QStringLiteral("正在导出会员资料…"), -1);
     const auto result = attempt([&] {
-        return MemberExport::run(m_store, m_files.exportWorkbook(), m_session,
-                                 m_passwordBox->text());
+        MemberExport::Outcome outcome;
+        Dialogs::runTask(this, QStringLiteral("会员资料导出"), progress, [&] {
+            outcome = MemberExport::run(m_store, m_files.exportWorkbook(), m_session, typed);
+        });
+        return outcome;
     });
     if (!result)
         return;

@@ -1,8 +1,11 @@
 // The whole program as it starts: the start-up checks, the login, the main
 // window's first activation asking for the commission mode, and the exit.
+#include "maintenance/Fixtures.h"
 #include "program/InstanceLock.h"
 #include "program/Program.h"
 #include "program/Startup.h"
+#include "rules/maintenance/AutoBackups.h"
+#include "rules/maintenance/DailyCheck.h"
 #include "rules/maintenance/InterruptedRun.h"
 #include "store/AdminTable.h"
 #include "store/CommissionTable.h"
@@ -11,6 +14,7 @@
 #include "support/TestFolder.h"
 
 #include <QAction>
+#include <QDir>
 #include <QFile>
 #include <QLineEdit>
 #include <QMainWindow>
@@ -139,6 +143,35 @@ private Q_SLOTS:
         MemberStore store(folder.files().liveDatabase());
         QVERIFY(store.open());
         QCOMPARE(CommissionTable(store).load()->fixedYuan, 10);
+        // A generation at the day's first start and one at the exit; the
+        // exit's, holding the setting, stands for the day.
+        QCOMPARE(m_dialogs.takeTasks(), QStringList(2, QStringLiteral("自动备份")));
+        const QDir autos(AutoBackups::folderOf(folder.files()));
+        const QStringList kept = autos.entryList({QStringLiteral("*-auto*.mdb")});
+        QCOMPARE(kept.size(), 1);
+        QCOMPARE(bytesOf(autos.filePath(kept.first())), bytesOf(folder.files().liveDatabase()));
+    }
+
+    // The first start of a day checks the data fully in the background and
+    // warns of damage the quick checks miss; a later start that day does
+    // not check again. Leaving from the login screen takes no generation.
+    void dailyCheckWarnsOnce()
+    {
+        TestFolder folder;
+        addMembers(folder.store(), 3000);
+        folder.store().close();
+        QVERIFY(damageAnIndexEntry(folder.files().liveDatabase(), 42));
+        for (int start = 1; start <= 2; ++start) {
+            const int code = runProgram(folder.path(), [](QWidget *login) {
+                QTest::mouseClick(control<QPushButton>(*login, "Command2"), Qt::LeftButton);
+            });
+            QCOMPARE(code, 0);
+            const QStringList shown = m_dialogs.takeMessages();
+            QCOMPARE(m_dialogs.takeTasks().size(), start == 1 ? 1 : 0);
+            QCOMPARE(shown.size(), start == 1 ? 1 : 0);
+            if (start == 1)
+                QVERIFY2(shown.first().startsWith(DailyCheck::kDamaged), qPrintable(shown.first()));
+        }
     }
 };
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "support/Members.h"
+
 #include <QFile>
 
 // Small helpers the maintenance tests share.
@@ -13,4 +15,38 @@ inline bool writeBytes(const QString &path, const QByteArray &bytes)
 {
     QFile f(path);
     return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size();
+}
+
+// Registers count members with phones 1860000000, 1860000010, ... (so that
+// one more in the last digit stays between neighbours) in one transaction.
+inline void addMembers(MemberStore &store, int count)
+{
+    Transaction tx(store);
+    for (int i = 0; i < count; ++i)
+        MemberRow(QStringLiteral("member %1").arg(i),
+                  QStringLiteral("186%1").arg(i * 10, 8, 10, QLatin1Char('0')))
+            .addTo(store);
+    tx.commit();
+}
+
+// Damage that SQLite's quick check cannot see: one phone number inside a
+// leaf page of the phone index is changed, so the index no longer matches
+// its row while every page stays well formed. Only the full integrity check
+// finds it. The file must hold the members of addMembers(); returns false
+// when no such page was found.
+inline bool damageAnIndexEntry(const QString &path, int member)
+{
+    QByteArray bytes = bytesOf(path);
+    const int pageSize = (quint8(bytes.at(16)) << 8) | quint8(bytes.at(17));
+    const QByteArray phone =
+        QStringLiteral("186%1").arg(member * 10, 8, 10, QLatin1Char('0')).toLatin1();
+    for (qsizetype at = bytes.indexOf(phone); at >= 0; at = bytes.indexOf(phone, at + 1)) {
+        const qsizetype page = at / pageSize;
+        const qsizetype header = page * pageSize + (page == 0 ? 100 : 0);
+        if (quint8(bytes.at(header)) == 0x0a) { // a leaf page of an index
+            bytes[at + phone.size() - 1] = '1';
+            return writeBytes(path, bytes);
+        }
+    }
+    return false;
 }

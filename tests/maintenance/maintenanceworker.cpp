@@ -1,6 +1,6 @@
 // Runs one backup, restore or clear on a program folder and kills itself
 // with SIGKILL at a chosen file operation:
-//   maintenanceworker <folder> backup|restore|clear <step> before|after|during
+//   maintenanceworker <folder> backup|restore|clear|generation <step> before|after|during
 // step counts the changing file operations from 1 (0: never killed);
 // "during" kills a copy half way, its staged file half written. Like the
 // program it holds the folder's lock, which the kill leaves behind. Prints
@@ -8,6 +8,7 @@
 // 3 when the lock was taken.
 #include "base/Session.h"
 #include "program/InstanceLock.h"
+#include "rules/maintenance/AutoBackups.h"
 #include "rules/maintenance/DataMaintenance.h"
 #include "rules/maintenance/FileOps.h"
 #include "rules/maintenance/StagedFile.h"
@@ -107,6 +108,8 @@ int main(int argc, char *argv[])
         rules.restore(session.password);
     else if (op == QLatin1String("clear"))
         rules.clear(session.password);
+    else if (op == QLatin1String("generation"))
+        AutoBackups(files, ops).take();
     else
         return 2;
     return 0;

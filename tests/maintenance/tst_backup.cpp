@@ -4,11 +4,17 @@
 #include "base/Clock.h"
 #include "base/Formats.h"
 #include "program/MainWindow.h"
+#include "rules/maintenance/AutoBackups.h"
+#include "rules/maintenance/BackupSaveAs.h"
 #include "rules/maintenance/DataMaintenance.h"
+#include "rules/maintenance/FileOps.h"
+#include "rules/maintenance/TaskProgress.h"
 #include "screens/maintenance/BackupDialog.h"
 #include "store/AdminTable.h"
+#include "store/AuditLog.h"
 #include "store/MemberTable.h"
 #include "support/Controls.h"
+#include "support/FixedClock.h"
 #include "support/Members.h"
 #include "support/ProgramFolder.h"
 #include "support/ScriptedDialogs.h"
@@ -19,6 +25,9 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QThread>
+#include <QTimer>
+#include <QTreeWidget>
 #include <QtTest>
 
 using DM = DataMaintenance;
@@ -67,6 +76,18 @@ private:
                 on << QString::fromLatin1(name).right(1);
         }
         return on.join(QLatin1Char(' '));
+    }
+    // The list's rows as "kind members verified".
+    static QStringList rows(QWidget &w)
+    {
+        QStringList texts;
+        auto *list = control<QTreeWidget>(w, "generationList");
+        for (int i = 0; i < list->topLevelItemCount(); ++i) {
+            const QTreeWidgetItem *item = list->topLevelItem(i);
+            texts << item->text(1) + QLatin1Char(' ') + item->text(2) + QLatin1Char(' ') +
+                         item->text(5);
+        }
+        return texts;
     }
     static void prepare(TestFolder &folder)
     {
@@ -123,9 +144,11 @@ private Q_SLOTS:
         const DataFiles f = folder.files();
         BackupDialog dialog(folder.store(), folder.files(), folder.context().session,
                             folder.context().end);
+        // The live file gains the backup's audit row after the copy.
+        QByteArray copied = bytesOf(f.liveDatabase());
         click(dialog, "Command1");
         QVERIFY(folder.store().isOpen()); // the copy holds the file still on its own
-        QCOMPARE(bytesOf(f.backupDatabase()), bytesOf(f.liveDatabase()));
+        QCOMPARE(bytesOf(f.backupDatabase()), copied);
         QVERIFY(!QFile::exists(f.backupRollback()));
         const QString time = Formats::dateTime(QFileInfo(f.backupDatabase()).lastModified());
         QCOMPARE(label(dialog), DM::kBackupDoneHeading + QLatin1Char('\n') + time);
@@ -133,14 +156,18 @@ private Q_SLOTS:
 
         QVERIFY(folder.store().reopenIfClosed());
         addMember(folder.store(), QStringLiteral("second"));
+        copied = bytesOf(f.liveDatabase());
         click(dialog, "Command1");
-        QCOMPARE(bytesOf(f.backupDatabase()), bytesOf(f.liveDatabase()));
+        QCOMPARE(bytesOf(f.backupDatabase()), copied);
         QVERIFY(!QFile::exists(f.backupRollback()));
         MemberStore backup(f.backupDatabase());
         QVERIFY(backup.open());
         QCOMPARE(memberNames(backup), QStringList{QStringLiteral("second")});
-        QCOMPARE(QDir(f.backupFolder()).entryList(QDir::Files | QDir::Hidden),
-                 QStringList{QStringLiteral("backup.mdb")});
+        QCOMPARE(
+            QDir(f.backupFolder()).entryList(QDir::Files | QDir::Hidden),
+            (QStringList{QStringLiteral("backup.mdb"), QStringLiteral("backup.mdb.manifest")}));
+        // Both ran behind the progress window.
+        QCOMPARE(m_dialogs.takeTasks(), QStringList(2, QStringLiteral("备份数据")));
     }
 
     void backupWithoutLiveDatabase()
@@ -204,7 +231,6 @@ private Q_SLOTS:
             m_dialogs.answer(kPassword);
             click(d, "Command2");
             QCOMPARE(label(d), DM::kRestoreDoneHeading + QStringLiteral("\n2026/3/7 09:05:01"));
-            QVERIFY(!folder.store().isOpen());
         });
         // The menu entry opens the screen modally.
         window.findChild<QAction *>(QStringLiteral("数据库备份还原"))->trigger();
@@ -212,6 +238,104 @@ private Q_SLOTS:
         QVERIFY(folder.store().isOpen());
         QCOMPARE(memberNames(folder.store()), QStringList{QStringLiteral("backed up")});
         QVERIFY(!QFile::exists(folder.files().liveRollback()));
+    }
+
+    // Every backup is listed, the manual one first, and any of them can be
+    // put back; the data it replaced joins the list.
+    void restoreByChoice()
+    {
+        FixedClock clock(kFileTime);
+        ProgramFolder folder;
+        prepare(folder);
+        addMember(folder.store(), QStringLiteral("backed up"));
+        DiskFileOps files;
+        QVERIFY(DataMaintenance(folder.store(), folder.files(), folder.context().session, files)
+                    .backup()
+                    .messages.isEmpty());
+        QVERIFY(folder.store().reopenIfClosed());
+        addMember(folder.store(), QStringLiteral("later"));
+        clock.set(kFileTime.addSecs(3600));
+        QVERIFY(AutoBackups(folder.files(), files).take().messages.isEmpty());
+        addMember(folder.store(), QStringLiteral("not backed up"));
+
+        BackupDialog dialog(folder.store(), folder.files(), folder.context().session,
+                            folder.context().end);
+        QCOMPARE(rows(dialog),
+                 (QStringList{QStringLiteral("手动 1 已校验"), QStringLiteral("自动 2 已校验")}));
+        auto *list = control<QTreeWidget>(dialog, "generationList");
+        QCOMPARE(list->topLevelItem(1)->text(0), QStringLiteral("2026/3/7 10:05:01"));
+        list->setCurrentItem(list->topLevelItem(1));
+        clock.set(kFileTime.addSecs(7200));
+        m_dialogs.answer(kPassword);
+        click(dialog, "restoreChosen");
+        QCOMPARE(m_dialogs.takeInputs().size(), 1);
+        QCOMPARE(m_dialogs.takeTasks(), QStringList{QStringLiteral("还原数据")});
+        QVERIFY(label(dialog).startsWith(DM::kRestoreDoneHeading));
+        QCOMPARE(enabled(dialog), QStringLiteral("2"));
+        QVERIFY(folder.store().reopenIfClosed());
+        QCOMPARE(memberNames(folder.store()),
+                 (QStringList{QStringLiteral("backed up"), QStringLiteral("later")}));
+        QCOMPARE(rows(dialog),
+                 (QStringList{QStringLiteral("手动 1 已校验"), QStringLiteral("还原前 — 未校验"),
+                              QStringLiteral("自动 2 已校验")}));
+    }
+
+    // 另存备份 writes a checked copy into the chosen folder; 从文件还原 puts
+    // such a copy back. Cancelling either choice does nothing.
+    void copyToAnotherFolderAndBack()
+    {
+        FixedClock clock(kFileTime);
+        ProgramFolder folder;
+        prepare(folder);
+        addMember(folder.store(), QStringLiteral("saved"));
+        QTemporaryDir stick;
+        BackupDialog dialog(folder.store(), folder.files(), folder.context().session,
+                            folder.context().end);
+        m_dialogs.choose(QString());
+        click(dialog, "saveCopy");
+        QCOMPARE(enabled(dialog), QStringLiteral("1 2 4"));
+        m_dialogs.choose(stick.path());
+        click(dialog, "saveCopy");
+        const QString copy = stick.path() + QStringLiteral("/Pellomar备份-20260307-090501.mdb");
+        QCOMPARE(m_dialogs.takeMessages(),
+                 QStringList{BackupSaveAs::kSaved.arg(QDir::toNativeSeparators(copy))});
+        QVERIFY(QFile::exists(BackupManifest::pathFor(copy)));
+        QCOMPARE(enabled(dialog), QStringLiteral("1"));
+
+        QVERIFY(folder.store().reopenIfClosed());
+        addMember(folder.store(), QStringLiteral("after the copy"));
+        BackupDialog again(folder.store(), folder.files(), folder.context().session,
+                           folder.context().end);
+        m_dialogs.choose(copy);
+        m_dialogs.answer(kPassword);
+        click(again, "restoreFile");
+        m_dialogs.takeInputs();
+        QVERIFY(label(again).startsWith(DM::kRestoreDoneHeading));
+        QVERIFY(folder.store().reopenIfClosed());
+        QCOMPARE(memberNames(folder.store()), QStringList{QStringLiteral("saved")});
+    }
+
+    // The real progress window keeps the window's events flowing while the
+    // work runs on another thread.
+    void workRunsWhileTheWindowStaysResponsive()
+    {
+        Dialogs::setScript(nullptr);
+        std::atomic<bool> ticked = false;
+        QTimer timer;
+        timer.setInterval(10);
+        connect(&timer, &QTimer::timeout, this, [&] { ticked = true; });
+        timer.start();
+        TaskProgress progress;
+        QThread *workThread = nullptr;
+        Dialogs::runTask(nullptr, QStringLiteral("备份数据"), progress, [&] {
+            workThread = QThread::currentThread();
+            const QDeadlineTimer deadline(5000);
+            while (!ticked && !deadline.hasExpired())
+                QThread::msleep(5);
+        });
+        Dialogs::setScript(&m_dialogs);
+        QVERIFY(ticked);
+        QVERIFY(workThread != QThread::currentThread());
     }
 
     void restoreWithoutUsableBackup_data()
@@ -271,6 +395,87 @@ private Q_SLOTS:
         QVERIFY(label(dialog).startsWith(DM::kRestoreDoneHeading));
     }
 
+    // Each backup, restore and clear that succeeds leaves one row in the
+    // audit log of the file that is live afterwards, naming the operator and
+    // what was done.
+    void auditRow_data()
+    {
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("detail");      // <stick>: the other folder
+        QTest::addColumn<QStringList>("members"); // of the live file afterwards
+        const QStringList all{QStringLiteral("backed up"), QStringLiteral("later"),
+                              QStringLiteral("not backed up")};
+        const QStringList one{QStringLiteral("backed up")};
+        QTest::newRow("backup") << QStringLiteral("Command1") << AuditLog::kBackup
+                                << QStringLiteral("备份到 backup/backup.mdb") << all;
+        QTest::newRow("copy to another folder")
+            << QStringLiteral("saveCopy") << AuditLog::kBackup
+            << QStringLiteral("另存备份到 <stick>/Pellomar备份-20260307-110501.mdb") << all;
+        QTest::newRow("restore") << QStringLiteral("Command2") << AuditLog::kRestore
+                                 << QStringLiteral(
+                                        "从手动备份 backup.mdb 还原，备份时间 2026/3/7 09:05:01")
+                                 << one;
+        QTest::newRow("restore a generation")
+            << QStringLiteral("restoreChosen") << AuditLog::kRestore
+            << QStringLiteral(
+                   "从自动备份 20260307-100501-auto.mdb 还原，备份时间 2026/3/7 10:05:01")
+            << all.mid(0, 2);
+        QTest::newRow("restore from a file")
+            << QStringLiteral("restoreFile") << AuditLog::kRestore
+            << QStringLiteral("从文件 <stick>/copy.mdb 还原，备份时间 2026/3/7 09:05:01") << one;
+        QTest::newRow("clear") << QStringLiteral("Command4") << AuditLog::kClear
+                               << QStringLiteral("清空全部数据，换为空白数据库 zero.mdb")
+                               << QStringList();
+    }
+    void auditRow()
+    {
+        QFETCH(QString, button);
+        QFETCH(QString, kind);
+        QFETCH(QString, detail);
+        QFETCH(QStringList, members);
+        FixedClock clock(kFileTime);
+        ProgramFolder folder;
+        prepare(folder);
+        folder.store().setOperatorName(QStringLiteral("admin"));
+        backUpOneMember(folder);
+        clock.set(kFileTime.addSecs(3600));
+        DiskFileOps files;
+        QVERIFY(AutoBackups(folder.files(), files).take().messages.isEmpty());
+        addMember(folder.store(), QStringLiteral("not backed up"));
+        QTemporaryDir stick;
+        const QString outside = stick.path() + QStringLiteral("/copy.mdb");
+        QVERIFY(QFile::copy(folder.files().backupDatabase(), outside));
+        setTime(outside);
+        detail.replace(QStringLiteral("<stick>"), QDir::toNativeSeparators(stick.path()));
+        clock.set(kFileTime.addSecs(7200));
+
+        BackupDialog dialog(folder.store(), folder.files(), folder.context().session,
+                            folder.context().end);
+        if (button == QLatin1String("saveCopy"))
+            m_dialogs.choose(stick.path());
+        if (button == QLatin1String("restoreFile"))
+            m_dialogs.choose(outside);
+        if (button == QLatin1String("restoreChosen")) {
+            auto *list = control<QTreeWidget>(dialog, "generationList");
+            list->setCurrentItem(list->topLevelItem(1));
+        }
+        if (button.startsWith(QLatin1String("restore")) || button == QLatin1String("Command2") ||
+            button == QLatin1String("Command4"))
+            m_dialogs.answer(kPassword);
+        click(dialog, qPrintable(button));
+        m_dialogs.takeInputs();
+        m_dialogs.takeMessages();
+
+        QVERIFY(folder.store().reopenIfClosed());
+        QCOMPARE(memberNames(folder.store()), members);
+        QStringList logged;
+        for (const AuditLog::Row &row : AuditLog(folder.store()).rows({}, {}))
+            if (row.kind != AuditLog::kLogin)
+                logged << row.admin + QLatin1Char(' ') + row.kind + QLatin1Char(' ') + row.detail;
+        QCOMPARE(logged, QStringList{QStringLiteral("admin ") + kind + QLatin1Char(' ') + detail});
+    }
+
     void clear_data()
     {
         QTest::addColumn<int>("templateChange"); // -1 remove, 0 keep, 1 one byte longer
@@ -324,7 +529,15 @@ private Q_SLOTS:
         }
         QCOMPARE(m_dialogs.takeMessages(), QStringList{message});
         QCOMPARE(folder.endRequests(), ends ? 1 : 0);
-        QCOMPARE(bytesOf(f.liveDatabase()), cleared ? bytesOf(f.blankTemplate()) : live);
+        if (cleared) {
+            // The blank file, holding only the clear's audit row.
+            MemberStore now(f.liveDatabase());
+            QVERIFY(now.open());
+            QCOMPARE(memberNames(now), QStringList());
+            QCOMPARE(AuditLog(now).rows({}, {}).size(), 1);
+        } else {
+            QCOMPARE(bytesOf(f.liveDatabase()), live);
+        }
         QCOMPARE(bytesOf(f.backupDatabase()), backup);
         QVERIFY(!QFile::exists(f.liveRollback()));
         QCOMPARE(folder.store().isOpen(), !ends);

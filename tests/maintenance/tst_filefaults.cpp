@@ -134,23 +134,29 @@ private Q_SLOTS:
         QTest::newRow("restore") << restore << true << false
                                  << QStringList{QStringLiteral("rename table.mdb tableold.mdb"),
                                                 QStringLiteral("copy backup.mdb table.mdb"),
-                                                QStringLiteral("remove tableold.mdb")};
+                                                QStringLiteral("mkdir auto"),
+                                                QStringLiteral("rename tableold.mdb "
+                                                               "20260307-090501-prerestore.mdb")};
         QTest::newRow("restore after an interrupted one")
             << restore << true << true
             << QStringList{QStringLiteral("rename tableold.mdb tableold-20260307-090501.mdb"),
                            QStringLiteral("rename table.mdb tableold.mdb"),
                            QStringLiteral("copy backup.mdb table.mdb"),
-                           QStringLiteral("remove tableold.mdb")};
+                           QStringLiteral("mkdir auto"),
+                           QStringLiteral("rename tableold.mdb 20260307-090501-prerestore.mdb")};
         QTest::newRow("clear") << clear << false << false
                                << QStringList{QStringLiteral("rename table.mdb tableold.mdb"),
                                               QStringLiteral("copy zero.mdb table.mdb"),
-                                              QStringLiteral("remove tableold.mdb")};
+                                              QStringLiteral("mkdir backup"),
+                                              QStringLiteral("mkdir auto"),
+                                              QStringLiteral("rename tableold.mdb "
+                                                             "20260307-090501-preclear.mdb")};
         QTest::newRow("clear after an interrupted one")
             << clear << true << true
             << QStringList{QStringLiteral("rename tableold.mdb tableold-20260307-090501.mdb"),
                            QStringLiteral("rename table.mdb tableold.mdb"),
-                           QStringLiteral("copy zero.mdb table.mdb"),
-                           QStringLiteral("remove tableold.mdb")};
+                           QStringLiteral("copy zero.mdb table.mdb"), QStringLiteral("mkdir auto"),
+                           QStringLiteral("rename tableold.mdb 20260307-090501-preclear.mdb")};
     }
     void eachStepFailingInTurn()
     {

@@ -6,7 +6,9 @@
 #include "base/Session.h"
 #include "program/InstanceLock.h"
 #include "program/Startup.h"
+#include "rules/maintenance/BackupManifest.h"
 #include "rules/maintenance/DataMaintenance.h"
+#include "rules/maintenance/FileDigest.h"
 #include "rules/maintenance/FileOps.h"
 #include "rules/maintenance/InterruptedRun.h"
 #include "support/FailingFileOps.h"
@@ -15,6 +17,7 @@
 
 #include <QDirIterator>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QtTest>
 
 #include <sqlite3.h>
@@ -42,16 +45,32 @@ QString contentOf(const QString &path)
     return rows.join(QLatin1Char(','));
 }
 
-// Every file in the folder, hidden ones too, relative to it; the lock
-// file aside.
-QStringList filesIn(const QString &folder)
+// The time in a generation's name, as T.
+QString timeless(QString text)
+{
+    static const QRegularExpression time(QStringLiteral("\\d{8}-\\d{6}"));
+    return text.replace(time, QStringLiteral("T"));
+}
+
+// What a run that got far enough leaves beside the data: manifests, the
+// generations and their log.
+const QStringList kKept{QStringLiteral("backup/backup.mdb.manifest"),
+                        QStringLiteral("backup/auto/T-auto.mdb"),
+                        QStringLiteral("backup/auto/T-auto.mdb.manifest"),
+                        QStringLiteral("backup/auto/T-prerestore.mdb"),
+                        QStringLiteral("backup/auto/T-preclear.mdb"),
+                        QStringLiteral("backup/auto/generations.log")};
+
+// Every file in the folder, hidden ones too, relative to it and timeless;
+// the lock file aside, and with kept false the files of kKept too.
+QStringList filesIn(const QString &folder, bool kept = true)
 {
     QStringList found;
     QDirIterator it(folder, QDir::Files | QDir::Hidden | QDir::System,
                     QDirIterator::Subdirectories);
     while (it.hasNext()) {
-        const QString path = QDir(folder).relativeFilePath(it.next());
-        if (!path.startsWith(InstanceLock::fileName()))
+        const QString path = timeless(QDir(folder).relativeFilePath(it.next()));
+        if (!path.startsWith(InstanceLock::fileName()) && (kept || !kKept.contains(path)))
             found << path;
     }
     found.sort();
@@ -64,6 +83,24 @@ QStringList cleanFolder(bool withBackup)
     if (withBackup)
         files.prepend(QStringLiteral("backup/backup.mdb"));
     return files;
+}
+
+// Writes the manifest of a backup.
+void vouchFor(const QString &backup)
+{
+    QString error;
+    BackupManifest m;
+    m.digest = FileDigest::ofFile(backup, nullptr, &error).value_or(QString());
+    m.size = QFileInfo(backup).size();
+    QVERIFY2(m.write(BackupManifest::pathFor(backup), &error), qPrintable(error));
+}
+
+// True unless the backup's manifest is there and gives another digest.
+bool manifestFits(const QString &backup)
+{
+    QString error;
+    const auto m = BackupManifest::read(BackupManifest::pathFor(backup));
+    return !m || m->digest == FileDigest::ofFile(backup, nullptr, &error);
 }
 
 // A folder with a backup holding one member and a live database holding a
@@ -82,6 +119,7 @@ struct Folder
             folder.store().close();
             QDir().mkpath(f.backupFolder());
             QFile::copy(f.liveDatabase(), f.backupDatabase());
+            vouchFor(f.backupDatabase());
             QVERIFY(folder.store().open());
             backup = contentOf(f.backupDatabase());
         }
@@ -142,12 +180,18 @@ private Q_SLOTS:
              "restore",
              true,
              {QStringLiteral("rename table.mdb tableold.mdb"),
-              QStringLiteral("copy backup.mdb table.mdb"), QStringLiteral("remove tableold.mdb")}},
+              QStringLiteral("copy backup.mdb table.mdb"), QStringLiteral("mkdir auto"),
+              QStringLiteral("rename tableold.mdb T-prerestore.mdb")}},
             {"clear",
              "clear",
              true,
              {QStringLiteral("rename table.mdb tableold.mdb"),
-              QStringLiteral("copy zero.mdb table.mdb"), QStringLiteral("remove tableold.mdb")}},
+              QStringLiteral("copy zero.mdb table.mdb"), QStringLiteral("mkdir auto"),
+              QStringLiteral("rename tableold.mdb T-preclear.mdb")}},
+            {"first generation",
+             "generation",
+             true,
+             {QStringLiteral("mkdir auto"), QStringLiteral("copy table.mdb T-auto.mdb")}},
         };
         for (const auto &r : runs) {
             const QString op = QString::fromLatin1(r.op);
@@ -172,16 +216,18 @@ private Q_SLOTS:
         QFETCH(QStringList, steps);
         Folder s(withBackup);
         const DataFiles f = s.folder.files();
-        const QString newLive = op == QLatin1String("backup")    ? s.live
-                                : op == QLatin1String("restore") ? s.backup
-                                                                 : QString();
+        const bool replacesLive = op == QLatin1String("restore") || op == QLatin1String("clear");
+        const QString newLive = op == QLatin1String("restore") ? s.backup
+                                : op == QLatin1String("clear") ? QString()
+                                                               : s.live;
         const QString newBackup = op == QLatin1String("backup") ? s.live : s.backup;
 
         QProcess worker;
         worker.start(QStringLiteral(PELLOMAR_MAINTENANCE_WORKER),
                      {s.folder.path(), op, QString::number(step), when});
         QVERIFY(worker.waitForFinished(60'000));
-        const QString log = QString::fromLocal8Bit(worker.readAllStandardOutput()).trimmed();
+        const QString log =
+            timeless(QString::fromLocal8Bit(worker.readAllStandardOutput()).trimmed());
         if (step == 0) {
             QCOMPARE(worker.exitStatus(), QProcess::NormalExit);
             QCOMPARE(worker.exitCode(), 0);
@@ -189,8 +235,8 @@ private Q_SLOTS:
         } else {
             QCOMPARE(worker.exitStatus(), QProcess::CrashExit);
         }
-        const bool leftBehind = filesIn(s.folder.path()) != cleanFolder(true) &&
-                                filesIn(s.folder.path()) != cleanFolder(false);
+        const bool leftBehind = filesIn(s.folder.path(), false) != cleanFolder(true) &&
+                                filesIn(s.folder.path(), false) != cleanFolder(false);
 
         // The next start: the lock of the killed program is taken over, the
         // run is put in order and told about in one message, and the
@@ -208,8 +254,25 @@ private Q_SLOTS:
         const QString backup = contentOf(f.backupDatabase());
         QVERIFY2(live == s.live || live == newLive, qPrintable(live));
         QVERIFY2(backup == s.backup || backup == newBackup, qPrintable(backup));
-        QCOMPARE(filesIn(s.folder.path()), cleanFolder(backup != kNone));
+        QCOMPARE(filesIn(s.folder.path(), false), cleanFolder(backup != kNone));
         QCOMPARE(told.isEmpty(), !leftBehind);
+        QVERIFY(manifestFits(f.backupDatabase()));
+        // The data a finished restore or clear replaced is kept as a marked
+        // generation, whether the run or the recovery finished it; a
+        // generation is a copy of the live data.
+        const QString auto_ = f.backupFolder() + QStringLiteral("/auto/");
+        const QStringList generations =
+            QDir(auto_).entryList({QStringLiteral("*.mdb")}, QDir::Files);
+        if (replacesLive) {
+            QCOMPARE(generations.size(), live == newLive ? 1 : 0);
+            for (const QString &name : generations)
+                QVERIFY2(name.endsWith(op == QLatin1String("clear")
+                                           ? QLatin1String("-preclear.mdb")
+                                           : QLatin1String("-prerestore.mdb")),
+                         qPrintable(name));
+        }
+        if (!generations.isEmpty())
+            QCOMPARE(contentOf(auto_ + generations.first()), s.live);
         QVERIFY2(!told.contains(QLatin1Char('\n')), qPrintable(told));
         if (told == InterruptedRun::kRestoreUndone)
             QCOMPARE(live, s.live);
@@ -271,7 +334,28 @@ private Q_SLOTS:
         QCOMPARE(message, told);
         QCOMPARE(contentOf(f.liveDatabase()),
                  liveAfter == QLatin1String("old") ? s.live : s.backup);
-        QCOMPARE(filesIn(s.folder.path()), cleanFolder(true));
+        QCOMPARE(filesIn(s.folder.path(), false), cleanFolder(true));
+    }
+
+    // A manifest is written to a staged file and renamed; one cut short is
+    // removed at the next start like any staged copy.
+    void stagedManifestRemoved_data()
+    {
+        QTest::addColumn<QString>("staged");
+        QTest::newRow("of the backup") << QStringLiteral("backup/.backup.mdb.manifest.Ab12Cd");
+        QTest::newRow("of a generation")
+            << QStringLiteral("backup/auto/.20260307-090501-auto.mdb.manifest.Ab12Cd");
+    }
+    void stagedManifestRemoved()
+    {
+        QFETCH(QString, staged);
+        Folder s(true);
+        const QString path = s.folder.path() + QLatin1Char('/') + staged;
+        QVERIFY(QDir().mkpath(QFileInfo(path).absolutePath()));
+        QVERIFY(writeBytes(path, "{\"format\""));
+        DiskFileOps disk;
+        QCOMPARE(InterruptedRun(s.folder.files(), disk).recover(), InterruptedRun::kStagedRemoved);
+        QCOMPARE(filesIn(s.folder.path(), false), cleanFolder(true));
     }
 
     // A second program on the same folder finds the lock held.
@@ -335,7 +419,7 @@ private Q_SLOTS:
                      QStringList{DataMaintenance::kCleared});
             QCOMPARE(bytesOf(f.liveDatabase()), bytesOf(f.blankTemplate()));
         }
-        QCOMPARE(filesIn(s.folder.path()), cleanFolder(true));
+        QCOMPARE(filesIn(s.folder.path(), false), cleanFolder(true));
     }
 };
 

@@ -1,5 +1,7 @@
 #include "support/ScriptedDialogs.h"
 
+#include <thread>
+
 ScriptedDialogs::ScriptedDialogs()
 {
     Dialogs::setScript(this);
@@ -37,6 +39,8 @@ QList<Dialogs::Input> ScriptedDialogs::takeInputs()
 QString ScriptedDialogs::problems() const
 {
     QStringList p = m_unexpected;
+    if (!m_choices.isEmpty())
+        p << QStringLiteral("unused file choices: ") + m_choices.join(QStringLiteral(" | "));
     if (!m_answers.isEmpty())
         p << QStringLiteral("unused answers: ") + m_answers.join(QStringLiteral(" | "));
     for (const Dialogs::Message &m : m_messages)
@@ -57,4 +61,31 @@ QString ScriptedDialogs::input(const Dialogs::Input &in)
         return QString();
     }
     return m_answers.takeFirst();
+}
+
+void ScriptedDialogs::choose(const QString &path)
+{
+    m_choices << path;
+}
+
+QStringList ScriptedDialogs::takeTasks()
+{
+    return std::exchange(m_tasks, {});
+}
+
+QString ScriptedDialogs::chooseFile(const Dialogs::FileChoice &choice)
+{
+    if (m_choices.isEmpty()) {
+        m_unexpected << QStringLiteral("file choice without a scripted answer: ") + choice.title;
+        return QString();
+    }
+    return m_choices.takeFirst();
+}
+
+void ScriptedDialogs::runTask(const QString &title, TaskProgress &,
+                              const std::function<void()> &work)
+{
+    m_tasks << title;
+    std::thread worker(work);
+    worker.join();
 }

@@ -17,6 +17,11 @@ public:
 
     // The answer for the next input box; "" stands for Cancel.
     void answer(const QString &text);
+    // The answer for the next file or folder choice; "" stands for Cancel.
+    void choose(const QString &path);
+    // The titles of the progress windows shown since the last call; their
+    // work ran on a thread of its own.
+    QStringList takeTasks();
 
     // The texts of the messages shown since the last call, oldest first.
     QStringList takeMessages();
@@ -30,9 +35,14 @@ public:
 
     void message(const Dialogs::Message &m) override;
     QString input(const Dialogs::Input &in) override;
+    QString chooseFile(const Dialogs::FileChoice &choice) override;
+    void runTask(const QString &title, TaskProgress &progress,
+                 const std::function<void()> &work) override;
 
 private:
     QStringList m_answers;
+    QStringList m_choices;
+    QStringList m_tasks;
     QList<Dialogs::Message> m_messages;
     QList<Dialogs::Input> m_inputs;
     QStringList m_unexpected;
@@ -44,5 +54,6 @@ private:
         const QString problems_ = (script).problems();                                             \
         (script).takeMessages();                                                                   \
         (script).takeInputs();                                                                     \
+        (script).takeTasks();                                                                      \
         QVERIFY2(problems_.isEmpty(), qPrintable(problems_));                                      \
     } while (false)

@@ -1,0 +1,15 @@
+#pragma once
+
+#include <QtGlobal>
+
+// Sees a file copy as it happens: every chunk read from the source, in
+// order, and the moment the finished copy is about to be renamed into
+// place. Returning false from chunk() or renaming() stops the copy; nothing
+// is renamed then. The rename itself cannot be stopped.
+class CopyWatch
+{
+public:
+    virtual ~CopyWatch() = default;
+    virtual bool chunk(const char *data, qint64 size) = 0;
+    virtual bool renaming() { return true; }
+};

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QString>
+#include <functional>
+#include <thread>
+
+class QObject;
+
+// SQLite's full integrity check with the schema check, once a day on a
+// thread of its own, so that nobody waits for it. It checks the generation
+// taken at the day's first start, a byte-for-byte copy of the live database
+// made under a read transaction: the same pages, without holding off the
+// writes of the live file for the whole check.
+class DailyCheck
+{
+public:
+    static const QString kDamaged;
+
+    DailyCheck() = default;
+    ~DailyCheck() { wait(); }
+    DailyCheck(const DailyCheck &) = delete;
+    DailyCheck &operator=(const DailyCheck &) = delete;
+
+    // Checks file; when it is damaged, onDamage runs with the problem on the
+    // thread of context (unless context is gone by then).
+    void start(const QString &file, QObject *context,
+               std::function<void(const QString &problem)> onDamage);
+    // Returns when the check has ended.
+    void wait();
+
+private:
+    std::thread m_thread;
+};

@@ -1,0 +1,147 @@
+#include "rules/maintenance/VerifiedCopy.h"
+
+#include "rules/maintenance/DatabaseFile.h"
+#include "rules/maintenance/FileDigest.h"
+#include "rules/maintenance/FileOps.h"
+#include "rules/maintenance/LiveSnapshot.h"
+#include "rules/maintenance/TaskProgress.h"
+#include "store/Schema.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+const QString VerifiedCopy::kProgramVersion = QStringLiteral("1.1.0.45");
+
+namespace {
+
+const QString kSizeDiffers = QStringLiteral("复制后的文件大小不符");
+
+// Digests a backup on its way; the copy is renamed into place only once the
+// checks of its source have passed. A manifest still at the copy's name
+// belongs to the backup the copy replaces: it goes right before the rename,
+// so that it never vouches for the copy, even when the run is cut short
+// before the copy's own is written, and stays when the copy is refused.
+class CheckedCopy : public FileDigest
+{
+public:
+    CheckedCopy(LiveSnapshot &source, QString staleManifest, TaskProgress *progress)
+        : FileDigest(progress), m_source(source), m_staleManifest(std::move(staleManifest)),
+          m_progress(progress)
+    {
+    }
+    bool renaming() override
+    {
+        if (m_progress)
+            m_progress->setPhase(QStringLiteral("正在检查数据…"), -1);
+        m_problem = m_source.waitForChecks();
+        if (!m_problem.isEmpty() || !FileDigest::renaming())
+            return false;
+        QFile stale(m_staleManifest);
+        if (stale.exists() && !stale.remove()) {
+            m_problem = stale.errorString();
+            return false;
+        }
+        return true;
+    }
+    QString problem() const { return m_problem; }
+
+private:
+    LiveSnapshot &m_source;
+    QString m_staleManifest;
+    TaskProgress *m_progress;
+    QString m_problem;
+};
+
+// Watches one copy of the file operations for as long as it lives.
+class Watching
+{
+public:
+    Watching(FileOps &files, CopyWatch &watch) : m_files(files) { m_files.watchCopies(&watch); }
+    ~Watching() { m_files.watchCopies(nullptr); }
+
+private:
+    FileOps &m_files;
+};
+
+} // namespace
+
+VerifiedCopy::VerifiedCopy(FileOps &files, TaskProgress *progress)
+    : m_files(files), m_progress(progress)
+{
+}
+
+QString VerifiedCopy::backUp(LiveSnapshot &source, const QString &to, BackupKind kind,
+                             const QDateTime &taken, QString *note)
+{
+    if (!source.problem().isEmpty())
+        return source.problem();
+    if (m_progress) {
+        m_progress->setPhase(QStringLiteral("正在复制数据…"), source.size());
+        m_progress->setCancellable(true);
+    }
+    CheckedCopy digest(source, BackupManifest::pathFor(to), m_progress);
+    {
+        Watching watching(m_files, digest);
+        if (!DatabaseFile::removeStrays(m_files, to) || !m_files.copy(source.path(), to))
+            return digest.problem().isEmpty() ? m_files.error() : digest.problem();
+    }
+    // A copy that never asked to be renamed (a file system that does not
+    // report its copies) still waits for the verdict.
+    if (const QString problem = source.waitForChecks(); !problem.isEmpty())
+        return problem;
+    if (digest.size() != source.size() || m_files.size(to) != source.size())
+        return kSizeDiffers;
+
+    BackupManifest m;
+    m.digest = digest.hex();
+    m.size = source.size();
+    m.taken = taken;
+    m.kind = kind;
+    m.members = source.members();
+    m.balance = source.balance();
+    m.lastChange = source.lastChange();
+    m.programVersion = kProgramVersion;
+    QString error;
+    if (!m.write(BackupManifest::pathFor(to), &error) && note)
+        *note = QStringLiteral("备份的校验记录无法写入（%1），还原它时将做完整检查。").arg(error);
+    return {};
+}
+
+VerifiedCopy::Verdict VerifiedCopy::check(const QString &backup, bool trustManifest)
+{
+    if (const auto m = BackupManifest::read(BackupManifest::pathFor(backup));
+        trustManifest && m && m_files.size(backup) == m->size) {
+        if (m_progress)
+            m_progress->setPhase(QStringLiteral("正在核对备份…"), m->size);
+        QString error;
+        const auto digest = FileDigest::ofFile(backup, m_progress, &error);
+        if (!digest)
+            return {error, std::nullopt};
+        if (*digest == m->digest)
+            return {QString(), m};
+    }
+    if (m_progress)
+        m_progress->setPhase(QStringLiteral("正在完整检查备份…"), -1);
+    QString problem = Schema::problemWithFile(backup, Schema::Check::Full);
+    if (!problem.isEmpty())
+        problem = QStringLiteral("%1 校验失败：%2").arg(QFileInfo(backup).fileName(), problem);
+    return {problem, std::nullopt};
+}
+
+QString VerifiedCopy::restoreCopy(const QString &from, const QString &to, const Verdict &verdict)
+{
+    if (m_progress)
+        m_progress->setPhase(QStringLiteral("正在还原数据…"), m_files.size(from));
+    FileDigest digest(m_progress);
+    {
+        Watching watching(m_files, digest);
+        if (const QString problem = DatabaseFile::copyStill(m_files, from, to); !problem.isEmpty())
+            return problem;
+    }
+    if (m_files.size(to) != m_files.size(from))
+        return kSizeDiffers;
+    if (verdict.manifest && digest.size() == m_files.size(to) &&
+        digest.hex() != verdict.manifest->digest)
+        return QStringLiteral("复制时读出的内容与备份的校验记录不符");
+    return {};
+}
