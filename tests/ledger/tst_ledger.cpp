@@ -458,6 +458,7 @@ private Q_SLOTS:
                 QCOMPARE(e.account, account);
                 paged << e.number;
             }
+            QVERIFY(paged.size() <= whole.size()); // no page comes twice
             if (!page.more)
                 break;
             QCOMPARE(page.entries.size(), rows);
