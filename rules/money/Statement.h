@@ -2,12 +2,12 @@
 
 #include "store/Ledger.h"
 
-class MemberStore;
-
 #include <QDate>
 #include <QList>
 #include <QString>
 #include <QStringList>
+
+class MemberStore;
 
 // A member's statement: his ledger entries as the statement screen lists and
 // exports them, and the totals of the listed rows.
