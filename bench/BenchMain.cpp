@@ -9,16 +9,21 @@
 #include "SyncCount.h"
 #include "SyntheticData.h"
 
+#include "base/Clock.h"
 #include "base/Session.h"
 #include "rules/maintenance/DataMaintenance.h"
 #include "rules/maintenance/FileOps.h"
 #include "rules/maintenance/MemberExport.h"
 #include "rules/members/MemberListModel.h"
 #include "rules/members/Registration.h"
+#include "rules/money/Commission.h"
 #include "rules/money/Consumption.h"
 #include "rules/money/Recharge.h"
+#include "rules/money/Statement.h"
 #include "screens/members/MemberSearchDialog.h"
+#include "store/CashLog.h"
 #include "store/CommissionTable.h"
+#include "store/Ledger.h"
 #include "store/MemberStore.h"
 #include "store/MemberTable.h"
 #include "store/Schema.h"
@@ -37,6 +42,7 @@
 
 #include <sqlite3.h>
 
+#include <limits>
 #include <memory>
 #include <optional>
 
@@ -1111,6 +1117,367 @@ void benchStartup()
                   1.5};
 }
 
+// Members who can pay 10 yuan from their balance, drawn at random.
+QList<qint64> payers(int calls, quint32 seed)
+{
+    QList<qint64> keys;
+    for (const qint64 k : randomMembers(4 * calls, 1000000, seed)) {
+        if (SyntheticData::balanceFen(k) >= 1000 && keys.size() < calls)
+            keys << k;
+    }
+    return keys;
+}
+
+// A consumption with its ledger rows against the same consumption without
+// them: the same lookup, member UPDATE, cash-log row and referrer's
+// commission in one transaction through the same store, and nothing else.
+// Both also run on a copy with synchronous=OFF, which shows the work the
+// ledger rows add apart from the flushes.
+void benchLedgerConsumption()
+{
+    const int rounds = 300, warmup = 5, calls = rounds + warmup;
+    MemberStore synced(scratchCopy(QStringLiteral("ledger-writes")));
+    MemberStore unsynced(scratchCopy(QStringLiteral("ledger-writes-unsynced")));
+    if (!synced.open() || !unsynced.open())
+        qFatal("open failed");
+    {
+        QSqlQuery mode(unsynced.database());
+        if (!mode.exec(QStringLiteral("PRAGMA synchronous=OFF")))
+            qFatal("cannot switch the flushes off");
+    }
+    const CommissionSetting setting{5, 0};
+    const Commission::Rate rate = Commission::derive(setting).rate.value();
+    const Money amount = Money::fromYuan(1);
+    for (MemberStore *store : {&synced, &unsynced})
+        store->setOperatorName(QStringLiteral("admin"));
+    for (const bool cash : {true, false}) {
+        const auto withLedger = [&](MemberStore &store, const QList<qint64> &keys) {
+            return timed([&store, &keys, &setting, cash](int i) {
+                Consumption::Request r{{},
+                                       SyntheticData::memberPhone(keys.at(i)),
+                                       cash ? Consumption::kCash : Consumption::kBalance,
+                                       QStringLiteral("1")};
+                const auto outcome = Consumption::confirm(store, r, setting, [] { return true; });
+                if (outcome.kind != Consumption::Outcome::Kind::Done)
+                    qFatal("consumption refused: %s", qPrintable(outcome.message));
+            });
+        };
+        const auto withoutLedger = [&](MemberStore &store, const QList<qint64> &keys) {
+            return timed([&store, &keys, &rate, amount, cash](int i) {
+                MemberTable members(store);
+                std::optional<Member> m =
+                    members.firstByPhone(SyntheticData::memberPhone(keys.at(i)));
+                if (!m)
+                    qFatal("member missing");
+                Transaction tx(store);
+                m = members.byId(m->id);
+                m->consumed += amount;
+                if (!cash)
+                    m->balance -= amount;
+                ++m->consumptions;
+                members.setConsumption(m->id, m->consumed, m->balance, m->consumptions);
+                if (cash)
+                    CashLog(store).add(Clock::now(), amount.toString());
+                Commission::credit(members, rate, *m, amount);
+                tx.commit();
+            });
+        };
+        const quint32 seed = cash ? 500 : 600;
+        const QList<qint64> keys[4] = {payers(calls, seed), payers(calls, seed + 1),
+                                       payers(calls, seed + 2), payers(calls, seed + 3)};
+        Flushes oursFlushes, plainFlushes;
+        const auto samples =
+            Measure::interleaved(rounds,
+                                 {oursFlushes.counting(withLedger(synced, keys[0])),
+                                  plainFlushes.counting(withoutLedger(synced, keys[1])),
+                                  withLedger(unsynced, keys[2]), withoutLedger(unsynced, keys[3])},
+                                 warmup);
+        const double oursWork = figures(samples.at(2)).median;
+        const double plainWork = figures(samples.at(3)).median;
+        g_rows << Row{
+            QStringLiteral("one consumption (%1) with its ledger rows, 1M members")
+                .arg(cash ? QStringLiteral("cash") : QStringLiteral("balance")),
+            figures(samples.at(0)),
+            figures(samples.at(1)),
+            QStringLiteral("same statements through the store, no ledger rows"),
+            QStringLiteral("≤ 1.2×"),
+            1.2,
+            0,
+            QStringLiteral("%1 flushes each, without the ledger %2; synchronous=OFF: "
+                           "%3 against %4")
+                .arg(oursFlushes.perCall(), 0, 'f', 2)
+                .arg(plainFlushes.perCall(), 0, 'f', 2)
+                .arg(Measure::formatSeconds(oursWork), Measure::formatSeconds(plainWork))};
+    }
+}
+
+// The statement's first screen of the member with 10,000 entries among 10M:
+// his newest 50 entries and the totals of all of them, through the rules the
+// screen calls, against the same two queries through the raw C API.
+void benchStatement(const QString &path)
+{
+    MemberStore store(path);
+    if (!store.open())
+        qFatal("open failed");
+    const auto busy =
+        MemberTable(store).firstByName(SyntheticData::memberName(SyntheticData::kBusyMember));
+    if (!busy)
+        qFatal("the busy member is missing");
+    const qint64 account = Ledger(store).accountOf(busy->id);
+
+    Raw raw(path);
+    sqlite3_stmt *begin = raw.prepare(QStringLiteral("BEGIN IMMEDIATE"));
+    sqlite3_stmt *commit = raw.prepare(QStringLiteral("COMMIT"));
+    const QString where = QStringLiteral(
+        "WHERE 会员号 = ?1 AND 时间 >= ?2 AND 时间 < ?3 AND (?4 = '' OR 类别 = ?4) ");
+    sqlite3_stmt *page = raw.prepare(
+        QStringLiteral("SELECT 流水号, 时间, 会员号, 会员名, 手机号, 类别, 金额, 余额变动, "
+                       "消费变动, 次数变动, 余额, 管理员, 关联流水, 备注 FROM 账户流水 ") +
+        where + QStringLiteral("AND 流水号 < ?5 ORDER BY 流水号 DESC LIMIT ?6"));
+    sqlite3_stmt *sums = raw.prepare(
+        QStringLiteral("SELECT count(*), coalesce(sum(余额变动), 0), coalesce(sum(消费变动), 0), "
+                       "coalesce(sum(次数变动), 0) FROM 账户流水 ") +
+        where);
+
+    struct Case
+    {
+        QString what;
+        QDate from, to;
+        QString kind;
+    };
+    for (const Case &c : {Case{QStringLiteral("every entry"), {}, {}, {}},
+                          Case{QStringLiteral("one kind in one year"), QDate(2025, 1, 1),
+                               QDate(2025, 12, 31), Ledger::kCashConsumption}}) {
+        qint64 rows = 0;
+        const auto samples = Measure::interleaved(
+            200,
+            {timed([&](int) {
+                 const Statement::FirstScreen first =
+                     Statement::firstScreen(store, account, c.from, c.to,
+                                            c.kind.isEmpty() ? Statement::kAllKinds : c.kind);
+                 rows = first.totals.rows;
+                 if (first.page.entries.size() != Statement::kPageRows || !first.page.more)
+                     qFatal("the first screen holds %d entries", int(first.page.entries.size()));
+             }),
+             timed([&](int) {
+                 const QByteArray start =
+                     c.from.isValid() ? c.from.toString(Qt::ISODate).toUtf8() : QByteArray();
+                 const QByteArray end = c.to.isValid()
+                                            ? c.to.addDays(1).toString(Qt::ISODate).toUtf8()
+                                            : QByteArrayLiteral("9999");
+                 const QByteArray kind = c.kind.toUtf8();
+                 raw.run(begin);
+                 for (sqlite3_stmt *s : {page, sums}) {
+                     sqlite3_bind_int64(s, 1, account);
+                     bindText(s, 2, start);
+                     bindText(s, 3, end);
+                     bindText(s, 4, kind);
+                 }
+                 sqlite3_bind_int64(page, 5, std::numeric_limits<qint64>::max());
+                 sqlite3_bind_int(page, 6, Statement::kPageRows + 1);
+                 int read = 0;
+                 while (sqlite3_step(page) == SQLITE_ROW) {
+                     for (int col = 0; col < 14; ++col)
+                         if (col == 1 || (col >= 3 && col <= 5) || col >= 11)
+                             columnText(page, col);
+                         else
+                             sqlite3_column_int64(page, col);
+                     ++read;
+                 }
+                 sqlite3_reset(page);
+                 if (sqlite3_step(sums) != SQLITE_ROW || read != Statement::kPageRows + 1)
+                     qFatal("raw statement failed");
+                 sqlite3_reset(sums);
+                 raw.run(commit);
+             }),
+             timed([&](int) {
+                 const auto all = Ledger(store).statement(account, c.from, c.to, c.kind);
+                 if (all.size() != rows)
+                     qFatal("the whole statement has %d entries, the totals %lld", int(all.size()),
+                            rows);
+             })},
+            5);
+        g_rows << Row{QStringLiteral("statement, first screen (%1 + totals), %2 of a member "
+                                     "with 10000 entries among 10M")
+                          .arg(Statement::kPageRows)
+                          .arg(c.what),
+                      figures(samples.at(0)),
+                      figures(samples.at(1)),
+                      QStringLiteral("raw C API, same two queries"),
+                      QStringLiteral("≤ 20 ms"),
+                      0,
+                      0.02,
+                      QStringLiteral("%1 entries in the totals; whole statement read %2")
+                          .arg(rows)
+                          .arg(Measure::formatSeconds(figures(samples.at(2)).median))};
+    }
+}
+
+// Reconciliation of every member against the same GROUP BY through the raw
+// C API. The synthetic ledger is consistent: a difference is a fault.
+void benchReconciliation(const QString &path)
+{
+    MemberStore store(path);
+    if (!store.open())
+        qFatal("open failed");
+    Raw raw(path);
+    sqlite3_stmt *compare = raw.prepare(Ledger::kReconcileSelect);
+    const auto samples = Measure::interleaved(
+        5,
+        {timed([&](int) {
+             if (const auto found = Ledger(store).reconcile(); !found.isEmpty())
+                 qFatal("%d members differ from their ledger", int(found.size()));
+         }),
+         timed([&](int) {
+             int found = 0;
+             while (sqlite3_step(compare) == SQLITE_ROW) {
+                 sqlite3_column_int64(compare, 0);
+                 ++found;
+             }
+             sqlite3_reset(compare);
+             if (found != 0)
+                 qFatal("%d members differ from their ledger", found);
+         })},
+        1);
+    g_rows << Row{QStringLiteral("reconciliation of 1M members and 10M entries"),
+                  figures(samples.at(0)),
+                  figures(samples.at(1)),
+                  QStringLiteral("raw C API, same GROUP BY"),
+                  QStringLiteral("≤ 1.5×"),
+                  1.5};
+}
+
+// Opening a 1M-member file of schema version 2 through the store, which
+// upgrades it (the ledger's tables, one opening entry per member), against
+// copying the same file and flushing the copy.
+void benchUpgrade()
+{
+    const QString older = SyntheticData::databaseOfVersion2(g_work, 1000000);
+    const QString folder = g_work + QStringLiteral("/upgrade");
+    const QString copy = folder + QStringLiteral("/table.mdb");
+    const QString plainCopy = folder + QStringLiteral("/plain-copy.mdb");
+    QDir().mkpath(folder);
+    const auto samples =
+        Measure::interleaved(5,
+                             {[&](int) {
+                                  QFile::remove(copy);
+                                  copyAndSync(older, copy);
+                                  MemberStore store(copy);
+                                  QElapsedTimer t;
+                                  t.start();
+                                  if (!store.open())
+                                      qFatal("upgrade failed: %s", qPrintable(store.lastError()));
+                                  const double seconds = double(t.nsecsElapsed()) / 1e9;
+                                  if (Schema::versionOf(store.database()) != Schema::kVersion)
+                                      qFatal("the file was not upgraded");
+                                  return seconds;
+                              },
+                              timed([&](int) { copyAndSync(older, plainCopy); })},
+                             1);
+    {
+        MemberStore store(copy);
+        if (!store.open() || !Ledger(store).reconcile().isEmpty())
+            qFatal("the upgraded file does not reconcile");
+    }
+    QFile::remove(plainCopy);
+    g_rows << Row{QStringLiteral("upgrade of a 1M-member file from version 2"),
+                  figures(samples.at(0)),
+                  figures(samples.at(1)),
+                  QStringLiteral("read + write + fsync of the file, in process"),
+                  QStringLiteral("≤ 15 s"),
+                  0,
+                  15.0};
+}
+
+void benchLedger()
+{
+    benchLedgerConsumption();
+    const QString path = SyntheticData::ledgerDatabase(g_work, 1000000, 10000000, 10000);
+    benchStatement(path);
+    benchReconciliation(path);
+    benchUpgrade();
+}
+
+// Search by part at 1M members: the first screen of ids through the store
+// against a plain LIKE scan of the table in registration order.
+void benchSearchByPart()
+{
+    const qint64 members = 1000000;
+    const QString path = SyntheticData::database(g_work, members);
+    MemberStore store(path);
+    if (!store.open())
+        qFatal("open failed");
+    MemberTable table(store);
+    Raw raw(path);
+    const int screen = 50, rounds = 100, warmup = 3, calls = rounds + warmup;
+    struct Case
+    {
+        QString what;
+        bool phone;
+        std::function<QString(qint64)> part; // of member i
+        bool found = true;                   // whether any member holds it
+    };
+    const Case cases[] = {
+        {QStringLiteral("name part of 4 characters"), false,
+         [](qint64 i) { return SyntheticData::memberName(i).mid(4, 4); }},
+        {QStringLiteral("name part of 2 characters"), false,
+         [](qint64 i) { return SyntheticData::memberName(i).right(2); }},
+        {QStringLiteral("last 4 digits of the phone"), true,
+         [](qint64 i) { return SyntheticData::memberPhone(i).right(4); }},
+        // The worst case of a short part: no name holds it, so both sides
+        // read the whole table.
+        {QStringLiteral("name part of 2 characters held by no name"), false,
+         [](qint64) { return QStringLiteral("张三"); }, false},
+    };
+    for (const Case &c : cases) {
+        sqlite3_stmt *scan = raw.prepare(
+            QStringLiteral("SELECT rowid FROM 会员登记 WHERE %1 LIKE ? ORDER BY rowid LIMIT ?")
+                .arg(c.phone ? QStringLiteral("手机号") : QStringLiteral("会员名")));
+        const auto ours = [&](const QString &part) {
+            return c.phone ? table.idsPhoneEndingWith(part, 0, screen)
+                           : table.idsNameContaining(part, 0, screen);
+        };
+        const auto plain = [&](const QString &part) {
+            const QByteArray pattern =
+                (QLatin1Char('%') + part + (c.phone ? QString() : QStringLiteral("%"))).toUtf8();
+            bindText(scan, 1, pattern);
+            sqlite3_bind_int(scan, 2, screen);
+            QList<qint64> ids;
+            while (sqlite3_step(scan) == SQLITE_ROW)
+                ids << sqlite3_column_int64(scan, 0);
+            sqlite3_reset(scan);
+            return ids;
+        };
+        const QList<qint64> oursKeys = randomMembers(calls, members, 700);
+        const QList<qint64> plainKeys = randomMembers(calls, members, 701);
+        for (int i = 0; i < 20; ++i) {
+            const QString part = c.part(oursKeys.at(i));
+            const QList<qint64> found = ours(part);
+            if (found.isEmpty() == c.found || found != plain(part))
+                qFatal("search by part for %s: the index and the scan disagree", qPrintable(part));
+        }
+        qint64 shown = 0;
+        const auto samples = Measure::interleaved(
+            rounds,
+            {timed([&](int i) { shown += ours(c.part(oursKeys.at(i))).size(); }), timed([&](int i) {
+                 if (plain(c.part(plainKeys.at(i))).isEmpty() == c.found)
+                     qFatal("the scan did not find what the index found");
+             })},
+            warmup);
+        g_rows << Row{QStringLiteral("search by part, first screen (%1 ids), %2, 1M members")
+                          .arg(screen)
+                          .arg(c.what),
+                      figures(samples.at(0)),
+                      figures(samples.at(1)),
+                      QStringLiteral("plain LIKE scan, same ids"),
+                      QStringLiteral("≤ 100 ms"),
+                      0,
+                      0.1,
+                      QStringLiteral("%1 ids a screen on average")
+                          .arg(double(shown) / (rounds + warmup), 0, 'f', 1)};
+    }
+}
+
 // What a newly started copy of this program measures; prints its peak memory.
 int childMain(int argc, char *argv[])
 {
@@ -1173,7 +1540,7 @@ int main(int argc, char *argv[])
     QDir().mkpath(g_work);
 
     // An optional second argument runs one section: lookups, list, writes,
-    // export, office, files or startup.
+    // search, export, office, files, ledger or startup.
     const QString only = argc > 2 ? QString::fromLocal8Bit(argv[2]) : QString();
     const auto wanted = [&only](const char *section) {
         return only.isEmpty() || only == QLatin1String(section);
@@ -1194,6 +1561,10 @@ int main(int argc, char *argv[])
         benchConsumptions();
         benchRechargeAndRegistration();
     }
+    if (wanted("search")) {
+        section("search");
+        benchSearchByPart();
+    }
     if (wanted("export")) {
         section("export");
         benchExport();
@@ -1205,6 +1576,10 @@ int main(int argc, char *argv[])
     if (wanted("files")) {
         section("files");
         benchBackupRestore();
+    }
+    if (wanted("ledger")) {
+        section("ledger");
+        benchLedger();
     }
     if (wanted("startup")) {
         section("startup");

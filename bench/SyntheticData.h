@@ -14,6 +14,21 @@ qint64 balanceFen(qint64 i);   // the balance a member starts with
 // it from the delivered template when it is not there yet.
 QString database(const QString &folder, qint64 members);
 
+// The member (by number, as memberName() takes it) with the most entries in
+// ledgerDatabase().
+constexpr qint64 kBusyMember = 123456;
+
+// Returns the path of a database with `members` members and a ledger of
+// `entries` entries, of which `busyEntries` are kBusyMember's, building it
+// when it is not there yet. Each member has an opening entry, then
+// recharges, consumptions from the balance and cash consumptions, and his
+// row in 会员登记 holds the sums of his entries.
+QString ledgerDatabase(const QString &folder, qint64 members, qint64 entries, qint64 busyEntries);
+
+// Returns the path of a database of schema version 2 (before the ledger)
+// with the members of database(folder, members).
+QString databaseOfVersion2(const QString &folder, qint64 members);
+
 // Copies the prepared database into a program folder (with zero.mdb beside
 // it) for an operation that changes it.
 bool makeProgramFolder(const QString &database, const QString &folder);

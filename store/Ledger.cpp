@@ -6,6 +6,8 @@
 
 #include <QSqlQuery>
 
+#include <limits>
+
 namespace {
 
 const QString kEntrySelect = QStringLiteral(
@@ -30,6 +32,20 @@ Ledger::Entry entryFrom(const QSqlQuery &q)
     e.linked = q.value(12).toLongLong();
     e.note = q.value(13).toString();
     return e;
+}
+
+// The conditions of a statement, bound in this order: account, first time,
+// end time, kind twice. Times are stored as "yyyy-MM-dd HH:mm:ss", so they
+// compare as texts.
+const QString kStatementWhere =
+    QStringLiteral("WHERE 会员号 = ? AND 时间 >= ? AND 时间 < ? AND (? = '' OR 类别 = ?) ");
+
+QVariantList statementValues(qint64 account, const QDate &from, const QDate &to,
+                             const QString &kind)
+{
+    const QString start = from.isValid() ? from.toString(Qt::ISODate) : QString();
+    const QString end = to.isValid() ? to.addDays(1).toString(Qt::ISODate) : QStringLiteral("9999");
+    return {account, start, end, kind, kind};
 }
 
 QList<Ledger::Entry> entries(QSqlQuery &q)
@@ -127,32 +143,57 @@ QList<Ledger::Entry> Ledger::linkedTo(qint64 number)
 QList<Ledger::Entry> Ledger::statement(qint64 account, const QDate &from, const QDate &to,
                                        const QString &kind)
 {
-    // Times are stored as "yyyy-MM-dd HH:mm:ss", so they compare as texts.
-    const QString start = from.isValid() ? from.toString(Qt::ISODate) : QString();
-    const QString end = to.isValid() ? to.addDays(1).toString(Qt::ISODate) : QStringLiteral("9999");
     return entries(
-        m_store.exec(kEntrySelect + QStringLiteral("WHERE 会员号 = ? AND 时间 >= ? AND 时间 < ? "
-                                                   "AND (? = '' OR 类别 = ?) ORDER BY 流水号 DESC"),
-                     {account, start, end, kind, kind}));
+        m_store.exec(kEntrySelect + kStatementWhere + QStringLiteral("ORDER BY 流水号 DESC"),
+                     statementValues(account, from, to, kind)));
 }
+
+QList<Ledger::Entry> Ledger::statementPage(const Filter &filter, qint64 after, int limit)
+{
+    QVariantList values = statementValues(filter.account, filter.from, filter.to, filter.kind);
+    values << (after > 0 ? after : std::numeric_limits<qint64>::max()) << limit;
+    return entries(m_store.exec(kEntrySelect + kStatementWhere +
+                                    QStringLiteral("AND 流水号 < ? ORDER BY 流水号 DESC LIMIT ?"),
+                                values));
+}
+
+Ledger::Sums Ledger::statementSums(const Filter &filter)
+{
+    QSqlQuery &q = m_store.exec(
+        QStringLiteral("SELECT count(*), coalesce(sum(余额变动), 0), coalesce(sum(消费变动), 0), "
+                       "coalesce(sum(次数变动), 0) FROM 账户流水 ") +
+            kStatementWhere,
+        statementValues(filter.account, filter.from, filter.to, filter.kind));
+    Sums sums;
+    if (q.next()) {
+        sums.rows = q.value(0).toLongLong();
+        sums.change.balance = Money::fromFen(q.value(1).toLongLong());
+        sums.change.consumed = Money::fromFen(q.value(2).toLongLong());
+        sums.change.consumptions = q.value(3).toLongLong();
+    }
+    q.finish();
+    return sums;
+}
+
+const QString Ledger::kReconcileSelect = QStringLiteral(
+    "SELECT m.rowid, m.会员名, m.手机号, m.余额, m.消费金额, m.被推荐人消费次数, "
+    "coalesce(s.b, 0), coalesce(s.c, 0), coalesce(s.n, 0) "
+    "FROM 会员登记 m LEFT JOIN 会员账户 a ON a.会员行 = m.rowid "
+    "LEFT JOIN (SELECT 会员号, sum(余额变动) AS b, sum(消费变动) AS c, sum(次数变动) AS n "
+    "FROM 账户流水 GROUP BY 会员号) s ON s.会员号 = a.会员号 "
+    "WHERE typeof(m.余额) NOT IN ('integer', 'real') "
+    "OR typeof(m.消费金额) NOT IN ('integer', 'real') "
+    "OR CAST(round(m.余额 * 100) AS INTEGER) <> coalesce(s.b, 0) "
+    "OR CAST(round(m.消费金额 * 100) AS INTEGER) <> coalesce(s.c, 0) "
+    "OR m.被推荐人消费次数 IS NOT coalesce(s.n, 0) "
+    "ORDER BY m.rowid");
 
 QList<Ledger::Difference> Ledger::reconcile()
 {
     // The SQL comparison finds the candidates; each is then read exactly the
     // way the program reads amounts, so rounding in SQL cannot hide or
     // invent a difference.
-    QSqlQuery &q = m_store.exec(QStringLiteral(
-        "SELECT m.rowid, m.会员名, m.手机号, m.余额, m.消费金额, m.被推荐人消费次数, "
-        "coalesce(s.b, 0), coalesce(s.c, 0), coalesce(s.n, 0) "
-        "FROM 会员登记 m LEFT JOIN 会员账户 a ON a.会员行 = m.rowid "
-        "LEFT JOIN (SELECT 会员号, sum(余额变动) AS b, sum(消费变动) AS c, sum(次数变动) AS n "
-        "FROM 账户流水 GROUP BY 会员号) s ON s.会员号 = a.会员号 "
-        "WHERE typeof(m.余额) NOT IN ('integer', 'real') "
-        "OR typeof(m.消费金额) NOT IN ('integer', 'real') "
-        "OR CAST(round(m.余额 * 100) AS INTEGER) <> coalesce(s.b, 0) "
-        "OR CAST(round(m.消费金额 * 100) AS INTEGER) <> coalesce(s.c, 0) "
-        "OR m.被推荐人消费次数 IS NOT coalesce(s.n, 0) "
-        "ORDER BY m.rowid"));
+    QSqlQuery &q = m_store.exec(kReconcileSelect);
     QList<Difference> found;
     while (q.next()) {
         Difference d;

@@ -81,6 +81,27 @@ public:
     QList<Entry> statement(qint64 account, const QDate &from, const QDate &to,
                            const QString &kind = {});
 
+    // The same statement read a screen at a time, for accounts with more
+    // entries than a screen shows.
+    struct Filter
+    {
+        qint64 account = 0;
+        QDate from;   // invalid: open
+        QDate to;     // invalid: open
+        QString kind; // empty: every kind
+    };
+    // Up to limit entries of the statement, newest first, that come after
+    // entry `after` in it (older ones); 0 starts at the newest.
+    QList<Entry> statementPage(const Filter &filter, qint64 after, int limit);
+    // The number of entries of the whole statement and the sums of their
+    // changes, summed by SQLite over the integer fen.
+    struct Sums
+    {
+        qint64 rows = 0;
+        Change change;
+    };
+    Sums statementSums(const Filter &filter);
+
     // A member whose row differs from the sums of his account.
     struct Difference
     {
@@ -94,6 +115,8 @@ public:
     // Every member whose balance, consumption total or count differs from
     // his ledger, in registration order. Changes nothing.
     QList<Difference> reconcile();
+    // The comparison reconcile() runs: the candidates, rowid first.
+    static const QString kReconcileSelect;
 
     static QString timeText(const QDateTime &time);
 

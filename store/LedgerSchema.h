@@ -23,4 +23,11 @@ inline const QString kOpening = QStringLiteral("期初");
 // caller's transaction. Throws StoreError on failure.
 void addLedgerTables(QSqlDatabase db);
 
+// Replaces the index of an account's entries by one that also holds the
+// columns a statement filters on and the changes it sums, so that a
+// statement's totals and the reconciliation's sums are read from the index
+// alone instead of one table row per entry. The upgrade step to schema
+// version 4; runs inside the caller's transaction. Throws StoreError.
+void addAccountTotalsIndex(QSqlDatabase db);
+
 } // namespace LedgerSchema

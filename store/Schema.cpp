@@ -96,6 +96,9 @@ const Step kSteps[] = {
     // 2 → 3: the ledger of every member's money, with an opening entry for
     // each member already there, and the audit log.
     LedgerSchema::addLedgerTables,
+    // 3 → 4: an account's entries indexed with the columns a statement
+    // filters on and sums, for long statements and the reconciliation.
+    LedgerSchema::addAccountTotalsIndex,
 };
 static_assert(std::size(kSteps) + 1 == kVersion, "one step for each version after the first");
 

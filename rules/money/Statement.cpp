@@ -1,6 +1,7 @@
 #include "rules/money/Statement.h"
 
 #include "rules/maintenance/TableExport.h"
+#include "store/MemberStore.h"
 
 namespace Statement {
 
@@ -48,6 +49,49 @@ QString totalsText(const Totals &t)
         .arg(t.rows)
         .arg(t.balance.toString(), t.consumed.toString())
         .arg(t.consumptions);
+}
+
+namespace {
+
+Ledger::Filter filterOf(qint64 account, const QDate &from, const QDate &to, const QString &kind)
+{
+    return {account, from, to, kind == kAllKinds ? QString() : kind};
+}
+
+// One more row than shown tells whether older ones follow.
+Page page(Ledger &ledger, const Ledger::Filter &filter, qint64 after, int rows)
+{
+    Page p;
+    p.entries = ledger.statementPage(filter, after, rows + 1);
+    p.more = p.entries.size() > rows;
+    if (p.more)
+        p.entries.removeLast();
+    return p;
+}
+
+} // namespace
+
+FirstScreen firstScreen(MemberStore &store, qint64 account, const QDate &from, const QDate &to,
+                        const QString &kind, int rows)
+{
+    Ledger ledger(store);
+    const Ledger::Filter filter = filterOf(account, from, to, kind);
+    // Both reads in one transaction, so that the totals are those of the
+    // entries the pages list.
+    Transaction snapshot(store);
+    FirstScreen first{page(ledger, filter, 0, rows), {}};
+    const Ledger::Sums sums = ledger.statementSums(filter);
+    first.totals = {int(sums.rows), sums.change.balance, sums.change.consumed,
+                    sums.change.consumptions};
+    snapshot.commit();
+    return first;
+}
+
+Page nextPage(MemberStore &store, qint64 account, const QDate &from, const QDate &to,
+              const QString &kind, qint64 lastShown, int rows)
+{
+    Ledger ledger(store);
+    return page(ledger, filterOf(account, from, to, kind), lastShown, rows);
 }
 
 QString exportTo(const QString &path, const QList<Ledger::Entry> &entries)

@@ -2,9 +2,12 @@
 
 #include "store/Ledger.h"
 
+#include <QDate>
 #include <QList>
 #include <QString>
 #include <QStringList>
+
+class MemberStore;
 
 // A member's statement: his ledger entries as the statement screen lists and
 // exports them, and the totals of the listed rows.
@@ -29,6 +32,25 @@ struct Totals
 };
 Totals totals(const QList<Ledger::Entry> &entries);
 QString totalsText(const Totals &totals);
+
+// The statement a screen at a time: a long account is never read whole to
+// show its newest entries. A kind of kAllKinds or empty shows every kind.
+inline constexpr int kPageRows = 50;
+struct Page
+{
+    QList<Ledger::Entry> entries; // newest first
+    bool more = false;            // older entries follow the last one
+};
+struct FirstScreen
+{
+    Page page;
+    Totals totals; // of every entry of the statement, not only the page
+};
+FirstScreen firstScreen(MemberStore &store, qint64 account, const QDate &from, const QDate &to,
+                        const QString &kind, int rows = kPageRows);
+// The entries after the last one shown, lastShown being its entry number.
+Page nextPage(MemberStore &store, qint64 account, const QDate &from, const QDate &to,
+              const QString &kind, qint64 lastShown, int rows = kPageRows);
 
 // Writes the entries to an .xls workbook; empty on success, else why not.
 QString exportTo(const QString &path, const QList<Ledger::Entry> &entries);
