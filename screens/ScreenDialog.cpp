@@ -151,11 +151,18 @@ QTableWidget *ScreenDialog::table(const char *name, const QStringList &headers, 
 
 void ScreenDialog::showRows(QTableWidget *table, const QList<QStringList> &rows)
 {
-    table->setRowCount(int(rows.size()));
+    table->setRowCount(0);
+    appendRows(table, rows);
+}
+
+void ScreenDialog::appendRows(QTableWidget *table, const QList<QStringList> &rows)
+{
+    const int first = table->rowCount();
+    table->setRowCount(first + int(rows.size()));
     for (int row = 0; row < rows.size(); ++row) {
         const QStringList &cells = rows.at(row);
         for (int column = 0; column < cells.size(); ++column)
-            table->setItem(row, column, new QTableWidgetItem(cells.at(column)));
+            table->setItem(first + row, column, new QTableWidgetItem(cells.at(column)));
     }
 }
 

@@ -78,6 +78,8 @@ protected:
     QTableWidget *table(const char *name, const QStringList &headers, QWidget *parent = nullptr);
     // Replaces the rows of a table with these texts.
     static void showRows(QTableWidget *table, const QList<QStringList> &rows);
+    // Adds these rows below the ones the table holds.
+    static void appendRows(QTableWidget *table, const QList<QStringList> &rows);
     // A caption and its text box as one row of a two-column grid; the caption
     // is the box's buddy.
     QLineEdit *textRow(QGridLayout *grid, int row, const char *labelName, const QString &caption,

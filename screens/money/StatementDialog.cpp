@@ -17,6 +17,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTableWidget>
 #include <QVBoxLayout>
 
@@ -43,6 +44,23 @@ StatementDialog::StatementDialog(MemberStore &store, const DataFiles &files, con
     m_memberLabel = label("Label6", QString());
     m_grid = table("Grid1", Statement::headers());
     m_grid->setSelectionBehavior(QAbstractItemView::SelectRows);
+    // A long statement is read a page at a time: the next one when the grid
+    // is scrolled to its end, or while it has room for more rows.
+    QScrollBar *scroll = m_grid->verticalScrollBar();
+    connect(
+        scroll, &QScrollBar::valueChanged, this,
+        [this, scroll](int value) {
+            if (value == scroll->maximum())
+                showMore();
+        },
+        Qt::QueuedConnection);
+    connect(
+        scroll, &QScrollBar::rangeChanged, this,
+        [this](int, int maximum) {
+            if (maximum == 0)
+                showMore();
+        },
+        Qt::QueuedConnection);
     m_totalsLabel = label("Label7", QString());
 
     QPushButton *exportButton = button("Command2", QStringLiteral("导出(&X)"));
@@ -123,26 +141,69 @@ void StatementDialog::find()
     showMember((*found)->id);
 }
 
+QString StatementDialog::kind() const
+{
+    return m_kindBox->currentIndex() == 0 ? QString() : m_kindBox->currentText();
+}
+
+namespace {
+
+QList<QStringList> cellsOf(const QList<Ledger::Entry> &entries)
+{
+    QList<QStringList> rows;
+    for (const Ledger::Entry &entry : entries)
+        rows << Statement::cells(entry);
+    return rows;
+}
+
+} // namespace
+
 void StatementDialog::refresh()
 {
     if (m_account == 0)
         return;
-    const QString kind = m_kindBox->currentIndex() == 0 ? QString() : m_kindBox->currentText();
-    const bool read = attempt([&] {
-        m_entries = Ledger(m_store).statement(m_account, m_fromBox->date(), m_toBox->date(), kind);
+    const auto first = attempt([&] {
+        return Statement::firstScreen(m_store, m_account, m_fromBox->date(), m_toBox->date(),
+                                      kind());
     });
-    if (!read)
+    m_entries.clear();
+    m_more = false;
+    if (!first) {
+        showRows(m_grid, {});
+        m_totalsLabel->clear();
         return;
-    QList<QStringList> rows;
-    for (const Ledger::Entry &entry : std::as_const(m_entries))
-        rows << Statement::cells(entry);
-    showRows(m_grid, rows);
-    m_totalsLabel->setText(Statement::totalsText(Statement::totals(m_entries)));
+    }
+    m_entries = first->page.entries;
+    m_more = first->page.more;
+    showRows(m_grid, cellsOf(m_entries));
+    m_totalsLabel->setText(Statement::totalsText(first->totals));
+}
+
+void StatementDialog::showMore()
+{
+    if (!m_more || m_entries.isEmpty())
+        return;
+    m_more = false; // until the page is read: never the same page twice
+    const auto page = attempt([&] {
+        return Statement::nextPage(m_store, m_account, m_fromBox->date(), m_toBox->date(), kind(),
+                                   m_entries.constLast().number);
+    });
+    if (!page)
+        return;
+    m_entries += page->entries;
+    m_more = page->more;
+    appendRows(m_grid, cellsOf(page->entries));
 }
 
 void StatementDialog::exportRows()
 {
-    Ui::reportExport(this, m_store, exportPath(), Statement::exportTo(exportPath(), m_entries),
+    // Every entry of the statement, not only the pages shown.
+    const auto entries = attempt([&] {
+        return Ledger(m_store).statement(m_account, m_fromBox->date(), m_toBox->date(), kind());
+    });
+    if (!entries)
+        return;
+    Ui::reportExport(this, m_store, exportPath(), Statement::exportTo(exportPath(), *entries),
                      Statement::kExportFailed, Statement::kExported);
 }
 

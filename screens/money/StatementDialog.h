@@ -31,6 +31,11 @@ public:
 private:
     void find();
     void refresh();
+    // Reads the next page of the statement below the rows shown, when there
+    // is one.
+    void showMore();
+    // The filters as the boxes set them.
+    QString kind() const;
     void exportRows();
     void reverse();
 
@@ -38,7 +43,8 @@ private:
     DataFiles m_files;
     const Session &m_session;
     qint64 m_account = 0;
-    QList<Ledger::Entry> m_entries;
+    QList<Ledger::Entry> m_entries; // the rows shown, newest first
+    bool m_more = false;            // older entries follow the last one shown
     QLineEdit *m_nameBox;
     QLineEdit *m_phoneBox;
     QDateEdit *m_fromBox;

@@ -3,6 +3,7 @@
 // workbooks read back with a strict reader (libfreexl).
 #include "base/Session.h"
 #include "rules/money/Consumption.h"
+#include "rules/money/Recharge.h"
 #include "rules/money/Reconciliation.h"
 #include "rules/money/Reversal.h"
 #include "rules/money/Statement.h"
@@ -20,6 +21,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTableWidget>
 #include <QtTest>
 #include <freexl.h>
@@ -126,6 +128,47 @@ private Q_SLOTS:
         QCOMPARE(sheet.size(), 3);
         QCOMPARE(sheet.at(0), Statement::headers());
         QCOMPARE(sheet.at(1).mid(4, 5), cells("余额消费|20|-20|80|20"));
+    }
+
+    // A long statement shows its newest page and the totals of every entry;
+    // scrolling to the end of the grid reads the next page, and the export
+    // holds every entry whatever was shown.
+    void aLongStatementIsReadAPageAtATime()
+    {
+        Shop shop;
+        constexpr int kRecharges = 2 * Statement::kPageRows + 7;
+        for (int i = 1; i <= kRecharges; ++i)
+            QVERIFY(Recharge::recharge(shop.folder.store(),
+                                       {QStringLiteral("Buyer"), {}, QString::number(i)})
+                        .done);
+        const int entries = kRecharges + 2; // with the opening and the consumption
+        StatementDialog d(shop.folder.store(), shop.folder.files(), shop.session());
+        d.resize(800, 300);
+        d.show();
+        d.showMember(shop.buyer);
+        auto *grid = control<QTableWidget>(d, "Grid1");
+        QCOMPARE(grid->rowCount(), Statement::kPageRows);
+        QCOMPARE(grid->item(0, 5)->text(), QString::number(kRecharges) + QStringLiteral(".00"));
+        QVERIFY(control<QLabel>(d, "Label7")
+                    ->text()
+                    .startsWith(QStringLiteral("共 %1 条，").arg(entries)));
+        for (int shown = 0; grid->rowCount() > shown;) {
+            shown = grid->rowCount();
+            QCoreApplication::processEvents(); // the grid lays out its rows
+            grid->verticalScrollBar()->setValue(grid->verticalScrollBar()->maximum());
+            QCoreApplication::processEvents();
+        }
+        QCOMPARE(grid->rowCount(), entries);
+        QStringList numbers = column(grid, 0);
+        numbers.removeDuplicates();
+        QCOMPARE(numbers.size(), entries);
+        QCOMPARE(grid->item(entries - 1, 4)->text(), Ledger::kOpening);
+
+        control<QComboBox>(d, "Combo1")->setCurrentText(Ledger::kRecharge); // back to one page
+        QCOMPARE(grid->rowCount(), Statement::kPageRows);
+        QTest::mouseClick(control<QPushButton>(d, "Command2"), Qt::LeftButton);
+        m_dialogs.takeMessages();
+        QCOMPARE(readSheet(d.exportPath()).size(), 1 + kRecharges);
     }
 
     void reversalFromTheStatement_data()
