@@ -75,8 +75,10 @@ Beside besideTask(int rounds, int perRound, const BackgroundTask &task,
         for (const int half : roundOrder(round, 2)) {
             if (half == 1) {
                 task.wait();
-                for (int i = 0; i < perRound; ++i)
+                for (int i = 0; i < perRound; ++i) {
+                    b.withoutCalls << number;
                     b.without << call(number++);
+                }
                 continue;
             }
             int kept = 0, emptyStarts = 0;
@@ -87,12 +89,14 @@ Beside besideTask(int rounds, int perRound, const BackgroundTask &task,
                     task.start();
                     ++b.starts;
                 }
-                const double seconds = call(number++);
+                const double seconds = call(number);
                 if (task.running()) {
                     b.during << seconds;
+                    b.duringCalls << number;
                     ++kept;
                     emptyStarts = 0;
                 }
+                ++number;
             }
         }
     }

@@ -47,7 +47,8 @@ struct Beside
 {
     QList<double> during;
     QList<double> without;
-    int starts = 0; // how often the task was started
+    QList<int> duringCalls, withoutCalls; // the numbers of the kept calls
+    int starts = 0;                       // how often the task was started
 };
 // Every round has two halves, in the order two sides of interleaved() get.
 // One times calls until `perRound` of them ended with the task still

@@ -117,6 +117,13 @@ private Q_SLOTS:
         QTEST(b.during, "during");
         QTEST(b.without, "without");
         QTEST(b.starts, "starts");
+        // The numbers of the kept calls are the values they returned.
+        for (const auto &[numbers, values] :
+             {std::pair{b.duringCalls, b.during}, std::pair{b.withoutCalls, b.without}}) {
+            QCOMPARE(numbers.size(), values.size());
+            for (qsizetype i = 0; i < numbers.size(); ++i)
+                QCOMPARE(double(numbers.at(i)), values.at(i));
+        }
         for (const double quiet : b.without)
             QVERIFY(!calledWhileRunning.contains(quiet));
         for (const double measured : b.during)
