@@ -66,6 +66,44 @@ QList<QList<double>> interleaved(int rounds, const QList<std::function<double(in
     return samples;
 }
 
+Beside besideTask(int rounds, int perRound, const BackgroundTask &task,
+                  const std::function<double(int)> &call)
+{
+    Beside b;
+    int number = 0;
+    for (int round = 0; round < rounds; ++round) {
+        for (const int half : roundOrder(round, 2)) {
+            if (half == 1) {
+                task.wait();
+                for (int i = 0; i < perRound; ++i) {
+                    b.withoutCalls << number;
+                    b.without << call(number++);
+                }
+                continue;
+            }
+            int kept = 0, emptyStarts = 0;
+            while (kept < perRound) {
+                if (!task.running()) {
+                    if (++emptyStarts > 2)
+                        return b;
+                    task.start();
+                    ++b.starts;
+                }
+                const double seconds = call(number);
+                if (task.running()) {
+                    b.during << seconds;
+                    b.duringCalls << number;
+                    ++kept;
+                    emptyStarts = 0;
+                }
+                ++number;
+            }
+        }
+    }
+    task.wait();
+    return b;
+}
+
 qint64 peakOfThisProcess()
 {
     QFile status(QStringLiteral("/proc/self/status"));

@@ -31,6 +31,34 @@ QList<QList<double>> interleaved(int rounds, const QList<std::function<double(in
 // The order of the sides in one round of interleaved().
 QList<int> roundOrder(int round, int sides);
 
+// Work that runs on a thread of its own while calls are timed: start() sets
+// it going, running() says whether it still runs, wait() returns once it
+// has ended.
+struct BackgroundTask
+{
+    std::function<void()> start;
+    std::function<bool()> running;
+    std::function<void()> wait;
+};
+
+// Calls timed while a background task runs, against the same calls with
+// none running.
+struct Beside
+{
+    QList<double> during;
+    QList<double> without;
+    QList<int> duringCalls, withoutCalls; // the numbers of the kept calls
+    int starts = 0;                       // how often the task was started
+};
+// Every round has two halves, in the order two sides of interleaved() get.
+// One times calls until `perRound` of them ended with the task still
+// running, starting it whenever it is not (a call it did not outlive is
+// not kept); the other waits for the task to end, untimed, and times
+// `perRound` calls. Each call gets a number of its own. A task that ends
+// twice in a row before any call outlived it ends the measurement early.
+Beside besideTask(int rounds, int perRound, const BackgroundTask &task,
+                  const std::function<double(int)> &call);
+
 // Peak resident memory of this process so far (VmHWM), in bytes, or -1.
 qint64 peakOfThisProcess();
 

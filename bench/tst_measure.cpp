@@ -79,6 +79,58 @@ private Q_SLOTS:
         QCOMPARE(samples, (QList<QList<double>>{{1, 1, 1, 1}, {2, 2, 2, 2}}));
     }
 
+    // A task that ends during the `lasts`-th call after its start; every
+    // call returns its own number, so the lists say which calls were kept.
+    void besideTask_data()
+    {
+        QTest::addColumn<int>("rounds");
+        QTest::addColumn<int>("perRound");
+        QTest::addColumn<int>("lasts");
+        QTest::addColumn<QList<double>>("during");
+        QTest::addColumn<QList<double>>("without");
+        QTest::addColumn<int>("starts");
+        QTest::newRow("outlives every call") << 2 << 3 << 1000 << QList<double>{0, 1, 2, 9, 10, 11}
+                                             << QList<double>{3, 4, 5, 6, 7, 8} << 2;
+        QTest::newRow("ends within a half, started again")
+            << 1 << 5 << 3 << QList<double>{0, 1, 3, 4, 6} << QList<double>{7, 8, 9, 10, 11} << 3;
+        QTest::newRow("still running when the quiet half begins")
+            << 3 << 1 << 100 << QList<double>{0, 3, 5} << QList<double>{1, 2, 4} << 3;
+        QTest::newRow("ends before any call")
+            << 2 << 2 << 1 << QList<double>{} << QList<double>{} << 2;
+    }
+    void besideTask()
+    {
+        QFETCH(int, rounds);
+        QFETCH(int, perRound);
+        QFETCH(int, lasts);
+        int left = 0;
+        QList<double> calledWhileRunning;
+        const Measure::BackgroundTask task{[&] { left = lasts; }, [&] { return left > 0; },
+                                           [&] { left = 0; }};
+        const Measure::Beside b = Measure::besideTask(rounds, perRound, task, [&](int number) {
+            if (left > 0) {
+                calledWhileRunning << number;
+                --left;
+            }
+            return double(number);
+        });
+        QTEST(b.during, "during");
+        QTEST(b.without, "without");
+        QTEST(b.starts, "starts");
+        // The numbers of the kept calls are the values they returned.
+        for (const auto &[numbers, values] :
+             {std::pair{b.duringCalls, b.during}, std::pair{b.withoutCalls, b.without}}) {
+            QCOMPARE(numbers.size(), values.size());
+            for (qsizetype i = 0; i < numbers.size(); ++i)
+                QCOMPARE(double(numbers.at(i)), values.at(i));
+        }
+        for (const double quiet : b.without)
+            QVERIFY(!calledWhileRunning.contains(quiet));
+        for (const double measured : b.during)
+            QVERIFY(calledWhileRunning.contains(measured));
+        QCOMPARE(left, 0);
+    }
+
     void verdict_data()
     {
         QTest::addColumn<double>("ours");
