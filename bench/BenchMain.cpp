@@ -100,6 +100,7 @@ public:
         m_statements << s;
         return s;
     }
+    qint64 lastInsertId() const { return sqlite3_last_insert_rowid(m_db); }
     // Steps a statement that returns no rows (or ignores them) and resets it.
     void run(sqlite3_stmt *s)
     {
@@ -147,6 +148,73 @@ void readRow(sqlite3_stmt *s, RawMember *m)
     m->balance = sqlite3_column_double(s, 8);
     m->registered = columnText(s, 9);
 }
+
+// The ledger's statements as the store runs them beside every money action
+// (Ledger::add, Ledger::openAccount), for the raw sides of those actions.
+class RawLedger
+{
+public:
+    explicit RawLedger(Raw &raw)
+        : m_raw(raw),
+          m_account(raw.prepare(QStringLiteral("SELECT 会员号 FROM 会员账户 WHERE 会员行 = ?"))),
+          m_release(
+              raw.prepare(QStringLiteral("UPDATE 会员账户 SET 会员行 = NULL WHERE 会员行 = ?"))),
+          m_open(raw.prepare(QStringLiteral("INSERT INTO 会员账户 (会员行) VALUES (?)"))),
+          m_insert(raw.prepare(QStringLiteral(
+              "INSERT INTO 账户流水 (时间, 会员号, 会员名, 手机号, 类别, 金额, 余额变动, 余额, "
+              "消费变动, 次数变动, 管理员, 关联流水, 备注) "
+              "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)")))
+    {
+    }
+
+    // One entry of the member as he is after the change; returns its number.
+    qint64 add(const RawMember &after, const QString &kind, qint64 amountFen,
+               qint64 balanceChangeFen, qint64 consumedChangeFen, qint64 countChange,
+               qint64 linked = 0)
+    {
+        sqlite3_bind_int64(m_account, 1, after.id);
+        if (sqlite3_step(m_account) != SQLITE_ROW)
+            qFatal("raw account missing");
+        const qint64 account = sqlite3_column_int64(m_account, 0);
+        sqlite3_reset(m_account);
+        bindText(m_insert, 1, QByteArrayLiteral("2026-12-07 12:00:00"));
+        sqlite3_bind_int64(m_insert, 2, account);
+        bindText(m_insert, 3, QByteArray::fromStdString(after.name));
+        bindText(m_insert, 4, QByteArray::fromStdString(after.phone));
+        bindText(m_insert, 5, kind.toUtf8());
+        sqlite3_bind_int64(m_insert, 6, amountFen);
+        sqlite3_bind_int64(m_insert, 7, balanceChangeFen);
+        sqlite3_bind_int64(m_insert, 8, qRound64(after.balance * 100));
+        sqlite3_bind_int64(m_insert, 9, consumedChangeFen);
+        sqlite3_bind_int64(m_insert, 10, countChange);
+        bindText(m_insert, 11, QByteArrayLiteral("admin"));
+        if (linked > 0)
+            sqlite3_bind_int64(m_insert, 12, linked);
+        else
+            sqlite3_bind_null(m_insert, 12);
+        bindText(m_insert, 13, QByteArray());
+        m_raw.run(m_insert);
+        return m_raw.lastInsertId();
+    }
+
+    // The account of a newly inserted member.
+    void open(qint64 memberId)
+    {
+        sqlite3_bind_int64(m_release, 1, memberId);
+        m_raw.run(m_release);
+        sqlite3_bind_int64(m_account, 1, memberId);
+        m_raw.run(m_account);
+        sqlite3_bind_int64(m_open, 1, memberId);
+        m_raw.run(m_open);
+    }
+
+private:
+    Raw &m_raw;
+    sqlite3_stmt *m_account;
+    sqlite3_stmt *m_release;
+    sqlite3_stmt *m_open;
+    sqlite3_stmt *m_insert;
+};
 
 bool rawLookup(sqlite3_stmt *s, const QByteArray &key, RawMember *m)
 {
@@ -482,6 +550,7 @@ void benchConsumptions()
             raw.prepare(QStringLiteral("UPDATE 会员登记 SET 余额 = ? WHERE rowid = ?"));
         sqlite3_stmt *begin = raw.prepare(QStringLiteral("BEGIN IMMEDIATE"));
         sqlite3_stmt *commit = raw.prepare(QStringLiteral("COMMIT"));
+        RawLedger ledger(raw);
         FlushProbe probe(g_work + QStringLiteral("/flush-probe"));
         FlushProbe appended(g_work + QStringLiteral("/flush-probe-appended"));
 
@@ -530,10 +599,17 @@ void benchConsumptions()
                      bindText(log, 3, QByteArrayLiteral("1"));
                      raw.run(log);
                  }
+                 m.consumed += 1;
+                 m.balance -= cash ? 0 : 1;
+                 const qint64 entry =
+                     ledger.add(m, cash ? Ledger::kCashConsumption : Ledger::kBalanceConsumption,
+                                100, cash ? 0 : -100, 100, 1);
                  if (rawLookup(findName, QByteArray::fromStdString(m.referrer), &referrer)) {
                      sqlite3_bind_double(credit, 1, referrer.balance + 0.05);
                      sqlite3_bind_int64(credit, 2, referrer.id);
                      raw.run(credit);
+                     referrer.balance += 0.05;
+                     ledger.add(referrer, Ledger::kCommission, 5, 5, 0, 0, entry);
                  }
                  raw.run(commit);
              })),
@@ -606,6 +682,7 @@ void benchRechargeAndRegistration()
     Raw raw(path);
     sqlite3_stmt *begin = raw.prepare(QStringLiteral("BEGIN IMMEDIATE"));
     sqlite3_stmt *commit = raw.prepare(QStringLiteral("COMMIT"));
+    RawLedger ledger(raw);
 
     {
         const QList<qint64> oursKeys = randomMembers(calls, 1000000, 300);
@@ -630,6 +707,8 @@ void benchRechargeAndRegistration()
                  sqlite3_bind_double(update, 1, m.balance + 10);
                  sqlite3_bind_int64(update, 2, m.id);
                  raw.run(update);
+                 m.balance += 10;
+                 ledger.add(m, Ledger::kRecharge, 1000, 1000, 0, 0);
                  raw.run(commit);
              })},
             warmup);
@@ -703,6 +782,7 @@ void benchRechargeAndRegistration()
                  bindText(insert, 5, rp);
                  bindText(insert, 6, QByteArrayLiteral("2026-12-07"));
                  raw.run(insert);
+                 ledger.open(raw.lastInsertId());
                  raw.run(commit);
              })},
             warmup);
