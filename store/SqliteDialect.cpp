@@ -7,8 +7,10 @@
 #include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QStringDecoder>
 #include <QUrl>
 #include <algorithm>
+#include <cstring>
 #include <memory>
 #include <sqlite3.h>
 #include <tuple>
@@ -187,6 +189,21 @@ QString SqliteDialect::fullTextPhrase(const QString &text)
     return QLatin1Char('"') + quoted + QLatin1Char('"');
 }
 
+namespace {
+
+// Stored UTF-8 as a QString, every character kept: QString::fromUtf8()
+// drops a leading byte order mark, which Qt's own driver keeps.
+QString textOf(const char *utf8, int bytes)
+{
+    if (bytes < 3 || std::memcmp(utf8, "\xEF\xBB\xBF", 3) != 0)
+        return QString::fromUtf8(utf8, bytes);
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless |
+                                                     QStringDecoder::Flag::ConvertInitialBom);
+    return decoder.decode(QByteArrayView(utf8, bytes));
+}
+
+} // namespace
+
 void SqliteDialect::forEachRow(QSqlDatabase db, const QString &sql, int columns,
                                const std::function<bool(const QVariant *row)> &visit)
 {
@@ -226,7 +243,7 @@ void SqliteDialect::forEachRow(QSqlDatabase db, const QString &sql, int columns,
             case SQLITE_TEXT: {
                 // The stored bytes in full: a NUL inside a value is kept.
                 const auto *text = reinterpret_cast<const char *>(sqlite3_column_text(raw, c));
-                row[c] = QVariant(QString::fromUtf8(text, sqlite3_column_bytes(raw, c)));
+                row[c] = QVariant(textOf(text, sqlite3_column_bytes(raw, c)));
                 break;
             }
             case SQLITE_BLOB: {
