@@ -67,6 +67,11 @@ public:
     static QString likeContaining(const QString &text);
     static QString likeEndingWith(const QString &text);
     static const QString kLikeEscape;
+    // A condition that holds when the column contains the bound text as it
+    // is, letter case included: what LIKE with likeContaining() finds for a
+    // text without ASCII letters, without LIKE's matching character by
+    // character.
+    static QString holdsText(const QString &column);
 
     // The full-text index finds a text only when it has at least this many
     // characters; shorter texts are searched by a scan.

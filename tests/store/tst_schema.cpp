@@ -289,6 +289,8 @@ private Q_SLOTS:
             << true << QStringLiteral("LILY") << utf8Names({"Lily Chen"});
         QTest::newRow("letter case, scanned")
             << true << QStringLiteral("lI") << utf8Names({"Lily Chen"});
+        QTest::newRow("small letters, scanned")
+            << true << QStringLiteral("ch") << utf8Names({"Lily Chen"});
         QTest::newRow("wildcards literal, indexed")
             << true << QStringLiteral("0%_") << utf8Names({"100%_real"});
         QTest::newRow("wildcard literal, scanned")
@@ -299,6 +301,12 @@ private Q_SLOTS:
         QTest::newRow("empty: everyone")
             << true << QString()
             << utf8Names({"张三丰", "张三", "Lily Chen", "100%_real", "say \"q\"", "Émile"});
+        QTest::newRow("digits, scanned")
+            << true << QStringLiteral("00") << utf8Names({"100%_real"});
+        QTest::newRow("non-ASCII case kept, scanned")
+            << true << QStringLiteral("é") << QStringList();
+        QTest::newRow("non-ASCII exact, scanned")
+            << true << QStringLiteral("É") << utf8Names({"Émile"});
         QTest::newRow("phone end, indexed")
             << false << QStringLiteral("1234") << utf8Names({"张三丰"});
         QTest::newRow("phone end, scanned")
