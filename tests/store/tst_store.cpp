@@ -282,6 +282,10 @@ private Q_SLOTS:
         });
         QCOMPARE(read,
                  (QList<QVariantList>{fields(*members.byId(id)), fields(*members.byId(id + 1))}));
+        // A stored date reads as Qt's own reading of an ISO date would.
+        if (column == QStringLiteral("注册时间"))
+            QCOMPARE(read.first().at(9),
+                     QVariant(QDate::fromString(stored.toString(), Qt::ISODate)));
         int visited = 0;
         members.forEach([&](const Member &) { return ++visited < 1; });
         QCOMPARE(visited, 1);
