@@ -1812,49 +1812,35 @@ int main(int argc, char *argv[])
     // An optional second argument runs one section: lookups, list, writes,
     // search, export, office, files, ledger or startup.
     const QString only = argc > 2 ? QString::fromLocal8Bit(argv[2]) : QString();
-    const auto wanted = [&only](const char *section) {
-        return only.isEmpty() || only == QLatin1String(section);
+    const std::pair<const char *, std::function<void()>> sections[] = {
+        {"lookups",
+         [] {
+             for (const qint64 n : {10000LL, 100000LL, 1000000LL})
+                 benchLookups(n);
+             benchLookupGrowth();
+         }},
+        {"list", benchListScreen},
+        {"writes",
+         [] {
+             benchConsumptions();
+             benchRechargeAndRegistration();
+         }},
+        {"search", benchSearchByPart},
+        {"export", benchExport},
+        {"office", benchOfficeSuite},
+        {"files",
+         [] {
+             benchBackupRestore();
+             benchConsumptionDuringCheck();
+         }},
+        {"ledger", benchLedger},
+        {"startup", benchStartup},
     };
-    const auto section = [](const char *name) { QTextStream(stderr) << name << " ...\n"; };
-    if (wanted("lookups")) {
-        section("lookups");
-        for (const qint64 n : {10000LL, 100000LL, 1000000LL})
-            benchLookups(n);
-        benchLookupGrowth();
-    }
-    if (wanted("list")) {
-        section("list");
-        benchListScreen();
-    }
-    if (wanted("writes")) {
-        section("writes");
-        benchConsumptions();
-        benchRechargeAndRegistration();
-    }
-    if (wanted("search")) {
-        section("search");
-        benchSearchByPart();
-    }
-    if (wanted("export")) {
-        section("export");
-        benchExport();
-    }
-    if (wanted("office")) {
-        section("office");
-        benchOfficeSuite();
-    }
-    if (wanted("files")) {
-        section("files");
-        benchBackupRestore();
-        benchConsumptionDuringCheck();
-    }
-    if (wanted("ledger")) {
-        section("ledger");
-        benchLedger();
-    }
-    if (wanted("startup")) {
-        section("startup");
-        benchStartup();
+    for (const auto &[name, run] : sections) {
+        if (!only.isEmpty() && only != QLatin1String(name))
+            continue;
+        QTextStream(stderr) << name << " ...\n";
+        run();
     }
 
     Measure::printTable(g_rows);
