@@ -1,5 +1,7 @@
 #include "store/DatabaseHold.h"
 
+#include "store/SqliteDialect.h"
+
 #include <QFileInfo>
 #include <QSqlDatabase>
 #include <QSqlError>
@@ -30,18 +32,34 @@ DatabaseHold::DatabaseHold(const QString &path)
         m_error = db.lastError().text();
         return;
     }
-    QSqlQuery q(db);
     // The first read of a transaction takes the shared lock, and with it
-    // SQLite plays back a hot journal; the lock stays until the end.
+    // SQLite plays back a hot journal; the lock stays until the end. A file
+    // in the write-ahead log has its last commits in the log: the log is
+    // emptied into the file first, and the write lock then taken keeps it
+    // empty, so that the file alone is the whole committed state.
+    const bool inLog = SqliteDialect::inLog(db);
+    const QString wal = QFileInfo(path).absoluteFilePath() + QStringLiteral("-wal");
+    QSqlQuery q(db);
     constexpr int kTries = 10'000;
     for (int attempt = 1; attempt <= kTries; ++attempt) {
-        if (q.exec(QStringLiteral("BEGIN")) &&
-            q.exec(QStringLiteral("SELECT count(*) FROM sqlite_master")) && q.next()) {
+        QSqlError error;
+        if (inLog && !SqliteDialect::emptyLog(db)) {
+            error = QSqlError(QStringLiteral("the log could not be emptied"), QString(),
+                              QSqlError::StatementError, QStringLiteral("5"));
+        } else if (q.exec(inLog ? QStringLiteral("BEGIN IMMEDIATE") : QStringLiteral("BEGIN")) &&
+                   q.exec(QStringLiteral("SELECT count(*) FROM sqlite_master")) && q.next()) {
             q.finish();
-            m_held = true;
-            return;
+            // A writer that came between the emptying and the lock has put
+            // commits into the log again.
+            if (!inLog || QFileInfo(wal).size() == 0) {
+                m_held = true;
+                return;
+            }
+            error = QSqlError(QStringLiteral("the log filled again"), QString(),
+                              QSqlError::StatementError, QStringLiteral("5"));
+        } else {
+            error = q.lastError();
         }
-        const QSqlError error = q.lastError();
         q.finish();
         QSqlQuery(db).exec(QStringLiteral("ROLLBACK"));
         const int code = error.nativeErrorCode().toInt() & 0xff;
@@ -79,7 +97,17 @@ void DatabaseHold::release()
 bool DatabaseHold::settle(const QString &path, QString *error)
 {
     DatabaseHold hold(path);
-    if (!hold.isHeld() && error)
-        *error = hold.error();
-    return hold.isHeld();
+    if (!hold.isHeld()) {
+        if (error)
+            *error = hold.error();
+        return false;
+    }
+    // A file the program left in the log (it ended without closing) goes
+    // back to the rollback journal, as every file at rest is; with another
+    // connection open this cannot be done, and the file stays as it is.
+    QSqlDatabase db = hold.database();
+    QSqlQuery(db).exec(QStringLiteral("ROLLBACK"));
+    if (SqliteDialect::inLog(db))
+        SqliteDialect::leaveLog(db);
+    return true;
 }

@@ -5,9 +5,10 @@
 
 // A private connection to a database file that holds it still: opening it
 // lets SQLite roll back a transaction a crashed writer left in the file's
-// journal, and the read transaction it then keeps open stops every other
+// journal, and the transaction it then keeps open stops every other
 // connection, in this process or another, from writing to the file until
-// release(). A raw copy of the file taken meanwhile is one committed state.
+// release(). A file in the write-ahead log has the log emptied into it first.
+// A raw copy of the file taken meanwhile is one committed state.
 class DatabaseHold
 {
 public:
@@ -24,8 +25,9 @@ public:
     // thread that made the hold.
     QSqlDatabase database() const;
 
-    // Opens the file, lets SQLite settle it and closes it again; false (with
-    // the engine's text in *error) when it could not.
+    // Opens the file, lets SQLite settle it, turns a file left in the log
+    // back to the rollback journal and closes it again; false (with the
+    // engine's text in *error) when it could not.
     static bool settle(const QString &path, QString *error = nullptr);
 
 private:

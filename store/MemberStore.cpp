@@ -75,6 +75,8 @@ bool MemberStore::open()
         if (older && m_upgradeNotice)
             m_upgradeNotice(false);
     }
+    if (problem.isEmpty())
+        problem = SqliteDialect::useLog(m_db);
     if (!problem.isEmpty()) {
         m_lastError = problem;
         m_db.close();
@@ -97,8 +99,12 @@ void MemberStore::close()
 {
     m_statements.clear();
     m_depth = 0;
-    if (isOpen())
-        m_db.close();
+    if (!isOpen())
+        return;
+    // Fails only while another connection has the file open; the log then
+    // stays for the last one to empty, and every copy empties it first.
+    SqliteDialect::leaveLog(m_db);
+    m_db.close();
 }
 
 bool MemberStore::createFile(const QString &path, const QString &adminPasswordHash,

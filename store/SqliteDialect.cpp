@@ -44,10 +44,54 @@ void SqliteDialect::configure(QSqlDatabase &db, const QString &path, Access acce
 QString SqliteDialect::applyConnectionSettings(QSqlDatabase db)
 {
     QSqlQuery q(db);
-    for (const char *pragma : {"PRAGMA journal_mode=DELETE", "PRAGMA synchronous=FULL"})
-        if (!q.exec(QLatin1String(pragma)))
-            return q.lastError().text();
+    if (!q.exec(QStringLiteral("PRAGMA synchronous=FULL")))
+        return q.lastError().text();
     return {};
+}
+
+QString SqliteDialect::useLog(QSqlDatabase db)
+{
+    QSqlQuery q(db);
+    if (!q.exec(QStringLiteral("PRAGMA journal_mode=WAL")) || !q.next())
+        return q.lastError().text();
+    if (q.value(0).toString() != QLatin1String("wal"))
+        return QStringLiteral("cannot use the write-ahead log");
+    return {};
+}
+
+QString SqliteDialect::leaveLog(QSqlDatabase db)
+{
+    QSqlQuery q(db);
+    if (!q.exec(QStringLiteral("PRAGMA journal_mode=DELETE")) || !q.next())
+        return q.lastError().text();
+    if (q.value(0).toString() != QLatin1String("delete"))
+        return QStringLiteral("cannot leave the write-ahead log");
+    return {};
+}
+
+bool SqliteDialect::inLog(QSqlDatabase db)
+{
+    QSqlQuery q(db);
+    return q.exec(QStringLiteral("PRAGMA journal_mode")) && q.next() &&
+           q.value(0).toString() == QLatin1String("wal");
+}
+
+bool SqliteDialect::emptyLog(QSqlDatabase db)
+{
+    // The row: busy, frames in the log, frames copied into the file.
+    QSqlQuery q(db);
+    return q.exec(QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)")) && q.next() &&
+           q.value(0).toInt() == 0 && q.value(1).toInt() == q.value(2).toInt();
+}
+
+void SqliteDialect::markRollbackJournal(char *data, qint64 size)
+{
+    // Bytes 18 and 19 of the header: the versions that write and read the
+    // file, 2 for the write-ahead log, 1 for the rollback journal.
+    static constexpr char kMagic[] = "SQLite format 3";
+    if (size >= 20 && std::memcmp(data, kMagic, sizeof kMagic) == 0 && data[18] == 2 &&
+        data[19] == 2)
+        data[18] = data[19] = 1;
 }
 
 namespace {

@@ -23,10 +23,27 @@ public:
     // Points the connection at the file. ReadWrite never creates a missing
     // file; Create does.
     static void configure(QSqlDatabase &db, const QString &path, Access access);
-    // The settings every connection that writes runs with: a rollback
-    // journal and a full sync at each commit, so that a closed file is a
-    // complete copy of the data. Returns the error text, empty on success.
+    // The settings every connection that writes runs with: a full sync at
+    // each commit, in the file's journal or its log. Returns the error text,
+    // empty on success.
     static QString applyConnectionSettings(QSqlDatabase db);
+
+    // The live file, while the program has it open, keeps its commits in a
+    // write-ahead log beside it (the file's name with -wal): a commit is one
+    // append and one flush there instead of a journal written, flushed and
+    // deleted. Every file at rest is in the rollback journal: leaveLog()
+    // copies the log into the file and turns it back, which needs the only
+    // connection to the file; the log then goes with the last connection.
+    static QString useLog(QSqlDatabase db);
+    static QString leaveLog(QSqlDatabase db);
+    static bool inLog(QSqlDatabase db);
+    // Copies every commit of the log into the file and empties the log; false
+    // when a reader or writer kept part of it out.
+    static bool emptyLog(QSqlDatabase db);
+    // The first bytes of a copy of a file that was in the log, changed to
+    // mark the copy as a rollback-journal file: with the log emptied into it
+    // first, the copy holds everything, and checking it makes no log beside it.
+    static void markRollbackJournal(char *data, qint64 size);
 
     // The two header fields that mark a file as this program's and its
     // schema version; -1 when the value cannot be read, and error (when

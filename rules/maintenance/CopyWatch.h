@@ -10,6 +10,13 @@ class CopyWatch
 {
 public:
     virtual ~CopyWatch() = default;
+    // Sees each chunk first and may change its bytes: what it leaves is
+    // what chunk() sees and the copy holds.
+    virtual void rewrite(char *data, qint64 size)
+    {
+        Q_UNUSED(data);
+        Q_UNUSED(size);
+    }
     virtual bool chunk(const char *data, qint64 size) = 0;
     virtual bool renaming() { return true; }
 };

@@ -8,9 +8,9 @@ class QObject;
 
 // SQLite's full integrity check with the schema check, once a day on a
 // thread of its own, so that nobody waits for it. It checks the generation
-// taken at the day's first start, a byte-for-byte copy of the live database
-// made under a read transaction: the same pages, without holding off the
-// writes of the live file for the whole check.
+// taken at the day's first start, a copy of the live database with its log
+// emptied into it: the same pages, without holding off the writes of the
+// live file for the whole check.
 class DailyCheck
 {
 public:

@@ -178,8 +178,9 @@ DataMaintenance::Outcome DataMaintenance::backup()
     const QString target = f.backupDatabase();
     const QString old = f.backupRollback();
     Outcome o;
-    // The store stays open: the copy is taken under a read transaction of
-    // its own, which keeps every writer out until it is complete.
+    // The store stays open: the copy is taken under a transaction of its
+    // own, with the log emptied into the file, which keeps every writer out
+    // until it is complete.
     m_files.takeSyncProblem();
     if (!m_files.exists(live)) {
         o.messages << kSourceMissing;

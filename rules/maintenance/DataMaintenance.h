@@ -15,8 +15,9 @@ class TaskProgress;
 
 // Backup, restore and clear of the database file.
 //
-// A backup copies the live file under a read transaction of its own, so it
-// is one committed state even while another program writes. Restore and
+// A backup copies the live file under a transaction of its own, with the
+// write-ahead log emptied into the file first, so it is one committed state
+// even while another program writes. Restore and
 // clear close the store before they replace the file (the main window
 // reopens it; so does record()). Copies arrive complete or not at all
 // (FileOps::copy). A new backup is renamed into place only once the live

@@ -6,8 +6,8 @@
 class FileOps;
 
 // A database on disk is its file together with the files SQLite keeps beside
-// it: the rollback journal (and the write-ahead log and its shared memory,
-// should the file ever be in that mode). A journal left beside a file it does
+// it: the rollback journal, or the write-ahead log and its shared memory
+// while the file is in use. A journal left beside a file it does
 // not belong to is played onto that file at its next open, so these files
 // move and go together, and a copy goes only to a name with none beside it.
 namespace DatabaseFile {

@@ -69,6 +69,8 @@ bool DiskFileOps::copy(const QString &from, const QString &to)
             }
             if (n == 0)
                 break;
+            if (m_watch)
+                m_watch->rewrite(buffer.data(), n);
             if (m_watch && !m_watch->chunk(buffer.constData(), n)) {
                 m_error = QStringLiteral("已取消");
                 ok = false;

@@ -10,8 +10,9 @@
 class TaskProgress;
 
 // A database file held still for copying. A private connection begins a
-// read transaction on it (a journal left by a crashed writer is rolled back
-// first); until the object goes, no writer can commit. While the caller
+// transaction on it (a journal left by a crashed writer is rolled back
+// first, the write-ahead log is emptied into the file); until the object
+// goes, no writer can commit. While the caller
 // copies the file, two threads check it in the background: one that it is
 // this program's database and passes SQLite's quick check, the other counts
 // the members and adds up their balances. Both read the same committed

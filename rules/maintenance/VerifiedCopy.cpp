@@ -6,9 +6,11 @@
 #include "rules/maintenance/LiveSnapshot.h"
 #include "rules/maintenance/TaskProgress.h"
 #include "store/Schema.h"
+#include "store/SqliteDialect.h"
 
 #include <QFile>
 #include <QFileInfo>
+#include <utility>
 
 const QString VerifiedCopy::kProgramVersion = QStringLiteral("1.1.0.45");
 
@@ -28,6 +30,13 @@ public:
         : FileDigest(progress), m_source(source), m_staleManifest(std::move(staleManifest)),
           m_progress(progress)
     {
+    }
+    // The live file is in the log while the program runs: its copy is
+    // marked as a file at rest, before it is digested.
+    void rewrite(char *data, qint64 size) override
+    {
+        if (std::exchange(m_first, false))
+            SqliteDialect::markRollbackJournal(data, size);
     }
     bool renaming() override
     {
@@ -50,6 +59,7 @@ private:
     QString m_staleManifest;
     TaskProgress *m_progress;
     QString m_problem;
+    bool m_first = true;
 };
 
 // Watches one copy of the file operations for as long as it lives.

@@ -1,14 +1,38 @@
 #pragma once
 
+#include "store/DatabaseHold.h"
+#include "store/SqliteDialect.h"
 #include "support/Members.h"
 
 #include <QFile>
+#include <algorithm>
 
 // Small helpers the maintenance tests share.
 inline QByteArray bytesOf(const QString &path)
 {
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// The bytes as a copy of the database at rest holds them: the header's
+// marks that opening and closing a file move (the log's mark and the change
+// counters) left out. Other bytes pass unchanged.
+inline QByteArray resting(QByteArray bytes)
+{
+    SqliteDialect::markRollbackJournal(bytes.data(), bytes.size());
+    if (bytes.size() >= 100 && bytes.startsWith("SQLite format 3")) {
+        std::fill_n(bytes.data() + 24, 4, '\0');
+        std::fill_n(bytes.data() + 92, 4, '\0');
+    }
+    return bytes;
+}
+
+// The same of a file, whose log (of a file in use) is first emptied into it.
+inline QByteArray restingBytesOf(const QString &path)
+{
+    if (QFile::exists(path))
+        DatabaseHold hold(path);
+    return resting(bytesOf(path));
 }
 
 inline bool writeBytes(const QString &path, const QByteArray &bytes)

@@ -18,6 +18,7 @@
 #include <QDirIterator>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QTemporaryDir>
 #include <QtTest>
 
 #include <sqlite3.h>
@@ -34,7 +35,11 @@ QString contentOf(const QString &path)
 {
     if (!QFile::exists(path))
         return kNone;
-    MemberStore store(path);
+    // A copy: opening a file through the store marks it as in use.
+    QTemporaryDir dir;
+    const QString copy = dir.filePath(QStringLiteral("content.mdb"));
+    QFile::copy(path, copy);
+    MemberStore store(copy);
     if (!store.open())
         return QStringLiteral("<unusable: %1>").arg(store.lastError());
     QStringList rows;
@@ -235,8 +240,12 @@ private Q_SLOTS:
         } else {
             QCOMPARE(worker.exitStatus(), QProcess::CrashExit);
         }
-        const bool leftBehind = filesIn(s.folder.path(), false) != cleanFolder(true) &&
-                                filesIn(s.folder.path(), false) != cleanFolder(false);
+        // The log of the live file, which a program killed with the file
+        // open leaves for SQLite to play back, is no unfinished run.
+        QStringList after = filesIn(s.folder.path(), false);
+        after.removeAll(QStringLiteral("table.mdb-wal"));
+        after.removeAll(QStringLiteral("table.mdb-shm"));
+        const bool leftBehind = after != cleanFolder(true) && after != cleanFolder(false);
 
         // The next start: the lock of the killed program is taken over, the
         // run is put in order and told about in one message, and the

@@ -10,6 +10,7 @@
 #include "support/TestFolder.h"
 
 #include <QFileInfo>
+#include <QDir>
 #include <QtTest>
 
 class TestDelivered : public QObject
@@ -47,9 +48,19 @@ private Q_SLOTS:
         QCOMPARE(admins.first().name, QStringLiteral("admin"));
         QCOMPARE(Login::check(store, QStringLiteral("admin"), QStringLiteral("123456")),
                  Login::Result::Ok);
+        // Open, the file commits through its log; closed, it is back in the
+        // rollback journal, as delivered, with no log beside it.
         QCOMPARE(store.scalar(QStringLiteral("PRAGMA journal_mode")).toString(),
-                 QStringLiteral("delete"));
+                 QStringLiteral("wal"));
         QCOMPARE(store.scalar(QStringLiteral("PRAGMA synchronous")).toInt(), 2); // FULL
+        store.close();
+        for (const QString &at : {path, copy}) {
+            QFile f(at);
+            QVERIFY(f.open(QIODevice::ReadOnly));
+            QCOMPARE(f.read(20).mid(18), QByteArray("\x01\x01", 2));
+        }
+        QCOMPARE(QDir(folder.path()).entryList({QStringLiteral("copy.mdb*")}, QDir::Files),
+                 QStringList{QStringLiteral("copy.mdb")});
     }
 
     void passwordIsNotStoredInPlainText()
