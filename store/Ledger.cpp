@@ -1,6 +1,7 @@
 #include "store/Ledger.h"
 
 #include "base/Clock.h"
+#include "base/StoreError.h"
 #include "store/MemberStore.h"
 #include "store/MemberTable.h"
 
@@ -111,18 +112,37 @@ void Ledger::close(const Member &member)
 qint64 Ledger::add(const Member &after, const QString &kind, Money amount, const Change &change,
                    qint64 linked, const QString &note)
 {
-    const qint64 account = accountOf(after.id);
-    QSqlQuery &q = m_store.exec(
-        QStringLiteral("INSERT INTO 账户流水 (时间, 会员号, 会员名, 手机号, 类别, 金额, 余额变动, "
-                       "余额, 消费变动, 次数变动, 管理员, 关联流水, 备注) "
-                       "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"),
-        {timeText(Clock::now()), account, after.name, after.phone, kind, amount.fen(),
-         change.balance.fen(), after.balance.fen(), change.consumed.fen(), change.consumptions,
-         m_store.operatorName(),
-         linked > 0 ? QVariant(linked) : QVariant(QMetaType::fromType<qint64>()), note});
-    const qint64 number = q.lastInsertId().toLongLong();
-    q.finish();
-    return number;
+    // The account is found by the insert itself; a member without one (a row
+    // another program added) is given one first.
+    const QVariantList values{
+        timeText(Clock::now()),
+        after.name,
+        after.phone,
+        kind,
+        amount.fen(),
+        change.balance.fen(),
+        after.balance.fen(),
+        change.consumed.fen(),
+        change.consumptions,
+        m_store.operatorName(),
+        linked > 0 ? QVariant(linked) : QVariant(QMetaType::fromType<qint64>()),
+        note,
+        after.id};
+    static const QString insert = QStringLiteral(
+        "INSERT INTO 账户流水 (时间, 会员号, 会员名, 手机号, 类别, 金额, 余额变动, 余额, "
+        "消费变动, 次数变动, 管理员, 关联流水, 备注) "
+        "SELECT ?, 会员号, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ? FROM 会员账户 WHERE 会员行 = ?");
+    for (int attempt = 0;; ++attempt) {
+        QSqlQuery &q = m_store.exec(insert, values);
+        const bool added = q.numRowsAffected() == 1;
+        const qint64 number = added ? q.lastInsertId().toLongLong() : 0;
+        q.finish();
+        if (added)
+            return number;
+        if (attempt == 1)
+            throw StoreError(QStringLiteral("no account for member %1").arg(after.id));
+        accountOf(after.id);
+    }
 }
 
 std::optional<Ledger::Entry> Ledger::entry(qint64 number)

@@ -42,8 +42,9 @@ std::optional<Credit> credit(MemberTable &members, const Rate &rate, const Membe
         findReferrer(members, consumer.referrer, consumer.referrerPhone);
     if (!referrer || referrer->id == consumer.id)
         return std::nullopt;
-    Credit c{referrer->id, rate.on(amount), referrer->balance + rate.on(amount)};
-    members.setBalance(c.referrerId, c.newBalance);
+    Credit c{*referrer, rate.on(amount)};
+    c.referrer.balance += c.amount;
+    members.setBalance(c.referrer.id, c.referrer.balance);
     return c;
 }
 

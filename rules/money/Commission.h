@@ -44,9 +44,8 @@ std::optional<Member> findReferrer(MemberTable &members, const QString &name, co
 // of amount. The caller holds the transaction. Returns what was credited.
 struct Credit
 {
-    qint64 referrerId = 0;
+    Member referrer; // as stored after the credit
     Money amount;
-    Money newBalance;
 };
 std::optional<Credit> credit(MemberTable &members, const Rate &rate, const Member &consumer,
                              Money amount);

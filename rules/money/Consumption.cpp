@@ -90,9 +90,9 @@ Outcome confirm(MemberStore &store, const Request &request, const CommissionSett
         CashLog(store).add(Clock::now(), amount->toString());
     const std::optional<Commission::Credit> credit =
         Commission::credit(members, *derived.rate, *member, *amount);
-    const std::optional<Member> referrer = credit ? members.byId(credit->referrerId) : std::nullopt;
-    if (referrer)
-        ledger.add(*referrer, Ledger::kCommission, credit->amount, {credit->amount, {}, 0}, entry);
+    if (credit)
+        ledger.add(credit->referrer, Ledger::kCommission, credit->amount, {credit->amount, {}, 0},
+                   entry);
     tx.commit();
 
     Outcome done{Outcome::Kind::Done, {}, Focus::Unchanged, true, {}};
@@ -103,8 +103,8 @@ Outcome confirm(MemberStore &store, const Request &request, const CommissionSett
         done.result = QStringLiteral("操作完成\n消费 ") + amount->toString() +
                       QStringLiteral("元，余额 ") + member->balance.toString() +
                       QStringLiteral("元");
-    if (referrer)
-        done.result += QStringLiteral("\n推荐人 ") + referrer->name + QStringLiteral(" 获得提成 ") +
+    if (credit)
+        done.result += QStringLiteral("\n推荐人 ") + credit->referrer.name + QStringLiteral(" 获得提成 ") +
                        credit->amount.toString() + QStringLiteral(" 元");
     return done;
 }

@@ -343,6 +343,29 @@ private Q_SLOTS:
                  members + 1);
     }
 
+    // A row another program added has no account: its first entry opens
+    // one, and later entries go to the same account.
+    void memberAddedElsewhereGetsAnAccount()
+    {
+        TestFolder folder;
+        MemberStore &store = folder.store();
+        store.exec(QStringLiteral("INSERT INTO 会员登记 (会员名, 手机号, 余额) "
+                                  "VALUES ('Outsider', '13800000008', 10)"))
+            .finish();
+        const qint64 id =
+            store.scalar(QStringLiteral("SELECT rowid FROM 会员登记 WHERE 会员名 = 'Outsider'"))
+                .toLongLong();
+        Member m = memberAt(store, id);
+        Ledger ledger(store);
+        const Money yuan = Money::fromYuan(1);
+        const qint64 first = ledger.add(m, Ledger::kRecharge, yuan, {yuan, {}, 0});
+        const qint64 second = ledger.add(m, Ledger::kRecharge, yuan, {yuan, {}, 0});
+        QVERIFY(first > 0 && second > first);
+        const qint64 account = ledger.entry(first)->account;
+        QCOMPARE(ledger.entry(second)->account, account);
+        QCOMPARE(ledger.memberOf(account), std::optional<qint64>(id));
+    }
+
     // A deleted member's account is closed; a member who later gets his row
     // number starts a new account and inherits nothing.
     void deletedMemberLeavesNothingBehind()

@@ -149,8 +149,8 @@ private Q_SLOTS:
         const auto credit = Commission::credit(members, rate, memberAt(folder.store(), c),
                                                Money::fromStored(amount));
         QVERIFY(credit);
-        QCOMPARE(credit->referrerId, x);
-        QCOMPARE(credit->newBalance.toString(), after);
+        QCOMPARE(credit->referrer.id, x);
+        QCOMPARE(credit->referrer.balance.toString(), after);
         QCOMPARE(memberAt(folder.store(), x).balance.toString(), after);
         // The stored value reads back the same outside this program's reader.
         QCOMPARE(folder.store()
