@@ -324,7 +324,13 @@ QString problemWithFile(const QString &path, Check depth)
         return QStringLiteral("file missing");
     QString problem;
     withConnection(path, SqliteDialect::Access::ReadOnly, [&](QSqlDatabase db) {
-        problem = db.open() ? problemWith(db, depth) : db.lastError().text();
+        if (!db.open()) {
+            problem = db.lastError().text();
+            return;
+        }
+        if (depth == Check::Full)
+            SqliteDialect::readMapped(db);
+        problem = problemWith(db, depth);
     });
     return problem;
 }

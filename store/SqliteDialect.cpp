@@ -170,6 +170,12 @@ QString SqliteDialect::integrityProblem(QSqlDatabase db)
     return verdict == QLatin1String("ok") ? QString() : verdict;
 }
 
+void SqliteDialect::readMapped(QSqlDatabase db)
+{
+    // SQLite caps the map at its compile-time limit (2 GiB by default).
+    QSqlQuery(db).exec(QStringLiteral("PRAGMA mmap_size = 2147418112"));
+}
+
 QString SqliteDialect::beginWrite()
 {
     return QStringLiteral("BEGIN IMMEDIATE");

@@ -3,6 +3,7 @@
 #include "rules/maintenance/TaskProgress.h"
 #include "store/DatabaseHold.h"
 #include "store/Schema.h"
+#include "store/SqliteDialect.h"
 
 #include <QFileInfo>
 #include <QSqlDatabase>
@@ -79,6 +80,7 @@ void LiveSnapshot::hold()
     }
     m_held.set_value(QString());
     QSqlDatabase db = hold.database();
+    SqliteDialect::readMapped(db);
     QString problem = Schema::problemWith(db, Schema::Check::Quick);
     if (problem.isEmpty()) {
         QSqlQuery q(db);
@@ -96,6 +98,7 @@ void LiveSnapshot::count(const QString &connection)
 {
     {
         QSqlDatabase db = openConnection(m_path, connection);
+        SqliteDialect::readMapped(db);
         QSqlQuery q(db);
         q.setForwardOnly(true);
         // Each balance becomes fen as Money::fromStored() reads it (whole
