@@ -1,16 +1,15 @@
 #include "store/SqliteDialect.h"
 
 #include "base/StoreError.h"
+#include "store/StoredText.h"
 
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
-#include <QStringDecoder>
 #include <QUrl>
 #include <algorithm>
-#include <cstring>
 #include <memory>
 #include <sqlite3.h>
 #include <tuple>
@@ -194,23 +193,25 @@ QString SqliteDialect::fullTextPhrase(const QString &text)
     return QLatin1Char('"') + quoted + QLatin1Char('"');
 }
 
-namespace {
-
-// Stored UTF-8 as a QString, every character kept: QString::fromUtf8()
-// drops a leading byte order mark, which Qt's own driver keeps.
-QString textOf(const char *utf8, int bytes)
+QVariant SqliteDialect::StoredValue::toVariant() const
 {
-    if (bytes < 3 || std::memcmp(utf8, "\xEF\xBB\xBF", 3) != 0)
-        return QString::fromUtf8(utf8, bytes);
-    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless |
-                                                     QStringDecoder::Flag::ConvertInitialBom);
-    return decoder.decode(QByteArrayView(utf8, bytes));
+    switch (type) {
+    case Type::Integer:
+        return QVariant(qlonglong(integer));
+    case Type::Real:
+        return QVariant(real);
+    case Type::Text:
+        return QVariant(StoredText::toString(bytes));
+    case Type::Blob:
+        return QVariant(bytes.toByteArray());
+    case Type::Null:
+        break;
+    }
+    return QVariant();
 }
 
-} // namespace
-
 void SqliteDialect::forEachRow(QSqlDatabase db, const QString &sql, int columns,
-                               const std::function<bool(const QVariant *row)> &visit)
+                               const std::function<bool(const StoredValue *row)> &visit)
 {
     const QVariant handle = db.driver() ? db.driver()->handle() : QVariant();
     sqlite3 *connection = qstrcmp(handle.typeName(), "sqlite3*") == 0
@@ -230,7 +231,7 @@ void SqliteDialect::forEachRow(QSqlDatabase db, const QString &sql, int columns,
     const std::unique_ptr<sqlite3_stmt, int (*)(sqlite3_stmt *)> statement(raw, sqlite3_finalize);
     if (!sqlite3_stmt_readonly(raw) || sqlite3_column_count(raw) < columns)
         throw StoreError(QStringLiteral("读取语句不符：") + sql);
-    std::vector<QVariant> row(columns);
+    std::vector<StoredValue> row(static_cast<size_t>(columns));
     for (;;) {
         const int step = sqlite3_step(raw);
         if (step == SQLITE_DONE)
@@ -238,27 +239,31 @@ void SqliteDialect::forEachRow(QSqlDatabase db, const QString &sql, int columns,
         if (step != SQLITE_ROW)
             throw failure();
         for (int c = 0; c < columns; ++c) {
+            StoredValue &v = row[size_t(c)];
             switch (sqlite3_column_type(raw, c)) {
             case SQLITE_INTEGER:
-                row[c] = QVariant(qlonglong(sqlite3_column_int64(raw, c)));
+                v.type = StoredValue::Type::Integer;
+                v.integer = sqlite3_column_int64(raw, c);
                 break;
             case SQLITE_FLOAT:
-                row[c] = QVariant(sqlite3_column_double(raw, c));
+                v.type = StoredValue::Type::Real;
+                v.real = sqlite3_column_double(raw, c);
                 break;
             case SQLITE_TEXT: {
                 // The stored bytes in full: a NUL inside a value is kept.
                 const auto *text = reinterpret_cast<const char *>(sqlite3_column_text(raw, c));
-                row[c] = QVariant(textOf(text, sqlite3_column_bytes(raw, c)));
+                v.type = StoredValue::Type::Text;
+                v.bytes = QByteArrayView(text, sqlite3_column_bytes(raw, c));
                 break;
             }
             case SQLITE_BLOB: {
-                const void *blob = sqlite3_column_blob(raw, c);
-                row[c] = QVariant(
-                    QByteArray(static_cast<const char *>(blob), sqlite3_column_bytes(raw, c)));
+                const auto *blob = static_cast<const char *>(sqlite3_column_blob(raw, c));
+                v.type = StoredValue::Type::Blob;
+                v.bytes = QByteArrayView(blob, sqlite3_column_bytes(raw, c));
                 break;
             }
             default:
-                row[c] = QVariant();
+                v.type = StoredValue::Type::Null;
             }
         }
         if (!visit(row.data()))

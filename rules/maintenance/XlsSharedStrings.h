@@ -2,8 +2,7 @@
 
 #include "rules/maintenance/XlsRecords.h"
 
-#include <QHashFunctions>
-
+#include <cstring>
 #include <vector>
 
 namespace Biff {
@@ -38,7 +37,30 @@ public:
         }
     }
 
-    static quint32 hashOf(QStringView s) { return quint32(qHash(s)); }
+    // A quick hash of the units, eight bytes a step. The table's texts are
+    // the user's own data, so it need not withstand chosen collisions the
+    // way Qt's seeded hash does, which costs several times as much.
+    static quint32 hashOf(QStringView s)
+    {
+        constexpr quint64 k = 0x9E3779B97F4A7C15ULL;
+        const char *p = reinterpret_cast<const char *>(s.utf16());
+        size_t left = size_t(s.size()) * 2;
+        quint64 h = left * k;
+        for (; left >= 8; left -= 8, p += 8) {
+            quint64 eight;
+            std::memcpy(&eight, p, 8);
+            h = (h ^ eight) * k;
+            h ^= h >> 29;
+        }
+        if (left > 0) {
+            quint64 rest = 0;
+            std::memcpy(&rest, p, left);
+            h = (h ^ rest) * k;
+        }
+        h ^= h >> 32;
+        h *= 0xD6E8FEB86659FD93ULL;
+        return quint32(h ^ (h >> 32));
+    }
     // Starts loading the place where a text of this hash is looked up. A
     // large table is read at random places that are seldom in the cache;
     // the lookups of a whole row, announced first, wait for memory together

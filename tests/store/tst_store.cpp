@@ -253,6 +253,12 @@ private Q_SLOTS:
         row("byte order mark first", name, QStringLiteral("张三"),
             QStringLiteral("char(65279) || ?"));
         row("long name", name, QString(300, u'名'));
+        row("ASCII runs between wider characters", name,
+            QStringLiteral("abcdefghi张三abcdefgh😀abcdefg\u00e9"));
+        // Values of other types in text columns read as their text.
+        row("integer phone", QStringLiteral("手机号"), qlonglong(13800000001));
+        row("real phone", QStringLiteral("手机号"), 1.5);
+        row("blob name", name, QByteArrayLiteral("张三"));
         row("integer balance", QStringLiteral("余额"), qlonglong(7));
         row("real balance", QStringLiteral("余额"), 7.25);
         row("text balance", QStringLiteral("余额"), QStringLiteral("7.5"));
