@@ -239,27 +239,30 @@ void SqliteDialect::forEachRow(QSqlDatabase db, const QString &sql, int columns,
         if (step != SQLITE_ROW)
             throw failure();
         for (int c = 0; c < columns; ++c) {
+            // The value's own functions take no lock, unlike the column
+            // functions; the connection is this thread's alone.
+            sqlite3_value *const value = sqlite3_column_value(raw, c);
             StoredValue &v = row[size_t(c)];
-            switch (sqlite3_column_type(raw, c)) {
+            switch (sqlite3_value_type(value)) {
             case SQLITE_INTEGER:
                 v.type = StoredValue::Type::Integer;
-                v.integer = sqlite3_column_int64(raw, c);
+                v.integer = sqlite3_value_int64(value);
                 break;
             case SQLITE_FLOAT:
                 v.type = StoredValue::Type::Real;
-                v.real = sqlite3_column_double(raw, c);
+                v.real = sqlite3_value_double(value);
                 break;
             case SQLITE_TEXT: {
                 // The stored bytes in full: a NUL inside a value is kept.
-                const auto *text = reinterpret_cast<const char *>(sqlite3_column_text(raw, c));
+                const auto *text = reinterpret_cast<const char *>(sqlite3_value_text(value));
                 v.type = StoredValue::Type::Text;
-                v.bytes = QByteArrayView(text, sqlite3_column_bytes(raw, c));
+                v.bytes = QByteArrayView(text, sqlite3_value_bytes(value));
                 break;
             }
             case SQLITE_BLOB: {
-                const auto *blob = static_cast<const char *>(sqlite3_column_blob(raw, c));
+                const auto *blob = static_cast<const char *>(sqlite3_value_blob(value));
                 v.type = StoredValue::Type::Blob;
-                v.bytes = QByteArrayView(blob, sqlite3_column_bytes(raw, c));
+                v.bytes = QByteArrayView(blob, sqlite3_value_bytes(value));
                 break;
             }
             default:

@@ -44,20 +44,33 @@ public:
     {
         constexpr quint64 k = 0x9E3779B97F4A7C15ULL;
         const char *p = reinterpret_cast<const char *>(s.utf16());
-        size_t left = size_t(s.size()) * 2;
-        quint64 h = left * k;
-        for (; left >= 8; left -= 8, p += 8) {
-            quint64 eight;
-            std::memcpy(&eight, p, 8);
+        const size_t bytes = size_t(s.size()) * 2;
+        quint64 h = bytes * k;
+        const auto mix = [&h](quint64 eight) {
             h = (h ^ eight) * k;
             h ^= h >> 29;
+        };
+        quint64 eight = 0;
+        if (bytes >= 8) {
+            size_t at = 0;
+            for (; at + 8 < bytes; at += 8) {
+                std::memcpy(&eight, p + at, 8);
+                mix(eight);
+            }
+            // The last eight bytes, overlapping the step before when the
+            // length is not a multiple of eight.
+            std::memcpy(&eight, p + bytes - 8, 8);
+        } else if (bytes >= 4) {
+            quint32 first, last;
+            std::memcpy(&first, p, 4);
+            std::memcpy(&last, p + bytes - 4, 4);
+            eight = quint64(first) << 32 | last;
+        } else if (bytes == 2) {
+            quint16 one;
+            std::memcpy(&one, p, 2);
+            eight = one;
         }
-        if (left > 0) {
-            quint64 rest = 0;
-            std::memcpy(&rest, p, left);
-            h = (h ^ rest) * k;
-        }
-        h ^= h >> 32;
+        mix(eight);
         h *= 0xD6E8FEB86659FD93ULL;
         return quint32(h ^ (h >> 32));
     }
