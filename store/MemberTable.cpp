@@ -105,7 +105,14 @@ qint64 storedInteger(const StoredValue &v)
 
 Money storedAmount(const StoredValue &v, bool *ok)
 {
-    return Money::fromStored(v.toVariant(), ok);
+    switch (v.type) {
+    case StoredValue::Type::Integer:
+        return Money::fromStoredInteger(v.integer, ok);
+    case StoredValue::Type::Real:
+        return Money::fromStoredReal(v.real, ok);
+    default:
+        return Money::fromStored(v.toVariant(), ok);
+    }
 }
 
 QDate storedDate(const StoredValue &v)
