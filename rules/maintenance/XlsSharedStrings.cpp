@@ -1,6 +1,14 @@
 #include "rules/maintenance/XlsSharedStrings.h"
 
+#define XXH_INLINE_ALL
+#include <xxhash.h>
+
 namespace Biff {
+
+quint32 StringTable::hashOf(QStringView s)
+{
+    return quint32(XXH3_64bits(s.utf16(), size_t(s.size()) * sizeof(char16_t)));
+}
 
 void StringTable::rehash(size_t slots)
 {

@@ -313,8 +313,14 @@ public:
 
     void endRow()
     {
-        resolve();
-        m_spool.flushIfFull();
+        // The indexes of a few rows' texts are looked up together, so that
+        // the places of the table they read have come into the cache since
+        // the texts came (StringTable::prefetch()). The buffer is written
+        // out only once every index in it is set.
+        if (++m_unresolvedRows == kRowsResolvedTogether) {
+            resolve();
+            m_spool.flushIfFull();
+        }
         if (m_row == kRowsPerSheet)
             nextSheet();
         ++m_row;
@@ -458,6 +464,7 @@ private:
         }
         m_pending.clear();
         m_pendingText.clear();
+        m_unresolvedRows = 0;
     }
 
     // A text cell written with its index still to be set.
@@ -478,6 +485,8 @@ private:
     int m_columns;
     int m_row = 0;
     qint64 m_lastRowAt = 0;
+    static constexpr int kRowsResolvedTogether = 8;
+    int m_unresolvedRows = 0;
 };
 
 void XlsWriter::Rows::text(int column, QStringView value)
