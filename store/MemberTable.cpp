@@ -121,6 +121,30 @@ QDate storedDate(const StoredValue &v)
                                              : storedDate(v.toVariant().toString());
 }
 
+// A member from the ten values of kSelect as a whole-table read has them;
+// texts of other types are kept in spare.
+StoredMember storedMemberFrom(const StoredValue *row, QByteArray (&spare)[5])
+{
+    StoredMember m;
+    m.id = storedInteger(row[0]);
+    m.name = storedText(row[1], spare[0]);
+    m.sex = storedText(row[2], spare[1]);
+    m.phone = storedText(row[3], spare[2]);
+    bool consumedOk = true;
+    bool balanceOk = true;
+    m.consumed = storedAmount(row[4], &consumedOk);
+    m.referrer = storedText(row[5], spare[3]);
+    m.referrerPhone = storedText(row[6], spare[4]);
+    m.consumptions = storedInteger(row[7]);
+    m.balance = storedAmount(row[8], &balanceOk);
+    m.registered = storedDate(row[9]);
+    // As in memberFrom(): an amount that cannot be read is never taken as 0.
+    if (!consumedOk || !balanceOk)
+        throw StoreError(QStringLiteral("会员 %1 的消费金额或余额不是有效的数字")
+                             .arg(StoredText::toString(m.name)));
+    return m;
+}
+
 } // namespace
 
 Member MemberTable::fromRecord(const QSqlQuery &q)
@@ -227,30 +251,10 @@ void MemberTable::forEach(const std::function<bool(const Member &)> &visit)
 
 void MemberTable::forEachStored(const std::function<bool(const StoredMember &)> &visit)
 {
-    QByteArray spare[6];
-    SqliteDialect::forEachRow(m_store.database(), kSelect + QStringLiteral("ORDER BY rowid"),
-                              kSelectColumns, [&](const StoredValue *row) {
-                                  StoredMember m;
-                                  m.id = storedInteger(row[0]);
-                                  m.name = storedText(row[1], spare[0]);
-                                  m.sex = storedText(row[2], spare[1]);
-                                  m.phone = storedText(row[3], spare[2]);
-                                  bool consumedOk = true;
-                                  bool balanceOk = true;
-                                  m.consumed = storedAmount(row[4], &consumedOk);
-                                  m.referrer = storedText(row[5], spare[3]);
-                                  m.referrerPhone = storedText(row[6], spare[4]);
-                                  m.consumptions = storedInteger(row[7]);
-                                  m.balance = storedAmount(row[8], &balanceOk);
-                                  m.registered = storedDate(row[9]);
-                                  // As memberFrom(): an amount that cannot be read is never taken
-                                  // as 0.
-                                  if (!consumedOk || !balanceOk)
-                                      throw StoreError(
-                                          QStringLiteral("会员 %1 的消费金额或余额不是有效的数字")
-                                              .arg(StoredText::toString(m.name)));
-                                  return visit(m);
-                              });
+    QByteArray spare[5];
+    SqliteDialect::forEachRow(
+        m_store.database(), kSelect + QStringLiteral("ORDER BY rowid"), kSelectColumns,
+        [&](const StoredValue *row) { return visit(storedMemberFrom(row, spare)); });
 }
 
 qint64 MemberTable::count()

@@ -42,7 +42,7 @@ public:
     static quint32 hashOf(QStringView s);
     // Starts loading the place where a text of this hash is looked up. A
     // large table is read at random places that are seldom in the cache;
-    // the lookups of a whole row, announced first, wait for memory together
+    // the lookups of several rows, announced first, wait for memory together
     // instead of one after the other.
     void prefetch(quint32 hash) const
     {
