@@ -67,6 +67,22 @@ bool parseDecimalText(const QString &text, qint64 *fen)
 
 } // namespace
 
+Money Money::fromStoredInteger(qint64 yuan, bool *ok)
+{
+    const bool fits = yuan >= -kMaxStoredYuan && yuan <= kMaxStoredYuan;
+    if (ok)
+        *ok = fits;
+    return fits ? fromYuan(yuan) : Money();
+}
+
+Money Money::fromStoredReal(double yuan, bool *ok)
+{
+    const bool fits = std::isfinite(yuan) && std::fabs(yuan) <= double(kMaxStoredYuan);
+    if (ok)
+        *ok = fits;
+    return fits ? fromFen(std::llround(yuan * 100.0)) : Money();
+}
+
 Money Money::fromStored(const QVariant &value, bool *ok)
 {
     if (ok)
@@ -74,31 +90,20 @@ Money Money::fromStored(const QVariant &value, bool *ok)
     if (value.isNull() || !value.isValid())
         return Money();
     switch (value.typeId()) {
+    case QMetaType::ULongLong:
+        if (value.toULongLong() > quint64(kMaxStoredYuan)) {
+            if (ok)
+                *ok = false;
+            return Money();
+        }
+        return fromYuan(value.toLongLong());
     case QMetaType::Int:
     case QMetaType::UInt:
     case QMetaType::LongLong:
-    case QMetaType::ULongLong: {
-        const qint64 yuan = value.toLongLong();
-        const bool fits = value.typeId() == QMetaType::ULongLong
-                              ? value.toULongLong() <= quint64(kMaxStoredYuan)
-                              : yuan >= -kMaxStoredYuan && yuan <= kMaxStoredYuan;
-        if (!fits) {
-            if (ok)
-                *ok = false;
-            return Money();
-        }
-        return fromYuan(yuan);
-    }
+        return fromStoredInteger(value.toLongLong(), ok);
     case QMetaType::Double:
-    case QMetaType::Float: {
-        const double d = value.toDouble();
-        if (!std::isfinite(d) || std::fabs(d) > double(kMaxStoredYuan)) {
-            if (ok)
-                *ok = false;
-            return Money();
-        }
-        return fromFen(std::llround(d * 100.0));
-    }
+    case QMetaType::Float:
+        return fromStoredReal(value.toDouble(), ok);
     default: {
         qint64 fen = 0;
         if (!parseDecimalText(value.toString(), &fen)) {

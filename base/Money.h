@@ -23,6 +23,9 @@ public:
     // A null value or an empty text reads as zero; a text that is not a
     // number, or a number beyond 10 trillion yuan, sets *ok to false.
     static Money fromStored(const QVariant &value, bool *ok = nullptr);
+    // The same for a stored integer or floating-point number already read.
+    static Money fromStoredInteger(qint64 yuan, bool *ok = nullptr);
+    static Money fromStoredReal(double yuan, bool *ok = nullptr);
     // The value to store: an integer when the amount is whole yuan, else the
     // nearest double to the two-decimal amount.
     QVariant toStored() const;

@@ -935,7 +935,7 @@ void benchExport()
              timed([&](int) {
                  Transaction snapshot(store);
                  visited = 0;
-                 MemberTable(store).forEach([&](const Member &) {
+                 MemberTable(store).forEachStored([&](const StoredMember &) {
                      ++visited;
                      return true;
                  });

@@ -4,6 +4,7 @@
 #include "store/Ledger.h"
 #include "store/MemberStore.h"
 #include "store/SqliteDialect.h"
+#include "store/StoredText.h"
 
 #include <QSqlQuery>
 #include <algorithm>
@@ -15,28 +16,44 @@ const QString MemberTable::kSelect = QStringLiteral(
 
 namespace {
 
-// A registration date as stored, "yyyy-MM-dd"; the general parser is the
-// larger part of reading a row when a whole table is read.
-QDate storedDate(const QString &text)
+// A registration date as stored, "yyyy-MM-dd", from its ten units; the
+// general parser is the larger part of reading a row when a whole table is
+// read. Nothing when the text is not in that form.
+template <class Unit> std::optional<QDate> plainDate(qsizetype size, const Unit &unit)
 {
-    const auto digits = [&text](int from, int count) {
+    if (size != 10 || unit(4) != u'-' || unit(7) != u'-')
+        return std::nullopt;
+    const auto digits = [&unit](int from, int count) {
         int n = 0;
         for (int i = from; i < from + count; ++i) {
-            const char16_t c = text.at(i).unicode();
+            const char16_t c = unit(i);
             if (c < u'0' || c > u'9')
                 return -1;
             n = n * 10 + (c - u'0');
         }
         return n;
     };
-    if (text.size() == 10 && text.at(4) == u'-' && text.at(7) == u'-') {
-        const int year = digits(0, 4);
-        const int month = digits(5, 2);
-        const int day = digits(8, 2);
-        if (year >= 0 && month >= 0 && day >= 0)
-            return QDate(year, month, day); // invalid when there is no such day
-    }
+    const int year = digits(0, 4);
+    const int month = digits(5, 2);
+    const int day = digits(8, 2);
+    if (year < 0 || month < 0 || day < 0)
+        return std::nullopt;
+    return QDate(year, month, day); // invalid when there is no such day
+}
+
+QDate storedDate(const QString &text)
+{
+    if (const auto date = plainDate(text.size(), [&text](int i) { return text.at(i).unicode(); }))
+        return *date;
     return QDate::fromString(text, Qt::ISODate);
+}
+
+QDate storedDate(QByteArrayView utf8)
+{
+    if (const auto date =
+            plainDate(utf8.size(), [utf8](int i) { return char16_t(uchar(utf8.at(i))); }))
+        return *date;
+    return storedDate(StoredText::toString(utf8));
 }
 
 // A member from the ten values of kSelect, each read by value(i).
@@ -63,6 +80,70 @@ template <class Value> Member memberFrom(const Value &value)
 }
 
 constexpr int kSelectColumns = 10;
+
+using StoredValue = SqliteDialect::StoredValue;
+
+// The bytes of a text column: a value of another type (a file edited by
+// another tool) in the text form QVariant gives it, kept in spare.
+QByteArrayView storedText(const StoredValue &v, QByteArray &spare)
+{
+    switch (v.type) {
+    case StoredValue::Type::Text:
+        return v.bytes;
+    case StoredValue::Type::Null:
+        return {};
+    default:
+        spare = v.toVariant().toString().toUtf8();
+        return spare;
+    }
+}
+
+qint64 storedInteger(const StoredValue &v)
+{
+    return v.type == StoredValue::Type::Integer ? v.integer : v.toVariant().toLongLong();
+}
+
+Money storedAmount(const StoredValue &v, bool *ok)
+{
+    switch (v.type) {
+    case StoredValue::Type::Integer:
+        return Money::fromStoredInteger(v.integer, ok);
+    case StoredValue::Type::Real:
+        return Money::fromStoredReal(v.real, ok);
+    default:
+        return Money::fromStored(v.toVariant(), ok);
+    }
+}
+
+QDate storedDate(const StoredValue &v)
+{
+    return v.type == StoredValue::Type::Text ? storedDate(v.bytes)
+                                             : storedDate(v.toVariant().toString());
+}
+
+// A member from the ten values of kSelect as a whole-table read has them;
+// texts of other types are kept in spare.
+StoredMember storedMemberFrom(const StoredValue *row, QByteArray (&spare)[5])
+{
+    StoredMember m;
+    m.id = storedInteger(row[0]);
+    m.name = storedText(row[1], spare[0]);
+    m.sex = storedText(row[2], spare[1]);
+    m.phone = storedText(row[3], spare[2]);
+    bool consumedOk = true;
+    bool balanceOk = true;
+    m.consumed = storedAmount(row[4], &consumedOk);
+    m.referrer = storedText(row[5], spare[3]);
+    m.referrerPhone = storedText(row[6], spare[4]);
+    m.consumptions = storedInteger(row[7]);
+    m.balance = storedAmount(row[8], &balanceOk);
+    m.registered = storedDate(row[9]);
+    // As in memberFrom(): an amount that cannot be read is never taken as 0.
+    if (!consumedOk || !balanceOk)
+        throw StoreError(QStringLiteral("会员 %1 的消费金额或余额不是有效的数字")
+                             .arg(StoredText::toString(m.name)));
+    return m;
+}
 
 } // namespace
 
@@ -152,11 +233,28 @@ QList<Member> MemberTable::page(qint64 afterId, int limit)
 
 void MemberTable::forEach(const std::function<bool(const Member &)> &visit)
 {
+    forEachStored([&visit](const StoredMember &s) {
+        Member m;
+        m.id = s.id;
+        m.name = StoredText::toString(s.name);
+        m.sex = StoredText::toString(s.sex);
+        m.phone = StoredText::toString(s.phone);
+        m.consumed = s.consumed;
+        m.referrer = StoredText::toString(s.referrer);
+        m.referrerPhone = StoredText::toString(s.referrerPhone);
+        m.consumptions = s.consumptions;
+        m.balance = s.balance;
+        m.registered = s.registered;
+        return visit(m);
+    });
+}
+
+void MemberTable::forEachStored(const std::function<bool(const StoredMember &)> &visit)
+{
+    QByteArray spare[5];
     SqliteDialect::forEachRow(
         m_store.database(), kSelect + QStringLiteral("ORDER BY rowid"), kSelectColumns,
-        [&visit](const QVariant *row) {
-            return visit(memberFrom([row](int i) -> const QVariant & { return row[i]; }));
-        });
+        [&](const StoredValue *row) { return visit(storedMemberFrom(row, spare)); });
 }
 
 qint64 MemberTable::count()

@@ -1,16 +1,15 @@
 #include "store/SqliteDialect.h"
 
 #include "base/StoreError.h"
+#include "store/StoredText.h"
 
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
-#include <QStringDecoder>
 #include <QUrl>
 #include <algorithm>
-#include <cstring>
 #include <memory>
 #include <sqlite3.h>
 #include <tuple>
@@ -244,23 +243,25 @@ QString SqliteDialect::fullTextPhrase(const QString &text)
     return QLatin1Char('"') + quoted + QLatin1Char('"');
 }
 
-namespace {
-
-// Stored UTF-8 as a QString, every character kept: QString::fromUtf8()
-// drops a leading byte order mark, which Qt's own driver keeps.
-QString textOf(const char *utf8, int bytes)
+QVariant SqliteDialect::StoredValue::toVariant() const
 {
-    if (bytes < 3 || std::memcmp(utf8, "\xEF\xBB\xBF", 3) != 0)
-        return QString::fromUtf8(utf8, bytes);
-    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless |
-                                                     QStringDecoder::Flag::ConvertInitialBom);
-    return decoder.decode(QByteArrayView(utf8, bytes));
+    switch (type) {
+    case Type::Integer:
+        return QVariant(qlonglong(integer));
+    case Type::Real:
+        return QVariant(real);
+    case Type::Text:
+        return QVariant(StoredText::toString(bytes));
+    case Type::Blob:
+        return QVariant(bytes.toByteArray());
+    case Type::Null:
+        break;
+    }
+    return QVariant();
 }
 
-} // namespace
-
 void SqliteDialect::forEachRow(QSqlDatabase db, const QString &sql, int columns,
-                               const std::function<bool(const QVariant *row)> &visit)
+                               const std::function<bool(const StoredValue *row)> &visit)
 {
     const QVariant handle = db.driver() ? db.driver()->handle() : QVariant();
     sqlite3 *connection = qstrcmp(handle.typeName(), "sqlite3*") == 0
@@ -280,7 +281,7 @@ void SqliteDialect::forEachRow(QSqlDatabase db, const QString &sql, int columns,
     const std::unique_ptr<sqlite3_stmt, int (*)(sqlite3_stmt *)> statement(raw, sqlite3_finalize);
     if (!sqlite3_stmt_readonly(raw) || sqlite3_column_count(raw) < columns)
         throw StoreError(QStringLiteral("读取语句不符：") + sql);
-    std::vector<QVariant> row(columns);
+    std::vector<StoredValue> row(static_cast<size_t>(columns));
     for (;;) {
         const int step = sqlite3_step(raw);
         if (step == SQLITE_DONE)
@@ -288,27 +289,34 @@ void SqliteDialect::forEachRow(QSqlDatabase db, const QString &sql, int columns,
         if (step != SQLITE_ROW)
             throw failure();
         for (int c = 0; c < columns; ++c) {
-            switch (sqlite3_column_type(raw, c)) {
+            // The value's own functions take no lock, unlike the column
+            // functions; the connection is this thread's alone.
+            sqlite3_value *const value = sqlite3_column_value(raw, c);
+            StoredValue &v = row[size_t(c)];
+            switch (sqlite3_value_type(value)) {
             case SQLITE_INTEGER:
-                row[c] = QVariant(qlonglong(sqlite3_column_int64(raw, c)));
+                v.type = StoredValue::Type::Integer;
+                v.integer = sqlite3_value_int64(value);
                 break;
             case SQLITE_FLOAT:
-                row[c] = QVariant(sqlite3_column_double(raw, c));
+                v.type = StoredValue::Type::Real;
+                v.real = sqlite3_value_double(value);
                 break;
             case SQLITE_TEXT: {
                 // The stored bytes in full: a NUL inside a value is kept.
-                const auto *text = reinterpret_cast<const char *>(sqlite3_column_text(raw, c));
-                row[c] = QVariant(textOf(text, sqlite3_column_bytes(raw, c)));
+                const auto *text = reinterpret_cast<const char *>(sqlite3_value_text(value));
+                v.type = StoredValue::Type::Text;
+                v.bytes = QByteArrayView(text, sqlite3_value_bytes(value));
                 break;
             }
             case SQLITE_BLOB: {
-                const void *blob = sqlite3_column_blob(raw, c);
-                row[c] = QVariant(
-                    QByteArray(static_cast<const char *>(blob), sqlite3_column_bytes(raw, c)));
+                const auto *blob = static_cast<const char *>(sqlite3_value_blob(value));
+                v.type = StoredValue::Type::Blob;
+                v.bytes = QByteArrayView(blob, sqlite3_value_bytes(value));
                 break;
             }
             default:
-                row[c] = QVariant();
+                v.type = StoredValue::Type::Null;
             }
         }
         if (!visit(row.data()))

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArrayView>
 #include <QList>
 #include <QSqlDatabase>
 #include <QString>
@@ -100,13 +101,29 @@ public:
     // A full-text query for the text as one literal phrase.
     static QString fullTextPhrase(const QString &text);
 
+    // A value of a row as forEachRow() hands it out: its stored type, and
+    // for a text or a blob the stored bytes, which last only until the visit
+    // returns.
+    struct StoredValue
+    {
+        enum class Type { Null, Integer, Real, Text, Blob };
+        Type type = Type::Null;
+        qint64 integer = 0;
+        double real = 0;
+        QByteArrayView bytes;
+
+        // The value as a QVariant of its type: a text as StoredText reads
+        // it, a blob as a QByteArray.
+        QVariant toVariant() const;
+    };
+
     // Runs a statement that reads, on the connection and inside whatever
     // transaction it has open, and hands each row to visit as its first
-    // columns values, each of its stored type (integer, real, text, blob or
-    // null). It reads through SQLite's own interface: over the tens of
-    // thousands of rows of an export, Qt's row layer costs about three times
-    // the read itself. Stops early when visit returns false; throws
-    // StoreError when the statement fails, and lets what visit throws pass.
+    // columns values. It reads through SQLite's own interface and copies no
+    // text: over the tens of thousands of rows of an export, Qt's row layer
+    // costs about three times the read itself, and a QString for every text
+    // nearly as much as the read. Stops early when visit returns false; throws StoreError
+    // when the statement fails, and lets what visit throws pass.
     static void forEachRow(QSqlDatabase db, const QString &sql, int columns,
-                           const std::function<bool(const QVariant *row)> &visit);
+                           const std::function<bool(const StoredValue *row)> &visit);
 };

@@ -34,17 +34,17 @@ Written write(MemberStore &store, const QString &path, DiskCalls &calls)
     const bool written =
         xls.write(staged.handle(), Schema::kMemberColumns, [&](XlsWriter::Rows &rows) {
             qint64 n = 0;
-            members.forEach([&](const Member &m) {
+            members.forEachStored([&](const StoredMember &m) {
                 if (n == count) {
                     changed = true;
                     return false;
                 }
-                rows.text(0, m.name);
-                rows.text(1, m.sex);
-                rows.text(2, m.phone);
+                rows.storedText(0, m.name);
+                rows.storedText(1, m.sex);
+                rows.storedText(2, m.phone);
                 rows.number(3, double(m.consumed.fen()) / 100);
-                rows.text(4, m.referrer);
-                rows.text(5, m.referrerPhone);
+                rows.storedText(4, m.referrer);
+                rows.storedText(5, m.referrerPhone);
                 rows.number(6, double(m.consumptions));
                 rows.number(7, double(m.balance.fen()) / 100);
                 rows.date(8, m.registered);

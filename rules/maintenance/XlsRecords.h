@@ -199,6 +199,8 @@ protected:
     bool drain(const char *, qsizetype) override { return true; }
 };
 
+// The characters of s, one byte each (ascii: s holds only ASCII) or two.
+void putUnits(Buffer &out, QStringView s, bool ascii);
 // A string: its length in 8 bits (shortLength) or 16, its flags, its
 // characters.
 void putString(Buffer &out, QStringView s, bool shortLength);

@@ -1,6 +1,14 @@
 #include "rules/maintenance/XlsSharedStrings.h"
 
+#define XXH_INLINE_ALL
+#include <xxhash.h>
+
 namespace Biff {
+
+quint32 StringTable::hashOf(QStringView s)
+{
+    return quint32(XXH3_64bits(s.utf16(), size_t(s.size()) * sizeof(char16_t)));
+}
 
 void StringTable::rehash(size_t slots)
 {
@@ -54,18 +62,7 @@ void sharedStrings(Buffer &out, const StringTable &strings, qint64 references)
             qsizetype n = qMin<qsizetype>(s.size() - done, room() / unit);
             if (splitsPair(s, done + n))
                 --n;
-            const QStringView part = s.sliced(done, n);
-            if (ascii) {
-                char *to = out.grow(n);
-                for (const QChar c : part)
-                    *to++ = char(c.unicode());
-            } else {
-                char *to = out.grow(2 * n);
-                for (const QChar c : part) {
-                    le16(to, c.unicode());
-                    to += 2;
-                }
-            }
+            putUnits(out, s.sliced(done, n), ascii);
             done += n;
             if (done == s.size())
                 break;

@@ -5,6 +5,7 @@
 #include "rules/maintenance/StagedFile.h"
 #include "rules/maintenance/XlsRecords.h"
 #include "rules/maintenance/XlsSharedStrings.h"
+#include "store/StoredText.h"
 
 #include <QFile>
 
@@ -268,19 +269,22 @@ public:
             return;
         if (m_row == kRowsPerSheet)
             nextSheet();
-        if (value.size() > kMaxTextUnits) {
-            value =
-                value.first(splitsPair(value, kMaxTextUnits) ? kMaxTextUnits - 1 : kMaxTextUnits);
-            ++cut;
-        }
-        // The index is looked up when the row ends (see resolve()).
-        const quint32 hash = StringTable::hashOf(value);
-        m_strings.prefetch(hash);
-        le32(cell(kLabelSst, 10, column, kGeneralXf), 0);
-        m_pending.push_back(
-            {m_spool.position() - 4, qsizetype(m_pendingText.size()), value.size(), hash});
+        const size_t from = m_pendingText.size();
         m_pendingText.insert(m_pendingText.end(), value.utf16(), value.utf16() + value.size());
-        ++references;
+        addText(column, from);
+    }
+
+    void storedText(int column, QByteArrayView utf8)
+    {
+        if (utf8.isEmpty() || uint(column) >= uint(m_columns))
+            return;
+        if (m_row == kRowsPerSheet)
+            nextSheet();
+        const size_t from = m_pendingText.size();
+        m_pendingText.resize(from + size_t(StoredText::room(utf8.size())));
+        char16_t *const start = m_pendingText.data() + from;
+        m_pendingText.resize(from + size_t(StoredText::decode(utf8, start) - start));
+        addText(column, from);
     }
 
     void number(int column, double value, quint16 xf = kGeneralXf)
@@ -309,8 +313,14 @@ public:
 
     void endRow()
     {
-        resolve();
-        m_spool.flushIfFull();
+        // The indexes of a few rows' texts are looked up together, so that
+        // the places of the table they read have come into the cache since
+        // the texts came (StringTable::prefetch()). The buffer is written
+        // out only once every index in it is set.
+        if (++m_unresolvedRows == kRowsResolvedTogether) {
+            resolve();
+            m_spool.flushIfFull();
+        }
         if (m_row == kRowsPerSheet)
             nextSheet();
         ++m_row;
@@ -426,6 +436,24 @@ private:
         out.flushIfFull();
     }
 
+    // Writes a text cell for the text at from to the end of m_pendingText.
+    void addText(int column, size_t from)
+    {
+        QStringView value(m_pendingText.data() + from, qsizetype(m_pendingText.size() - from));
+        if (value.size() > kMaxTextUnits) {
+            value =
+                value.first(splitsPair(value, kMaxTextUnits) ? kMaxTextUnits - 1 : kMaxTextUnits);
+            m_pendingText.resize(from + size_t(value.size()));
+            ++cut;
+        }
+        // The index is looked up when the row ends (see resolve()).
+        const quint32 hash = StringTable::hashOf(value);
+        m_strings.prefetch(hash);
+        le32(cell(kLabelSst, 10, column, kGeneralXf), 0);
+        m_pending.push_back({m_spool.position() - 4, qsizetype(from), value.size(), hash});
+        ++references;
+    }
+
     // Sets the shared-string index of every text cell of the row, in the
     // order the texts came.
     void resolve()
@@ -436,6 +464,7 @@ private:
         }
         m_pending.clear();
         m_pendingText.clear();
+        m_unresolvedRows = 0;
     }
 
     // A text cell written with its index still to be set.
@@ -456,11 +485,18 @@ private:
     int m_columns;
     int m_row = 0;
     qint64 m_lastRowAt = 0;
+    static constexpr int kRowsResolvedTogether = 8;
+    int m_unresolvedRows = 0;
 };
 
 void XlsWriter::Rows::text(int column, QStringView value)
 {
     m_sheets.text(column, value);
+}
+
+void XlsWriter::Rows::storedText(int column, QByteArrayView utf8)
+{
+    m_sheets.storedText(column, utf8);
 }
 
 void XlsWriter::Rows::number(int column, double value)

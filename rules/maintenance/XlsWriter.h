@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArrayView>
 #include <QDate>
 #include <QString>
 #include <QStringList>
@@ -46,6 +47,9 @@ public:
     {
     public:
         void text(int column, QStringView value);
+        // A text as the database stores it, UTF-8 that StoredText reads:
+        // decoded straight into the writer, never into a QString.
+        void storedText(int column, QByteArrayView utf8);
         void number(int column, double value);
         void date(int column, QDate value);
         void endRow();

@@ -53,8 +53,8 @@ inline QDate freexlDay(QDate day)
 }
 
 // Whom a dump is for: a reader that holds every value, or libfreexl, which
-// hands texts out as C strings (a text ends at its first U+0000) and counts
-// days its own way (freexlDay).
+// hands texts out as C strings (a text ends at its first U+0000) without a
+// leading byte order mark, and counts days its own way (freexlDay).
 enum class Reader { Exact, Freexl };
 
 // The longest text that libfreexl 1.0.6 reads: it takes the rest of a
@@ -89,6 +89,8 @@ inline QByteArray expected(MemberStore &store, Reader reader = Reader::Exact,
         most = qMax(most, storedBytes(held));
         if (upToNul && held.contains(QChar(0)))
             held.truncate(held.indexOf(QChar(0)));
+        if (upToNul && held.startsWith(QChar(0xFEFF)))
+            held.remove(0, 1); // libfreexl drops a text's leading byte order mark
         dump.text(held);
     };
     auto header = [&] {

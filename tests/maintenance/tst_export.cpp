@@ -11,6 +11,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QStringDecoder>
 #include <QtTest>
 
 namespace {
@@ -104,6 +105,62 @@ private Q_SLOTS:
         QVERIFY2(problems.isEmpty(), qPrintable(problems));
         QCOMPARE(wb.strings.count(MemberWorkbook::cellText(text)), 1);
         QCOMPARE(leftovers(folder.path()), QStringList{QStringLiteral("会员数据导出.xls")});
+    }
+
+    // Stored bytes read as Qt's decoder reads them, a leading byte order
+    // mark kept, whether they are UTF-8 or not.
+    void storedBytesReadBack_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::newRow("ascii runs and wider characters")
+            << QByteArray("abcdefghijklmnop\xE5\xBC\xA0"
+                          "abcdefgh\xF0\x9F\x98\x80x");
+        QTest::newRow("U+0000 inside") << QByteArray("ab\0\xE5\xBC\xA0", 6);
+        QTest::newRow("byte order mark first") << QByteArray("\xEF\xBB\xBF\xEF\xBB\xBFx");
+        QTest::newRow("highest character") << QByteArray("\xF4\x8F\xBF\xBF");
+        QTest::newRow("noncharacter") << QByteArray("\xEF\xBF\xBF\xEF\xB7\x90");
+        QTest::newRow("overlong, two bytes") << QByteArray("a\xC0\xAF");
+        QTest::newRow("overlong, three bytes") << QByteArray("a\xE0\x80\xAF");
+        QTest::newRow("overlong, four bytes") << QByteArray("a\xF0\x8F\xBF\xBF");
+        QTest::newRow("encoded surrogate") << QByteArray("\xED\xA0\x80\xED\xBF\xBF");
+        QTest::newRow("beyond U+10FFFF") << QByteArray("\xF4\x90\x80\x80");
+        QTest::newRow("lone continuation byte") << QByteArray("abcdefghij\x80");
+        QTest::newRow("cut short at the end") << QByteArray("ab\xE5\xBC");
+        QTest::newRow("cut short before ascii") << QByteArray("\xF0\x9F\x98"
+                                                              "ab");
+        QTest::newRow("latin-1 bytes") << QByteArray("caf\xE9 \xFF\xFE");
+    }
+    void storedBytesReadBack()
+    {
+        QFETCH(QByteArray, bytes);
+        const QString text =
+            QStringDecoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless |
+                                                     QStringDecoder::Flag::ConvertInitialBom)
+                .decode(bytes);
+        TestFolder folder;
+        insertAll(folder, {member(QStringLiteral("a"), QStringLiteral("1")),
+                           member(QStringLiteral("b"), QStringLiteral("2"))});
+        // As another tool may have written them: the bytes as a text, as a
+        // name and, in the next row, as a referrer.
+        folder.store().exec(QStringLiteral("UPDATE 会员登记 SET 会员名 = CAST(? AS TEXT) WHERE "
+                                           "rowid = 1"),
+                            {bytes});
+        folder.store().exec(QStringLiteral("UPDATE 会员登记 SET 推荐人 = CAST(? AS TEXT) WHERE "
+                                           "rowid = 2"),
+                            {bytes});
+        QStringList read;
+        MemberTable(folder.store()).forEach([&](const Member &m) {
+            read << m.name << m.referrer;
+            return true;
+        });
+        QCOMPARE(read, (QStringList{text, QString(), QStringLiteral("b"), text}));
+
+        const QString path = folder.files().exportWorkbook();
+        QCOMPARE(MemberExport::write(folder.store(), path).failure, QString());
+        XlsReadBack::Workbook wb;
+        const QString problems = MemberWorkbook::compare(folder.store(), path, true, &wb);
+        QVERIFY2(problems.isEmpty(), qPrintable(problems));
+        QCOMPARE(wb.strings.count(text), 1);
     }
 
     void valuesReadBack_data()

@@ -208,26 +208,36 @@ private Q_SLOTS:
     void unreadableAmountsAreNeverTakenAsZero_data()
     {
         QTest::addColumn<QString>("column");
-        QTest::newRow("balance") << QStringLiteral("余额");
-        QTest::newRow("consumption total") << QStringLiteral("消费金额");
+        QTest::addColumn<QString>("stored"); // an SQL literal
+        QTest::newRow("balance") << QStringLiteral("余额") << QStringLiteral("'lots'");
+        QTest::newRow("consumption total")
+            << QStringLiteral("消费金额") << QStringLiteral("'lots'");
+        QTest::newRow("balance beyond the largest real")
+            << QStringLiteral("余额") << QStringLiteral("1e300");
+        QTest::newRow("consumption total beyond the largest integer")
+            << QStringLiteral("消费金额") << QStringLiteral("10000000000001");
     }
     void unreadableAmountsAreNeverTakenAsZero()
     {
         QFETCH(QString, column);
+        QFETCH(QString, stored);
         TestFolder folder;
         MemberTable members(folder.store());
         const qint64 id =
             members.insert(member(QStringLiteral("a"), QStringLiteral("13800000001")));
         folder.store().exec(
-            QStringLiteral("UPDATE 会员登记 SET %1 = 'lots' WHERE rowid = ?").arg(column), {id});
+            QStringLiteral("UPDATE 会员登记 SET %1 = %2 WHERE rowid = ?").arg(column, stored),
+            {id});
+        const QVariant before = folder.store().scalar(
+            QStringLiteral("SELECT %1 FROM 会员登记 WHERE rowid = ?").arg(column), {id});
         QVERIFY_THROWS_EXCEPTION(StoreError, members.firstByName(QStringLiteral("a")));
         QVERIFY_THROWS_EXCEPTION(StoreError, members.byId(id));
         QVERIFY_THROWS_EXCEPTION(StoreError, members.forEach([](const Member &) { return true; }));
-        QCOMPARE(
-            folder.store()
-                .scalar(QStringLiteral("SELECT %1 FROM 会员登记 WHERE rowid = ?").arg(column), {id})
-                .toString(),
-            QStringLiteral("lots"));
+        QVERIFY_THROWS_EXCEPTION(StoreError,
+                                 members.forEachStored([](const StoredMember &) { return true; }));
+        QCOMPARE(folder.store().scalar(
+                     QStringLiteral("SELECT %1 FROM 会员登记 WHERE rowid = ?").arg(column), {id}),
+                 before);
     }
 
     // The whole-table read (the export's) takes its own way to the rows; every
@@ -253,6 +263,12 @@ private Q_SLOTS:
         row("byte order mark first", name, QStringLiteral("张三"),
             QStringLiteral("char(65279) || ?"));
         row("long name", name, QString(300, u'名'));
+        row("ASCII runs between wider characters", name,
+            QStringLiteral("abcdefghi张三abcdefgh😀abcdefg\u00e9"));
+        // Values of other types in text columns read as their text.
+        row("integer phone", QStringLiteral("手机号"), qlonglong(13800000001));
+        row("real phone", QStringLiteral("手机号"), 1.5);
+        row("blob name", name, QByteArrayLiteral("张三"));
         row("integer balance", QStringLiteral("余额"), qlonglong(7));
         row("real balance", QStringLiteral("余额"), 7.25);
         row("text balance", QStringLiteral("余额"), QStringLiteral("7.5"));
