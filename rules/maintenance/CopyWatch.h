@@ -18,5 +18,8 @@ public:
         Q_UNUSED(size);
     }
     virtual bool chunk(const char *data, qint64 size) = 0;
+    // Every chunk has been read and written; the copy is put on the disk
+    // next, which is mostly waiting.
+    virtual void copied() {}
     virtual bool renaming() { return true; }
 };

@@ -82,6 +82,14 @@ bool DiskFileOps::copy(const QString &from, const QString &to)
                 break;
             }
         }
+        // On the disk while the watcher decides, which may take a while: the
+        // checks of a backup run beside its copy.
+        if (ok && m_watch)
+            m_watch->copied();
+        if (ok && m_watch && !out.flush()) {
+            m_error = out.error();
+            ok = false;
+        }
         if (ok && m_watch && !m_watch->renaming()) {
             m_error = QStringLiteral("复制已停止");
             ok = false;

@@ -57,7 +57,12 @@ LiveSnapshot::LiveSnapshot(const QString &path, TaskProgress *progress) : m_path
     const QFileInfo held(path);
     m_size = held.size();
     m_lastChange = held.lastModified();
-    m_counter = std::thread(&LiveSnapshot::count, this, connectionName());
+}
+
+void LiveSnapshot::startCounting()
+{
+    if (m_problem.isEmpty() && !m_counter.joinable())
+        m_counter = std::thread(&LiveSnapshot::count, this, connectionName());
 }
 
 LiveSnapshot::~LiveSnapshot()
@@ -126,6 +131,7 @@ QString LiveSnapshot::waitForChecks()
     if (!m_problem.isEmpty())
         return m_problem;
     if (!m_verdict) {
+        startCounting();
         QString problem = m_checked.get_future().get();
         const QString counted = m_counted.get_future().get();
         m_verdict = problem.isEmpty() ? counted : problem;

@@ -12,10 +12,11 @@ class TaskProgress;
 // A database file held still for copying. A private connection begins a
 // transaction on it (a journal left by a crashed writer is rolled back
 // first, the write-ahead log is emptied into the file); until the object
-// goes, no writer can commit. While the caller
-// copies the file, two threads check it in the background: one that it is
-// this program's database and passes SQLite's quick check, the other counts
-// the members and adds up their balances. Both read the same committed
+// goes, no writer can commit. While the caller copies the file, a thread
+// checks that it is this program's database and passes SQLite's quick
+// check; another counts the members and adds up their balances, started by
+// startCounting() or at the latest by waitForChecks(), so that a copy can
+// have the second processor to itself first. Both read the same committed
 // state the copy does.
 class LiveSnapshot
 {
@@ -28,6 +29,8 @@ public:
 
     // Why the file could not be held; empty when it is.
     QString problem() const { return m_problem; }
+    // Starts the count of the members and their balances, once.
+    void startCounting();
     // Waits for the checks and the counts; why the file may not be copied as
     // a backup, or "" when it may.
     QString waitForChecks();

@@ -89,6 +89,15 @@ void StagedFile::takePermissionsOf(int sourceHandle)
         ::fchmod(m_fd, (st.st_mode & 07777) | S_IRUSR | S_IWUSR);
 }
 
+bool StagedFile::flush()
+{
+    if (m_fd < 0)
+        return false;
+    if (m_calls.fsync(m_fd) != 0)
+        return fail(QStringLiteral("写入磁盘失败"));
+    return true;
+}
+
 bool StagedFile::commit(Existing existing, FolderSync folderSync)
 {
     if (m_fd < 0)

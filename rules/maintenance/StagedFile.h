@@ -25,6 +25,8 @@ public:
 
     // Writes all of data; false (with error()) when the disk refuses.
     bool write(const char *data, qint64 size);
+    // Puts what is written on the disk now (commit() does it too).
+    bool flush();
     // Gives the file the permission bits of another file, plus reading and
     // writing by the owner.
     void takePermissionsOf(int sourceHandle);

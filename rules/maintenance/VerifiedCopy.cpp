@@ -38,6 +38,9 @@ public:
         if (std::exchange(m_first, false))
             SqliteDialect::markRollbackJournal(data, size);
     }
+    // The count of the source waits for the copy's reading, which needs a
+    // processor too, and runs while the copy goes to the disk.
+    void copied() override { m_source.startCounting(); }
     bool renaming() override
     {
         if (m_progress)
