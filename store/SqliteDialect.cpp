@@ -48,24 +48,29 @@ QString SqliteDialect::applyConnectionSettings(QSqlDatabase db)
     return {};
 }
 
-QString SqliteDialect::useLog(QSqlDatabase db)
+namespace {
+
+// Sets the journal mode; the error text, empty once the file is in it.
+QString setJournalMode(QSqlDatabase db, const char *mode)
 {
     QSqlQuery q(db);
-    if (!q.exec(QStringLiteral("PRAGMA journal_mode=WAL")) || !q.next())
+    if (!q.exec(QStringLiteral("PRAGMA journal_mode=") + QLatin1String(mode)) || !q.next())
         return q.lastError().text();
-    if (q.value(0).toString() != QLatin1String("wal"))
-        return QStringLiteral("cannot use the write-ahead log");
+    if (q.value(0).toString().compare(QLatin1String(mode), Qt::CaseInsensitive) != 0)
+        return QStringLiteral("the file stays in journal mode %1").arg(q.value(0).toString());
     return {};
+}
+
+} // namespace
+
+QString SqliteDialect::useLog(QSqlDatabase db)
+{
+    return setJournalMode(db, "WAL");
 }
 
 QString SqliteDialect::leaveLog(QSqlDatabase db)
 {
-    QSqlQuery q(db);
-    if (!q.exec(QStringLiteral("PRAGMA journal_mode=DELETE")) || !q.next())
-        return q.lastError().text();
-    if (q.value(0).toString() != QLatin1String("delete"))
-        return QStringLiteral("cannot leave the write-ahead log");
-    return {};
+    return setJournalMode(db, "DELETE");
 }
 
 bool SqliteDialect::inLog(QSqlDatabase db)
