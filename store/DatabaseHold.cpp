@@ -94,7 +94,7 @@ void DatabaseHold::release()
     db.close();
 }
 
-bool DatabaseHold::settle(const QString &path, QString *error)
+bool DatabaseHold::settle(const QString &path, Journal journal, QString *error)
 {
     DatabaseHold hold(path);
     if (!hold.isHeld()) {
@@ -102,9 +102,10 @@ bool DatabaseHold::settle(const QString &path, QString *error)
             *error = hold.error();
         return false;
     }
-    // A file the program left in the log (it ended without closing) goes
-    // back to the rollback journal, as every file at rest is; with another
-    // connection open this cannot be done, and the file stays as it is.
+    if (journal == Journal::AsItIs)
+        return true;
+    // With another connection open this cannot be done, and the file stays
+    // as it is.
     QSqlDatabase db = hold.database();
     QSqlQuery(db).exec(QStringLiteral("ROLLBACK"));
     if (SqliteDialect::inLog(db))

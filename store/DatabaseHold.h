@@ -25,10 +25,14 @@ public:
     // thread that made the hold.
     QSqlDatabase database() const;
 
-    // Opens the file, lets SQLite settle it, turns a file left in the log
-    // back to the rollback journal and closes it again; false (with the
-    // engine's text in *error) when it could not.
-    static bool settle(const QString &path, QString *error = nullptr);
+    // Opens the file, lets SQLite settle it and closes it again; false (with
+    // the engine's text in *error) when it could not. Rollback also turns a
+    // file in the log back to the rollback journal: for the live file before
+    // it is moved aside or replaced, never for a backup (that would change
+    // it).
+    enum class Journal { AsItIs, Rollback };
+    static bool settle(const QString &path, Journal journal = Journal::AsItIs,
+                       QString *error = nullptr);
 
 private:
     QString m_connection;

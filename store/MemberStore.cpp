@@ -99,12 +99,8 @@ void MemberStore::close()
 {
     m_statements.clear();
     m_depth = 0;
-    if (!isOpen())
-        return;
-    // Fails only while another connection has the file open; the log then
-    // stays for the last one to empty, and every copy empties it first.
-    SqliteDialect::leaveLog(m_db);
-    m_db.close();
+    if (isOpen())
+        m_db.close();
 }
 
 bool MemberStore::createFile(const QString &path, const QString &adminPasswordHash,

@@ -13,9 +13,9 @@
 // Every statement is prepared once and binds its values; nothing is ever
 // built from input. Statements that fail throw StoreError. Each user action
 // that writes runs inside one Transaction, so it happens whole or not at all.
-// While open, the file keeps its commits in the write-ahead log with
-// synchronous=FULL (one flush a commit); close() turns it back to the
-// rollback journal, so that once closed a plain copy of the file is a
+// The file keeps its commits in the write-ahead log with synchronous=FULL
+// (one flush a commit). Closing the last connection empties the log into
+// the file and removes it, so that once closed a plain copy of the file is a
 // complete backup.
 class MemberStore
 {

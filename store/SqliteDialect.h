@@ -29,12 +29,13 @@ public:
     // empty on success.
     static QString applyConnectionSettings(QSqlDatabase db);
 
-    // The live file, while the program has it open, keeps its commits in a
-    // write-ahead log beside it (the file's name with -wal): a commit is one
-    // append and one flush there instead of a journal written, flushed and
-    // deleted. Every file at rest is in the rollback journal: leaveLog()
-    // copies the log into the file and turns it back, which needs the only
-    // connection to the file; the log then goes with the last connection.
+    // The live file keeps its commits in a write-ahead log beside it (the
+    // file's name with -wal): a commit is one append and one flush there
+    // instead of a journal written, flushed and deleted. The last connection
+    // to close empties the log into the file and removes it. leaveLog() turns
+    // a file back to the rollback journal, which needs the only connection to
+    // it: a file that stops being the live one, as every copy, is a plain
+    // rollback-journal file.
     static QString useLog(QSqlDatabase db);
     static QString leaveLog(QSqlDatabase db);
     static bool inLog(QSqlDatabase db);

@@ -271,7 +271,7 @@ DataMaintenance::Outcome DataMaintenance::restore(const QString &typed, const QS
     // A crashed writer's journal is played back into the live file before it
     // is moved aside; one that cannot be (a damaged file) moves with it.
     if (hadLive)
-        DatabaseHold::settle(live);
+        DatabaseHold::settle(live, DatabaseHold::Journal::Rollback);
     if (hadLive && !DatabaseFile::move(m_files, live, old)) {
         o.messages << withDetail(kRestoreFailed, m_files.error());
         return o;
@@ -333,7 +333,7 @@ DataMaintenance::Outcome DataMaintenance::clear(const QString &typed)
     const QString note = aside.messages.join(QLatin1Char('\n'));
     const bool hadLive = m_files.exists(live);
     if (hadLive)
-        DatabaseHold::settle(live);
+        DatabaseHold::settle(live, DatabaseHold::Journal::Rollback);
     if (hadLive && !DatabaseFile::move(m_files, live, old)) {
         o.messages << withDetail(kClearFailed, withDetail(m_files.error(), note));
         return o;

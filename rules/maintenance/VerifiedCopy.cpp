@@ -31,8 +31,8 @@ public:
           m_progress(progress)
     {
     }
-    // The live file is in the log while the program runs: its copy is
-    // marked as a file at rest, before it is digested.
+    // The live file is in the log: its copy is marked as a rollback-journal
+    // file before it is digested.
     void rewrite(char *data, qint64 size) override
     {
         if (std::exchange(m_first, false))

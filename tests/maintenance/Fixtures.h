@@ -41,6 +41,15 @@ inline bool writeBytes(const QString &path, const QByteArray &bytes)
     return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size();
 }
 
+// A copy of a closed database as the program's backups are: its bytes, marked
+// as a rollback-journal file.
+inline bool copyAsBackup(const QString &from, const QString &to)
+{
+    QByteArray bytes = bytesOf(from);
+    SqliteDialect::markRollbackJournal(bytes.data(), bytes.size());
+    return writeBytes(to, bytes);
+}
+
 // Registers count members with phones 1860000000, 1860000010, ... (so that
 // one more in the last digit stays between neighbours) in one transaction.
 inline void addMembers(MemberStore &store, int count)

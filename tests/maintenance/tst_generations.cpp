@@ -238,7 +238,7 @@ private Q_SLOTS:
             const QStringList kept =
                 QDir(f.backupFolder() + u"/auto"_s).entryList({u"*-prerestore.mdb"_s});
             QCOMPARE(kept.size(), 1);
-            QCOMPARE(bytesOf(f.backupFolder() + u"/auto/"_s + kept.first()), live);
+            QCOMPARE(restingBytesOf(f.backupFolder() + u"/auto/"_s + kept.first()), resting(live));
         } else {
             QCOMPARE(o.messages.size(), 1);
             QVERIFY2(o.messages.first().startsWith(DataMaintenance::kBackupDamaged),

@@ -123,7 +123,7 @@ struct Folder
         if (withBackup) {
             folder.store().close();
             QDir().mkpath(f.backupFolder());
-            QFile::copy(f.liveDatabase(), f.backupDatabase());
+            copyAsBackup(f.liveDatabase(), f.backupDatabase());
             vouchFor(f.backupDatabase());
             QVERIFY(folder.store().open());
             backup = contentOf(f.backupDatabase());
@@ -404,6 +404,8 @@ private Q_SLOTS:
             tx.commit();
         }
         s.folder.store().close();
+        // A file in the rollback journal, as one another program wrote last.
+        QVERIFY(DatabaseHold::settle(f.liveDatabase(), DatabaseHold::Journal::Rollback));
         const QByteArray committed = bytesOf(f.liveDatabase());
         const QString before = contentOf(f.liveDatabase());
         QVERIFY(bytesOf(f.liveDatabase()) == committed); // reading changed nothing
