@@ -19,6 +19,7 @@ set(CPACK_DEBIAN_PACKAGE_SECTION misc)
 # Libraries the executable links come from dpkg-shlibdeps; the SQLite driver
 # and the platform plugins are loaded at run time, so they are named here.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6sql6-sqlite, qt6-qpa-plugins")
+# libgsf is loaded at the first export, so the linker does not list it.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6sql6-sqlite, qt6-qpa-plugins, libgsf-1-114")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-noto-cjk")
 include(CPack)

@@ -10,8 +10,51 @@
 #include <gsf/gsf-output.h>
 
 #include <cerrno>
+#include <dlfcn.h>
+#include <type_traits>
 
 namespace {
+
+// The functions of libgsf (and GObject, which it loads) the file uses,
+// looked up once; all null when the library cannot be loaded.
+struct Gsf
+{
+    decltype(&gsf_output_stdio_new_FILE) newStdio = nullptr;
+    decltype(&gsf_outfile_msole_new) newMsole = nullptr;
+    decltype(&gsf_outfile_new_child) newChild = nullptr;
+    decltype(&gsf_output_is_closed) isClosed = nullptr;
+    decltype(&gsf_output_close) close = nullptr;
+    decltype(&gsf_output_write) write = nullptr;
+    decltype(&g_object_unref) unref = nullptr;
+
+    static const Gsf &get()
+    {
+        static const Gsf gsf = load();
+        return gsf;
+    }
+
+private:
+    static Gsf load()
+    {
+        Gsf g;
+        void *lib = ::dlopen(PELLOMAR_GSF_LIBRARY, RTLD_NOW | RTLD_LOCAL);
+        if (!lib)
+            return g;
+        // Symbols of the libraries libgsf needs are found through it.
+        const auto find = [lib](auto &function, const char *name) {
+            function = reinterpret_cast<std::remove_reference_t<decltype(function)>>(
+                ::dlsym(lib, name));
+            return function != nullptr;
+        };
+        if (find(g.newStdio, "gsf_output_stdio_new_FILE") &&
+            find(g.newMsole, "gsf_outfile_msole_new") &&
+            find(g.newChild, "gsf_outfile_new_child") &&
+            find(g.isClosed, "gsf_output_is_closed") && find(g.close, "gsf_output_close") &&
+            find(g.write, "gsf_output_write") && find(g.unref, "g_object_unref"))
+            return g;
+        return Gsf();
+    }
+};
 
 int closeNothing(void *)
 {
@@ -22,16 +65,24 @@ int closeNothing(void *)
 
 CompoundFile::CompoundFile(int fd, DiskCalls &calls) : m_cookie{&calls, fd, 0, 0, 0}
 {
-    const cookie_io_functions_t io = {nullptr, &write, &seek, &closeNothing};
+    const Gsf &gsf = Gsf::get();
+    if (!gsf.newStdio)
+        return;
+    const cookie_io_functions_t io = {nullptr, &writeCookie, &seek, &closeNothing};
     m_file = ::fopencookie(&m_cookie, "w", io);
     if (!m_file)
         return;
     std::setvbuf(m_file, nullptr, _IOFBF, 1 << 16);
-    m_sink = gsf_output_stdio_new_FILE("Workbook", m_file, TRUE);
+    m_sink = gsf.newStdio("Workbook", m_file, TRUE);
     if (m_sink)
-        m_ole = gsf_outfile_msole_new(m_sink);
+        m_ole = gsf.newMsole(m_sink);
     if (m_ole)
-        m_stream = gsf_outfile_new_child(m_ole, "Workbook", FALSE);
+        m_stream = gsf.newChild(m_ole, "Workbook", FALSE);
+}
+
+bool CompoundFile::write(const char *data, qsizetype size)
+{
+    return Gsf::get().write(m_stream, size_t(size), reinterpret_cast<const guint8 *>(data));
 }
 
 CompoundFile::~CompoundFile()
@@ -41,14 +92,16 @@ CompoundFile::~CompoundFile()
 
 bool CompoundFile::close()
 {
+    const Gsf &gsf = Gsf::get();
     bool ok = m_stream != nullptr;
-    for (GsfOutput *out : {m_stream, m_ole ? GSF_OUTPUT(m_ole) : nullptr, m_sink}) {
-        if (out && !gsf_output_is_closed(out))
-            ok = gsf_output_close(out) && ok;
+    // A GsfOutfile is a GsfOutput.
+    for (GsfOutput *out : {m_stream, reinterpret_cast<GsfOutput *>(m_ole), m_sink}) {
+        if (out && !gsf.isClosed(out))
+            ok = gsf.close(out) && ok;
     }
     for (gpointer object : {gpointer(m_stream), gpointer(m_ole), gpointer(m_sink)}) {
         if (object)
-            g_object_unref(object);
+            gsf.unref(object);
     }
     m_stream = nullptr;
     m_ole = nullptr;
@@ -62,7 +115,7 @@ bool CompoundFile::close()
     return ok && m_cookie.error == 0;
 }
 
-ssize_t CompoundFile::write(void *cookie, const char *data, size_t size)
+ssize_t CompoundFile::writeCookie(void *cookie, const char *data, size_t size)
 {
     Cookie &c = *static_cast<Cookie *>(cookie);
     size_t done = 0;

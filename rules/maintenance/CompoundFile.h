@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QtGlobal>
+
 #include <cstdio>
 #include <sys/types.h>
 
@@ -12,6 +14,9 @@ typedef struct _GsfOutfile GsfOutfile;
 // reach the file through a stdio stream whose every write goes through
 // DiskCalls, and the first failed call is kept: libgsf does not report
 // every failed write of its sink, nor one at its close.
+//
+// libgsf and the GLib libraries it needs are loaded at the first export,
+// not at start-up, where loading them took about 2 ms.
 class CompoundFile
 {
 public:
@@ -20,8 +25,10 @@ public:
     CompoundFile(const CompoundFile &) = delete;
     CompoundFile &operator=(const CompoundFile &) = delete;
 
-    // Null when the container could not be set up.
-    GsfOutput *stream() const { return m_stream; }
+    // False when the container could not be set up (or libgsf not loaded).
+    bool isOpen() const { return m_stream != nullptr; }
+    // Appends to the Workbook stream.
+    bool write(const char *data, qsizetype size);
     // The errno of the first failed write, or 0.
     int error() const { return m_cookie.error; }
 
@@ -38,7 +45,7 @@ private:
         off64_t end;
         int error;
     };
-    static ssize_t write(void *cookie, const char *data, size_t size);
+    static ssize_t writeCookie(void *cookie, const char *data, size_t size);
     static int seek(void *cookie, off64_t *offset, int whence);
 
     Cookie m_cookie;

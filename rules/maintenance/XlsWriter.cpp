@@ -9,7 +9,6 @@
 
 #include <QFile>
 
-#include <gsf/gsf-output.h>
 
 #include <cerrno>
 #include <cmath>
@@ -238,16 +237,13 @@ void globals(Buffer &out, const QStringList &names, const std::vector<quint32> &
 class StreamBuffer : public Buffer
 {
 public:
-    explicit StreamBuffer(GsfOutput *stream) : m_stream(stream) {}
+    explicit StreamBuffer(CompoundFile &file) : m_file(file) {}
 
 protected:
-    bool drain(const char *data, qsizetype size) override
-    {
-        return gsf_output_write(m_stream, size_t(size), reinterpret_cast<const guint8 *>(data));
-    }
+    bool drain(const char *data, qsizetype size) override { return m_file.write(data, size); }
 
 private:
-    GsfOutput *m_stream;
+    CompoundFile &m_file;
 };
 
 } // namespace
@@ -572,9 +568,9 @@ bool XlsWriter::write(int fd, const QStringList &header, const RowSource &source
         positions[i] = quint32(globalsSize + sheets.starts[i]);
 
     CompoundFile file(fd, m_calls);
-    if (!file.stream())
+    if (!file.isOpen())
         return failed(QStringLiteral("无法建立导出文件"), errno);
-    StreamBuffer out(file.stream());
+    StreamBuffer out(file);
     globals(out, sheets.names, positions, strings, sheets.references);
     Q_ASSERT(out.position() == globalsSize);
     const bool copied = spool.copyTo(out);
