@@ -16,6 +16,7 @@
 #include <QProgressDialog>
 #include <QTimer>
 #include <memory>
+#include <thread>
 
 namespace {
 
@@ -45,6 +46,41 @@ void startOfDay(const DataFiles &files, DailyCheck &check)
                     Dialogs::error(nullptr, DailyCheck::kDamaged + QLatin1Char('\n') + problem);
                 });
 }
+
+// Deletes the generations past their time on a thread of its own, started
+// at each start, so that nobody waits for it; it ends before the generation
+// at exit is taken. A failure is told once the event loop runs.
+class Pruning
+{
+public:
+    explicit Pruning(const DataFiles &files)
+        : m_thread([files] {
+              DiskFileOps fileOps;
+              const QStringList failed = AutoBackups(files, fileOps).prune();
+              if (failed.isEmpty())
+                  return;
+              QMetaObject::invokeMethod(
+                  qApp,
+                  [failed] {
+                      for (const QString &message : failed)
+                          Dialogs::message(nullptr, message);
+                  },
+                  Qt::QueuedConnection);
+          })
+    {
+    }
+    ~Pruning() { wait(); }
+    Pruning(const Pruning &) = delete;
+    Pruning &operator=(const Pruning &) = delete;
+    void wait()
+    {
+        if (m_thread.joinable())
+            m_thread.join();
+    }
+
+private:
+    std::thread m_thread;
+};
 
 } // namespace
 
@@ -93,6 +129,7 @@ int runProgram(const QString &programFolder, const std::function<void(QWidget *)
 
     DailyCheck dailyCheck;
     startOfDay(files, dailyCheck);
+    Pruning pruning(files);
 
     AppContext context(store, files);
     std::unique_ptr<MainWindow> mainWindow;
@@ -113,6 +150,7 @@ int runProgram(const QString &programFolder, const std::function<void(QWidget *)
     const bool normalExit = code == 0 && mainWindow;
     mainWindow.reset();
     store.close();
+    pruning.wait();
     if (normalExit)
         takeGeneration(files);
     dailyCheck.wait();

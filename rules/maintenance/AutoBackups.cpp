@@ -156,7 +156,6 @@ AutoBackups::Result AutoBackups::take()
     r.path = path;
     if (!note.isEmpty())
         r.messages << note;
-    r.messages << prune();
     return r;
 }
 

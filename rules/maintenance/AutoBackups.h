@@ -37,17 +37,19 @@ public:
         QStringList messages; // what the user is told
     };
     // Takes a verified copy of the live database as a new automatic
-    // generation, then prunes. When free space is short the oldest
-    // generations make room (never the newest one); when that is not
-    // enough, nothing is taken and the message says so.
+    // generation. When free space is short the oldest generations make room
+    // (never the newest one); when that is not enough, nothing is taken and
+    // the message says so. Pruning is separate (prune()): deleting a large
+    // file takes tens of milliseconds, which the program spends at start-up
+    // on a thread of its own rather than at exit.
     Result take();
 
     // Moves a file into the folder as a marked generation; false (with
     // error) when it stays where it is.
     bool keepAside(const QString &path, BackupKind kind, QString *error);
 
-    // Deletes the generations the rule gives up; returns the messages of
-    // deletions that failed.
+    // Deletes the generations the rule gives up (never the newest); returns
+    // the messages of deletions that failed.
     QStringList prune();
 
     // The generations in the folder, in no particular order.

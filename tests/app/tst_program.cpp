@@ -143,10 +143,19 @@ private Q_SLOTS:
         MemberStore store(folder.files().liveDatabase());
         QVERIFY(store.open());
         QCOMPARE(CommissionTable(store).load()->fixedYuan, 10);
+        store.close();
         // A generation at the day's first start and one at the exit; the
-        // exit's, holding the setting, stands for the day.
+        // next start deletes the first, and the exit's, holding the setting,
+        // stands for the day.
         QCOMPARE(m_dialogs.takeTasks(), QStringList(2, QStringLiteral("自动备份")));
         const QDir autos(AutoBackups::folderOf(folder.files()));
+        QCOMPARE(autos.entryList({QStringLiteral("*-auto*.mdb")}).size(), 2);
+        QCOMPARE(runProgram(folder.path(),
+                            [](QWidget *login) {
+                                QTest::mouseClick(control<QPushButton>(*login, "Command2"),
+                                                  Qt::LeftButton);
+                            }),
+                 0);
         const QStringList kept = autos.entryList({QStringLiteral("*-auto*.mdb")});
         QCOMPARE(kept.size(), 1);
         QCOMPARE(restingBytesOf(autos.filePath(kept.first())),

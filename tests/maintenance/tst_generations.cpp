@@ -67,6 +67,7 @@ private Q_SLOTS:
             QVERIFY(autos.firstStartToday());
             const AutoBackups::Result r = autos.take();
             QVERIFY2(r.messages.isEmpty(), qPrintable(r.messages.join(QLatin1Char('\n'))));
+            QCOMPARE(autos.prune(), QStringList()); // as each start does after it
             QVERIFY(!autos.firstStartToday());
             if (d == QDate(2026, 11, 30) || d == QDate(2026, 12, 20)) {
                 clock.set(QDateTime(d, QTime(10, 0)));
