@@ -257,7 +257,9 @@ DataMaintenance::Outcome DataMaintenance::restore(const QString &typed, const QS
     // A journal of the backup's own is played back before it is judged.
     DatabaseHold::settle(source);
     VerifiedCopy verified(m_files, m_progress);
-    const VerifiedCopy::Verdict verdict = verified.check(source, !fromOutside);
+    // A backup its manifest vouches for is judged by the digest of the copy
+    // itself, read once: a copy that differs is never renamed into place.
+    VerifiedCopy::Verdict verdict = verified.checkWhileCopying(source, !fromOutside);
     if (!verdict.problem.isEmpty()) {
         o.messages << withDetail(kBackupDamaged, verdict.problem);
         return o;
@@ -268,15 +270,28 @@ DataMaintenance::Outcome DataMaintenance::restore(const QString &typed, const QS
     if (m_files.exists(old) && !setAside(old, o))
         return o;
     const bool hadLive = m_files.exists(live);
-    // A crashed writer's journal is played back into the live file before it
-    // is moved aside; one that cannot be (a damaged file) moves with it.
-    if (hadLive)
-        DatabaseHold::settle(live, DatabaseHold::Journal::Rollback);
-    if (hadLive && !DatabaseFile::move(m_files, live, old)) {
-        o.messages << withDetail(kRestoreFailed, m_files.error());
-        return o;
+    QString problem;
+    for (bool again = false;; again = true) {
+        // A crashed writer's journal is played back into the live file
+        // before it is moved aside; one that cannot be (a damaged file)
+        // moves with it.
+        if (hadLive)
+            DatabaseHold::settle(live, DatabaseHold::Journal::Rollback);
+        if (hadLive && !DatabaseFile::move(m_files, live, old)) {
+            o.messages << withDetail(kRestoreFailed, m_files.error());
+            return o;
+        }
+        problem = verified.restoreCopy(source, live, verdict);
+        if (problem != VerifiedCopy::kDigestDiffers || again || (hadLive && !rollBack(old, live)))
+            break;
+        // The backup changed since its manifest was written: the live data
+        // is back in place, and the backup must pass the full checks.
+        verdict = verified.check(source, false);
+        if (!verdict.problem.isEmpty()) {
+            o.messages << withDetail(kBackupDamaged, verdict.problem);
+            return o;
+        }
     }
-    const QString problem = verified.restoreCopy(source, live, verdict);
     if (!problem.isEmpty()) {
         if (!hadLive) {
             DatabaseFile::remove(m_files, live);

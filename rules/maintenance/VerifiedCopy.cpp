@@ -13,6 +13,7 @@
 #include <utility>
 
 const QString VerifiedCopy::kProgramVersion = QStringLiteral("1.1.0.45");
+const QString VerifiedCopy::kDigestDiffers = QStringLiteral("复制时读出的内容与备份的校验记录不符");
 
 namespace {
 
@@ -63,6 +64,27 @@ private:
     TaskProgress *m_progress;
     QString m_problem;
     bool m_first = true;
+};
+
+// Digests a restore's copy and, given the digest expected, lets it be
+// renamed into place only when it is that one.
+class MatchingCopy : public FileDigest
+{
+public:
+    MatchingCopy(std::optional<QString> expected, TaskProgress *progress)
+        : FileDigest(progress), m_expected(std::move(expected))
+    {
+    }
+    bool renaming() override
+    {
+        m_differs = m_expected && hex() != *m_expected;
+        return !m_differs && FileDigest::renaming();
+    }
+    bool differs() const { return m_differs; }
+
+private:
+    std::optional<QString> m_expected;
+    bool m_differs = false;
 };
 
 // Watches one copy of the file operations for as long as it lives.
@@ -120,6 +142,14 @@ QString VerifiedCopy::backUp(LiveSnapshot &source, const QString &to, BackupKind
     return {};
 }
 
+VerifiedCopy::Verdict VerifiedCopy::checkWhileCopying(const QString &backup, bool trustManifest)
+{
+    if (const auto m = BackupManifest::read(BackupManifest::pathFor(backup));
+        trustManifest && m && m_files.size(backup) == m->size)
+        return {QString(), m, true};
+    return check(backup, false);
+}
+
 VerifiedCopy::Verdict VerifiedCopy::check(const QString &backup, bool trustManifest)
 {
     if (const auto m = BackupManifest::read(BackupManifest::pathFor(backup));
@@ -145,16 +175,18 @@ QString VerifiedCopy::restoreCopy(const QString &from, const QString &to, const 
 {
     if (m_progress)
         m_progress->setPhase(QStringLiteral("正在还原数据…"), m_files.size(from));
-    FileDigest digest(m_progress);
+    MatchingCopy digest(verdict.digestPending ? std::optional(verdict.manifest->digest)
+                                              : std::nullopt,
+                        m_progress);
     {
         Watching watching(m_files, digest);
         if (const QString problem = DatabaseFile::copyStill(m_files, from, to); !problem.isEmpty())
-            return problem;
+            return digest.differs() ? kDigestDiffers : problem;
     }
     if (m_files.size(to) != m_files.size(from))
         return kSizeDiffers;
     if (verdict.manifest && digest.size() == m_files.size(to) &&
         digest.hex() != verdict.manifest->digest)
-        return QStringLiteral("复制时读出的内容与备份的校验记录不符");
+        return kDigestDiffers;
     return {};
 }
