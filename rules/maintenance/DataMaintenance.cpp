@@ -203,6 +203,11 @@ DataMaintenance::Outcome DataMaintenance::backup()
         o.messages << withDetail(kBackupFailed, m_files.error());
         return o;
     }
+    // Deleted once the new backup is in place; meanwhile, while the checks
+    // run on their own thread, its pages leave memory, which shortens the
+    // deletion the backup waits for.
+    if (hadBackup)
+        m_files.dropCached(old);
 
     QString note;
     const QString problem = VerifiedCopy(m_files, m_progress)

@@ -137,6 +137,15 @@ bool DiskFileOps::remove(const QString &path)
     return true;
 }
 
+void DiskFileOps::dropCached(const QString &path)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return;
+    ::posix_fadvise(fd, 0, 0, POSIX_FADV_DONTNEED);
+    ::close(fd);
+}
+
 bool DiskFileOps::flushFolder(const QString &folder)
 {
     if (syncFolder(folder))

@@ -29,6 +29,10 @@ public:
     // Fails when `to` exists.
     virtual bool rename(const QString &from, const QString &to) = 0;
     virtual bool remove(const QString &path) = 0;
+    // Lets the system drop the file's pages from memory, as for a file that
+    // is about to be deleted: the deletion then has less to free. Changes
+    // nothing on disk; a failure is of no consequence.
+    virtual void dropCached(const QString &path) { Q_UNUSED(path); }
 
     QString error() const { return m_error; }
     // A rename, removal or new copy is on disk only once its folder has been
@@ -57,6 +61,7 @@ public:
     bool copy(const QString &from, const QString &to) override;
     bool rename(const QString &from, const QString &to) override;
     bool remove(const QString &path) override;
+    void dropCached(const QString &path) override;
 
 protected:
     // Flushes the folder's entries to disk; a failure is kept for
