@@ -573,6 +573,29 @@ struct Flushes
     }
 };
 
+// Members who can pay 10 yuan from their balance, drawn at random.
+QList<qint64> payers(int calls, quint32 seed)
+{
+    QList<qint64> keys;
+    for (const qint64 k : randomMembers(4 * calls, 1000000, seed)) {
+        if (SyntheticData::balanceFen(k) >= 1000 && keys.size() < calls)
+            keys << k;
+    }
+    return keys;
+}
+
+// The program's consumption of 1 yuan by the member with this phone, which
+// must go through.
+void consumeOneYuan(MemberStore &store, const QString &phone, const CommissionSetting &setting,
+                    bool cash)
+{
+    Consumption::Request r{
+        {}, phone, cash ? Consumption::kCash : Consumption::kBalance, QStringLiteral("1")};
+    const auto outcome = Consumption::confirm(store, r, setting, [] { return true; });
+    if (outcome.kind != Consumption::Outcome::Kind::Done)
+        qFatal("consumption refused: %s", qPrintable(outcome.message));
+}
+
 // Consumptions: the program's (its store keeps the file in the write-ahead
 // log), the same statements in one transaction through the raw C API on that
 // file, and one fdatasync of a small write on the same disk. Beside them, the
@@ -604,29 +627,14 @@ void benchConsumptions()
         FlushProbe probe(g_work + QStringLiteral("/flush-probe"));
         FlushProbe appended(g_work + QStringLiteral("/flush-probe-appended"));
 
-        // Members who can pay from their balance, whichever side draws them.
-        const auto payers = [calls](quint32 seed) {
-            QList<qint64> keys;
-            for (const qint64 k : randomMembers(4 * calls, 1000000, seed)) {
-                if (SyntheticData::balanceFen(k) >= 1000 && keys.size() < calls)
-                    keys << k;
-            }
-            return keys;
-        };
         const quint32 seed = cash ? 100 : 200;
-        const QList<qint64> walKeys = payers(seed);
-        const QList<qint64> rawKeys = payers(seed + 1);
-        const QList<qint64> journalKeys = payers(seed + 2);
-        const QList<qint64> unsyncedKeys = payers(seed + 3);
+        const QList<qint64> walKeys = payers(calls, seed);
+        const QList<qint64> rawKeys = payers(calls, seed + 1);
+        const QList<qint64> journalKeys = payers(calls, seed + 2);
+        const QList<qint64> unsyncedKeys = payers(calls, seed + 3);
         const auto consume = [&](MemberStore &store, const QList<qint64> &keys) {
             return timed([&store, &keys, &setting, cash](int i) {
-                Consumption::Request r{{},
-                                       SyntheticData::memberPhone(keys.at(i)),
-                                       cash ? Consumption::kCash : Consumption::kBalance,
-                                       QStringLiteral("1")};
-                const auto outcome = Consumption::confirm(store, r, setting, [] { return true; });
-                if (outcome.kind != Consumption::Outcome::Kind::Done)
-                    qFatal("consumption refused: %s", qPrintable(outcome.message));
+                consumeOneYuan(store, SyntheticData::memberPhone(keys.at(i)), setting, cash);
             });
         };
         Flushes journalFlushes, rawFlushes, walFlushes, unsyncedFlushes;
@@ -1415,17 +1423,6 @@ void benchStartup()
                   1.5};
 }
 
-// Members who can pay 10 yuan from their balance, drawn at random.
-QList<qint64> payers(int calls, quint32 seed)
-{
-    QList<qint64> keys;
-    for (const qint64 k : randomMembers(4 * calls, 1000000, seed)) {
-        if (SyntheticData::balanceFen(k) >= 1000 && keys.size() < calls)
-            keys << k;
-    }
-    return keys;
-}
-
 // A consumption with its ledger rows against the same consumption without
 // them: the same lookup, member UPDATE, cash-log row and referrer's
 // commission in one transaction through the same store, and nothing else.
@@ -1454,13 +1451,7 @@ void benchLedgerConsumption()
     for (const bool cash : {true, false}) {
         const auto withLedger = [&](MemberStore &store, const QList<qint64> &keys) {
             return timed([&store, &keys, &setting, cash](int i) {
-                Consumption::Request r{{},
-                                       SyntheticData::memberPhone(keys.at(i)),
-                                       cash ? Consumption::kCash : Consumption::kBalance,
-                                       QStringLiteral("1")};
-                const auto outcome = Consumption::confirm(store, r, setting, [] { return true; });
-                if (outcome.kind != Consumption::Outcome::Kind::Done)
-                    qFatal("consumption refused: %s", qPrintable(outcome.message));
+                consumeOneYuan(store, SyntheticData::memberPhone(keys.at(i)), setting, cash);
             });
         };
         const auto withoutLedger = [&](MemberStore &store, const QList<qint64> &keys) {
