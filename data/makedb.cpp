@@ -7,6 +7,7 @@
 #include "base/StoreError.h"
 #include "rules/admins/PasswordHash.h"
 #include "store/MemberStore.h"
+#include "store/SqliteDialect.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -43,6 +44,12 @@ int main(int argc, char *argv[])
             store.exec(QStringLiteral("VACUUM"));
         } catch (const StoreError &e) {
             err << "cannot write " << zero << ": " << e.text() << "\n";
+            return 1;
+        }
+        // Delivered in the rollback journal, so that the files are whole as
+        // they are copied; the program's first open switches to the log.
+        if (const QString problem = SqliteDialect::leaveLog(store.database()); !problem.isEmpty()) {
+            err << "cannot leave the log of " << zero << ": " << problem << "\n";
             return 1;
         }
     }
