@@ -38,7 +38,6 @@ DatabaseHold::DatabaseHold(const QString &path)
     // emptied into the file first, and the write lock then taken keeps it
     // empty, so that the file alone is the whole committed state.
     const bool inLog = SqliteDialect::inLog(db);
-    const QString wal = QFileInfo(path).absoluteFilePath() + QStringLiteral("-wal");
     QSqlQuery q(db);
     constexpr int kTries = 10'000;
     for (int attempt = 1; attempt <= kTries; ++attempt) {
@@ -51,7 +50,7 @@ DatabaseHold::DatabaseHold(const QString &path)
             q.finish();
             // A writer that came between the emptying and the lock has put
             // commits into the log again.
-            if (!inLog || QFileInfo(wal).size() == 0) {
+            if (!inLog || SqliteDialect::logIsEmpty(path)) {
                 m_held = true;
                 return;
             }

@@ -7,10 +7,12 @@
 
 #include <QFileInfo>
 #include <QHash>
+#include <QMutex>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QUuid>
 #include <iterator>
+#include <mutex>
 
 namespace Schema {
 
@@ -139,9 +141,14 @@ void withConnection(const QString &path, SqliteDialect::Access access, Work work
 // The catalogue of a new database of this version, made with these steps.
 Catalog expectedCatalog(int version, std::span<const Step> steps)
 {
-    static QHash<int, Catalog> programs; // made with the program's own steps
+    // Made with the program's own steps, once; file checks on worker threads
+    // (backups, the daily check) may be the first to ask.
+    static QMutex lock;
+    static QHash<int, Catalog> programs;
     const bool own = steps.data() == std::data(kSteps) && steps.size() == std::size(kSteps);
+    std::unique_lock<QMutex> held(lock, std::defer_lock);
     if (own) {
+        held.lock();
         if (auto it = programs.constFind(version); it != programs.constEnd())
             return *it;
     }

@@ -88,6 +88,11 @@ bool SqliteDialect::emptyLog(QSqlDatabase db)
            q.value(0).toInt() == 0 && q.value(1).toInt() == q.value(2).toInt();
 }
 
+bool SqliteDialect::logIsEmpty(const QString &path)
+{
+    return QFileInfo(QFileInfo(path).absoluteFilePath() + QStringLiteral("-wal")).size() == 0;
+}
+
 void SqliteDialect::markRollbackJournal(char *data, qint64 size)
 {
     // Bytes 18 and 19 of the header: the versions that write and read the

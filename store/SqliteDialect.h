@@ -42,6 +42,8 @@ public:
     // Copies every commit of the log into the file and empties the log; false
     // when a reader or writer kept part of it out.
     static bool emptyLog(QSqlDatabase db);
+    // Whether the log beside the file holds no commit (or is not there).
+    static bool logIsEmpty(const QString &path);
     // The first bytes of a copy of a file that was in the log, changed to
     // mark the copy as a rollback-journal file: with the log emptied into it
     // first, the copy holds everything, and checking it makes no log beside it.
