@@ -1250,7 +1250,7 @@ void benchBackupRestore()
             qFatal("the live file does not pass the checks: %s", qPrintable(problem));
     });
     const auto samples =
-        Measure::interleaved(9, {backup, restore, atExit, copy, fullCheck, backupChecks}, 1);
+        Measure::interleaved(15, {backup, restore, atExit, copy, fullCheck, backupChecks}, 1);
     const Measure::Figures plain = figures(samples.at(3));
     const QString plainName = QStringLiteral("read + write + fsync of the file (%1), in process")
                                   .arg(Measure::formatBytes(double(QFileInfo(target).size())));
