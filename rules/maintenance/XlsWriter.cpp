@@ -261,10 +261,8 @@ public:
 
     void text(int column, QStringView value)
     {
-        if (value.isEmpty() || uint(column) >= uint(m_columns))
+        if (!startsText(column, value.isEmpty()))
             return;
-        if (m_row == kRowsPerSheet)
-            nextSheet();
         const size_t from = m_pendingText.size();
         m_pendingText.insert(m_pendingText.end(), value.utf16(), value.utf16() + value.size());
         addText(column, from);
@@ -272,10 +270,8 @@ public:
 
     void storedText(int column, QByteArrayView utf8)
     {
-        if (utf8.isEmpty() || uint(column) >= uint(m_columns))
+        if (!startsText(column, utf8.isEmpty()))
             return;
-        if (m_row == kRowsPerSheet)
-            nextSheet();
         const size_t from = m_pendingText.size();
         m_pendingText.resize(from + size_t(StoredText::room(utf8.size())));
         char16_t *const start = m_pendingText.data() + from;
@@ -430,6 +426,18 @@ private:
         out.put32(0);
         out.header(kEof, 0);
         out.flushIfFull();
+    }
+
+    // Whether a text cell is written for this column: an empty text or a
+    // column past the header gets none. A row past the sheet's last starts
+    // the next sheet first.
+    bool startsText(int column, bool empty)
+    {
+        if (empty || uint(column) >= uint(m_columns))
+            return false;
+        if (m_row == kRowsPerSheet)
+            nextSheet();
+        return true;
     }
 
     // Writes a text cell for the text at from to the end of m_pendingText.
