@@ -10,6 +10,7 @@
 #include <QSqlQuery>
 #include <QUrl>
 #include <algorithm>
+#include <cstring>
 #include <memory>
 #include <sqlite3.h>
 #include <tuple>

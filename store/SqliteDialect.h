@@ -125,8 +125,9 @@ public:
     // columns values. It reads through SQLite's own interface and copies no
     // text: over the tens of thousands of rows of an export, Qt's row layer
     // costs about three times the read itself, and a QString for every text
-    // nearly as much as the read. Stops early when visit returns false; throws StoreError
-    // when the statement fails, and lets what visit throws pass.
+    // nearly as much as the read. Stops early when visit returns false;
+    // throws StoreError when the statement fails, and lets what visit throws
+    // pass.
     static void forEachRow(QSqlDatabase db, const QString &sql, int columns,
                            const std::function<bool(const StoredValue *row)> &visit);
 };

@@ -9,7 +9,6 @@
 
 #include <QFile>
 
-
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
