@@ -128,6 +128,17 @@ private Q_SLOTS:
         QTest::newRow("a clock set back keeps the future")
             << QStringList{u"20270101-090000-auto.mdb"_s, u"20261201-090000-auto.mdb"_s}
             << at(12, 7) << QStringList{};
+        // "?": a generation without a manifest.
+        QTest::newRow("unverified newest kept beside the verified")
+            << QStringList{u"20261207-090000-auto.mdb"_s, u"?20261207-200000-auto.mdb"_s}
+            << at(12, 7, 21) << QStringList{};
+        QTest::newRow("unverified never replaces a verified week")
+            << QStringList{u"20261207-090000-auto.mdb"_s, u"20261208-090000-auto.mdb"_s,
+                           u"?20261209-090000-auto.mdb"_s}
+            << at(12, 31) << QStringList{u"20261207-090000-auto.mdb"_s};
+        QTest::newRow("verified newest replaces the unverified")
+            << QStringList{u"?20261207-090000-auto.mdb"_s, u"20261207-200000-auto.mdb"_s}
+            << at(12, 7, 21) << QStringList{u"20261207-090000-auto.mdb"_s};
         QTest::newRow("other files are not generations")
             << QStringList{u"backup.mdb"_s, u"20261201-0900-auto.mdb"_s,
                            u"20261201-090000-manual.mdb"_s}
@@ -140,8 +151,10 @@ private Q_SLOTS:
         QFETCH(QStringList, deleted);
         QList<Generation> generations;
         for (const QString &name : names)
-            if (const auto g = BackupGenerations::parse(name))
+            if (auto g = BackupGenerations::parse(name.startsWith(u'?') ? name.mid(1) : name)) {
+                g->verified = !name.startsWith(u'?');
                 generations << *g;
+            }
         QCOMPARE(BackupGenerations::toDelete(generations, now), deleted);
     }
 
@@ -251,6 +264,70 @@ private Q_SLOTS:
             // same data, in the rollback journal.
             QCOMPARE(restingBytesOf(f.liveDatabase()), resting(live));
             QCOMPARE(QDir(f.backupFolder() + u"/auto"_s).entryList({u"*.mdb"_s}), QStringList());
+        }
+    }
+
+    // A generation without a manifest (the exit generation of a run killed
+    // before its manifest was written, the data a restore replaced) gets
+    // one at the next start once it passed the full check; a damaged one
+    // stays without, and never makes the day's verified generation go.
+    void manifestsAtNextStart_data()
+    {
+        QTest::addColumn<BackupKind>("kind");
+        QTest::addColumn<bool>("damaged");
+        QTest::addColumn<QStringList>("left");
+        QTest::newRow("exit generation, intact")
+            << BackupKind::Auto << false << QStringList{u"20261207-200000-auto.mdb"_s};
+        QTest::newRow("exit generation, damaged")
+            << BackupKind::Auto << true
+            << QStringList{u"20261207-090000-auto.mdb"_s, u"20261207-200000-auto.mdb"_s};
+        QTest::newRow("kept before a restore")
+            << BackupKind::PreRestore << false
+            << QStringList{u"20261207-090000-auto.mdb"_s, u"20261207-200000-prerestore.mdb"_s};
+        QTest::newRow("kept before a clear, damaged")
+            << BackupKind::PreClear << true
+            << QStringList{u"20261207-090000-auto.mdb"_s, u"20261207-200000-preclear.mdb"_s};
+    }
+    void manifestsAtNextStart()
+    {
+        QFETCH(BackupKind, kind);
+        QFETCH(bool, damaged);
+        QFETCH(QStringList, left);
+        FixedClock clock;
+        clock.set(at(12, 7));
+        TestFolder folder;
+        addMembers(folder.store(), 3000);
+        folder.store().close();
+        DiskFileOps files;
+        AutoBackups autos(folder.files(), files);
+        QVERIFY(!autos.take().path.isEmpty());
+        clock.set(at(12, 7, 20));
+        QString path;
+        if (kind == BackupKind::Auto) {
+            path = autos.take().path;
+            QVERIFY(QFile::remove(BackupManifest::pathFor(path)));
+        } else {
+            const QString old = folder.files().liveRollback();
+            QVERIFY(copyAsBackup(folder.files().liveDatabase(), old));
+            QString error;
+            QVERIFY2(autos.keepAside(old, kind, &error), qPrintable(error));
+            path = autos.folder() + u"/20261207-200000-"_s +
+                   (kind == BackupKind::PreRestore ? u"prerestore.mdb"_s : u"preclear.mdb"_s);
+        }
+        if (damaged)
+            QVERIFY(damageAnIndexEntry(path, 1234));
+
+        QCOMPARE(autos.vouchForUnverified(), damaged ? 0 : 1);
+        QCOMPARE(autos.prune(), QStringList());
+        QCOMPARE(generationFiles(autos), left);
+        const auto m = BackupManifest::read(BackupManifest::pathFor(path));
+        QCOMPARE(m.has_value(), !damaged);
+        if (m) {
+            QString error;
+            QCOMPARE(m->digest, *FileDigest::ofFile(path, nullptr, &error));
+            QCOMPARE(m->kind, kind);
+            QCOMPARE(m->members, qint64(3000));
+            QCOMPARE(m->taken, at(12, 7, 20));
         }
     }
 
