@@ -16,6 +16,7 @@
 #include <QEventLoop>
 #include <QTimer>
 #include <QtTest>
+#include <thread>
 
 using BackupGenerations::Generation;
 using namespace Qt::StringLiterals;
@@ -329,6 +330,37 @@ private Q_SLOTS:
             QCOMPARE(m->members, qint64(3000));
             QCOMPARE(m->taken, at(12, 7, 20));
         }
+    }
+
+    // A restore runs on a worker; the store is closed before, on its own
+    // thread, only once the password confirms, and opened again after.
+    void storeClosedOnItsOwnThread_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<bool>("restored");
+        QTest::newRow("password confirms") << kPassword << true;
+        QTest::newRow("wrong password") << u"wrong"_s << false;
+    }
+    void storeClosedOnItsOwnThread()
+    {
+        QFETCH(QString, typed);
+        QFETCH(bool, restored);
+        TestFolder folder;
+        folder.setSession(u"admin"_s, kPassword);
+        DiskFileOps files;
+        DataMaintenance rules(folder.store(), folder.files(), folder.session(), files);
+        QCOMPARE(rules.backup().messages, QStringList());
+        addMember(folder.store(), u"after the backup"_s);
+
+        rules.releaseStore(typed);
+        QCOMPARE(folder.store().isOpen(), !restored);
+        DataMaintenance::Outcome o;
+        std::thread([&] { o = rules.restore(typed); }).join();
+        QCOMPARE(o.logged.has_value(), restored);
+        QCOMPARE(folder.store().isOpen(), !restored);
+        rules.record(o);
+        QVERIFY(folder.store().isOpen());
+        QCOMPARE(folder.store().scalar(u"SELECT count(*) FROM 会员登记"_s).toInt(), restored ? 0 : 1);
     }
 
     // A live file that fails the quick check is copied but never renamed
