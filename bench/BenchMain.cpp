@@ -1203,7 +1203,7 @@ void benchBackupRestore()
     const QString autoFolder = AutoBackups::folderOf(files);
     const auto restore = [&](int round) {
         // Only a backup its manifest vouches for is restored at copy speed.
-        if (!VerifiedCopy(disk).check(files.backupDatabase()).manifest)
+        if (!VerifiedCopy(disk).vouchedFor(files.backupDatabase()))
             qFatal("the backup does not match its manifest");
         const double seconds = restoreButton(round);
         // The replaced data kept as a generation is not needed here.

@@ -41,13 +41,19 @@ void startOfDay(const DataFiles &files, DailyCheck &check)
     if (!AutoBackups(files, fileOps).firstStartToday())
         return;
     const AutoBackups::Result taken = takeGeneration(files);
-    check.start(taken.path.isEmpty() ? files.liveDatabase() : taken.path, qApp,
+    // Without a generation there is nothing to check: the live file is never
+    // checked in its place, where a connection left open by the check would
+    // stand in the way of a restore or a clear. The next start tries again.
+    if (taken.path.isEmpty())
+        return;
+    check.start(taken.path, qApp,
                 [](const QString &problem) {
                     Dialogs::error(nullptr, DailyCheck::kDamaged + QLatin1Char('\n') + problem);
                 });
 }
 
-// Deletes the generations past their time on a thread of its own, started
+// Gives generations without a manifest one and deletes the generations past
+// their time on a thread of its own, started
 // at each start, so that nobody waits for it; it ends before the generation
 // at exit is taken. A failure is told once the event loop runs.
 class Pruning
@@ -56,7 +62,11 @@ public:
     explicit Pruning(const DataFiles &files)
         : m_thread([files] {
               DiskFileOps fileOps;
-              const QStringList failed = AutoBackups(files, fileOps).prune();
+              AutoBackups autos(files, fileOps);
+              // A generation gets its manifest first, so that a verified one
+              // is never pruned for it.
+              autos.vouchForUnverified();
+              const QStringList failed = autos.prune();
               if (failed.isEmpty())
                   return;
               QMetaObject::invokeMethod(

@@ -1,5 +1,6 @@
 #include "program/Startup.h"
 
+#include "rules/maintenance/DatabaseFile.h"
 #include "rules/maintenance/FileOps.h"
 #include "rules/maintenance/InterruptedRun.h"
 #include "store/DataFiles.h"
@@ -39,8 +40,12 @@ QString unwritableMessage(const DataFiles &files)
 
 QString openStore(MemberStore &store)
 {
-    if (store.open())
+    if (store.open()) {
+        // SQLite has had its chance to play the journal back.
+        DiskFileOps disk;
+        DatabaseFile::removeDeadJournal(disk, store.path());
         return {};
+    }
     return Schema::versionOf(store.path()) > Schema::kVersion ? kNewerDatabase : kUnusableDatabase;
 }
 

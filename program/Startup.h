@@ -34,7 +34,8 @@ QString missingFileMessage(const DataFiles &files);
 QString unwritableMessage(const DataFiles &files);
 
 // Opens the store; on failure returns the message to show before ending. A
-// file written by a newer version of the program is left as it is.
+// file written by a newer version of the program is left as it is. A dead
+// journal beside the file (DatabaseFile::removeDeadJournal) goes once open.
 QString openStore(MemberStore &store);
 
 } // namespace Startup

@@ -176,6 +176,7 @@ void BackupDialog::restoreFrom(const QString &source, bool fromOutside)
 {
     const QString typed = Dialogs::input(this, DataMaintenance::kRestorePrompt,
                                          DataMaintenance::kRestoreTitle, Dialogs::Echo::Password);
+    m_rules.releaseStore(typed);
     report(inBackground(QStringLiteral("还原数据"),
                         [&] { return m_rules.restore(typed, source, fromOutside); }));
 }
@@ -198,5 +199,6 @@ void BackupDialog::clear()
     allowOnly(m_clearButton);
     const QString typed = Dialogs::input(this, DataMaintenance::kClearPrompt,
                                          DataMaintenance::kClearTitle, Dialogs::Echo::Password);
+    m_rules.releaseStore(typed);
     report(inBackground(QStringLiteral("清空数据"), [&] { return m_rules.clear(typed); }));
 }

@@ -12,6 +12,7 @@
 #include "rules/maintenance/DataMaintenance.h"
 #include "rules/maintenance/FileOps.h"
 #include "rules/maintenance/StagedFile.h"
+#include "store/DatabaseReader.h"
 #include "store/MemberStore.h"
 
 #include <QCoreApplication>
@@ -47,6 +48,20 @@ public:
         }
         return around(QStringLiteral("copy ") + name(from) + QLatin1Char(' ') + name(to),
                       [&] { return DiskFileOps::copy(from, to); });
+    }
+    bool copyDatabase(const QString &from, const QString &to) override
+    {
+        if (m_count + 1 == m_step && m_when == QLatin1String("during")) {
+            // Half of the copy in its staged file, read as the copy reads.
+            DatabaseReader in(from);
+            StagedFile out(to);
+            QByteArray half(QFileInfo(from).size() / 2, Qt::Uninitialized);
+            if (in.isOpen() && out.isOpen() && in.read(half.data(), half.size()) > 0)
+                out.write(half.constData(), half.size());
+            die();
+        }
+        return around(QStringLiteral("copy ") + name(from) + QLatin1Char(' ') + name(to),
+                      [&] { return DiskFileOps::copyDatabase(from, to); });
     }
     bool rename(const QString &from, const QString &to) override
     {
