@@ -25,8 +25,8 @@ ConsumptionDialog::ConsumptionDialog(MemberStore &store, QWidget *parent)
 
     QGroupBox *amountFrame = frame("Frame2", QStringLiteral("消费金额"), inputFrame);
     m_paymentBox = comboBox("Combo1", {Consumption::kCash, Consumption::kBalance}, amountFrame);
-    m_amountBox = textBox("Text5", 7, amountFrame);
-    Ui::digitsOnly(m_amountBox);
+    m_amountBox = textBox("Text5", 0, amountFrame);
+    Ui::amountOnly(m_amountBox);
     auto *amount = new QHBoxLayout(amountFrame);
     amount->addWidget(m_paymentBox);
     amount->addWidget(m_amountBox);
