@@ -271,6 +271,12 @@ void MemberSearchDialog::reset()
 
 void MemberSearchDialog::remove()
 {
+    const auto warning =
+        attempt([&] { return MemberDelete::balanceWarning(m_store, m_selectedNameBox->text()); });
+    if (!warning)
+        return;
+    if (!warning->isEmpty())
+        Dialogs::message(this, *warning);
     if (!passwordConfirmed(kDeletePrompt, kDeleteRefused))
         return;
     const QString name = m_selectedNameBox->text();

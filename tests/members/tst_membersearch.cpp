@@ -460,8 +460,10 @@ private Q_SLOTS:
         m_dialogs.answer(kPassword);
         QTest::mouseClick(s.button("Command4"), Qt::LeftButton);
         QCOMPARE(m_dialogs.takeInputs().first().prompt, MemberSearchDialog::kDeletePrompt);
+        // His balance is told before the password is asked for.
         QCOMPARE(m_dialogs.takeMessages(),
-                 QStringList{MemberDelete::deletedMessage(QStringLiteral("张三"))});
+                 (QStringList{QStringLiteral("该会员余额 0.15 元，删除后无法恢复！"),
+                              MemberDelete::deletedMessage(QStringLiteral("张三"))}));
         // Gone from the list at once; the referee keeps his referrer fields.
         QCOMPARE(s.grid()->model()->rowCount(), 2);
         QCOMPARE(s.cell(0, 1), QStringLiteral("李四"));
@@ -500,7 +502,9 @@ private Q_SLOTS:
         m_dialogs.answer(QString());
         QTest::mouseClick(s.button("Command4"), Qt::LeftButton);
         QCOMPARE(m_dialogs.takeInputs().size(), 1);
-        QCOMPARE(m_dialogs.takeMessages(), QStringList{MemberSearchDialog::kDeleteRefused});
+        QCOMPARE(m_dialogs.takeMessages(),
+                 (QStringList{QStringLiteral("该会员余额 0.15 元，删除后无法恢复！"),
+                              MemberSearchDialog::kDeleteRefused}));
         QCOMPARE(MemberTable(s.folder.store()).count(), 3);
         QCOMPARE(s.grid()->model()->rowCount(), 3);
     }
