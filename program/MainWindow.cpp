@@ -22,6 +22,7 @@
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
+#include <map>
 
 namespace {
 
@@ -99,9 +100,19 @@ void MainWindow::buildToolbar()
 
 void MainWindow::buildMenus()
 {
-    auto item = [this](QMenu *menu, const QString &name, Screen screen, const char *icon) {
+    // The cashier's screens open by a function key as well, shown beside
+    // their menu entries.
+    const std::map<Screen, QKeySequence> keys{{Screen::Consumption, QKeySequence(Qt::Key_F2)},
+                                           {Screen::Recharge, QKeySequence(Qt::Key_F3)},
+                                           {Screen::MemberSearch, QKeySequence(Qt::Key_F4)},
+                                           {Screen::MemberRegistration, QKeySequence(Qt::Key_F5)},
+                                           {Screen::Statement, QKeySequence(Qt::Key_F6)}};
+    auto item = [this, keys](QMenu *menu, const QString &name, Screen screen, const char *icon) {
         QAction *a = menu->addAction(QIcon(QString::fromLatin1(icon)), name);
         a->setObjectName(name);
+        if (const auto key = keys.find(screen); key != keys.end())
+            a->setShortcut(key->second);
+        addAction(a); // the key works while the menus are closed
         connect(a, &QAction::triggered, this, [this, screen] { openScreen(screen); });
     };
     auto menu = [this](const QString &name, const QString &caption) {

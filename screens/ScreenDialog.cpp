@@ -10,6 +10,7 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -17,6 +18,7 @@
 #include <QShowEvent>
 #include <QTableView>
 #include <QTableWidget>
+#include <algorithm>
 
 namespace {
 
@@ -50,6 +52,26 @@ void ScreenDialog::showEvent(QShowEvent *event)
     QDialog::showEvent(event);
     if (m_activateOnShow && !event->spontaneous())
         activate();
+}
+
+void ScreenDialog::keyPressEvent(QKeyEvent *event)
+{
+    const bool filled = std::any_of(m_escapeClears.begin(), m_escapeClears.end(),
+                                    [](const QLineEdit *box) { return !box->text().isEmpty(); });
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier && filled) {
+        for (QLineEdit *box : m_escapeClears)
+            box->clear();
+        formCleared();
+        m_escapeClears.first()->setFocus(Qt::OtherFocusReason);
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+void ScreenDialog::escapeClears(std::initializer_list<QLineEdit *> boxes)
+{
+    m_escapeClears = boxes;
 }
 
 void ScreenDialog::activateOnce()

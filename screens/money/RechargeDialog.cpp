@@ -75,6 +75,7 @@ RechargeDialog::RechargeDialog(MemberStore &store, QWidget *parent)
     layout->addWidget(inputFrame);
     layout->addLayout(status);
 
+    escapeClears({m_nameBox, m_phoneBox, m_amountBox}); // the amount's "-" and tick go with it
     connect(confirmButton, &QPushButton::clicked, this, &RechargeDialog::recharge);
     connect(m_offsetBox, &QCheckBox::toggled, this, &RechargeDialog::offsetToggled);
     connect(m_amountBox, &QLineEdit::textChanged, this, &RechargeDialog::amountChanged);
@@ -83,6 +84,18 @@ RechargeDialog::RechargeDialog(MemberStore &store, QWidget *parent)
 void RechargeDialog::activate()
 {
     m_dateLabel->setText(Formats::shortDate(Clock::today()));
+    m_statusLabel->clear();
+}
+
+void RechargeDialog::fillMember(const QString &name, const QString &phone)
+{
+    m_nameBox->setText(name);
+    m_phoneBox->setText(phone);
+    m_amountBox->setFocus(Qt::OtherFocusReason);
+}
+
+void RechargeDialog::formCleared()
+{
     m_statusLabel->clear();
 }
 

@@ -452,6 +452,37 @@ private Q_SLOTS:
                  QStringLiteral("未知"));
     }
 
+    // Down in a box moves onto the list, the arrows choose a row, and Enter
+    // or a double click opens the chosen member's statement.
+    void keysChooseAMemberAndOpenHisStatement()
+    {
+        SearchScreen s(QStringLiteral("clerk"));
+        s.search();
+        QList<qint64> opened;
+        s.dialog->setStatementOpener([&](qint64 id) { opened << id; });
+        QVERIFY(showActive(*s.dialog));
+        const auto idOf = [&](const QString &name) {
+            return MemberTable(s.folder.store()).firstByName(name)->id;
+        };
+        s.text("Text6")->setFocus();
+        QTest::keyClick(s.text("Text6"), Qt::Key_Down);
+        QCOMPARE(QApplication::focusWidget(), s.grid());
+        QCOMPARE(s.text("Text5")->text(), QStringLiteral("张三"));
+        QTest::keyClick(s.grid(), Qt::Key_Down);
+        QCOMPARE(s.text("Text5")->text(), QStringLiteral("李四"));
+        QTest::keyClick(s.grid(), Qt::Key_Return);
+        QCOMPARE(opened, QList<qint64>{idOf(QStringLiteral("李四"))});
+        QTest::keyClick(s.grid(), Qt::Key_Up);
+        QTest::keyClick(s.grid(), Qt::Key_Enter);
+        const QRect second = s.grid()->visualRect(s.grid()->model()->index(1, 1));
+        // A double click is a click followed by the second press.
+        QTest::mouseClick(s.grid()->viewport(), Qt::LeftButton, {}, second.center());
+        QTest::mouseDClick(s.grid()->viewport(), Qt::LeftButton, {}, second.center());
+        QCOMPARE(opened, (QList<qint64>{idOf(QStringLiteral("李四")), idOf(QStringLiteral("张三")),
+                                        idOf(QStringLiteral("李四"))}));
+        QVERIFY(s.dialog->isVisible()); // Enter did not search again or close
+    }
+
     void deleteTwice()
     {
         SearchScreen s(QStringLiteral("admin"));
