@@ -4,7 +4,9 @@
 #include "base/Formats.h"
 #include "base/StoreError.h"
 #include "program/AppContext.h"
+#include "rules/admins/AdminRules.h"
 #include "screens/Dialogs.h"
+#include "screens/admins/AdminModifyDialog.h"
 #include "screens/Ui.h"
 #include "screens/money/SettingsDialog.h"
 #include "store/AdminTable.h"
@@ -14,9 +16,11 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QDialog>
+#include <QHBoxLayout>
 #include <QIcon>
 #include <QLabel>
 #include <QMenuBar>
+#include <QPushButton>
 #include <QScreen>
 #include <QStatusBar>
 #include <QTimer>
@@ -164,6 +168,56 @@ void MainWindow::buildStatusBar()
         m_panels[i]->setFrameShadow(QFrame::Sunken);
         bar->addWidget(m_panels[i], i == 2 ? 2 : 1);
     }
+    // While admin keeps the delivered password: a red notice with the way to
+    // change it, which blocks nothing.
+    m_passwordNotice = new QWidget(bar);
+    m_passwordNotice->setObjectName(QStringLiteral("mimatishi"));
+    auto *notice = new QLabel(AdminRules::kDeliveredPasswordNotice, m_passwordNotice);
+    notice->setStyleSheet(QStringLiteral("color: red; font-weight: bold;"));
+    auto *change = new QPushButton(QStringLiteral("修改资料"), m_passwordNotice);
+    change->setObjectName(QStringLiteral("xiugaimima"));
+    auto *row = new QHBoxLayout(m_passwordNotice);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->addWidget(notice);
+    row->addWidget(change);
+    bar->addPermanentWidget(m_passwordNotice);
+    connect(change, &QPushButton::clicked, this, &MainWindow::changeDeliveredPassword);
+    showPasswordNotice();
+}
+
+void MainWindow::showPasswordNotice()
+{
+    bool delivered = false;
+    try {
+        delivered = AdminRules::builtInHasDeliveredPassword(m_context.store, m_context.session);
+    } catch (const StoreError &) {
+        // The next action that needs the database reports the failure.
+    }
+    m_passwordNotice->setVisible(delivered);
+}
+
+void MainWindow::changeDeliveredPassword()
+{
+    if (!m_context.session.isBuiltInAdmin()) {
+        Dialogs::message(this, QStringLiteral("请用 admin 账号登录后修改密码"));
+        return;
+    }
+    std::optional<Admin> row;
+    try {
+        const QList<Admin> rows = AdminTable(m_context.store).byName(AdminRules::kBuiltInName);
+        if (!rows.isEmpty())
+            row = rows.first();
+    } catch (const StoreError &e) {
+        Dialogs::databaseFailure(this, e.text());
+        return;
+    }
+    if (!row)
+        return;
+    AdminModifyDialog dialog(m_context.store, m_context.session, *row, this);
+    dialog.setModal(true);
+    m_runner(dialog);
+    takeFocusBack();
+    showPasswordNotice();
 }
 
 QString MainWindow::clockText(const QDateTime &now)
@@ -227,6 +281,8 @@ void MainWindow::openScreen(Screen screen)
     m_runner(*dialog);
     delete dialog;
     takeFocusBack();
+    if (screen == Screen::AdminList) // where a password is changed
+        showPasswordNotice();
     activate();
 }
 

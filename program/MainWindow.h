@@ -46,11 +46,14 @@ private:
     void tick();
     void centreTitle();
     void takeFocusBack();
+    void showPasswordNotice();
+    void changeDeliveredPassword();
 
     AppContext &m_context;
     ScreenRunner m_runner;
     QLabel *m_title;
     QLabel *m_panels[4];
     QTimer *m_timer;
+    QWidget *m_passwordNotice;
     bool m_activating = false;
 };
