@@ -6,8 +6,8 @@
 #include "program/AppContext.h"
 #include "rules/admins/AdminRules.h"
 #include "screens/Dialogs.h"
-#include "screens/admins/AdminModifyDialog.h"
 #include "screens/Ui.h"
+#include "screens/admins/AdminModifyDialog.h"
 #include "screens/money/SettingsDialog.h"
 #include "store/AdminTable.h"
 #include "store/CommissionTable.h"
@@ -106,11 +106,12 @@ void MainWindow::buildMenus()
 {
     // The cashier's screens open by a function key as well, shown beside
     // their menu entries.
-    const std::map<Screen, QKeySequence> keys{{Screen::Consumption, QKeySequence(Qt::Key_F2)},
-                                           {Screen::Recharge, QKeySequence(Qt::Key_F3)},
-                                           {Screen::MemberSearch, QKeySequence(Qt::Key_F4)},
-                                           {Screen::MemberRegistration, QKeySequence(Qt::Key_F5)},
-                                           {Screen::Statement, QKeySequence(Qt::Key_F6)}};
+    const std::map<Screen, QKeySequence> keys{
+        {Screen::Consumption, QKeySequence(Qt::Key_F2)},
+        {Screen::Recharge, QKeySequence(Qt::Key_F3)},
+        {Screen::MemberSearch, QKeySequence(Qt::Key_F4)},
+        {Screen::MemberRegistration, QKeySequence(Qt::Key_F5)},
+        {Screen::Statement, QKeySequence(Qt::Key_F6)}};
     auto item = [this, keys](QMenu *menu, const QString &name, Screen screen, const char *icon) {
         QAction *a = menu->addAction(QIcon(QString::fromLatin1(icon)), name);
         a->setObjectName(name);

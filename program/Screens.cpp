@@ -27,18 +27,18 @@ QDialog *createScreen(Screen screen, AppContext &context, QWidget *parent)
             statement.showMember(memberId);
             statement.exec();
         });
-        search->setActionOpener([&context, search](MemberSearchDialog::Action action,
-                                                   const Member &member) {
-            if (action == MemberSearchDialog::Action::Consumption) {
-                ConsumptionDialog consumption(context.store, search, &context.session);
-                consumption.fillMember(member.name, member.phone);
-                consumption.exec();
-            } else {
-                RechargeDialog recharge(context.store, search);
-                recharge.fillMember(member.name, member.phone);
-                recharge.exec();
-            }
-        });
+        search->setActionOpener(
+            [&context, search](MemberSearchDialog::Action action, const Member &member) {
+                if (action == MemberSearchDialog::Action::Consumption) {
+                    ConsumptionDialog consumption(context.store, search, &context.session);
+                    consumption.fillMember(member.name, member.phone);
+                    consumption.exec();
+                } else {
+                    RechargeDialog recharge(context.store, search);
+                    recharge.fillMember(member.name, member.phone);
+                    recharge.exec();
+                }
+            });
         return search;
     }
     case Screen::Consumption:

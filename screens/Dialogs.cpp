@@ -3,8 +3,8 @@
 #include "rules/maintenance/TaskProgress.h"
 #include "store/DatabaseErrorText.h"
 
-#include <QEventLoop>
 #include <QDir>
+#include <QEventLoop>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGridLayout>
@@ -105,9 +105,10 @@ QString Dialogs::chooseFile(QWidget *parent, const QString &title)
 {
     if (g_script)
         return remembered(g_script->chooseFile({title, false}), false);
-    return remembered(QFileDialog::getOpenFileName(parent, title, startFolder(),
-                                                   QStringLiteral("数据库备份 (*.mdb);;所有文件 (*)")),
-                      false);
+    return remembered(
+        QFileDialog::getOpenFileName(parent, title, startFolder(),
+                                     QStringLiteral("数据库备份 (*.mdb);;所有文件 (*)")),
+        false);
 }
 
 void Dialogs::runTask(QWidget *parent, const QString &title, TaskProgress &progress,

@@ -132,26 +132,26 @@ void arrowsChoose(const QList<QRadioButton *> &buttons)
 
 void digitsOnly(QLineEdit *edit)
 {
-    edit->installEventFilter(new KeyFilter(edit, [](const QLineEdit &box, const QString &typed,
-                                                          const QString &after) {
-        for (const QChar c : typed)
-            if (!NumberText::isDigitKey(c))
-                return kDigitsOnly;
-        if (box.maxLength() > 0 && after.size() > box.maxLength())
-            return kTooLong.arg(box.maxLength());
-        return QString();
-    }));
+    edit->installEventFilter(
+        new KeyFilter(edit, [](const QLineEdit &box, const QString &typed, const QString &after) {
+            for (const QChar c : typed)
+                if (!NumberText::isDigitKey(c))
+                    return kDigitsOnly;
+            if (box.maxLength() > 0 && after.size() > box.maxLength())
+                return kTooLong.arg(box.maxLength());
+            return QString();
+        }));
 }
 
 void amountOnly(QLineEdit *edit)
 {
     edit->setMaxLength(QStringLiteral("9999999.99").size());
-    edit->installEventFilter(new KeyFilter(edit, [](const QLineEdit &box, const QString &,
-                                                          const QString &after) {
-        const bool signed_ = box.text().startsWith(QLatin1Char('-'));
-        return NumberText::amountProblemText(
-            NumberText::amountBeingTyped(signed_ ? after.mid(1) : after));
-    }));
+    edit->installEventFilter(
+        new KeyFilter(edit, [](const QLineEdit &box, const QString &, const QString &after) {
+            const bool signed_ = box.text().startsWith(QLatin1Char('-'));
+            return NumberText::amountProblemText(
+                NumberText::amountBeingTyped(signed_ ? after.mid(1) : after));
+        }));
 }
 
 void refusedKey(QLineEdit *edit, const QString &reason)

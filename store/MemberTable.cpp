@@ -315,8 +315,9 @@ int MemberTable::carryReferrerPhone(qint64 id, const QString &oldPhone, const QS
 {
     if (oldPhone.isEmpty() || oldPhone == newPhone)
         return 0;
-    m_store.exec(QStringLiteral("UPDATE 会员登记 SET 推荐人手机 = ? WHERE 推荐人手机 = ? AND rowid <> ?"),
-                 {newPhone, oldPhone, id});
+    m_store.exec(
+        QStringLiteral("UPDATE 会员登记 SET 推荐人手机 = ? WHERE 推荐人手机 = ? AND rowid <> ?"),
+        {newPhone, oldPhone, id});
     return m_store.changes();
 }
 

@@ -8,8 +8,8 @@ SettingsTable::SettingsTable(MemberStore &store) : m_store(store), m_admin(store
 
 std::optional<QString> SettingsTable::value(const QString &name)
 {
-    QSqlQuery &q = m_store.exec(QStringLiteral("SELECT 值 FROM 设置 WHERE 管理员名字 = ? AND 名称 = ?"),
-                                {m_admin, name});
+    QSqlQuery &q = m_store.exec(
+        QStringLiteral("SELECT 值 FROM 设置 WHERE 管理员名字 = ? AND 名称 = ?"), {m_admin, name});
     std::optional<QString> found;
     if (q.next())
         found = q.value(0).toString();

@@ -107,7 +107,8 @@ bool builtInHasDeliveredPassword(MemberStore &store, const Session &session)
         return PasswordHash::canonical(session.password) == kDeliveredPassword;
     const QList<Admin> rows = AdminTable(store).byName(kBuiltInName);
     return std::any_of(rows.begin(), rows.end(), [](const Admin &row) {
-        return row.name == kBuiltInName && PasswordHash::verify(row.passwordHash, kDeliveredPassword);
+        return row.name == kBuiltInName &&
+               PasswordHash::verify(row.passwordHash, kDeliveredPassword);
     });
 }
 

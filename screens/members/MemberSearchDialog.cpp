@@ -65,9 +65,8 @@ MemberSearchDialog::MemberSearchDialog(MemberStore &store, const Session &sessio
     connect(consumptionButton, &QPushButton::clicked, this,
             [this] { openAction(Action::Consumption); });
     connect(rechargeButton, &QPushButton::clicked, this, [this] { openAction(Action::Recharge); });
-    const auto buttonRow = {searchButton,      m_modifyButton, resetButton,
-                            m_deleteButton,    statementButton, consumptionButton,
-                            rechargeButton,    exitButton};
+    const auto buttonRow = {searchButton,    m_modifyButton,    resetButton,    m_deleteButton,
+                            statementButton, consumptionButton, rechargeButton, exitButton};
     // Enter in a box searches.
     for (QPushButton *b : buttonRow)
         b->setAutoDefault(true);

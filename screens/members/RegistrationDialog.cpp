@@ -90,9 +90,9 @@ RegistrationDialog::RegistrationDialog(MemberStore &store, QWidget *parent)
     layout->addWidget(m_continueBox);
     layout->addLayout(buttonRow(confirmButton, exitButton));
 
-    QWidget *order[] = {m_nameBox,          m_maleButton,  m_femaleButton,
-                        m_phoneBox,         m_referrerBox, m_referrerPhoneBox,
-                        m_continueBox,      confirmButton, exitButton};
+    QWidget *order[] = {m_nameBox,     m_maleButton,  m_femaleButton,
+                        m_phoneBox,    m_referrerBox, m_referrerPhoneBox,
+                        m_continueBox, confirmButton, exitButton};
     for (std::size_t i = 1; i < std::size(order); ++i)
         setTabOrder(order[i - 1], order[i]);
     Ui::arrowsChoose({m_maleButton, m_femaleButton});
@@ -108,7 +108,8 @@ void RegistrationDialog::activate()
 {
     m_date = Clock::today();
     m_dateLabel->setText(Formats::shortDate(m_date));
-    const auto on = attempt([this] { return SettingsTable(m_store).flag(kContinueSetting, false); });
+    const auto on =
+        attempt([this] { return SettingsTable(m_store).flag(kContinueSetting, false); });
     m_continueBox->setChecked(on.value_or(false));
 }
 

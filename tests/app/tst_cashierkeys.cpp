@@ -148,9 +148,9 @@ private Q_SLOTS:
         QTest::addColumn<QString>("screen");
         QTest::addColumn<QString>("amountBox");
         QTest::newRow("消费") << QStringLiteral("xiaofei") << QStringLiteral("xiaofei")
-                            << QStringLiteral("Text5");
+                              << QStringLiteral("Text5");
         QTest::newRow("充值") << QStringLiteral("chongzhi") << QStringLiteral("chongzhi")
-                            << QStringLiteral("Text3");
+                              << QStringLiteral("Text3");
     }
     void searchOpensTheMembersConsumptionAndRecharge()
     {

@@ -89,8 +89,8 @@ void checkNumberText(const QString &text)
     const NumberText::Amount amount = NumberText::yuanAmount(text);
     bool stored = false;
     const Money storedForm = Money::fromStored(trimmed, &stored);
-    const bool amountExpected = matches(kYuan, trimmed) && stored &&
-                                storedForm.fen() <= NumberText::kMaxAmountFen;
+    const bool amountExpected =
+        matches(kYuan, trimmed) && stored && storedForm.fen() <= NumberText::kMaxAmountFen;
     check((amount.problem == NumberText::AmountProblem::None) == amountExpected,
           "yuanAmount accepts", text);
     if (amountExpected) {

@@ -310,8 +310,8 @@ private Q_SLOTS:
                                                 {}, QStringLiteral("13800000001")))
                  << members.insert(sampleMember(QStringLiteral("d"), QStringLiteral("13800000004"),
                                                 tom, QStringLiteral("13800000009")))
-                 << members.insert(sampleMember(QStringLiteral("e"), QStringLiteral("13800000005"),
-                                                tom, {}));
+                 << members.insert(
+                        sampleMember(QStringLiteral("e"), QStringLiteral("13800000005"), tom, {}));
         const quint64 commits = folder.store().commitCount();
         const MemberModify::Request r{id, true, QStringLiteral("男"), newPhone, {}, {}};
         QCOMPARE(MemberModify::save(folder.store(), r).kind, MemberModify::Outcome::Kind::Saved);
@@ -328,12 +328,10 @@ private Q_SLOTS:
     {
         QTest::addColumn<QStringList>("balances"); // of the members named Tom
         QTest::addColumn<QString>("warning");
-        QTest::newRow("a balance")
-            << QStringList{QStringLiteral("199")}
-            << QStringLiteral("该会员余额 199.00 元，删除后无法恢复！");
-        QTest::newRow("two of the name")
-            << QStringList{QStringLiteral("10"), QStringLiteral("5.5")}
-            << QStringLiteral("该会员余额 15.50 元，删除后无法恢复！");
+        QTest::newRow("a balance") << QStringList{QStringLiteral("199")}
+                                   << QStringLiteral("该会员余额 199.00 元，删除后无法恢复！");
+        QTest::newRow("two of the name") << QStringList{QStringLiteral("10"), QStringLiteral("5.5")}
+                                         << QStringLiteral("该会员余额 15.50 元，删除后无法恢复！");
         QTest::newRow("owes") << QStringList{QStringLiteral("-3")}
                               << QStringLiteral("该会员余额 -3.00 元，删除后无法恢复！");
         QTest::newRow("nothing held") << QStringList{QStringLiteral("0")} << QString();

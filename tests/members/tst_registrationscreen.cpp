@@ -184,8 +184,9 @@ private Q_SLOTS:
         QVERIFY(showActive(dialog));
         QVERIFY(control<QCheckBox>(dialog, "Check1")->isChecked());
         for (const QString &name : {QStringLiteral("Wang"), QStringLiteral("Zhao")}) {
-            fill(dialog, name, name == QLatin1String("Wang") ? QStringLiteral("13900000001")
-                                                               : QStringLiteral("13900000002"));
+            fill(dialog, name,
+                 name == QLatin1String("Wang") ? QStringLiteral("13900000001")
+                                               : QStringLiteral("13900000002"));
             m_dialogs.answer(QStringLiteral("ok"));
             QTest::mouseClick(control<QPushButton>(dialog, "Command1"), Qt::LeftButton);
             m_dialogs.takeInputs();

@@ -112,9 +112,8 @@ private Q_SLOTS:
             << lily << none << QString(kCash) << QStringLiteral("10000000") << t << z << refused
             << NumberText::amountProblemText(NumberText::AmountProblem::TooLarge)
             << Focus::Unchanged;
-        QTest::newRow("0.00 reads as no amount") << lily << none << b << QStringLiteral("0.00")
-                                                 << t << z << refused << kNoAmount
-                                                 << Focus::Unchanged;
+        QTest::newRow("0.00 reads as no amount") << lily << none << b << QStringLiteral("0.00") << t
+                                                 << z << refused << kNoAmount << Focus::Unchanged;
         QTest::newRow("pasted 1e3") << lily << none << b << QStringLiteral("1e3") << t << z
                                     << refused << kNotNumber << Focus::Unchanged;
         QTest::newRow("amount checks before the mode")
@@ -191,10 +190,10 @@ private Q_SLOTS:
             << QStringLiteral("Lily") << QString() << QStringLiteral("100.10")
             << QStringLiteral("操作完成\n消费 100.1元，余额 0元\n推荐人 X 获得提成 10 元")
             << QStringLiteral("0") << qint64(10010);
-        QTest::newRow("one fen") << QStringLiteral("Lily") << QString() << QStringLiteral(".01")
-                                 << QStringLiteral(
-                                        "操作完成\n消费 0.01元，余额 100.09元\n推荐人 X 获得提成 10 元")
-                                 << QStringLiteral("100.09") << qint64(1);
+        QTest::newRow("one fen")
+            << QStringLiteral("Lily") << QString() << QStringLiteral(".01")
+            << QStringLiteral("操作完成\n消费 0.01元，余额 100.09元\n推荐人 X 获得提成 10 元")
+            << QStringLiteral("100.09") << qint64(1);
         QTest::newRow("by both") << QStringLiteral("Lily") << kLilyPhone << QStringLiteral("100")
                                  << QStringLiteral(
                                         "操作完成\n消费 100元，余额 0.1元\n推荐人 X 获得提成 10 元")
@@ -301,12 +300,12 @@ private Q_SLOTS:
         QTest::addColumn<bool>("percent");
         QTest::addColumn<QString>("xBalance");
         QTest::newRow("fixed on 0.5") << QStringLiteral("0.5") << false << QStringLiteral("11");
-        QTest::newRow("5% of 0.15 is 0.0075") << QStringLiteral("0.15") << true
-                                              << QStringLiteral("1.01");
-        QTest::newRow("5% of 10.10 is 0.505") << QStringLiteral("10.10") << true
-                                              << QStringLiteral("1.51");
-        QTest::newRow("5% of 0.09 is 0.0045") << QStringLiteral("0.09") << true
-                                              << QStringLiteral("1");
+        QTest::newRow("5% of 0.15 is 0.0075")
+            << QStringLiteral("0.15") << true << QStringLiteral("1.01");
+        QTest::newRow("5% of 10.10 is 0.505")
+            << QStringLiteral("10.10") << true << QStringLiteral("1.51");
+        QTest::newRow("5% of 0.09 is 0.0045")
+            << QStringLiteral("0.09") << true << QStringLiteral("1");
     }
     void commissionOnJiaoAndFen()
     {
@@ -314,8 +313,8 @@ private Q_SLOTS:
         QFETCH(bool, percent);
         QFETCH(QString, xBalance);
         Shop shop;
-        const Outcome o = run(shop, {QStringLiteral("Lily"), {}, kCash, amount},
-                              percent ? kPercent5 : kFixed10);
+        const Outcome o =
+            run(shop, {QStringLiteral("Lily"), {}, kCash, amount}, percent ? kPercent5 : kFixed10);
         QCOMPARE(o.kind, Outcome::Kind::Done);
         QCOMPARE(shop.at(shop.x).balance.toString(), xBalance);
         QCOMPARE(shop.at(shop.lily).consumed, Money::fromStored(amount));

@@ -78,23 +78,21 @@ private Q_SLOTS:
         QTest::newRow("phone, a twelfth digit")
             << QStringLiteral("Text2") << QStringLiteral("138000000012")
             << QStringLiteral("13800000001") << QStringLiteral("最多输入 11 位");
-        QTest::newRow("phone, a letter last") << QStringLiteral("Text2") << QStringLiteral("13a")
-                                              << QStringLiteral("13")
-                                              << QStringLiteral("只能输入数字");
+        QTest::newRow("phone, a letter last")
+            << QStringLiteral("Text2") << QStringLiteral("13a") << QStringLiteral("13")
+            << QStringLiteral("只能输入数字");
         QTest::newRow("amount with jiao and fen")
             << text5 << QStringLiteral("100.50") << QStringLiteral("100.50") << QString();
-        QTest::newRow("amount, third decimal")
-            << text5 << QStringLiteral("-1.2e345678901") << QStringLiteral("1.23")
-            << why(P::TooManyDecimals);
+        QTest::newRow("amount, third decimal") << text5 << QStringLiteral("-1.2e345678901")
+                                               << QStringLiteral("1.23") << why(P::TooManyDecimals);
         QTest::newRow("amount, eighth whole digit")
             << text5 << QStringLiteral("12345678") << QStringLiteral("1234567") << why(P::TooLarge);
         QTest::newRow("amount, largest") << text5 << QStringLiteral("9999999.999")
-                                         << QStringLiteral("9999999.99")
-                                         << why(P::TooManyDecimals);
+                                         << QStringLiteral("9999999.99") << why(P::TooManyDecimals);
         QTest::newRow("amount, second point")
             << text5 << QStringLiteral("1..") << QStringLiteral("1.") << why(P::NotNumber);
-        QTest::newRow("amount, point first") << text5 << QStringLiteral(".5")
-                                             << QStringLiteral(".5") << QString();
+        QTest::newRow("amount, point first")
+            << text5 << QStringLiteral(".5") << QStringLiteral(".5") << QString();
     }
     void keyFiltersAndLimits()
     {

@@ -175,37 +175,36 @@ private Q_SLOTS:
         QTest::addColumn<qint64>("fen");
         QTest::addColumn<P>("problem");
         QTest::addColumn<P>("whileTyping");
-        QTest::newRow("jiao and fen") << QStringLiteral("100.50") << qint64(10050) << P::None
-                                      << P::None;
+        QTest::newRow("jiao and fen")
+            << QStringLiteral("100.50") << qint64(10050) << P::None << P::None;
         QTest::newRow("whole") << QStringLiteral("20") << qint64(2000) << P::None << P::None;
         QTest::newRow("point last") << QStringLiteral("1.") << qint64(100) << P::None << P::None;
         QTest::newRow("point first") << QStringLiteral(".5") << qint64(50) << P::None << P::None;
-        QTest::newRow("leading zeros") << QStringLiteral("00.10") << qint64(10) << P::None
-                                       << P::None;
-        QTest::newRow("blanks around") << QStringLiteral(" 7.05 ") << qint64(705) << P::None
-                                       << P::NotNumber;
+        QTest::newRow("leading zeros")
+            << QStringLiteral("00.10") << qint64(10) << P::None << P::None;
+        QTest::newRow("blanks around")
+            << QStringLiteral(" 7.05 ") << qint64(705) << P::None << P::NotNumber;
         QTest::newRow("largest") << QStringLiteral("9999999.99") << qint64(999999999) << P::None
                                  << P::None;
-        QTest::newRow("ten million") << QStringLiteral("10000000") << qint64(0) << P::TooLarge
-                                     << P::TooLarge;
-        QTest::newRow("many leading zeros") << QStringLiteral("000000000001") << qint64(100)
-                                            << P::None << P::None;
-        QTest::newRow("twenty digits") << QStringLiteral("99999999999999999999") << qint64(0)
-                                       << P::TooLarge << P::TooLarge;
-        QTest::newRow("three decimals") << QStringLiteral("1.234") << qint64(0)
-                                        << P::TooManyDecimals << P::TooManyDecimals;
-        QTest::newRow("two points") << QStringLiteral("1.2.") << qint64(0) << P::NotNumber
-                                    << P::NotNumber;
+        QTest::newRow("ten million")
+            << QStringLiteral("10000000") << qint64(0) << P::TooLarge << P::TooLarge;
+        QTest::newRow("many leading zeros")
+            << QStringLiteral("000000000001") << qint64(100) << P::None << P::None;
+        QTest::newRow("twenty digits")
+            << QStringLiteral("99999999999999999999") << qint64(0) << P::TooLarge << P::TooLarge;
+        QTest::newRow("three decimals")
+            << QStringLiteral("1.234") << qint64(0) << P::TooManyDecimals << P::TooManyDecimals;
+        QTest::newRow("two points")
+            << QStringLiteral("1.2.") << qint64(0) << P::NotNumber << P::NotNumber;
         QTest::newRow("zero") << QStringLiteral("0.00") << qint64(0) << P::None << P::None;
         QTest::newRow("sign") << QStringLiteral("-5") << qint64(0) << P::NotNumber << P::NotNumber;
         QTest::newRow("exponent") << QStringLiteral("1e3") << qint64(0) << P::NotNumber
                                   << P::NotNumber;
         QTest::newRow("comma") << QStringLiteral("1,5") << qint64(0) << P::NotNumber
                                << P::NotNumber;
-        QTest::newRow("fullwidth point") << QStringLiteral("1。5") << qint64(0) << P::NotNumber
-                                         << P::NotNumber;
-        QTest::newRow("point only") << QStringLiteral(".") << qint64(0) << P::NotNumber
-                                    << P::None;
+        QTest::newRow("fullwidth point")
+            << QStringLiteral("1。5") << qint64(0) << P::NotNumber << P::NotNumber;
+        QTest::newRow("point only") << QStringLiteral(".") << qint64(0) << P::NotNumber << P::None;
         QTest::newRow("empty") << QString() << qint64(0) << P::NotNumber << P::None;
     }
     void yuanAmounts()
