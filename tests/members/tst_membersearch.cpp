@@ -173,7 +173,7 @@ private Q_SLOTS:
         for (int c = 1; c < MemberListModel::kColumns; ++c) {
             const auto align =
                 model->index(0, c).data(Qt::TextAlignmentRole).value<Qt::Alignment>();
-            QCOMPARE(bool(align & Qt::AlignRight), c == 4 || c == 8);
+            QCOMPARE(bool(align & Qt::AlignRight), c == 4 || c == 7 || c == 8); // amounts, count
         }
     }
 
@@ -378,7 +378,7 @@ private Q_SLOTS:
                                        control<QLineEdit>(d, "Text7")->text()};
             QCOMPARE(shown, (QStringList{QStringLiteral("李四"), QStringLiteral("男"),
                                          QStringLiteral("13800000002"), QStringLiteral("张三"),
-                                         QStringLiteral("3"), QStringLiteral("70.1"),
+                                         QStringLiteral("3"), QStringLiteral("70.10"),
                                          QStringLiteral("0.15"), QStringLiteral("13800000001")}));
             for (const char *name : {"Text1", "Text4", "Text5", "Text6"})
                 QVERIFY2(control<QLineEdit>(d, name)->isReadOnly(), name);
