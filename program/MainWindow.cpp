@@ -12,6 +12,7 @@
 #include "store/AdminTable.h"
 #include "store/CommissionTable.h"
 #include "store/MemberStore.h"
+#include "store/SettingsTable.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -47,6 +48,49 @@ const ToolbarButton kToolbar[] = {
     {"退出", ":/icons/exit.png", std::nullopt},
 };
 
+// Window sizes are kept for each account, as "width x height" or "max".
+const QString kSizeSetting = QStringLiteral("窗口大小/");
+
+std::optional<QString> storedSize(MemberStore &store, const QString &window)
+{
+    try {
+        return SettingsTable(store).value(kSizeSetting + window);
+    } catch (const StoreError &) {
+        return std::nullopt; // the default size does
+    }
+}
+
+void restoreSize(QWidget &window, MemberStore &store)
+{
+    const std::optional<QString> stored = storedSize(store, window.objectName());
+    if (!stored)
+        return;
+    if (*stored == QLatin1String("max")) {
+        window.setWindowState(window.windowState() | Qt::WindowMaximized);
+        return;
+    }
+    const QStringList parts = stored->split(QLatin1Char('x'));
+    const QSize size(parts.value(0).toInt(), parts.value(1).toInt());
+    if (parts.size() == 2 && size.isValid() && !size.isEmpty())
+        window.resize(size);
+}
+
+// Keeps the window's size when it was changed since it was shown with
+// shownWith.
+void keepSize(const QWidget &window, MemberStore &store, QSize shownWith)
+{
+    if (!store.isOpen() || (!window.isMaximized() && window.size() == shownWith))
+        return;
+    const QString size = window.isMaximized()
+                             ? QStringLiteral("max")
+                             : QStringLiteral("%1x%2").arg(window.width()).arg(window.height());
+    try {
+        SettingsTable(store).setValue(kSizeSetting + window.objectName(), size);
+    } catch (const StoreError &) {
+        // A size not kept is no reason to stop the cashier.
+    }
+}
+
 } // namespace
 
 MainWindow::MainWindow(AppContext &context, QWidget *parent)
@@ -77,6 +121,8 @@ MainWindow::MainWindow(AppContext &context, QWidget *parent)
     tick();
 
     Ui::resizeTwips(this, 11445, 8025);
+    restoreSize(*this, m_context.store);
+    m_shownSize = size();
     if (const QScreen *screen = this->screen())
         move(screen->availableGeometry().center() - rect().center());
 }
@@ -279,7 +325,10 @@ void MainWindow::openScreen(Screen screen)
     if (!dialog)
         return;
     dialog->setModal(true);
+    restoreSize(*dialog, m_context.store);
+    const QSize shownWith = dialog->size();
     m_runner(*dialog);
+    keepSize(*dialog, m_context.store, shownWith);
     delete dialog;
     takeFocusBack();
     if (screen == Screen::AdminList) // where a password is changed
@@ -312,8 +361,10 @@ void MainWindow::dispatchToolbar(const QString &caption)
 
 void MainWindow::exitProgram()
 {
-    if (!m_context.ending())
-        m_context.requestEnd(0);
+    if (m_context.ending())
+        return;
+    keepSize(*this, m_context.store, m_shownSize);
+    m_context.requestEnd(0);
 }
 
 void MainWindow::closeEvent(QCloseEvent *event)

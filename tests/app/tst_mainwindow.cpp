@@ -1,6 +1,7 @@
 // The main window: toolbar dispatch, menus, status bar, and the activation
 // routine that insists on a commission setting.
 #include "program/MainWindow.h"
+#include "program/Screens.h"
 #include "rules/admins/AdminRules.h"
 #include "store/AdminTable.h"
 #include "store/CommissionTable.h"
@@ -235,6 +236,36 @@ private Q_SLOTS:
         MainWindow again(folder.context());
         again.show();
         QVERIFY(!again.findChild<QWidget *>(QStringLiteral("mimatishi"))->isVisible());
+    }
+
+    // The sizes an account gives the main window and a screen come back at
+    // its next start; another account keeps its own.
+    void windowSizesAreKeptPerAccount()
+    {
+        ProgramFolder folder;
+        folder.setCommission(10, 0);
+        const auto sizes = [&](const QString &account, const QSize &resizeTo) {
+            // Each start on the same data: the store open again, no end asked.
+            folder.store().reopenIfClosed();
+            folder.store().setOperatorName(account);
+            folder.context().end = ProgramEnd([](int) {});
+            MainWindow window(folder.context());
+            QList<QSize> seen{window.size()};
+            window.setScreenRunner([&](QDialog &d) {
+                seen << d.size();
+                if (resizeTo.isValid())
+                    d.resize(resizeTo);
+            });
+            window.openScreen(Screen::Reconcile);
+            if (resizeTo.isValid())
+                window.resize(resizeTo + QSize(100, 100));
+            window.exitProgram();
+            return seen;
+        };
+        const QList<QSize> first = sizes(QStringLiteral("clerk"), QSize(901, 641));
+        QCOMPARE(sizes(QStringLiteral("clerk"), QSize()),
+                 (QList<QSize>{QSize(1001, 741), QSize(901, 641)}));
+        QCOMPARE(sizes(QStringLiteral("owner"), QSize()), first);
     }
 
     void statusBarAndTitle()
