@@ -13,10 +13,25 @@
 #include "store/MemberStore.h"
 
 #include <QApplication>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QProgressDialog>
 #include <QTimer>
+#include <QTranslator>
 #include <memory>
 #include <thread>
+
+bool loadQtTranslation()
+{
+    auto *translator = new QTranslator(qApp);
+    if (!translator->load(QLocale(QLocale::Chinese, QLocale::China), QStringLiteral("qtbase"),
+                          QStringLiteral("_"),
+                          QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        delete translator;
+        return false;
+    }
+    return QCoreApplication::installTranslator(translator);
+}
 
 namespace {
 

@@ -3,8 +3,10 @@
 #include "rules/maintenance/TaskProgress.h"
 #include "store/DatabaseErrorText.h"
 
+#include <QDir>
 #include <QEventLoop>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QInputDialog>
 #include <QLineEdit>
@@ -71,19 +73,42 @@ void Dialogs::databaseFailure(QWidget *parent, const QString &detail)
             kAppTitle, Icon::Error);
 }
 
+namespace {
+
+// The folder of the last file or folder chosen in this run.
+QString g_lastFolder;
+
+QString remembered(const QString &chosen, bool folder)
+{
+    if (!chosen.isEmpty())
+        g_lastFolder = folder ? chosen : QFileInfo(chosen).absolutePath();
+    return chosen;
+}
+
+} // namespace
+
+QString Dialogs::startFolder()
+{
+    if (!g_lastFolder.isEmpty() && QFileInfo(g_lastFolder).isDir())
+        return g_lastFolder;
+    return QDir::homePath();
+}
+
 QString Dialogs::chooseFolder(QWidget *parent, const QString &title)
 {
     if (g_script)
-        return g_script->chooseFile({title, true});
-    return QFileDialog::getExistingDirectory(parent, title);
+        return remembered(g_script->chooseFile({title, true}), true);
+    return remembered(QFileDialog::getExistingDirectory(parent, title, startFolder()), true);
 }
 
 QString Dialogs::chooseFile(QWidget *parent, const QString &title)
 {
     if (g_script)
-        return g_script->chooseFile({title, false});
-    return QFileDialog::getOpenFileName(parent, title, QString(),
-                                        QStringLiteral("数据库备份 (*.mdb);;所有文件 (*)"));
+        return remembered(g_script->chooseFile({title, false}), false);
+    return remembered(
+        QFileDialog::getOpenFileName(parent, title, startFolder(),
+                                     QStringLiteral("数据库备份 (*.mdb);;所有文件 (*)")),
+        false);
 }
 
 void Dialogs::runTask(QWidget *parent, const QString &title, TaskProgress &progress,

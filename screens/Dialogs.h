@@ -66,6 +66,9 @@ public:
     // A folder to write into, or a file to open; empty for Cancel.
     static QString chooseFolder(QWidget *parent, const QString &title);
     static QString chooseFile(QWidget *parent, const QString &title);
+    // Where the next choice starts: the folder of the last choice made in
+    // this run, or the user's home.
+    static QString startFolder();
 
     // Runs work on a worker thread while a progress window shows how far it
     // has come; the window stays responsive and offers to cancel while the

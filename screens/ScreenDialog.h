@@ -15,6 +15,7 @@ class QDateEdit;
 class QGridLayout;
 class QGroupBox;
 class QHBoxLayout;
+class QKeyEvent;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -45,6 +46,14 @@ public:
 
 protected:
     void showEvent(QShowEvent *event) override;
+    // Esc empties the boxes given to escapeClears() first, if any holds text;
+    // it closes the screen only when they are empty.
+    void keyPressEvent(QKeyEvent *event) override;
+
+    // The boxes Esc empties for the next customer, the first one taking the
+    // focus; the screen's formCleared() runs after them.
+    void escapeClears(std::initializer_list<QLineEdit *> boxes);
+    virtual void formCleared() {}
 
     // Runs activate() now and never again on show: for screens whose state is
     // set up when they are created.
@@ -126,6 +135,7 @@ protected:
 private:
     void failed(const QString &detail);
 
+    QList<QLineEdit *> m_escapeClears;
     bool m_activateOnShow = true;
     bool m_refused = false;
 };

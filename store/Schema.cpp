@@ -91,6 +91,18 @@ void addMemberSearch(QSqlDatabase db)
         run(db, QString::fromUtf8(sql));
 }
 
+// 4 → 5: each administrator's choices on the screens (设置), keyed by his
+// name as accounts are matched and the setting's name.
+void addSettings(QSqlDatabase db)
+{
+    run(db, QStringLiteral("CREATE TABLE 设置 ("
+                           " 管理员名字 TEXT NOT NULL %1,"
+                           " 名称 TEXT NOT NULL,"
+                           " 值 TEXT NOT NULL DEFAULT '',"
+                           " PRIMARY KEY (管理员名字, 名称))")
+                .arg(SqliteDialect::kNameCollation));
+}
+
 // The upgrade steps in order: kSteps[i] takes a database of version i + 1 to
 // version i + 2. A new version appends its step here and raises kVersion.
 const Step kSteps[] = {
@@ -101,6 +113,7 @@ const Step kSteps[] = {
     // 3 → 4: an account's entries indexed with the columns a statement
     // filters on and sums, for long statements and the reconciliation.
     LedgerSchema::addAccountTotalsIndex,
+    addSettings,
 };
 static_assert(std::size(kSteps) + 1 == kVersion, "one step for each version after the first");
 

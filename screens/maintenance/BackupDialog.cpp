@@ -93,6 +93,8 @@ void BackupDialog::fillGenerationList()
     for (const BackupCatalog::Entry &e : BackupCatalog(m_paths).entries()) {
         auto *item = new QTreeWidgetItem(m_generationList, BackupCatalog::columns(e));
         item->setData(0, Qt::UserRole, e.path);
+        for (const int number : {2, 3}) // members and their balance
+            item->setTextAlignment(number, Qt::AlignRight | Qt::AlignVCenter);
     }
     if (m_generationList->topLevelItemCount() > 0)
         m_generationList->setCurrentItem(m_generationList->topLevelItem(0));
