@@ -173,8 +173,10 @@ private Q_SLOTS:
         QTest::newRow("not text") << QByteArray("\0\xff\xfe\x01garbage", 11) << false;
         QTest::newRow("a killed program's note")
             << dead + QByteArrayLiteral("\nPellomar\nshop-pc\n") << false;
-        // After a restart, a number a running process happens to have now.
-        QTest::newRow("a number in use") << QByteArray::number(qint64(::getpid())) << false;
+        // After a restart, a number another running process happens to have now.
+        QTest::newRow("a number in use")
+            << QByteArray::number(qint64(::getppid())) + QByteArrayLiteral("\nPellomar\n\n")
+            << false;
         QTest::newRow("empty, in a folder it cannot write") << QByteArray() << true;
     }
     void aLeftLockFileNeverStopsAStart()
