@@ -295,7 +295,7 @@ void MainWindow::activate()
         try {
             set = CommissionTable(m_context.store).isSet();
         } catch (const StoreError &e) {
-            Dialogs::databaseFailure(this, e.text());
+            Dialogs::databaseFailure(this, e);
             break;
         }
         if (set)

@@ -4,6 +4,7 @@
 #include "rules/maintenance/FileOps.h"
 #include "rules/maintenance/InterruptedRun.h"
 #include "store/DataFiles.h"
+#include "store/DatabaseErrorText.h"
 #include "store/MemberStore.h"
 #include "store/Schema.h"
 
@@ -46,7 +47,12 @@ QString openStore(MemberStore &store)
         DatabaseFile::removeDeadJournal(disk, store.path());
         return {};
     }
-    return Schema::versionOf(store.path()) > Schema::kVersion ? kNewerDatabase : kUnusableDatabase;
+    if (Schema::versionOf(store.path()) > Schema::kVersion)
+        return kNewerDatabase;
+    // A full or failing disk is no damage of the file: it is told as what it is.
+    if (DatabaseErrorText::isAboutTheDisk(store.lastError()))
+        return DatabaseErrorText::sentence(store.lastError());
+    return kUnusableDatabase;
 }
 
 } // namespace Startup

@@ -114,9 +114,9 @@ bool ScreenDialog::refuseUnlessBuiltIn(const Session &session, const QString &me
     return m_refused;
 }
 
-void ScreenDialog::failed(const QString &detail)
+void ScreenDialog::failed(const StoreError &error)
 {
-    Dialogs::databaseFailure(this, detail);
+    Dialogs::databaseFailure(this, error);
     storeFailed();
 }
 

@@ -101,8 +101,8 @@ protected:
     QHBoxLayout *buttonRow(QPushButton *confirm, QPushButton *exit);
 
     // Runs a rule. When the store fails (or a library the rule uses throws),
-    // the database-failure message is shown and nothing is returned; the
-    // rule's transaction has rolled back by then.
+    // the database-failure message, saying what became of the action, is
+    // shown and nothing is returned.
     template <typename Action> auto attempt(Action &&action)
     {
         using Result = std::invoke_result_t<Action>;
@@ -111,18 +111,18 @@ protected:
                 action();
                 return true;
             } catch (const StoreError &e) {
-                failed(e.text());
+                failed(e);
             } catch (const std::exception &e) {
-                failed(QString::fromLocal8Bit(e.what()));
+                failed(StoreError(QString::fromLocal8Bit(e.what())));
             }
             return false;
         } else {
             try {
                 return std::optional<Result>(action());
             } catch (const StoreError &e) {
-                failed(e.text());
+                failed(e);
             } catch (const std::exception &e) {
-                failed(QString::fromLocal8Bit(e.what()));
+                failed(StoreError(QString::fromLocal8Bit(e.what())));
             }
             return std::optional<Result>();
         }
@@ -133,7 +133,7 @@ protected:
     virtual void storeFailed() {}
 
 private:
-    void failed(const QString &detail);
+    void failed(const StoreError &error);
 
     QList<QLineEdit *> m_escapeClears;
     bool m_activateOnShow = true;

@@ -201,7 +201,7 @@ void reportExport(QWidget *parent, MemberStore &store, const QString &path, cons
     try {
         AuditLog::record(store, AuditLog::kExport, QFileInfo(path).fileName());
     } catch (const StoreError &e) {
-        Dialogs::databaseFailure(parent, e.text());
+        Dialogs::databaseFailure(parent, e);
         return;
     }
     Dialogs::message(parent, done + path);

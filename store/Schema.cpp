@@ -103,6 +103,19 @@ void addSettings(QSqlDatabase db)
                 .arg(SqliteDialect::kNameCollation));
 }
 
+// 5 → 6: every action that writes leaves its operation number in the file,
+// in the transaction of the action. When a commit fails in a way that leaves
+// its outcome unknown (the log could not be flushed), the number found or
+// not found in the file read again tells whether the action happened. The
+// numbers are unique across computers (time and chance), so that several
+// tills sharing one database can repeat an action safely.
+void addOperationNumbers(QSqlDatabase db)
+{
+    run(db, QStringLiteral("CREATE TABLE 已完成操作 ("
+                           " 操作号 TEXT NOT NULL PRIMARY KEY,"
+                           " 时间 TEXT NOT NULL DEFAULT '') WITHOUT ROWID"));
+}
+
 // The upgrade steps in order: kSteps[i] takes a database of version i + 1 to
 // version i + 2. A new version appends its step here and raises kVersion.
 const Step kSteps[] = {
@@ -114,6 +127,7 @@ const Step kSteps[] = {
     // filters on and sums, for long statements and the reconciliation.
     LedgerSchema::addAccountTotalsIndex,
     addSettings,
+    addOperationNumbers,
 };
 static_assert(std::size(kSteps) + 1 == kVersion, "one step for each version after the first");
 

@@ -191,6 +191,25 @@ QString craftBeside(const QString &backup, const QString &kind)
     return companion;
 }
 
+// Starts the program on the folder in a worker that kills itself before the
+// step-th file operation on the database (0: never). Returns what it printed,
+// one line each (the messages shown, then the number of operations), or
+// "killed", or why it ended otherwise.
+QStringList startUp(const QString &folder, int step)
+{
+    QProcess worker;
+    worker.start(QStringLiteral(PELLOMAR_MAINTENANCE_WORKER),
+                 {folder, QStringLiteral("startup"), QString::number(step), QStringLiteral("before")});
+    if (!worker.waitForFinished(60'000))
+        return {QStringLiteral("still running")};
+    if (worker.exitStatus() == QProcess::CrashExit)
+        return {QStringLiteral("killed")};
+    const QString printed = QString::fromLocal8Bit(worker.readAllStandardOutput()).trimmed();
+    if (worker.exitCode() != 0)
+        return {QStringLiteral("exit code %1").arg(worker.exitCode()), printed};
+    return printed.split(QLatin1Char('\n'));
+}
+
 } // namespace
 
 class TestInterrupted : public QObject
@@ -420,6 +439,53 @@ private Q_SLOTS:
         QVERIFY(second.waitForFinished(60'000));
         QCOMPARE(second.exitCode(), 3);
         QVERIFY(!QFile::exists(folder.files().backupDatabase()));
+    }
+
+    // The lock is held by a living program only: whatever the file then
+    // holds, and given up the moment that program is killed.
+    void lockHeldWhileItsProgramLives()
+    {
+        TestFolder folder(false);
+        QProcess holder;
+        holder.start(QStringLiteral(PELLOMAR_MAINTENANCE_WORKER),
+                     {folder.path(), QStringLiteral("hold"), QStringLiteral("0"),
+                      QStringLiteral("before")});
+        QVERIFY(holder.waitForReadyRead(60'000));
+        QCOMPARE(holder.readAllStandardOutput().trimmed(), QByteArray("held"));
+        InstanceLock second(folder.path());
+        QCOMPARE(second.acquire(), InstanceLock::Result::HeldByAnother);
+        QVERIFY(writeBytes(QDir(folder.path()).filePath(InstanceLock::fileName()), {}));
+        QCOMPARE(second.acquire(), InstanceLock::Result::HeldByAnother);
+        holder.kill();
+        QVERIFY(holder.waitForFinished(60'000));
+        QCOMPARE(second.acquire(), InstanceLock::Result::Acquired);
+    }
+
+    // The program killed before each write, flush or truncation of its
+    // database files while it starts: the next start comes up to its login
+    // screen, whatever the lock file and the files hold.
+    void killedAtEachFileOperationOfStartUp_data()
+    {
+        QTest::addColumn<int>("step");
+        TestFolder folder(false);
+        const QStringList undisturbed = startUp(folder.path(), 0);
+        const int made = undisturbed.value(undisturbed.size() - 1).toInt();
+        if (made < 10)
+            qFatal("an undisturbed start made %d file operations: %s", made,
+                   qPrintable(undisturbed.join(QLatin1Char('|'))));
+        for (int step = 1; step <= made; ++step)
+            QTest::addRow("killed before operation %d of %d", step, made) << step;
+    }
+    void killedAtEachFileOperationOfStartUp()
+    {
+        QFETCH(int, step);
+        TestFolder folder(false);
+        QCOMPARE(startUp(folder.path(), step), QStringList{QStringLiteral("killed")});
+        const QStringList next = startUp(folder.path(), 0);
+        QVERIFY2(next.size() == 1 || (next.size() == 2 && next.first() ==
+                                         QStringLiteral("message: ") + InterruptedRun::kStagedRemoved),
+                 qPrintable(next.join(QLatin1Char('|'))));
+        QVERIFY(next.last().toInt() > 0);
     }
 
     // The database is the file together with its journal: the journal of a
