@@ -76,20 +76,56 @@ bool isNumeric(const QString &text)
     return i == t.size();
 }
 
-std::optional<qint64> positiveWholeYuan(const QString &text)
+Amount yuanAmount(const QString &text)
 {
     const QString t = text.trimmed();
-    if (t.isEmpty() || t.size() > 12)
-        return std::nullopt;
-    qint64 value = 0;
-    for (const QChar c : t) {
+    const qsizetype point = t.indexOf(QLatin1Char('.'));
+    const QString whole = point < 0 ? t : t.left(point);
+    const QString cents = point < 0 ? QString() : t.mid(point + 1);
+    if (whole.isEmpty() && cents.isEmpty())
+        return {0, AmountProblem::NotNumber};
+    qint64 yuan = 0;
+    for (const QChar c : whole) {
         if (!isAsciiDigit(c))
-            return std::nullopt;
-        value = value * 10 + (c.unicode() - '0');
+            return {0, AmountProblem::NotNumber};
+        if (yuan <= kMaxAmountFen / 100)
+            yuan = yuan * 10 + (c.unicode() - '0');
     }
-    if (value <= 0)
-        return std::nullopt;
-    return value;
+    qint64 fen = 0;
+    for (qsizetype i = 0; i < cents.size(); ++i) {
+        if (!isAsciiDigit(cents[i]))
+            return {0, AmountProblem::NotNumber};
+        if (i >= 2)
+            return {0, AmountProblem::TooManyDecimals};
+        fen += (cents[i].unicode() - '0') * (i == 0 ? 10 : 1);
+    }
+    if (yuan > kMaxAmountFen / 100)
+        return {0, AmountProblem::TooLarge};
+    return {yuan * 100 + fen, AmountProblem::None};
+}
+
+AmountProblem amountBeingTyped(const QString &text)
+{
+    if (text.isEmpty() || text == QLatin1String("."))
+        return AmountProblem::None;
+    if (text.trimmed() != text)
+        return AmountProblem::NotNumber;
+    return yuanAmount(text).problem;
+}
+
+QString amountProblemText(AmountProblem problem)
+{
+    switch (problem) {
+    case AmountProblem::None:
+        break;
+    case AmountProblem::NotNumber:
+        return QStringLiteral("金额只能输入数字和一个小数点");
+    case AmountProblem::TooManyDecimals:
+        return QStringLiteral("金额最多两位小数（角、分）");
+    case AmountProblem::TooLarge:
+        return QStringLiteral("金额最大为 9999999.99 元");
+    }
+    return {};
 }
 
 bool isMobileNumber(const QString &text)

@@ -17,10 +17,31 @@ double leadingValue(const QString &text);
 // exponent ("12", "-5", "2.5", "1e3"; not "12abc", not "").
 bool isNumeric(const QString &text);
 
-// A positive whole number of yuan as typed: only ASCII digits once the blanks
-// around them are removed, and not zero. "007" gives 7; "-5", "2.5", "1e3"
-// and "0" give nothing.
-std::optional<qint64> positiveWholeYuan(const QString &text);
+// The largest amount a box takes: 9,999,999.99 yuan.
+constexpr qint64 kMaxAmountFen = 999999999;
+
+// What is wrong with an amount of yuan as typed.
+enum class AmountProblem { None, NotNumber, TooManyDecimals, TooLarge };
+
+// An amount of yuan as typed, in fen: ASCII digits with at most one '.' and
+// at most two digits after it, once the blanks around them are removed, and
+// at most kMaxAmountFen. "100.50" gives 10050, "1." 100, ".5" 50, "00.10" 10;
+// "1.234" is TooManyDecimals, "10000000" TooLarge, "-5", "1e3" and ""
+// NotNumber. Zero is read as zero (the rules refuse it with their own words).
+struct Amount
+{
+    qint64 fen = 0;
+    AmountProblem problem = AmountProblem::None;
+};
+Amount yuanAmount(const QString &text);
+
+// Whether text may stand in an amount box while it is being typed: empty, a
+// lone ".", or a prefix of an amount yuanAmount() accepts. Returns the
+// problem a key would cause.
+AmountProblem amountBeingTyped(const QString &text);
+
+// Why a key was not taken, in the words the boxes show.
+QString amountProblemText(AmountProblem problem);
 
 // A mobile number: exactly 11 ASCII digits, nothing else.
 bool isMobileNumber(const QString &text);

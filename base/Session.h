@@ -10,6 +10,8 @@ struct Session
 {
     QString name;
     QString password;
+    // The long hint on paying in cash has been shown since this login.
+    bool cashHintShown = false;
 
     // Whether a password typed to confirm an action is the one typed at
     // login: exact comparison, letter case and blanks included, so Cancel

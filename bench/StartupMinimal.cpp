@@ -10,7 +10,7 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     QDialog dialog;
     auto *layout = new QVBoxLayout(&dialog);
-    layout->addWidget(new QLabel(QStringLiteral("登陆"), &dialog));
+    layout->addWidget(new QLabel(QStringLiteral("登录"), &dialog));
     dialog.show();
     QTimer::singleShot(0, &app, [] { QCoreApplication::exit(0); });
     return app.exec();

@@ -1,8 +1,9 @@
 #include "program/AppContext.h"
 
+#include "screens/Dialogs.h"
 #include "store/MemberStore.h"
 
-#include <QCoreApplication>
+#include <QApplication>
 
 AppContext::AppContext(MemberStore &s, DataFiles f)
     : store(s), files(std::move(f)), end([this](int code) {
@@ -13,4 +14,7 @@ AppContext::AppContext(MemberStore &s, DataFiles f)
               QCoreApplication::exit(code);
       })
 {
+    // Before the action's own result, over the screen that ran it.
+    store.setCommitConfirmedNotice(
+        [] { Dialogs::message(QApplication::activeModalWidget(), Dialogs::kDoneAfterAll); });
 }

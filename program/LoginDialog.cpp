@@ -85,7 +85,7 @@ void LoginDialog::check()
         result = Login::check(m_context.store, m_nameBox->text(), m_passwordBox->text());
         m_throttle.record(result);
     } catch (const StoreError &e) {
-        Dialogs::databaseFailure(this, e.text());
+        Dialogs::databaseFailure(this, e);
         return;
     } catch (const std::exception &e) {
         // The password library could not start: not a database failure, so

@@ -4,24 +4,30 @@
 #include "base/Formats.h"
 #include "base/StoreError.h"
 #include "program/AppContext.h"
+#include "rules/admins/AdminRules.h"
 #include "screens/Dialogs.h"
 #include "screens/Ui.h"
+#include "screens/admins/AdminModifyDialog.h"
 #include "screens/money/SettingsDialog.h"
 #include "store/AdminTable.h"
 #include "store/CommissionTable.h"
 #include "store/MemberStore.h"
+#include "store/SettingsTable.h"
 
 #include <QAction>
 #include <QCloseEvent>
 #include <QDialog>
+#include <QHBoxLayout>
 #include <QIcon>
 #include <QLabel>
 #include <QMenuBar>
+#include <QPushButton>
 #include <QScreen>
 #include <QStatusBar>
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
+#include <map>
 
 namespace {
 
@@ -41,6 +47,49 @@ const ToolbarButton kToolbar[] = {
     {"关于", ":/icons/about.png", Screen::About},
     {"退出", ":/icons/exit.png", std::nullopt},
 };
+
+// Window sizes are kept for each account, as "width x height" or "max".
+const QString kSizeSetting = QStringLiteral("窗口大小/");
+
+std::optional<QString> storedSize(MemberStore &store, const QString &window)
+{
+    try {
+        return SettingsTable(store).value(kSizeSetting + window);
+    } catch (const StoreError &) {
+        return std::nullopt; // the default size does
+    }
+}
+
+void restoreSize(QWidget &window, MemberStore &store)
+{
+    const std::optional<QString> stored = storedSize(store, window.objectName());
+    if (!stored)
+        return;
+    if (*stored == QLatin1String("max")) {
+        window.setWindowState(window.windowState() | Qt::WindowMaximized);
+        return;
+    }
+    const QStringList parts = stored->split(QLatin1Char('x'));
+    const QSize size(parts.value(0).toInt(), parts.value(1).toInt());
+    if (parts.size() == 2 && size.isValid() && !size.isEmpty())
+        window.resize(size);
+}
+
+// Keeps the window's size when it was changed since it was shown with
+// shownWith.
+void keepSize(const QWidget &window, MemberStore &store, QSize shownWith)
+{
+    if (!store.isOpen() || (!window.isMaximized() && window.size() == shownWith))
+        return;
+    const QString size = window.isMaximized()
+                             ? QStringLiteral("max")
+                             : QStringLiteral("%1x%2").arg(window.width()).arg(window.height());
+    try {
+        SettingsTable(store).setValue(kSizeSetting + window.objectName(), size);
+    } catch (const StoreError &) {
+        // A size not kept is no reason to stop the cashier.
+    }
+}
 
 } // namespace
 
@@ -72,6 +121,8 @@ MainWindow::MainWindow(AppContext &context, QWidget *parent)
     tick();
 
     Ui::resizeTwips(this, 11445, 8025);
+    restoreSize(*this, m_context.store);
+    m_shownSize = size();
     if (const QScreen *screen = this->screen())
         move(screen->availableGeometry().center() - rect().center());
 }
@@ -99,9 +150,20 @@ void MainWindow::buildToolbar()
 
 void MainWindow::buildMenus()
 {
-    auto item = [this](QMenu *menu, const QString &name, Screen screen, const char *icon) {
+    // The cashier's screens open by a function key as well, shown beside
+    // their menu entries.
+    const std::map<Screen, QKeySequence> keys{
+        {Screen::Consumption, QKeySequence(Qt::Key_F2)},
+        {Screen::Recharge, QKeySequence(Qt::Key_F3)},
+        {Screen::MemberSearch, QKeySequence(Qt::Key_F4)},
+        {Screen::MemberRegistration, QKeySequence(Qt::Key_F5)},
+        {Screen::Statement, QKeySequence(Qt::Key_F6)}};
+    auto item = [this, keys](QMenu *menu, const QString &name, Screen screen, const char *icon) {
         QAction *a = menu->addAction(QIcon(QString::fromLatin1(icon)), name);
         a->setObjectName(name);
+        if (const auto key = keys.find(screen); key != keys.end())
+            a->setShortcut(key->second);
+        addAction(a); // the key works while the menus are closed
         connect(a, &QAction::triggered, this, [this, screen] { openScreen(screen); });
     };
     auto menu = [this](const QString &name, const QString &caption) {
@@ -153,6 +215,56 @@ void MainWindow::buildStatusBar()
         m_panels[i]->setFrameShadow(QFrame::Sunken);
         bar->addWidget(m_panels[i], i == 2 ? 2 : 1);
     }
+    // While admin keeps the delivered password: a red notice with the way to
+    // change it, which blocks nothing.
+    m_passwordNotice = new QWidget(bar);
+    m_passwordNotice->setObjectName(QStringLiteral("mimatishi"));
+    auto *notice = new QLabel(AdminRules::kDeliveredPasswordNotice, m_passwordNotice);
+    notice->setStyleSheet(QStringLiteral("color: red; font-weight: bold;"));
+    auto *change = new QPushButton(QStringLiteral("修改资料"), m_passwordNotice);
+    change->setObjectName(QStringLiteral("xiugaimima"));
+    auto *row = new QHBoxLayout(m_passwordNotice);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->addWidget(notice);
+    row->addWidget(change);
+    bar->addPermanentWidget(m_passwordNotice);
+    connect(change, &QPushButton::clicked, this, &MainWindow::changeDeliveredPassword);
+    showPasswordNotice();
+}
+
+void MainWindow::showPasswordNotice()
+{
+    bool delivered = false;
+    try {
+        delivered = AdminRules::builtInHasDeliveredPassword(m_context.store, m_context.session);
+    } catch (const StoreError &) {
+        // The next action that needs the database reports the failure.
+    }
+    m_passwordNotice->setVisible(delivered);
+}
+
+void MainWindow::changeDeliveredPassword()
+{
+    if (!m_context.session.isBuiltInAdmin()) {
+        Dialogs::message(this, QStringLiteral("请用 admin 账号登录后修改密码"));
+        return;
+    }
+    std::optional<Admin> row;
+    try {
+        const QList<Admin> rows = AdminTable(m_context.store).byName(AdminRules::kBuiltInName);
+        if (!rows.isEmpty())
+            row = rows.first();
+    } catch (const StoreError &e) {
+        Dialogs::databaseFailure(this, e.text());
+        return;
+    }
+    if (!row)
+        return;
+    AdminModifyDialog dialog(m_context.store, m_context.session, *row, this);
+    dialog.setModal(true);
+    m_runner(dialog);
+    takeFocusBack();
+    showPasswordNotice();
 }
 
 QString MainWindow::clockText(const QDateTime &now)
@@ -183,7 +295,7 @@ void MainWindow::activate()
         try {
             set = CommissionTable(m_context.store).isSet();
         } catch (const StoreError &e) {
-            Dialogs::databaseFailure(this, e.text());
+            Dialogs::databaseFailure(this, e);
             break;
         }
         if (set)
@@ -213,9 +325,14 @@ void MainWindow::openScreen(Screen screen)
     if (!dialog)
         return;
     dialog->setModal(true);
+    restoreSize(*dialog, m_context.store);
+    const QSize shownWith = dialog->size();
     m_runner(*dialog);
+    keepSize(*dialog, m_context.store, shownWith);
     delete dialog;
     takeFocusBack();
+    if (screen == Screen::AdminList) // where a password is changed
+        showPasswordNotice();
     activate();
 }
 
@@ -244,8 +361,10 @@ void MainWindow::dispatchToolbar(const QString &caption)
 
 void MainWindow::exitProgram()
 {
-    if (!m_context.ending())
-        m_context.requestEnd(0);
+    if (m_context.ending())
+        return;
+    keepSize(*this, m_context.store, m_shownSize);
+    m_context.requestEnd(0);
 }
 
 void MainWindow::closeEvent(QCloseEvent *event)

@@ -11,7 +11,8 @@ class QTimer;
 
 // 主程序 (zhuchengxu): toolbar, menus, status bar with clock, the centred
 // title. Every other screen is opened from here, modally; after each one
-// closes the activation routine runs again.
+// closes the activation routine runs again. The sizes the account last gave
+// this window and each screen are kept in the database and come back.
 class MainWindow : public QMainWindow
 {
     Q_OBJECT
@@ -46,11 +47,15 @@ private:
     void tick();
     void centreTitle();
     void takeFocusBack();
+    void showPasswordNotice();
+    void changeDeliveredPassword();
 
     AppContext &m_context;
     ScreenRunner m_runner;
     QLabel *m_title;
     QLabel *m_panels[4];
     QTimer *m_timer;
+    QWidget *m_passwordNotice;
+    QSize m_shownSize; // at the start, the kept size restored
     bool m_activating = false;
 };

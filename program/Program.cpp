@@ -13,10 +13,25 @@
 #include "store/MemberStore.h"
 
 #include <QApplication>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QProgressDialog>
 #include <QTimer>
+#include <QTranslator>
 #include <memory>
 #include <thread>
+
+bool loadQtTranslation()
+{
+    auto *translator = new QTranslator(qApp);
+    if (!translator->load(QLocale(QLocale::Chinese, QLocale::China), QStringLiteral("qtbase"),
+                          QStringLiteral("_"),
+                          QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        delete translator;
+        return false;
+    }
+    return QCoreApplication::installTranslator(translator);
+}
 
 namespace {
 
@@ -41,13 +56,19 @@ void startOfDay(const DataFiles &files, DailyCheck &check)
     if (!AutoBackups(files, fileOps).firstStartToday())
         return;
     const AutoBackups::Result taken = takeGeneration(files);
-    check.start(taken.path.isEmpty() ? files.liveDatabase() : taken.path, qApp,
+    // Without a generation there is nothing to check: the live file is never
+    // checked in its place, where a connection left open by the check would
+    // stand in the way of a restore or a clear. The next start tries again.
+    if (taken.path.isEmpty())
+        return;
+    check.start(taken.path, qApp,
                 [](const QString &problem) {
                     Dialogs::error(nullptr, DailyCheck::kDamaged + QLatin1Char('\n') + problem);
                 });
 }
 
-// Deletes the generations past their time on a thread of its own, started
+// Gives generations without a manifest one and deletes the generations past
+// their time on a thread of its own, started
 // at each start, so that nobody waits for it; it ends before the generation
 // at exit is taken. A failure is told once the event loop runs.
 class Pruning
@@ -56,7 +77,11 @@ public:
     explicit Pruning(const DataFiles &files)
         : m_thread([files] {
               DiskFileOps fileOps;
-              const QStringList failed = AutoBackups(files, fileOps).prune();
+              AutoBackups autos(files, fileOps);
+              // A generation gets its manifest first, so that a verified one
+              // is never pruned for it.
+              autos.vouchForUnverified();
+              const QStringList failed = autos.prune();
               if (failed.isEmpty())
                   return;
               QMetaObject::invokeMethod(

@@ -27,10 +27,22 @@ QDialog *createScreen(Screen screen, AppContext &context, QWidget *parent)
             statement.showMember(memberId);
             statement.exec();
         });
+        search->setActionOpener(
+            [&context, search](MemberSearchDialog::Action action, const Member &member) {
+                if (action == MemberSearchDialog::Action::Consumption) {
+                    ConsumptionDialog consumption(context.store, search, &context.session);
+                    consumption.fillMember(member.name, member.phone);
+                    consumption.exec();
+                } else {
+                    RechargeDialog recharge(context.store, search);
+                    recharge.fillMember(member.name, member.phone);
+                    recharge.exec();
+                }
+            });
         return search;
     }
     case Screen::Consumption:
-        return new ConsumptionDialog(context.store, parent);
+        return new ConsumptionDialog(context.store, parent, &context.session);
     case Screen::Recharge:
         return new RechargeDialog(context.store, parent);
     case Screen::Settings:

@@ -1,8 +1,10 @@
 #include "program/Startup.h"
 
+#include "rules/maintenance/DatabaseFile.h"
 #include "rules/maintenance/FileOps.h"
 #include "rules/maintenance/InterruptedRun.h"
 #include "store/DataFiles.h"
+#include "store/DatabaseErrorText.h"
 #include "store/MemberStore.h"
 #include "store/Schema.h"
 
@@ -39,9 +41,18 @@ QString unwritableMessage(const DataFiles &files)
 
 QString openStore(MemberStore &store)
 {
-    if (store.open())
+    if (store.open()) {
+        // SQLite has had its chance to play the journal back.
+        DiskFileOps disk;
+        DatabaseFile::removeDeadJournal(disk, store.path());
         return {};
-    return Schema::versionOf(store.path()) > Schema::kVersion ? kNewerDatabase : kUnusableDatabase;
+    }
+    if (Schema::versionOf(store.path()) > Schema::kVersion)
+        return kNewerDatabase;
+    // A full or failing disk is no damage of the file: it is told as what it is.
+    if (DatabaseErrorText::isAboutTheDisk(store.lastError()))
+        return DatabaseErrorText::sentence(store.lastError());
+    return kUnusableDatabase;
 }
 
 } // namespace Startup

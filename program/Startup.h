@@ -33,8 +33,10 @@ QString missingFileMessage(const DataFiles &files);
 // folder cannot be written, or an empty text.
 QString unwritableMessage(const DataFiles &files);
 
-// Opens the store; on failure returns the message to show before ending. A
-// file written by a newer version of the program is left as it is.
+// Opens the store; on failure returns the message to show before ending: a
+// full or failing disk in words, otherwise that the file cannot be used. A
+// file written by a newer version of the program is left as it is. A dead
+// journal beside the file (DatabaseFile::removeDeadJournal) goes once open.
 QString openStore(MemberStore &store);
 
 } // namespace Startup

@@ -12,6 +12,7 @@ int main(int argc, char *argv[])
     QApplication::setDesktopFileName(QStringLiteral("pellomar"));
     QApplication::setQuitOnLastWindowClosed(false);
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/app.png")));
+    loadQtTranslation();
     return runProgram(
         DataFolder::choose(QCoreApplication::applicationDirPath(),
                            QStandardPaths::writableLocation(QStandardPaths::AppDataLocation)));

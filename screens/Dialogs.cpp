@@ -3,8 +3,10 @@
 #include "rules/maintenance/TaskProgress.h"
 #include "store/DatabaseErrorText.h"
 
+#include <QDir>
 #include <QEventLoop>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QInputDialog>
 #include <QLineEdit>
@@ -63,27 +65,59 @@ QString Dialogs::input(QWidget *parent, const QString &prompt, const QString &ti
     return dialog.textValue();
 }
 
-void Dialogs::databaseFailure(QWidget *parent, const QString &detail)
+const QString Dialogs::kNothingChanged = QStringLiteral("数据库操作失败，本次操作未做任何更改。");
+const QString Dialogs::kNotDone = QStringLiteral("本次操作未完成，数据未改动");
+const QString Dialogs::kOutcomeUnknown = QStringLiteral(
+    "无法确认本次操作是否完成，请重新打开程序后在会员流水中核对，切勿重复登记。");
+const QString Dialogs::kDoneAfterAll =
+    QStringLiteral("操作已完成\n保存时磁盘报告了错误，重新读取数据文件后确认本次操作已经保存，"
+                   "请不要重复登记。请尽快检查磁盘并备份数据。");
+
+void Dialogs::databaseFailure(QWidget *parent, const QString &detail, StoreError::Outcome outcome)
 {
-    message(parent,
-            QStringLiteral("数据库操作失败，本次操作未做任何更改。\n") +
-                DatabaseErrorText::withDetail(detail),
-            kAppTitle, Icon::Error);
+    const QString &what = outcome == StoreError::Outcome::NotDone   ? kNotDone
+                          : outcome == StoreError::Outcome::Unknown ? kOutcomeUnknown
+                                                                    : kNothingChanged;
+    message(parent, what + QLatin1Char('\n') + DatabaseErrorText::withDetail(detail), kAppTitle,
+            Icon::Error);
+}
+
+namespace {
+
+// The folder of the last file or folder chosen in this run.
+QString g_lastFolder;
+
+QString remembered(const QString &chosen, bool folder)
+{
+    if (!chosen.isEmpty())
+        g_lastFolder = folder ? chosen : QFileInfo(chosen).absolutePath();
+    return chosen;
+}
+
+} // namespace
+
+QString Dialogs::startFolder()
+{
+    if (!g_lastFolder.isEmpty() && QFileInfo(g_lastFolder).isDir())
+        return g_lastFolder;
+    return QDir::homePath();
 }
 
 QString Dialogs::chooseFolder(QWidget *parent, const QString &title)
 {
     if (g_script)
-        return g_script->chooseFile({title, true});
-    return QFileDialog::getExistingDirectory(parent, title);
+        return remembered(g_script->chooseFile({title, true}), true);
+    return remembered(QFileDialog::getExistingDirectory(parent, title, startFolder()), true);
 }
 
 QString Dialogs::chooseFile(QWidget *parent, const QString &title)
 {
     if (g_script)
-        return g_script->chooseFile({title, false});
-    return QFileDialog::getOpenFileName(parent, title, QString(),
-                                        QStringLiteral("数据库备份 (*.mdb);;所有文件 (*)"));
+        return remembered(g_script->chooseFile({title, false}), false);
+    return remembered(
+        QFileDialog::getOpenFileName(parent, title, startFolder(),
+                                     QStringLiteral("数据库备份 (*.mdb);;所有文件 (*)")),
+        false);
 }
 
 void Dialogs::runTask(QWidget *parent, const QString &title, TaskProgress &progress,

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "base/StoreError.h"
+
 #include <QString>
 #include <functional>
 
@@ -66,6 +68,9 @@ public:
     // A folder to write into, or a file to open; empty for Cancel.
     static QString chooseFolder(QWidget *parent, const QString &title);
     static QString chooseFile(QWidget *parent, const QString &title);
+    // Where the next choice starts: the folder of the last choice made in
+    // this run, or the user's home.
+    static QString startFolder();
 
     // Runs work on a worker thread while a progress window shows how far it
     // has come; the window stays responsive and offers to cancel while the
@@ -80,10 +85,22 @@ public:
     // The typed confirmation: the answer in upper case must equal "OK".
     static bool isOk(const QString &answer) { return answer.toUpper() == QLatin1String("OK"); }
 
-    // The message shown when the database fails during an action; the action
-    // has been rolled back. detail is the engine's text: the box says in
-    // words what happened and what to do, with that text as a detail line.
-    static void databaseFailure(QWidget *parent, const QString &detail);
+    // The message shown when the database fails during an action. detail is
+    // the engine's text: the box says what became of the action, in words
+    // what happened and what to do, with that text as a detail line.
+    static void databaseFailure(QWidget *parent, const QString &detail,
+                                StoreError::Outcome outcome = StoreError::Outcome::NothingChanged);
+    static void databaseFailure(QWidget *parent, const StoreError &error)
+    {
+        databaseFailure(parent, error.text(), error.outcome());
+    }
+    // The first line of the box, by what became of the action.
+    static const QString kNothingChanged;
+    static const QString kNotDone;
+    static const QString kOutcomeUnknown;
+    // Shown before the action's own result when its commit failed but the
+    // file read again holds it.
+    static const QString kDoneAfterAll;
 
 private:
     static void showProgressOf(QWidget *parent, const QString &title, TaskProgress &progress,

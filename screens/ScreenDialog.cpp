@@ -10,6 +10,7 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -17,6 +18,7 @@
 #include <QShowEvent>
 #include <QTableView>
 #include <QTableWidget>
+#include <algorithm>
 
 namespace {
 
@@ -24,6 +26,18 @@ template <typename T> T *named(T *control, const char *name)
 {
     control->setObjectName(QString::fromLatin1(name));
     return control;
+}
+
+// Amounts and counts stand right-aligned, where the eye expects numbers: the
+// columns whose caption names an amount, a count or an entry's number.
+bool holdsNumbers(const QString &caption)
+{
+    static const QStringList kNumberWords = {QStringLiteral("金额"), QStringLiteral("余额"),
+                                             QStringLiteral("消费"), QStringLiteral("次数"),
+                                             QStringLiteral("差额"), QStringLiteral("流水号"),
+                                             QStringLiteral("序号"), QStringLiteral("关联流水")};
+    return std::any_of(kNumberWords.begin(), kNumberWords.end(),
+                       [&](const QString &word) { return caption.contains(word); });
 }
 
 template <typename View> View *readOnlyGrid(View *view)
@@ -50,6 +64,26 @@ void ScreenDialog::showEvent(QShowEvent *event)
     QDialog::showEvent(event);
     if (m_activateOnShow && !event->spontaneous())
         activate();
+}
+
+void ScreenDialog::keyPressEvent(QKeyEvent *event)
+{
+    const bool filled = std::any_of(m_escapeClears.begin(), m_escapeClears.end(),
+                                    [](const QLineEdit *box) { return !box->text().isEmpty(); });
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier && filled) {
+        for (QLineEdit *box : m_escapeClears)
+            box->clear();
+        formCleared();
+        m_escapeClears.first()->setFocus(Qt::OtherFocusReason);
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+void ScreenDialog::escapeClears(std::initializer_list<QLineEdit *> boxes)
+{
+    m_escapeClears = boxes;
 }
 
 void ScreenDialog::activateOnce()
@@ -80,9 +114,9 @@ bool ScreenDialog::refuseUnlessBuiltIn(const Session &session, const QString &me
     return m_refused;
 }
 
-void ScreenDialog::failed(const QString &detail)
+void ScreenDialog::failed(const StoreError &error)
 {
-    Dialogs::databaseFailure(this, detail);
+    Dialogs::databaseFailure(this, error);
     storeFailed();
 }
 
@@ -146,6 +180,7 @@ QTableWidget *ScreenDialog::table(const char *name, const QStringList &headers, 
     auto *view =
         readOnlyGrid(named(new QTableWidget(0, int(headers.size()), parent ? parent : this), name));
     view->setHorizontalHeaderLabels(headers);
+    view->setWordWrap(false); // a time stays on one line
     return view;
 }
 
@@ -159,10 +194,19 @@ void ScreenDialog::appendRows(QTableWidget *table, const QList<QStringList> &row
 {
     const int first = table->rowCount();
     table->setRowCount(first + int(rows.size()));
+    QList<bool> numbers;
+    for (int column = 0; column < table->columnCount(); ++column) {
+        const QTableWidgetItem *header = table->horizontalHeaderItem(column);
+        numbers << (header && holdsNumbers(header->text()));
+    }
     for (int row = 0; row < rows.size(); ++row) {
         const QStringList &cells = rows.at(row);
-        for (int column = 0; column < cells.size(); ++column)
-            table->setItem(first + row, column, new QTableWidgetItem(cells.at(column)));
+        for (int column = 0; column < cells.size(); ++column) {
+            auto *item = new QTableWidgetItem(cells.at(column));
+            if (numbers.value(column))
+                item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+            table->setItem(first + row, column, item);
+        }
     }
 }
 

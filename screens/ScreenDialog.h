@@ -15,6 +15,7 @@ class QDateEdit;
 class QGridLayout;
 class QGroupBox;
 class QHBoxLayout;
+class QKeyEvent;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -45,6 +46,14 @@ public:
 
 protected:
     void showEvent(QShowEvent *event) override;
+    // Esc empties the boxes given to escapeClears() first, if any holds text;
+    // it closes the screen only when they are empty.
+    void keyPressEvent(QKeyEvent *event) override;
+
+    // The boxes Esc empties for the next customer, the first one taking the
+    // focus; the screen's formCleared() runs after them.
+    void escapeClears(std::initializer_list<QLineEdit *> boxes);
+    virtual void formCleared() {}
 
     // Runs activate() now and never again on show: for screens whose state is
     // set up when they are created.
@@ -92,8 +101,8 @@ protected:
     QHBoxLayout *buttonRow(QPushButton *confirm, QPushButton *exit);
 
     // Runs a rule. When the store fails (or a library the rule uses throws),
-    // the database-failure message is shown and nothing is returned; the
-    // rule's transaction has rolled back by then.
+    // the database-failure message, saying what became of the action, is
+    // shown and nothing is returned.
     template <typename Action> auto attempt(Action &&action)
     {
         using Result = std::invoke_result_t<Action>;
@@ -102,18 +111,18 @@ protected:
                 action();
                 return true;
             } catch (const StoreError &e) {
-                failed(e.text());
+                failed(e);
             } catch (const std::exception &e) {
-                failed(QString::fromLocal8Bit(e.what()));
+                failed(StoreError(QString::fromLocal8Bit(e.what())));
             }
             return false;
         } else {
             try {
                 return std::optional<Result>(action());
             } catch (const StoreError &e) {
-                failed(e.text());
+                failed(e);
             } catch (const std::exception &e) {
-                failed(QString::fromLocal8Bit(e.what()));
+                failed(StoreError(QString::fromLocal8Bit(e.what())));
             }
             return std::optional<Result>();
         }
@@ -124,8 +133,9 @@ protected:
     virtual void storeFailed() {}
 
 private:
-    void failed(const QString &detail);
+    void failed(const StoreError &error);
 
+    QList<QLineEdit *> m_escapeClears;
     bool m_activateOnShow = true;
     bool m_refused = false;
 };

@@ -11,29 +11,59 @@
 #include <QLineEdit>
 #include <QPalette>
 #include <QRadioButton>
+#include <QToolTip>
 #include <algorithm>
+#include <functional>
 
 namespace Ui {
 
 namespace {
 
-class DigitFilter : public QObject
+// Checks each typed character against a rule that sees the box's text as it
+// would be after the key; a refused key is dropped and the box says why.
+class KeyFilter : public QObject
 {
 public:
-    using QObject::QObject;
+    // Returns why the text after the key may not stand, or nothing.
+    using Rule =
+        std::function<QString(const QLineEdit &, const QString &typed, const QString &after)>;
+    KeyFilter(QLineEdit *edit, Rule rule) : QObject(edit), m_edit(edit), m_rule(std::move(rule)) {}
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override
     {
-        if (event->type() == QEvent::KeyPress) {
-            const auto *key = static_cast<QKeyEvent *>(event);
-            const QString text = key->text();
-            if (!text.isEmpty() && text.at(0).isPrint() && !NumberText::isDigitKey(text.at(0)))
-                return true;
+        if (watched == m_edit && event->type() == QEvent::KeyPress) {
+            const QString text = static_cast<QKeyEvent *>(event)->text();
+            if (!text.isEmpty() && text.at(0).isPrint()) {
+                const QString reason = m_rule(*m_edit, text, textAfter(text));
+                if (!reason.isEmpty()) {
+                    refusedKey(m_edit, reason);
+                    return true;
+                }
+                if (!m_edit->toolTip().isEmpty()) {
+                    m_edit->setToolTip(QString());
+                    QToolTip::hideText();
+                }
+            }
         }
         return QObject::eventFilter(watched, event);
     }
+
+private:
+    QString textAfter(const QString &typed) const
+    {
+        QString text = m_edit->text();
+        if (m_edit->hasSelectedText())
+            return text.replace(m_edit->selectionStart(), m_edit->selectedText().size(), typed);
+        return text.insert(m_edit->cursorPosition(), typed);
+    }
+
+    QLineEdit *m_edit;
+    Rule m_rule;
 };
+
+const QString kDigitsOnly = QStringLiteral("只能输入数字");
+const QString kTooLong = QStringLiteral("最多输入 %1 位");
 
 class ArrowChoice : public QObject
 {
@@ -102,7 +132,32 @@ void arrowsChoose(const QList<QRadioButton *> &buttons)
 
 void digitsOnly(QLineEdit *edit)
 {
-    edit->installEventFilter(new DigitFilter(edit));
+    edit->installEventFilter(
+        new KeyFilter(edit, [](const QLineEdit &box, const QString &typed, const QString &after) {
+            for (const QChar c : typed)
+                if (!NumberText::isDigitKey(c))
+                    return kDigitsOnly;
+            if (box.maxLength() > 0 && after.size() > box.maxLength())
+                return kTooLong.arg(box.maxLength());
+            return QString();
+        }));
+}
+
+void amountOnly(QLineEdit *edit)
+{
+    edit->setMaxLength(QStringLiteral("9999999.99").size());
+    edit->installEventFilter(
+        new KeyFilter(edit, [](const QLineEdit &box, const QString &, const QString &after) {
+            const bool signed_ = box.text().startsWith(QLatin1Char('-'));
+            return NumberText::amountProblemText(
+                NumberText::amountBeingTyped(signed_ ? after.mid(1) : after));
+        }));
+}
+
+void refusedKey(QLineEdit *edit, const QString &reason)
+{
+    edit->setToolTip(reason);
+    QToolTip::showText(edit->mapToGlobal(QPoint(0, edit->height())), reason, edit);
 }
 
 void passwordBox(QLineEdit *edit)
@@ -146,7 +201,7 @@ void reportExport(QWidget *parent, MemberStore &store, const QString &path, cons
     try {
         AuditLog::record(store, AuditLog::kExport, QFileInfo(path).fileName());
     } catch (const StoreError &e) {
-        Dialogs::databaseFailure(parent, e.text());
+        Dialogs::databaseFailure(parent, e);
         return;
     }
     Dialogs::message(parent, done + path);

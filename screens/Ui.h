@@ -19,9 +19,19 @@ constexpr int twips(int tw)
 }
 
 // Lets only Backspace and the digits 0-9 through typed keys; other printable
-// keys are discarded. Editing keys and shortcuts still work; pasted text
-// is not filtered (the rules check it).
+// keys are discarded, and the box says why (see refusedKey()). Editing keys
+// and shortcuts still work; pasted text is not filtered (the rules check it).
 void digitsOnly(QLineEdit *edit);
+
+// An amount of yuan: typed keys are taken only while the text stays an
+// amount with at most one '.', two decimals and 9999999.99 at most; a leading
+// "-" the screen put there is left out of the check. The box's length allows
+// the largest amount.
+void amountOnly(QLineEdit *edit);
+
+// Tells why a typed key was not taken: the reason becomes the box's tooltip
+// and is shown at once beside it; the next key taken clears it.
+void refusedKey(QLineEdit *edit, const QString &reason);
 
 // Makes these radio buttons one choice that the keyboard works as elsewhere
 // on the desktop: the arrow keys move between them, in this order, and

@@ -2,18 +2,34 @@
 # Installs the Debian packages the build, the tests and the program need,
 # when any of them is missing. Safe to run again: it does nothing when all
 # packages are present.
+#
+#   scripts/setup.sh           everything: the program, the tests, the package
+#   scripts/setup.sh program   only what building and running the program needs
+#   scripts/setup.sh xvfb      the virtual display of ./run.sh --xvfb
 set -euo pipefail
 
-packages=(
+program_packages=(
   build-essential cmake pkg-config
   qt6-base-dev libqt6sql6-sqlite qt6-qpa-plugins libgl-dev
-  libsodium-dev libgsf-1-dev libfreexl-dev libsqlite3-dev libxxhash-dev
+  libsodium-dev libgsf-1-dev libsqlite3-dev libxxhash-dev
   fonts-noto-cjk
+  # Qt's own dialogs and buttons in Chinese (qtbase_zh_CN.qm).
+  qt6-translations-l10n
+)
+test_packages=(
+  libfreexl-dev
   dpkg-dev desktop-file-utils
   # The export tests read every workbook back with xlrd and with gnumeric's
   # ssconvert (a command-line program: it needs no display).
   python3-xlrd gnumeric
 )
+
+case "${1:-all}" in
+  all) packages=("${program_packages[@]}" "${test_packages[@]}") ;;
+  program) packages=("${program_packages[@]}") ;;
+  xvfb) packages=(xvfb xauth) ;;
+  *) echo "usage: $0 [all|program|xvfb]" >&2; exit 2 ;;
+esac
 
 missing=()
 for p in "${packages[@]}"; do

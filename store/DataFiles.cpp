@@ -17,6 +17,10 @@ QString DataFiles::liveRollback() const
 {
     return m_folder + QStringLiteral("/tableold.mdb");
 }
+QString DataFiles::restoreStaging() const
+{
+    return m_folder + QStringLiteral("/tablenew.mdb");
+}
 QString DataFiles::backupFolder() const
 {
     return m_folder + QStringLiteral("/backup");

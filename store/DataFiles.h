@@ -14,6 +14,7 @@ public:
     QString liveDatabase() const;   // table.mdb
     QString blankTemplate() const;  // zero.mdb
     QString liveRollback() const;   // tableold.mdb
+    QString restoreStaging() const; // tablenew.mdb: a backup's copy on its way in
     QString backupFolder() const;   // backup
     QString backupDatabase() const; // backup/backup.mdb
     QString backupRollback() const; // backup/backupold.mdb

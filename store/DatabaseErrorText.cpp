@@ -62,14 +62,35 @@ Kind byText(const QString &text)
     return Kind::Other;
 }
 
+Kind kindOf(const QString &engineText, int code)
+{
+    const Kind kind = byCode(code);
+    return kind == Kind::Other ? byText(engineText) : kind;
+}
+
 } // namespace
+
+bool isAboutTheDisk(const QString &engineText, int code)
+{
+    switch (kindOf(engineText, code)) {
+    case Kind::Busy:
+    case Kind::ReadOnly:
+    case Kind::Disk:
+    case Kind::Full:
+    case Kind::Denied:
+        return true;
+    case Kind::Damaged:
+    case Kind::CannotOpen:
+    case Kind::Memory:
+    case Kind::Other:
+        break;
+    }
+    return false;
+}
 
 QString sentence(const QString &engineText, int code)
 {
-    Kind kind = byCode(code);
-    if (kind == Kind::Other)
-        kind = byText(engineText);
-    switch (kind) {
+    switch (kindOf(engineText, code)) {
     case Kind::Busy:
         return QStringLiteral(
             "数据文件正被其他程序占用。请关闭其他正在使用数据文件的程序，稍后重试。");

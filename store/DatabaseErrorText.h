@@ -10,5 +10,9 @@ namespace DatabaseErrorText {
 QString sentence(const QString &engineText, int code = 0);
 // The sentence, then the engine's own text as a detail line.
 QString withDetail(const QString &engineText, int code = 0);
+// Whether the failure lies with the disk or the access to the file (full,
+// failing, read-only, held by another program, not permitted) rather than
+// with what the file holds.
+bool isAboutTheDisk(const QString &engineText, int code = 0);
 
 } // namespace DatabaseErrorText

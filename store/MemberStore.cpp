@@ -1,11 +1,14 @@
 #include "store/MemberStore.h"
 
+#include "base/Clock.h"
 #include "base/StoreError.h"
 #include "store/Schema.h"
 #include "store/SqliteDialect.h"
 
+#include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
+#include <QRandomGenerator>
 #include <QSqlError>
 #include <QUuid>
 
@@ -46,6 +49,10 @@ bool MemberStore::open()
     if (isOpen())
         return true;
     m_lastError.clear();
+    if (outcomeUnknown()) {
+        m_lastError = m_unknown;
+        return false;
+    }
     if (!QFileInfo(m_path).isFile()) {
         m_lastError = QStringLiteral("file missing: ") + m_path;
         return false;
@@ -147,6 +154,8 @@ bool MemberStore::createFile(const QString &path, const QString &adminPasswordHa
 
 QSqlQuery &MemberStore::exec(const QString &sql, const QVariantList &values)
 {
+    if (outcomeUnknown())
+        throw StoreError(m_unknown, StoreError::Outcome::Unknown);
     if (!isOpen())
         throw StoreError(QStringLiteral("database is not open"));
     auto it = m_statements.find(sql);
@@ -194,11 +203,26 @@ int MemberStore::changes()
     return scalar(QStringLiteral("SELECT changes()")).toInt();
 }
 
+QString MemberStore::newOperationNumber()
+{
+    const quint64 ms = quint64(QDateTime::currentMSecsSinceEpoch()) & 0xffffffffffffULL;
+    QRandomGenerator *chance = QRandomGenerator::system();
+    const quint64 high = chance->generate64();
+    const quint32 low = chance->generate() & 0xffffu;
+    return QStringLiteral("%1%2%3")
+        .arg(ms, 12, 16, QLatin1Char('0'))
+        .arg(high, 16, 16, QLatin1Char('0'))
+        .arg(low, 4, 16, QLatin1Char('0'));
+}
+
 void MemberStore::begin()
 {
     exec(m_depth == 0 ? SqliteDialect::beginWrite() : SqliteDialect::savepoint(m_depth));
-    if (m_depth == 0)
+    if (m_depth == 0) {
         m_failed = false;
+        m_operation = newOperationNumber();
+        m_changesAtBegin = SqliteDialect::totalChanges(m_db);
+    }
     ++m_depth;
 }
 
@@ -214,9 +238,49 @@ void MemberStore::commit(int level)
     // in an unknown state: it must not be committed.
     if (m_failed)
         throw StoreError(QStringLiteral("an inner transaction could not be rolled back"));
-    exec(SqliteDialect::commit());
+    // A transaction that only read (a snapshot) leaves no number.
+    const bool wrote = SqliteDialect::totalChanges(m_db) != m_changesAtBegin;
+    if (wrote)
+        exec(QStringLiteral("INSERT INTO 已完成操作 (操作号, 时间) VALUES (?, ?)"),
+             {m_operation, Clock::now().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))});
+    try {
+        exec(SqliteDialect::commit());
+    } catch (const StoreError &e) {
+        if (!wrote)
+            throw;
+        m_depth = 0;
+        confirmFailedCommit(e.text());
+        if (m_confirmedNotice)
+            m_confirmedNotice();
+    }
     m_depth = 0;
     ++m_commits;
+}
+
+void MemberStore::confirmFailedCommit(const QString &detail)
+{
+    // SQLite cannot know whether log frames it wrote but could not flush
+    // will be read back: the file read afresh decides. Closing the only
+    // connection lets the next open read the log from the disk.
+    close();
+    bool readable = open();
+    bool found = false;
+    if (readable) {
+        try {
+            found = scalar(QStringLiteral("SELECT 1 FROM 已完成操作 WHERE 操作号 = ?"),
+                           {m_operation})
+                        .isValid();
+        } catch (const StoreError &) {
+            readable = false;
+        }
+    }
+    if (!readable) {
+        close();
+        m_unknown = detail;
+        throw StoreError(detail, StoreError::Outcome::Unknown);
+    }
+    if (!found)
+        throw StoreError(detail, StoreError::Outcome::NotDone);
 }
 
 void MemberStore::rollback(int level)

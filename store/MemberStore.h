@@ -12,7 +12,16 @@
 //
 // Every statement is prepared once and binds its values; nothing is ever
 // built from input. Statements that fail throw StoreError. Each user action
-// that writes runs inside one Transaction, so it happens whole or not at all.
+// that writes runs inside one Transaction, so it happens whole or not at all,
+// and leaves its operation number in the file with its changes.
+//
+// A commit that fails (the log cannot be written or flushed: a failing or
+// full disk) may still be read back later, so its outcome is unknown. The
+// store then closes the connection, opens the file again and looks for the
+// action's number: found, the commit stands (the commit notice is called);
+// not found, the action did not happen (StoreError, NotDone). When the file
+// cannot be read at all, every later statement fails (StoreError, Unknown)
+// until the program starts again.
 // The file keeps its commits in the write-ahead log with synchronous=FULL
 // (one flush a commit). Closing the last connection empties the log into
 // the file and removes it, so that once closed a plain copy of the file is a
@@ -70,12 +79,30 @@ public:
     // Counts committed write transactions (for the benchmarks and tests).
     quint64 commitCount() const { return m_commits; }
 
+    // The number of the action of the open transaction (the outermost one),
+    // drawn when it began: 32 hexadecimal digits, the time in milliseconds
+    // and 80 random bits, unique across computers.
+    QString operationNumber() const { return m_operation; }
+    static QString newOperationNumber();
+
+    // Called when a commit failed and the file, read again, holds its action.
+    void setCommitConfirmedNotice(std::function<void()> notice)
+    {
+        m_confirmedNotice = std::move(notice);
+    }
+    // Whether a failed commit left the store unable to say what the file
+    // holds; it then refuses every statement.
+    bool outcomeUnknown() const { return !m_unknown.isEmpty(); }
+
 private:
     friend class Transaction;
     void begin();
     // level: the depth of the ending transaction, 1 for the outermost.
     void commit(int level);
     void rollback(int level);
+    // After a failed commit of an action that wrote: returns when the file
+    // read again holds the action, throws StoreError otherwise.
+    void confirmFailedCommit(const QString &detail);
 
     QString m_path;
     QString m_connection;
@@ -89,6 +116,10 @@ private:
     int m_depth = 0;
     bool m_failed = false; // an inner rollback failed; the outer one must not commit
     quint64 m_commits = 0;
+    QString m_operation;
+    qint64 m_changesAtBegin = 0;
+    std::function<void()> m_confirmedNotice;
+    QString m_unknown; // why the outcome of a commit is unknown; empty while it is not
 };
 
 // One user action as one transaction: begins in the constructor and rolls

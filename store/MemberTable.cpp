@@ -311,6 +311,16 @@ void MemberTable::setDetails(qint64 id, const QString &sex, const QString &phone
         throw StoreError(QStringLiteral("member %1 not found").arg(id));
 }
 
+int MemberTable::carryReferrerPhone(qint64 id, const QString &oldPhone, const QString &newPhone)
+{
+    if (oldPhone.isEmpty() || oldPhone == newPhone)
+        return 0;
+    m_store.exec(
+        QStringLiteral("UPDATE 会员登记 SET 推荐人手机 = ? WHERE 推荐人手机 = ? AND rowid <> ?"),
+        {newPhone, oldPhone, id});
+    return m_store.changes();
+}
+
 int MemberTable::removeByName(const QString &name)
 {
     // Each deleted member's account is closed with what he had. An amount

@@ -90,6 +90,9 @@ public:
     // Writes the four fields a correction may change.
     void setDetails(qint64 id, const QString &sex, const QString &phone, const QString &referrer,
                     const QString &referrerPhone);
+    // Members other than id who name oldPhone as their referrer's phone are
+    // given newPhone instead. Returns how many rows changed.
+    int carryReferrerPhone(qint64 id, const QString &oldPhone, const QString &newPhone);
     // Deletes every member with this name, closing each one's account in the
     // ledger; returns how many rows went.
     int removeByName(const QString &name);

@@ -91,7 +91,32 @@ void addMemberSearch(QSqlDatabase db)
         run(db, QString::fromUtf8(sql));
 }
 
-// 4 → 5: every character and every pair of neighbouring characters of a
+// 4 → 5: each administrator's choices on the screens (设置), keyed by his
+// name as accounts are matched and the setting's name.
+void addSettings(QSqlDatabase db)
+{
+    run(db, QStringLiteral("CREATE TABLE 设置 ("
+                           " 管理员名字 TEXT NOT NULL %1,"
+                           " 名称 TEXT NOT NULL,"
+                           " 值 TEXT NOT NULL DEFAULT '',"
+                           " PRIMARY KEY (管理员名字, 名称))")
+                .arg(SqliteDialect::kNameCollation));
+}
+
+// 5 → 6: every action that writes leaves its operation number in the file,
+// in the transaction of the action. When a commit fails in a way that leaves
+// its outcome unknown (the log could not be flushed), the number found or
+// not found in the file read again tells whether the action happened. The
+// numbers are unique across computers (time and chance), so that several
+// tills sharing one database can repeat an action safely.
+void addOperationNumbers(QSqlDatabase db)
+{
+    run(db, QStringLiteral("CREATE TABLE 已完成操作 ("
+                           " 操作号 TEXT NOT NULL PRIMARY KEY,"
+                           " 时间 TEXT NOT NULL DEFAULT '') WITHOUT ROWID"));
+}
+
+// 6 → 7: every character and every pair of neighbouring characters of a
 // name, so that a part of one or two characters (a surname, a given name)
 // is looked up instead of read from every member. A part is kept in small
 // letters (lower() folds ASCII letters only, as LIKE does), and the search
@@ -144,6 +169,8 @@ const Step kSteps[] = {
     // 3 → 4: an account's entries indexed with the columns a statement
     // filters on and sums, for long statements and the reconciliation.
     LedgerSchema::addAccountTotalsIndex,
+    addSettings,
+    addOperationNumbers,
     addNameParts,
 };
 static_assert(std::size(kSteps) + 1 == kVersion, "one step for each version after the first");

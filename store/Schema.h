@@ -18,6 +18,9 @@ inline const QString kCommission = QStringLiteral("提成基数");
 inline const QString kCash = QStringLiteral("现金");
 // Full-text index of the names and phones in 会员登记 (from version 2).
 inline const QString kMemberSearch = QStringLiteral("会员检索");
+// The number of every action that wrote, one row each, written in the
+// action's own transaction (from version 6).
+inline const QString kOperations = QStringLiteral("已完成操作");
 
 // 会员登记, in table order.
 inline const QStringList kMemberColumns = {
@@ -51,7 +54,7 @@ constexpr int kApplicationId = 0x50454c4d; // "PELM"
 // release; every later version is one step in Schema.cpp. A file of an
 // older version is upgraded when it is opened; a file of a newer version is
 // refused.
-constexpr int kVersion = 5;
+constexpr int kVersion = 7;
 
 // One upgrade step: runs the statements that take a database of version n
 // to version n + 1. Throws StoreError.

@@ -266,13 +266,28 @@ QVariant SqliteDialect::StoredValue::toVariant() const
     return QVariant();
 }
 
+namespace {
+
+sqlite3 *connectionOf(QSqlDatabase db)
+{
+    const QVariant handle = db.driver() ? db.driver()->handle() : QVariant();
+    return qstrcmp(handle.typeName(), "sqlite3*") == 0
+               ? *static_cast<sqlite3 *const *>(handle.constData())
+               : nullptr;
+}
+
+} // namespace
+
+qint64 SqliteDialect::totalChanges(QSqlDatabase db)
+{
+    sqlite3 *connection = db.isOpen() ? connectionOf(db) : nullptr;
+    return connection ? sqlite3_total_changes64(connection) : -1;
+}
+
 void SqliteDialect::forEachRow(QSqlDatabase db, const QString &sql, int columns,
                                const std::function<bool(const StoredValue *row)> &visit)
 {
-    const QVariant handle = db.driver() ? db.driver()->handle() : QVariant();
-    sqlite3 *connection = qstrcmp(handle.typeName(), "sqlite3*") == 0
-                              ? *static_cast<sqlite3 *const *>(handle.constData())
-                              : nullptr;
+    sqlite3 *connection = connectionOf(db);
     if (!connection)
         throw StoreError(QStringLiteral("数据库未打开"));
     const auto failure = [connection] {

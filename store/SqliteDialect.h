@@ -78,6 +78,10 @@ public:
     // the whole file once.
     static void readMapped(QSqlDatabase db);
 
+    // The rows inserted, updated or deleted over the connection since it was
+    // opened; -1 when it is not open.
+    static qint64 totalChanges(QSqlDatabase db);
+
     // Transactions: the outermost one takes the write lock at once, so that
     // an action never fails halfway on a lock; nested ones are savepoints.
     static QString beginWrite();

@@ -6,6 +6,7 @@
 #include "store/AuditLog.h"
 #include "store/MemberStore.h"
 
+#include <algorithm>
 #include <optional>
 
 namespace AdminRules {
@@ -98,6 +99,17 @@ Outcome registerAccount(MemberStore &store, const Entry &entry)
 bool isOwnAccount(const Session &session, const QString &rowName)
 {
     return rowName == session.name;
+}
+
+bool builtInHasDeliveredPassword(MemberStore &store, const Session &session)
+{
+    if (session.isBuiltInAdmin())
+        return PasswordHash::canonical(session.password) == kDeliveredPassword;
+    const QList<Admin> rows = AdminTable(store).byName(kBuiltInName);
+    return std::any_of(rows.begin(), rows.end(), [](const Admin &row) {
+        return row.name == kBuiltInName &&
+               PasswordHash::verify(row.passwordHash, kDeliveredPassword);
+    });
 }
 
 bool isDeletable(const QString &rowName)

@@ -27,6 +27,8 @@ inline const QString kDeleteWarningTitle = QStringLiteral("删除警告");
 inline const QString kBuiltInNotDeletable = QStringLiteral("内置管理员账号 admin 不能删除！");
 inline const QString kDeleted = QStringLiteral("管理员已删除！确认后退出系统！");
 inline const QString kBuiltInName = QStringLiteral("admin");
+inline const QString kDeliveredPassword = QStringLiteral("123456");
+inline const QString kDeliveredPasswordNotice = QStringLiteral("默认密码尚未修改，请尽快修改");
 
 QString registeredMessage(const QString &id);
 QString modifiedMessage(const QString &id);
@@ -64,6 +66,12 @@ Outcome registerAccount(MemberStore &store, const Entry &entry);
 // Whether the logged-in administrator may modify the row: only his own,
 // by exact comparison with the name typed at login.
 bool isOwnAccount(const Session &session, const QString &rowName);
+// Whether the built-in account still has the password it was delivered
+// with. When the session is that account, the password typed at login
+// answers without a hash to compute. Throws StoreError when the database
+// fails.
+bool builtInHasDeliveredPassword(MemberStore &store, const Session &session);
+
 // Whether the row may be deleted: every account but the built-in one.
 bool isDeletable(const QString &rowName);
 

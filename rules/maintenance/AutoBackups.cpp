@@ -2,9 +2,11 @@
 
 #include "base/Clock.h"
 #include "rules/maintenance/DatabaseFile.h"
+#include "rules/maintenance/FileDigest.h"
 #include "rules/maintenance/FileOps.h"
 #include "rules/maintenance/LiveSnapshot.h"
 #include "rules/maintenance/VerifiedCopy.h"
+#include "store/Schema.h"
 
 #include <QDir>
 #include <QFile>
@@ -49,8 +51,11 @@ QList<BackupGenerations::Generation> AutoBackups::list() const
     QList<BackupGenerations::Generation> found;
     const QStringList names = QDir(folder()).entryList({QStringLiteral("*.mdb")}, QDir::Files);
     for (const QString &name : names)
-        if (const auto g = BackupGenerations::parse(name))
+        if (auto g = BackupGenerations::parse(name)) {
+            g->verified =
+                QFileInfo::exists(BackupManifest::pathFor(folder() + QLatin1Char('/') + name));
             found << *g;
+        }
     return found;
 }
 
@@ -91,6 +96,37 @@ bool AutoBackups::remove(const QString &fileName, const QString &why)
         m_files.remove(manifest);
     log(QStringLiteral("已删除 %1（%2）").arg(fileName, why));
     return true;
+}
+
+int AutoBackups::vouchForUnverified()
+{
+    int vouched = 0;
+    for (const BackupGenerations::Generation &g : list()) {
+        const QString path = folder() + QLatin1Char('/') + g.fileName;
+        // Without a companion, nothing is played into the file by opening it.
+        if (g.verified || !DatabaseFile::present(m_files, path).isEmpty() ||
+            !Schema::problemWithFile(path, Schema::Check::Full).isEmpty())
+            continue;
+        LiveSnapshot counted(path, nullptr);
+        QString error;
+        const auto digest = FileDigest::ofFile(path, nullptr, &error);
+        if (!counted.waitForChecks().isEmpty() || !digest)
+            continue;
+        BackupManifest m;
+        m.digest = *digest;
+        m.size = counted.size();
+        m.taken = g.taken;
+        m.kind = g.kind;
+        m.members = counted.members();
+        m.balance = counted.balance();
+        m.lastChange = counted.lastChange();
+        m.programVersion = VerifiedCopy::kProgramVersion;
+        if (m.write(BackupManifest::pathFor(path), &error)) {
+            log(QStringLiteral("已为 %1 补写校验记录").arg(g.fileName));
+            ++vouched;
+        }
+    }
+    return vouched;
 }
 
 QStringList AutoBackups::prune()

@@ -48,6 +48,13 @@ public:
     // error) when it stays where it is.
     bool keepAside(const QString &path, BackupKind kind, QString *error);
 
+    // Gives each generation without a manifest one once it has passed the
+    // full checks: a generation whose run was cut short before its manifest
+    // was written, and the data a restore or a clear replaced. One with a
+    // journal or log beside it, or that fails a check, stays without.
+    // Returns how many got one. At start, before prune().
+    int vouchForUnverified();
+
     // Deletes the generations the rule gives up (never the newest); returns
     // the messages of deletions that failed.
     QStringList prune();

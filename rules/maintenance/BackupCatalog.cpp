@@ -54,7 +54,7 @@ QStringList BackupCatalog::columns(const Entry &e)
         Formats::dateTime(e.taken),
         BackupManifest::kindName(e.kind),
         m ? QString::number(m->members) : unknown,
-        m ? m->balance.toString() : unknown,
+        m ? m->balance.toStringWithCents() : unknown,
         m && m->lastChange.isValid() ? Formats::dateTime(m->lastChange) : unknown,
         m ? QStringLiteral("已校验") : QStringLiteral("未校验"),
     };

@@ -75,10 +75,28 @@ QStringList toDelete(const QList<Generation> &generations, const QDateTime &now)
     const QDate firstWeek = weekStart(today).addDays(-7 * (kWeeks - 1));
     const int firstMonth = monthIndex(today) - (kMonths - 1);
 
-    // Newest first: the first generation met in a day, week or month is the
-    // one that stands for it.
-    QSet<QDate> days, weeks;
-    QSet<int> months;
+    // Newest first: the first generation met in a day, week or month stands
+    // for it; the first verified one too.
+    struct Slots
+    {
+        QSet<qint64> any;
+        QSet<qint64> verified;
+        // Whether a generation met in this order is kept for the slot.
+        bool claim(qint64 slot, bool inRange, bool isVerified)
+        {
+            if (!inRange)
+                return false;
+            const bool newest = !any.contains(slot);
+            any.insert(slot);
+            if (!isVerified)
+                return newest;
+            if (verified.contains(slot))
+                return false;
+            verified.insert(slot);
+            return true;
+        }
+    };
+    Slots days, weeks, months;
     QStringList doomed;
     for (const Generation &g : std::as_const(byAge)) {
         const QDate d = g.taken.date();
@@ -86,20 +104,14 @@ QStringList toDelete(const QList<Generation> &generations, const QDateTime &now)
         if (g.kind == BackupKind::PreRestore || g.kind == BackupKind::PreClear) {
             keep = g.taken.addDays(kMarkedDays) > now;
         } else {
-            if (d >= firstDay && !days.contains(d)) {
-                days.insert(d);
-                keep = true;
-            }
-            if (const QDate w = weekStart(d); w >= firstWeek && !weeks.contains(w)) {
-                weeks.insert(w);
-                keep = true;
-            }
-            if (const int m = monthIndex(d); m >= firstMonth && !months.contains(m)) {
-                months.insert(m);
-                keep = true;
-            }
+            const QDate w = weekStart(d);
+            const int m = monthIndex(d);
+            // Each slot is claimed, whatever the others say.
+            const bool forDay = days.claim(d.toJulianDay(), d >= firstDay, g.verified);
+            const bool forWeek = weeks.claim(w.toJulianDay(), w >= firstWeek, g.verified);
+            const bool forMonth = months.claim(m, m >= firstMonth, g.verified);
             // A generation from the future (a clock set back) is kept.
-            keep = keep || d > today;
+            keep = forDay || forWeek || forMonth || d > today;
         }
         if (!keep)
             doomed.prepend(g.fileName);

@@ -15,7 +15,10 @@
 // of each of the last 5 weeks (Monday to Sunday, this week included) and of
 // each of the last 12 calendar months (this month included); the live
 // databases kept before a restore or a clear stay for 30 days. Everything
-// else goes.
+// else goes. Only a generation with a manifest (verified) stands for its
+// day, week or month against an older verified one: a newer one without a
+// manifest (a run cut short before it was written) is kept beside it and
+// never makes it go.
 namespace BackupGenerations {
 
 struct Generation
@@ -24,6 +27,7 @@ struct Generation
     QDateTime taken;
     BackupKind kind = BackupKind::Auto;
     int serial = 1; // 2, 3, ... for further ones taken in the same second
+    bool verified = true; // its manifest is there
 };
 
 constexpr int kDays = 7;

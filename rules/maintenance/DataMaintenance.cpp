@@ -18,6 +18,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QThread>
 
 const QString DataMaintenance::kNoBackupYet = QStringLiteral("当前没有备份数据，请注意备份！");
 const QString DataMaintenance::kCurrentBackupHeading =
@@ -46,6 +47,8 @@ const QString DataMaintenance::kRestoreRolledBack =
     QStringLiteral("还原失败，已恢复还原前的数据！");
 const QString DataMaintenance::kRestoreRollbackFailed =
     QStringLiteral("还原失败，且无法恢复还原前的数据！");
+const QString DataMaintenance::kBesideNotUsed =
+    QStringLiteral("备份文件旁的日志文件未被使用，还原的是备份文件本身的数据。");
 const QString DataMaintenance::kDataKeptAt = QStringLiteral("原数据保存在 %1，请勿删除！");
 const QString DataMaintenance::kOldLiveNotRemoved =
     QStringLiteral("无法删除旧数据 tableold.mdb，下次操作时会将它另存。");
@@ -89,8 +92,23 @@ QString native(const QString &path)
 
 DataMaintenance::DataMaintenance(MemberStore &store, DataFiles paths, const Session &session,
                                  FileOps &files)
-    : m_store(store), m_paths(std::move(paths)), m_session(session), m_files(files)
+    : m_store(store), m_paths(std::move(paths)), m_session(session), m_files(files),
+      m_storeThread(QThread::currentThread())
 {
+}
+
+void DataMaintenance::releaseStore(const QString &typed)
+{
+    if (m_session.confirms(typed))
+        closeStore();
+}
+
+void DataMaintenance::closeStore()
+{
+    // Qt lets a connection be used only on the thread that made it.
+    if (QThread::currentThread() == m_storeThread)
+        m_store.close();
+    Q_ASSERT(!m_store.isOpen());
 }
 
 QString DataMaintenance::statusLine(const QString &heading)
@@ -259,47 +277,35 @@ DataMaintenance::Outcome DataMaintenance::restore(const QString &typed, const QS
         o.messages << kNoBackupToRestore;
         return o;
     }
-    // A journal of the backup's own is played back before it is judged.
-    DatabaseHold::settle(source);
-    VerifiedCopy verified(m_files, m_progress);
-    // A backup its manifest vouches for is judged by the digest of the copy
-    // itself, read once: a copy that differs is never renamed into place.
-    VerifiedCopy::Verdict verdict = verified.checkWhileCopying(source, !fromOutside);
-    if (!verdict.problem.isEmpty()) {
-        o.messages << withDetail(kBackupDamaged, verdict.problem);
-        return o;
-    }
-
-    m_store.close();
+    closeStore();
     m_files.takeSyncProblem();
     if (m_files.exists(old) && !setAside(old, o))
         return o;
-    const bool hadLive = m_files.exists(live);
-    QString problem;
-    for (bool again = false;; again = true) {
-        // A crashed writer's journal is played back into the live file
-        // before it is moved aside; one that cannot be (a damaged file)
-        // moves with it.
-        if (hadLive)
-            DatabaseHold::settle(live, DatabaseHold::Journal::Rollback);
-        if (hadLive && !DatabaseFile::move(m_files, live, old)) {
-            o.messages << withDetail(kRestoreFailed, m_files.error());
-            return o;
-        }
-        problem = verified.restoreCopy(source, live, verdict);
-        if (problem != VerifiedCopy::kDigestDiffers || again || (hadLive && !rollBack(old, live)))
-            break;
-        // The backup changed since its manifest was written: the live data
-        // is back in place, and the backup must pass the full checks.
-        verdict = verified.check(source, false);
-        if (!verdict.problem.isEmpty()) {
-            o.messages << withDetail(kBackupDamaged, verdict.problem);
-            return o;
-        }
+    // The backup's own bytes, copied to a staged name, are what is judged and
+    // put in place; the backup itself and the files beside it stay as they
+    // are.
+    const QString staged = f.restoreStaging();
+    VerifiedCopy verified(m_files, m_progress);
+    const VerifiedCopy::Verdict verdict = verified.stage(source, staged, !fromOutside);
+    if (!verdict.problem.isEmpty()) {
+        o.messages << withDetail(verdict.copyFailed ? kRestoreFailed : kBackupDamaged,
+                                 verdict.problem);
+        return o;
     }
-    if (!problem.isEmpty()) {
+    const bool hadLive = m_files.exists(live);
+    // A crashed writer's journal is played back into the live file before it
+    // is moved aside; one that cannot be (a damaged file) moves with it.
+    if (hadLive)
+        DatabaseHold::settle(live, DatabaseHold::Journal::Rollback);
+    if (hadLive && !DatabaseFile::move(m_files, live, old)) {
+        o.messages << withDetail(kRestoreFailed, m_files.error());
+        DatabaseFile::remove(m_files, staged);
+        return o;
+    }
+    if (!DatabaseFile::move(m_files, staged, live)) {
+        const QString problem = m_files.error();
+        DatabaseFile::remove(m_files, staged);
         if (!hadLive) {
-            DatabaseFile::remove(m_files, live);
             o.messages << withDetail(kRestoreFailed, problem);
         } else if (rollBack(old, live)) {
             o.messages << withDetail(kRestoreRolledBack, problem);
@@ -310,6 +316,8 @@ DataMaintenance::Outcome DataMaintenance::restore(const QString &typed, const QS
         }
         return o;
     }
+    if (!DatabaseFile::present(m_files, source).isEmpty())
+        o.messages << kBesideNotUsed;
     if (hadLive) {
         if (const QString kept = retire(old, BackupKind::PreRestore); !kept.isEmpty())
             o.messages << kept;
@@ -343,7 +351,7 @@ DataMaintenance::Outcome DataMaintenance::clear(const QString &typed)
     // From here on every path ends the program.
     o.endProgram = true;
     o.endCode = 1;
-    m_store.close();
+    closeStore();
     m_files.takeSyncProblem();
     Outcome aside;
     if (m_files.exists(old) && !setAside(old, aside)) {
@@ -410,10 +418,13 @@ DataMaintenance::Outcome DataMaintenance::saveCopy(const QString &folder)
 
 void DataMaintenance::record(Outcome &outcome)
 {
-    if (!outcome.logged)
+    // A restore or a clear closed the store, even one refused or failed.
+    if (!outcome.logged) {
+        if (!outcome.endProgram)
+            m_store.reopenIfClosed(); // a failure shows at the main window's next look
         return;
-    // A restore or a clear left the store closed; its row belongs in the
-    // file now in place.
+    }
+    // Its row belongs in the file now in place.
     QString problem;
     if (!m_store.reopenIfClosed()) {
         problem = m_store.lastError();

@@ -10,6 +10,7 @@
 
 class FileOps;
 class MemberStore;
+class QThread;
 struct Session;
 class TaskProgress;
 
@@ -31,7 +32,9 @@ class TaskProgress;
 // kept, never overwritten or deleted.
 //
 // No method shows anything or needs the GUI thread: the outcome says what
-// to show. Only record() touches the store, on the thread that owns it.
+// to show. The store is touched only on the thread that owns it (the one
+// that made this object): record() writes there, and releaseStore() closes
+// the store there before a restore or a clear is handed to a worker.
 class DataMaintenance
 {
 public:
@@ -56,6 +59,8 @@ public:
     static const QString kRestoreRollbackFailed;
     static const QString kOldLiveNotRemoved;
     static const QString kDataKeptAt; // %1: where the live database was kept
+    // A journal or log lay beside the restored backup.
+    static const QString kBesideNotUsed;
 
     static const QString kTemplateDamaged;
     static const QString kClearPrompt;
@@ -98,6 +103,11 @@ public:
     // backup to put back (backup.mdb when empty). A file from outside the
     // backup folder always gets the full checks, whatever its manifest says.
     Outcome restore(const QString &typed, const QString &source = {}, bool fromOutside = false);
+    // On the store's thread, before restore() or clear() runs on another:
+    // when the typed password confirms, closes the store, as they replace
+    // the live file. Run on the store's own thread, they close it themselves.
+    void releaseStore(const QString &typed);
+
     // Before the password is asked: the template of the wrong size ends the
     // program at once.
     std::optional<Outcome> checkTemplate();
@@ -119,6 +129,9 @@ public:
     void setProgress(TaskProgress *progress) { m_progress = progress; }
 
 private:
+    // Closes the store when called on its thread; elsewhere it must be
+    // closed already (releaseStore()).
+    void closeStore();
     // Moves a leftover roll-back copy aside; false when it is still in the way.
     bool setAside(const QString &path, Outcome &outcome);
     // Why the file cannot serve as a database of this program ("" if it can).
@@ -140,4 +153,5 @@ private:
     const Session &m_session;
     FileOps &m_files;
     TaskProgress *m_progress = nullptr;
+    QThread *m_storeThread;
 };

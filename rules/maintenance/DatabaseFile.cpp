@@ -3,6 +3,7 @@
 #include "rules/maintenance/FileOps.h"
 #include "store/DatabaseHold.h"
 
+#include <QFile>
 #include <QFileInfo>
 
 namespace DatabaseFile {
@@ -21,12 +22,21 @@ QStringList companions(const QString &path)
     return list;
 }
 
+QStringList present(FileOps &files, const QString &path)
+{
+    QStringList found;
+    for (const QString &c : companions(path))
+        if (files.exists(c))
+            found << c;
+    return found;
+}
+
 bool removeStrays(FileOps &files, const QString &path)
 {
     if (files.exists(path))
         return true;
-    for (const QString &c : companions(path))
-        if (files.exists(c) && !files.remove(c))
+    for (const QString &c : present(files, path))
+        if (!files.remove(c))
             return false;
     return true;
 }
@@ -58,12 +68,27 @@ bool remove(FileOps &files, const QString &path)
     return removeStrays(files, path);
 }
 
+bool removeDeadJournal(FileOps &files, const QString &path)
+{
+    const QString journal = companions(path).constFirst();
+    QFile file(journal);
+    if (!file.exists() || !file.open(QIODevice::ReadOnly))
+        return false;
+    // The journal's header: its magic number, page count and checksum seed.
+    constexpr qint64 kHeader = 28;
+    const QByteArray header = file.read(kHeader);
+    file.close();
+    if (header.count('\0') != header.size())
+        return false;
+    return files.remove(journal);
+}
+
 QString copyStill(FileOps &files, const QString &from, const QString &to)
 {
     DatabaseHold hold(from);
     if (!hold.isHeld())
         return QStringLiteral("无法读取 %1：%2").arg(QFileInfo(from).fileName(), hold.error());
-    if (!removeStrays(files, to) || !files.copy(from, to))
+    if (!removeStrays(files, to) || !files.copyDatabase(from, to))
         return files.error();
     return {};
 }

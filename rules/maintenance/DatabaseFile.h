@@ -14,6 +14,8 @@ namespace DatabaseFile {
 
 // path-journal, path-wal, path-shm, whether present or not.
 QStringList companions(const QString &path);
+// Those of them that are present.
+QStringList present(FileOps &files, const QString &path);
 
 // Renames the file and then each companion present. On failure what was
 // moved is moved back and false is returned (FileOps::error() says why).
@@ -24,15 +26,17 @@ bool remove(FileOps &files, const QString &path);
 // file and would be taken for the journal of the next file of that name.
 bool removeStrays(FileOps &files, const QString &path);
 
+// Removes path-journal when it holds nothing to play back: its header is
+// zeroed (or it is empty), as a kill leaves it while a file is switched out
+// of the write-ahead log. SQLite ignores such a journal, and a file in the
+// log never uses one, so it would stay for good. Call only once SQLite has
+// opened the file and so played back a journal that was hot.
+bool removeDeadJournal(FileOps &files, const QString &path);
+
 // Copies a database while SQLite holds it still (a crashed writer's journal
 // played back first, no writer in between), so the copy is one committed
-// state. Returns why it failed, or an empty text.
-//
-// The copy reads the file through a descriptor of its own, and closing it
-// drops every POSIX lock this process holds on the file (SQLite's locks are
-// of that kind). The hold's lock goes only once the copy is complete, but
-// no other connection of this process may be inside a transaction on the
-// file while a copy runs, on whatever thread.
+// state. The copy reads through SQLite (FileOps::copyDatabase), so that the
+// hold keeps its lock. Returns why it failed, or an empty text.
 QString copyStill(FileOps &files, const QString &from, const QString &to);
 
 } // namespace DatabaseFile

@@ -1,6 +1,7 @@
 #include "rules/maintenance/FileOps.h"
 
 #include "rules/maintenance/StagedFile.h"
+#include "store/DatabaseReader.h"
 
 #include <QDir>
 #include <QFile>
@@ -9,6 +10,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -51,60 +53,88 @@ bool DiskFileOps::copy(const QString &from, const QString &to)
         m_error = QStringLiteral("无法读取 %1：%2").arg(nameOf(from), systemErrorText(errno));
         return false;
     }
-    StagedFile out(to);
-    bool ok = out.isOpen();
-    if (ok) {
-        out.takePermissionsOf(in);
-        static constexpr qint64 kChunk = 1 << 20;
-        QByteArray buffer(kChunk, Qt::Uninitialized);
-        for (;;) {
-            const ssize_t n = ::read(in, buffer.data(), size_t(kChunk));
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n < 0) {
-                m_error =
-                    QStringLiteral("无法读取 %1：%2").arg(nameOf(from), systemErrorText(errno));
-                ok = false;
-                break;
+    struct stat st;
+    const unsigned mode = ::fstat(in, &st) == 0 ? st.st_mode & 07777 : 0644;
+    const bool ok = copyFrom(
+        [&](char *data, qint64 max) -> qint64 {
+            for (;;) {
+                const ssize_t n = ::read(in, data, size_t(max));
+                if (n >= 0 || errno != EINTR) {
+                    if (n < 0)
+                        m_error = QStringLiteral("无法读取 %1：%2")
+                                      .arg(nameOf(from), systemErrorText(errno));
+                    return n;
+                }
             }
-            if (n == 0)
-                break;
-            if (m_watch)
-                m_watch->rewrite(buffer.data(), n);
-            if (m_watch && !m_watch->chunk(buffer.constData(), n)) {
-                m_error = QStringLiteral("已取消");
-                ok = false;
-                break;
-            }
-            if (!out.write(buffer.constData(), n)) {
-                m_error = out.error();
-                ok = false;
-                break;
-            }
-        }
-        // On the disk while the watcher decides, which may take a while: the
-        // checks of a backup run beside its copy.
-        if (ok && m_watch)
-            m_watch->copied();
-        if (ok && m_watch && !out.flush()) {
-            m_error = out.error();
-            ok = false;
-        }
-        if (ok && m_watch && !m_watch->renaming()) {
-            m_error = QStringLiteral("复制已停止");
-            ok = false;
-        }
-        if (ok && !out.commit(StagedFile::Existing::Keep, StagedFile::FolderSync::Later)) {
-            m_error = out.error();
-            ok = false;
-        }
-        if (ok)
-            flushFolder(QFileInfo(to).absolutePath());
-    } else {
-        m_error = out.error();
-    }
+        },
+        mode, to);
     ::close(in);
     return ok;
+}
+
+bool DiskFileOps::copyDatabase(const QString &from, const QString &to)
+{
+    DatabaseReader in(from);
+    if (!in.isOpen()) {
+        m_error = QStringLiteral("无法读取 %1：%2").arg(nameOf(from), in.error());
+        return false;
+    }
+    return copyFrom(
+        [&](char *data, qint64 max) {
+            const qint64 n = in.read(data, max);
+            if (n < 0)
+                m_error = QStringLiteral("无法读取 %1：%2").arg(nameOf(from), in.error());
+            return n;
+        },
+        in.mode(), to);
+}
+
+bool DiskFileOps::copyFrom(const std::function<qint64(char *, qint64)> &read, unsigned mode,
+                           const QString &to)
+{
+    StagedFile out(to);
+    if (!out.isOpen()) {
+        m_error = out.error();
+        return false;
+    }
+    out.takePermissions(mode);
+    static constexpr qint64 kChunk = 1 << 20;
+    QByteArray buffer(kChunk, Qt::Uninitialized);
+    for (;;) {
+        const qint64 n = read(buffer.data(), kChunk);
+        if (n < 0)
+            return false;
+        if (n == 0)
+            break;
+        if (m_watch)
+            m_watch->rewrite(buffer.data(), n);
+        if (m_watch && !m_watch->chunk(buffer.constData(), n)) {
+            m_error = QStringLiteral("已取消");
+            return false;
+        }
+        if (!out.write(buffer.constData(), n)) {
+            m_error = out.error();
+            return false;
+        }
+    }
+    // On the disk while the watcher decides, which may take a while: the
+    // checks of a backup run beside its copy.
+    if (m_watch)
+        m_watch->copied();
+    if (m_watch && !out.flush()) {
+        m_error = out.error();
+        return false;
+    }
+    if (m_watch && !m_watch->renaming()) {
+        m_error = QStringLiteral("复制已停止");
+        return false;
+    }
+    if (!out.commit(StagedFile::Existing::Keep, StagedFile::FolderSync::Later)) {
+        m_error = out.error();
+        return false;
+    }
+    flushFolder(QFileInfo(to).absolutePath());
+    return true;
 }
 
 bool DiskFileOps::rename(const QString &from, const QString &to)

@@ -5,6 +5,7 @@
 #include <QDateTime>
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <utility>
 
 // The file operations backup, restore and clear are built from. Each
@@ -26,6 +27,10 @@ public:
     // and renames it into place, so `to` either appears complete or not at
     // all. Fails when `to` exists.
     virtual bool copy(const QString &from, const QString &to) = 0;
+    // The same for a database file SQLite may have open in this process (the
+    // live file): it is read through SQLite's own file handle and never
+    // opened here (DatabaseReader says why). The caller holds writers off.
+    virtual bool copyDatabase(const QString &from, const QString &to) = 0;
     // Fails when `to` exists.
     virtual bool rename(const QString &from, const QString &to) = 0;
     virtual bool remove(const QString &path) = 0;
@@ -59,6 +64,7 @@ public:
     QDateTime modified(const QString &path) override;
     bool makeFolder(const QString &path) override;
     bool copy(const QString &from, const QString &to) override;
+    bool copyDatabase(const QString &from, const QString &to) override;
     bool rename(const QString &from, const QString &to) override;
     bool remove(const QString &path) override;
     void dropCached(const QString &path) override;
@@ -67,4 +73,10 @@ protected:
     // Flushes the folder's entries to disk; a failure is kept for
     // takeSyncProblem().
     virtual bool flushFolder(const QString &folder);
+
+private:
+    // The bytes of one copy: read() gives the count read, 0 at the end, -1
+    // on failure (with m_error set).
+    bool copyFrom(const std::function<qint64(char *, qint64)> &read, unsigned mode,
+                  const QString &to);
 };

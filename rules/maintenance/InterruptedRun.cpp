@@ -36,10 +36,17 @@ QString InterruptedRun::recover()
                 true);
     recoverPair(m_paths.backupDatabase(), m_paths.backupRollback(), kBackupUndone, kBackupFinished,
                 false);
-    int staged = 0;
+    // A backup's copy on its way in never became the live data.
+    const QString restoring = m_paths.restoreStaging();
+    int staged = m_files.exists(restoring) ? 1 : 0;
+    if (!DatabaseFile::remove(m_files, restoring)) {
+        staged = 0;
+        if (m_stuck.isEmpty())
+            m_stuck = m_files.error();
+    }
     for (const QString &target :
          {m_paths.liveDatabase(), m_paths.backupDatabase(), m_paths.exportWorkbook(),
-          BackupManifest::pathFor(m_paths.backupDatabase())}) {
+          BackupManifest::pathFor(m_paths.backupDatabase()), restoring}) {
         const QFileInfo info(target);
         staged += removeStaged(info.absolutePath(), info.fileName());
     }

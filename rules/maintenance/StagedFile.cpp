@@ -79,14 +79,12 @@ bool StagedFile::write(const char *data, qint64 size)
     return true;
 }
 
-void StagedFile::takePermissionsOf(int sourceHandle)
+void StagedFile::takePermissions(unsigned mode)
 {
     // The owner keeps reading and writing the copy: a template or backup
     // made read-only to protect it must not give a live database that every
     // later write fails on.
-    struct stat st;
-    if (::fstat(sourceHandle, &st) == 0)
-        ::fchmod(m_fd, (st.st_mode & 07777) | S_IRUSR | S_IWUSR);
+    ::fchmod(m_fd, mode_t(mode & 07777) | S_IRUSR | S_IWUSR);
 }
 
 bool StagedFile::flush()

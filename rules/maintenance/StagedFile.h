@@ -27,9 +27,9 @@ public:
     bool write(const char *data, qint64 size);
     // Puts what is written on the disk now (commit() does it too).
     bool flush();
-    // Gives the file the permission bits of another file, plus reading and
-    // writing by the owner.
-    void takePermissionsOf(int sourceHandle);
+    // Gives the file these permission bits (another file's), plus reading
+    // and writing by the owner.
+    void takePermissions(unsigned mode);
     // Replace: an existing target is replaced atomically; otherwise commit
     // fails when the target exists.
     enum class Existing { Keep, Replace };

@@ -13,31 +13,40 @@
 #include <utility>
 
 const QString VerifiedCopy::kProgramVersion = QStringLiteral("1.1.0.45");
-const QString VerifiedCopy::kDigestDiffers = QStringLiteral("复制时读出的内容与备份的校验记录不符");
 
 namespace {
 
 const QString kSizeDiffers = QStringLiteral("复制后的文件大小不符");
+
+// Digests a copy of a database on its way, marked as a rollback-journal
+// file first: a live file in the log has its copy marked so, and a staged
+// backup too, so that checking it makes no log beside it.
+class MarkedDigest : public FileDigest
+{
+public:
+    using FileDigest::FileDigest;
+    void rewrite(char *data, qint64 size) override
+    {
+        if (std::exchange(m_first, false))
+            SqliteDialect::markRollbackJournal(data, size);
+    }
+
+private:
+    bool m_first = true;
+};
 
 // Digests a backup on its way; the copy is renamed into place only once the
 // checks of its source have passed. A manifest still at the copy's name
 // belongs to the backup the copy replaces: it goes right before the rename,
 // so that it never vouches for the copy, even when the run is cut short
 // before the copy's own is written, and stays when the copy is refused.
-class CheckedCopy : public FileDigest
+class CheckedCopy : public MarkedDigest
 {
 public:
     CheckedCopy(LiveSnapshot &source, QString staleManifest, TaskProgress *progress)
-        : FileDigest(progress), m_source(source), m_staleManifest(std::move(staleManifest)),
+        : MarkedDigest(progress), m_source(source), m_staleManifest(std::move(staleManifest)),
           m_progress(progress)
     {
-    }
-    // The live file is in the log: its copy is marked as a rollback-journal
-    // file before it is digested.
-    void rewrite(char *data, qint64 size) override
-    {
-        if (std::exchange(m_first, false))
-            SqliteDialect::markRollbackJournal(data, size);
     }
     // The count of the source waits for the copy's reading, which needs a
     // processor too, and runs while the copy goes to the disk.
@@ -63,28 +72,6 @@ private:
     QString m_staleManifest;
     TaskProgress *m_progress;
     QString m_problem;
-    bool m_first = true;
-};
-
-// Digests a restore's copy and, given the digest expected, lets it be
-// renamed into place only when it is that one.
-class MatchingCopy : public FileDigest
-{
-public:
-    MatchingCopy(std::optional<QString> expected, TaskProgress *progress)
-        : FileDigest(progress), m_expected(std::move(expected))
-    {
-    }
-    bool renaming() override
-    {
-        m_differs = m_expected && hex() != *m_expected;
-        return !m_differs && FileDigest::renaming();
-    }
-    bool differs() const { return m_differs; }
-
-private:
-    std::optional<QString> m_expected;
-    bool m_differs = false;
 };
 
 // Watches one copy of the file operations for as long as it lives.
@@ -117,7 +104,7 @@ QString VerifiedCopy::backUp(LiveSnapshot &source, const QString &to, BackupKind
     CheckedCopy digest(source, BackupManifest::pathFor(to), m_progress);
     {
         Watching watching(m_files, digest);
-        if (!DatabaseFile::removeStrays(m_files, to) || !m_files.copy(source.path(), to))
+        if (!DatabaseFile::removeStrays(m_files, to) || !m_files.copyDatabase(source.path(), to))
             return digest.problem().isEmpty() ? m_files.error() : digest.problem();
     }
     // A copy that never asked to be renamed (a file system that does not
@@ -142,51 +129,41 @@ QString VerifiedCopy::backUp(LiveSnapshot &source, const QString &to, BackupKind
     return {};
 }
 
-VerifiedCopy::Verdict VerifiedCopy::checkWhileCopying(const QString &backup, bool trustManifest)
+VerifiedCopy::Verdict VerifiedCopy::stage(const QString &backup, const QString &staged,
+                                          bool trustManifest)
 {
-    if (const auto m = BackupManifest::read(BackupManifest::pathFor(backup));
-        trustManifest && m && m_files.size(backup) == m->size)
-        return {QString(), m, true};
-    return check(backup, false);
-}
-
-VerifiedCopy::Verdict VerifiedCopy::check(const QString &backup, bool trustManifest)
-{
-    if (const auto m = BackupManifest::read(BackupManifest::pathFor(backup));
-        trustManifest && m && m_files.size(backup) == m->size) {
-        if (m_progress)
-            m_progress->setPhase(QStringLiteral("正在核对备份…"), m->size);
-        QString error;
-        const auto digest = FileDigest::ofFile(backup, m_progress, &error);
-        if (!digest)
-            return {error, std::nullopt};
-        if (*digest == m->digest)
-            return {QString(), m};
-    }
+    const std::optional<BackupManifest> m =
+        trustManifest ? BackupManifest::read(BackupManifest::pathFor(backup)) : std::nullopt;
     if (m_progress)
-        m_progress->setPhase(QStringLiteral("正在完整检查备份…"), -1);
-    QString problem = Schema::problemWithFile(backup, Schema::Check::Full);
-    if (!problem.isEmpty())
-        problem = QStringLiteral("%1 校验失败：%2").arg(QFileInfo(backup).fileName(), problem);
-    return {problem, std::nullopt};
-}
-
-QString VerifiedCopy::restoreCopy(const QString &from, const QString &to, const Verdict &verdict)
-{
-    if (m_progress)
-        m_progress->setPhase(QStringLiteral("正在还原数据…"), m_files.size(from));
-    MatchingCopy digest(verdict.digestPending ? std::optional(verdict.manifest->digest)
-                                              : std::nullopt,
-                        m_progress);
+        m_progress->setPhase(QStringLiteral("正在读取备份…"), m_files.size(backup));
+    MarkedDigest digest(m_progress);
     {
         Watching watching(m_files, digest);
-        if (const QString problem = DatabaseFile::copyStill(m_files, from, to); !problem.isEmpty())
-            return digest.differs() ? kDigestDiffers : problem;
+        if (!DatabaseFile::remove(m_files, staged) || !m_files.copy(backup, staged))
+            return {m_files.error(), std::nullopt, true};
     }
-    if (m_files.size(to) != m_files.size(from))
-        return kSizeDiffers;
-    if (verdict.manifest && digest.size() == m_files.size(to) &&
-        digest.hex() != verdict.manifest->digest)
-        return kDigestDiffers;
-    return {};
+    if (digest.size() != m_files.size(staged)) {
+        DatabaseFile::remove(m_files, staged);
+        return {kSizeDiffers, std::nullopt, true};
+    }
+    if (m && m->size == digest.size() && m->digest == digest.hex())
+        return {QString(), m};
+    if (m_progress)
+        m_progress->setPhase(QStringLiteral("正在完整检查备份…"), -1);
+    QString problem = Schema::problemWithFile(staged, Schema::Check::Full);
+    if (problem.isEmpty())
+        return {};
+    DatabaseFile::remove(m_files, staged);
+    return {QStringLiteral("%1 校验失败：%2").arg(QFileInfo(backup).fileName(), problem),
+            std::nullopt};
+}
+
+std::optional<BackupManifest> VerifiedCopy::vouchedFor(const QString &backup)
+{
+    const auto m = BackupManifest::read(BackupManifest::pathFor(backup));
+    if (!m || m_files.size(backup) != m->size)
+        return std::nullopt;
+    QString error;
+    const auto digest = FileDigest::ofFile(backup, m_progress, &error);
+    return digest && *digest == m->digest ? m : std::nullopt;
 }

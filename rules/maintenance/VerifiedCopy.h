@@ -11,10 +11,10 @@ class TaskProgress;
 
 // Copies that prove themselves. A backup is a copy of a checked, held-still
 // database, digested on its way and kept with its manifest. Before a backup
-// is put back, its digest is recomputed: when it equals the manifest's the
-// file is the one that passed the checks; a backup without a manifest, or
-// one that changed since, must pass the full database check instead. The
-// copy back is digested too, so a read going wrong on the way is caught.
+// is put back, its bytes are copied to a staged name and digested on the
+// way: when the digest equals the manifest's the copy is the file that
+// passed the checks; a backup without a manifest, or one that changed
+// since, must have its copy pass the full database check instead.
 class VerifiedCopy
 {
 public:
@@ -28,23 +28,21 @@ public:
 
     struct Verdict
     {
-        QString problem;                        // empty: the backup may be restored
+        QString problem;                        // empty: the staged copy may be restored
         std::optional<BackupManifest> manifest; // set when the digest matched
-        bool digestPending = false;             // ... or is to match the copy's
+        bool copyFailed = false; // the problem is the copy's, not the backup's
     };
-    // trustManifest false: the full checks, manifest or not.
-    Verdict check(const QString &backup, bool trustManifest = true);
-    // The same, except that a manifest of the backup's size is trusted with
-    // its digest still to be compared: restoreCopy() then compares the
-    // copy's own digest before the copy is renamed into place, and gives
-    // kDigestDiffers when it differs (the caller then runs check() with
-    // trustManifest false).
-    Verdict checkWhileCopying(const QString &backup, bool trustManifest);
-    static const QString kDigestDiffers;
+    // Copies the backup's own bytes to `staged`, marked as a rollback-journal
+    // file, and judges the copy: trusted, a manifest whose digest equals the copy's
+    // vouches for it; otherwise it must pass the full checks. The backup is
+    // never opened as a database where it lies, and no file beside it (a
+    // journal or log another tool left) is read or changed. On a problem the
+    // staged copy is removed again.
+    Verdict stage(const QString &backup, const QString &staged, bool trustManifest);
 
-    // Copies a checked backup to `to`; a digest that differs from the
-    // verdict's manifest is a problem.
-    QString restoreCopy(const QString &from, const QString &to, const Verdict &verdict);
+    // The backup's manifest when its digest equals that of the backup's
+    // bytes as they are now.
+    std::optional<BackupManifest> vouchedFor(const QString &backup);
 
     static const QString kProgramVersion;
 

@@ -11,6 +11,17 @@ QString deletedMessage(const QString &name)
     return QStringLiteral("会员ID： ") + name + QStringLiteral(" 已被删除，无法恢复！");
 }
 
+QString balanceWarning(MemberStore &store, const QString &name)
+{
+    Money balance;
+    for (const Member &m : MemberTable(store).allByName(name))
+        balance += m.balance;
+    if (balance == Money())
+        return {};
+    return QStringLiteral("该会员余额 ") + balance.toStringWithCents() +
+           QStringLiteral(" 元，删除后无法恢复！");
+}
+
 Outcome remove(MemberStore &store, const QString &name)
 {
     Transaction tx(store);

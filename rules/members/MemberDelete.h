@@ -14,6 +14,11 @@ inline const QString kNotFound =
 // "会员ID： name 已被删除，无法恢复！" with the name as selected.
 QString deletedMessage(const QString &name);
 
+// What the operator is told before he confirms deleting the members of this
+// name: "该会员余额 199.00 元，删除后无法恢复！" when they hold a balance
+// (their balances added), nothing when it is zero. Throws StoreError.
+QString balanceWarning(MemberStore &store, const QString &name);
+
 struct Outcome
 {
     QList<qint64> removed; // ids of the rows that went; empty: none had the name

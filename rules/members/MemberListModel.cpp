@@ -200,7 +200,7 @@ QString MemberListModel::cellText(const Member &m, int column)
     case 3:
         return m.phone;
     case 4:
-        return m.consumed.toString();
+        return m.consumed.toStringWithCents();
     case 5:
         return m.referrer;
     case 6:
@@ -208,7 +208,7 @@ QString MemberListModel::cellText(const Member &m, int column)
     case 7:
         return QString::number(m.consumptions);
     case 8:
-        return m.balance.toString();
+        return m.balance.toStringWithCents();
     case 9:
         return Formats::shortDate(m.registered);
     default:
@@ -218,9 +218,10 @@ QString MemberListModel::cellText(const Member &m, int column)
 
 namespace {
 
-constexpr bool isMoneyColumn(int column)
+// The amounts and the count of consumptions.
+constexpr bool isNumberColumn(int column)
 {
-    return column == 4 || column == 8;
+    return column == 4 || column == 7 || column == 8;
 }
 
 } // namespace
@@ -229,17 +230,13 @@ QVariant MemberListModel::data(const QModelIndex &index, int role) const
 {
     if (!index.isValid() || index.row() >= m_ids.size())
         return {};
-    if (role == Qt::TextAlignmentRole && isMoneyColumn(index.column()))
+    if (role == Qt::TextAlignmentRole && isNumberColumn(index.column()))
         return QVariant::fromValue(Qt::Alignment(Qt::AlignRight | Qt::AlignVCenter));
     if (role != Qt::DisplayRole)
         return {};
     const Row &row = cached(index.row());
     if (!row.present)
         return QString();
-    if (index.column() == 4)
-        return row.member.consumed.toStringWithCents();
-    if (index.column() == 8)
-        return row.member.balance.toStringWithCents();
     return cellText(row.member, index.column());
 }
 

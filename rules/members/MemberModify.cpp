@@ -41,6 +41,9 @@ Outcome save(MemberStore &store, const Request &r)
     if (current->phone != r.phone && members.phoneTakenByOther(r.phone, r.id))
         return refused(kPhoneTaken);
     members.setDetails(r.id, r.sex, r.phone, r.referrer, r.referrerPhone);
+    // His referees follow him to the new phone, so that whoever is given the
+    // old one later never earns their commissions.
+    const int referees = members.carryReferrerPhone(r.id, current->phone, r.phone);
     QStringList changed;
     const auto compare = [&](const QString &field, const QString &before, const QString &after) {
         if (before != after)
@@ -50,6 +53,8 @@ Outcome save(MemberStore &store, const Request &r)
     compare(QStringLiteral("手机号"), current->phone, r.phone);
     compare(QStringLiteral("推荐人"), current->referrer, r.referrer);
     compare(QStringLiteral("推荐人手机"), current->referrerPhone, r.referrerPhone);
+    if (referees > 0)
+        changed << QStringLiteral("推荐的会员 %1 人的推荐人手机随之更新").arg(referees);
     AuditLog(store).add(
         AuditLog::kMemberModify,
         QStringLiteral("会员 ") + current->name + QStringLiteral("，") +

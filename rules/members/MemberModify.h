@@ -40,7 +40,9 @@ struct Outcome
 // Checks the request in a fixed order and writes the four fields in one
 // transaction. A phone must be 11 digits (pasted text gets past the key
 // filter); a changed phone that another member has is refused; a member that
-// no longer exists is reported. Throws StoreError; nothing is then written.
+// no longer exists is reported. A changed phone is carried into the
+// 推荐人手机 of the members he referred, in the same transaction. Throws
+// StoreError; nothing is then written.
 Outcome save(MemberStore &store, const Request &request);
 
 } // namespace MemberModify

@@ -30,10 +30,13 @@ std::optional<Money> checkedAmount(const Request &r, Outcome *refusal)
         *refusal = refused(kNoKey);
     else if (!r.phone.isEmpty() && r.phone.size() != 11)
         *refusal = refused(kBadPhone, Focus::Phone);
-    else if (const auto yuan = NumberText::positiveWholeYuan(r.amountText))
-        return Money::fromYuan(*yuan);
-    else // pasted text such as -5, 2.5 or 1e3
+    else if (const NumberText::Amount a = NumberText::yuanAmount(r.amountText);
+             a.problem == NumberText::AmountProblem::None)
+        return Money::fromFen(a.fen);
+    else if (a.problem == NumberText::AmountProblem::NotNumber) // pasted -5 or 1e3
         *refusal = refused(kNotNumber);
+    else // pasted 1.234 or 10000000
+        *refusal = refused(NumberText::amountProblemText(a.problem));
     return std::nullopt;
 }
 

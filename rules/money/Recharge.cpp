@@ -12,16 +12,22 @@ namespace Recharge {
 
 namespace {
 
-// The amount as a whole number of yuan: positive digits, or, in offset mode
-// only, "-" and positive digits.
-std::optional<Money> wholeAmount(const Request &r)
+// The amount in yuan with at most two decimals, or, in offset mode only, "-"
+// and such an amount. Sets *refusal otherwise.
+std::optional<Money> typedAmount(const Request &r, QString *refusal)
 {
     const QString text = r.amountText.trimmed();
     const bool negative = r.offset && text.startsWith(QLatin1Char('-'));
-    const auto yuan = NumberText::positiveWholeYuan(negative ? text.mid(1) : text);
-    if (!yuan)
-        return std::nullopt;
-    return Money::fromYuan(negative ? -*yuan : *yuan);
+    const NumberText::Amount a = NumberText::yuanAmount(negative ? text.mid(1) : text);
+    if (a.problem == NumberText::AmountProblem::None && a.fen != 0)
+        return Money::fromFen(negative ? -a.fen : a.fen);
+    // Pasted 1e3 or a negative amount outside offset mode say no more than
+    // before; too many decimals or too much money say which.
+    *refusal = a.problem == NumberText::AmountProblem::TooManyDecimals ||
+                       a.problem == NumberText::AmountProblem::TooLarge
+                   ? NumberText::amountProblemText(a.problem)
+                   : kBadAmount;
+    return std::nullopt;
 }
 
 Outcome notFound(MemberLookup::Kind kind)
@@ -46,10 +52,10 @@ Outcome recharge(MemberStore &store, const Request &request)
     if (request.amountText.isEmpty() || !NumberText::isNumeric(request.amountText) ||
         NumberText::leadingValue(request.amountText) == 0.0)
         return {false, kBadAmount, Focus::Unchanged, {}};
-    // Pasted text such as 2.5 or 1e3, or a negative amount outside offset mode.
-    const std::optional<Money> amount = wholeAmount(request);
+    QString refusal;
+    const std::optional<Money> amount = typedAmount(request, &refusal);
     if (!amount)
-        return {false, kBadAmount, Focus::Unchanged, {}};
+        return {false, refusal, Focus::Unchanged, {}};
 
     const MemberLookup lookup(request.name, request.phone);
     MemberTable members(store);

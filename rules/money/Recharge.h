@@ -4,9 +4,9 @@
 
 class MemberStore;
 
-// Adds whole yuan to one member's balance, or, in offset mode, takes back an
-// amount that was recharged too much. Writes only that member's balance and
-// its ledger entry.
+// Adds an amount of yuan (two decimals at most) to one member's balance, or,
+// in offset mode, takes back an amount that was recharged too much. Writes
+// only that member's balance and its ledger entry.
 namespace Recharge {
 
 inline const QString kNoKey = QStringLiteral("必须输入有效用户名或手机号进行充值！");
@@ -27,7 +27,7 @@ struct Request
 {
     QString name;        // Text1
     QString phone;       // Text2
-    QString amountText;  // Text3: digits, or "-" and digits in offset mode
+    QString amountText;  // Text3: yuan, or "-" and yuan in offset mode
     bool offset = false; // Check1 ticked (and confirmed)
 };
 

@@ -12,7 +12,7 @@
 #include <QVBoxLayout>
 
 const QString AdminDeleteDialog::kProgramEnds =
-    QStringLiteral("删除账号后程序将立即退出，请重新登陆后继续使用。");
+    QStringLiteral("删除账号后程序将立即退出，请重新登录后继续使用。");
 
 AdminDeleteDialog::AdminDeleteDialog(MemberStore &store, ProgramEnd &end, const Admin &row,
                                      QWidget *parent)

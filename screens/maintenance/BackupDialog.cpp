@@ -93,6 +93,8 @@ void BackupDialog::fillGenerationList()
     for (const BackupCatalog::Entry &e : BackupCatalog(m_paths).entries()) {
         auto *item = new QTreeWidgetItem(m_generationList, BackupCatalog::columns(e));
         item->setData(0, Qt::UserRole, e.path);
+        for (const int number : {2, 3}) // members and their balance
+            item->setTextAlignment(number, Qt::AlignRight | Qt::AlignVCenter);
     }
     if (m_generationList->topLevelItemCount() > 0)
         m_generationList->setCurrentItem(m_generationList->topLevelItem(0));
@@ -176,6 +178,7 @@ void BackupDialog::restoreFrom(const QString &source, bool fromOutside)
 {
     const QString typed = Dialogs::input(this, DataMaintenance::kRestorePrompt,
                                          DataMaintenance::kRestoreTitle, Dialogs::Echo::Password);
+    m_rules.releaseStore(typed);
     report(inBackground(QStringLiteral("还原数据"),
                         [&] { return m_rules.restore(typed, source, fromOutside); }));
 }
@@ -198,5 +201,6 @@ void BackupDialog::clear()
     allowOnly(m_clearButton);
     const QString typed = Dialogs::input(this, DataMaintenance::kClearPrompt,
                                          DataMaintenance::kClearTitle, Dialogs::Echo::Password);
+    m_rules.releaseStore(typed);
     report(inBackground(QStringLiteral("清空数据"), [&] { return m_rules.clear(typed); }));
 }

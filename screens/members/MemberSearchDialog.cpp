@@ -12,6 +12,7 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -56,14 +57,16 @@ MemberSearchDialog::MemberSearchDialog(MemberStore &store, const Session &sessio
     QPushButton *exitButton = button("Command5", QStringLiteral("退出（&E）"), inputFrame);
     // The selected member's statement, for every administrator.
     QPushButton *statementButton = button("Command6", QStringLiteral("流水（&L）"), inputFrame);
-    connect(statementButton, &QPushButton::clicked, this, [this] {
-        if (m_selected.id == 0)
-            Dialogs::message(this, kNoMemberSelected);
-        else if (m_statementOpener)
-            m_statementOpener(m_selected.id);
-    });
-    const auto buttonRow = {searchButton,   m_modifyButton,  resetButton,
-                            m_deleteButton, statementButton, exitButton};
+    connect(statementButton, &QPushButton::clicked, this, &MemberSearchDialog::openStatement);
+    // The selected member's consumption and recharge, his name and phone
+    // filled in.
+    QPushButton *consumptionButton = button("xiaofei", QStringLiteral("消费（&X）"), inputFrame);
+    QPushButton *rechargeButton = button("chongzhi", QStringLiteral("充值（&Z）"), inputFrame);
+    connect(consumptionButton, &QPushButton::clicked, this,
+            [this] { openAction(Action::Consumption); });
+    connect(rechargeButton, &QPushButton::clicked, this, [this] { openAction(Action::Recharge); });
+    const auto buttonRow = {searchButton,    m_modifyButton,    resetButton,    m_deleteButton,
+                            statementButton, consumptionButton, rechargeButton, exitButton};
     // Enter in a box searches.
     for (QPushButton *b : buttonRow)
         b->setAutoDefault(true);
@@ -125,6 +128,15 @@ MemberSearchDialog::MemberSearchDialog(MemberStore &store, const Session &sessio
     connect(exitButton, &QPushButton::clicked, this, &QDialog::reject);
     connect(m_grid, &QTableView::clicked, this,
             [this](const QModelIndex &index) { selectRow(index.row()); });
+    // Enter on a row, or a double click, opens his statement; Down in a
+    // search box moves onto the list.
+    connect(m_grid, &QTableView::doubleClicked, this, [this](const QModelIndex &index) {
+        selectRow(index.row());
+        openStatement();
+    });
+    m_grid->installEventFilter(this);
+    for (QLineEdit *box : {m_nameBox, m_phoneBox, m_partBox})
+        box->installEventFilter(this);
     // Keyboard moves select as well, so the highlighted row is always the
     // member that modify and delete work on. Tabbing into the grid only
     // marks a current cell and selects nobody.
@@ -140,6 +152,39 @@ MemberSearchDialog::MemberSearchDialog(MemberStore &store, const Session &sessio
 }
 
 MemberSearchDialog::~MemberSearchDialog() = default;
+
+bool MemberSearchDialog::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() != QEvent::KeyPress)
+        return ScreenDialog::eventFilter(watched, event);
+    const int key = static_cast<QKeyEvent *>(event)->key();
+    if (watched == m_grid && (key == Qt::Key_Return || key == Qt::Key_Enter)) {
+        openStatement();
+        return true;
+    }
+    if (watched != m_grid && key == Qt::Key_Down && m_model->rowCount() > 0) {
+        m_grid->setFocus(Qt::TabFocusReason);
+        m_grid->selectRow(std::max(0, m_grid->currentIndex().row()));
+        return true;
+    }
+    return ScreenDialog::eventFilter(watched, event);
+}
+
+void MemberSearchDialog::openStatement()
+{
+    if (m_selected.id == 0)
+        Dialogs::message(this, kNoMemberSelected);
+    else if (m_statementOpener)
+        m_statementOpener(m_selected.id);
+}
+
+void MemberSearchDialog::openAction(Action action)
+{
+    if (m_selected.id == 0)
+        Dialogs::message(this, kNoMemberSelected);
+    else if (m_actionOpener)
+        m_actionOpener(action, m_selected);
+}
 
 void MemberSearchDialog::setChangeEnabled(bool enabled)
 {
@@ -271,6 +316,12 @@ void MemberSearchDialog::reset()
 
 void MemberSearchDialog::remove()
 {
+    const auto warning =
+        attempt([&] { return MemberDelete::balanceWarning(m_store, m_selectedNameBox->text()); });
+    if (!warning)
+        return;
+    if (!warning->isEmpty())
+        Dialogs::message(this, *warning);
     if (!passwordConfirmed(kDeletePrompt, kDeleteRefused))
         return;
     const QString name = m_selectedNameBox->text();

@@ -41,6 +41,15 @@ public:
     void setStatementOpener(StatementOpener opener) { m_statementOpener = std::move(opener); }
     static const QString kNoMemberSelected;
 
+    // Opens the consumption or recharge screen for the selected member
+    // (buttons 消费 and 充值).
+    enum class Action { Consumption, Recharge };
+    using ActionOpener = std::function<void(Action, const Member &)>;
+    void setActionOpener(ActionOpener opener) { m_actionOpener = std::move(opener); }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
     void search();
     void selectRow(int row);
@@ -53,6 +62,8 @@ private:
     void modify();
     void reset();
     void remove();
+    void openStatement();
+    void openAction(Action action);
 
     MemberStore &m_store;
     const Session &m_session;
@@ -69,4 +80,5 @@ private:
     bool m_listChanging = false;
     ModifyRunner m_modifyRunner;
     StatementOpener m_statementOpener;
+    ActionOpener m_actionOpener;
 };

@@ -5,7 +5,9 @@
 #include "rules/members/Registration.h"
 #include "screens/Dialogs.h"
 #include "screens/Ui.h"
+#include "store/SettingsTable.h"
 
+#include <QCheckBox>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -13,9 +15,12 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSignalBlocker>
 #include <QVBoxLayout>
 
 namespace {
+
+const QString kContinueSetting = QStringLiteral("会员登记/连续登记");
 
 QLineEdit *songTiBox(QLineEdit *edit)
 {
@@ -78,24 +83,46 @@ RegistrationDialog::RegistrationDialog(MemberStore &store, QWidget *parent)
     auto *top = new QHBoxLayout;
     top->addLayout(inputs);
     top->addLayout(right);
+    m_continueBox = checkBox("Check1", QStringLiteral("连续登记"));
+    m_continueBox->setToolTip(QStringLiteral("勾选后登记成功不关闭窗口，清空后登记下一位会员"));
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(top);
+    layout->addWidget(m_continueBox);
     layout->addLayout(buttonRow(confirmButton, exitButton));
 
-    QWidget *order[] = {m_nameBox,     m_maleButton,       m_femaleButton, m_phoneBox,
-                        m_referrerBox, m_referrerPhoneBox, confirmButton,  exitButton};
+    QWidget *order[] = {m_nameBox,     m_maleButton,  m_femaleButton,
+                        m_phoneBox,    m_referrerBox, m_referrerPhoneBox,
+                        m_continueBox, confirmButton, exitButton};
     for (std::size_t i = 1; i < std::size(order); ++i)
         setTabOrder(order[i - 1], order[i]);
     Ui::arrowsChoose({m_maleButton, m_femaleButton});
     Ui::resizeTwips(this, 4830, 3645);
 
     connect(confirmButton, &QPushButton::clicked, this, &RegistrationDialog::registerMember);
+    connect(m_continueBox, &QCheckBox::clicked, this, [this](bool on) {
+        attempt([&] { SettingsTable(m_store).setFlag(kContinueSetting, on); });
+    });
 }
 
 void RegistrationDialog::activate()
 {
     m_date = Clock::today();
     m_dateLabel->setText(Formats::shortDate(m_date));
+    const auto on =
+        attempt([this] { return SettingsTable(m_store).flag(kContinueSetting, false); });
+    m_continueBox->setChecked(on.value_or(false));
+}
+
+void RegistrationDialog::emptyForm()
+{
+    for (QLineEdit *box : {m_nameBox, m_phoneBox, m_referrerBox, m_referrerPhoneBox})
+        box->clear();
+    // Past the guard that keeps one of them chosen once chosen.
+    for (QRadioButton *sex : {m_maleButton, m_femaleButton}) {
+        const QSignalBlocker quiet(sex);
+        sex->setChecked(false);
+    }
+    m_nameBox->setFocus(Qt::OtherFocusReason);
 }
 
 void RegistrationDialog::registerMember()
@@ -119,7 +146,9 @@ void RegistrationDialog::registerMember()
         return;
     const Registration::Outcome &outcome = *result;
     Dialogs::message(this, outcome.message);
-    if (outcome.registered)
+    if (outcome.registered && m_continueBox->isChecked())
+        emptyForm();
+    else if (outcome.registered)
         accept();
     else if (outcome.focus == Registration::Focus::Name)
         m_nameBox->setFocus();

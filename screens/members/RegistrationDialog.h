@@ -4,12 +4,14 @@
 
 #include <QDate>
 
+class QCheckBox;
 class QLabel;
 class QLineEdit;
 class QRadioButton;
 
 // 会员登记界面 (msignin): adds one member with his referrer. Closes after a
-// successful registration.
+// successful registration, unless 连续登记 is ticked: then the form empties
+// for the next member. The tick is remembered for each administrator.
 class MemberStore;
 
 class RegistrationDialog : public ScreenDialog
@@ -24,6 +26,7 @@ public:
 private:
     MemberStore &m_store;
     void registerMember();
+    void emptyForm();
 
     QDate m_date;
     QLineEdit *m_nameBox;
@@ -33,4 +36,5 @@ private:
     QLineEdit *m_referrerBox;
     QLineEdit *m_referrerPhoneBox;
     QLabel *m_dateLabel;
+    QCheckBox *m_continueBox;
 };

@@ -1,5 +1,6 @@
 #include "screens/money/ConsumptionDialog.h"
 
+#include "base/Session.h"
 #include "rules/money/Commission.h"
 #include "rules/money/Consumption.h"
 #include "screens/Dialogs.h"
@@ -15,8 +16,9 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-ConsumptionDialog::ConsumptionDialog(MemberStore &store, QWidget *parent)
-    : ScreenDialog(QStringLiteral("xiaofei"), QStringLiteral("消费登记"), parent), m_store(store)
+ConsumptionDialog::ConsumptionDialog(MemberStore &store, QWidget *parent, Session *session)
+    : ScreenDialog(QStringLiteral("xiaofei"), QStringLiteral("消费登记"), parent), m_store(store),
+      m_session(session)
 {
     QGroupBox *inputFrame = frame("Frame1", QStringLiteral("输入消费信息"));
     m_nameBox = textBox("Text1", 10, inputFrame);
@@ -25,11 +27,15 @@ ConsumptionDialog::ConsumptionDialog(MemberStore &store, QWidget *parent)
 
     QGroupBox *amountFrame = frame("Frame2", QStringLiteral("消费金额"), inputFrame);
     m_paymentBox = comboBox("Combo1", {Consumption::kCash, Consumption::kBalance}, amountFrame);
-    m_amountBox = textBox("Text5", 7, amountFrame);
-    Ui::digitsOnly(m_amountBox);
-    auto *amount = new QHBoxLayout(amountFrame);
-    amount->addWidget(m_paymentBox);
-    amount->addWidget(m_amountBox);
+    m_amountBox = textBox("Text5", 0, amountFrame);
+    Ui::amountOnly(m_amountBox);
+    // What cash means, in short, while cash is chosen.
+    m_paymentNote = label("Label5", QStringLiteral("现金：照常记录与提成，不扣余额"), amountFrame);
+    m_paymentNote->setStyleSheet(QStringLiteral("color: red;"));
+    auto *amount = new QGridLayout(amountFrame);
+    amount->addWidget(m_paymentBox, 0, 0);
+    amount->addWidget(m_amountBox, 0, 1);
+    amount->addWidget(m_paymentNote, 1, 0, 1, 2);
 
     m_resultLabel = label("Label4", QString(), inputFrame);
     // The result: amount, balance and the referrer's commission.
@@ -55,7 +61,11 @@ ConsumptionDialog::ConsumptionDialog(MemberStore &store, QWidget *parent)
     Ui::resizeTwips(this, 5400, 4600);
 
     m_paymentBox->setCurrentIndex(1);
+    showPaymentNote();
+    escapeClears({m_nameBox, m_phoneBox, m_amountBox});
     connect(m_paymentBox, &QComboBox::activated, this, &ConsumptionDialog::paymentChosen);
+    connect(m_paymentBox, &QComboBox::currentIndexChanged, this,
+            &ConsumptionDialog::showPaymentNote);
     connect(confirmButton, &QPushButton::clicked, this, &ConsumptionDialog::confirm);
 }
 
@@ -76,10 +86,32 @@ void ConsumptionDialog::activate()
     m_setting = *setting;
 }
 
+void ConsumptionDialog::fillMember(const QString &name, const QString &phone)
+{
+    m_nameBox->setText(name);
+    m_phoneBox->setText(phone);
+    m_amountBox->setFocus(Qt::OtherFocusReason);
+}
+
+void ConsumptionDialog::formCleared()
+{
+    m_resultLabel->clear();
+}
+
+void ConsumptionDialog::showPaymentNote()
+{
+    m_paymentNote->setVisible(m_paymentBox->currentText() == Consumption::kCash);
+}
+
 void ConsumptionDialog::paymentChosen(int index)
 {
-    if (m_paymentBox->itemText(index) == Consumption::kCash)
-        Dialogs::message(this, Consumption::kCashHint);
+    if (m_paymentBox->itemText(index) != Consumption::kCash)
+        return;
+    if (m_session && m_session->cashHintShown)
+        return;
+    if (m_session)
+        m_session->cashHintShown = true;
+    Dialogs::message(this, Consumption::kCashHint);
 }
 
 void ConsumptionDialog::confirm()

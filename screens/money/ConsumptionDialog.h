@@ -11,20 +11,32 @@ class QLineEdit;
 // 消费登记 (xiaofei): records a member's consumption, paid from his balance or
 // in cash, and pays his referrer's commission.
 class MemberStore;
+struct Session;
 
 class ConsumptionDialog : public ScreenDialog
 {
     Q_OBJECT
 public:
-    explicit ConsumptionDialog(MemberStore &store, QWidget *parent = nullptr);
+    // With a session, the long cash hint is shown once per login; without
+    // one, each time cash is chosen.
+    explicit ConsumptionDialog(MemberStore &store, QWidget *parent = nullptr,
+                               Session *session = nullptr);
 
     // Selects the balance payment and loads the commission setting; without
     // a setting the screen says so and closes.
     void activate() override;
 
+    // Fills in the member's name and phone, and puts the cursor on the amount.
+    void fillMember(const QString &name, const QString &phone);
+
+protected:
+    void formCleared() override;
+
 private:
     MemberStore &m_store;
+    Session *m_session;
     void paymentChosen(int index);
+    void showPaymentNote();
     void confirm();
 
     CommissionSetting m_setting;
@@ -33,4 +45,5 @@ private:
     QComboBox *m_paymentBox;
     QLineEdit *m_amountBox;
     QLabel *m_resultLabel;
+    QLabel *m_paymentNote;
 };

@@ -2,7 +2,6 @@
 
 #include "base/Clock.h"
 #include "base/Formats.h"
-#include "base/NumberText.h"
 #include "rules/money/Recharge.h"
 #include "screens/Dialogs.h"
 #include "screens/Ui.h"
@@ -19,8 +18,9 @@
 
 namespace {
 const QLatin1Char kMinus('-');
-// Digits the amount box takes; the "-" of offset mode comes on top of them.
-constexpr int kAmountDigits = 7;
+// Characters the amount box takes (9999999.99); the "-" of offset mode comes
+// on top of them.
+constexpr int kAmountDigits = 10;
 } // namespace
 
 RechargeDialog::RechargeDialog(MemberStore &store, QWidget *parent)
@@ -33,6 +33,8 @@ RechargeDialog::RechargeDialog(MemberStore &store, QWidget *parent)
 
     QGroupBox *amountFrame = frame("Frame2", QStringLiteral("充值金额"), inputFrame);
     m_amountBox = textBox("Text3", kAmountDigits, amountFrame);
+    Ui::amountOnly(m_amountBox);
+    // Installed last, so it sees a key first.
     m_amountBox->installEventFilter(this);
     auto *amount = new QHBoxLayout(amountFrame);
     amount->addWidget(m_amountBox);
@@ -73,6 +75,7 @@ RechargeDialog::RechargeDialog(MemberStore &store, QWidget *parent)
     layout->addWidget(inputFrame);
     layout->addLayout(status);
 
+    escapeClears({m_nameBox, m_phoneBox, m_amountBox}); // the amount's "-" and tick go with it
     connect(confirmButton, &QPushButton::clicked, this, &RechargeDialog::recharge);
     connect(m_offsetBox, &QCheckBox::toggled, this, &RechargeDialog::offsetToggled);
     connect(m_amountBox, &QLineEdit::textChanged, this, &RechargeDialog::amountChanged);
@@ -81,6 +84,18 @@ RechargeDialog::RechargeDialog(MemberStore &store, QWidget *parent)
 void RechargeDialog::activate()
 {
     m_dateLabel->setText(Formats::shortDate(Clock::today()));
+    m_statusLabel->clear();
+}
+
+void RechargeDialog::fillMember(const QString &name, const QString &phone)
+{
+    m_nameBox->setText(name);
+    m_phoneBox->setText(phone);
+    m_amountBox->setFocus(Qt::OtherFocusReason);
+}
+
+void RechargeDialog::formCleared()
+{
     m_statusLabel->clear();
 }
 
@@ -93,15 +108,11 @@ bool RechargeDialog::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched == m_amountBox && event->type() == QEvent::KeyPress) {
         const QString text = static_cast<QKeyEvent *>(event)->text();
-        // Backspace, editing keys and shortcuts pass; typed characters are
-        // digits only, and none at all while the amount carries the "-".
-        if (!text.isEmpty() && text.at(0).isPrint()) {
-            if (inOffsetMode()) {
-                Dialogs::message(this, Recharge::kOffsetTyping);
-                return true;
-            }
-            if (!NumberText::isDigitKey(text.at(0)))
-                return true;
+        // Backspace, editing keys and shortcuts pass; no character is typed
+        // while the amount carries the "-" (the amount filter checks the rest).
+        if (!text.isEmpty() && text.at(0).isPrint() && inOffsetMode()) {
+            Dialogs::message(this, Recharge::kOffsetTyping);
+            return true;
         }
     }
     return QDialog::eventFilter(watched, event);

@@ -20,8 +20,12 @@ public:
     // Shows today's date and clears the status line.
     void activate() override;
 
+    // Fills in the member's name and phone, and puts the cursor on the amount.
+    void fillMember(const QString &name, const QString &phone);
+
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
+    void formCleared() override;
 
 private:
     MemberStore &m_store;

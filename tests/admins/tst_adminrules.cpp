@@ -181,6 +181,35 @@ private Q_SLOTS:
                  Login::Result::Ok);
     }
 
+    // admin's delivered password, seen from admin's own session (the password
+    // typed at login) and from any other (the stored hash).
+    void deliveredPasswordIsNoticed_data()
+    {
+        QTest::addColumn<QString>("session");
+        QTest::addColumn<bool>("changed"); // admin's password changed first
+        QTest::addColumn<bool>("delivered");
+        QTest::newRow("admin, delivered") << QStringLiteral("admin") << false << true;
+        QTest::newRow("admin, changed") << QStringLiteral("admin") << true << false;
+        QTest::newRow("cashier, delivered") << QStringLiteral("clerk") << false << true;
+        QTest::newRow("cashier, changed") << QStringLiteral("clerk") << true << false;
+    }
+    void deliveredPasswordIsNoticed()
+    {
+        QFETCH(QString, session);
+        QFETCH(bool, changed);
+        QFETCH(bool, delivered);
+        TestFolder folder;
+        folder.setSession(QStringLiteral("admin"), kDeliveredPassword);
+        if (changed)
+            QVERIFY(modify(folder.store(), folder.session(), only(folder.store(), kBuiltInName),
+                           entry(kBuiltInName, QStringLiteral("n3w"), QStringLiteral("n3w")),
+                           kDeliveredPassword)
+                        .written);
+        if (session != kBuiltInName)
+            folder.setSession(session, QStringLiteral("pw"));
+        QCOMPARE(builtInHasDeliveredPassword(folder.store(), folder.session()), delivered);
+    }
+
     void modifyRefusals_data()
     {
         QTest::addColumn<QString>("session");

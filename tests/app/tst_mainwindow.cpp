@@ -1,14 +1,19 @@
 // The main window: toolbar dispatch, menus, status bar, and the activation
 // routine that insists on a commission setting.
 #include "program/MainWindow.h"
+#include "program/Screens.h"
+#include "rules/admins/AdminRules.h"
 #include "store/AdminTable.h"
 #include "store/CommissionTable.h"
 #include "support/ProgramFolder.h"
 #include "support/ScriptedDialogs.h"
 
 #include <QAction>
+#include <QCheckBox>
 #include <QDialog>
 #include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QtTest>
 
 class TestMainWindow : public QObject
@@ -192,6 +197,75 @@ private Q_SLOTS:
         QVERIFY(!folder.store().isOpen());
         window.activate(); // nothing happens once the program is ending
         QCOMPARE(folder.endRequests(), 1);
+    }
+
+    // While admin keeps 123456 a red notice stands in the status bar; its
+    // button opens 修改资料 for admin, and once changed the notice goes.
+    void deliveredPasswordNotice()
+    {
+        ProgramFolder folder;
+        folder.setCommission(10, 0);
+        folder.setSession(QStringLiteral("admin"), QStringLiteral("123456"));
+        MainWindow window(folder.context());
+        window.show();
+        auto *notice = window.findChild<QWidget *>(QStringLiteral("mimatishi"));
+        QVERIFY(notice->isVisible());
+        QCOMPARE(notice->findChild<QLabel *>()->text(), AdminRules::kDeliveredPasswordNotice);
+
+        QStringList opened;
+        window.setScreenRunner([&](QDialog &d) {
+            opened << d.objectName() + (d.isModal() ? QString() : QStringLiteral(" (not modal)"));
+            if (opened.size() == 1) // closed without a change
+                return;
+            d.findChild<QLineEdit *>(QStringLiteral("Text5"))->setText(QStringLiteral("123456"));
+            for (const char *box : {"Text2", "Text3"})
+                d.findChild<QLineEdit *>(QString::fromLatin1(box))->setText(QStringLiteral("n3w"));
+            d.findChild<QCheckBox *>(QStringLiteral("Check1"))->setChecked(true);
+            QTest::mouseClick(d.findChild<QPushButton *>(QStringLiteral("Command1")),
+                              Qt::LeftButton);
+        });
+        auto *change = notice->findChild<QPushButton *>(QStringLiteral("xiugaimima"));
+        QTest::mouseClick(change, Qt::LeftButton);
+        QVERIFY(notice->isVisible());
+        QTest::mouseClick(change, Qt::LeftButton);
+        QCOMPARE(opened, QStringList(2, QStringLiteral("smodify")));
+        QCOMPARE(m_dialogs.takeMessages().size(), 1); // the modify's own success message
+        QVERIFY(!notice->isVisible());
+
+        // Another start with the changed password shows no notice.
+        MainWindow again(folder.context());
+        again.show();
+        QVERIFY(!again.findChild<QWidget *>(QStringLiteral("mimatishi"))->isVisible());
+    }
+
+    // The sizes an account gives the main window and a screen come back at
+    // its next start; another account keeps its own.
+    void windowSizesAreKeptPerAccount()
+    {
+        ProgramFolder folder;
+        folder.setCommission(10, 0);
+        const auto sizes = [&](const QString &account, const QSize &resizeTo) {
+            // Each start on the same data: the store open again, no end asked.
+            folder.store().reopenIfClosed();
+            folder.store().setOperatorName(account);
+            folder.context().end = ProgramEnd([](int) {});
+            MainWindow window(folder.context());
+            QList<QSize> seen{window.size()};
+            window.setScreenRunner([&](QDialog &d) {
+                seen << d.size();
+                if (resizeTo.isValid())
+                    d.resize(resizeTo);
+            });
+            window.openScreen(Screen::Reconcile);
+            if (resizeTo.isValid())
+                window.resize(resizeTo + QSize(100, 100));
+            window.exitProgram();
+            return seen;
+        };
+        const QList<QSize> first = sizes(QStringLiteral("clerk"), QSize(901, 641));
+        QCOMPARE(sizes(QStringLiteral("clerk"), QSize()),
+                 (QList<QSize>{QSize(1001, 741), QSize(901, 641)}));
+        QCOMPARE(sizes(QStringLiteral("owner"), QSize()), first);
     }
 
     void statusBarAndTitle()

@@ -7,6 +7,7 @@
 #include "rules/maintenance/AutoBackups.h"
 #include "rules/maintenance/DailyCheck.h"
 #include "rules/maintenance/InterruptedRun.h"
+#include "screens/Dialogs.h"
 #include "store/AdminTable.h"
 #include "store/CommissionTable.h"
 #include "support/Controls.h"
@@ -20,6 +21,7 @@
 #include <QMainWindow>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
 
@@ -182,6 +184,45 @@ private Q_SLOTS:
             if (start == 1)
                 QVERIFY2(shown.first().startsWith(DailyCheck::kDamaged), qPrintable(shown.first()));
         }
+    }
+
+    // Qt's own dialogs and buttons speak Chinese.
+    void qtTextsInChinese_data()
+    {
+        QTest::addColumn<QString>("context");
+        QTest::addColumn<QString>("english");
+        QTest::addColumn<QString>("chinese");
+        QTest::newRow("file dialog") << QStringLiteral("QFileDialog") << QStringLiteral("Look in:")
+                                     << QStringLiteral("查找范围：");
+        QTest::newRow("cancel button") << QStringLiteral("QPlatformTheme")
+                                       << QStringLiteral("Cancel") << QStringLiteral("取消");
+    }
+    void qtTextsInChinese()
+    {
+        QFETCH(QString, context);
+        QFETCH(QString, english);
+        QFETCH(QString, chinese);
+        QVERIFY(loadQtTranslation());
+        QCOMPARE(QCoreApplication::translate(context.toLatin1().constData(),
+                                             english.toLatin1().constData()),
+                 chinese);
+    }
+
+    // A file choice starts in the home folder, then where the last one was
+    // made; a cancelled choice changes nothing.
+    void fileChoicesStartWhereTheLastEnded()
+    {
+        QTemporaryDir elsewhere;
+        QCOMPARE(Dialogs::startFolder(), QDir::homePath());
+        m_dialogs.choose(elsewhere.filePath(QStringLiteral("备份.mdb")));
+        Dialogs::chooseFile(nullptr, QStringLiteral("从文件还原"));
+        QCOMPARE(Dialogs::startFolder(), elsewhere.path());
+        m_dialogs.choose(QString());
+        Dialogs::chooseFolder(nullptr, QStringLiteral("另存备份"));
+        QCOMPARE(Dialogs::startFolder(), elsewhere.path());
+        m_dialogs.choose(QDir::tempPath());
+        Dialogs::chooseFolder(nullptr, QStringLiteral("另存备份"));
+        QCOMPARE(Dialogs::startFolder(), QDir::tempPath());
     }
 };
 

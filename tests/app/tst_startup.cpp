@@ -1,10 +1,14 @@
 // Start-up checks, the login screen and the session it stores.
+#include "program/InstanceLock.h"
 #include "program/LoginDialog.h"
+#include "program/Program.h"
 #include "program/Startup.h"
 #include "rules/admins/Login.h"
 #include "rules/admins/LoginThrottle.h"
 #include "rules/admins/PasswordHash.h"
 #include "store/AdminTable.h"
+#include "store/DatabaseErrorText.h"
+#include "support/FaultVfs.h"
 #include "support/ProgramFolder.h"
 #include "support/ScriptedDialogs.h"
 
@@ -127,6 +131,88 @@ private Q_SLOTS:
         QVERIFY(::chmod(QFile::encodeName(f.folder()).constData(), mode_t(folderMode)) == 0);
         const int code = asOrdinaryUser({f.folder(), f.liveDatabase(), f.blankTemplate()}, [&] {
             return Startup::unwritableMessage(f) == expected ? 0 : 1;
+        });
+        ::chmod(QFile::encodeName(f.folder()).constData(), 0700);
+        QCOMPARE(code, 0);
+    }
+
+    // A disk that is full or fails while the file is opened (and upgraded)
+    // is told as such, not as a damaged file.
+    void aFailingDiskAtStartIsToldAsSuch_data()
+    {
+        QTest::addColumn<int>("error");
+        QTest::addColumn<QString>("engineText");
+        QTest::newRow("full") << int(FaultVfs::Error::Full) << QStringLiteral("database or disk is full");
+        QTest::newRow("EIO") << int(FaultVfs::Error::Io) << QStringLiteral("disk I/O error");
+    }
+    void aFailingDiskAtStartIsToldAsSuch()
+    {
+        QFETCH(int, error);
+        QFETCH(QString, engineText);
+        ProgramFolder folder(false);
+        FaultVfs vfs;
+        vfs.failAt(FaultVfs::Op::Write, FaultVfs::File::Any, 1, FaultVfs::Error(error), true);
+        MemberStore store(folder.files().liveDatabase());
+        QCOMPARE(Startup::openStore(store), DatabaseErrorText::sentence(engineText));
+    }
+
+    // Whatever a killed or crashed program left in the lock file, the next
+    // start goes on; in a folder it cannot write it says so, not that the
+    // program runs already.
+    void aLeftLockFileNeverStopsAStart_data()
+    {
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<bool>("readOnlyFolder");
+        const pid_t child = ::fork(); // a number no process has once it is reaped
+        if (child == 0)
+            std::_Exit(0);
+        ::waitpid(child, nullptr, 0);
+        const QByteArray dead = QByteArray::number(qint64(child));
+        QTest::newRow("empty, killed as it was made") << QByteArray() << false;
+        QTest::newRow("half a number") << dead.left(1) << false;
+        QTest::newRow("not text") << QByteArray("\0\xff\xfe\x01garbage", 11) << false;
+        QTest::newRow("a killed program's note")
+            << dead + QByteArrayLiteral("\nPellomar\nshop-pc\n") << false;
+        // After a restart, a number another running process happens to have now.
+        QTest::newRow("a number in use")
+            << QByteArray::number(qint64(::getppid())) + QByteArrayLiteral("\nPellomar\n\n")
+            << false;
+        QTest::newRow("empty, in a folder it cannot write") << QByteArray() << true;
+    }
+    void aLeftLockFileNeverStopsAStart()
+    {
+        QFETCH(QByteArray, content);
+        QFETCH(bool, readOnlyFolder);
+        ProgramFolder folder(false);
+        const DataFiles f = folder.files();
+        const QString lock = QDir(f.folder()).filePath(InstanceLock::fileName());
+        {
+            QFile file(lock);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            QCOMPARE(file.write(content), content.size());
+        }
+        if (!readOnlyFolder) {
+            bool loginShown = false;
+            QCOMPARE(runProgram(f.folder(),
+                                [&](QWidget *login) {
+                                    loginShown = true;
+                                    login->findChild<QPushButton *>(QStringLiteral("Command2"))
+                                        ->click();
+                                }),
+                     0);
+            QVERIFY(loginShown);
+            QCOMPARE(m_dialogs.takeMessages(), QStringList());
+            m_dialogs.takeTasks(); // the day's first generation
+            return;
+        }
+        QVERIFY(::chmod(QFile::encodeName(f.folder()).constData(), 0500) == 0);
+        const int code = asOrdinaryUser({f.folder(), f.liveDatabase(), f.blankTemplate(), lock}, [&] {
+            const int ended = runProgram(f.folder(), [](QWidget *) {});
+            return ended == 1 && m_dialogs.takeMessages() ==
+                                     QStringList{Startup::kReadOnly + QLatin1Char('\n') +
+                                                 QDir::toNativeSeparators(f.folder())}
+                       ? 0
+                       : 1;
         });
         ::chmod(QFile::encodeName(f.folder()).constData(), 0700);
         QCOMPARE(code, 0);

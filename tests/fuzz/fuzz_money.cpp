@@ -46,7 +46,7 @@ bool matches(const QRegularExpression &pattern, const QString &text)
 // The patterns end at \z: a $ would also match before a final newline.
 const QRegularExpression
     kNumeric(QStringLiteral("^[+-]?([0-9]+\\.?[0-9]*|\\.[0-9]+)([eE][+-]?[0-9]+)?\\z"));
-const QRegularExpression kWhole(QStringLiteral("^[0-9]{1,12}\\z"));
+const QRegularExpression kYuan(QStringLiteral("^(?=\\.?[0-9])[0-9]*(\\.[0-9]{0,2})?\\z"));
 const QRegularExpression kMobile(QStringLiteral("^[0-9]{11}\\z"));
 const QRegularExpression kLeading(QStringLiteral("^[ \\t]*([+-]?[0-9]*\\.?[0-9]*)"));
 const QRegularExpression kDigit(QStringLiteral("[0-9]"));
@@ -86,14 +86,16 @@ void checkNumberText(const QString &text)
     const QString trimmed = text.trimmed();
     check(NumberText::isNumeric(text) == matches(kNumeric, trimmed), "isNumeric", text);
 
-    const std::optional<qint64> whole = NumberText::positiveWholeYuan(text);
-    const bool wholeExpected = matches(kWhole, trimmed) && trimmed.toLongLong() > 0;
-    check(whole.has_value() == wholeExpected, "positiveWholeYuan accepts", text);
-    if (whole) {
-        check(*whole == trimmed.toLongLong(), "positiveWholeYuan value", text);
-        check(NumberText::isNumeric(text), "a whole amount is numeric", text);
-        check(NumberText::leadingValue(trimmed) == double(*whole),
-              "a whole amount reads the same by the leading rule", text);
+    const NumberText::Amount amount = NumberText::yuanAmount(text);
+    bool stored = false;
+    const Money storedForm = Money::fromStored(trimmed, &stored);
+    const bool amountExpected =
+        matches(kYuan, trimmed) && stored && storedForm.fen() <= NumberText::kMaxAmountFen;
+    check((amount.problem == NumberText::AmountProblem::None) == amountExpected,
+          "yuanAmount accepts", text);
+    if (amountExpected) {
+        check(amount.fen == storedForm.fen(), "yuanAmount value", text);
+        check(NumberText::isNumeric(text), "an amount is numeric", text);
     }
 
     check(NumberText::isMobileNumber(text) == matches(kMobile, text), "isMobileNumber", text);

@@ -227,6 +227,40 @@ private Q_SLOTS:
         QCOMPARE(sheet.at(1).mid(0, 5), cells("Ref|13800000001|1000|10|990"));
     }
 
+    // Amounts, counts and entry numbers stand right-aligned; names, kinds and
+    // times left, each on one line.
+    void numbersAreRightAligned_data()
+    {
+        QTest::addColumn<bool>("statement");
+        QTest::addColumn<QList<int>>("rightAligned");
+        QTest::newRow("statement") << true << QList<int>{0, 5, 6, 7, 8, 9, 11};
+        QTest::newRow("reconciliation") << false << QList<int>{2, 3, 4, 5, 6, 7, 8, 9, 10};
+    }
+    void numbersAreRightAligned()
+    {
+        QFETCH(bool, statement);
+        QFETCH(QList<int>, rightAligned);
+        Shop shop;
+        shop.folder.store().exec(QStringLiteral("UPDATE 会员登记 SET 余额 = 1000"));
+        std::unique_ptr<QDialog> d;
+        if (statement) {
+            auto *s = new StatementDialog(shop.folder.store(), shop.folder.files(), shop.session());
+            s->showMember(shop.buyer);
+            d.reset(s);
+        } else {
+            d = std::make_unique<ReconcileDialog>(shop.folder.store(), shop.folder.files());
+            QTest::mouseClick(control<QPushButton>(*d, "Command1"), Qt::LeftButton);
+        }
+        auto *grid = control<QTableWidget>(*d, "Grid1");
+        QVERIFY(grid->rowCount() > 0);
+        QVERIFY(!grid->wordWrap());
+        QList<int> right;
+        for (int c = 0; c < grid->columnCount(); ++c)
+            if (grid->item(0, c)->textAlignment() & Qt::AlignRight)
+                right << c;
+        QCOMPARE(right, rightAligned);
+    }
+
     // Enter runs the screen's main action, if it has one; Tab leaves the grid.
     void keys_data()
     {

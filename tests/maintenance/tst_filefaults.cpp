@@ -132,16 +132,18 @@ private Q_SLOTS:
                            QStringLiteral("copy table.mdb backup.mdb"),
                            QStringLiteral("remove backupold.mdb")};
         QTest::newRow("restore") << restore << true << false
-                                 << QStringList{QStringLiteral("rename table.mdb tableold.mdb"),
-                                                QStringLiteral("copy backup.mdb table.mdb"),
+                                 << QStringList{QStringLiteral("copy backup.mdb tablenew.mdb"),
+                                                QStringLiteral("rename table.mdb tableold.mdb"),
+                                                QStringLiteral("rename tablenew.mdb table.mdb"),
                                                 QStringLiteral("mkdir auto"),
                                                 QStringLiteral("rename tableold.mdb "
                                                                "20260307-090501-prerestore.mdb")};
         QTest::newRow("restore after an interrupted one")
             << restore << true << true
             << QStringList{QStringLiteral("rename tableold.mdb tableold-20260307-090501.mdb"),
+                           QStringLiteral("copy backup.mdb tablenew.mdb"),
                            QStringLiteral("rename table.mdb tableold.mdb"),
-                           QStringLiteral("copy backup.mdb table.mdb"),
+                           QStringLiteral("rename tablenew.mdb table.mdb"),
                            QStringLiteral("mkdir auto"),
                            QStringLiteral("rename tableold.mdb 20260307-090501-prerestore.mdb")};
         QTest::newRow("clear") << clear << false << false
@@ -288,7 +290,7 @@ private Q_SLOTS:
         QTest::addColumn<int>("op");
         QTest::addColumn<QString>("message");
         QTest::newRow("backup") << int(Operation::Backup) << DataMaintenance::kBackupRolledBack;
-        QTest::newRow("restore") << int(Operation::Restore) << DataMaintenance::kRestoreRolledBack;
+        QTest::newRow("restore") << int(Operation::Restore) << DataMaintenance::kRestoreFailed;
         QTest::newRow("clear") << int(Operation::Clear) << DataMaintenance::kClearFailed;
     }
     void damagedCopies()

@@ -16,6 +16,7 @@
 #include <QEventLoop>
 #include <QTimer>
 #include <QtTest>
+#include <thread>
 
 using BackupGenerations::Generation;
 using namespace Qt::StringLiterals;
@@ -128,6 +129,17 @@ private Q_SLOTS:
         QTest::newRow("a clock set back keeps the future")
             << QStringList{u"20270101-090000-auto.mdb"_s, u"20261201-090000-auto.mdb"_s}
             << at(12, 7) << QStringList{};
+        // "?": a generation without a manifest.
+        QTest::newRow("unverified newest kept beside the verified")
+            << QStringList{u"20261207-090000-auto.mdb"_s, u"?20261207-200000-auto.mdb"_s}
+            << at(12, 7, 21) << QStringList{};
+        QTest::newRow("unverified never replaces a verified week")
+            << QStringList{u"20261207-090000-auto.mdb"_s, u"20261208-090000-auto.mdb"_s,
+                           u"?20261209-090000-auto.mdb"_s}
+            << at(12, 31) << QStringList{u"20261207-090000-auto.mdb"_s};
+        QTest::newRow("verified newest replaces the unverified")
+            << QStringList{u"?20261207-090000-auto.mdb"_s, u"20261207-200000-auto.mdb"_s}
+            << at(12, 7, 21) << QStringList{u"20261207-090000-auto.mdb"_s};
         QTest::newRow("other files are not generations")
             << QStringList{u"backup.mdb"_s, u"20261201-0900-auto.mdb"_s,
                            u"20261201-090000-manual.mdb"_s}
@@ -140,8 +152,10 @@ private Q_SLOTS:
         QFETCH(QStringList, deleted);
         QList<Generation> generations;
         for (const QString &name : names)
-            if (const auto g = BackupGenerations::parse(name))
+            if (auto g = BackupGenerations::parse(name.startsWith(u'?') ? name.mid(1) : name)) {
+                g->verified = !name.startsWith(u'?');
                 generations << *g;
+            }
         QCOMPARE(BackupGenerations::toDelete(generations, now), deleted);
     }
 
@@ -234,7 +248,10 @@ private Q_SLOTS:
         const DataMaintenance::Outcome o = rules.restore(kPassword, source, fromOutside);
         if (restored) {
             QCOMPARE(o.messages, QStringList());
-            QCOMPARE(bytesOf(f.liveDatabase()), bytesOf(source));
+            // The copy is marked as a rollback-journal file.
+            QByteArray expected = bytesOf(source);
+            SqliteDialect::markRollbackJournal(expected.data(), expected.size());
+            QCOMPARE(bytesOf(f.liveDatabase()), expected);
             // The replaced live database is kept, marked.
             const QStringList kept =
                 QDir(f.backupFolder() + u"/auto"_s).entryList({u"*-prerestore.mdb"_s});
@@ -244,11 +261,106 @@ private Q_SLOTS:
             QCOMPARE(o.messages.size(), 1);
             QVERIFY2(o.messages.first().startsWith(DataMaintenance::kBackupDamaged),
                      qPrintable(o.messages.first()));
-            // A backup whose manifest differs is found so by the copy, and
-            // the live data put back: the same data, in the rollback journal.
+            // The backup's copy is judged before the live data moves: the
+            // same data, in the rollback journal.
             QCOMPARE(restingBytesOf(f.liveDatabase()), resting(live));
             QCOMPARE(QDir(f.backupFolder() + u"/auto"_s).entryList({u"*.mdb"_s}), QStringList());
         }
+    }
+
+    // A generation without a manifest (the exit generation of a run killed
+    // before its manifest was written, the data a restore replaced) gets
+    // one at the next start once it passed the full check; a damaged one
+    // stays without, and never makes the day's verified generation go.
+    void manifestsAtNextStart_data()
+    {
+        QTest::addColumn<BackupKind>("kind");
+        QTest::addColumn<bool>("damaged");
+        QTest::addColumn<QStringList>("left");
+        QTest::newRow("exit generation, intact")
+            << BackupKind::Auto << false << QStringList{u"20261207-200000-auto.mdb"_s};
+        QTest::newRow("exit generation, damaged")
+            << BackupKind::Auto << true
+            << QStringList{u"20261207-090000-auto.mdb"_s, u"20261207-200000-auto.mdb"_s};
+        QTest::newRow("kept before a restore")
+            << BackupKind::PreRestore << false
+            << QStringList{u"20261207-090000-auto.mdb"_s, u"20261207-200000-prerestore.mdb"_s};
+        QTest::newRow("kept before a clear, damaged")
+            << BackupKind::PreClear << true
+            << QStringList{u"20261207-090000-auto.mdb"_s, u"20261207-200000-preclear.mdb"_s};
+    }
+    void manifestsAtNextStart()
+    {
+        QFETCH(BackupKind, kind);
+        QFETCH(bool, damaged);
+        QFETCH(QStringList, left);
+        FixedClock clock;
+        clock.set(at(12, 7));
+        TestFolder folder;
+        addMembers(folder.store(), 3000);
+        folder.store().close();
+        DiskFileOps files;
+        AutoBackups autos(folder.files(), files);
+        QVERIFY(!autos.take().path.isEmpty());
+        clock.set(at(12, 7, 20));
+        QString path;
+        if (kind == BackupKind::Auto) {
+            path = autos.take().path;
+            QVERIFY(QFile::remove(BackupManifest::pathFor(path)));
+        } else {
+            const QString old = folder.files().liveRollback();
+            QVERIFY(copyAsBackup(folder.files().liveDatabase(), old));
+            QString error;
+            QVERIFY2(autos.keepAside(old, kind, &error), qPrintable(error));
+            path = autos.folder() + u"/20261207-200000-"_s +
+                   (kind == BackupKind::PreRestore ? u"prerestore.mdb"_s : u"preclear.mdb"_s);
+        }
+        if (damaged)
+            QVERIFY(damageAnIndexEntry(path, 1234));
+
+        QCOMPARE(autos.vouchForUnverified(), damaged ? 0 : 1);
+        QCOMPARE(autos.prune(), QStringList());
+        QCOMPARE(generationFiles(autos), left);
+        const auto m = BackupManifest::read(BackupManifest::pathFor(path));
+        QCOMPARE(m.has_value(), !damaged);
+        if (m) {
+            QString error;
+            QCOMPARE(m->digest, *FileDigest::ofFile(path, nullptr, &error));
+            QCOMPARE(m->kind, kind);
+            QCOMPARE(m->members, qint64(3000));
+            QCOMPARE(m->taken, at(12, 7, 20));
+        }
+    }
+
+    // A restore runs on a worker; the store is closed before, on its own
+    // thread, only once the password confirms, and opened again after.
+    void storeClosedOnItsOwnThread_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<bool>("restored");
+        QTest::newRow("password confirms") << kPassword << true;
+        QTest::newRow("wrong password") << u"wrong"_s << false;
+    }
+    void storeClosedOnItsOwnThread()
+    {
+        QFETCH(QString, typed);
+        QFETCH(bool, restored);
+        TestFolder folder;
+        folder.setSession(u"admin"_s, kPassword);
+        DiskFileOps files;
+        DataMaintenance rules(folder.store(), folder.files(), folder.session(), files);
+        QCOMPARE(rules.backup().messages, QStringList());
+        addMember(folder.store(), u"after the backup"_s);
+
+        rules.releaseStore(typed);
+        QCOMPARE(folder.store().isOpen(), !restored);
+        DataMaintenance::Outcome o;
+        std::thread([&] { o = rules.restore(typed); }).join();
+        QCOMPARE(o.logged.has_value(), restored);
+        QCOMPARE(folder.store().isOpen(), !restored);
+        rules.record(o);
+        QVERIFY(folder.store().isOpen());
+        QCOMPARE(folder.store().scalar(u"SELECT count(*) FROM 会员登记"_s).toInt(), restored ? 0 : 1);
     }
 
     // A live file that fails the quick check is copied but never renamed

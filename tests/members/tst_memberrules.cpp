@@ -282,6 +282,72 @@ private Q_SLOTS:
         QCOMPARE(members.count(), 0);
     }
 
+    // A new phone follows him into the rows of the members he referred; rows
+    // naming another phone, or him by name alone, stay as they are.
+    void modifyCarriesTheNewPhoneToHisReferees_data()
+    {
+        QTest::addColumn<QString>("newPhone");
+        QTest::addColumn<QStringList>("refereePhones"); // 推荐人手机 of b, c, d after
+        const QString old = QStringLiteral("13800000001");
+        const QString other = QStringLiteral("13800000009");
+        QTest::newRow("changed") << QStringLiteral("13900000001")
+                                 << QStringList{QStringLiteral("13900000001"),
+                                                QStringLiteral("13900000001"), other, QString()};
+        QTest::newRow("kept") << old << QStringList{old, old, other, QString()};
+    }
+    void modifyCarriesTheNewPhoneToHisReferees()
+    {
+        QFETCH(QString, newPhone);
+        QFETCH(QStringList, refereePhones);
+        TestFolder folder;
+        MemberTable members(folder.store());
+        const QString tom = QStringLiteral("Tom");
+        const qint64 id = members.insert(sampleMember(tom, QStringLiteral("13800000001")));
+        QList<qint64> referees;
+        referees << members.insert(sampleMember(QStringLiteral("b"), QStringLiteral("13800000002"),
+                                                tom, QStringLiteral("13800000001")))
+                 << members.insert(sampleMember(QStringLiteral("c"), QStringLiteral("13800000003"),
+                                                {}, QStringLiteral("13800000001")))
+                 << members.insert(sampleMember(QStringLiteral("d"), QStringLiteral("13800000004"),
+                                                tom, QStringLiteral("13800000009")))
+                 << members.insert(
+                        sampleMember(QStringLiteral("e"), QStringLiteral("13800000005"), tom, {}));
+        const quint64 commits = folder.store().commitCount();
+        const MemberModify::Request r{id, true, QStringLiteral("男"), newPhone, {}, {}};
+        QCOMPARE(MemberModify::save(folder.store(), r).kind, MemberModify::Outcome::Kind::Saved);
+        QCOMPARE(folder.store().commitCount(), commits + 1);
+        QStringList after;
+        for (const qint64 referee : referees) {
+            after << members.byId(referee)->referrerPhone;
+            QCOMPARE(members.byId(referee)->referrer.isEmpty(), referee == referees[1]);
+        }
+        QCOMPARE(after, refereePhones);
+    }
+
+    void balanceWarningBeforeADelete_data()
+    {
+        QTest::addColumn<QStringList>("balances"); // of the members named Tom
+        QTest::addColumn<QString>("warning");
+        QTest::newRow("a balance") << QStringList{QStringLiteral("199")}
+                                   << QStringLiteral("该会员余额 199.00 元，删除后无法恢复！");
+        QTest::newRow("two of the name") << QStringList{QStringLiteral("10"), QStringLiteral("5.5")}
+                                         << QStringLiteral("该会员余额 15.50 元，删除后无法恢复！");
+        QTest::newRow("owes") << QStringList{QStringLiteral("-3")}
+                              << QStringLiteral("该会员余额 -3.00 元，删除后无法恢复！");
+        QTest::newRow("nothing held") << QStringList{QStringLiteral("0")} << QString();
+        QTest::newRow("nobody of the name") << QStringList() << QString();
+    }
+    void balanceWarningBeforeADelete()
+    {
+        QFETCH(QStringList, balances);
+        QFETCH(QString, warning);
+        TestFolder folder;
+        for (const QString &b : balances)
+            addMember(folder.store(), QStringLiteral("Tom"), {}, {}, {}, Money::fromStored(b));
+        addMember(folder.store(), QStringLiteral("Ann"), {}, {}, {}, Money::fromYuan(50));
+        QCOMPARE(MemberDelete::balanceWarning(folder.store(), QStringLiteral("tom")), warning);
+    }
+
     void deleteByName()
     {
         TestFolder folder;

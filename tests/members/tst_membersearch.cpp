@@ -173,7 +173,7 @@ private Q_SLOTS:
         for (int c = 1; c < MemberListModel::kColumns; ++c) {
             const auto align =
                 model->index(0, c).data(Qt::TextAlignmentRole).value<Qt::Alignment>();
-            QCOMPARE(bool(align & Qt::AlignRight), c == 4 || c == 8);
+            QCOMPARE(bool(align & Qt::AlignRight), c == 4 || c == 7 || c == 8); // amounts, count
         }
     }
 
@@ -378,7 +378,7 @@ private Q_SLOTS:
                                        control<QLineEdit>(d, "Text7")->text()};
             QCOMPARE(shown, (QStringList{QStringLiteral("李四"), QStringLiteral("男"),
                                          QStringLiteral("13800000002"), QStringLiteral("张三"),
-                                         QStringLiteral("3"), QStringLiteral("70.1"),
+                                         QStringLiteral("3"), QStringLiteral("70.10"),
                                          QStringLiteral("0.15"), QStringLiteral("13800000001")}));
             for (const char *name : {"Text1", "Text4", "Text5", "Text6"})
                 QVERIFY2(control<QLineEdit>(d, name)->isReadOnly(), name);
@@ -452,6 +452,37 @@ private Q_SLOTS:
                  QStringLiteral("未知"));
     }
 
+    // Down in a box moves onto the list, the arrows choose a row, and Enter
+    // or a double click opens the chosen member's statement.
+    void keysChooseAMemberAndOpenHisStatement()
+    {
+        SearchScreen s(QStringLiteral("clerk"));
+        s.search();
+        QList<qint64> opened;
+        s.dialog->setStatementOpener([&](qint64 id) { opened << id; });
+        QVERIFY(showActive(*s.dialog));
+        const auto idOf = [&](const QString &name) {
+            return MemberTable(s.folder.store()).firstByName(name)->id;
+        };
+        s.text("Text6")->setFocus();
+        QTest::keyClick(s.text("Text6"), Qt::Key_Down);
+        QCOMPARE(QApplication::focusWidget(), s.grid());
+        QCOMPARE(s.text("Text5")->text(), QStringLiteral("张三"));
+        QTest::keyClick(s.grid(), Qt::Key_Down);
+        QCOMPARE(s.text("Text5")->text(), QStringLiteral("李四"));
+        QTest::keyClick(s.grid(), Qt::Key_Return);
+        QCOMPARE(opened, QList<qint64>{idOf(QStringLiteral("李四"))});
+        QTest::keyClick(s.grid(), Qt::Key_Up);
+        QTest::keyClick(s.grid(), Qt::Key_Enter);
+        const QRect second = s.grid()->visualRect(s.grid()->model()->index(1, 1));
+        // A double click is a click followed by the second press.
+        QTest::mouseClick(s.grid()->viewport(), Qt::LeftButton, {}, second.center());
+        QTest::mouseDClick(s.grid()->viewport(), Qt::LeftButton, {}, second.center());
+        QCOMPARE(opened, (QList<qint64>{idOf(QStringLiteral("李四")), idOf(QStringLiteral("张三")),
+                                        idOf(QStringLiteral("李四"))}));
+        QVERIFY(s.dialog->isVisible()); // Enter did not search again or close
+    }
+
     void deleteTwice()
     {
         SearchScreen s(QStringLiteral("admin"));
@@ -460,8 +491,10 @@ private Q_SLOTS:
         m_dialogs.answer(kPassword);
         QTest::mouseClick(s.button("Command4"), Qt::LeftButton);
         QCOMPARE(m_dialogs.takeInputs().first().prompt, MemberSearchDialog::kDeletePrompt);
+        // His balance is told before the password is asked for.
         QCOMPARE(m_dialogs.takeMessages(),
-                 QStringList{MemberDelete::deletedMessage(QStringLiteral("张三"))});
+                 (QStringList{QStringLiteral("该会员余额 0.15 元，删除后无法恢复！"),
+                              MemberDelete::deletedMessage(QStringLiteral("张三"))}));
         // Gone from the list at once; the referee keeps his referrer fields.
         QCOMPARE(s.grid()->model()->rowCount(), 2);
         QCOMPARE(s.cell(0, 1), QStringLiteral("李四"));
@@ -500,7 +533,9 @@ private Q_SLOTS:
         m_dialogs.answer(QString());
         QTest::mouseClick(s.button("Command4"), Qt::LeftButton);
         QCOMPARE(m_dialogs.takeInputs().size(), 1);
-        QCOMPARE(m_dialogs.takeMessages(), QStringList{MemberSearchDialog::kDeleteRefused});
+        QCOMPARE(m_dialogs.takeMessages(),
+                 (QStringList{QStringLiteral("该会员余额 0.15 元，删除后无法恢复！"),
+                              MemberSearchDialog::kDeleteRefused}));
         QCOMPARE(MemberTable(s.folder.store()).count(), 3);
         QCOMPARE(s.grid()->model()->rowCount(), 3);
     }

@@ -8,6 +8,7 @@
 #include "support/ScriptedDialogs.h"
 #include "support/TestFolder.h"
 
+#include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -164,6 +165,47 @@ private Q_SLOTS:
         QCOMPARE(shown.size(), 1);
         QCOMPARE(shown[0].icon, Dialogs::Icon::Error);
         QVERIFY(dialog.isVisible());
+    }
+
+    // 连续登记: off by default; ticked, a registration empties the form for
+    // the next member instead of closing. Each account keeps its own choice.
+    void continuousRegistration()
+    {
+        TestFolder folder;
+        folder.store().setOperatorName(QStringLiteral("clerk"));
+        {
+            RegistrationDialog first(folder.store());
+            first.show();
+            auto *tick = control<QCheckBox>(first, "Check1");
+            QVERIFY(!tick->isChecked());
+            QTest::keyClick(tick, Qt::Key_Space);
+        }
+        RegistrationDialog dialog(folder.store());
+        QVERIFY(showActive(dialog));
+        QVERIFY(control<QCheckBox>(dialog, "Check1")->isChecked());
+        for (const QString &name : {QStringLiteral("Wang"), QStringLiteral("Zhao")}) {
+            fill(dialog, name,
+                 name == QLatin1String("Wang") ? QStringLiteral("13900000001")
+                                               : QStringLiteral("13900000002"));
+            m_dialogs.answer(QStringLiteral("ok"));
+            QTest::mouseClick(control<QPushButton>(dialog, "Command1"), Qt::LeftButton);
+            m_dialogs.takeInputs();
+            QCOMPARE(m_dialogs.takeMessages(),
+                     QStringList{QStringLiteral("会员名： %1 添加成功!").arg(name)});
+            QVERIFY(dialog.isVisible());
+            for (const char *box : {"Text1", "Text2", "Text3", "Text4"})
+                QCOMPARE(control<QLineEdit>(dialog, box)->text(), QString());
+            QVERIFY(!control<QRadioButton>(dialog, "Option2")->isChecked());
+            QCOMPARE(QApplication::focusWidget(), control<QLineEdit>(dialog, "Text1"));
+        }
+        QCOMPARE(MemberTable(folder.store()).firstByName(QStringLiteral("Zhao"))->phone,
+                 QStringLiteral("13900000002"));
+
+        // Another account starts with the box off.
+        folder.store().setOperatorName(QStringLiteral("owner"));
+        RegistrationDialog other(folder.store());
+        other.show();
+        QVERIFY(!control<QCheckBox>(other, "Check1")->isChecked());
     }
 
     void exitClosesWithoutWriting()

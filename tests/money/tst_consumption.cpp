@@ -1,5 +1,6 @@
 // One consumption: the checks in order, the lookups, balance and cash
 // payment, the referrer credited exactly once, and all-or-nothing writes.
+#include "base/NumberText.h"
 #include "base/StoreError.h"
 #include "rules/money/Commission.h"
 #include "rules/money/Consumption.h"
@@ -103,8 +104,16 @@ private Q_SLOTS:
             << refused << kBadPhone << Focus::Phone;
         QTest::newRow("pasted -5") << lily << none << b << QStringLiteral("-5") << t << z << refused
                                    << kNotNumber << Focus::Unchanged;
-        QTest::newRow("pasted 2.5") << lily << none << b << QStringLiteral("2.5") << t << z
-                                    << refused << kNotNumber << Focus::Unchanged;
+        QTest::newRow("three decimals")
+            << lily << none << b << QStringLiteral("1.234") << t << z << refused
+            << NumberText::amountProblemText(NumberText::AmountProblem::TooManyDecimals)
+            << Focus::Unchanged;
+        QTest::newRow("ten million")
+            << lily << none << QString(kCash) << QStringLiteral("10000000") << t << z << refused
+            << NumberText::amountProblemText(NumberText::AmountProblem::TooLarge)
+            << Focus::Unchanged;
+        QTest::newRow("0.00 reads as no amount") << lily << none << b << QStringLiteral("0.00") << t
+                                                 << z << refused << kNoAmount << Focus::Unchanged;
         QTest::newRow("pasted 1e3") << lily << none << b << QStringLiteral("1e3") << t << z
                                     << refused << kNotNumber << Focus::Unchanged;
         QTest::newRow("amount checks before the mode")
@@ -164,23 +173,31 @@ private Q_SLOTS:
         QTest::addColumn<QString>("amount");
         QTest::addColumn<QString>("result");
         QTest::addColumn<QString>("balance");
-        QTest::addColumn<qint64>("consumed");
+        QTest::addColumn<qint64>("consumedFen");
         QTest::newRow("100.1 less 30 is exactly 70.1")
             << QStringLiteral("Lily") << QString() << QStringLiteral("30")
             << QStringLiteral("操作完成\n消费 30元，余额 70.1元\n推荐人 X 获得提成 10 元")
-            << QStringLiteral("70.1") << qint64(30);
+            << QStringLiteral("70.1") << qint64(3000);
         QTest::newRow("name with blanks around")
             << QStringLiteral("  lily ") << QString() << QStringLiteral("1")
             << QStringLiteral("操作完成\n消费 1元，余额 99.1元\n推荐人 X 获得提成 10 元")
-            << QStringLiteral("99.1") << qint64(1);
+            << QStringLiteral("99.1") << qint64(100);
         QTest::newRow("by phone, leading zeros")
             << QString() << kLilyPhone << QStringLiteral("007")
             << QStringLiteral("操作完成\n消费 7元，余额 93.1元\n推荐人 X 获得提成 10 元")
-            << QStringLiteral("93.1") << qint64(7);
+            << QStringLiteral("93.1") << qint64(700);
+        QTest::newRow("jiao and fen, shortest form")
+            << QStringLiteral("Lily") << QString() << QStringLiteral("100.10")
+            << QStringLiteral("操作完成\n消费 100.1元，余额 0元\n推荐人 X 获得提成 10 元")
+            << QStringLiteral("0") << qint64(10010);
+        QTest::newRow("one fen")
+            << QStringLiteral("Lily") << QString() << QStringLiteral(".01")
+            << QStringLiteral("操作完成\n消费 0.01元，余额 100.09元\n推荐人 X 获得提成 10 元")
+            << QStringLiteral("100.09") << qint64(1);
         QTest::newRow("by both") << QStringLiteral("Lily") << kLilyPhone << QStringLiteral("100")
                                  << QStringLiteral(
                                         "操作完成\n消费 100元，余额 0.1元\n推荐人 X 获得提成 10 元")
-                                 << QStringLiteral("0.1") << qint64(100);
+                                 << QStringLiteral("0.1") << qint64(10000);
     }
     void balancePayment()
     {
@@ -189,7 +206,7 @@ private Q_SLOTS:
         QFETCH(QString, amount);
         QFETCH(QString, result);
         QFETCH(QString, balance);
-        QFETCH(qint64, consumed);
+        QFETCH(qint64, consumedFen);
         Shop shop;
         const quint64 commits = shop.store().commitCount();
         const Outcome o = run(shop, {name, phone, kBalance, amount});
@@ -199,7 +216,7 @@ private Q_SLOTS:
         QCOMPARE(o.message, QString());
         const Member lily = shop.at(shop.lily);
         QCOMPARE(lily.balance.toString(), balance);
-        QCOMPARE(lily.consumed, Money::fromYuan(consumed));
+        QCOMPARE(lily.consumed, Money::fromFen(consumedFen));
         QCOMPARE(lily.consumptions, 1);
         QCOMPARE(shop.cashRows(), 0);
         QCOMPARE(shop.store().commitCount(), commits + 1);
@@ -273,6 +290,34 @@ private Q_SLOTS:
         QCOMPARE(o.kind, Outcome::Kind::Done);
         QCOMPARE(shop.at(shop.x).balance.toString(), xBalance);
         QCOMPARE(shop.at(shop.dan).balance, Money::fromYuan(50));
+    }
+
+    // The fixed commission stays whole yuan on any amount; the percentage
+    // rounds half away from zero to the fen.
+    void commissionOnJiaoAndFen_data()
+    {
+        QTest::addColumn<QString>("amount");
+        QTest::addColumn<bool>("percent");
+        QTest::addColumn<QString>("xBalance");
+        QTest::newRow("fixed on 0.5") << QStringLiteral("0.5") << false << QStringLiteral("11");
+        QTest::newRow("5% of 0.15 is 0.0075")
+            << QStringLiteral("0.15") << true << QStringLiteral("1.01");
+        QTest::newRow("5% of 10.10 is 0.505")
+            << QStringLiteral("10.10") << true << QStringLiteral("1.51");
+        QTest::newRow("5% of 0.09 is 0.0045")
+            << QStringLiteral("0.09") << true << QStringLiteral("1");
+    }
+    void commissionOnJiaoAndFen()
+    {
+        QFETCH(QString, amount);
+        QFETCH(bool, percent);
+        QFETCH(QString, xBalance);
+        Shop shop;
+        const Outcome o =
+            run(shop, {QStringLiteral("Lily"), {}, kCash, amount}, percent ? kPercent5 : kFixed10);
+        QCOMPARE(o.kind, Outcome::Kind::Done);
+        QCOMPARE(shop.at(shop.x).balance.toString(), xBalance);
+        QCOMPARE(shop.at(shop.lily).consumed, Money::fromStored(amount));
     }
 
     void referrerFoundByPhoneWhenTheNameIsGone()

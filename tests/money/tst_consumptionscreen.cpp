@@ -1,5 +1,6 @@
 // The xiaofei screen: activation, the cash hint, key filters, the result
 // text, what is kept and emptied, focus, and closing on a bad setting.
+#include "base/NumberText.h"
 #include "rules/money/Commission.h"
 #include "rules/money/Consumption.h"
 #include "screens/money/ConsumptionDialog.h"
@@ -58,25 +59,47 @@ private Q_SLOTS:
         QCOMPARE(m_dialogs.takeMessages(), QStringList());
     }
 
+    // Typed keys: what each box keeps, and the reason the box shows for the
+    // last key it did not take (none once a later key was taken).
     void keyFiltersAndLimits_data()
     {
         QTest::addColumn<QString>("box");
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("kept");
+        QTest::addColumn<QString>("why");
+        using P = NumberText::AmountProblem;
+        const auto why = [](P p) { return NumberText::amountProblemText(p); };
+        const QString text5 = QStringLiteral("Text5");
         QTest::newRow("name, 10 at most")
             << QStringLiteral("Text1") << QStringLiteral("a'b c-12345")
-            << QStringLiteral("a'b c-1234");
-        QTest::newRow("phone digits")
-            << QStringLiteral("Text2") << QStringLiteral("138x-00 1") << QStringLiteral("138001");
-        QTest::newRow("amount digits, 7 at most")
-            << QStringLiteral("Text5") << QStringLiteral("-1.2e345678901")
-            << QStringLiteral("1234567");
+            << QStringLiteral("a'b c-1234") << QString();
+        QTest::newRow("phone digits") << QStringLiteral("Text2") << QStringLiteral("138x-00 1")
+                                      << QStringLiteral("138001") << QString();
+        QTest::newRow("phone, a twelfth digit")
+            << QStringLiteral("Text2") << QStringLiteral("138000000012")
+            << QStringLiteral("13800000001") << QStringLiteral("最多输入 11 位");
+        QTest::newRow("phone, a letter last")
+            << QStringLiteral("Text2") << QStringLiteral("13a") << QStringLiteral("13")
+            << QStringLiteral("只能输入数字");
+        QTest::newRow("amount with jiao and fen")
+            << text5 << QStringLiteral("100.50") << QStringLiteral("100.50") << QString();
+        QTest::newRow("amount, third decimal") << text5 << QStringLiteral("-1.2e345678901")
+                                               << QStringLiteral("1.23") << why(P::TooManyDecimals);
+        QTest::newRow("amount, eighth whole digit")
+            << text5 << QStringLiteral("12345678") << QStringLiteral("1234567") << why(P::TooLarge);
+        QTest::newRow("amount, largest") << text5 << QStringLiteral("9999999.999")
+                                         << QStringLiteral("9999999.99") << why(P::TooManyDecimals);
+        QTest::newRow("amount, second point")
+            << text5 << QStringLiteral("1..") << QStringLiteral("1.") << why(P::NotNumber);
+        QTest::newRow("amount, point first")
+            << text5 << QStringLiteral(".5") << QStringLiteral(".5") << QString();
     }
     void keyFiltersAndLimits()
     {
         QFETCH(QString, box);
         QFETCH(QString, typed);
         QFETCH(QString, kept);
+        QFETCH(QString, why);
         TestFolder folder;
         folder.setCommission(10, 0);
         ConsumptionDialog dialog(folder.store());
@@ -84,6 +107,27 @@ private Q_SLOTS:
         auto *edit = dialog.findChild<QLineEdit *>(box);
         QTest::keyClicks(edit, typed);
         QCOMPARE(edit->text(), kept);
+        QCOMPARE(edit->toolTip(), why);
+    }
+
+    // A cashier types a price with jiao: it is charged as typed, not a
+    // hundred times over.
+    void typedJiaoAreChargedAsTyped()
+    {
+        TestFolder folder;
+        folder.setCommission(0, 5);
+        addMember(folder.store(), QStringLiteral("X"), QStringLiteral("13800000001"));
+        const qint64 lily =
+            addMember(folder.store(), QStringLiteral("Lily"), QStringLiteral("13800000002"),
+                      QStringLiteral("X"), {}, yuan("200"));
+        ConsumptionDialog dialog(folder.store());
+        QVERIFY(showActive(dialog));
+        QTest::keyClicks(control<QLineEdit>(dialog, "Text1"), QStringLiteral("Lily"));
+        QTest::keyClicks(control<QLineEdit>(dialog, "Text5"), QStringLiteral("100.50"));
+        QTest::keyClick(control<QLineEdit>(dialog, "Text5"), Qt::Key_Return);
+        QCOMPARE(control<QLabel>(dialog, "Label4")->text(),
+                 QStringLiteral("操作完成\n消费 100.5元，余额 99.5元\n推荐人 X 获得提成 5.03 元"));
+        QCOMPARE(memberAt(folder.store(), lily).consumed, Money::fromFen(10050));
     }
 
     void balancePaymentShowsTheResultAndKeepsTheMember()

@@ -4,6 +4,8 @@
 
 #include <QtTest>
 
+Q_DECLARE_METATYPE(NumberText::AmountProblem)
+
 class TestMoney : public QObject
 {
     Q_OBJECT
@@ -144,31 +146,79 @@ private Q_SLOTS:
         QCOMPARE(NumberText::leadingValue(text), value);
     }
 
-    void numericAndWholeYuan_data()
+    void numeric_data()
     {
         QTest::addColumn<QString>("text");
         QTest::addColumn<bool>("numeric");
-        QTest::addColumn<qint64>("wholeYuan"); // 0: not a positive whole yuan
-        QTest::newRow("digits") << QStringLiteral("20") << true << qint64(20);
-        QTest::newRow("leading zeros") << QStringLiteral("007") << true << qint64(7);
-        QTest::newRow("blanks") << QStringLiteral(" 20 ") << true << qint64(20);
-        QTest::newRow("zero") << QStringLiteral("0") << true << qint64(0);
-        QTest::newRow("negative") << QStringLiteral("-5") << true << qint64(0);
-        QTest::newRow("fraction") << QStringLiteral("2.5") << true << qint64(0);
-        QTest::newRow("exponent") << QStringLiteral("1e3") << true << qint64(0);
-        QTest::newRow("trailing letters") << QStringLiteral("12abc") << false << qint64(0);
-        QTest::newRow("empty") << QString() << false << qint64(0);
-        QTest::newRow("point only") << QStringLiteral(".") << false << qint64(0);
-        QTest::newRow("fullwidth digits") << QStringLiteral("１２") << false << qint64(0);
-        QTest::newRow("too long") << QStringLiteral("9999999999999") << true << qint64(0);
+        QTest::newRow("digits") << QStringLiteral("20") << true;
+        QTest::newRow("blanks") << QStringLiteral(" 20 ") << true;
+        QTest::newRow("negative") << QStringLiteral("-5") << true;
+        QTest::newRow("exponent") << QStringLiteral("1e3") << true;
+        QTest::newRow("trailing letters") << QStringLiteral("12abc") << false;
+        QTest::newRow("empty") << QString() << false;
+        QTest::newRow("point only") << QStringLiteral(".") << false;
+        QTest::newRow("fullwidth digits") << QStringLiteral("１２") << false;
     }
-    void numericAndWholeYuan()
+    void numeric()
     {
         QFETCH(QString, text);
         QFETCH(bool, numeric);
-        QFETCH(qint64, wholeYuan);
         QCOMPARE(NumberText::isNumeric(text), numeric);
-        QCOMPARE(NumberText::positiveWholeYuan(text).value_or(0), wholeYuan);
+    }
+
+    // The amount boxes: the finished amount, and what may stand while it is
+    // being typed.
+    void yuanAmounts_data()
+    {
+        using P = NumberText::AmountProblem;
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<qint64>("fen");
+        QTest::addColumn<P>("problem");
+        QTest::addColumn<P>("whileTyping");
+        QTest::newRow("jiao and fen")
+            << QStringLiteral("100.50") << qint64(10050) << P::None << P::None;
+        QTest::newRow("whole") << QStringLiteral("20") << qint64(2000) << P::None << P::None;
+        QTest::newRow("point last") << QStringLiteral("1.") << qint64(100) << P::None << P::None;
+        QTest::newRow("point first") << QStringLiteral(".5") << qint64(50) << P::None << P::None;
+        QTest::newRow("leading zeros")
+            << QStringLiteral("00.10") << qint64(10) << P::None << P::None;
+        QTest::newRow("blanks around")
+            << QStringLiteral(" 7.05 ") << qint64(705) << P::None << P::NotNumber;
+        QTest::newRow("largest") << QStringLiteral("9999999.99") << qint64(999999999) << P::None
+                                 << P::None;
+        QTest::newRow("ten million")
+            << QStringLiteral("10000000") << qint64(0) << P::TooLarge << P::TooLarge;
+        QTest::newRow("many leading zeros")
+            << QStringLiteral("000000000001") << qint64(100) << P::None << P::None;
+        QTest::newRow("twenty digits")
+            << QStringLiteral("99999999999999999999") << qint64(0) << P::TooLarge << P::TooLarge;
+        QTest::newRow("three decimals")
+            << QStringLiteral("1.234") << qint64(0) << P::TooManyDecimals << P::TooManyDecimals;
+        QTest::newRow("two points")
+            << QStringLiteral("1.2.") << qint64(0) << P::NotNumber << P::NotNumber;
+        QTest::newRow("zero") << QStringLiteral("0.00") << qint64(0) << P::None << P::None;
+        QTest::newRow("sign") << QStringLiteral("-5") << qint64(0) << P::NotNumber << P::NotNumber;
+        QTest::newRow("exponent") << QStringLiteral("1e3") << qint64(0) << P::NotNumber
+                                  << P::NotNumber;
+        QTest::newRow("comma") << QStringLiteral("1,5") << qint64(0) << P::NotNumber
+                               << P::NotNumber;
+        QTest::newRow("fullwidth point")
+            << QStringLiteral("1。5") << qint64(0) << P::NotNumber << P::NotNumber;
+        QTest::newRow("point only") << QStringLiteral(".") << qint64(0) << P::NotNumber << P::None;
+        QTest::newRow("empty") << QString() << qint64(0) << P::NotNumber << P::None;
+    }
+    void yuanAmounts()
+    {
+        using P = NumberText::AmountProblem;
+        QFETCH(QString, text);
+        QFETCH(qint64, fen);
+        QFETCH(P, problem);
+        QFETCH(P, whileTyping);
+        const NumberText::Amount amount = NumberText::yuanAmount(text);
+        QCOMPARE(amount.problem, problem);
+        QCOMPARE(amount.fen, fen);
+        QCOMPARE(NumberText::amountBeingTyped(text), whileTyping);
+        QCOMPARE(NumberText::amountProblemText(problem).isEmpty(), problem == P::None);
     }
 
     void mobileNumbers_data()

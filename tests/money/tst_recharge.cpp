@@ -1,5 +1,6 @@
 // Recharge and balance offset: the checks in order, the three lookups, the
 // negative-balance refusal, the messages, and a failing write.
+#include "base/NumberText.h"
 #include "base/StoreError.h"
 #include "rules/money/Recharge.h"
 #include "support/Members.h"
@@ -41,8 +42,14 @@ private Q_SLOTS:
             << lily << none << QStringLiteral("-0") << true << kBadAmount << same;
         QTest::newRow("letters") << lily << none << QStringLiteral("abc") << false << kBadAmount
                                  << same;
-        QTest::newRow("pasted 2.5")
-            << lily << none << QStringLiteral("2.5") << false << kBadAmount << same;
+        QTest::newRow("three decimals")
+            << lily << none << QStringLiteral("2.505") << false
+            << NumberText::amountProblemText(NumberText::AmountProblem::TooManyDecimals) << same;
+        QTest::newRow("offset of ten million")
+            << lily << none << QStringLiteral("-10000000") << true
+            << NumberText::amountProblemText(NumberText::AmountProblem::TooLarge) << same;
+        QTest::newRow("offset -0.00")
+            << lily << none << QStringLiteral("-0.00") << true << kBadAmount << same;
         QTest::newRow("pasted 1e3")
             << lily << none << QStringLiteral("1e3") << false << kBadAmount << same;
         QTest::newRow("negative without the offset tick")
@@ -118,6 +125,16 @@ private Q_SLOTS:
         QTest::newRow("offset on a fraction")
             << QStringLiteral("50.5") << lily << QString() << QStringLiteral("-50") << true
             << QStringLiteral("会员 Lily 充值成功！本次充值 -50 元！") << QStringLiteral("0.5");
+        QTest::newRow("jiao, shortest form")
+            << QStringLiteral("0") << lily << QString() << QStringLiteral("50.50") << false
+            << QStringLiteral("会员 Lily 充值成功！本次充值 50.5 元！") << QStringLiteral("50.5");
+        QTest::newRow("largest amount")
+            << QStringLiteral("0") << lily << QString() << QStringLiteral("9999999.99") << false
+            << QStringLiteral("会员 Lily 充值成功！本次充值 9999999.99 元！")
+            << QStringLiteral("9999999.99");
+        QTest::newRow("offset of fen")
+            << QStringLiteral("50.5") << lily << QString() << QStringLiteral("-0.05") << true
+            << QStringLiteral("会员 Lily 充值成功！本次充值 -0.05 元！") << QStringLiteral("50.45");
         QTest::newRow("tick without minus is a recharge")
             << QStringLiteral("1") << lily << QString() << QStringLiteral("5") << true
             << QStringLiteral("会员 Lily 充值成功！本次充值 5 元！") << QStringLiteral("6");

@@ -1,5 +1,6 @@
 // The chongzhi screen: activation, the offset-mode state machine of Check1
 // and Text3, focus after a failed lookup, and Label6.
+#include "base/NumberText.h"
 #include "rules/money/Recharge.h"
 #include "screens/money/RechargeDialog.h"
 #include "support/Controls.h"
@@ -103,9 +104,12 @@ private Q_SLOTS:
         QTest::newRow("ticked with no amount, a digit unticks")
             << QString() << QStringLiteral("OK") << QString() << true << QStringLiteral("5")
             << false << QStringLiteral("5") << false;
-        QTest::newRow("normal mode takes digits only")
+        QTest::newRow("normal mode takes an amount with jiao")
             << QStringLiteral("1") << QStringLiteral("no") << QStringLiteral("1") << false
-            << QStringLiteral("a-2.") << false << QStringLiteral("12") << false;
+            << QStringLiteral("a-2.5") << false << QStringLiteral("12.5") << false;
+        QTest::newRow("offset of jiao")
+            << QStringLiteral("0.5") << QStringLiteral("OK") << QStringLiteral("-0.5") << true
+            << QString() << false << QStringLiteral("-0.5") << true;
     }
     void offsetStateMachine()
     {
@@ -189,31 +193,34 @@ private Q_SLOTS:
         QCOMPARE(memberAt(folder.store(), lily).balance, Money::fromYuan(27));
     }
 
-    // The box takes seven digits; the "-" in front must not push the last
-    // one out.
-    void sevenDigitOffsetKeepsEveryDigit()
+    // The box takes the largest amount with its fen; the "-" in front must
+    // not push the last one out.
+    void largestOffsetKeepsEveryCharacter()
     {
         TestFolder folder;
         RechargeDialog dialog(folder.store());
         const qint64 lily = showWithLily(folder, dialog, "2000000");
-        QTest::keyClicks(amount(dialog), QStringLiteral("1234567"));
+        QTest::keyClicks(amount(dialog), QStringLiteral("1234567.89"));
         tick(dialog, QStringLiteral("OK"));
-        QCOMPARE(amount(dialog)->text(), QStringLiteral("-1234567"));
+        QCOMPARE(amount(dialog)->text(), QStringLiteral("-1234567.89"));
         control<QPushButton>(dialog, "Command1")->click();
         QCOMPARE(m_dialogs.takeMessages(),
-                 QStringList{QStringLiteral("会员 Lily 充值成功！本次充值 -1234567 元！")});
-        QCOMPARE(memberAt(folder.store(), lily).balance, Money::fromYuan(765433));
+                 QStringList{QStringLiteral("会员 Lily 充值成功！本次充值 -1234567.89 元！")});
+        QCOMPARE(memberAt(folder.store(), lily).balance, Money::fromFen(76543211));
 
-        // Emptied after the recharge; ticked and unticked again, the box is
-        // back to seven digits.
+        // Emptied after the recharge; ticked and unticked again, the box
+        // takes no more than the largest amount, and says why.
         QCOMPARE(amount(dialog)->text(), QString());
-        QTest::keyClicks(amount(dialog), QStringLiteral("1234567"));
+        QTest::keyClicks(amount(dialog), QStringLiteral("9999999.99"));
         tick(dialog, QStringLiteral("OK"));
-        QCOMPARE(amount(dialog)->text(), QStringLiteral("-1234567"));
+        QCOMPARE(amount(dialog)->text(), QStringLiteral("-9999999.99"));
         QTest::mouseClick(offset(dialog), Qt::LeftButton);
-        QCOMPARE(amount(dialog)->text(), QStringLiteral("1234567"));
+        QCOMPARE(amount(dialog)->text(), QStringLiteral("9999999.99"));
+        QCOMPARE(amount(dialog)->toolTip(), QString());
         QTest::keyClicks(amount(dialog), QStringLiteral("8"));
-        QCOMPARE(amount(dialog)->text(), QStringLiteral("1234567"));
+        QCOMPARE(amount(dialog)->text(), QStringLiteral("9999999.99"));
+        QCOMPARE(amount(dialog)->toolTip(),
+                 NumberText::amountProblemText(NumberText::AmountProblem::TooManyDecimals));
     }
 
     void pastedNegativeWithoutTheTickIsRefused()

@@ -11,6 +11,7 @@
 #include "store/MemberTable.h"
 #include "store/PasswordHashLimits.h"
 #include "store/Schema.h"
+#include "support/FaultVfs.h"
 #include "support/Members.h"
 #include "support/SchemaFiles.h"
 #include "support/TestFolder.h"
@@ -46,7 +47,16 @@ class TestSchema : public QObject
     Q_OBJECT
 private:
     QTemporaryDir m_dir;
+    FaultVfs m_vfs; // every connection of the test goes through it
     QString file(const char *name) const { return m_dir.filePath(QString::fromUtf8(name)); }
+
+    // A new file of this version at path, nothing beside it.
+    void freshFileOfVersion(const QString &path, int version)
+    {
+        for (const char *suffix : {"", "-journal", "-wal", "-shm"})
+            QFile::remove(path + QLatin1String(suffix));
+        QCOMPARE(writeDatabaseOfVersion(path, version), QString());
+    }
 
     // Every way in which the program takes a file in refuses it and leaves
     // it as it was.
@@ -106,6 +116,65 @@ private Q_SLOTS:
                  Login::Result::Ok);
         store.close();
         QCOMPARE(Schema::upgradeFile(path), QString()); // a current file stays as it is
+    }
+
+    // A disk that fails (EIO) or is full at each write and each flush of the
+    // upgrade of an older file on open: the open says it failed, and the file
+    // is then the old version as it was, or the new one, never a mix.
+    void upgradeOnAFailingDisk_data()
+    {
+        QTest::addColumn<int>("version");
+        QTest::addColumn<int>("op");
+        QTest::addColumn<int>("n");
+        QTest::addColumn<int>("error");
+        const QString path = file("counted.mdb");
+        for (int version = 1; version < Schema::kVersion; ++version) {
+            freshFileOfVersion(path, version);
+            m_vfs.reset();
+            MemberStore(path).open();
+            for (const auto op : {FaultVfs::Op::Write, FaultVfs::Op::Sync}) {
+                const int count = m_vfs.count(op);
+                if (count == 0)
+                    qFatal("the upgrade from version %d made no %d", version, int(op));
+                for (int n = 1; n <= count; ++n)
+                    for (const auto error : {FaultVfs::Error::Io, FaultVfs::Error::Full})
+                        QTest::addRow("version %d, %s %d of %d, %s", version,
+                                      op == FaultVfs::Op::Write ? "write" : "flush", n, count,
+                                      error == FaultVfs::Error::Io ? "EIO" : "disk full")
+                            << version << int(op) << n << int(error);
+            }
+        }
+        m_vfs.reset();
+    }
+    void upgradeOnAFailingDisk()
+    {
+        QFETCH(int, version);
+        QFETCH(int, op);
+        QFETCH(int, n);
+        QFETCH(int, error);
+        const QString path = file("failing.mdb");
+        freshFileOfVersion(path, version);
+        const QByteArray old = bytesOfFile(path);
+        m_vfs.reset();
+        m_vfs.failAt(FaultVfs::Op(op), FaultVfs::File::Any, n, FaultVfs::Error(error));
+        bool opened = false;
+        QString told;
+        {
+            MemberStore store(path);
+            opened = store.open();
+            told = store.lastError();
+        }
+        m_vfs.reset();
+        // The next connection plays back whatever journal the failure left.
+        QCOMPARE(runOnFile(path, {QStringLiteral("SELECT count(*) FROM sqlite_master")}), QString());
+        const int found = Schema::versionOf(path);
+        QVERIFY2(opened || !told.isEmpty(), "a failed upgrade says why");
+        if (opened)
+            QCOMPARE(found, Schema::kVersion);
+        QVERIFY2(found == version || found == Schema::kVersion, qPrintable(QString::number(found)));
+        if (found == version)
+            QVERIFY(bytesOfFile(path) == old);
+        QCOMPARE(Schema::problemWithFile(path, Schema::Check::Full), QString());
     }
 
     // The delivered files are made this way.

@@ -52,6 +52,19 @@ bool FailingFileOps::copy(const QString &from, const QString &to)
     return true;
 }
 
+bool FailingFileOps::copyDatabase(const QString &from, const QString &to)
+{
+    if (fails(Op::Copy, from, to))
+        return false;
+    if (!m_damage)
+        return DiskFileOps::copyDatabase(from, to);
+    // The source is a database SQLite has open: read through it, keep half.
+    if (!DiskFileOps::copyDatabase(from, to))
+        return false;
+    QFile out(to);
+    return out.resize(out.size() / 2);
+}
+
 bool FailingFileOps::rename(const QString &from, const QString &to)
 {
     return !fails(Op::Rename, from, to) && DiskFileOps::rename(from, to);

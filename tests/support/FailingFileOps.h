@@ -32,6 +32,8 @@ public:
 
     bool makeFolder(const QString &path) override;
     bool copy(const QString &from, const QString &to) override;
+    // Logged and failed as a copy.
+    bool copyDatabase(const QString &from, const QString &to) override;
     bool rename(const QString &from, const QString &to) override;
     bool remove(const QString &path) override;
 

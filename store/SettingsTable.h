@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QString>
+#include <optional>
+
+class MemberStore;
+
+// 设置: what each administrator chose on the screens, one text per setting
+// name, kept in the data file so that a copied program folder carries it.
+class SettingsTable
+{
+public:
+    // The settings of the administrator the store works for.
+    explicit SettingsTable(MemberStore &store);
+
+    // The stored text, or nothing when the setting was never written.
+    std::optional<QString> value(const QString &name);
+    bool flag(const QString &name, bool byDefault);
+
+    // Writes the setting in a transaction of its own (or the caller's).
+    void setValue(const QString &name, const QString &value);
+    void setFlag(const QString &name, bool on);
+
+private:
+    MemberStore &m_store;
+    QString m_admin;
+};
