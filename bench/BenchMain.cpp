@@ -1760,12 +1760,13 @@ void benchLedger()
     benchUpgrade();
 }
 
-// Search by part at 1M members: the first screen of ids through the store
-// against a plain LIKE scan of the table in registration order.
+// Search by part at 1M members with names as real ones are: the first
+// screen of ids through the store against a plain LIKE scan of the table in
+// registration order.
 void benchSearchByPart()
 {
     const qint64 members = 1000000;
-    const QString path = SyntheticData::database(g_work, members);
+    const QString path = SyntheticData::databaseWithRealNames(g_work, members);
     MemberStore store(path);
     if (!store.open())
         qFatal("open failed");
@@ -1779,17 +1780,32 @@ void benchSearchByPart()
         std::function<QString(qint64)> part; // of member i
         bool found = true;                   // whether any member holds it
     };
+    // The name of the first member from i on whose name has three characters.
+    const auto threeCharacters = [](qint64 i) {
+        QString name = SyntheticData::realisticName(i);
+        while (name.size() != 3)
+            name = SyntheticData::realisticName(++i % 1000000);
+        return name;
+    };
+    const auto fixed = [](const QString &part) { return [part](qint64) { return part; }; };
     const Case cases[] = {
-        {QStringLiteral("name part of 4 characters"), false,
-         [](qint64 i) { return SyntheticData::memberName(i).mid(4, 4); }},
-        {QStringLiteral("name part of 2 characters"), false,
-         [](qint64 i) { return SyntheticData::memberName(i).right(2); }},
+        {QStringLiteral("a whole name of 3 characters"), false, threeCharacters},
+        {QStringLiteral("a given name of 2 characters"), false,
+         [&](qint64 i) { return threeCharacters(i).right(2); }},
+        {QStringLiteral("a member's surname"), false,
+         [](qint64 i) { return SyntheticData::realisticName(i).left(1); }},
+        {QStringLiteral("the commonest surname (%1)").arg(SyntheticData::kCommonSurname), false,
+         fixed(SyntheticData::kCommonSurname)},
+        {QStringLiteral("a rare surname of 2 characters (%1)").arg(SyntheticData::kRareSurname),
+         false, fixed(SyntheticData::kRareSurname)},
+        {QStringLiteral("a given name's character few hold (%1)")
+             .arg(SyntheticData::kRareGivenCharacter),
+         false, fixed(SyntheticData::kRareGivenCharacter)},
         {QStringLiteral("last 4 digits of the phone"), true,
          [](qint64 i) { return SyntheticData::memberPhone(i).right(4); }},
-        // The worst case of a short part: no name holds it, so both sides
-        // read the whole table.
+        // The worst case before: no name holds it.
         {QStringLiteral("name part of 2 characters held by no name"), false,
-         [](qint64) { return QStringLiteral("张三"); }, false},
+         fixed(QStringLiteral("张三")), false},
     };
     for (const Case &c : cases) {
         sqlite3_stmt *scan = raw.prepare(

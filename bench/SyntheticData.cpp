@@ -10,6 +10,7 @@
 #include <QDir>
 #include <QFile>
 #include <QRandomGenerator>
+#include <QSet>
 #include <QTextStream>
 
 #include <sqlite3.h>
@@ -128,10 +129,10 @@ qint64 balanceFen(qint64 i)
     return (i * 7919) % 1000000;
 }
 
-QString database(const QString &folder, qint64 members)
+namespace {
+
+QString buildMembers(const QString &path, qint64 members, QString (*nameOf)(qint64))
 {
-    QDir().mkpath(folder);
-    const QString path = QStringLiteral("%1/members-%2.mdb").arg(folder).arg(members);
     if (QFile::exists(path))
         return upToDate(path);
     const QString partial = path + QStringLiteral(".part");
@@ -150,11 +151,11 @@ QString database(const QString &folder, qint64 members)
             Transaction tx(store);
             for (qint64 i = start; i < std::min(members, start + batch); ++i) {
                 Member m;
-                m.name = memberName(i);
+                m.name = nameOf(i);
                 m.sex = i % 2 ? QStringLiteral("女") : QStringLiteral("男");
                 m.phone = memberPhone(i);
                 if (i > 0) { // each member was referred by the one registered at half his number
-                    m.referrer = memberName(i / 2);
+                    m.referrer = nameOf(i / 2);
                     m.referrerPhone = memberPhone(i / 2);
                 }
                 m.balance = Money::fromFen(balanceFen(i));
@@ -170,6 +171,144 @@ QString database(const QString &folder, qint64 members)
     if (!QFile::rename(partial, path))
         qFatal("cannot rename %s", qPrintable(partial));
     return path;
+}
+
+// Surnames with their share in thousandths of a percent, most common first.
+struct Weighted
+{
+    const char *text;
+    int weight;
+};
+const Weighted kSurnames[] = {
+    {"王", 7170}, {"李", 7000}, {"张", 6740}, {"刘", 5380}, {"陈", 4530}, {"杨", 3080},
+    {"黄", 2230}, {"赵", 2140}, {"吴", 2050}, {"周", 1890}, {"徐", 1450}, {"孙", 1380},
+    {"马", 1290}, {"朱", 1260}, {"胡", 1150}, {"郭", 1050}, {"何", 910},  {"高", 900},
+    {"林", 890},  {"罗", 860},  {"郑", 820},  {"梁", 770},  {"谢", 650},  {"宋", 620},
+    {"唐", 610},  {"许", 590},  {"韩", 560},  {"冯", 550},  {"邓", 550},  {"曹", 530},
+    {"彭", 530},  {"曾", 520},  {"肖", 510},  {"田", 500},  {"董", 490},  {"袁", 480},
+    {"潘", 470},  {"于", 460},  {"蒋", 450},  {"蔡", 440},  {"余", 430},  {"杜", 420},
+    {"叶", 410},  {"程", 400},  {"苏", 390},  {"魏", 380},  {"吕", 370},  {"丁", 360},
+    {"任", 350},  {"沈", 340},  {"姚", 330},  {"卢", 320},  {"姜", 310},  {"崔", 300},
+    {"钟", 290},  {"谭", 280},  {"陆", 270},  {"汪", 260},  {"范", 250},  {"金", 240},
+    {"石", 230},  {"廖", 220},  {"贾", 210},  {"夏", 200},  {"韦", 190},  {"付", 180},
+    {"方", 170},  {"白", 160},  {"邹", 150},  {"孟", 140},  {"熊", 130},  {"秦", 120},
+    {"邱", 110},  {"江", 100},  {"尹", 90},   {"薛", 80},   {"闫", 70},   {"段", 60},
+    {"雷", 50},   {"欧阳", 30}, {"上官", 8},  {"司马", 6},  {"诸葛", 4},  {"覃", 3},
+};
+// Characters of given names by how often names hold them.
+const Weighted kGiven[] = {
+    {"伟", 120}, {"芳", 110}, {"娜", 100}, {"敏", 95}, {"静", 95}, {"丽", 90}, {"强", 90},
+    {"磊", 85},  {"军", 85},  {"洋", 80},  {"勇", 80}, {"艳", 80}, {"杰", 78}, {"娟", 75},
+    {"涛", 75},  {"明", 74},  {"超", 72},  {"秀", 70}, {"霞", 70}, {"平", 68}, {"刚", 66},
+    {"桂", 64},  {"英", 64},  {"华", 62},  {"玉", 62}, {"兰", 60}, {"文", 60}, {"辉", 58},
+    {"建", 58},  {"国", 56},  {"红", 56},  {"梅", 54}, {"萍", 54}, {"鹏", 52}, {"飞", 52},
+    {"波", 50},  {"斌", 50},  {"宇", 48},  {"浩", 48}, {"凯", 46}, {"健", 46}, {"俊", 44},
+    {"帆", 44},  {"帅", 42},  {"旭", 42},  {"宁", 40}, {"龙", 40}, {"林", 38}, {"欣", 38},
+    {"婷", 36},  {"雪", 36},  {"琳", 34},  {"晨", 34}, {"阳", 32}, {"佳", 32}, {"怡", 30},
+    {"思", 30},  {"雨", 28},  {"子", 28},  {"涵", 26}, {"轩", 26}, {"博", 24}, {"泽", 24},
+    {"然", 22},  {"一", 22},  {"嘉", 20},  {"昊", 20}, {"晓", 18}, {"小", 18}, {"海", 16},
+    {"燕", 16},  {"玲", 14},  {"春", 14},  {"金", 12}, {"云", 12}, {"亮", 10}, {"成", 10},
+    {"志", 9},   {"新", 8},   {"宏", 7},   {"峰", 6},  {"东", 5},  {"霖", 4},  {"瑞", 3},
+    {"鑫", 2},   {"琪", 2},   {"颖", 1},   {"翀", 1},
+};
+// The long tail of given names' characters, each as rare as the last above.
+const char kGivenTail[] =
+    "安邦宝北贝彬冰秉昌辰承澄驰崇楚川纯聪丹道德迪典定冬栋朵恩尔发凡芬丰枫凤福富钢歌耕恭谷冠光"
+    "广贵翰航豪和鹤恒弘鸿厚虎淮欢寰焕惠吉继坚江姣洁劲晶景敬靖菊钧君康珂可克坤岚朗乐黎莉廉良烈"
+    "麟灵凌岭柳隆露伦满茂美蒙淼妙民名铭沐穆楠妮诺鸥盼培沛朋琦启谦茜倩乔勤青清晴庆秋泉仁荣蓉睿"
+    "润若森山善尚绍深胜诗石时守书舒淑树双爽顺松素泰堂韬腾天田彤童婉旺威薇维卫蔚温翔向潇笑心信"
+    "星兴雄修煦萱雅岩彦炎耀叶依仪艺奕逸毅茵银莹盈永优友瑜昱元园源远月悦越韵展昭真振征正之芝智"
+    "忠舟竹卓梓宗祖";
+
+// A deterministic draw in [0, total) for member i and the n-th choice.
+quint64 draw(qint64 i, int n, quint64 total)
+{
+    quint64 x = quint64(i) * 0x9E3779B97F4A7C15ull + quint64(n) * 0xBF58476D1CE4E5B9ull;
+    x ^= x >> 31;
+    x *= 0x94D049BB133111EBull;
+    x ^= x >> 29;
+    return x % total;
+}
+
+template <size_t N>
+const char *pick(const Weighted (&table)[N], quint64 at)
+{
+    for (const Weighted &w : table) {
+        if (at < quint64(w.weight))
+            return w.text;
+        at -= quint64(w.weight);
+    }
+    return table[N - 1].text;
+}
+
+template <size_t N>
+quint64 total(const Weighted (&table)[N])
+{
+    quint64 sum = 0;
+    for (const Weighted &w : table)
+        sum += quint64(w.weight);
+    return sum;
+}
+
+// A character of a given name: from the weighted list, or one of the tail.
+QString givenCharacter(quint64 at)
+{
+    static const QList<uint> tail = QString::fromUtf8(kGivenTail).toUcs4();
+    const quint64 listed = total(kGiven);
+    if (at < listed)
+        return QString::fromUtf8(pick(kGiven, at));
+    const char32_t c = tail.at(qsizetype(at - listed));
+    return QString::fromUcs4(&c, 1);
+}
+
+// The names of members 0 to n - 1, drawn once.
+const QList<QString> &realNames(qint64 n)
+{
+    static QList<QString> names;
+    static QSet<QString> taken;
+    const quint64 surnames = total(kSurnames);
+    const quint64 given = total(kGiven) + quint64(QString::fromUtf8(kGivenTail).toUcs4().size());
+    for (qint64 i = names.size(); i < n; ++i) {
+        for (int attempt = 0;; ++attempt) {
+            QString name = QString::fromUtf8(pick(kSurnames, draw(i, 3 * attempt, surnames)));
+            name += givenCharacter(draw(i, 3 * attempt + 1, given));
+            // Three names in ten have a given name of one character.
+            if (draw(i, 3 * attempt + 2, 10) >= 3)
+                name += givenCharacter(draw(i, 3 * attempt + 2 + 1000, given));
+            if (!taken.contains(name)) {
+                taken.insert(name);
+                names << name;
+                break;
+            }
+        }
+    }
+    return names;
+}
+
+} // namespace
+
+const QString kCommonSurname = QStringLiteral("王");
+const QString kRareSurname = QStringLiteral("诸葛");
+const QString kRareGivenCharacter = QStringLiteral("翀");
+
+QString realisticName(qint64 i)
+{
+    return realNames(i + 1).at(i);
+}
+
+QString database(const QString &folder, qint64 members)
+{
+    QDir().mkpath(folder);
+    return buildMembers(QStringLiteral("%1/members-%2.mdb").arg(folder).arg(members), members,
+                        memberName);
+}
+
+QString databaseWithRealNames(const QString &folder, qint64 members)
+{
+    QDir().mkpath(folder);
+    realNames(members);
+    return buildMembers(QStringLiteral("%1/names-%2.mdb").arg(folder).arg(members), members,
+                        realisticName);
 }
 
 QString ledgerDatabase(const QString &folder, qint64 members, qint64 entries, qint64 busyEntries)

@@ -14,6 +14,17 @@ qint64 balanceFen(qint64 i);   // the balance a member starts with
 // it from the delivered template when it is not there yet.
 QString database(const QString &folder, qint64 members);
 
+// Names as a shop's members have them: a surname drawn by how common it is
+// (a few compound and rare ones among them), then a given name of one or two
+// characters, each drawn by how often names hold it; no two alike. The same
+// for every run.
+QString realisticName(qint64 i);
+// A database like database(), whose members have realisticName()s.
+QString databaseWithRealNames(const QString &folder, qint64 members);
+// Parts of such names for searches: a surname as common as 王, one as rare
+// as 诸葛 (two characters), and a given name's character that few hold.
+extern const QString kCommonSurname, kRareSurname, kRareGivenCharacter;
+
 // The member (by number, as memberName() takes it) with the most entries in
 // ledgerDatabase().
 constexpr qint64 kBusyMember = 123456;

@@ -409,20 +409,37 @@ QList<qint64> MemberTable::idsByPart(Key column, const QString &text, const QStr
     const auto &[indexed, scanned] = column == Key::Name ? byName : byPhone;
     if (text.toUcs4().size() >= SqliteDialect::kShortestIndexedText)
         return ids(indexed, {SqliteDialect::fullTextPhrase(text), likePattern, afterId, limit});
-    // A short part of a name with no letter whose case could differ (a
-    // Chinese character or two, digits) is found by plain substring search:
-    // a text nobody holds reads the whole table, in half the time LIKE takes.
-    const bool hasAsciiLetter = std::any_of(text.cbegin(), text.cend(), [](QChar c) {
-        return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z');
-    });
-    if (column == Key::Name && !hasAsciiLetter) {
-        static const QString holding =
-            QStringLiteral(
-                "SELECT rowid FROM 会员登记 WHERE %1 AND rowid > ? ORDER BY rowid LIMIT ?")
-                .arg(SqliteDialect::holdsText(QStringLiteral("会员名")));
-        return ids(holding, {text, afterId, limit});
-    }
+    if (column == Key::Name)
+        return idsByNamePart(text, likePattern, afterId, limit);
     return ids(scanned, {likePattern, afterId, limit});
+}
+
+QList<qint64> MemberTable::idsByNamePart(const QString &text, const QString &likePattern,
+                                         qint64 afterId, int limit)
+{
+    // A part of one or two characters is looked up in the names' parts (in
+    // small letters, as lower() makes them); names too long to have their
+    // parts kept carry the empty part and are read with LIKE. Both lists
+    // come in registration order and are merged.
+    static const QString sql =
+        QStringLiteral("SELECT g.会员行 FROM 会员名片段 g JOIN 会员登记 m ON m.rowid = g.会员行 "
+                       "WHERE g.片段 = ? AND g.会员行 > ? AND m.会员名 LIKE ? %1 "
+                       "ORDER BY g.会员行 LIMIT ?")
+            .arg(SqliteDialect::kLikeEscape);
+    QString part = text;
+    for (QChar &c : part)
+        if (c >= u'A' && c <= u'Z')
+            c = QChar(c.unicode() + (u'a' - u'A'));
+    const QList<qint64> byPart = ids(sql, {part, afterId, likePattern, limit});
+    const QList<qint64> longNames = ids(sql, {QString(), afterId, likePattern, limit});
+    if (longNames.isEmpty())
+        return byPart;
+    QList<qint64> merged;
+    std::set_union(byPart.cbegin(), byPart.cend(), longNames.cbegin(), longNames.cend(),
+                   std::back_inserter(merged));
+    if (limit >= 0 && merged.size() > limit)
+        merged.resize(limit);
+    return merged;
 }
 
 QList<Member> MemberTable::byIds(const QList<qint64> &ids)

@@ -123,6 +123,8 @@ private:
     std::optional<Member> first(const QString &sql, const QVariantList &values);
     QList<Member> all(const QString &sql, const QVariantList &values);
     QList<qint64> ids(const QString &sql, const QVariantList &values);
+    QList<qint64> idsByNamePart(const QString &text, const QString &likePattern, qint64 afterId,
+                                int limit);
     QList<qint64> idsByPart(Key column, const QString &text, const QString &likePattern,
                             qint64 afterId, int limit);
 

@@ -116,6 +116,49 @@ void addOperationNumbers(QSqlDatabase db)
                            " 时间 TEXT NOT NULL DEFAULT '') WITHOUT ROWID"));
 }
 
+// 6 → 7: every character and every pair of neighbouring characters of a
+// name, so that a part of one or two characters (a surname, a given name)
+// is looked up instead of read from every member. A part is kept in small
+// letters (lower() folds ASCII letters only, as LIKE does), and the search
+// keeps exactly the rows LIKE would find. 片段位置 holds the positions
+// 1 to 64; a longer name, which no screen lets anyone type, is marked with
+// an empty part and checked by LIKE at every such search.
+void addNameParts(QSqlDatabase db)
+{
+    // The parts of the name in row r, one row each; `from` names r's table
+    // when r is not a trigger's old or new row.
+    const auto partsOf = [](const QString &r, const QString &from) {
+        return QStringLiteral(
+                   "SELECT lower(substr(%1.会员名, p.位置, 1)), %1.rowid FROM %2片段位置 p "
+                   "WHERE p.位置 <= length(%1.会员名) UNION "
+                   "SELECT lower(substr(%1.会员名, p.位置, 2)), %1.rowid FROM %2片段位置 p "
+                   "WHERE p.位置 < length(%1.会员名) UNION "
+                   "SELECT '', %1.rowid FROM %2片段位置 p "
+                   "WHERE p.位置 = 1 AND length(%1.会员名) > 64")
+            .arg(r, from);
+    };
+    const QString insertNew = QStringLiteral("INSERT INTO 会员名片段 (片段, 会员行) ") +
+                              partsOf(QStringLiteral("new"), {}) + QStringLiteral("; ");
+    const QString deleteOld = QStringLiteral("DELETE FROM 会员名片段 WHERE (片段, 会员行) IN (") +
+                              partsOf(QStringLiteral("old"), {}) + QStringLiteral("); ");
+    run(db, QStringLiteral("CREATE TABLE 片段位置 (位置 INTEGER PRIMARY KEY)"));
+    run(db, QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n "
+                           "WHERE i < 64) INSERT INTO 片段位置 SELECT i FROM n"));
+    run(db, QStringLiteral("CREATE TABLE 会员名片段 (片段 TEXT NOT NULL, 会员行 INTEGER NOT NULL, "
+                           "PRIMARY KEY (片段, 会员行)) WITHOUT ROWID"));
+    run(db, QStringLiteral("CREATE TRIGGER 会员名片段_增 AFTER INSERT ON 会员登记 BEGIN ") +
+                insertNew + QStringLiteral("END"));
+    run(db, QStringLiteral("CREATE TRIGGER 会员名片段_删 AFTER DELETE ON 会员登记 BEGIN ") +
+                deleteOld + QStringLiteral("END"));
+    run(db, QStringLiteral("CREATE TRIGGER 会员名片段_改 AFTER UPDATE OF 会员名 ON 会员登记 "
+                           "BEGIN ") +
+                deleteOld + insertNew + QStringLiteral("END"));
+    // In the order of the key, so that the table grows at its end.
+    run(db, QStringLiteral("INSERT INTO 会员名片段 (片段, 会员行) SELECT * FROM (") +
+                partsOf(QStringLiteral("m"), QStringLiteral("会员登记 m, ")) +
+                QStringLiteral(") ORDER BY 1, 2"));
+}
+
 // The upgrade steps in order: kSteps[i] takes a database of version i + 1 to
 // version i + 2. A new version appends its step here and raises kVersion.
 const Step kSteps[] = {
@@ -128,6 +171,7 @@ const Step kSteps[] = {
     LedgerSchema::addAccountTotalsIndex,
     addSettings,
     addOperationNumbers,
+    addNameParts,
 };
 static_assert(std::size(kSteps) + 1 == kVersion, "one step for each version after the first");
 

@@ -242,11 +242,6 @@ QString SqliteDialect::likeEndingWith(const QString &text)
     return QLatin1Char('%') + likeLiteral(text);
 }
 
-QString SqliteDialect::holdsText(const QString &column)
-{
-    return QStringLiteral("instr(%1, ?) > 0").arg(column);
-}
-
 QString SqliteDialect::fullTextPhrase(const QString &text)
 {
     QString quoted = text;

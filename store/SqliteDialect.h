@@ -96,14 +96,9 @@ public:
     static QString likeContaining(const QString &text);
     static QString likeEndingWith(const QString &text);
     static const QString kLikeEscape;
-    // A condition that holds when the column contains the bound text as it
-    // is, letter case included: what LIKE with likeContaining() finds for a
-    // text without ASCII letters, without LIKE's matching character by
-    // character.
-    static QString holdsText(const QString &column);
-
     // The full-text index finds a text only when it has at least this many
-    // characters; shorter texts are searched by a scan.
+    // characters; a shorter part of a name is looked up among the names'
+    // parts of one and two characters, a shorter end of a phone is scanned.
     static constexpr int kShortestIndexedText = 3;
     // A full-text query for the text as one literal phrase.
     static QString fullTextPhrase(const QString &text);

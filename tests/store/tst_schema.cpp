@@ -26,6 +26,10 @@
 
 namespace {
 
+// A name longer than the 64 characters whose parts are kept, with a part
+// past them.
+const QString kLongName = QString(66, QChar(u'甲')) + QStringLiteral("乙丙");
+
 // A hash of the password at a cost the program itself never uses.
 QString hashAtCost(const char *password, quint64 passes, quint64 memoryBytes)
 {
@@ -352,6 +356,22 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("found");
         QTest::newRow("one character")
             << true << QStringLiteral("三") << utf8Names({"张三丰", "张三"});
+        QTest::newRow("two characters")
+            << true << QStringLiteral("三丰") << utf8Names({"张三丰"});
+        QTest::newRow("two characters, two names")
+            << true << QStringLiteral("张三") << utf8Names({"张三丰", "张三"});
+        QTest::newRow("two characters held apart, not together")
+            << true << QStringLiteral("张丰") << QStringList();
+        QTest::newRow("a character outside the basic plane")
+            << true << QStringLiteral("𠮷") << utf8Names({"𠮷野"});
+        QTest::newRow("it and a neighbour")
+            << true << QStringLiteral("𠮷野") << utf8Names({"𠮷野"});
+        QTest::newRow("past the 64th character of a long name")
+            << true << QStringLiteral("乙丙") << QStringList{kLongName};
+        QTest::newRow("in the first 64 of a long name")
+            << true << QStringLiteral("甲") << QStringList{kLongName};
+        QTest::newRow("held by no name, long ones included")
+            << true << QStringLiteral("丁") << QStringList();
         QTest::newRow("whole name, indexed")
             << true << QStringLiteral("张三丰") << utf8Names({"张三丰"});
         QTest::newRow("letter case, indexed")
@@ -369,7 +389,8 @@ private Q_SLOTS:
         QTest::newRow("non-ASCII exact") << true << QStringLiteral("Émi") << utf8Names({"Émile"});
         QTest::newRow("empty: everyone")
             << true << QString()
-            << utf8Names({"张三丰", "张三", "Lily Chen", "100%_real", "say \"q\"", "Émile"});
+            << utf8Names({"张三丰", "张三", "Lily Chen", "100%_real", "say \"q\"", "Émile", "𠮷野"})
+                   + QStringList{kLongName};
         QTest::newRow("digits, scanned")
             << true << QStringLiteral("00") << utf8Names({"100%_real"});
         QTest::newRow("non-ASCII case kept, scanned")
@@ -395,6 +416,8 @@ private Q_SLOTS:
         addMember(store, QStringLiteral("100%_real"), QStringLiteral("15500000100"));
         addMember(store, QStringLiteral("say \"q\""), QStringLiteral("15500000200"));
         addMember(store, QStringLiteral("Émile"), QStringLiteral("15500000300"));
+        addMember(store, QStringLiteral("𠮷野"), QStringLiteral("15500000400"));
+        addMember(store, kLongName, QStringLiteral("15500000500"));
         MemberTable members(store);
         const QList<qint64> ids = byName ? members.idsNameContaining(typed, 0, -1)
                                          : members.idsPhoneEndingWith(typed, 0, -1);
@@ -433,6 +456,25 @@ private Q_SLOTS:
         QCOMPARE(members.removeByName(QStringLiteral("王小明")), 2);
         QCOMPARE(members.idsNameContaining(QStringLiteral("王小明"), 0, -1), QList<qint64>());
         QCOMPARE(members.idsPhoneEndingWith(QStringLiteral("1111"), 0, -1), QList<qint64>());
+
+        // The parts of one and two characters follow a change of the name.
+        const qint64 third = addMember(store, QStringLiteral("赵钱"), QStringLiteral("13800005555"));
+        const auto rename = [&](const char *name) {
+            store.exec(QStringLiteral("UPDATE 会员登记 SET 会员名 = ? WHERE rowid = ?"),
+                       {QString::fromUtf8(name), third});
+        };
+        rename("孙李");
+        QCOMPARE(members.idsNameContaining(QStringLiteral("赵"), 0, -1), QList<qint64>());
+        QCOMPARE(members.idsNameContaining(QStringLiteral("李"), 0, -1), QList<qint64>{third});
+        {
+            Transaction tx(store);
+            rename("周吴");
+            QCOMPARE(members.idsNameContaining(QStringLiteral("吴"), 0, -1), QList<qint64>{third});
+        }
+        QCOMPARE(members.idsNameContaining(QStringLiteral("吴"), 0, -1), QList<qint64>());
+        QCOMPARE(members.idsNameContaining(QStringLiteral("孙李"), 0, -1), QList<qint64>{third});
+        QCOMPARE(members.removeByName(QStringLiteral("孙李")), 1);
+        QCOMPARE(store.scalar(QStringLiteral("SELECT count(*) FROM 会员名片段")).toInt(), 0);
         QCOMPARE(Schema::problemWith(store.database(), Schema::Check::Full), QString());
     }
 };
