@@ -6,6 +6,7 @@
 #include <functional>
 
 struct AppContext;
+class QAction;
 class QLabel;
 class QTimer;
 
@@ -35,11 +36,19 @@ public:
 
     static QString clockText(const QDateTime &now);
 
+    static inline const QString kOwnerSetsCommission =
+        QStringLiteral("还未设置提成，请店长登录后设置提成类型数据！");
+
+    // Whether the session's role may open the screen; the menu entries and
+    // toolbar buttons of the others are disabled, saying who may.
+    bool mayOpen(Screen screen) const;
+
 protected:
     void closeEvent(QCloseEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
 
 private:
+    void allowByRole(QAction *action, Screen screen);
     void buildToolbar();
     void buildMenus();
     void buildStatusBar();
@@ -53,4 +62,5 @@ private:
     QLabel *m_panels[4];
     QTimer *m_timer;
     bool m_activating = false;
+    bool m_toldOwnerSets = false;
 };

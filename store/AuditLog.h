@@ -8,7 +8,8 @@
 class MemberStore;
 
 // 操作日志: one row per administrative action, written inside the caller's
-// transaction. Callers never pass a password, its hash or its length.
+// transaction, with the role the acting account has then. Callers never pass
+// a password, its hash or its length.
 // Every method throws StoreError when the database fails.
 class AuditLog
 {
@@ -43,6 +44,7 @@ public:
         QString admin;
         QString kind;
         QString detail;
+        QString role; // empty for a name without an account, and in older rows
     };
     // Rows newest first between from and to (days included; an invalid date
     // leaves that end open), of one kind or every kind (empty).

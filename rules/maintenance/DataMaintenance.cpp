@@ -4,6 +4,7 @@
 #include "base/Formats.h"
 #include "base/Session.h"
 #include "base/StoreError.h"
+#include "rules/admins/Permissions.h"
 #include "rules/maintenance/AutoBackups.h"
 #include "rules/maintenance/BackupGenerations.h"
 #include "rules/maintenance/BackupSaveAs.h"
@@ -251,6 +252,10 @@ DataMaintenance::Outcome DataMaintenance::restore(const QString &typed, const QS
     const QString live = f.liveDatabase();
     const QString old = f.liveRollback();
     Outcome o;
+    if (!Permissions::allows(m_session, Permissions::Action::Restore)) {
+        o.messages << Permissions::kRefused;
+        return o;
+    }
     if (!m_session.confirms(typed)) {
         o.messages << kRestoreRefused;
         return o;
@@ -336,6 +341,10 @@ DataMaintenance::Outcome DataMaintenance::clear(const QString &typed)
     const QString live = f.liveDatabase();
     const QString old = f.liveRollback();
     Outcome o;
+    if (!Permissions::allows(m_session, Permissions::Action::Clear)) {
+        o.messages << Permissions::kRefused;
+        return o;
+    }
     if (!m_session.confirms(typed)) {
         o.messages << kClearRefused;
         return o;
