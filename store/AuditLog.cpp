@@ -2,10 +2,15 @@
 
 #include "base/Clock.h"
 #include "base/Session.h"
+#include "base/StoreError.h"
 #include "store/MemberStore.h"
 #include "store/Schema.h"
+#include "store/SqliteDialect.h"
 
+#include <QSqlDatabase>
+#include <QSqlError>
 #include <QSqlQuery>
+#include <QUuid>
 
 const QStringList &AuditLog::kinds()
 {
@@ -36,6 +41,30 @@ void AuditLog::add(const QString &kind, const QString &detail, const QString &ad
     m_store.exec(QStringLiteral("INSERT INTO 操作日志 (时间, 管理员, 操作, 内容, 角色) "
                                 "VALUES (?, ?, ?, ?, ?)"),
                  {Clock::now().toString(kTimeFormat), admin, kind, detail, role});
+}
+
+int AuditLog::addNewer(const QList<Row> &other)
+{
+    QSqlQuery &newest = m_store.exec(
+        QStringLiteral("SELECT 时间, 序号 FROM 操作日志 ORDER BY 时间 DESC, 序号 DESC LIMIT 1"));
+    QString lastTime;
+    qint64 lastNumber = 0;
+    if (newest.next()) {
+        lastTime = newest.value(0).toString();
+        lastNumber = newest.value(1).toLongLong();
+    }
+    newest.finish();
+    int added = 0;
+    for (auto it = other.crbegin(); it != other.crend(); ++it) {
+        const QString time = it->time.toString(kTimeFormat);
+        if (time < lastTime || (time == lastTime && it->number <= lastNumber))
+            continue;
+        m_store.exec(QStringLiteral("INSERT INTO 操作日志 (时间, 管理员, 操作, 内容, 角色) "
+                                    "VALUES (?, ?, ?, ?, ?)"),
+                     {time, it->admin, it->kind, it->detail, it->role});
+        ++added;
+    }
+    return added;
 }
 
 void AuditLog::record(MemberStore &store, const QString &kind, const QString &detail)
@@ -78,4 +107,31 @@ QList<AuditLog::Row> AuditLog::rows(const QDate &from, const QDate &to, const QS
                                      "ORDER BY 序号 DESC"),
         {start, end, kind, kind});
     return readRows(q);
+}
+
+QList<AuditLog::Row> AuditLog::rowsOfFile(const QString &path)
+{
+    const QString name = QStringLiteral("auditlog-") + QUuid::createUuid().toString(QUuid::Id128);
+    QList<Row> found;
+    QString error;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        SqliteDialect::configure(db, path, SqliteDialect::Access::ReadOnly);
+        if (!db.open()) {
+            error = db.lastError().text();
+        } else {
+            QSqlQuery q(db);
+            q.setForwardOnly(true);
+            if (q.exec(kSelectRows + QStringLiteral("ORDER BY 序号 DESC")))
+                found = readRows(q);
+            else
+                error = q.lastError().text();
+            q = QSqlQuery();
+            db.close();
+        }
+    }
+    QSqlDatabase::removeDatabase(name);
+    if (!error.isEmpty())
+        throw StoreError(error);
+    return found;
 }

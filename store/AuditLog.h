@@ -50,6 +50,16 @@ public:
     // leaves that end open), of one kind or every kind (empty).
     QList<Row> rows(const QDate &from, const QDate &to, const QString &kind = {});
 
+    // Every row of the database file at path, newest first, read on a
+    // private connection (from any thread).
+    static QList<Row> rowsOfFile(const QString &path);
+
+    // For a restore: the rows of another log (newest first, as rows() gives
+    // them) that are newer than every row of this one are added, oldest
+    // first, with their own times, names and roles. Newer means a later time,
+    // or the same second and a higher number. Returns how many were added.
+    int addNewer(const QList<Row> &other);
+
 private:
     MemberStore &m_store;
 };

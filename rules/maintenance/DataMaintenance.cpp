@@ -275,6 +275,7 @@ DataMaintenance::Outcome DataMaintenance::restore(const QString &typed, const QS
         return o;
     }
 
+    keepLiveAuditLog();
     m_store.close();
     m_files.takeSyncProblem();
     if (m_files.exists(old) && !setAside(old, o))
@@ -428,7 +429,10 @@ void DataMaintenance::record(Outcome &outcome)
         problem = m_store.lastError();
     } else {
         try {
-            AuditLog::record(m_store, outcome.logged->kind, outcome.logged->detail);
+            if (outcome.logged->kind == AuditLog::kRestore)
+                recordRestore(outcome.logged->detail);
+            else
+                AuditLog::record(m_store, outcome.logged->kind, outcome.logged->detail);
         } catch (const StoreError &e) {
             problem = e.text();
         }
@@ -437,4 +441,26 @@ void DataMaintenance::record(Outcome &outcome)
         outcome.messages << kNotLogged + problem;
     if (outcome.endProgram)
         m_store.close();
+}
+
+void DataMaintenance::keepLiveAuditLog()
+{
+    m_liveAuditLog.clear();
+    try {
+        m_liveAuditLog = AuditLog::rowsOfFile(m_paths.liveDatabase());
+    } catch (const StoreError &) {
+        // A log that cannot be read is not carried; the restore goes on.
+    }
+}
+
+void DataMaintenance::recordRestore(const QString &detail)
+{
+    // The restored log, then what the live one held since, then the restore:
+    // a restore never erases its own trace or what came before it.
+    Transaction tx(m_store);
+    AuditLog log(m_store);
+    log.addNewer(m_liveAuditLog);
+    log.add(AuditLog::kRestore, detail, m_store.operatorName());
+    tx.commit();
+    m_liveAuditLog.clear();
 }
