@@ -3,11 +3,13 @@
 #include "base/StoreError.h"
 #include "store/Ledger.h"
 #include "store/MemberStore.h"
+#include "store/Schema.h"
 #include "store/SqliteDialect.h"
 #include "store/StoredText.h"
 
 #include <QSqlQuery>
 #include <algorithm>
+#include <iterator>
 #include <utility>
 
 const QString MemberTable::kSelect = QStringLiteral(
@@ -400,17 +402,30 @@ QList<qint64> MemberTable::idsByPart(Key column, const QString &text, const QStr
     if (text.toUcs4().size() >= SqliteDialect::kShortestIndexedText)
         return ids(indexed, {SqliteDialect::fullTextPhrase(text), likePattern, afterId, limit});
     // A short part of a name with no letter whose case could differ (a
-    // Chinese character or two, digits) is found by plain substring search:
-    // a text nobody holds reads the whole table, in half the time LIKE takes.
+    // Chinese character or two, digits) is looked up in the index of the
+    // names' characters, which holds it exactly; the few long names it does
+    // not cover whole are checked by substring.
     const bool hasAsciiLetter = std::any_of(text.cbegin(), text.cend(), [](QChar c) {
         return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z');
     });
     if (column == Key::Name && !hasAsciiLetter) {
-        static const QString holding =
+        static const QString exact = QStringLiteral(
+            "SELECT 会员行 FROM 会员字索引 WHERE 字 = ? AND 会员行 > ? ORDER BY 会员行 LIMIT ?");
+        static const QString longNames =
             QStringLiteral(
-                "SELECT rowid FROM 会员登记 WHERE %1 AND rowid > ? ORDER BY rowid LIMIT ?")
-                .arg(SqliteDialect::holdsText(QStringLiteral("会员名")));
-        return ids(holding, {text, afterId, limit});
+                "SELECT g.会员行 FROM 会员字索引 g JOIN 会员登记 m ON m.rowid = g.会员行 "
+                "WHERE g.字 = ? AND g.会员行 > ? AND %1 ORDER BY g.会员行 LIMIT ?")
+                .arg(SqliteDialect::holdsText(QStringLiteral("m.会员名")));
+        const QList<qint64> found = ids(exact, {text, afterId, limit});
+        const QList<qint64> inLong = ids(longNames, {Schema::kLongName, afterId, text, limit});
+        if (inLong.isEmpty())
+            return found;
+        QList<qint64> merged;
+        std::set_union(found.cbegin(), found.cend(), inLong.cbegin(), inLong.cend(),
+                       std::back_inserter(merged));
+        if (limit >= 0 && merged.size() > limit)
+            merged.resize(limit);
+        return merged;
     }
     return ids(scanned, {likePattern, afterId, limit});
 }

@@ -116,6 +116,62 @@ void addAdminRoles(QSqlDatabase db)
     run(db, QStringLiteral("ALTER TABLE 操作日志 ADD COLUMN 角色 TEXT NOT NULL DEFAULT ''"));
 }
 
+// The single characters and pairs of neighbouring characters of a name, as
+// one SELECT of the column g over the name expression: the first
+// kNameGramSpan characters of the name, each alone and with the next one.
+QString nameGrams(const QString &name)
+{
+    QStringList parts;
+    for (int width = 1; width <= 2; ++width) {
+        for (int at = 1; at <= kNameGramSpan; ++at)
+            parts << QStringLiteral("SELECT substr(%1, %2, %3) AS g").arg(name).arg(at).arg(width);
+    }
+    return QStringLiteral("SELECT g FROM (") + parts.join(QStringLiteral(" UNION ")) +
+           QStringLiteral(") WHERE g <> ''");
+}
+
+// 5 → 6: the characters of every name, one and two at a time, so that a
+// search by one or two characters of a name (a surname, a given name) looks
+// up this index instead of reading every member; the trigram index needs
+// three. A name longer than kNameGramSpan characters is also entered under
+// kLongName, and such names are checked whole. The triggers keep it in step
+// with every write to 会员登记.
+void addNameGrams(QSqlDatabase db)
+{
+    const QString marker = QStringLiteral("'%1'").arg(kLongName);
+    const QString span = QString::number(kNameGramSpan);
+    const QString insertNew =
+        QStringLiteral(
+            "INSERT OR IGNORE INTO 会员字索引 (字, 会员行) SELECT g, new.rowid FROM (%1 UNION "
+            "SELECT %2 AS g WHERE length(new.会员名) > %3); ")
+            .arg(nameGrams(QStringLiteral("new.会员名")), marker, span);
+    const QString deleteOld =
+        QStringLiteral("DELETE FROM 会员字索引 WHERE 会员行 = old.rowid AND 字 IN (%1 UNION "
+                       "SELECT %2); ")
+            .arg(nameGrams(QStringLiteral("old.会员名")), marker);
+    run(db, QStringLiteral("CREATE TABLE 会员字索引 ("
+                           " 字 TEXT NOT NULL,"
+                           " 会员行 INTEGER NOT NULL,"
+                           " PRIMARY KEY (字, 会员行)) WITHOUT ROWID"));
+    run(db, QStringLiteral("CREATE TRIGGER 会员字索引_增 AFTER INSERT ON 会员登记 BEGIN ") +
+                insertNew + QStringLiteral("END"));
+    run(db, QStringLiteral("CREATE TRIGGER 会员字索引_删 AFTER DELETE ON 会员登记 BEGIN ") +
+                deleteOld + QStringLiteral("END"));
+    run(db,
+        QStringLiteral("CREATE TRIGGER 会员字索引_改 AFTER UPDATE OF 会员名 ON 会员登记 BEGIN ") +
+            deleteOld + insertNew + QStringLiteral("END"));
+    // The members already there, in one pass over the table.
+    QString positions = QStringLiteral("VALUES (1)");
+    for (int at = 2; at <= kNameGramSpan; ++at)
+        positions += QStringLiteral(", (%1)").arg(at);
+    run(db, QStringLiteral("WITH k(n) AS (%1), w(n) AS (VALUES (1), (2)) "
+                           "INSERT OR IGNORE INTO 会员字索引 (字, 会员行) "
+                           "SELECT substr(m.会员名, k.n, w.n), m.rowid FROM 会员登记 m, k, w "
+                           "WHERE k.n <= length(m.会员名) "
+                           "UNION ALL SELECT %2, rowid FROM 会员登记 WHERE length(会员名) > %3")
+                .arg(positions, marker, span));
+}
+
 // The upgrade steps in order: kSteps[i] takes a database of version i + 1 to
 // version i + 2. A new version appends its step here and raises kVersion.
 const Step kSteps[] = {
@@ -127,6 +183,7 @@ const Step kSteps[] = {
     // filters on and sums, for long statements and the reconciliation.
     LedgerSchema::addAccountTotalsIndex,
     addAdminRoles,
+    addNameGrams,
 };
 static_assert(std::size(kSteps) + 1 == kVersion, "one step for each version after the first");
 

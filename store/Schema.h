@@ -18,6 +18,12 @@ inline const QString kCommission = QStringLiteral("提成基数");
 inline const QString kCash = QStringLiteral("现金");
 // The role of each account, by name (from version 5).
 inline const QString kAdminRoles = QStringLiteral("管理员角色");
+// One and two characters at a time of the first kNameGramSpan characters of
+// every name (from version 6); a longer name is also entered under
+// kLongName, which no search text of one or two characters equals.
+inline const QString kNameGrams = QStringLiteral("会员字索引");
+constexpr int kNameGramSpan = 16;
+inline const QString kLongName = QStringLiteral("长名字");
 // Full-text index of the names and phones in 会员登记 (from version 2).
 inline const QString kMemberSearch = QStringLiteral("会员检索");
 
@@ -53,7 +59,7 @@ constexpr int kApplicationId = 0x50454c4d; // "PELM"
 // release; every later version is one step in Schema.cpp. A file of an
 // older version is upgraded when it is opened; a file of a newer version is
 // refused.
-constexpr int kVersion = 5;
+constexpr int kVersion = 6;
 
 // One upgrade step: runs the statements that take a database of version n
 // to version n + 1. Throws StoreError.
