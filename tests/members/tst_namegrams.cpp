@@ -89,7 +89,8 @@ private Q_SLOTS:
     {
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("table.mdb"));
-        QCOMPARE(writeDatabaseOfVersion(path, Schema::kVersion - 1), QString());
+        // Version 5 is the last without the index of the names' characters.
+        QCOMPARE(writeDatabaseOfVersion(path, 5), QString());
         MemberStore store(path);
         QVERIFY2(store.open(), qPrintable(store.lastError()));
         QCOMPARE(searched(store, QStringLiteral("三")), QStringList{QStringLiteral("张三丰")});
