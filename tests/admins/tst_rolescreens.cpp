@@ -4,18 +4,24 @@
 #include "admins/AdminTesting.h"
 #include "program/MainWindow.h"
 #include "rules/admins/AdminListModel.h"
+#include "rules/admins/Login.h"
 #include "rules/admins/Permissions.h"
 #include "screens/admins/AdminListDialog.h"
+#include "screens/admins/AdminModifyDialog.h"
 #include "screens/admins/AdminRegistrationDialog.h"
 #include "screens/maintenance/BackupDialog.h"
 #include "screens/members/MemberSearchDialog.h"
+#include "store/AdminTable.h"
 #include "support/Controls.h"
 #include "support/Members.h"
 #include "support/ProgramFolder.h"
 #include "support/ScriptedDialogs.h"
 
 #include <QAction>
+#include <QCheckBox>
 #include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTableView>
 #include <QtTest>
@@ -136,6 +142,36 @@ private Q_SLOTS:
             QVERIFY2(enabled == !refused, qPrintable(Roles::name(role)));
             QCOMPARE(tip == Permissions::kOwnerOnly, refused);
         }
+    }
+
+    // An owner sets a forgotten password of another account and makes him
+    // an owner, confirming with his own password, by keys and clicks.
+    void ownerResetsAnotherAccount()
+    {
+        Shop shop(Role::Owner);
+        AppContext &c = shop.context();
+        Admin clerk;
+        for (const Admin &a : AdminTable(c.store).listWithoutPasswords())
+            if (a.name == QLatin1String("clerk"))
+                clerk = a;
+        AdminModifyDialog d(c.store, c.session, clerk);
+        QCOMPARE(control<QLabel>(d, "Label5")->text(), AdminRules::kOwnerPasswordCaption);
+        QTest::keyClicks(control<QLineEdit>(d, "Text5"), QStringLiteral("123456"));
+        QTest::keyClicks(control<QLineEdit>(d, "Text2"), QStringLiteral("fresh"));
+        QTest::keyClicks(control<QLineEdit>(d, "Text3"), QStringLiteral("fresh"));
+        control<QCheckBox>(d, "Check1")->setChecked(true);
+        auto *role = control<QComboBox>(d, "Combo1");
+        QVERIFY(role->isEnabled());
+        QCOMPARE(role->currentText(), Roles::kCashier);
+        role->setCurrentText(Roles::kOwner);
+        QTest::mouseClick(control<QPushButton>(d, "Command1"), Qt::LeftButton);
+        QCOMPARE(m_dialogs.takeMessages(),
+                 QStringList{AdminRules::modifiedMessage(QStringLiteral("clerk"))});
+        QCOMPARE(Login::check(c.store, QStringLiteral("clerk"), QStringLiteral("pw")),
+                 Login::Result::Invalid);
+        QCOMPARE(Login::sessionOf(c.store, QStringLiteral("clerk"), QStringLiteral("fresh")).role,
+                 Role::Owner);
+        QCOMPARE(c.session.password, QStringLiteral("123456")); // the owner's own stays
     }
 
     // Disabled is not the only guard: the main window opens no owner-only
