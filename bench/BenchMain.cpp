@@ -484,7 +484,7 @@ void benchListScreen()
     MemberStore store(files.liveDatabase());
     if (!store.open())
         qFatal("open failed");
-    const Session session{QStringLiteral("admin"), QStringLiteral("123456")};
+    const Session session{QStringLiteral("admin"), QStringLiteral("123456"), Role::Owner};
 
     int shownRows = 0;
     const auto screen = [&](bool search) {
@@ -1191,7 +1191,7 @@ void benchBackupRestore()
     MemberStore store(files.liveDatabase());
     if (!store.open())
         qFatal("open failed");
-    const Session session{QStringLiteral("admin"), QStringLiteral("123456")};
+    const Session session{QStringLiteral("admin"), QStringLiteral("123456"), Role::Owner};
     DiskFileOps disk;
     DataMaintenance maintenance(store, files, session, disk);
     maintenance.activate();

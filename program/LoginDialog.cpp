@@ -102,7 +102,13 @@ void LoginDialog::check()
         Dialogs::message(this, Login::kInvalid);
         return;
     case Login::Result::Ok:
-        m_context.session = Session{m_nameBox->text(), m_passwordBox->text()};
+        try {
+            m_context.session =
+                Login::sessionOf(m_context.store, m_nameBox->text(), m_passwordBox->text());
+        } catch (const StoreError &e) {
+            Dialogs::databaseFailure(this, e.text());
+            return;
+        }
         m_done = true;
         Q_EMIT loggedIn();
         close();

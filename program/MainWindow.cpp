@@ -5,6 +5,7 @@
 #include "base/StoreError.h"
 #include "program/AppContext.h"
 #include "rules/admins/AdminRules.h"
+#include "rules/admins/Permissions.h"
 #include "screens/Dialogs.h"
 #include "screens/Ui.h"
 #include "screens/admins/AdminModifyDialog.h"
@@ -91,7 +92,36 @@ void keepSize(const QWidget &window, MemberStore &store, QSize shownWith)
     }
 }
 
+// The screens only owners may open, and the action each stands for.
+std::optional<Permissions::Action> ownerAction(Screen screen)
+{
+    switch (screen) {
+    case Screen::Export:
+        return Permissions::Action::Export;
+    case Screen::AuditLog:
+        return Permissions::Action::AuditLog;
+    case Screen::Settings:
+        return Permissions::Action::Settings;
+    default:
+        return std::nullopt;
+    }
+}
+
 } // namespace
+
+bool MainWindow::mayOpen(Screen screen) const
+{
+    const auto action = ownerAction(screen);
+    return !action || Permissions::allows(m_context.session, *action);
+}
+
+void MainWindow::allowByRole(QAction *action, Screen screen)
+{
+    if (mayOpen(screen))
+        return;
+    action->setEnabled(false);
+    action->setToolTip(Permissions::kOwnerOnly);
+}
 
 MainWindow::MainWindow(AppContext &context, QWidget *parent)
     : QMainWindow(parent), m_context(context), m_runner([](QDialog &d) { d.exec(); })
@@ -145,6 +175,8 @@ void MainWindow::buildToolbar()
             button->setMinimumSize(Ui::twips(11445 / 7) - 4, Ui::twips(1482));
         connect(action, &QAction::triggered, this,
                 [this, action] { dispatchToolbar(action->text()); });
+        if (b.screen)
+            allowByRole(action, *b.screen);
     }
 }
 
@@ -165,6 +197,7 @@ void MainWindow::buildMenus()
             a->setShortcut(key->second);
         addAction(a); // the key works while the menus are closed
         connect(a, &QAction::triggered, this, [this, screen] { openScreen(screen); });
+        allowByRole(a, screen);
     };
     auto menu = [this](const QString &name, const QString &caption) {
         QMenu *m = menuBar()->addMenu(caption);
@@ -176,6 +209,7 @@ void MainWindow::buildMenus()
         QAction *a = menuBar()->addAction(caption);
         a->setObjectName(name);
         connect(a, &QAction::triggered, this, std::move(f));
+        return a;
     };
 
     QMenu *admin = menu(QStringLiteral("管理登记系统"), QStringLiteral("管理登记系统(&C)"));
@@ -192,8 +226,11 @@ void MainWindow::buildMenus()
     item(money, QStringLiteral("消费充值"), Screen::Recharge, ":/icons/recharge.png");
     item(money, QStringLiteral("会员流水"), Screen::Statement, ":/icons/search.png");
     item(money, QStringLiteral("对账"), Screen::Reconcile, ":/icons/search.png");
-    top(QStringLiteral("设置"), QStringLiteral("设置(&S)"),
-        [this] { openScreen(Screen::Settings); });
+    allowByRole(top(QStringLiteral("设置"), QStringLiteral("设置(&S)"),
+                    [this] { openScreen(Screen::Settings); }),
+                Screen::Settings);
+    for (QMenu *m : {admin, members, money})
+        m->setToolTipsVisible(true);
     top(QStringLiteral("关于"), QStringLiteral("关于(&A)"), [this] { openScreen(Screen::About); });
     top(QStringLiteral("退出"), QStringLiteral("退出(&X)"), [this] { exitProgram(); });
 }
@@ -300,6 +337,13 @@ void MainWindow::activate()
         }
         if (set)
             break;
+        if (!mayOpen(Screen::Settings)) {
+            // A cashier works on; an owner sets the mode at his login.
+            if (!m_toldOwnerSets)
+                Dialogs::message(this, kOwnerSetsCommission);
+            m_toldOwnerSets = true;
+            break;
+        }
         Dialogs::message(this, QStringLiteral("还未设置提成，请设置提成类型数据！"));
         if (QDialog *dialog = createScreen(Screen::Settings, m_context, this)) {
             m_runner(*dialog);
@@ -319,7 +363,7 @@ void MainWindow::activate()
 
 void MainWindow::openScreen(Screen screen)
 {
-    if (m_context.ending())
+    if (m_context.ending() || !mayOpen(screen))
         return;
     QDialog *dialog = createScreen(screen, m_context, this);
     if (!dialog)

@@ -6,6 +6,7 @@
 #include <functional>
 
 struct AppContext;
+class QAction;
 class QLabel;
 class QTimer;
 
@@ -36,11 +37,19 @@ public:
 
     static QString clockText(const QDateTime &now);
 
+    static inline const QString kOwnerSetsCommission =
+        QStringLiteral("还未设置提成，请店长登录后设置提成类型数据！");
+
+    // Whether the session's role may open the screen; the menu entries and
+    // toolbar buttons of the others are disabled, saying who may.
+    bool mayOpen(Screen screen) const;
+
 protected:
     void closeEvent(QCloseEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
 
 private:
+    void allowByRole(QAction *action, Screen screen);
     void buildToolbar();
     void buildMenus();
     void buildStatusBar();
@@ -58,4 +67,5 @@ private:
     QWidget *m_passwordNotice;
     QSize m_shownSize; // at the start, the kept size restored
     bool m_activating = false;
+    bool m_toldOwnerSets = false;
 };

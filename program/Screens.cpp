@@ -50,7 +50,7 @@ QDialog *createScreen(Screen screen, AppContext &context, QWidget *parent)
     case Screen::About:
         return new AboutDialog(parent);
     case Screen::AdminRegistration:
-        return new AdminRegistrationDialog(context.store, parent);
+        return new AdminRegistrationDialog(context.store, context.session, parent);
     case Screen::AdminList:
         return new AdminListDialog(context.store, context.session, context.end, parent);
     case Screen::Backup:

@@ -1,6 +1,6 @@
 #include "screens/ScreenDialog.h"
 
-#include "base/Session.h"
+#include "rules/admins/Permissions.h"
 #include "screens/Dialogs.h"
 
 #include <QCheckBox>
@@ -104,14 +104,22 @@ int ScreenDialog::exec()
     return QDialog::exec();
 }
 
-bool ScreenDialog::refuseUnlessBuiltIn(const Session &session, const QString &message)
+bool ScreenDialog::refuseUnless(bool allowed, const QString &message)
 {
-    m_refused = !session.isBuiltInAdmin();
+    m_refused = !allowed;
     if (m_refused) {
         Dialogs::message(parentWidget() ? parentWidget() : this, message);
         closeLater();
     }
     return m_refused;
+}
+
+void ScreenDialog::ownerOnly(QWidget *control, bool allowed)
+{
+    if (allowed)
+        return;
+    control->setEnabled(false);
+    control->setToolTip(Permissions::kOwnerOnly);
 }
 
 void ScreenDialog::failed(const StoreError &error)

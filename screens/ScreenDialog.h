@@ -39,10 +39,14 @@ public:
 
     virtual void activate() {}
 
-    // True when the screen refused the session (see refuseUnlessBuiltIn());
+    // True when the screen refused the session (see refuseUnless());
     // exec() then returns at once.
     bool refused() const { return m_refused; }
     int exec() override;
+
+    // A control the session's role may not use is disabled, and its tooltip
+    // says who may; one it may use keeps its state.
+    static void ownerOnly(QWidget *control, bool allowed);
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -63,11 +67,11 @@ protected:
     // would leave exec() waiting on a hidden window.
     void closeLater();
 
-    // For the screens only the built-in account may use: any other session
-    // is told message over the window the screen was opened from (the screen
-    // itself never appears) and the screen closes however it is shown.
-    // Returns whether the session was refused.
-    bool refuseUnlessBuiltIn(const Session &session, const QString &message);
+    // For the screens a role may not use (its rule decides allowed): the
+    // session is told message over the window the screen was opened from
+    // (the screen itself never appears) and the screen closes however it is
+    // shown. Returns whether the session was refused.
+    bool refuseUnless(bool allowed, const QString &message);
 
     QLabel *label(const char *name, const QString &text, QWidget *parent = nullptr);
     // maxLength 0 leaves the length free.

@@ -2,6 +2,7 @@
 
 #include "base/StoreError.h"
 #include "store/MemberStore.h"
+#include "store/Schema.h"
 
 #include <QDateTime>
 #include <QSqlQuery>
@@ -30,22 +31,52 @@ bool AdminTable::exists(const QString &name)
 QList<Admin> AdminTable::listWithoutPasswords()
 {
     QSqlQuery &q = m_store.exec(
-        QStringLiteral("SELECT rowid, 管理员名字, 备注 FROM 管理员登记 ORDER BY rowid"));
+        QStringLiteral("SELECT a.rowid, a.管理员名字, a.备注, r.角色 FROM 管理员登记 a "
+                       "LEFT JOIN 管理员角色 r ON r.管理员名字 = a.管理员名字 ORDER BY a.rowid"));
     QList<Admin> rows;
-    while (q.next())
-        rows << Admin{q.value(0).toLongLong(), q.value(1).toString(), QString(),
-                      q.value(2).toString()};
+    while (q.next()) {
+        Admin a{q.value(0).toLongLong(), q.value(1).toString(), QString(), q.value(2).toString(),
+                Roles::fromName(q.value(3).toString())};
+        if (a.name.compare(Schema::kBuiltInAdmin, Qt::CaseInsensitive) == 0)
+            a.role = Role::Owner;
+        rows << a;
+    }
     q.finish();
     return rows;
 }
 
-qint64 AdminTable::insert(const QString &name, const QString &passwordHash, const QString &remark)
+Role AdminTable::roleOf(const QString &name)
+{
+    if (name.compare(Schema::kBuiltInAdmin, Qt::CaseInsensitive) == 0)
+        return Role::Owner;
+    return Roles::fromName(
+        m_store.scalar(QStringLiteral("SELECT 角色 FROM 管理员角色 WHERE 管理员名字 = ?"), {name})
+            .toString());
+}
+
+void AdminTable::setRole(const QString &name, Role role)
+{
+    m_store.exec(
+        QStringLiteral("INSERT OR REPLACE INTO 管理员角色 (管理员名字, 角色) VALUES (?, ?)"),
+        {name, Roles::name(role)});
+}
+
+void AdminTable::dropRoleIfUnused(const QString &name)
+{
+    m_store.exec(QStringLiteral("DELETE FROM 管理员角色 WHERE 管理员名字 = ? AND NOT EXISTS "
+                                "(SELECT 1 FROM 管理员登记 WHERE 管理员名字 = ?)"),
+                 {name, name});
+}
+
+qint64 AdminTable::insert(const QString &name, const QString &passwordHash, const QString &remark,
+                          Role role)
 {
     QSqlQuery &q = m_store.exec(
         QStringLiteral("INSERT INTO 管理员登记 (管理员名字, 密码, 备注) VALUES (?, ?, ?)"),
         {name, passwordHash, remark});
     const qint64 id = q.lastInsertId().toLongLong();
     q.finish();
+    setRole(name, role);
     return id;
 }
 
@@ -57,14 +88,28 @@ void AdminTable::setPasswordAndRemark(qint64 id, const QString &passwordHash, co
         throw StoreError(QStringLiteral("administrator %1 not found").arg(id));
 }
 
+void AdminTable::setRemark(qint64 id, const QString &remark)
+{
+    m_store.exec(QStringLiteral("UPDATE 管理员登记 SET 备注 = ? WHERE rowid = ?"), {remark, id});
+    if (m_store.changes() != 1)
+        throw StoreError(QStringLiteral("administrator %1 not found").arg(id));
+}
+
 int AdminTable::removeByName(const QString &name)
 {
     m_store.exec(QStringLiteral("DELETE FROM 管理员登记 WHERE 管理员名字 = ?"), {name});
-    return m_store.changes();
+    const int removed = m_store.changes();
+    dropRoleIfUnused(name);
+    return removed;
 }
 
 int AdminTable::removeById(qint64 id)
 {
+    const QString name =
+        m_store.scalar(QStringLiteral("SELECT 管理员名字 FROM 管理员登记 WHERE rowid = ?"), {id})
+            .toString();
     m_store.exec(QStringLiteral("DELETE FROM 管理员登记 WHERE rowid = ?"), {id});
-    return m_store.changes();
+    const int removed = m_store.changes();
+    dropRoleIfUnused(name);
+    return removed;
 }

@@ -8,7 +8,8 @@
 class MemberStore;
 
 // 操作日志: one row per administrative action, written inside the caller's
-// transaction. Callers never pass a password, its hash or its length.
+// transaction, with the role the acting account has then. Callers never pass
+// a password, its hash or its length.
 // Every method throws StoreError when the database fails.
 class AuditLog
 {
@@ -43,10 +44,21 @@ public:
         QString admin;
         QString kind;
         QString detail;
+        QString role; // empty for a name without an account, and in older rows
     };
     // Rows newest first between from and to (days included; an invalid date
     // leaves that end open), of one kind or every kind (empty).
     QList<Row> rows(const QDate &from, const QDate &to, const QString &kind = {});
+
+    // Every row of the database file at path, newest first, read on a
+    // private connection (from any thread).
+    static QList<Row> rowsOfFile(const QString &path);
+
+    // For a restore: the rows of another log (newest first, as rows() gives
+    // them) that are newer than every row of this one are added, oldest
+    // first, with their own times, names and roles. Newer means a later time,
+    // or the same second and a higher number. Returns how many were added.
+    int addNewer(const QList<Row> &other);
 
 private:
     MemberStore &m_store;

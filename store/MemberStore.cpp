@@ -1,6 +1,7 @@
 #include "store/MemberStore.h"
 
 #include "base/Clock.h"
+#include "base/Session.h"
 #include "base/StoreError.h"
 #include "store/Schema.h"
 #include "store/SqliteDialect.h"
@@ -137,6 +138,13 @@ bool MemberStore::createFile(const QString &path, const QString &adminPasswordHa
                 q.addBindValue(Schema::kBuiltInAdmin);
                 q.addBindValue(adminPasswordHash);
                 q.addBindValue(adminRemark);
+                if (!q.exec())
+                    throw StoreError(q.lastError().text());
+                if (!q.prepare(
+                        QStringLiteral("INSERT INTO 管理员角色 (管理员名字, 角色) VALUES (?, ?)")))
+                    throw StoreError(q.lastError().text());
+                q.addBindValue(Schema::kBuiltInAdmin);
+                q.addBindValue(Roles::kOwner);
                 if (!q.exec())
                     throw StoreError(q.lastError().text());
                 ok = true;

@@ -3,11 +3,13 @@
 #include "base/StoreError.h"
 #include "store/Ledger.h"
 #include "store/MemberStore.h"
+#include "store/Schema.h"
 #include "store/SqliteDialect.h"
 #include "store/StoredText.h"
 
 #include <QSqlQuery>
 #include <algorithm>
+#include <iterator>
 #include <utility>
 
 const QString MemberTable::kSelect = QStringLiteral(

@@ -1,5 +1,6 @@
 #include "store/Schema.h"
 
+#include "base/Session.h"
 #include "base/StoreError.h"
 #include "store/LedgerSchema.h"
 #include "store/PasswordHashLimits.h"
@@ -159,6 +160,30 @@ void addNameParts(QSqlDatabase db)
                 QStringLiteral(") ORDER BY 1, 2"));
 }
 
+// 7 → 8: the role of each account (店长 or 收银员) in a table of its own
+// beside 管理员登记, whose columns stay; and the role of whoever did each
+// action in the audit log. Of an older file's accounts the built-in one
+// becomes an owner and every other a cashier. Names compare as the login
+// compares them, so one role serves names that differ only in letter case.
+void addAdminRoles(QSqlDatabase db)
+{
+    run(db, QStringLiteral("CREATE TABLE 管理员角色 ("
+                           " 管理员名字 TEXT NOT NULL PRIMARY KEY %1,"
+                           " 角色 TEXT NOT NULL DEFAULT '')")
+                .arg(SqliteDialect::kNameCollation));
+    QSqlQuery q(db);
+    if (!q.prepare(QStringLiteral(
+            "INSERT OR IGNORE INTO 管理员角色 (管理员名字, 角色) SELECT 管理员名字, "
+            "CASE WHEN 管理员名字 = ? THEN ? ELSE ? END FROM 管理员登记 ORDER BY rowid")))
+        throw StoreError(q.lastError().text());
+    q.addBindValue(kBuiltInAdmin);
+    q.addBindValue(Roles::kOwner);
+    q.addBindValue(Roles::kCashier);
+    if (!q.exec())
+        throw StoreError(q.lastError().text());
+    run(db, QStringLiteral("ALTER TABLE 操作日志 ADD COLUMN 角色 TEXT NOT NULL DEFAULT ''"));
+}
+
 // The upgrade steps in order: kSteps[i] takes a database of version i + 1 to
 // version i + 2. A new version appends its step here and raises kVersion.
 const Step kSteps[] = {
@@ -172,6 +197,7 @@ const Step kSteps[] = {
     addSettings,
     addOperationNumbers,
     addNameParts,
+    addAdminRoles,
 };
 static_assert(std::size(kSteps) + 1 == kVersion, "one step for each version after the first");
 

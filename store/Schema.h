@@ -16,6 +16,8 @@ inline const QString kMembers = QStringLiteral("会员登记");
 inline const QString kAdmins = QStringLiteral("管理员登记");
 inline const QString kCommission = QStringLiteral("提成基数");
 inline const QString kCash = QStringLiteral("现金");
+// The role of each account, by name (from version 8).
+inline const QString kAdminRoles = QStringLiteral("管理员角色");
 // Full-text index of the names and phones in 会员登记 (from version 2).
 inline const QString kMemberSearch = QStringLiteral("会员检索");
 // The number of every action that wrote, one row each, written in the
@@ -54,7 +56,7 @@ constexpr int kApplicationId = 0x50454c4d; // "PELM"
 // release; every later version is one step in Schema.cpp. A file of an
 // older version is upgraded when it is opened; a file of a newer version is
 // refused.
-constexpr int kVersion = 7;
+constexpr int kVersion = 8;
 
 // One upgrade step: runs the statements that take a database of version n
 // to version n + 1. Throws StoreError.

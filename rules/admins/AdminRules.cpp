@@ -3,6 +3,7 @@
 #include "base/Session.h"
 #include "base/StoreError.h"
 #include "rules/admins/PasswordHash.h"
+#include "rules/admins/Permissions.h"
 #include "store/AuditLog.h"
 #include "store/MemberStore.h"
 
@@ -82,15 +83,27 @@ QString modifiedMessage(const QString &id)
 
 Outcome registerAccount(MemberStore &store, const Entry &entry)
 {
+    Entry cashier = entry;
+    cashier.role.reset();
+    return registerAccount(store, Session{}, cashier);
+}
+
+Outcome registerAccount(MemberStore &store, const Session &by, const Entry &entry)
+{
     if (std::optional<Outcome> problem = entryProblem(entry))
         return *problem;
+    const Role role = entry.role.value_or(Role::Cashier);
+    if (role != Role::Cashier && !mayGiveRole(by, {}))
+        return refusedWithError(kOwnerGivesRoles);
     const QString id = entry.id.trimmed();
     AdminTable admins(store);
     Transaction tx(store);
     if (admins.exists(id))
         return refused(kIdTaken, Outcome::Focus::Id);
-    admins.insert(id, PasswordHash::hash(entry.password), entry.remark);
-    AuditLog(store).add(AuditLog::kAdminRegister, QStringLiteral("管理员 ") + id,
+    admins.insert(id, PasswordHash::hash(entry.password), entry.remark, role);
+    AuditLog(store).add(AuditLog::kAdminRegister,
+                        QStringLiteral("管理员 ") + id + QStringLiteral("，角色：") +
+                            Roles::name(role),
                         store.operatorName());
     tx.commit();
     return written(registeredMessage(id));
@@ -112,31 +125,73 @@ bool builtInHasDeliveredPassword(MemberStore &store, const Session &session)
     });
 }
 
+bool mayModify(const Session &session, const QString &rowName)
+{
+    return isOwnAccount(session, rowName) ||
+           Permissions::allows(session, Permissions::Action::OtherAccounts);
+}
+
 bool isDeletable(const QString &rowName)
 {
     return rowName != kBuiltInName;
 }
 
+bool mayDelete(const Session &session, const QString &rowName)
+{
+    return isDeletable(rowName) && mayModify(session, rowName);
+}
+
+bool mayGiveRole(const Session &session, const QString &rowName)
+{
+    return rowName.compare(kBuiltInName, Qt::CaseInsensitive) != 0 &&
+           Permissions::allows(session, Permissions::Action::OtherAccounts);
+}
+
 Outcome modify(MemberStore &store, Session &session, const Admin &row, const Entry &entry,
                const QString &oldPassword)
 {
-    if (!isOwnAccount(session, row.name))
+    if (!mayModify(session, row.name))
         return refusedWithError(kNotOwnAccount);
-    if (std::optional<Outcome> problem = entryProblem(entry))
+    const bool own = isOwnAccount(session, row.name);
+    // An owner resetting another account may leave its password as it is.
+    const bool keepPassword = !own && entry.password.isEmpty() && entry.repeat.isEmpty();
+    Entry checked = entry;
+    if (keepPassword)
+        checked.password = checked.repeat = QStringLiteral("-");
+    if (std::optional<Outcome> problem = entryProblem(checked))
         return *problem;
     AdminTable admins(store);
+    const Role before = admins.roleOf(row.name);
+    const Role after = entry.role.value_or(before);
+    const bool roleChanges = after != before;
+    if (roleChanges && !mayGiveRole(session, row.name))
+        return refusedWithError(kOwnerGivesRoles);
     Transaction tx(store);
     const Admin stored = storedRow(admins, row);
-    if (!PasswordHash::verify(stored.passwordHash, oldPassword))
+    if (own && !PasswordHash::verify(stored.passwordHash, oldPassword))
         return refusedWithError(kWrongOldPassword);
-    admins.setPasswordAndRemark(row.id, PasswordHash::hash(entry.password), entry.remark);
-    AuditLog(store).add(AuditLog::kAdminModify,
-                        QStringLiteral("管理员 ") + row.name +
-                            QStringLiteral("，密码已更换，备注：") + stored.remark +
-                            QStringLiteral(" → ") + entry.remark,
-                        session.name);
+    if (!own && !session.confirms(oldPassword))
+        return refusedWithError(kWrongOwnerPassword);
+    if (keepPassword)
+        admins.setRemark(row.id, entry.remark);
+    else
+        admins.setPasswordAndRemark(row.id, PasswordHash::hash(entry.password), entry.remark);
+    if (roleChanges)
+        admins.setRole(row.name, after);
+    QString detail = QStringLiteral("管理员 ") + row.name;
+    if (!keepPassword)
+        detail += own ? QStringLiteral("，密码已更换") : QStringLiteral("，密码已重置");
+    if (roleChanges)
+        detail += QStringLiteral("，角色：") + Roles::name(before) + QStringLiteral(" → ") +
+                  Roles::name(after);
+    detail += QStringLiteral("，备注：") + stored.remark + QStringLiteral(" → ") + entry.remark;
+    AuditLog(store).add(AuditLog::kAdminModify, detail, session.name);
     tx.commit();
-    session.password = entry.password;
+    if (own) {
+        session.password = entry.password;
+        if (roleChanges)
+            session.role = after;
+    }
     return written(modifiedMessage(row.name));
 }
 
@@ -153,7 +208,30 @@ Outcome remove(MemberStore &store, const Admin &row, const QString &typedPasswor
     AuditLog(store).add(AuditLog::kAdminDelete, QStringLiteral("管理员 ") + row.name,
                         store.operatorName());
     tx.commit();
-    return written(kDeleted);
+    Outcome o = written(kDeleted);
+    o.endsProgram = true;
+    return o;
+}
+
+Outcome remove(MemberStore &store, const Session &session, const Admin &row,
+               const QString &typedPassword)
+{
+    if (isOwnAccount(session, row.name))
+        return remove(store, row, typedPassword);
+    if (!isDeletable(row.name))
+        return refusedWithError(kBuiltInNotDeletable, kDeleteWarningTitle);
+    if (!mayDelete(session, row.name))
+        return refusedWithError(Permissions::kRefused, kDeleteWarningTitle);
+    if (!session.confirms(typedPassword))
+        return refusedWithError(kWrongDeletePassword, kDeleteWarningTitle);
+    AdminTable admins(store);
+    Transaction tx(store);
+    storedRow(admins, row);
+    if (admins.removeById(row.id) != 1)
+        throw rowGone(row);
+    AuditLog(store).add(AuditLog::kAdminDelete, QStringLiteral("管理员 ") + row.name, session.name);
+    tx.commit();
+    return written(kOtherDeleted);
 }
 
 } // namespace AdminRules

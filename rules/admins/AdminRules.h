@@ -3,6 +3,7 @@
 #include "store/AdminTable.h"
 
 #include <QString>
+#include <optional>
 
 class MemberStore;
 struct Session;
@@ -29,6 +30,12 @@ inline const QString kDeleted = QStringLiteral("管理员已删除！确认后�
 inline const QString kBuiltInName = QStringLiteral("admin");
 inline const QString kDeliveredPassword = QStringLiteral("123456");
 inline const QString kDeliveredPasswordNotice = QStringLiteral("默认密码尚未修改，请尽快修改");
+inline const QString kOwnerGivesRoles = QStringLiteral("只有店长可以设置管理员角色！");
+inline const QString kWrongOwnerPassword = QStringLiteral("店长密码有误，拒绝修改！");
+inline const QString kOtherDeleted = QStringLiteral("管理员已删除！");
+// What the old-password box of 修改资料 asks for when an owner changes
+// another account.
+inline const QString kOwnerPasswordCaption = QStringLiteral("店长密码");
 
 QString registeredMessage(const QString &id);
 QString modifiedMessage(const QString &id);
@@ -44,6 +51,7 @@ struct Outcome
     bool error = false; // shown with the error icon
     Focus focus = Focus::None;
     bool clearPasswords = false; // empty both new-password boxes
+    bool endsProgram = false;    // the session's own account was deleted
 };
 
 // The boxes of the registration and modify screens.
@@ -54,6 +62,8 @@ struct Entry
     QString password;
     QString repeat;
     QString remark;
+    // Registration: a cashier unless told; modify: the role stays unless told.
+    std::optional<Role> role;
 };
 
 // Checks the entry in order and stores the account in one transaction. The
@@ -61,10 +71,13 @@ struct Entry
 // given); the password as its hash; the remark as typed. An ID that differs
 // from an existing one only in ASCII letter case counts as taken.
 // Throws StoreError when the database fails.
+// The account is a cashier, whatever the entry's role.
 Outcome registerAccount(MemberStore &store, const Entry &entry);
+// The same with the entry's role, which only an owner may make 店长.
+Outcome registerAccount(MemberStore &store, const Session &by, const Entry &entry);
 
-// Whether the logged-in administrator may modify the row: only his own,
-// by exact comparison with the name typed at login.
+// Whether the row is the logged-in administrator's own account, by exact
+// comparison with the name typed at login.
 bool isOwnAccount(const Session &session, const QString &rowName);
 // Whether the built-in account still has the password it was delivered
 // with. When the session is that account, the password typed at login
@@ -72,13 +85,27 @@ bool isOwnAccount(const Session &session, const QString &rowName);
 // fails.
 bool builtInHasDeliveredPassword(MemberStore &store, const Session &session);
 
+// Whether the session may modify the row: his own, and for an owner every
+// account.
+bool mayModify(const Session &session, const QString &rowName);
 // Whether the row may be deleted: every account but the built-in one.
 bool isDeletable(const QString &rowName);
+// Whether the session may delete the row: a deletable account, his own or,
+// for an owner, any.
+bool mayDelete(const Session &session, const QString &rowName);
+// The role box of 修改资料 and 管理员注册: only an owner gives roles, and the
+// built-in account stays an owner.
+bool mayGiveRole(const Session &session, const QString &rowName);
 
-// Changes the password and remark of the session's own account in one
-// transaction, after verifying the old password against the stored hash.
-// On success the session's password becomes the new one as typed.
-// Throws StoreError when the database fails or the row is gone.
+// Changes an account in one transaction.
+// - His own: the password and remark, after verifying oldPassword against
+//   the stored hash; on success the session's password becomes the new one
+//   as typed, and his role the entry's (an owner may step down).
+// - Another's (owners only, kNotOwnAccount for a cashier): oldPassword is
+//   the owner's own password; the remark and role are set, and the password
+//   is reset to the new one, or kept when both password boxes are empty.
+// The built-in account's role stays 店长. Throws StoreError when the
+// database fails or the row is gone.
 Outcome modify(MemberStore &store, Session &session, const Admin &row, const Entry &entry,
                const QString &oldPassword);
 
@@ -87,5 +114,9 @@ Outcome modify(MemberStore &store, Session &session, const Admin &row, const Ent
 // successful deletion. Throws StoreError when the database fails or the row
 // is gone.
 Outcome remove(MemberStore &store, const Admin &row, const QString &typedPassword);
+// The same for the session's own account; another account only an owner
+// deletes, with his own password, and the program goes on.
+Outcome remove(MemberStore &store, const Session &session, const Admin &row,
+               const QString &typedPassword);
 
 } // namespace AdminRules

@@ -1,5 +1,6 @@
 #include "rules/admins/Login.h"
 
+#include "base/Session.h"
 #include "rules/admins/PasswordHash.h"
 #include "store/AdminTable.h"
 #include "store/AuditLog.h"
@@ -31,6 +32,11 @@ Result check(MemberStore &store, const QString &typedName, const QString &typedP
     AuditLog(store).add(AuditLog::kFailedLogin, QStringLiteral("登录名：") + name, {});
     tx.commit();
     return Result::Invalid;
+}
+
+Session sessionOf(MemberStore &store, const QString &typedName, const QString &typedPassword)
+{
+    return Session{typedName, typedPassword, AdminTable(store).roleOf(typedName.trimmed())};
 }
 
 } // namespace Login

@@ -4,6 +4,7 @@
 #include <functional>
 
 class MemberStore;
+struct Session;
 
 // The login check: the name and password are trimmed, the name compared
 // without regard to letter case, the password verified against its hash.
@@ -20,5 +21,9 @@ using Verifier = std::function<bool(const QString &storedHash, const QString &pa
 // answer takes as long as for a wrong password.
 Result check(MemberStore &store, const QString &typedName, const QString &typedPassword,
              const Verifier &verify = {});
+
+// The session of a login that succeeded: the name and password as typed,
+// and the role of the account. Throws StoreError.
+Session sessionOf(MemberStore &store, const QString &typedName, const QString &typedPassword);
 
 } // namespace Login

@@ -4,6 +4,7 @@
 #include "base/Formats.h"
 #include "base/Session.h"
 #include "base/StoreError.h"
+#include "rules/admins/Permissions.h"
 #include "rules/maintenance/AutoBackups.h"
 #include "rules/maintenance/BackupGenerations.h"
 #include "rules/maintenance/BackupSaveAs.h"
@@ -269,6 +270,10 @@ DataMaintenance::Outcome DataMaintenance::restore(const QString &typed, const QS
     const QString live = f.liveDatabase();
     const QString old = f.liveRollback();
     Outcome o;
+    if (!Permissions::allows(m_session, Permissions::Action::Restore)) {
+        o.messages << Permissions::kRefused;
+        return o;
+    }
     if (!m_session.confirms(typed)) {
         o.messages << kRestoreRefused;
         return o;
@@ -278,6 +283,7 @@ DataMaintenance::Outcome DataMaintenance::restore(const QString &typed, const QS
         return o;
     }
     closeStore();
+    keepLiveAuditLog();
     m_files.takeSyncProblem();
     if (m_files.exists(old) && !setAside(old, o))
         return o;
@@ -344,6 +350,10 @@ DataMaintenance::Outcome DataMaintenance::clear(const QString &typed)
     const QString live = f.liveDatabase();
     const QString old = f.liveRollback();
     Outcome o;
+    if (!Permissions::allows(m_session, Permissions::Action::Clear)) {
+        o.messages << Permissions::kRefused;
+        return o;
+    }
     if (!m_session.confirms(typed)) {
         o.messages << kClearRefused;
         return o;
@@ -430,7 +440,10 @@ void DataMaintenance::record(Outcome &outcome)
         problem = m_store.lastError();
     } else {
         try {
-            AuditLog::record(m_store, outcome.logged->kind, outcome.logged->detail);
+            if (outcome.logged->kind == AuditLog::kRestore)
+                recordRestore(outcome.logged->detail);
+            else
+                AuditLog::record(m_store, outcome.logged->kind, outcome.logged->detail);
         } catch (const StoreError &e) {
             problem = e.text();
         }
@@ -439,4 +452,26 @@ void DataMaintenance::record(Outcome &outcome)
         outcome.messages << kNotLogged + problem;
     if (outcome.endProgram)
         m_store.close();
+}
+
+void DataMaintenance::keepLiveAuditLog()
+{
+    m_liveAuditLog.clear();
+    try {
+        m_liveAuditLog = AuditLog::rowsOfFile(m_paths.liveDatabase());
+    } catch (const StoreError &) {
+        // A log that cannot be read is not carried; the restore goes on.
+    }
+}
+
+void DataMaintenance::recordRestore(const QString &detail)
+{
+    // The restored log, then what the live one held since, then the restore:
+    // a restore never erases its own trace or what came before it.
+    Transaction tx(m_store);
+    AuditLog log(m_store);
+    log.addNewer(m_liveAuditLog);
+    log.add(AuditLog::kRestore, detail, m_store.operatorName());
+    tx.commit();
+    m_liveAuditLog.clear();
 }

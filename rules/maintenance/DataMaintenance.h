@@ -2,6 +2,7 @@
 
 #include "rules/maintenance/BackupManifest.h"
 #include "rules/maintenance/VerifiedCopy.h"
+#include "store/AuditLog.h"
 #include "store/DataFiles.h"
 
 #include <QString>
@@ -147,6 +148,12 @@ private:
     QString retire(const QString &old, BackupKind kind);
     // Reports a folder that could not be flushed after the operation.
     void noteSync(Outcome &outcome);
+    // Before a restore moves the live file: its audit log, whose rows
+    // since the backup recordRestore() carries into the restored data.
+    void keepLiveAuditLog();
+    // The restore's transaction on the restored data: the kept rows newer
+    // than its own log, then the restore's row. Throws StoreError.
+    void recordRestore(const QString &detail);
 
     MemberStore &m_store;
     DataFiles m_paths;
@@ -154,4 +161,5 @@ private:
     FileOps &m_files;
     TaskProgress *m_progress = nullptr;
     QThread *m_storeThread;
+    QList<AuditLog::Row> m_liveAuditLog;
 };

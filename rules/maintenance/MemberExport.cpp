@@ -3,6 +3,7 @@
 #include "base/Clock.h"
 #include "base/Formats.h"
 #include "base/Session.h"
+#include "rules/admins/Permissions.h"
 #include "rules/maintenance/DiskCalls.h"
 #include "rules/maintenance/StagedFile.h"
 #include "rules/maintenance/XlsWriter.h"
@@ -71,6 +72,8 @@ Written write(MemberStore &store, const QString &path)
 Outcome run(MemberStore &store, const QString &path, const Session &session, const QString &typed,
             DiskCalls &calls)
 {
+    if (!Permissions::allows(session, Permissions::Action::Export))
+        return {Outcome::Kind::Refused, kNotAllowed};
     if (!session.confirms(typed))
         return {Outcome::Kind::Refused, kWrongPassword};
     const Written result = write(store, path, calls);

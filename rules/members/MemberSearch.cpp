@@ -1,6 +1,7 @@
 #include "rules/members/MemberSearch.h"
 
 #include "base/Session.h"
+#include "rules/admins/Permissions.h"
 #include "rules/members/MemberListModel.h"
 #include "store/MemberTable.h"
 
@@ -64,7 +65,7 @@ QString note(const Session &session)
 
 bool canChange(const Session &session)
 {
-    return session.isBuiltInAdmin();
+    return Permissions::allows(session, Permissions::Action::ChangeMembers);
 }
 
 } // namespace MemberSearch

@@ -61,8 +61,7 @@ QList<qint64> idsByPart(MemberTable &members, const QString &part, qint64 afterI
 // The note shown after a search: by the trimmed session name.
 QString note(const Session &session);
 
-// Only the built-in account, by its name exactly as typed, may modify and
-// delete members.
+// Only owners may modify and delete members.
 bool canChange(const Session &session);
 
 } // namespace MemberSearch

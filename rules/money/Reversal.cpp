@@ -2,6 +2,7 @@
 
 #include "base/Clock.h"
 #include "base/Session.h"
+#include "rules/admins/Permissions.h"
 #include "store/AuditLog.h"
 #include "store/CashLog.h"
 #include "store/Ledger.h"
@@ -49,12 +50,15 @@ QString refusal(Ledger &ledger, const std::optional<Ledger::Entry> &e)
 Outcome reverse(MemberStore &store, const Session &session, qint64 number,
                 const QString &typedPassword, const Ask &ask)
 {
-    if (!session.isBuiltInAdmin())
-        return {false, kNotAllowed};
-    if (!session.confirms(typedPassword))
-        return {false, kWrongPassword};
     Ledger ledger(store);
     MemberTable members(store);
+    if (!Permissions::allows(session, Permissions::Action::ReverseAny)) {
+        const std::optional<Ledger::Entry> e = ledger.entry(number);
+        if (e && !Permissions::mayReverse(session, e->admin, e->time, Clock::now()))
+            return {false, kOwnRecentOnly};
+    }
+    if (!session.confirms(typedPassword))
+        return {false, kWrongPassword};
 
     // The question about a negative referrer balance is asked before the
     // transaction; inside it the answer is applied to what is stored then.

@@ -15,8 +15,8 @@ struct Session;
 // the originals. All of it in one transaction, with an audit log row.
 namespace Reversal {
 
-inline const QString kNotAllowed =
-    QStringLiteral("本管理员不具有撤销功能，请使用正确的管理员账号！");
+inline const QString kOwnRecentOnly =
+    QStringLiteral("收银员只能撤销本人15分钟内登记的消费，其他消费请店长撤销！");
 inline const QString kNothingSelected = QStringLiteral("请选择要撤销的消费流水！");
 inline const QString kWrongPassword = QStringLiteral("管理员密码有误，请勿非法撤销！");
 inline const QString kNotConsumption = QStringLiteral("只能撤销消费流水！");
@@ -40,7 +40,8 @@ struct Outcome
 // Asked with a question; true goes on.
 using Ask = std::function<bool(const QString &question)>;
 
-// Reverses the consumption entry for the built-in administrator whose
+// Reverses the consumption entry for an owner, or for the cashier who
+// entered it within the last 15 minutes (Permissions::mayReverse), whose
 // password was typed again. Throws StoreError when the database fails;
 // nothing is written then.
 Outcome reverse(MemberStore &store, const Session &session, qint64 entry,

@@ -15,6 +15,20 @@ const QString AdminDeleteDialog::kProgramEnds =
     QStringLiteral("删除账号后程序将立即退出，请重新登录后继续使用。");
 
 AdminDeleteDialog::AdminDeleteDialog(MemberStore &store, ProgramEnd &end, const Admin &row,
+                                     const Session &session, QWidget *parent)
+    : AdminDeleteDialog(store, end, row, parent)
+{
+    m_session = session;
+    if (AdminRules::isOwnAccount(session, row.name))
+        return;
+    // Another account: the owner's own password, and the program goes on.
+    if (auto *caption = findChild<QLabel *>(QStringLiteral("Label2")))
+        caption->setText(AdminRules::kOwnerPasswordCaption);
+    if (auto *warning = findChild<QLabel *>(QStringLiteral("Label3")))
+        warning->hide();
+}
+
+AdminDeleteDialog::AdminDeleteDialog(MemberStore &store, ProgramEnd &end, const Admin &row,
                                      QWidget *parent)
     : ScreenDialog(QStringLiteral("sdelete"), QStringLiteral("会员删除"), parent), m_store(store),
       m_end(end), m_row(row)
@@ -47,12 +61,16 @@ AdminDeleteDialog::AdminDeleteDialog(MemberStore &store, ProgramEnd &end, const 
 void AdminDeleteDialog::confirm()
 {
     const QString typed = m_passwordBox->text();
-    const auto outcome = attempt([&] { return AdminRules::remove(m_store, m_row, typed); });
+    const auto outcome = attempt([&] {
+        return m_session ? AdminRules::remove(m_store, *m_session, m_row, typed)
+                         : AdminRules::remove(m_store, m_row, typed);
+    });
     if (!outcome)
         return;
     AdminForms::showMessage(this, *outcome);
     if (!outcome->written)
         return;
     accept();
-    m_end.request();
+    if (outcome->endsProgram)
+        m_end.request();
 }

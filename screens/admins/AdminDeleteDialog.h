@@ -1,14 +1,18 @@
 #pragma once
 
+#include "base/Session.h"
 #include "screens/ScreenDialog.h"
 #include "store/AdminTable.h"
+
+#include <optional>
 
 class MemberStore;
 class ProgramEnd;
 class QLineEdit;
 
 // 会员删除 (sdelete): deletes an administrator account once that account's
-// own password is typed, then ends the program.
+// own password is typed, then ends the program. Given the session, an owner
+// deletes another account with his own password, and the program goes on.
 class AdminDeleteDialog : public ScreenDialog
 {
     Q_OBJECT
@@ -17,6 +21,8 @@ public:
 
     AdminDeleteDialog(MemberStore &store, ProgramEnd &end, const Admin &row,
                       QWidget *parent = nullptr);
+    AdminDeleteDialog(MemberStore &store, ProgramEnd &end, const Admin &row, const Session &session,
+                      QWidget *parent = nullptr);
 
 private:
     void confirm();
@@ -24,5 +30,6 @@ private:
     MemberStore &m_store;
     ProgramEnd &m_end;
     Admin m_row;
+    std::optional<Session> m_session;
     QLineEdit *m_passwordBox;
 };

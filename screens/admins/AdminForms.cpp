@@ -3,6 +3,9 @@
 #include "screens/Dialogs.h"
 #include "screens/Ui.h"
 
+#include "screens/ScreenDialog.h"
+
+#include <QComboBox>
 #include <QLineEdit>
 
 namespace AdminForms {
@@ -12,6 +15,22 @@ QLineEdit *newPasswordBox(QLineEdit *box)
     box->setMaxLength(20);
     Ui::passwordBox(box);
     return box;
+}
+
+QStringList roleItems()
+{
+    return {Roles::kCashier, Roles::kOwner};
+}
+
+void showRole(QComboBox *box, Role role, bool allowed)
+{
+    box->setCurrentIndex(role == Role::Owner ? 1 : 0);
+    ScreenDialog::ownerOnly(box, allowed);
+}
+
+Role chosenRole(const QComboBox *box)
+{
+    return box->currentIndex() == 1 ? Role::Owner : Role::Cashier;
 }
 
 void showMessage(QWidget *parent, const AdminRules::Outcome &outcome)

@@ -2,6 +2,7 @@
 
 #include "rules/admins/AdminRules.h"
 
+class QComboBox;
 class QLineEdit;
 class QWidget;
 
@@ -20,5 +21,11 @@ void showMessage(QWidget *parent, const AdminRules::Outcome &outcome);
 // as it says.
 void present(QWidget *parent, const AdminRules::Outcome &outcome, QLineEdit *id,
              QLineEdit *password, QLineEdit *repeat);
+
+// The items of a role box (Combo1), in the order of the Role values.
+QStringList roleItems();
+// Shows role in the box; only when allowed may the box change it.
+void showRole(QComboBox *box, Role role, bool allowed);
+Role chosenRole(const QComboBox *box);
 
 } // namespace AdminForms

@@ -54,7 +54,7 @@ AdminListDialog::AdminListDialog(MemberStore &store, Session &session, ProgramEn
     // Moving with the keyboard after a click keeps delete off the admin row.
     connect(m_grid->selectionModel(), &QItemSelectionModel::currentChanged, this,
             [this](const QModelIndex &current) {
-                if (m_modifyButton->isEnabled())
+                if (m_chosen)
                     gridClicked(current);
             });
     connect(m_modifyButton, &QPushButton::clicked, this, &AdminListDialog::modify);
@@ -70,6 +70,7 @@ void AdminListDialog::activate()
     m_grid->setColumnWidth(AdminListModel::HeaderColumn, 40);
     m_grid->setColumnHidden(AdminListModel::PasswordColumn, true);
     m_grid->setCurrentIndex(QModelIndex());
+    m_chosen = false;
     m_modifyButton->setEnabled(false);
     m_deleteButton->setEnabled(false);
 }
@@ -81,8 +82,16 @@ void AdminListDialog::gridClicked(const QModelIndex &index)
         m_deleteButton->setEnabled(false);
         return;
     }
+    const QString name = m_model->admin(index.row()).name;
+    m_chosen = true;
     m_modifyButton->setEnabled(true);
-    m_deleteButton->setEnabled(AdminRules::isDeletable(m_model->admin(index.row()).name));
+    m_deleteButton->setEnabled(AdminRules::isDeletable(name));
+    for (QPushButton *b : {m_modifyButton, m_deleteButton})
+        b->setToolTip({});
+    // Another account is an owner's to change.
+    ownerOnly(m_modifyButton, AdminRules::mayModify(m_session, name));
+    ownerOnly(m_deleteButton,
+              !AdminRules::isDeletable(name) || AdminRules::mayDelete(m_session, name));
 }
 
 void AdminListDialog::modify()
@@ -91,7 +100,7 @@ void AdminListDialog::modify()
     if (!current.isValid())
         return;
     const Admin row = m_model->admin(current.row());
-    if (!AdminRules::isOwnAccount(m_session, row.name)) {
+    if (!AdminRules::mayModify(m_session, row.name)) {
         Dialogs::error(this, AdminRules::kNotOwnAccount);
         return;
     }
@@ -106,7 +115,7 @@ void AdminListDialog::remove()
         Dialogs::message(this, AdminRules::kNothingSelected);
         return;
     }
-    AdminDeleteDialog screen(m_store, m_end, m_model->admin(current.row()), this);
+    AdminDeleteDialog screen(m_store, m_end, m_model->admin(current.row()), m_session, this);
     run(screen);
 }
 

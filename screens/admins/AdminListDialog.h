@@ -44,4 +44,5 @@ private:
     QTableView *m_grid;
     QPushButton *m_modifyButton;
     QPushButton *m_deleteButton;
+    bool m_chosen = false; // a row was clicked since the list was filled
 };

@@ -6,11 +6,14 @@
 class MemberStore;
 struct Session;
 class QCheckBox;
+class QComboBox;
 class QLineEdit;
 
 // 管理员资料修改 (smodify): the logged-in administrator changes his own
-// password and remark. The stored password is not shown or held here; the
-// old password typed is verified against the stored hash when saving.
+// password and remark; an owner also another account's remark and role,
+// and resets its password. The stored password is not shown or held here;
+// the old password typed (an owner's own, for another account) is verified
+// when saving.
 class AdminModifyDialog : public ScreenDialog
 {
     Q_OBJECT
@@ -30,4 +33,5 @@ private:
     QLineEdit *m_repeatBox;
     QLineEdit *m_remarkBox;
     QCheckBox *m_agreedBox;
+    QComboBox *m_roleBox;
 };

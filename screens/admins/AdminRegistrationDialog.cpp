@@ -3,6 +3,7 @@
 #include "screens/admins/AdminForms.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QLineEdit>
@@ -10,7 +11,14 @@
 #include <QVBoxLayout>
 
 AdminRegistrationDialog::AdminRegistrationDialog(MemberStore &store, QWidget *parent)
-    : ScreenDialog(QStringLiteral("sregedit"), QStringLiteral("管理员注册"), parent), m_store(store)
+    : AdminRegistrationDialog(store, Session{}, parent)
+{
+}
+
+AdminRegistrationDialog::AdminRegistrationDialog(MemberStore &store, const Session &by,
+                                                 QWidget *parent)
+    : ScreenDialog(QStringLiteral("sregedit"), QStringLiteral("管理员注册"), parent),
+      m_store(store), m_by(by)
 {
     QGroupBox *box = frame("Frame1", QStringLiteral("管理员信息"));
     auto *rows = new QGridLayout(box);
@@ -20,6 +28,10 @@ AdminRegistrationDialog::AdminRegistrationDialog(MemberStore &store, QWidget *pa
     m_repeatBox =
         AdminForms::newPasswordBox(textRow(rows, 2, "Label3", QStringLiteral("重复密码"), "Text3"));
     m_remarkBox = textRow(rows, 3, "Label4", QStringLiteral("备注"), "Text4");
+    m_roleBox = comboBox("Combo1", AdminForms::roleItems(), box);
+    rows->addWidget(label("Label5", QStringLiteral("角色"), box), 4, 0);
+    rows->addWidget(m_roleBox, 4, 1);
+    AdminForms::showRole(m_roleBox, Role::Cashier, AdminRules::mayGiveRole(m_by, {}));
     m_agreedBox =
         checkBox("Check1", QStringLiteral("我明白忘记密码就取不回来的风险，同意注册账号！"));
 
@@ -36,9 +48,10 @@ AdminRegistrationDialog::AdminRegistrationDialog(MemberStore &store, QWidget *pa
 
 void AdminRegistrationDialog::registerAccount()
 {
-    const AdminRules::Entry entry{m_agreedBox->isChecked(), m_idBox->text(), m_passwordBox->text(),
-                                  m_repeatBox->text(), m_remarkBox->text()};
-    const auto outcome = attempt([&] { return AdminRules::registerAccount(m_store, entry); });
+    const AdminRules::Entry entry{m_agreedBox->isChecked(), m_idBox->text(),
+                                  m_passwordBox->text(),    m_repeatBox->text(),
+                                  m_remarkBox->text(),      AdminForms::chosenRole(m_roleBox)};
+    const auto outcome = attempt([&] { return AdminRules::registerAccount(m_store, m_by, entry); });
     if (!outcome)
         return;
     AdminForms::present(this, *outcome, m_idBox, m_passwordBox, m_repeatBox);

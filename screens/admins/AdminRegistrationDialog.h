@@ -1,22 +1,30 @@
 #pragma once
 
+#include "base/Session.h"
 #include "screens/ScreenDialog.h"
 
 class MemberStore;
 class QCheckBox;
+class QComboBox;
 class QLineEdit;
 
-// 管理员注册 (sregedit): adds an administrator account.
+// 管理员注册 (sregedit): adds an administrator account, a cashier unless an
+// owner chooses 店长 in the role box.
 class AdminRegistrationDialog : public ScreenDialog
 {
     Q_OBJECT
 public:
     explicit AdminRegistrationDialog(MemberStore &store, QWidget *parent = nullptr);
+    // by: who registers; the role box is his to change only when he is an
+    // owner.
+    AdminRegistrationDialog(MemberStore &store, const Session &by, QWidget *parent = nullptr);
 
 private:
     void registerAccount();
 
     MemberStore &m_store;
+    Session m_by;
+    QComboBox *m_roleBox;
     QLineEdit *m_idBox;
     QLineEdit *m_passwordBox;
     QLineEdit *m_repeatBox;

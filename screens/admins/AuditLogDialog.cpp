@@ -1,6 +1,7 @@
 #include "screens/admins/AuditLogDialog.h"
 
 #include "base/Clock.h"
+#include "rules/admins/Permissions.h"
 #include "screens/Ui.h"
 #include "store/AuditLog.h"
 
@@ -22,7 +23,7 @@ AuditLogDialog::AuditLogDialog(MemberStore &store, const Session &session, QWidg
     m_kindBox = comboBox("Combo1", QStringList{QStringLiteral("全部")} + AuditLog::kinds());
     m_grid =
         table("Grid1", {QStringLiteral("序号"), QStringLiteral("时间"), QStringLiteral("管理员"),
-                        QStringLiteral("操作"), QStringLiteral("内容")});
+                        QStringLiteral("角色"), QStringLiteral("操作"), QStringLiteral("内容")});
     m_grid->horizontalHeader()->setStretchLastSection(true);
     QPushButton *exitButton = button("Command1", QStringLiteral("退出(&E)"));
     QHBoxLayout *filters = rowOf({label("Label1", QStringLiteral("日期从：")), m_fromBox,
@@ -44,7 +45,7 @@ AuditLogDialog::AuditLogDialog(MemberStore &store, const Session &session, QWidg
 
 void AuditLogDialog::activate()
 {
-    if (!refuseUnlessBuiltIn(m_session, kNotAllowed))
+    if (!refuseUnless(Permissions::allows(m_session, Permissions::Action::AuditLog), kNotAllowed))
         refresh();
 }
 
@@ -60,7 +61,10 @@ void AuditLogDialog::refresh()
     QList<QStringList> rows;
     for (const AuditLog::Row &row : *read)
         rows << QStringList{QString::number(row.number),
-                            row.time.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")), row.admin,
-                            row.kind, row.detail};
+                            row.time.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")),
+                            row.admin,
+                            row.role,
+                            row.kind,
+                            row.detail};
     showRows(m_grid, rows);
 }

@@ -9,8 +9,9 @@ class QDateEdit;
 class QTableWidget;
 
 // 操作日志 (rizhi): the administrative actions, newest first, filtered by
-// date range and kind. Only the built-in account may read it; any other
-// session is refused when the screen opens, and the screen closes at once.
+// date range and kind, with the role of who did each. Only owners may read
+// it; a cashier is refused when the screen opens, and the screen closes at
+// once.
 class AuditLogDialog : public ScreenDialog
 {
     Q_OBJECT
@@ -20,7 +21,7 @@ public:
 
     AuditLogDialog(MemberStore &store, const Session &session, QWidget *parent = nullptr);
 
-    // Refuses and closes for any account but "admin"; lists the log for it.
+    // Refuses and closes for a cashier; lists the log for an owner.
     void activate() override;
     void refresh();
 

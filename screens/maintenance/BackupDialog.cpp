@@ -2,6 +2,7 @@
 
 #include "base/ProgramEnd.h"
 #include "base/Session.h"
+#include "rules/admins/Permissions.h"
 #include "rules/maintenance/BackupCatalog.h"
 #include "rules/maintenance/TaskProgress.h"
 #include "screens/Dialogs.h"
@@ -30,7 +31,8 @@ FileOps &chosen(FileOps *given, std::unique_ptr<FileOps> &own)
 BackupDialog::BackupDialog(MemberStore &store, const DataFiles &files, const Session &session,
                            ProgramEnd &end, QWidget *parent, FileOps *fileOps)
     : ScreenDialog(QStringLiteral("backup"), QStringLiteral("数据库备份还原"), parent), m_end(end),
-      m_paths(files), m_rules(store, files, session, chosen(fileOps, m_ownFiles))
+      m_session(session), m_paths(files),
+      m_rules(store, files, session, chosen(fileOps, m_ownFiles))
 {
     QGroupBox *statusFrame = frame("Frame1", QStringLiteral("状态提示"));
     m_statusLabel = label("Label1", QString(), statusFrame);
@@ -83,6 +85,7 @@ void BackupDialog::activate()
     for (QPushButton *b : {m_backupButton, m_restoreButton, m_clearButton, m_restoreChosenButton,
                            m_saveCopyButton, m_restoreFileButton})
         b->setEnabled(true);
+    keepForOwners();
     m_statusLabel->setText(m_rules.activate());
     fillGenerationList();
 }
@@ -113,6 +116,16 @@ void BackupDialog::allowOnly(QPushButton *kind)
     m_restoreChosenButton->setEnabled(restore);
     m_restoreFileButton->setEnabled(restore);
     m_clearButton->setEnabled(kind == m_clearButton);
+    keepForOwners();
+}
+
+void BackupDialog::keepForOwners()
+{
+    using Permissions::Action;
+    const bool restore = Permissions::allows(m_session, Action::Restore);
+    for (QPushButton *b : {m_restoreButton, m_restoreChosenButton, m_restoreFileButton})
+        ownerOnly(b, restore);
+    ownerOnly(m_clearButton, Permissions::allows(m_session, Action::Clear));
 }
 
 DataMaintenance::Outcome

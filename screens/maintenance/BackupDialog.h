@@ -49,8 +49,11 @@ private:
                                           const std::function<DataMaintenance::Outcome()> &work);
     void fillGenerationList();
     void allowOnly(QPushButton *kind);
+    // Restores and the clear stay disabled for a cashier.
+    void keepForOwners();
 
     ProgramEnd &m_end;
+    const Session &m_session;
     DataFiles m_paths;
     std::unique_ptr<FileOps> m_ownFiles;
     DataMaintenance m_rules;

@@ -1,6 +1,7 @@
 #include "screens/maintenance/ExportDialog.h"
 
 #include "base/Session.h"
+#include "rules/admins/Permissions.h"
 #include "rules/maintenance/MemberExport.h"
 #include "rules/maintenance/TaskProgress.h"
 #include "screens/Dialogs.h"
@@ -57,7 +58,8 @@ ExportDialog::ExportDialog(MemberStore &store, const DataFiles &files, const Ses
 void ExportDialog::activate()
 {
     m_operatorBox->setText(m_session.name);
-    m_exportButton->setEnabled(!refuseUnlessBuiltIn(m_session, MemberExport::kNotAllowed));
+    m_exportButton->setEnabled(!refuseUnless(
+        Permissions::allows(m_session, Permissions::Action::Export), MemberExport::kNotAllowed));
 }
 
 void ExportDialog::exportMembers()

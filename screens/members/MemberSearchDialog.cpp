@@ -188,8 +188,10 @@ void MemberSearchDialog::openAction(Action action)
 
 void MemberSearchDialog::setChangeEnabled(bool enabled)
 {
-    m_modifyButton->setEnabled(enabled);
-    m_deleteButton->setEnabled(enabled);
+    for (QPushButton *button : {m_modifyButton, m_deleteButton}) {
+        button->setEnabled(enabled);
+        ownerOnly(button, MemberSearch::canChange(m_session));
+    }
 }
 
 int MemberSearchDialog::columnWidth(int column) const

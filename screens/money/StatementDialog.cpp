@@ -2,6 +2,7 @@
 
 #include "base/Clock.h"
 #include "base/Session.h"
+#include "rules/admins/Permissions.h"
 #include "rules/money/MemberLookup.h"
 #include "rules/money/Reversal.h"
 #include "rules/money/Statement.h"
@@ -65,7 +66,9 @@ StatementDialog::StatementDialog(MemberStore &store, const DataFiles &files, con
 
     QPushButton *exportButton = button("Command2", QStringLiteral("导出(&X)"));
     m_reverseButton = button("Command3", QStringLiteral("撤销消费(&R)"));
-    m_reverseButton->setEnabled(m_session.isBuiltInAdmin());
+    if (!Permissions::allows(m_session, Permissions::Action::ReverseAny))
+        m_reverseButton->setToolTip(QStringLiteral("收银员可撤销本人15分钟内登记的消费，"
+                                                   "其他消费仅店长可撤销"));
     QPushButton *exitButton = button("Command4", QStringLiteral("退出(&E)"));
 
     QHBoxLayout *filters = rowOf({label("Label3", QStringLiteral("日期从：")), m_fromBox,
@@ -215,6 +218,10 @@ void StatementDialog::reverse()
         return;
     }
     const Ledger::Entry entry = m_entries.at(row);
+    if (!Permissions::mayReverse(m_session, entry.admin, entry.time, Clock::now())) {
+        Dialogs::message(this, Reversal::kOwnRecentOnly);
+        return;
+    }
     const QString typed = Dialogs::input(this, QStringLiteral("请输入系统管理员密码："),
                                          Dialogs::kAppTitle, Dialogs::Echo::Password);
     if (!m_session.confirms(typed)) {

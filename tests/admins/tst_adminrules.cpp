@@ -219,8 +219,13 @@ private Q_SLOTS:
         QTest::addColumn<QString>("message");
         QTest::addColumn<bool>("error");
         const QString pw = QStringLiteral("new");
-        QTest::newRow("another account") << QStringLiteral("admin") << QStringLiteral("123456")
-                                         << pw << pw << kNotOwnAccount << true;
+        // An owner confirms with the password he typed at login.
+        QTest::newRow("another account, owner")
+            << QStringLiteral("admin") << QStringLiteral("123456") << pw << pw
+            << kWrongOwnerPassword << true;
+        QTest::newRow("another account, cashier")
+            << QStringLiteral("clerk") << QStringLiteral("typed at login") << pw << pw
+            << kNotOwnAccount << true;
         QTest::newRow("session name in another case")
             << QStringLiteral("Bob") << QStringLiteral("old") << pw << pw << kNotOwnAccount << true;
         QTest::newRow("blank new password")

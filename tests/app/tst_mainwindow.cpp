@@ -70,6 +70,7 @@ private Q_SLOTS:
         ProgramFolder folder;
         folder.store().exec(QStringLiteral("CREATE TRIGGER fail BEFORE INSERT ON 提成基数 "
                                            "BEGIN SELECT RAISE(ABORT, 'disk full'); END"));
+        folder.setSession(QStringLiteral("admin"), QStringLiteral("123456"));
         MainWindow window(folder.context());
         int shown = 0;
         window.setScreenRunner([&](QDialog &d) {

@@ -211,7 +211,7 @@ Stage stage(const QString &screen, const QString &field, ProgramFolder &folder)
         fill(*s.screen, {{"Text1", "admin"}, {"Text2", "123456"}});
         s.succeeded = [&context](const QStringList &) { return !context.session.name.isEmpty(); };
     } else if (screen == QLatin1String("daochu")) {
-        context.session = Session{QStringLiteral("admin"), QStringLiteral("123456")};
+        context.session = Session{QStringLiteral("admin"), QStringLiteral("123456"), Role::Owner};
         s.screen = std::make_unique<ExportDialog>(context.store, context.files, context.session);
         fill(*s.screen, {{"Text3", "123456"}});
         s.succeeded = accepted(s.screen.get());

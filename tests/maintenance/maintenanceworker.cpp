@@ -158,7 +158,7 @@ int main(int argc, char *argv[])
     }
     MemberStore store(files.liveDatabase());
     store.open();
-    const Session session{QStringLiteral("admin"), QStringLiteral("secret")};
+    const Session session{QStringLiteral("admin"), QStringLiteral("secret"), Role::Owner};
     KillingFileOps ops(args.at(3).toInt(), args.at(4));
     DataMaintenance rules(store, files, session, ops);
     const QString op = args.at(2);

@@ -521,7 +521,7 @@ private Q_SLOTS:
         QVERIFY(bytesOf(f.liveDatabase()) != committed); // half a transaction in the file
 
         DiskFileOps disk;
-        const Session session{QStringLiteral("admin"), QStringLiteral("x")};
+        const Session session{QStringLiteral("admin"), QStringLiteral("x"), Role::Owner};
         DataMaintenance rules(s.folder.store(), f, session, disk);
         if (op == QLatin1String("backup")) {
             QVERIFY(rules.backup().status->startsWith(DataMaintenance::kBackupDoneHeading));

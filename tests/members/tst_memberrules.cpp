@@ -161,19 +161,22 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("name");
         QTest::addColumn<bool>("builtInNote");
+        QTest::addColumn<Role>("role");
         QTest::addColumn<bool>("canChange");
-        QTest::newRow("admin") << QStringLiteral("admin") << true << true;
-        QTest::newRow("trailing blank") << QStringLiteral("admin ") << true << false;
-        QTest::newRow("leading blank") << QStringLiteral(" admin") << true << false;
-        QTest::newRow("capital letter") << QStringLiteral("Admin") << false << false;
-        QTest::newRow("other") << QStringLiteral("clerk") << false << false;
+        QTest::newRow("admin") << QStringLiteral("admin") << true << Role::Owner << true;
+        QTest::newRow("trailing blank") << QStringLiteral("admin ") << true << Role::Owner << true;
+        QTest::newRow("leading blank") << QStringLiteral(" admin") << true << Role::Owner << true;
+        QTest::newRow("capital letter") << QStringLiteral("Admin") << false << Role::Owner << true;
+        QTest::newRow("another owner") << QStringLiteral("boss") << false << Role::Owner << true;
+        QTest::newRow("a cashier") << QStringLiteral("clerk") << false << Role::Cashier << false;
     }
     void notes()
     {
         QFETCH(QString, name);
         QFETCH(bool, builtInNote);
+        QFETCH(Role, role);
         QFETCH(bool, canChange);
-        const Session session{name, QStringLiteral("pw")};
+        const Session session{name, QStringLiteral("pw"), role};
         QCOMPARE(MemberSearch::note(session),
                  builtInNote ? MemberSearch::kBuiltInNote : MemberSearch::kOtherNote);
         QCOMPARE(MemberSearch::canChange(session), canChange);

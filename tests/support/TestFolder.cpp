@@ -1,5 +1,6 @@
 #include "support/TestFolder.h"
 
+#include "rules/admins/Login.h"
 #include "rules/admins/PasswordHash.h"
 #include "store/CommissionTable.h"
 
@@ -37,7 +38,7 @@ void TestFolder::recordEnd(int code)
 
 void TestFolder::setSession(const QString &name, const QString &password)
 {
-    session() = Session{name, password};
+    session() = Login::sessionOf(*m_store, name, password);
 }
 
 void TestFolder::setCommission(qint64 fixedYuan, qint64 percent)

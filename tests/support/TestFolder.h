@@ -30,7 +30,8 @@ public:
     int endRequests() const { return m_endRequests; }
     int lastEndCode() const { return m_lastEndCode; }
 
-    // Logs in a session as typed (no database check).
+    // Logs in a session as typed, with the role the account has (no password
+    // check).
     void setSession(const QString &name, const QString &password);
 
 protected:
