@@ -215,8 +215,8 @@ private Q_SLOTS:
         PasswordHash::useLowestCostForTesting();
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("table.mdb"));
-        // Version 4 is the last without roles.
-        QCOMPARE(writeDatabaseOfVersion(path, 4), QString());
+        // Version 7 is the last without roles.
+        QCOMPARE(writeDatabaseOfVersion(path, 7), QString());
         const QString hash = PasswordHash::hash(QStringLiteral("pw"));
         QCOMPARE(runOnFile(
                      path,
