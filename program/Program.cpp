@@ -15,8 +15,8 @@
 #include <QApplication>
 #include <QProgressDialog>
 #include <QTimer>
+#include <QtConcurrent/QtConcurrentRun>
 #include <memory>
-#include <thread>
 
 namespace {
 
@@ -47,14 +47,14 @@ void startOfDay(const DataFiles &files, DailyCheck &check)
                 });
 }
 
-// Deletes the generations past their time on a thread of its own, started
-// at each start, so that nobody waits for it; it ends before the generation
-// at exit is taken. A failure is told once the event loop runs.
+// Deletes the generations past their time on a pooled thread, started at
+// each start, so that nobody waits for it; it ends before the generation at
+// exit is taken. A failure is told once the event loop runs.
 class Pruning
 {
 public:
     explicit Pruning(const DataFiles &files)
-        : m_thread([files] {
+        : m_done(QtConcurrent::run([files] {
               DiskFileOps fileOps;
               const QStringList failed = AutoBackups(files, fileOps).prune();
               if (failed.isEmpty())
@@ -66,20 +66,16 @@ public:
                           Dialogs::message(nullptr, message);
                   },
                   Qt::QueuedConnection);
-          })
+          }))
     {
     }
     ~Pruning() { wait(); }
     Pruning(const Pruning &) = delete;
     Pruning &operator=(const Pruning &) = delete;
-    void wait()
-    {
-        if (m_thread.joinable())
-            m_thread.join();
-    }
+    void wait() { m_done.waitForFinished(); }
 
 private:
-    std::thread m_thread;
+    QFuture<void> m_done;
 };
 
 } // namespace

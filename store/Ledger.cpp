@@ -19,7 +19,7 @@ Ledger::Entry entryFrom(const QSqlQuery &q)
 {
     Ledger::Entry e;
     e.number = q.value(0).toLongLong();
-    e.time = QDateTime::fromString(q.value(1).toString(), QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+    e.time = q.value(1).toString();
     e.account = q.value(2).toLongLong();
     e.name = q.value(3).toString();
     e.phone = q.value(4).toString();

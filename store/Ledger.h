@@ -41,7 +41,9 @@ public:
     struct Entry
     {
         qint64 number = 0;
-        QDateTime time;
+        // As stored, "yyyy-MM-dd HH:mm:ss" (timeText()): shown and exported
+        // as it is, never through the local time zone.
+        QString time;
         qint64 account = 0;
         QString name;
         QString phone;
