@@ -291,7 +291,7 @@ DataMaintenance::Outcome DataMaintenance::restore(const QString &typed, const QS
             break;
         // The backup changed since its manifest was written: the live data
         // is back in place, and the backup must pass the full checks.
-        verdict = verified.check(source, false);
+        verdict = verified.check(source);
         if (!verdict.problem.isEmpty()) {
             o.messages << withDetail(kBackupDamaged, verdict.problem);
             return o;

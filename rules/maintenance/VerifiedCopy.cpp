@@ -148,22 +148,11 @@ VerifiedCopy::Verdict VerifiedCopy::checkWhileCopying(const QString &backup, boo
     if (const auto m = BackupManifest::read(BackupManifest::pathFor(backup));
         trustManifest && m && m_files.size(backup) == m->size)
         return {QString(), m, true};
-    return check(backup, false);
+    return check(backup);
 }
 
-VerifiedCopy::Verdict VerifiedCopy::check(const QString &backup, bool trustManifest)
+VerifiedCopy::Verdict VerifiedCopy::check(const QString &backup)
 {
-    if (const auto m = BackupManifest::read(BackupManifest::pathFor(backup));
-        trustManifest && m && m_files.size(backup) == m->size) {
-        if (m_progress)
-            m_progress->setPhase(QStringLiteral("正在核对备份…"), m->size);
-        QString error;
-        const auto digest = FileDigest::ofFile(backup, m_progress, &error);
-        if (!digest)
-            return {error, std::nullopt};
-        if (*digest == m->digest)
-            return {QString(), m};
-    }
     if (m_progress)
         m_progress->setPhase(QStringLiteral("正在完整检查备份…"), -1);
     QString problem = Schema::problemWithFile(backup, Schema::Check::Full);

@@ -32,13 +32,13 @@ public:
         std::optional<BackupManifest> manifest; // set when the digest matched
         bool digestPending = false;             // ... or is to match the copy's
     };
-    // trustManifest false: the full checks, manifest or not.
-    Verdict check(const QString &backup, bool trustManifest = true);
-    // The same, except that a manifest of the backup's size is trusted with
+    // The full checks, manifest or not.
+    Verdict check(const QString &backup);
+    // With trustManifest, a manifest of the backup's size is trusted with
     // its digest still to be compared: restoreCopy() then compares the
     // copy's own digest before the copy is renamed into place, and gives
-    // kDigestDiffers when it differs (the caller then runs check() with
-    // trustManifest false).
+    // kDigestDiffers when it differs (the caller then runs check()).
+    // Without it, check().
     Verdict checkWhileCopying(const QString &backup, bool trustManifest);
     static const QString kDigestDiffers;
 
