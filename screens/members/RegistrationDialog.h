@@ -4,14 +4,13 @@
 
 #include <QDate>
 
+class MemberStore;
 class QLabel;
 class QLineEdit;
 class QRadioButton;
 
 // 会员登记界面 (msignin): adds one member with his referrer. Closes after a
 // successful registration.
-class MemberStore;
-
 class RegistrationDialog : public ScreenDialog
 {
     Q_OBJECT

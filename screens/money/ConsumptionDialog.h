@@ -1,17 +1,15 @@
 #pragma once
 
 #include "screens/ScreenDialog.h"
-#include "store/AdminTable.h"
 #include "store/CommissionTable.h"
 
+class MemberStore;
 class QComboBox;
 class QLabel;
 class QLineEdit;
 
 // 消费登记 (xiaofei): records a member's consumption, paid from his balance or
 // in cash, and pays his referrer's commission.
-class MemberStore;
-
 class ConsumptionDialog : public ScreenDialog
 {
     Q_OBJECT
