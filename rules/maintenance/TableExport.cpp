@@ -36,13 +36,22 @@ QStringList texts(const QVariantList &row)
 Written write(const QString &path, const QString &sheetName, const QStringList &headers,
               const QList<QVariantList> &rows)
 {
+    return write(path, sheetName, headers, [&rows](const RowSink &sink) {
+        for (const QVariantList &row : rows)
+            sink(row);
+    });
+}
+
+Written write(const QString &path, const QString &sheetName, const QStringList &headers,
+              const std::function<void(const RowSink &)> &source)
+{
     DiskCalls &calls = DiskCalls::system();
     StagedFile staged(path, calls);
     if (!staged.isOpen())
         return {staged.error()};
     XlsWriter xls(sheetName, QFileInfo(path).absolutePath(), calls);
     const bool written = xls.write(staged.handle(), headers, [&](XlsWriter::Rows &out) {
-        for (const QVariantList &row : rows) {
+        source([&](const QVariantList &row) {
             for (int c = 0; c < row.size() && c < headers.size(); ++c) {
                 const QVariant &v = row.at(c);
                 if (isMoney(v)) {
@@ -51,8 +60,8 @@ Written write(const QString &path, const QString &sheetName, const QStringList &
                 }
                 switch (v.typeId()) {
                 case QMetaType::QString:
-                    if (!v.toString().isEmpty())
-                        out.text(c, v.toString());
+                    if (const QString text = v.toString(); !text.isEmpty())
+                        out.text(c, text);
                     break;
                 case QMetaType::QDate:
                     out.date(c, v.toDate());
@@ -68,7 +77,7 @@ Written write(const QString &path, const QString &sheetName, const QStringList &
                 }
             }
             out.endRow();
-        }
+        });
     });
     if (!written)
         return {xls.error()};

@@ -6,6 +6,7 @@
 #include <QString>
 #include <QStringList>
 #include <QVariantList>
+#include <functional>
 
 // Any table of rows to an Excel 97 workbook with one worksheet: a header
 // row, then the rows. A QString is a text cell (an empty one is left out),
@@ -33,5 +34,11 @@ struct Written
 // complete. On failure (why in failure) path is untouched.
 Written write(const QString &path, const QString &sheetName, const QStringList &headers,
               const QList<QVariantList> &rows);
+// The same with rows that source hands to its argument one at a time, so
+// that a long table is never held whole. What source throws passes through,
+// with path untouched.
+using RowSink = std::function<void(const QVariantList &row)>;
+Written write(const QString &path, const QString &sheetName, const QStringList &headers,
+              const std::function<void(const RowSink &)> &source);
 
 } // namespace TableExport

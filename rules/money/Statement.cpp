@@ -15,6 +15,8 @@ QStringList headers()
 
 namespace {
 
+const QString kSheet = QStringLiteral("会员流水");
+
 // One entry's values in the order of headers(), for the grid and the
 // workbook alike. The time is the stored text: nothing is converted.
 QVariantList values(const Ledger::Entry &e)
@@ -104,20 +106,16 @@ Page nextPage(MemberStore &store, qint64 account, const QDate &from, const QDate
     return page(ledger, filterOf(account, from, to, kind), lastShown, rows);
 }
 
-TableExport::Written exportTo(const QString &path, const QList<Ledger::Entry> &entries)
-{
-    QList<QVariantList> rows;
-    rows.reserve(entries.size());
-    for (const Ledger::Entry &e : entries)
-        rows << values(e);
-    return TableExport::write(path, QStringLiteral("会员流水"), headers(), rows);
-}
-
 TableExport::Written exportTo(MemberStore &store, const Ledger::Filter &filter, const QString &path)
 {
-    const QList<Ledger::Entry> entries =
-        Ledger(store).statement(filter.account, filter.from, filter.to, filter.kind);
-    return exportTo(path, entries);
+    // One snapshot for the whole read; nothing is written, so it rolls back.
+    Transaction snapshot(store);
+    return TableExport::write(path, kSheet, headers(), [&](const TableExport::RowSink &sink) {
+        Ledger(store).forEachInStatement(filter, [&sink](const Ledger::Entry &e) {
+            sink(values(e));
+            return true;
+        });
+    });
 }
 
 } // namespace Statement
