@@ -42,18 +42,16 @@ bool parseDecimalText(const QString &text, qint64 *fen)
     if (i < t.size() && t[i] == QLatin1Char('.')) {
         ++i;
         int places = 0;
-        bool sticky = false;
+        // Digits beyond the third never change a half-away rounding of the
+        // third, so they are read and dropped.
         for (; i < t.size() && t[i] >= QLatin1Char('0') && t[i] <= QLatin1Char('9');
              ++i, ++digits) {
             if (places < 3)
                 fraction = fraction * 10 + (t[i].unicode() - '0');
-            else if (t[i] != QLatin1Char('0'))
-                sticky = true;
             ++places;
         }
         for (; places < 3; ++places)
             fraction *= 10;
-        Q_UNUSED(sticky) // digits beyond the third never change a half-away rounding of the third
     }
     if (i != t.size() || digits == 0)
         return false;

@@ -1,6 +1,7 @@
 #include "program/LoginDialog.h"
 
 #include "base/StoreError.h"
+#include "base/Version.h"
 #include "program/AppContext.h"
 #include "program/Startup.h"
 #include "rules/admins/Login.h"
@@ -18,8 +19,8 @@
 #include <QVBoxLayout>
 
 LoginDialog::LoginDialog(AppContext &context, QWidget *parent)
-    : ScreenDialog(QStringLiteral("login"), QStringLiteral("Pellomar会员系统登陆界面 Ver 1.0.1"),
-                   parent),
+    : ScreenDialog(QStringLiteral("login"),
+                   QStringLiteral("Pellomar会员系统登陆界面 Ver " PELLOMAR_VERSION), parent),
       m_context(context)
 {
     auto *panel = new QFrame(this);

@@ -3,6 +3,7 @@
 #include "base/Clock.h"
 #include "base/Formats.h"
 #include "base/StoreError.h"
+#include "base/Version.h"
 #include "program/AppContext.h"
 #include "rules/admins/AdminRules.h"
 #include "rules/admins/Permissions.h"
@@ -243,7 +244,7 @@ void MainWindow::buildStatusBar()
         QStringLiteral("Pellomar会员系统"),
         QStringLiteral("当前操作管理员：") + m_context.session.name,
         QStringLiteral("当前时间："),
-        QStringLiteral("当前版本：Ver 1.1.0.45"),
+        QStringLiteral("当前版本：Ver " PELLOMAR_VERSION),
     };
     for (int i = 0; i < 4; ++i) {
         m_panels[i] = new QLabel(texts[i], bar);

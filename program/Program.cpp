@@ -18,8 +18,8 @@
 #include <QProgressDialog>
 #include <QTimer>
 #include <QTranslator>
+#include <QtConcurrent/QtConcurrentRun>
 #include <memory>
-#include <thread>
 
 bool loadQtTranslation()
 {
@@ -68,14 +68,14 @@ void startOfDay(const DataFiles &files, DailyCheck &check)
 }
 
 // Gives generations without a manifest one and deletes the generations past
-// their time on a thread of its own, started
-// at each start, so that nobody waits for it; it ends before the generation
-// at exit is taken. A failure is told once the event loop runs.
+// their time on a pooled thread, started at each start, so that nobody waits
+// for it; it ends before the generation at exit is taken. A failure is told
+// once the event loop runs.
 class Pruning
 {
 public:
     explicit Pruning(const DataFiles &files)
-        : m_thread([files] {
+        : m_done(QtConcurrent::run([files] {
               DiskFileOps fileOps;
               AutoBackups autos(files, fileOps);
               // A generation gets its manifest first, so that a verified one
@@ -91,20 +91,16 @@ public:
                           Dialogs::message(nullptr, message);
                   },
                   Qt::QueuedConnection);
-          })
+          }))
     {
     }
     ~Pruning() { wait(); }
     Pruning(const Pruning &) = delete;
     Pruning &operator=(const Pruning &) = delete;
-    void wait()
-    {
-        if (m_thread.joinable())
-            m_thread.join();
-    }
+    void wait() { m_done.waitForFinished(); }
 
 private:
-    std::thread m_thread;
+    QFuture<void> m_done;
 };
 
 } // namespace

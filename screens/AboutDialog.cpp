@@ -1,5 +1,7 @@
 #include "screens/AboutDialog.h"
 
+#include "base/Version.h"
+
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
@@ -17,6 +19,11 @@ QString AboutDialog::text()
     return pieces.join(QLatin1Char('\n'));
 }
 
+QString AboutDialog::versionText()
+{
+    return QStringLiteral("Pellomar会员系统 Ver " PELLOMAR_VERSION);
+}
+
 AboutDialog::AboutDialog(QWidget *parent)
     : ScreenDialog(QStringLiteral("guanyu"), QStringLiteral("关于----Pellomar"), parent)
 {
@@ -29,6 +36,7 @@ AboutDialog::AboutDialog(QWidget *parent)
     closeButton->setAutoDefault(true);
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(textFrame);
+    layout->addWidget(label("Label2", versionText()));
     layout->addWidget(closeButton);
     connect(closeButton, &QPushButton::clicked, this, &QDialog::accept);
 }

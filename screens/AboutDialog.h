@@ -9,4 +9,6 @@ class AboutDialog : public ScreenDialog
 public:
     explicit AboutDialog(QWidget *parent = nullptr);
     static QString text();
+    // The line under the text that names the version.
+    static QString versionText();
 };

@@ -1,5 +1,6 @@
 #include "screens/Dialogs.h"
 
+#include "base/StoreError.h"
 #include "rules/maintenance/TaskProgress.h"
 #include "store/DatabaseErrorText.h"
 
@@ -7,15 +8,15 @@
 #include <QEventLoop>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFutureWatcher>
 #include <QGridLayout>
 #include <QInputDialog>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QProgressDialog>
 #include <QPushButton>
-#include <QTimer>
-#include <atomic>
-#include <thread>
+#include <QThreadPool>
+#include <QtConcurrent/QtConcurrentRun>
 
 const QString Dialogs::kAppTitle = QStringLiteral("会员系统");
 
@@ -120,7 +121,7 @@ QString Dialogs::chooseFile(QWidget *parent, const QString &title)
         false);
 }
 
-void Dialogs::runTask(QWidget *parent, const QString &title, TaskProgress &progress,
+bool Dialogs::runTask(QWidget *parent, const QString &title, TaskProgress &progress,
                       const std::function<void()> &work)
 {
     std::exception_ptr thrown;
@@ -135,8 +136,28 @@ void Dialogs::runTask(QWidget *parent, const QString &title, TaskProgress &progr
         g_script->runTask(title, progress, guarded);
     else
         showProgressOf(parent, title, progress, guarded);
-    if (thrown)
+    if (!thrown)
+        return true;
+    // Said here, on the window's thread, so that no failure of the work
+    // leaves the slot that started it.
+    try {
         std::rethrow_exception(thrown);
+    } catch (const StoreError &e) {
+        databaseFailure(parent, e.text());
+    } catch (const std::exception &e) {
+        databaseFailure(parent, QString::fromLocal8Bit(e.what()));
+    } catch (...) {
+        databaseFailure(parent, QString());
+    }
+    return false;
+}
+
+QThreadPool &Dialogs::taskPool()
+{
+    // Threads of their own, so that work queued on Qt's shared pool never
+    // keeps a progress window waiting.
+    static QThreadPool pool;
+    return pool;
 }
 
 void Dialogs::showProgressOf(QWidget *parent, const QString &title, TaskProgress &progress,
@@ -157,16 +178,7 @@ void Dialogs::showProgressOf(QWidget *parent, const QString &title, TaskProgress
         if (progress.requestCancel())
             dialog.setLabelText(QStringLiteral("正在取消…"));
     });
-
-    std::atomic<bool> done = false;
-    QEventLoop loop;
-    QTimer poll;
-    poll.setInterval(50);
-    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
-        if (done) {
-            loop.quit();
-            return;
-        }
+    const auto show = [&dialog, &progress] {
         if (!progress.cancelled())
             dialog.setLabelText(progress.phase());
         const int perMille = progress.perMille();
@@ -175,12 +187,17 @@ void Dialogs::showProgressOf(QWidget *parent, const QString &title, TaskProgress
             dialog.setValue(perMille);
         if (auto *cancel = dialog.findChild<QPushButton *>())
             cancel->setEnabled(progress.cancellable() && !progress.cancelled());
-    });
-    std::thread worker([&] {
-        work();
-        done = true;
-    });
-    poll.start();
+    };
+    show();
+    // The worker tells of each change; the window shows it when its turn
+    // comes. What is still queued when the window goes is dropped with it.
+    progress.setObserver(
+        [&dialog, show] { QMetaObject::invokeMethod(&dialog, show, Qt::QueuedConnection); });
+
+    QEventLoop loop;
+    QFutureWatcher<void> watcher;
+    QObject::connect(&watcher, &QFutureWatcher<void>::finished, &loop, &QEventLoop::quit);
+    watcher.setFuture(QtConcurrent::run(&taskPool(), work));
     loop.exec();
-    worker.join();
+    progress.setObserver({});
 }

@@ -5,6 +5,7 @@
 #include <QString>
 #include <functional>
 
+class QThreadPool;
 class QWidget;
 class TaskProgress;
 
@@ -74,9 +75,11 @@ public:
 
     // Runs work on a worker thread while a progress window shows how far it
     // has come; the window stays responsive and offers to cancel while the
-    // progress allows it. Returns when work has ended; what work throws is
-    // thrown again here, on the calling thread.
-    static void runTask(QWidget *parent, const QString &title, TaskProgress &progress,
+    // progress allows it. Returns when work has ended: true, or false when it
+    // threw, after the failure was shown as a database failure. The work
+    // must not touch the caller's database connection (Qt lets a connection
+    // be used only on the thread that made it): it opens one of its own.
+    static bool runTask(QWidget *parent, const QString &title, TaskProgress &progress,
                         const std::function<void()> &work);
 
     // Installs a script (nullptr restores the real boxes).
@@ -103,6 +106,7 @@ public:
     static const QString kDoneAfterAll;
 
 private:
+    static QThreadPool &taskPool();
     static void showProgressOf(QWidget *parent, const QString &title, TaskProgress &progress,
                                const std::function<void()> &work);
 };

@@ -191,11 +191,11 @@ QStringList songTi()
             QStringLiteral("Noto Sans CJK SC")};
 }
 
-void reportExport(QWidget *parent, MemberStore &store, const QString &path, const QString &failure,
-                  const QString &failed, const QString &done)
+void reportExport(QWidget *parent, MemberStore &store, const QString &path,
+                  const TableExport::Written &written, const QString &failed, const QString &done)
 {
-    if (!failure.isEmpty()) {
-        Dialogs::error(parent, failed + QLatin1Char('\n') + failure);
+    if (!written.failure.isEmpty()) {
+        Dialogs::error(parent, failed + QLatin1Char('\n') + written.failure);
         return;
     }
     try {
@@ -204,7 +204,10 @@ void reportExport(QWidget *parent, MemberStore &store, const QString &path, cons
         Dialogs::databaseFailure(parent, e);
         return;
     }
-    Dialogs::message(parent, done + path);
+    QString message = done + path;
+    if (written.cutCells > 0)
+        message += QLatin1Char('\n') + TableExport::kCut.arg(written.cutCells);
+    Dialogs::message(parent, message);
 }
 
 } // namespace Ui

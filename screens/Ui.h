@@ -1,5 +1,7 @@
 #pragma once
 
+#include "rules/maintenance/TableExport.h"
+
 #include <QString>
 
 class QLineEdit;
@@ -49,10 +51,11 @@ void readOnlyBox(QLineEdit *edit);
 // Sets the client size of a window in twips.
 void resizeTwips(QWidget *w, int widthTw, int heightTw);
 
-// Shows the outcome of an export to path: the error with failure when it
-// failed, otherwise logs the export and says done + path.
-void reportExport(QWidget *parent, MemberStore &store, const QString &path, const QString &failure,
-                  const QString &failed, const QString &done);
+// Shows the outcome of an export to path: the error with its failure when
+// it failed, otherwise logs the export and says done + path, and on a line
+// of its own how many texts were cut to what a cell holds.
+void reportExport(QWidget *parent, MemberStore &store, const QString &path,
+                  const TableExport::Written &written, const QString &failed, const QString &done);
 
 // The family list for "宋体" with installed CJK serif faces to fall back on.
 QStringList songTi();

@@ -4,6 +4,7 @@
 #include "base/StoreError.h"
 #include "store/MemberStore.h"
 #include "store/MemberTable.h"
+#include "store/SqliteDialect.h"
 
 #include <QSqlQuery>
 
@@ -15,24 +16,32 @@ const QString kEntrySelect = QStringLiteral(
     "SELECT 流水号, 时间, 会员号, 会员名, 手机号, 类别, 金额, 余额变动, 消费变动, 次数变动, 余额, "
     "管理员, 关联流水, 备注 FROM 账户流水 ");
 
-Ledger::Entry entryFrom(const QSqlQuery &q)
+constexpr int kEntryColumns = 14;
+
+// An entry from the columns of kEntrySelect, value(i) giving column i.
+template <typename Value> Ledger::Entry entryFrom(Value value)
 {
     Ledger::Entry e;
-    e.number = q.value(0).toLongLong();
-    e.time = QDateTime::fromString(q.value(1).toString(), QStringLiteral("yyyy-MM-dd HH:mm:ss"));
-    e.account = q.value(2).toLongLong();
-    e.name = q.value(3).toString();
-    e.phone = q.value(4).toString();
-    e.kind = q.value(5).toString();
-    e.amount = Money::fromFen(q.value(6).toLongLong());
-    e.change.balance = Money::fromFen(q.value(7).toLongLong());
-    e.change.consumed = Money::fromFen(q.value(8).toLongLong());
-    e.change.consumptions = q.value(9).toLongLong();
-    e.balanceAfter = Money::fromFen(q.value(10).toLongLong());
-    e.admin = q.value(11).toString();
-    e.linked = q.value(12).toLongLong();
-    e.note = q.value(13).toString();
+    e.number = value(0).toLongLong();
+    e.time = value(1).toString();
+    e.account = value(2).toLongLong();
+    e.name = value(3).toString();
+    e.phone = value(4).toString();
+    e.kind = value(5).toString();
+    e.amount = Money::fromFen(value(6).toLongLong());
+    e.change.balance = Money::fromFen(value(7).toLongLong());
+    e.change.consumed = Money::fromFen(value(8).toLongLong());
+    e.change.consumptions = value(9).toLongLong();
+    e.balanceAfter = Money::fromFen(value(10).toLongLong());
+    e.admin = value(11).toString();
+    e.linked = value(12).toLongLong();
+    e.note = value(13).toString();
     return e;
+}
+
+Ledger::Entry entryFrom(const QSqlQuery &q)
+{
+    return entryFrom([&q](int i) { return q.value(i); });
 }
 
 // The conditions of a statement, bound in this order: account, first time,
@@ -163,9 +172,25 @@ QList<Ledger::Entry> Ledger::linkedTo(qint64 number)
 QList<Ledger::Entry> Ledger::statement(qint64 account, const QDate &from, const QDate &to,
                                        const QString &kind)
 {
-    return entries(
-        m_store.exec(kEntrySelect + kStatementWhere + QStringLiteral("ORDER BY 流水号 DESC"),
-                     statementValues(account, from, to, kind)));
+    QList<Entry> rows;
+    forEachInStatement({account, from, to, kind}, [&rows](const Entry &e) {
+        rows << e;
+        return true;
+    });
+    return rows;
+}
+
+void Ledger::forEachInStatement(const Filter &filter,
+                                const std::function<bool(const Entry &)> &visit)
+{
+    // Read through SQLite's own interface: a long account's export reads
+    // tens of thousands of entries.
+    SqliteDialect::forEachRow(
+        m_store.database(), kEntrySelect + kStatementWhere + QStringLiteral("ORDER BY 流水号 DESC"),
+        statementValues(filter.account, filter.from, filter.to, filter.kind), kEntryColumns,
+        [&visit](const SqliteDialect::StoredValue *row) {
+            return visit(entryFrom([row](int i) { return row[i].toVariant(); }));
+        });
 }
 
 QList<Ledger::Entry> Ledger::statementPage(const Filter &filter, qint64 after, int limit)

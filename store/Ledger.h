@@ -5,6 +5,7 @@
 #include <QDateTime>
 #include <QList>
 #include <QString>
+#include <functional>
 #include <optional>
 
 class MemberStore;
@@ -41,7 +42,9 @@ public:
     struct Entry
     {
         qint64 number = 0;
-        QDateTime time;
+        // As stored, "yyyy-MM-dd HH:mm:ss" (timeText()): shown and exported
+        // as it is, never through the local time zone.
+        QString time;
         qint64 account = 0;
         QString name;
         QString phone;
@@ -100,6 +103,9 @@ public:
         qint64 rows = 0;
         Change change;
     };
+    // The whole statement, newest first, an entry at a time, without holding
+    // it all; stops early when visit returns false.
+    void forEachInStatement(const Filter &filter, const std::function<bool(const Entry &)> &visit);
     Sums statementSums(const Filter &filter);
 
     // A member whose row differs from the sums of his account.

@@ -93,6 +93,21 @@ bool MemberStore::open()
     return true;
 }
 
+void MemberStore::openAlongside()
+{
+    if (isOpen())
+        return;
+    if (!m_db.isValid())
+        m_db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connection);
+    SqliteDialect::configure(m_db, m_path, SqliteDialect::Access::ReadWrite);
+    QString problem =
+        m_db.open() ? SqliteDialect::applyConnectionSettings(m_db) : m_db.lastError().text();
+    if (problem.isEmpty())
+        return;
+    m_db.close();
+    throw StoreError(problem);
+}
+
 bool MemberStore::reopenIfClosed()
 {
     return isOpen() || open();

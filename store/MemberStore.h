@@ -41,6 +41,12 @@ public:
     // failure the connection stays closed, the file is as it was, and
     // lastError() says why.
     bool open();
+    // Opens a further connection to a file that another store of this
+    // program has open (and so checked and upgraded): for work on a thread
+    // of its own, since a connection may be used only on the thread that
+    // made it. Make, use and drop this store on that thread. Throws
+    // StoreError when the file cannot be opened.
+    void openAlongside();
     // Opens the connection again if it is closed; true when it is open after.
     bool reopenIfClosed();
     bool isOpen() const;

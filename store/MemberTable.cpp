@@ -147,6 +147,21 @@ StoredMember storedMemberFrom(const StoredValue *row, QByteArray (&spare)[5])
     return m;
 }
 
+// Every row a statement gives, each made into a T by make.
+template <typename T, typename Make> QList<T> rowsOf(QSqlQuery &q, Make make)
+{
+    QList<T> rows;
+    while (q.next())
+        rows << make(q);
+    q.finish();
+    return rows;
+}
+
+qint64 firstColumn(const QSqlQuery &q)
+{
+    return q.value(0).toLongLong();
+}
+
 } // namespace
 
 Member MemberTable::fromRecord(const QSqlQuery &q)
@@ -166,12 +181,7 @@ std::optional<Member> MemberTable::first(const QString &sql, const QVariantList 
 
 QList<Member> MemberTable::all(const QString &sql, const QVariantList &values)
 {
-    QSqlQuery &q = m_store.exec(sql, values);
-    QList<Member> rows;
-    while (q.next())
-        rows << fromRecord(q);
-    q.finish();
-    return rows;
+    return rowsOf<Member>(m_store.exec(sql, values), &MemberTable::fromRecord);
 }
 
 std::optional<Member> MemberTable::firstByName(const QString &name)
@@ -358,23 +368,13 @@ QList<qint64> MemberTable::idsAfter(qint64 afterId, int limit, std::optional<Key
         QStringLiteral("SELECT rowid FROM 会员登记 WHERE 手机号 = ? AND rowid > ? "
                        "ORDER BY rowid LIMIT ?"),
     };
-    QSqlQuery &q = !key ? m_store.exec(sql[0], {afterId, limit})
-                        : m_store.exec(sql[*key == Key::Name ? 1 : 2], {value, afterId, limit});
-    QList<qint64> ids;
-    while (q.next())
-        ids << q.value(0).toLongLong();
-    q.finish();
-    return ids;
+    return !key ? ids(sql[0], {afterId, limit})
+                : ids(sql[*key == Key::Name ? 1 : 2], {value, afterId, limit});
 }
 
 QList<qint64> MemberTable::ids(const QString &sql, const QVariantList &values)
 {
-    QSqlQuery &q = m_store.exec(sql, values);
-    QList<qint64> found;
-    while (q.next())
-        found << q.value(0).toLongLong();
-    q.finish();
-    return found;
+    return rowsOf<qint64>(m_store.exec(sql, values), firstColumn);
 }
 
 QList<qint64> MemberTable::idsNameContaining(const QString &text, qint64 afterId, int limit)

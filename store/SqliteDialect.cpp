@@ -287,6 +287,13 @@ qint64 SqliteDialect::totalChanges(QSqlDatabase db)
 void SqliteDialect::forEachRow(QSqlDatabase db, const QString &sql, int columns,
                                const std::function<bool(const StoredValue *row)> &visit)
 {
+    forEachRow(db, sql, {}, columns, visit);
+}
+
+void SqliteDialect::forEachRow(QSqlDatabase db, const QString &sql, const QVariantList &values,
+                               int columns,
+                               const std::function<bool(const StoredValue *row)> &visit)
+{
     sqlite3 *connection = connectionOf(db);
     if (!connection)
         throw StoreError(QStringLiteral("数据库未打开"));
@@ -300,8 +307,24 @@ void SqliteDialect::forEachRow(QSqlDatabase db, const QString &sql, int columns,
         throw failure();
     }
     const std::unique_ptr<sqlite3_stmt, int (*)(sqlite3_stmt *)> statement(raw, sqlite3_finalize);
-    if (!sqlite3_stmt_readonly(raw) || sqlite3_column_count(raw) < columns)
+    if (!sqlite3_stmt_readonly(raw) || sqlite3_column_count(raw) < columns ||
+        sqlite3_bind_parameter_count(raw) != values.size())
         throw StoreError(QStringLiteral("读取语句不符：") + sql);
+    for (int i = 0; i < values.size(); ++i) {
+        const QVariant &v = values.at(i);
+        int bound = SQLITE_OK;
+        if (v.isNull()) {
+            bound = sqlite3_bind_null(raw, i + 1);
+        } else if (v.typeId() == QMetaType::QString) {
+            const QString text = v.toString();
+            bound = sqlite3_bind_text16(raw, i + 1, text.utf16(),
+                                        int(text.size() * sizeof(char16_t)), SQLITE_TRANSIENT);
+        } else {
+            bound = sqlite3_bind_int64(raw, i + 1, v.toLongLong());
+        }
+        if (bound != SQLITE_OK)
+            throw failure();
+    }
     std::vector<StoredValue> row(static_cast<size_t>(columns));
     for (;;) {
         const int step = sqlite3_step(raw);

@@ -129,4 +129,8 @@ public:
     // pass.
     static void forEachRow(QSqlDatabase db, const QString &sql, int columns,
                            const std::function<bool(const StoredValue *row)> &visit);
+    // The same with values bound to the statement's parameters in order:
+    // integers, texts and nulls.
+    static void forEachRow(QSqlDatabase db, const QString &sql, const QVariantList &values,
+                           int columns, const std::function<bool(const StoredValue *row)> &visit);
 };

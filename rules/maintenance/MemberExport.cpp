@@ -69,14 +69,25 @@ Written write(MemberStore &store, const QString &path)
     return write(store, path, DiskCalls::system());
 }
 
+std::optional<Outcome> refusal(const Session &session, const QString &typed)
+{
+    if (!Permissions::allows(session, Permissions::Action::Export))
+        return Outcome{Outcome::Kind::Refused, kNotAllowed};
+    if (!session.confirms(typed))
+        return Outcome{Outcome::Kind::Refused, kWrongPassword};
+    return std::nullopt;
+}
+
 Outcome run(MemberStore &store, const QString &path, const Session &session, const QString &typed,
             DiskCalls &calls)
 {
-    if (!Permissions::allows(session, Permissions::Action::Export))
-        return {Outcome::Kind::Refused, kNotAllowed};
-    if (!session.confirms(typed))
-        return {Outcome::Kind::Refused, kWrongPassword};
-    const Written result = write(store, path, calls);
+    if (auto refused = refusal(session, typed))
+        return *refused;
+    return finish(store, path, write(store, path, calls));
+}
+
+Outcome finish(MemberStore &store, const QString &path, const Written &result)
+{
     if (!result.failure.isEmpty())
         return {Outcome::Kind::Failed, kFailed + QLatin1Char('\n') + result.failure};
     AuditLog::record(store, AuditLog::kExport, QFileInfo(path).fileName());

@@ -1,6 +1,9 @@
 #pragma once
 
+#include "rules/maintenance/TableExport.h"
+
 #include <QString>
+#include <optional>
 
 class DiskCalls;
 class MemberStore;
@@ -16,11 +19,7 @@ namespace MemberExport {
 
 constexpr int kMembersPerSheet = 65535;
 
-struct Written
-{
-    QString failure;     // empty when the workbook is in place
-    qint64 cutCells = 0; // texts longer than a cell holds, cut to its limit
-};
+using Written = TableExport::Written;
 
 // Writes the workbook under a temporary name beside path and renames it to
 // path when it is complete and on disk, replacing an earlier file. On
@@ -36,9 +35,7 @@ inline const QString kWrongPassword = QStringLiteral("管理员密码有误，�
 inline const QString kExported = QStringLiteral("数据已导出！ "); // followed by the date
 inline const QString kFailed = QStringLiteral("数据导出失败！");
 // After kExported and the date, on a line of its own, when texts were cut.
-inline const QString kCut =
-    QStringLiteral("其中 %1 个单元格的文字超过 Excel 单元格的上限 32767 个字符，只导出了前 "
-                   "32767 个字符。");
+inline const QString &kCut = TableExport::kCut;
 
 // The export screen's action: the typed password must equal the session's
 // exactly; then the workbook is written to path.
@@ -51,6 +48,14 @@ struct Outcome
     } kind;
     QString message;
 };
+// The same action in its three steps, for a screen that writes the workbook
+// on a thread of its own: the password first (the refusal, or nullopt),
+// then write() on that thread's connection, then finish() back on the
+// window's thread, which tells the outcome and writes the audit row of an
+// export that succeeded. finish() throws StoreError when the database fails.
+std::optional<Outcome> refusal(const Session &session, const QString &typed);
+Outcome finish(MemberStore &store, const QString &path, const Written &written);
+
 // Throws StoreError when the database fails (nothing has been written).
 Outcome run(MemberStore &store, const QString &path, const Session &session, const QString &typed,
             DiskCalls &calls);

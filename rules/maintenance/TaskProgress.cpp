@@ -6,6 +6,30 @@ void TaskProgress::setPhase(const QString &text, qint64 total)
     m_phase = text;
     m_total = total;
     m_done = 0;
+    lock.unlock();
+    changed();
+}
+
+void TaskProgress::advance(qint64 bytes)
+{
+    m_done += bytes;
+    // A copy advances by the block: the observer hears of whole per mille
+    // steps only.
+    if (m_observer && perMille() != m_shownPerMille)
+        changed();
+}
+
+void TaskProgress::setCancellable(bool cancellable)
+{
+    m_cancellable = cancellable;
+    changed();
+}
+
+void TaskProgress::changed()
+{
+    m_shownPerMille = perMille();
+    if (m_observer)
+        m_observer();
 }
 
 bool TaskProgress::requestCancel()
@@ -21,7 +45,10 @@ bool TaskProgress::lockIn()
 {
     QMutexLocker lock(&m_cancelMutex);
     m_cancellable = false;
-    return !m_cancelled;
+    const bool goOn = !m_cancelled;
+    lock.unlock();
+    changed();
+    return goOn;
 }
 
 QString TaskProgress::phase() const

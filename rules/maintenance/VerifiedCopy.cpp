@@ -1,5 +1,6 @@
 #include "rules/maintenance/VerifiedCopy.h"
 
+#include "base/Version.h"
 #include "rules/maintenance/DatabaseFile.h"
 #include "rules/maintenance/FileDigest.h"
 #include "rules/maintenance/FileOps.h"
@@ -12,7 +13,7 @@
 #include <QFileInfo>
 #include <utility>
 
-const QString VerifiedCopy::kProgramVersion = QStringLiteral("1.1.0.45");
+const QString VerifiedCopy::kProgramVersion = QStringLiteral(PELLOMAR_VERSION);
 
 namespace {
 

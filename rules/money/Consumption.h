@@ -1,6 +1,5 @@
 #pragma once
 
-#include "store/AdminTable.h"
 #include "store/CommissionTable.h"
 
 #include <QString>

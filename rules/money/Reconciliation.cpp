@@ -16,20 +16,31 @@ QStringList headers()
             QStringLiteral("流水次数"), QStringLiteral("次数差额"), QStringLiteral("备注")};
 }
 
-QStringList cells(const Ledger::Difference &d)
+namespace {
+
+// One difference's values in the order of headers(), for the grid and the
+// workbook alike.
+QVariantList values(const Ledger::Difference &d)
 {
     return {d.name,
             d.phone,
-            d.stored.balance.toStringWithCents(),
-            d.ledger.balance.toStringWithCents(),
-            (d.stored.balance - d.ledger.balance).toStringWithCents(),
-            d.stored.consumed.toStringWithCents(),
-            d.ledger.consumed.toStringWithCents(),
-            (d.stored.consumed - d.ledger.consumed).toStringWithCents(),
-            QString::number(d.stored.consumptions),
-            QString::number(d.ledger.consumptions),
-            QString::number(d.stored.consumptions - d.ledger.consumptions),
+            QVariant::fromValue(d.stored.balance),
+            QVariant::fromValue(d.ledger.balance),
+            QVariant::fromValue(d.stored.balance - d.ledger.balance),
+            QVariant::fromValue(d.stored.consumed),
+            QVariant::fromValue(d.ledger.consumed),
+            QVariant::fromValue(d.stored.consumed - d.ledger.consumed),
+            d.stored.consumptions,
+            d.ledger.consumptions,
+            d.stored.consumptions - d.ledger.consumptions,
             d.unreadable ? kUnreadable : QString()};
+}
+
+} // namespace
+
+QStringList cells(const Ledger::Difference &d)
+{
+    return TableExport::texts(values(d));
 }
 
 QString summary(qsizetype differences)
@@ -39,24 +50,12 @@ QString summary(qsizetype differences)
     return QStringLiteral("对账完成，共 %1 位会员账目不符！").arg(differences);
 }
 
-QString exportTo(const QString &path, const QList<Ledger::Difference> &differences)
+TableExport::Written exportTo(const QString &path, const QList<Ledger::Difference> &differences)
 {
     QList<QVariantList> rows;
     rows.reserve(differences.size());
-    using TableExport::yuan;
     for (const Ledger::Difference &d : differences)
-        rows << QVariantList{d.name,
-                             d.phone,
-                             yuan(d.stored.balance),
-                             yuan(d.ledger.balance),
-                             yuan(d.stored.balance - d.ledger.balance),
-                             yuan(d.stored.consumed),
-                             yuan(d.ledger.consumed),
-                             yuan(d.stored.consumed - d.ledger.consumed),
-                             d.stored.consumptions,
-                             d.ledger.consumptions,
-                             d.stored.consumptions - d.ledger.consumptions,
-                             d.unreadable ? kUnreadable : QString()};
+        rows << values(d);
     return TableExport::write(path, QStringLiteral("对账"), headers(), rows);
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "rules/maintenance/TableExport.h"
 #include "store/Ledger.h"
 
 #include <QList>
@@ -11,6 +12,7 @@
 namespace Reconciliation {
 
 inline const QString kExportFailed = QStringLiteral("对账结果导出失败！");
+inline const QString kExported = QStringLiteral("对账结果已导出到 "); // followed by the path
 
 QStringList headers();
 // The cells of one difference as texts, in the order of headers().
@@ -18,7 +20,7 @@ QStringList cells(const Ledger::Difference &d);
 // "对账完成，全部会员账目相符！" or the number of members that differ.
 QString summary(qsizetype differences);
 
-// Writes the differences to an .xls workbook; empty on success, else why not.
-QString exportTo(const QString &path, const QList<Ledger::Difference> &differences);
+// Writes the differences to an .xls workbook.
+TableExport::Written exportTo(const QString &path, const QList<Ledger::Difference> &differences);
 
 } // namespace Reconciliation

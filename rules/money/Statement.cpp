@@ -1,6 +1,5 @@
 #include "rules/money/Statement.h"
 
-#include "rules/maintenance/TableExport.h"
 #include "store/MemberStore.h"
 
 namespace Statement {
@@ -14,21 +13,34 @@ QStringList headers()
             QStringLiteral("备注")};
 }
 
-QStringList cells(const Ledger::Entry &e)
+namespace {
+
+const QString kSheet = QStringLiteral("会员流水");
+
+// One entry's values in the order of headers(), for the grid and the
+// workbook alike. The time is the stored text: nothing is converted.
+QVariantList values(const Ledger::Entry &e)
 {
-    return {QString::number(e.number),
-            Ledger::timeText(e.time),
+    return {e.number,
+            e.time,
             e.name,
             e.phone,
             e.kind,
-            e.amount.toStringWithCents(),
-            e.change.balance.toStringWithCents(),
-            e.balanceAfter.toStringWithCents(),
-            e.change.consumed.toStringWithCents(),
-            QString::number(e.change.consumptions),
+            QVariant::fromValue(e.amount),
+            QVariant::fromValue(e.change.balance),
+            QVariant::fromValue(e.balanceAfter),
+            QVariant::fromValue(e.change.consumed),
+            e.change.consumptions,
             e.admin,
-            e.linked > 0 ? QString::number(e.linked) : QString(),
+            e.linked > 0 ? QVariant(e.linked) : QVariant(),
             e.note};
+}
+
+} // namespace
+
+QStringList cells(const Ledger::Entry &e)
+{
+    return TableExport::texts(values(e));
 }
 
 Totals totals(const QList<Ledger::Entry> &entries)
@@ -94,26 +106,16 @@ Page nextPage(MemberStore &store, qint64 account, const QDate &from, const QDate
     return page(ledger, filterOf(account, from, to, kind), lastShown, rows);
 }
 
-QString exportTo(const QString &path, const QList<Ledger::Entry> &entries)
+TableExport::Written exportTo(MemberStore &store, const Ledger::Filter &filter, const QString &path)
 {
-    QList<QVariantList> rows;
-    rows.reserve(entries.size());
-    using TableExport::yuan;
-    for (const Ledger::Entry &e : entries)
-        rows << QVariantList{e.number,
-                             Ledger::timeText(e.time),
-                             e.name,
-                             e.phone,
-                             e.kind,
-                             yuan(e.amount),
-                             yuan(e.change.balance),
-                             yuan(e.balanceAfter),
-                             yuan(e.change.consumed),
-                             e.change.consumptions,
-                             e.admin,
-                             e.linked > 0 ? QVariant(e.linked) : QVariant(),
-                             e.note};
-    return TableExport::write(path, QStringLiteral("会员流水"), headers(), rows);
+    // One snapshot for the whole read; nothing is written, so it rolls back.
+    Transaction snapshot(store);
+    return TableExport::write(path, kSheet, headers(), [&](const TableExport::RowSink &sink) {
+        Ledger(store).forEachInStatement(filter, [&sink](const Ledger::Entry &e) {
+            sink(values(e));
+            return true;
+        });
+    });
 }
 
 } // namespace Statement

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "rules/maintenance/TableExport.h"
 #include "store/Ledger.h"
 
 #include <QDate>
@@ -52,7 +53,10 @@ FirstScreen firstScreen(MemberStore &store, qint64 account, const QDate &from, c
 Page nextPage(MemberStore &store, qint64 account, const QDate &from, const QDate &to,
               const QString &kind, qint64 lastShown, int rows = kPageRows);
 
-// Writes the entries to an .xls workbook; empty on success, else why not.
-QString exportTo(const QString &path, const QList<Ledger::Entry> &entries);
+// Reads every entry of the statement (a filter with an empty kind holds
+// every kind) and writes them to an .xls workbook: for a thread of its own,
+// with a store of that thread. Throws StoreError when the database fails.
+TableExport::Written exportTo(MemberStore &store, const Ledger::Filter &filter,
+                              const QString &path);
 
 } // namespace Statement

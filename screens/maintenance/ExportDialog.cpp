@@ -6,6 +6,7 @@
 #include "rules/maintenance/TaskProgress.h"
 #include "screens/Dialogs.h"
 #include "screens/Ui.h"
+#include "store/MemberStore.h"
 
 #include <QDir>
 #include <QGridLayout>
@@ -64,18 +65,24 @@ void ExportDialog::activate()
 
 void ExportDialog::exportMembers()
 {
-    const QString typed = m_passwordBox->text();
-    // The workbook is written off the window's thread; the store is not
-    // touched from here until it is done.
+    if (const auto refused = MemberExport::refusal(m_session, m_passwordBox->text())) {
+        Dialogs::message(this, refused->message);
+        return;
+    }
+    // The workbook is written off the window's thread, which reads through
+    // a connection of its own; the audit row is written here once it is done.
+    const QString database = m_store.path();
+    const QString path = m_files.exportWorkbook();
     TaskProgress progress;
     progress.setPhase(QStringLiteral("正在导出会员资料…"), -1);
-    const auto result = attempt([&] {
-        MemberExport::Outcome outcome;
-        Dialogs::runTask(this, QStringLiteral("会员资料导出"), progress, [&] {
-            outcome = MemberExport::run(m_store, m_files.exportWorkbook(), m_session, typed);
-        });
-        return outcome;
-    });
+    MemberExport::Written written;
+    if (!Dialogs::runTask(this, QStringLiteral("会员资料导出"), progress, [&] {
+            MemberStore reader(database);
+            reader.openAlongside();
+            written = MemberExport::write(reader, path);
+        }))
+        return;
+    const auto result = attempt([&] { return MemberExport::finish(m_store, path, written); });
     if (!result)
         return;
     const MemberExport::Outcome &outcome = *result;

@@ -4,6 +4,7 @@
 
 #include <QDate>
 
+class MemberStore;
 class QCheckBox;
 class QLabel;
 class QLineEdit;
@@ -12,8 +13,6 @@ class QRadioButton;
 // 会员登记界面 (msignin): adds one member with his referrer. Closes after a
 // successful registration, unless 连续登记 is ticked: then the form empties
 // for the next member. The tick is remembered for each administrator.
-class MemberStore;
-
 class RegistrationDialog : public ScreenDialog
 {
     Q_OBJECT

@@ -1,18 +1,16 @@
 #pragma once
 
 #include "screens/ScreenDialog.h"
-#include "store/AdminTable.h"
 #include "store/CommissionTable.h"
 
+class MemberStore;
 class QComboBox;
+struct Session;
 class QLabel;
 class QLineEdit;
 
 // 消费登记 (xiaofei): records a member's consumption, paid from his balance or
 // in cash, and pays his referrer's commission.
-class MemberStore;
-struct Session;
-
 class ConsumptionDialog : public ScreenDialog
 {
     Q_OBJECT

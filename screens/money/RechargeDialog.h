@@ -2,6 +2,7 @@
 
 #include "screens/ScreenDialog.h"
 
+class MemberStore;
 class QCheckBox;
 class QLabel;
 class QLineEdit;
@@ -9,8 +10,6 @@ class QLineEdit;
 // 充值系统 (chongzhi): recharges a member's balance; with 余额对冲 ticked and
 // confirmed the amount is taken off instead. Stays open for further
 // recharges.
-class MemberStore;
-
 class RechargeDialog : public ScreenDialog
 {
     Q_OBJECT

@@ -56,5 +56,5 @@ void ReconcileDialog::exportRows()
 {
     Ui::reportExport(this, m_store, exportPath(),
                      Reconciliation::exportTo(exportPath(), m_differences),
-                     Reconciliation::kExportFailed, QStringLiteral("对账结果已导出到 "));
+                     Reconciliation::kExportFailed, Reconciliation::kExported);
 }

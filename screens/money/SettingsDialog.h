@@ -2,14 +2,13 @@
 
 #include "screens/ScreenDialog.h"
 
+class MemberStore;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
 
 // 抽成模式设置 (shezhi): the one-time choice of commission mode. Editable
 // while no mode is stored, read-only afterwards.
-class MemberStore;
-
 class SettingsDialog : public ScreenDialog
 {
     Q_OBJECT

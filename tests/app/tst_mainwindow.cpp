@@ -1,8 +1,11 @@
 // The main window: toolbar dispatch, menus, status bar, and the activation
 // routine that insists on a commission setting.
+#include "program/LoginDialog.h"
 #include "program/MainWindow.h"
 #include "program/Screens.h"
 #include "rules/admins/AdminRules.h"
+#include "rules/maintenance/VerifiedCopy.h"
+#include "screens/AboutDialog.h"
 #include "store/AdminTable.h"
 #include "store/CommissionTable.h"
 #include "support/ProgramFolder.h"
@@ -277,11 +280,45 @@ private Q_SLOTS:
         QCOMPARE(window.windowTitle(), QStringLiteral("Pellomar会员系统-support@pellomar.example"));
         QCOMPARE(window.findChild<QLabel *>(QStringLiteral("Panel2"))->text(),
                  QStringLiteral("当前操作管理员：Lee"));
-        QCOMPARE(window.findChild<QLabel *>(QStringLiteral("Panel4"))->text(),
-                 QStringLiteral("当前版本：Ver 1.1.0.45"));
         QCOMPARE(MainWindow::clockText(QDateTime(QDate(2026, 12, 7), QTime(9, 5, 3))),
                  QStringLiteral("当前时间：  2026/12/7  09:05:03"));
         QCOMPARE(window.findChild<QLabel *>(QStringLiteral("Label1"))->font().pointSize(), 60);
+    }
+
+    // Every place that names the program's version names the one given to
+    // project() (passed to this test by CMake), in its own words around it.
+    void oneVersionEverywhere_data()
+    {
+        QTest::addColumn<QString>("place");
+        QTest::addColumn<QString>("shown");
+        const QString version = QStringLiteral(PELLOMAR_PROJECT_VERSION);
+        QTest::newRow("login title")
+            << QStringLiteral("login") << QStringLiteral("Pellomar会员系统登陆界面 Ver ") + version;
+        QTest::newRow("status bar")
+            << QStringLiteral("status") << QStringLiteral("当前版本：Ver ") + version;
+        QTest::newRow("about") << QStringLiteral("about")
+                               << QStringLiteral("Pellomar会员系统 Ver ") + version;
+        QTest::newRow("backup manifest") << QStringLiteral("manifest") << version;
+    }
+    void oneVersionEverywhere()
+    {
+        QFETCH(QString, place);
+        QFETCH(QString, shown);
+        ProgramFolder folder;
+        folder.setSession(QStringLiteral("admin"), QStringLiteral("123456"));
+        QString text;
+        if (place == QLatin1String("login")) {
+            text = LoginDialog(folder.context()).windowTitle();
+        } else if (place == QLatin1String("status")) {
+            MainWindow window(folder.context());
+            text = window.findChild<QLabel *>(QStringLiteral("Panel4"))->text();
+        } else if (place == QLatin1String("about")) {
+            AboutDialog about;
+            text = about.findChild<QLabel *>(QStringLiteral("Label2"))->text();
+        } else {
+            text = VerifiedCopy::kProgramVersion;
+        }
+        QCOMPARE(text, shown);
     }
 };
 

@@ -12,6 +12,7 @@
 #include "rules/money/Recharge.h"
 #include "rules/money/Reversal.h"
 #include "rules/money/Statement.h"
+#include "store/AdminTable.h"
 #include "store/AuditLog.h"
 #include "store/CashLog.h"
 #include "store/Ledger.h"

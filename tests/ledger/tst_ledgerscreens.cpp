@@ -2,6 +2,7 @@
 // reversal from the statement, who may use it, their keys, and the exported
 // workbooks read back with a strict reader (libfreexl).
 #include "base/Session.h"
+#include "rules/maintenance/TableExport.h"
 #include "rules/money/Consumption.h"
 #include "rules/money/Recharge.h"
 #include "rules/money/Reconciliation.h"
@@ -24,8 +25,11 @@
 #include <QScrollBar>
 #include <QTableWidget>
 #include <QtTest>
+#include <ctime>
 #include <freexl.h>
 #include <memory>
+
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -169,6 +173,95 @@ private Q_SLOTS:
         QTest::mouseClick(control<QPushButton>(d, "Command2"), Qt::LeftButton);
         m_dialogs.takeMessages();
         QCOMPARE(readSheet(d.exportPath()).size(), 1 + kRecharges);
+    }
+
+    // The statement export runs behind the progress window; its times are
+    // the stored texts, whatever the zone (a time that falls in a change of
+    // clocks too), and it tells of texts cut to what a cell holds, as the
+    // reconciliation export does.
+    void exportsTellWhatTheyWrote_data()
+    {
+        QTest::addColumn<QString>("screen");
+        QTest::addColumn<QByteArray>("zone");
+        QTest::addColumn<int>("textLength"); // of the entry's note, or the member's name
+        QTest::addColumn<int>("cut");
+        QTest::newRow("statement, no change of clocks")
+            << u"liushui"_s << QByteArray("UTC") << 10 << 0;
+        QTest::newRow("statement, clocks changing")
+            << u"liushui"_s << QByteArray("America/New_York") << 10 << 0;
+        QTest::newRow("statement, longest cell") << u"liushui"_s << QByteArray("UTC") << 32767 << 0;
+        QTest::newRow("statement, text cut") << u"liushui"_s << QByteArray("UTC") << 32768 << 1;
+        QTest::newRow("reconciliation, longest cell")
+            << u"duizhang"_s << QByteArray("UTC") << 32767 << 0;
+        QTest::newRow("reconciliation, text cut")
+            << u"duizhang"_s << QByteArray("UTC") << 40000 << 1;
+    }
+    void exportsTellWhatTheyWrote()
+    {
+        QFETCH(QString, screen);
+        QFETCH(QByteArray, zone);
+        QFETCH(int, textLength);
+        QFETCH(int, cut);
+        const QByteArray oldZone = qgetenv("TZ");
+        qputenv("TZ", zone);
+        tzset();
+        const auto restoreZone = qScopeGuard([&] {
+            if (oldZone.isNull())
+                qunsetenv("TZ");
+            else
+                qputenv("TZ", oldZone);
+            tzset();
+        });
+        Shop shop;
+        MemberStore &store = shop.folder.store();
+        const QString text(textLength, QLatin1Char('x'));
+        // New York's clocks skip the first hour and repeat the second.
+        const QStringList times{u"2026-03-08 02:30:00"_s, u"2026-11-01 01:30:00"_s,
+                                u"2026-07-01 12:00:00"_s};
+        std::unique_ptr<QDialog> d;
+        QString path;
+        QString message;
+        if (screen == QLatin1String("liushui")) {
+            for (int i = 0; i < times.size(); ++i)
+                QVERIFY(Recharge::recharge(store, {u"Buyer"_s, {}, u"5"_s}).done);
+            QList<qint64> numbers;
+            QSqlQuery &q =
+                store.exec(u"SELECT 流水号 FROM 账户流水 WHERE 类别 = ? ORDER BY 流水号"_s,
+                           {Ledger::kRecharge});
+            while (q.next())
+                numbers << q.value(0).toLongLong();
+            q.finish();
+            QCOMPARE(numbers.size(), times.size());
+            for (int i = 0; i < times.size(); ++i)
+                store.exec(u"UPDATE 账户流水 SET 时间 = ?, 备注 = ? WHERE 流水号 = ?"_s,
+                           {times.at(i), i == 0 ? text : QString(), numbers.at(i)});
+            auto *statement = new StatementDialog(store, shop.folder.files(), shop.session());
+            d.reset(statement);
+            statement->showMember(shop.buyer);
+            path = statement->exportPath();
+            message = Statement::kExported + path;
+        } else {
+            store.exec(u"UPDATE 会员登记 SET 余额 = 1000, 会员名 = ? WHERE 会员名 = 'Ref'"_s,
+                       {text});
+            auto *reconcile = new ReconcileDialog(store, shop.folder.files());
+            d.reset(reconcile);
+            QTest::mouseClick(control<QPushButton>(*d, "Command1"), Qt::LeftButton);
+            path = reconcile->exportPath();
+            message = Reconciliation::kExported + path;
+        }
+        QTest::mouseClick(control<QPushButton>(*d, "Command2"), Qt::LeftButton);
+        if (cut > 0)
+            message += QLatin1Char('\n') + TableExport::kCut.arg(cut);
+        QCOMPARE(m_dialogs.takeMessages(), QStringList{message});
+        QCOMPARE(m_dialogs.takeTasks(), screen == QLatin1String("liushui")
+                                            ? QStringList{u"会员流水导出"_s}
+                                            : QStringList());
+        if (screen == QLatin1String("liushui") && textLength < 100) {
+            QStringList exported;
+            for (const QStringList &row : readSheet(path).mid(1, times.size()))
+                exported.prepend(row.value(1));
+            QCOMPARE(exported, times);
+        }
     }
 
     void reversalFromTheStatement_data()

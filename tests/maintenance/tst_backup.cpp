@@ -3,6 +3,7 @@
 #include "Fixtures.h"
 #include "base/Clock.h"
 #include "base/Formats.h"
+#include "base/StoreError.h"
 #include "program/MainWindow.h"
 #include "rules/maintenance/AutoBackups.h"
 #include "rules/maintenance/BackupSaveAs.h"
@@ -24,6 +25,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QThread>
 #include <QTimer>
@@ -339,6 +341,62 @@ private Q_SLOTS:
         Dialogs::setScript(&m_dialogs);
         QVERIFY(ticked);
         QVERIFY(workThread != QThread::currentThread());
+    }
+
+    // The worker's phase and progress reach the real window as they change.
+    void theWindowShowsTheWorkersProgress()
+    {
+        Dialogs::setScript(nullptr);
+        std::atomic<bool> seen = false;
+        QTimer look;
+        look.setInterval(10);
+        connect(&look, &QTimer::timeout, this, [&] {
+            for (QWidget *w : QApplication::topLevelWidgets())
+                if (auto *d = qobject_cast<QProgressDialog *>(w);
+                    d && d->labelText() == QStringLiteral("正在复制…") && d->value() == 250)
+                    seen = true;
+        });
+        look.start();
+        TaskProgress progress;
+        const bool done = Dialogs::runTask(nullptr, QStringLiteral("备份数据"), progress, [&] {
+            progress.setPhase(QStringLiteral("正在复制…"), 4000);
+            progress.advance(1000);
+            const QDeadlineTimer deadline(5000);
+            while (!seen && !deadline.hasExpired())
+                QThread::msleep(5);
+        });
+        Dialogs::setScript(&m_dialogs);
+        QVERIFY(done);
+        QVERIFY(seen);
+    }
+
+    // What the work throws is told as a database failure once it has ended,
+    // and the caller learns that it failed; nothing leaves the task.
+    void failedWorkIsTold_data()
+    {
+        QTest::addColumn<QString>("thrown"); // empty: nothing
+        QTest::newRow("ends well") << QString();
+        QTest::newRow("database failure") << QStringLiteral("disk I/O error");
+        QTest::newRow("other failure") << QStringLiteral("bad_alloc");
+    }
+    void failedWorkIsTold()
+    {
+        QFETCH(QString, thrown);
+        TaskProgress progress;
+        const bool done = Dialogs::runTask(nullptr, QStringLiteral("备份数据"), progress, [&] {
+            if (thrown == QLatin1String("bad_alloc"))
+                throw std::runtime_error("bad_alloc");
+            if (!thrown.isEmpty())
+                throw StoreError(thrown);
+        });
+        QCOMPARE(done, thrown.isEmpty());
+        QCOMPARE(m_dialogs.takeTasks(), QStringList{QStringLiteral("备份数据")});
+        const QStringList messages = m_dialogs.takeMessages();
+        QCOMPARE(messages.size(), thrown.isEmpty() ? 0 : 1);
+        if (!thrown.isEmpty()) {
+            QVERIFY(messages.first().startsWith(QStringLiteral("数据库操作失败")));
+            QVERIFY(messages.first().contains(thrown));
+        }
     }
 
     void restoreWithoutUsableBackup_data()

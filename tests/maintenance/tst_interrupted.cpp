@@ -8,9 +8,11 @@
 #include "program/Startup.h"
 #include "rules/maintenance/BackupManifest.h"
 #include "rules/maintenance/DataMaintenance.h"
+#include "rules/maintenance/DatabaseFile.h"
 #include "rules/maintenance/FileDigest.h"
 #include "rules/maintenance/FileOps.h"
 #include "rules/maintenance/InterruptedRun.h"
+#include "store/Schema.h"
 #include "support/FailingFileOps.h"
 #include "support/Members.h"
 #include "support/TestFolder.h"
@@ -29,9 +31,23 @@ namespace {
 
 const QString kNone = QStringLiteral("<no file>");
 
-// Members and balances of a database, one text; kNone when there is no
-// file, the error when it does not open. With a companion (a journal or
-// log), what SQLite makes of the two.
+// Members and balances of a database read where it is, with whatever
+// journal or log lies beside it; the error when it does not open.
+QString contentInPlace(const QString &path)
+{
+    MemberStore store(path);
+    if (!store.open())
+        return QStringLiteral("<unusable: %1>").arg(store.lastError());
+    QStringList rows;
+    MemberTable(store).forEach([&](const Member &m) {
+        rows << m.name + QLatin1Char('=') + m.balance.toStored().toString();
+        return true;
+    });
+    return rows.join(QLatin1Char(','));
+}
+
+// The same of the file alone, one text; kNone when there is no file. With a
+// companion (a journal or log), what SQLite makes of the two.
 QString contentOf(const QString &path, const QString &companion = {})
 {
     if (!QFile::exists(path))
@@ -42,15 +58,7 @@ QString contentOf(const QString &path, const QString &companion = {})
     QFile::copy(path, copy);
     if (!companion.isEmpty())
         QFile::copy(companion, copy + companion.mid(companion.lastIndexOf(QLatin1Char('-'))));
-    MemberStore store(copy);
-    if (!store.open())
-        return QStringLiteral("<unusable: %1>").arg(store.lastError());
-    QStringList rows;
-    MemberTable(store).forEach([&](const Member &m) {
-        rows << m.name + QLatin1Char('=') + m.balance.toStored().toString();
-        return true;
-    });
-    return rows.join(QLatin1Char(','));
+    return contentInPlace(copy);
 }
 
 // The time in a generation's name, as T.
@@ -210,6 +218,30 @@ QStringList startUp(const QString &folder, int step)
     return printed.split(QLatin1Char('\n'));
 }
 
+// Leaves a commit in the write-ahead log of table.mdb only, as a program
+// killed after it committed does: every member renamed. Returns the members
+// and balances that commit made.
+QString commitLeftInTheLog(const QString &path)
+{
+    const QString before = contentOf(path);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        sqlite3 *db = nullptr;
+        if (sqlite3_open(QFile::encodeName(path).constData(), &db) != SQLITE_OK)
+            std::_Exit(1);
+        const int rc = sqlite3_exec(db,
+                                    "PRAGMA journal_mode=WAL; PRAGMA wal_autocheckpoint=0; "
+                                    "UPDATE 会员登记 SET 会员名 = 会员名 || ' renamed'",
+                                    nullptr, nullptr, nullptr);
+        std::_Exit(rc == SQLITE_OK ? 0 : 1); // the log is never emptied
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
+        return QStringLiteral("<the writer failed>");
+    return QString(before).replace(QLatin1Char('='), QStringLiteral(" renamed="));
+}
+
 } // namespace
 
 class TestInterrupted : public QObject
@@ -359,16 +391,21 @@ private Q_SLOTS:
     }
 
     // Pictures no kill of the worker leaves, put in order all the same: a
-    // replacement that fails the check gives way to the roll-back copy, and
-    // a move that fails is told, with nothing removed.
+    // replacement that fails the check (the full one: damage to an index
+    // that only it finds counts) gives way to the roll-back copy, and a move
+    // that fails is told, with nothing removed.
     void recoveryFromWhatIsOnDisk_data()
     {
-        QTest::addColumn<QString>("liveContent"); // "old", "garbage" or "new" (the backup)
+        // "old", "garbage", "index damage" or "new" (the backup)
+        QTest::addColumn<QString>("liveContent");
         QTest::addColumn<bool>("failRenames");
         QTest::addColumn<QString>("told");
         QTest::addColumn<QString>("liveAfter"); // "old" or "new"
         QTest::newRow("damaged replacement")
             << QStringLiteral("garbage") << false << InterruptedRun::kRestoreUndone
+            << QStringLiteral("old");
+        QTest::newRow("replacement with damage only the full check finds")
+            << QStringLiteral("index damage") << false << InterruptedRun::kRestoreUndone
             << QStringLiteral("old");
         QTest::newRow("checked replacement")
             << QStringLiteral("new") << false << InterruptedRun::kRestoreFinished
@@ -390,6 +427,15 @@ private Q_SLOTS:
             QVERIFY(writeBytes(f.liveDatabase(), "half a copy"));
         if (liveContent == QLatin1String("new"))
             QVERIFY(QFile::copy(f.backupDatabase(), f.liveDatabase()));
+        if (liveContent == QLatin1String("index damage")) {
+            QVERIFY(QFile::copy(f.liveRollback(), f.liveDatabase()));
+            MemberStore replacement(f.liveDatabase());
+            QVERIFY(replacement.open());
+            addMembers(replacement, 3000);
+            replacement.close();
+            QVERIFY(damageAnIndexEntry(f.liveDatabase(), 1234));
+            QCOMPARE(Schema::problemWithFile(f.liveDatabase(), Schema::Check::Quick), QString());
+        }
         FailingFileOps ops;
         if (failRenames)
             ops.failOn(FailingFileOps::Op::Rename, QStringLiteral("table.mdb"));
@@ -403,6 +449,42 @@ private Q_SLOTS:
         QCOMPARE(contentOf(f.liveDatabase()),
                  liveAfter == QLatin1String("old") ? s.live : s.backup);
         QCOMPARE(filesIn(s.folder.path(), false), cleanFolder(true));
+    }
+
+    // The roll-back copy is put back together with its journal or its log:
+    // the committed state is what the file and its companion hold together,
+    // never the file alone.
+    void rollBackCopyGoesBackWithItsCompanion_data()
+    {
+        QTest::addColumn<QString>("companion");
+        QTest::newRow("hot journal of a crashed writer") << QStringLiteral("-journal");
+        QTest::newRow("log holding a commit") << QStringLiteral("-wal");
+    }
+    void rollBackCopyGoesBackWithItsCompanion()
+    {
+        QFETCH(QString, companion);
+        Folder s(false);
+        const DataFiles f = s.folder.files();
+        QString committed;
+        if (companion == QLatin1String("-journal")) {
+            QVERIFY(s.folder.store().open());
+            addMembers(s.folder.store(), 3000);
+            s.folder.store().close();
+            QVERIFY(DatabaseHold::settle(f.liveDatabase(), DatabaseHold::Journal::Rollback));
+            committed = contentOf(f.liveDatabase());
+            crashWriterOn(f.liveDatabase());
+        } else {
+            committed = commitLeftInTheLog(f.liveDatabase());
+        }
+        QVERIFY(QFileInfo(f.liveDatabase() + companion).size() > 0);
+        // Moved aside with its companions, as a restore or a clear does.
+        DiskFileOps disk;
+        QVERIFY(DatabaseFile::move(disk, f.liveDatabase(), f.liveRollback()));
+        QVERIFY(QFile::exists(f.liveRollback() + companion));
+
+        QCOMPARE(InterruptedRun(f, disk).recover(), InterruptedRun::kRestoreUndone);
+        QVERIFY(!QFile::exists(f.liveRollback() + companion));
+        QCOMPARE(contentInPlace(f.liveDatabase()), committed);
     }
 
     // A manifest is written to a staged file and renamed; one cut short is

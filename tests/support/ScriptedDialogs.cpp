@@ -1,6 +1,6 @@
 #include "support/ScriptedDialogs.h"
 
-#include <thread>
+#include <QtConcurrent/QtConcurrentRun>
 
 ScriptedDialogs::ScriptedDialogs()
 {
@@ -86,6 +86,5 @@ void ScriptedDialogs::runTask(const QString &title, TaskProgress &,
                               const std::function<void()> &work)
 {
     m_tasks << title;
-    std::thread worker(work);
-    worker.join();
+    QtConcurrent::run(work).waitForFinished();
 }

@@ -20,7 +20,7 @@ public:
     // The answer for the next file or folder choice; "" stands for Cancel.
     void choose(const QString &path);
     // The titles of the progress windows shown since the last call; their
-    // work ran on a thread of its own.
+    // work ran on a pooled thread, never the calling one.
     QStringList takeTasks();
 
     // The texts of the messages shown since the last call, oldest first.

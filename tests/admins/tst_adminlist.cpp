@@ -188,4 +188,4 @@ private Q_SLOTS:
 };
 
 QTEST_MAIN(TestListScreen)
-#include "tst_ssearch.moc"
+#include "tst_adminlist.moc"

@@ -68,4 +68,4 @@ private Q_SLOTS:
 };
 
 QTEST_MAIN(TestDeleteScreen)
-#include "tst_sdelete.moc"
+#include "tst_admindelete.moc"

@@ -129,4 +129,4 @@ private Q_SLOTS:
 };
 
 QTEST_MAIN(TestRegistrationScreen)
-#include "tst_sregedit.moc"
+#include "tst_adminregistration.moc"

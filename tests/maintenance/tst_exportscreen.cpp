@@ -168,4 +168,4 @@ private Q_SLOTS:
 };
 
 QTEST_MAIN(TestDaochu)
-#include "tst_daochu.moc"
+#include "tst_exportscreen.moc"

@@ -136,4 +136,4 @@ private Q_SLOTS:
 };
 
 QTEST_MAIN(TestModifyScreen)
-#include "tst_smodify.moc"
+#include "tst_adminmodify.moc"
