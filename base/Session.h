@@ -29,9 +29,9 @@ struct Session
 {
     QString name;
     QString password;
+    Role role = Role::Cashier;
     // The long hint on paying in cash has been shown since this login.
     bool cashHintShown = false;
-    Role role = Role::Cashier;
 
     // Whether a password typed to confirm an action is the one typed at
     // login: exact comparison, letter case and blanks included, so Cancel

@@ -82,6 +82,11 @@ QString Ledger::timeText(const QDateTime &time)
     return time.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
 }
 
+QDateTime Ledger::timeOf(const QString &text)
+{
+    return QDateTime::fromString(text, QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+}
+
 qint64 Ledger::accountOf(qint64 memberId)
 {
     const QVariant found =

@@ -125,6 +125,8 @@ public:
     static const QString kReconcileSelect;
 
     static QString timeText(const QDateTime &time);
+    // A stored time read back as local time; invalid when it is no such text.
+    static QDateTime timeOf(const QString &text);
 
 private:
     MemberStore &m_store;

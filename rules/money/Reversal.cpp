@@ -54,7 +54,8 @@ Outcome reverse(MemberStore &store, const Session &session, qint64 number,
     MemberTable members(store);
     if (!Permissions::allows(session, Permissions::Action::ReverseAny)) {
         const std::optional<Ledger::Entry> e = ledger.entry(number);
-        if (e && !Permissions::mayReverse(session, e->admin, e->time, Clock::now()))
+        if (e && !Permissions::mayReverse(session, e->admin, Ledger::timeOf(e->time),
+                                          Clock::now()))
             return {false, kOwnRecentOnly};
     }
     if (!session.confirms(typedPassword))

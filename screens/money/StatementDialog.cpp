@@ -227,7 +227,8 @@ void StatementDialog::reverse()
         return;
     }
     const Ledger::Entry entry = m_entries.at(row);
-    if (!Permissions::mayReverse(m_session, entry.admin, entry.time, Clock::now())) {
+    if (!Permissions::mayReverse(m_session, entry.admin, Ledger::timeOf(entry.time),
+                                 Clock::now())) {
         Dialogs::message(this, Reversal::kOwnRecentOnly);
         return;
     }
