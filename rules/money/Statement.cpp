@@ -38,9 +38,26 @@ QVariantList values(const Ledger::Entry &e)
 
 } // namespace
 
-QStringList cells(const Ledger::Entry &e)
+qint64 linkedEntry(const Ledger::Entry &e, const Reversals &reversals)
 {
-    return TableExport::texts(values(e));
+    return reversals.value(e.number, e.linked);
+}
+
+QStringList cells(const Ledger::Entry &e, const Reversals &reversals)
+{
+    // The kind (5th) and the linked entry (12th) as the grid shows them: a
+    // reversed entry is marked and names its reversal.
+    QStringList texts = TableExport::texts(values(e));
+    if (reversals.contains(e.number))
+        texts[4] = e.kind + kReversedMark;
+    const qint64 linked = linkedEntry(e, reversals);
+    texts[11] = linked > 0 ? QString::number(linked) : QString();
+    return texts;
+}
+
+QString linkedNotListed(qint64 linked)
+{
+    return QStringLiteral("关联流水 %1 不在当前查询的流水中！").arg(linked);
 }
 
 Totals totals(const QList<Ledger::Entry> &entries)
@@ -70,6 +87,18 @@ Ledger::Filter filterOf(qint64 account, const QDate &from, const QDate &to, cons
     return {account, from, to, kind == kAllKinds ? QString() : kind};
 }
 
+// Only consumptions and the commissions they earned are ever reversed.
+bool reversible(const Ledger::Entry &e)
+{
+    return e.kind == Ledger::kBalanceConsumption || e.kind == Ledger::kCashConsumption ||
+           e.kind == Ledger::kCommission;
+}
+
+bool isReversal(const Ledger::Entry &e)
+{
+    return e.kind == Ledger::kReversedConsumption || e.kind == Ledger::kReversedCommission;
+}
+
 // One more row than shown tells whether older ones follow.
 Page page(Ledger &ledger, const Ledger::Filter &filter, qint64 after, int rows)
 {
@@ -78,6 +107,14 @@ Page page(Ledger &ledger, const Ledger::Filter &filter, qint64 after, int rows)
     p.more = p.entries.size() > rows;
     if (p.more)
         p.entries.removeLast();
+    for (const Ledger::Entry &e : std::as_const(p.entries)) {
+        if (!reversible(e))
+            continue;
+        for (const Ledger::Entry &l : ledger.linkedTo(e.number)) {
+            if (isReversal(l))
+                p.reversals.insert(e.number, l.number);
+        }
+    }
     return p;
 }
 
@@ -103,7 +140,10 @@ Page nextPage(MemberStore &store, qint64 account, const QDate &from, const QDate
               const QString &kind, qint64 lastShown, int rows)
 {
     Ledger ledger(store);
-    return page(ledger, filterOf(account, from, to, kind), lastShown, rows);
+    Transaction snapshot(store); // the entries and their reversals as one
+    Page next = page(ledger, filterOf(account, from, to, kind), lastShown, rows);
+    snapshot.commit();
+    return next;
 }
 
 TableExport::Written exportTo(MemberStore &store, const Ledger::Filter &filter, const QString &path)

@@ -4,6 +4,7 @@
 #include "store/Ledger.h"
 
 #include <QDate>
+#include <QHash>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -21,8 +22,23 @@ inline const QString kExported = QStringLiteral("流水已导出到 ");
 inline const QString kExportFailed = QStringLiteral("流水导出失败！");
 
 QStringList headers();
-// The cells of one entry as texts, in the order of headers().
-QStringList cells(const Ledger::Entry &entry);
+// The columns of headers() that name the entry's kind and its linked entry.
+inline constexpr int kKindColumn = 4;
+inline constexpr int kLinkedColumn = 11;
+
+// A reversed entry and its reversal name each other: entry number -> the
+// number of the entry that reversed it.
+using Reversals = QHash<qint64, qint64>;
+inline const QString kReversedMark = QStringLiteral("（已撤销）");
+
+// The entry this one links to: for a reversed entry its reversal, else the
+// one it reverses or the consumption that earned it; 0 when none.
+qint64 linkedEntry(const Ledger::Entry &entry, const Reversals &reversals);
+// The cells of one entry as texts, in the order of headers(); a reversed
+// entry's kind carries kReversedMark.
+QStringList cells(const Ledger::Entry &entry, const Reversals &reversals = {});
+// Told when the linked entry is not among those the filters list.
+QString linkedNotListed(qint64 linked);
 
 struct Totals
 {
@@ -41,6 +57,7 @@ struct Page
 {
     QList<Ledger::Entry> entries; // newest first
     bool more = false;            // older entries follow the last one
+    Reversals reversals;          // of the entries listed
 };
 struct FirstScreen
 {

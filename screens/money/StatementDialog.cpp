@@ -12,12 +12,15 @@
 #include "store/MemberStore.h"
 #include "store/MemberTable.h"
 
+#include <QAction>
 #include <QComboBox>
 #include <QDateEdit>
 #include <QDir>
 #include <QHBoxLayout>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTableWidget>
@@ -46,6 +49,11 @@ StatementDialog::StatementDialog(MemberStore &store, const DataFiles &files, con
     m_memberLabel = label("Label6", QString());
     m_grid = table("Grid1", Statement::headers());
     m_grid->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_grid->horizontalHeader()->setStretchLastSection(true);
+    QPushButton *columnsButton = button("lieshezhi", QStringLiteral("列…"));
+    columnsButton->setToolTip(QStringLiteral("选择显示的列"));
+    m_columnMenu = columnMenu();
+    columnsButton->setMenu(m_columnMenu);
     // A long statement is read a page at a time: the next one when the grid
     // is scrolled to its end, or while it has room for more rows.
     QScrollBar *scroll = m_grid->verticalScrollBar();
@@ -76,6 +84,7 @@ StatementDialog::StatementDialog(MemberStore &store, const DataFiles &files, con
                                   label("Label4", QStringLiteral("到：")), m_toBox,
                                   label("Label5", QStringLiteral("类别：")), m_kindBox});
     filters->addStretch(1);
+    filters->addWidget(columnsButton);
     QHBoxLayout *buttons = rowOf({m_totalsLabel, exportButton, m_reverseButton, exitButton});
     buttons->setStretch(0, 1);
     auto *layout = new QVBoxLayout(this);
@@ -94,6 +103,59 @@ StatementDialog::StatementDialog(MemberStore &store, const DataFiles &files, con
     connect(exportButton, &QPushButton::clicked, this, &StatementDialog::exportRows);
     connect(m_reverseButton, &QPushButton::clicked, this, &StatementDialog::reverse);
     connect(exitButton, &QPushButton::clicked, this, &QDialog::reject);
+    // Once the double click is over: its last release would select the
+    // clicked row again.
+    connect(
+        m_grid, &QTableWidget::cellDoubleClicked, this, [this](int row, int) { showLinked(row); },
+        Qt::QueuedConnection);
+
+    const auto shown = attempt([this] { return StatementColumns::load(m_store); });
+    showColumns(shown ? *shown : StatementColumns::usual());
+}
+
+QMenu *StatementDialog::columnMenu()
+{
+    auto *menu = new QMenu(this);
+    menu->setObjectName(QStringLiteral("lieshezhiMenu"));
+    const QStringList captions = Statement::headers();
+    for (int c = 0; c < captions.size(); ++c) {
+        QAction *choice = menu->addAction(captions.at(c));
+        choice->setObjectName(captions.at(c));
+        choice->setCheckable(true);
+        choice->setEnabled(!StatementColumns::alwaysShown(c));
+        connect(choice, &QAction::triggered, this, &StatementDialog::chooseColumns);
+    }
+    return menu;
+}
+
+void StatementDialog::showColumns(const StatementColumns::Shown &shown)
+{
+    const QList<QAction *> choices = m_columnMenu->actions();
+    for (int c = 0; c < m_grid->columnCount(); ++c) {
+        m_grid->setColumnHidden(c, !shown.value(c));
+        choices.at(c)->setChecked(shown.value(c));
+    }
+    fitColumns();
+}
+
+void StatementDialog::chooseColumns()
+{
+    StatementColumns::Shown shown;
+    for (const QAction *choice : m_columnMenu->actions())
+        shown << choice->isChecked();
+    showColumns(shown);
+    attempt([&] { StatementColumns::keep(m_store, shown); });
+}
+
+void StatementDialog::fitColumns()
+{
+    int last = m_grid->columnCount() - 1;
+    while (last > 0 && m_grid->isColumnHidden(last))
+        --last;
+    for (int c = 0; c < last; ++c) {
+        if (!m_grid->isColumnHidden(c))
+            m_grid->resizeColumnToContents(c);
+    }
 }
 
 QString StatementDialog::exportPath() const
@@ -150,17 +212,51 @@ QString StatementDialog::kind() const
     return m_kindBox->currentIndex() == 0 ? QString() : m_kindBox->currentText();
 }
 
-namespace {
-
-QList<QStringList> cellsOf(const QList<Ledger::Entry> &entries)
+void StatementDialog::showEntries(const QList<Ledger::Entry> &entries,
+                                  const Statement::Reversals &reversals, bool append)
 {
+    if (!append) {
+        m_entries.clear();
+        m_reversals.clear();
+    }
+    m_entries += entries;
+    m_reversals.insert(reversals);
     QList<QStringList> rows;
     for (const Ledger::Entry &entry : entries)
-        rows << Statement::cells(entry);
-    return rows;
+        rows << Statement::cells(entry, m_reversals);
+    if (append)
+        appendRows(m_grid, rows);
+    else
+        showRows(m_grid, rows);
+    fitColumns();
 }
 
-} // namespace
+void StatementDialog::showLinked(int row)
+{
+    if (row < 0 || row >= m_entries.size())
+        return;
+    const qint64 linked = Statement::linkedEntry(m_entries.at(row), m_reversals);
+    if (linked == 0)
+        return;
+    for (int shown = 0;; ++shown) {
+        if (shown == m_entries.size()) {
+            // Older entries come in pages; a reversal is newer than what it
+            // reverses, so the linked entry is either shown or further down.
+            if (!m_more)
+                break;
+            showMore();
+            if (shown == m_entries.size())
+                break;
+        }
+        if (m_entries.at(shown).number == linked) {
+            m_grid->setCurrentCell(shown, 0);
+            m_grid->selectRow(shown);
+            m_grid->scrollToItem(m_grid->item(shown, 0));
+            return;
+        }
+    }
+    Dialogs::message(this, Statement::linkedNotListed(linked));
+}
 
 void StatementDialog::refresh()
 {
@@ -170,16 +266,14 @@ void StatementDialog::refresh()
         return Statement::firstScreen(m_store, m_account, m_fromBox->date(), m_toBox->date(),
                                       kind());
     });
-    m_entries.clear();
     m_more = false;
     if (!first) {
-        showRows(m_grid, {});
+        showEntries({}, {}, false);
         m_totalsLabel->clear();
         return;
     }
-    m_entries = first->page.entries;
     m_more = first->page.more;
-    showRows(m_grid, cellsOf(m_entries));
+    showEntries(first->page.entries, first->page.reversals, false);
     m_totalsLabel->setText(Statement::totalsText(first->totals));
 }
 
@@ -194,9 +288,8 @@ void StatementDialog::showMore()
     });
     if (!page)
         return;
-    m_entries += page->entries;
     m_more = page->more;
-    appendRows(m_grid, cellsOf(page->entries));
+    showEntries(page->entries, page->reversals, true);
 }
 
 void StatementDialog::exportRows()

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "rules/money/Statement.h"
+#include "rules/money/StatementColumns.h"
 #include "screens/ScreenDialog.h"
 #include "store/DataFiles.h"
 #include "store/Ledger.h"
@@ -10,13 +12,17 @@ class QComboBox;
 class QDateEdit;
 class QLabel;
 class QLineEdit;
+class QMenu;
 class QPushButton;
 class QTableWidget;
 
 // 会员流水 (liushui): one member's ledger entries, newest first, filtered by
 // date range and kind, with the totals of the listed rows; exported to
 // 会员流水导出.xls in the program folder. The built-in account may reverse a
-// selected consumption from here.
+// selected consumption from here. A reversed entry is marked, and it and its
+// reversal name each other in 关联流水; a double click on a row selects its
+// linked entry. The 列… button (lieshezhi) chooses the columns shown, which
+// each account keeps.
 class StatementDialog : public ScreenDialog
 {
     Q_OBJECT
@@ -38,13 +44,28 @@ private:
     QString kind() const;
     void exportRows();
     void reverse();
+    // Shows the rows with their reversals marked, below the rows shown when
+    // append is set.
+    void showEntries(const QList<Ledger::Entry> &entries, const Statement::Reversals &reversals,
+                     bool append);
+    // Selects the entry the row's entry links to, reading further pages
+    // while it may be among them.
+    void showLinked(int row);
+    // The column menu's choice, shown and kept for the account.
+    QMenu *columnMenu();
+    void showColumns(const StatementColumns::Shown &shown);
+    void chooseColumns();
+    // Widens the shown columns to their texts; the last one takes the room
+    // left.
+    void fitColumns();
 
     MemberStore &m_store;
     DataFiles m_files;
     const Session &m_session;
     qint64 m_account = 0;
-    QList<Ledger::Entry> m_entries; // the rows shown, newest first
-    bool m_more = false;            // older entries follow the last one shown
+    QList<Ledger::Entry> m_entries;   // the rows shown, newest first
+    Statement::Reversals m_reversals; // of the rows shown
+    bool m_more = false;              // older entries follow the last one shown
     QLineEdit *m_nameBox;
     QLineEdit *m_phoneBox;
     QDateEdit *m_fromBox;
@@ -54,4 +75,5 @@ private:
     QLabel *m_memberLabel;
     QLabel *m_totalsLabel;
     QPushButton *m_reverseButton;
+    QMenu *m_columnMenu;
 };

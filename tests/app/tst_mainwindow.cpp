@@ -8,6 +8,7 @@
 #include "screens/AboutDialog.h"
 #include "store/AdminTable.h"
 #include "store/CommissionTable.h"
+#include "support/Controls.h"
 #include "support/ProgramFolder.h"
 #include "support/ScriptedDialogs.h"
 
@@ -270,6 +271,44 @@ private Q_SLOTS:
         QCOMPARE(sizes(QStringLiteral("clerk"), QSize()),
                  (QList<QSize>{QSize(1001, 741), QSize(901, 641)}));
         QCOMPARE(sizes(QStringLiteral("owner"), QSize()), first);
+    }
+
+    // The main window can be resized; the grid of each screen opened from it
+    // grows with its window, in both directions.
+    void windowsGrow_data()
+    {
+        QTest::addColumn<int>("screen"); // -1: the main window itself
+        QTest::addColumn<QString>("grid");
+        QTest::newRow("main window") << -1 << QString();
+        QTest::newRow("member search") << int(Screen::MemberSearch) << "MSHFlexGrid1";
+        QTest::newRow("administrators") << int(Screen::AdminList) << "MSHFlexGrid1";
+        QTest::newRow("backups") << int(Screen::Backup) << "generationList";
+        QTest::newRow("statement") << int(Screen::Statement) << "Grid1";
+        QTest::newRow("reconciliation") << int(Screen::Reconcile) << "Grid1";
+        QTest::newRow("audit log") << int(Screen::AuditLog) << "Grid1";
+    }
+    void windowsGrow()
+    {
+        QFETCH(int, screen);
+        QFETCH(QString, grid);
+        ProgramFolder folder;
+        folder.setCommission(10, 0);
+        folder.setSession(QStringLiteral("admin"), QStringLiteral("123456"));
+        MainWindow window(folder.context());
+        QSize grown;
+        const auto grow = [&grown](QWidget &w, QWidget *inner) {
+            w.show();
+            const QSize before = inner->size();
+            w.resize(w.size() + QSize(300, 200));
+            QCoreApplication::processEvents();
+            grown = inner->size() - before;
+        };
+        window.setScreenRunner([&](QDialog &d) { grow(d, control<QWidget>(d, qPrintable(grid))); });
+        if (screen < 0)
+            grow(window, window.centralWidget());
+        else
+            window.openScreen(Screen(screen));
+        QCOMPARE(grown, QSize(300, 200));
     }
 
     void statusBarAndTitle()

@@ -495,6 +495,62 @@ private Q_SLOTS:
         QCOMPARE(paged, wanted);
     }
 
+    // A reversed entry says so in its kind, and it and its reversal name
+    // each other, on whichever page each of them comes; a commission not
+    // reversed names the consumption that earned it, in the buyer's account.
+    // Each row: its kind cell > the kind cell of the entry it links to
+    // ("elsewhere" when that entry is in another account).
+    void statementMarksReversals_data()
+    {
+        QTest::addColumn<bool>("referrer");
+        QTest::addColumn<int>("rows");
+        QTest::addColumn<QString>("expected");
+        for (const int rows : {1, 2, 50}) {
+            const QByteArray size = " by " + QByteArray::number(rows);
+            QTest::newRow("buyer" + size) << false << rows
+                                          << QStringLiteral("撤销消费>余额消费（已撤销）|余额消费>|"
+                                                            "余额消费（已撤销）>撤销消费|期初>");
+            QTest::newRow("referrer" + size)
+                << true << rows
+                << QStringLiteral("撤销提成>推荐提成（已撤销）|推荐提成>elsewhere|"
+                                  "推荐提成（已撤销）>撤销提成|期初>");
+        }
+    }
+    void statementMarksReversals()
+    {
+        QFETCH(bool, referrer);
+        QFETCH(int, rows);
+        QFETCH(QString, expected);
+        Shop shop;
+        const qint64 reversed = shop.consume(QStringLiteral("Buyer"), Consumption::kBalance, "20");
+        shop.consume(QStringLiteral("Buyer"), Consumption::kBalance, "30");
+        QVERIFY(shop.reverse(reversed).done);
+        const qint64 account = Ledger(shop.store()).accountOf(referrer ? shop.ref : shop.buyer);
+
+        Statement::Page page = Statement::firstScreen(shop.store(), account, {}, {}, {}, rows).page;
+        QList<Ledger::Entry> entries = page.entries;
+        Statement::Reversals reversals = page.reversals;
+        while (page.more) {
+            page = Statement::nextPage(shop.store(), account, {}, {}, {},
+                                       page.entries.constLast().number, rows);
+            entries += page.entries;
+            reversals.insert(page.reversals);
+        }
+        QHash<qint64, QString> kindOf;
+        for (const Ledger::Entry &e : entries)
+            kindOf.insert(e.number, Statement::cells(e, reversals).at(Statement::kKindColumn));
+        QStringList shown;
+        for (const Ledger::Entry &e : entries) {
+            const QStringList cells = Statement::cells(e, reversals);
+            const qint64 linked = Statement::linkedEntry(e, reversals);
+            QCOMPARE(cells.at(Statement::kLinkedColumn),
+                     linked ? QString::number(linked) : QString());
+            shown << cells.at(Statement::kKindColumn) + QLatin1Char('>') +
+                         (linked ? kindOf.value(linked, QStringLiteral("elsewhere")) : QString());
+        }
+        QCOMPARE(shown.join(QLatin1Char('|')), expected);
+    }
+
     // No password, hash or password length reaches the audit log, or any
     // byte of the file through it; the actions themselves are there.
     void auditLogHoldsNoSecret()

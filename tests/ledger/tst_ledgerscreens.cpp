@@ -18,9 +18,12 @@
 #include "support/ScriptedDialogs.h"
 #include "support/TestFolder.h"
 
+#include <QAction>
 #include <QComboBox>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTableWidget>
@@ -82,6 +85,17 @@ struct Shop
             [] { return true; });
     }
     Session &session() { return folder.session(); }
+    // The statement of a member 1366 pixels wide, on screen.
+    std::unique_ptr<StatementDialog> statement(qint64 member)
+    {
+        auto d = std::make_unique<StatementDialog>(folder.store(), folder.files(), session());
+        d->resize(1366, 768);
+        if (!showActive(*d))
+            qFatal("the statement was not shown");
+        d->showMember(member);
+        QCoreApplication::processEvents();
+        return d;
+    }
 };
 
 QStringList cells(const char *texts)
@@ -298,6 +312,89 @@ private Q_SLOTS:
         QCOMPARE(m_dialogs.takeMessages(), QStringList{message});
         m_dialogs.takeInputs();
         QCOMPARE(memberAt(shop.folder.store(), shop.buyer).balance, yuan(balance.toLatin1()));
+    }
+
+    // The usual columns need no sideways scrolling and no time is cut short;
+    // the columns chosen with 列… come back for the same account only.
+    void statementFitsAndKeepsTheChosenColumns()
+    {
+        Shop shop;
+        auto d = shop.statement(shop.buyer);
+        auto *grid = control<QTableWidget>(*d, "Grid1");
+        QCOMPARE(grid->horizontalScrollBar()->maximum(), 0);
+        for (int r = 0; r < grid->rowCount(); ++r)
+            QVERIFY(grid->columnWidth(1) >
+                    grid->fontMetrics().horizontalAdvance(grid->item(r, 1)->text()));
+        auto *menu = control<QMenu>(*d, "lieshezhiMenu");
+        QCOMPARE(control<QPushButton>(*d, "lieshezhi")->menu(), menu);
+        QVERIFY(!control<QAction>(*menu, "类别")->isEnabled());
+        control<QAction>(*menu, "余额")->trigger();
+        control<QAction>(*menu, "会员名")->trigger();
+        for (const QString &account : {QStringLiteral("admin"), QStringLiteral("clerk")}) {
+            shop.folder.store().setOperatorName(account);
+            StatementDialog again(shop.folder.store(), shop.folder.files(), shop.session());
+            grid = control<QTableWidget>(again, "Grid1");
+            QCOMPARE(grid->isColumnHidden(2), account == QLatin1String("clerk")); // 会员名
+            QCOMPARE(grid->isColumnHidden(7), account == QLatin1String("admin")); // 余额
+            QVERIFY(grid->isColumnHidden(3));                                     // 手机号
+        }
+    }
+
+    // A double click selects the entry a row links to, reading older pages
+    // when needed, or says that the statement does not list it.
+    void statementFollowsLinks_data()
+    {
+        QTest::addColumn<QString>("filter"); // the kind listed; empty: all
+        QTest::addColumn<int>("between");    // recharges after the consumption
+        QTest::addColumn<QString>("kind");   // of the row double-clicked
+        QTest::addColumn<QString>("linked"); // the kind of the row it selects
+        QTest::newRow("reversal") << "" << 0 << "撤销消费"
+                                  << "余额消费（已撤销）";
+        QTest::newRow("reversal of an entry on an older page")
+            << "" << Statement::kPageRows << "撤销消费"
+            << "余额消费（已撤销）";
+        QTest::newRow("reversed") << "" << 0 << "余额消费（已撤销）"
+                                  << "撤销消费";
+        QTest::newRow("reversed entry not listed") << "撤销消费" << 0 << "撤销消费"
+                                                   << "";
+    }
+    void statementFollowsLinks()
+    {
+        QFETCH(QString, filter);
+        QFETCH(int, between);
+        QFETCH(QString, kind);
+        QFETCH(QString, linked);
+        Shop shop;
+        for (int i = 0; i < between; ++i)
+            Recharge::recharge(shop.folder.store(),
+                               {QStringLiteral("Buyer"), {}, QStringLiteral("1")});
+        const qint64 consumption =
+            shop.folder.store()
+                .scalar(QStringLiteral("SELECT max(流水号) FROM 账户流水 WHERE 类别 = '余额消费'"))
+                .toLongLong();
+        QVERIFY(Reversal::reverse(shop.folder.store(), shop.session(), consumption,
+                                  QStringLiteral("123456"), [](const QString &) { return true; })
+                    .done);
+        auto d = shop.statement(shop.buyer);
+        if (!filter.isEmpty())
+            control<QComboBox>(*d, "Combo1")->setCurrentText(filter);
+        auto *grid = control<QTableWidget>(*d, "Grid1");
+        if (between)
+            QCOMPARE(grid->rowCount(), Statement::kPageRows); // the linked entry is not read yet
+        const int row = grid->findItems(kind, Qt::MatchExactly).at(0)->row();
+        const QString link = grid->item(row, Statement::kLinkedColumn)->text();
+        const QPoint at = grid->visualItemRect(grid->item(row, 0)).center();
+        // A double click is a click followed by the second press.
+        QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, at);
+        QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {}, at);
+        QCoreApplication::processEvents();
+        const int selected = grid->currentRow();
+        QCOMPARE(m_dialogs.takeMessages(),
+                 linked.isEmpty() ? QStringList{Statement::linkedNotListed(link.toLongLong())}
+                                  : QStringList());
+        QCOMPARE(grid->item(selected, Statement::kKindColumn)->text(),
+                 linked.isEmpty() ? kind : linked);
+        QCOMPARE(grid->item(selected, 0)->text() == link, !linked.isEmpty());
     }
 
     void reconciliationListsAndExports()
