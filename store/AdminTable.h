@@ -1,18 +1,11 @@
 #pragma once
 
+#include "store/Admin.h"
+
 #include <QList>
 #include <QString>
 
 class MemberStore;
-
-// One row of 管理员登记. The password column holds an Argon2id hash.
-struct Admin
-{
-    qint64 id = 0;
-    QString name;
-    QString passwordHash;
-    QString remark;
-};
 
 // Statements on 管理员登记. Names compare without regard to ASCII letter
 // case. Throws StoreError when the database fails.

@@ -43,10 +43,10 @@ struct Outcome
     QString title;      // empty: the application's title
     bool error = false; // shown with the error icon
     Focus focus = Focus::None;
-    bool clearPasswords = false; // empty both new-password boxes
+    bool passwordRejected = false; // the new password and its repetition are typed anew
 };
 
-// The boxes of the registration and modify screens.
+// An account as the operator enters it to register or modify it.
 struct Entry
 {
     bool acknowledged = false;

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "store/AdminTable.h"
-#include "store/CommissionTable.h"
+#include "store/CommissionSetting.h"
 
 #include <QString>
+#include <optional>
 
 class MemberStore;
 
@@ -45,5 +45,8 @@ struct Shown
     QString percentText;
 };
 Shown shown(const CommissionSetting &setting);
+// The stored setting; nullopt while the mode has not been chosen. Throws
+// StoreError when the database fails.
+std::optional<CommissionSetting> load(MemberStore &store);
 
 } // namespace CommissionSettings

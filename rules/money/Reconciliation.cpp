@@ -60,4 +60,9 @@ QString exportTo(const QString &path, const QList<Ledger::Difference> &differenc
     return TableExport::write(path, QStringLiteral("对账"), headers(), rows);
 }
 
+QList<Ledger::Difference> differences(MemberStore &store)
+{
+    return Ledger(store).reconcile();
+}
+
 } // namespace Reconciliation

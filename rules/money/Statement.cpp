@@ -1,9 +1,16 @@
 #include "rules/money/Statement.h"
 
 #include "rules/maintenance/TableExport.h"
+#include "rules/money/MemberLookup.h"
 #include "store/MemberStore.h"
+#include "store/MemberTable.h"
 
 namespace Statement {
+
+QStringList kinds()
+{
+    return QStringList{kAllKinds} + Ledger::kinds();
+}
 
 QStringList headers()
 {
@@ -92,6 +99,31 @@ Page nextPage(MemberStore &store, qint64 account, const QDate &from, const QDate
 {
     Ledger ledger(store);
     return page(ledger, filterOf(account, from, to, kind), lastShown, rows);
+}
+
+std::optional<Holder> holder(MemberStore &store, qint64 memberId)
+{
+    std::optional<Member> member = MemberTable(store).byId(memberId);
+    if (!member)
+        return std::nullopt;
+    return Holder{*std::move(member), Ledger(store).findAccount(memberId).value_or(0)};
+}
+
+std::optional<Member> find(MemberStore &store, const QString &name, const QString &phone)
+{
+    MemberTable members(store);
+    return MemberLookup(name, phone).find(members);
+}
+
+std::optional<qint64> memberOf(MemberStore &store, qint64 account)
+{
+    return Ledger(store).memberOf(account);
+}
+
+QList<Ledger::Entry> all(MemberStore &store, qint64 account, const QDate &from, const QDate &to,
+                         const QString &kind)
+{
+    return Ledger(store).statement(account, from, to, kind);
 }
 
 QString exportTo(const QString &path, const QList<Ledger::Entry> &entries)

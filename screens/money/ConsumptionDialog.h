@@ -1,8 +1,7 @@
 #pragma once
 
 #include "screens/ScreenDialog.h"
-#include "store/AdminTable.h"
-#include "store/CommissionTable.h"
+#include "store/CommissionSetting.h"
 
 class QComboBox;
 class QLabel;

@@ -1,0 +1,12 @@
+#pragma once
+
+#include <QString>
+
+// One row of 管理员登记. The password column holds an Argon2id hash.
+struct Admin
+{
+    qint64 id = 0;
+    QString name;
+    QString passwordHash;
+    QString remark;
+};
