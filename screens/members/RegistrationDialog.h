@@ -5,6 +5,7 @@
 #include <QDate>
 
 class QCheckBox;
+class QGridLayout;
 class QLabel;
 class QLineEdit;
 class QRadioButton;
@@ -27,6 +28,8 @@ private:
     MemberStore &m_store;
     void registerMember();
     void emptyForm();
+    // The member's boxes and the sex buttons, one caption a row.
+    QGridLayout *inputGrid();
 
     QDate m_date;
     QLineEdit *m_nameBox;
