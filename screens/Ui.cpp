@@ -2,11 +2,10 @@
 
 #include "base/NumberText.h"
 #include "base/StoreError.h"
+#include "rules/admins/AuditTrail.h"
 #include "screens/Dialogs.h"
-#include "store/AuditLog.h"
 
 #include <QEvent>
-#include <QFileInfo>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPalette>
@@ -199,7 +198,7 @@ void reportExport(QWidget *parent, MemberStore &store, const QString &path,
         return;
     }
     try {
-        AuditLog::record(store, AuditLog::kExport, QFileInfo(path).fileName());
+        AuditTrail::recordExport(store, path);
     } catch (const StoreError &e) {
         Dialogs::databaseFailure(parent, e);
         return;

@@ -3,10 +3,13 @@
 #   base (0) <- store (1) <- rules (2) <- screens (3) <- program (4)
 # A file may include headers of its own layer and of the layers below it.
 # The core layers (base, store, rules) never reach the widget headers.
+# A screen reaches the data only through the rules: of the store it may
+# include only the plain value types listed in screenStore.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 declare -A level=([base]=0 [store]=1 [rules]=2 [screens]=3 [program]=4)
+screenStore=" store/Member.h store/Admin.h store/CommissionSetting.h store/DataFiles.h store/DatabaseErrorText.h "
 status=0
 while IFS= read -r file; do
   own=${level[${file%%/*}]}
@@ -15,6 +18,9 @@ while IFS= read -r file; do
     [ -n "${level[$layer]+set}" ] || continue
     if [ "${level[$layer]}" -gt "$own" ]; then
       echo "$file:$line: includes $target from a higher layer" >&2
+      status=1
+    elif [ "$own" -eq 3 ] && [ "$layer" = store ] && [[ "$screenStore" != *" $target "* ]]; then
+      echo "$file:$line: a screen includes $target; it reaches the data through the rules" >&2
       status=1
     fi
   done < <(grep -nE '^#include "[^"]+/' "$file" | sed -E 's/^([0-9]+):#include "([^"]+)".*/\1:\2/')

@@ -1,24 +1,15 @@
 #pragma once
 
-#include "base/Session.h"
+#include "store/Admin.h"
 
 #include <QList>
 #include <QString>
 
 class MemberStore;
 
-// One row of 管理员登记. The password column holds an Argon2id hash.
-struct Admin
-{
-    qint64 id = 0;
-    QString name;
-    QString passwordHash;
-    QString remark;
-    Role role = Role::Cashier;
-};
-
-// Statements on 管理员登记 and the roles beside it in 管理员角色. Names compare without regard to
-// ASCII letter case. Throws StoreError when the database fails.
+// Statements on 管理员登记 and the roles beside it in 管理员角色. Names
+// compare without regard to ASCII letter case. Throws StoreError when the
+// database fails.
 class AdminTable
 {
 public:

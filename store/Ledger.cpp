@@ -87,12 +87,19 @@ QDateTime Ledger::timeOf(const QString &text)
     return QDateTime::fromString(text, QStringLiteral("yyyy-MM-dd HH:mm:ss"));
 }
 
-qint64 Ledger::accountOf(qint64 memberId)
+std::optional<qint64> Ledger::findAccount(qint64 memberId)
 {
     const QVariant found =
         m_store.scalar(QStringLiteral("SELECT 会员号 FROM 会员账户 WHERE 会员行 = ?"), {memberId});
-    if (found.isValid())
-        return found.toLongLong();
+    if (!found.isValid())
+        return std::nullopt;
+    return found.toLongLong();
+}
+
+qint64 Ledger::accountOf(qint64 memberId)
+{
+    if (const std::optional<qint64> found = findAccount(memberId))
+        return *found;
     QSqlQuery &q =
         m_store.exec(QStringLiteral("INSERT INTO 会员账户 (会员行) VALUES (?)"), {memberId});
     const qint64 account = q.lastInsertId().toLongLong();
@@ -128,20 +135,20 @@ qint64 Ledger::add(const Member &after, const QString &kind, Money amount, const
 {
     // The account is found by the insert itself; a member without one (a row
     // another program added) is given one first.
-    const QVariantList values{
-        timeText(Clock::now()),
-        after.name,
-        after.phone,
-        kind,
-        amount.fen(),
-        change.balance.fen(),
-        after.balance.fen(),
-        change.consumed.fen(),
-        change.consumptions,
-        m_store.operatorName(),
-        linked > 0 ? QVariant(linked) : QVariant(QMetaType::fromType<qint64>()),
-        note,
-        after.id};
+    const QVariantList values{timeText(Clock::now()),
+                              after.name,
+                              after.phone,
+                              kind,
+                              amount.fen(),
+                              change.balance.fen(),
+                              after.balance.fen(),
+                              change.consumed.fen(),
+                              change.consumptions,
+                              m_store.operatorName(),
+                              linked > 0 ? QVariant(linked)
+                                         : QVariant(QMetaType::fromType<qint64>()),
+                              note,
+                              after.id};
     static const QString insert = QStringLiteral(
         "INSERT INTO 账户流水 (时间, 会员号, 会员名, 手机号, 类别, 金额, 余额变动, 余额, "
         "消费变动, 次数变动, 管理员, 关联流水, 备注) "

@@ -60,6 +60,9 @@ public:
     // The account of the member with this row id; one is opened when he has
     // none (a member added by another tool), without an opening entry.
     qint64 accountOf(qint64 memberId);
+    // The account of the member with this row id, read only: nullopt when he
+    // has none yet.
+    std::optional<qint64> findAccount(qint64 memberId);
     // The row id of the account's member; nullopt once he is deleted.
     std::optional<qint64> memberOf(qint64 account);
     // Opens an account for a newly inserted member; an account still naming

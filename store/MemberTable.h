@@ -1,6 +1,7 @@
 #pragma once
 
 #include "base/Money.h"
+#include "store/Member.h"
 
 #include <QByteArrayView>
 #include <QDate>
@@ -11,21 +12,6 @@
 #include <optional>
 
 class MemberStore;
-
-// One row of 会员登记.
-struct Member
-{
-    qint64 id = 0; // SQLite rowid; identifies the row for updates
-    QString name;
-    QString sex;
-    QString phone;
-    Money consumed;
-    QString referrer;
-    QString referrerPhone;
-    qint64 consumptions = 0;
-    Money balance;
-    QDate registered;
-};
 
 // A member as a whole-table read hands it out, without copying a text: the
 // values of Member, each text as the UTF-8 bytes that StoredText reads as

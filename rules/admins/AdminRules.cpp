@@ -51,7 +51,7 @@ std::optional<Outcome> entryProblem(const Entry &entry)
     else if (entry.password != entry.repeat)
         problem = refused(kPasswordsDiffer, Outcome::Focus::Password);
     if (problem)
-        problem->clearPasswords = true;
+        problem->passwordRejected = true;
     return problem;
 }
 

@@ -50,11 +50,11 @@ struct Outcome
     QString title;      // empty: the application's title
     bool error = false; // shown with the error icon
     Focus focus = Focus::None;
-    bool clearPasswords = false; // empty both new-password boxes
-    bool endsProgram = false;    // the session's own account was deleted
+    bool passwordRejected = false; // the new password and its repetition are typed anew
+    bool endsProgram = false;      // the session's own account was deleted
 };
 
-// The boxes of the registration and modify screens.
+// An account as the operator enters it to register or modify it.
 struct Entry
 {
     bool acknowledged = false;

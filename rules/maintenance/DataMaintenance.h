@@ -100,7 +100,7 @@ public:
     // Creates the backup folder when missing and returns the status text.
     QString activate();
     Outcome backup();
-    // typed: the answer of the password box ("" for Cancel); source: the
+    // typed: the password the operator answered ("" for Cancel); source: the
     // backup to put back (backup.mdb when empty). A file from outside the
     // backup folder always gets the full checks, whatever its manifest says.
     Outcome restore(const QString &typed, const QString &source = {}, bool fromOutside = false);

@@ -16,7 +16,7 @@ inline const QString kPhoneTaken = QStringLiteral("该手机号已注册过，�
 inline const QString kGone = QStringLiteral("该会员已不存在，无法修改资料！");
 inline const QString kSavedPrefix = QStringLiteral("提示：修改成功！   ");
 
-// What the screen holds when the operator saves; texts as typed.
+// The corrections as the operator saves them; texts as typed.
 struct Request
 {
     qint64 id = 0; // the member being corrected

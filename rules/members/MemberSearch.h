@@ -34,15 +34,15 @@ struct Outcome
     enum class Kind {
         Listed,   // the list shows the result; show the note
         Refused,  // nothing changed; show message
-        NotFound, // the list is empty; show message, focus the box
+        NotFound, // the list is empty; show message, focus the field searched by
     } kind;
     QString message;
     Field focus = Field::None;
 };
 
-// Searches with the two boxes as typed. A box counts as empty only when it
-// is exactly empty; the value looked up is trimmed and matched against the
-// whole column, letter case ignored as the store does. Both boxes empty list
+// Searches with the name and phone as typed. Each counts as empty only when
+// it is exactly empty; the value looked up is trimmed and matched against the
+// whole column, letter case ignored as the store does. Both empty list
 // every member. Throws StoreError, leaving the list as it was.
 //
 // The search by part (partText not empty) stands alone: with a name or phone

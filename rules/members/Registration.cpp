@@ -3,6 +3,7 @@
 #include "base/NumberText.h"
 #include "store/MemberStore.h"
 #include "store/MemberTable.h"
+#include "store/SettingsTable.h"
 
 namespace Registration {
 
@@ -93,6 +94,22 @@ Outcome add(MemberStore &store, const Request &r, const ConfirmIncomplete &confi
     members.insert(m);
     tx.commit();
     return {true, successMessage(r.name), Focus::Unchanged};
+}
+
+namespace {
+
+const QString kKeepOpenSetting = QStringLiteral("会员登记/连续登记");
+
+} // namespace
+
+bool keepsOpen(MemberStore &store)
+{
+    return SettingsTable(store).flag(kKeepOpenSetting, false);
+}
+
+void setKeepsOpen(MemberStore &store, bool on)
+{
+    SettingsTable(store).setFlag(kKeepOpenSetting, on);
 }
 
 } // namespace Registration

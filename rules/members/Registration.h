@@ -32,14 +32,14 @@ inline const QString kFemale = QStringLiteral("女");
 
 QString successMessage(const QString &name);
 
-// What the screen's controls hold, as typed.
+// The new member as the operator entered him, texts as typed.
 struct Request
 {
-    QString name;          // Text1
-    QString sex;           // kMale, kFemale, or empty when no option is chosen
-    QString phone;         // Text2
-    QString referrer;      // Text3
-    QString referrerPhone; // Text4
+    QString name;
+    QString sex; // kMale, kFemale, or empty when none is chosen
+    QString phone;
+    QString referrer;      // the referrer's name
+    QString referrerPhone; // the referrer's phone
     QDate date;            // the date shown when the screen became active
 };
 
@@ -58,5 +58,10 @@ using ConfirmIncomplete = std::function<bool()>;
 // Runs the checks in order and stores the member in one transaction. Throws
 // StoreError when the database fails; nothing is written then.
 Outcome add(MemberStore &store, const Request &request, const ConfirmIncomplete &confirm);
+
+// Whether the screen stays open for the next member after one is registered,
+// as the operator last chose; off until he chooses.
+bool keepsOpen(MemberStore &store);
+void setKeepsOpen(MemberStore &store, bool on);
 
 } // namespace Registration

@@ -52,4 +52,9 @@ Shown shown(const CommissionSetting &setting)
     return s;
 }
 
+std::optional<CommissionSetting> load(MemberStore &store)
+{
+    return CommissionTable(store).load();
+}
+
 } // namespace CommissionSettings

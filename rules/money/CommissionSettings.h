@@ -1,9 +1,9 @@
 #pragma once
 
-#include "store/AdminTable.h"
-#include "store/CommissionTable.h"
+#include "store/CommissionSetting.h"
 
 #include <QString>
+#include <optional>
 
 class MemberStore;
 
@@ -23,12 +23,12 @@ struct Outcome
     enum class Kind {
         Saved,      // the row was stored; show kSaved
         AlreadySet, // a row exists: nothing written, nothing shown
-        Refused,    // show message, focus the box of the chosen mode
+        Refused,    // show message, the value of the chosen mode is to fix
     } kind;
     QString message;
 };
 
-// The value a box holds: the leading number rounded to a whole number, halves
+// The value of a typed setting: the leading number rounded to a whole number, halves
 // to the even neighbour ("2.5" gives 2).
 qint64 wholeValue(const QString &text);
 
@@ -38,12 +38,15 @@ qint64 wholeValue(const QString &text);
 Outcome save(MemberStore &store, Mode mode, const QString &fixedText, const QString &percentText);
 
 // The stored setting as the settings screen and the consumption screen show
-// it: a box holds its value, or is empty when that value is 0.
+// it: each value as its text, or empty when that value is 0.
 struct Shown
 {
     QString fixedText;
     QString percentText;
 };
 Shown shown(const CommissionSetting &setting);
+// The stored setting; nullopt while the mode has not been chosen. Throws
+// StoreError when the database fails.
+std::optional<CommissionSetting> load(MemberStore &store);
 
 } // namespace CommissionSettings

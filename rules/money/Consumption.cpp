@@ -13,9 +13,9 @@ namespace Consumption {
 
 namespace {
 
-Outcome refused(const QString &message, Focus focus = Focus::Unchanged, bool clearAmount = false)
+Outcome refused(const QString &message, Focus focus = Focus::Unchanged, bool freshAmount = false)
 {
-    return {Outcome::Kind::Refused, message, focus, clearAmount, {}};
+    return {Outcome::Kind::Refused, message, focus, freshAmount, {}};
 }
 
 // The checks of the typed request, in order. Returns the amount, or sets

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "store/CommissionTable.h"
+#include "store/CommissionSetting.h"
 
 #include <QString>
 #include <functional>
@@ -32,13 +32,13 @@ inline const QString kCashHint = QStringLiteral(
 inline const QString kUnrecordedPrompt = QStringLiteral(
     "当前用户信息未在数据库中，输入 OK 继续但不记录，输入其他或关闭来重新输入信息！");
 
-// What the screen's boxes hold at the confirmation.
+// The consumption as the operator entered it, texts as typed.
 struct Request
 {
-    QString name;       // Text1
-    QString phone;      // Text2
-    QString payment;    // Combo1: kBalance or kCash
-    QString amountText; // Text5
+    QString name;       // the member's name
+    QString phone;      // the member's phone
+    QString payment;    // how he pays: kBalance or kCash
+    QString amountText; // the amount in yuan
 };
 
 enum class Focus { Unchanged, Name, Phone };
@@ -49,12 +49,14 @@ struct Outcome
         Refused,     // show message, move the focus; nothing written
         CloseScreen, // show message, close the screen; nothing written
         Ignored,     // an unknown payment kind: nothing shown, nothing written
-        Done,        // written; result goes to Label4
+        Done,        // written; result tells what was done
     } kind = Kind::Ignored;
     QString message;
     Focus focus = Focus::Unchanged;
-    bool clearAmount = false; // empty Text5
-    QString result;           // the text for Label4 when done
+    // The amount is asked anew: after a consumption is done, or when the one
+    // typed is refused.
+    bool freshAmount = false;
+    QString result; // when done: the amount, the balance and the referrer's commission
 };
 
 // Asked when the member found for a cash payment has an empty key field;

@@ -1,10 +1,10 @@
 #include "rules/money/MemberLookup.h"
 
-MemberLookup::MemberLookup(const QString &nameBox, const QString &phoneBox)
-    : m_kind(phoneBox.isEmpty()  ? Kind::Name
-             : nameBox.isEmpty() ? Kind::Phone
-                                 : Kind::Both),
-      m_name(nameBox.trimmed()), m_phone(phoneBox.trimmed())
+MemberLookup::MemberLookup(const QString &nameText, const QString &phoneText)
+    : m_kind(phoneText.isEmpty()  ? Kind::Name
+             : nameText.isEmpty() ? Kind::Phone
+                                  : Kind::Both),
+      m_name(nameText.trimmed()), m_phone(phoneText.trimmed())
 {
 }
 

@@ -5,17 +5,18 @@
 #include <QString>
 #include <optional>
 
-// How the consumption and recharge screens find a member from their name and
-// phone boxes: by the name alone, the phone alone, or both together.
+// How the consumption and recharge screens find a member from the name and
+// phone the operator typed: by the name alone, the phone alone, or both
+// together.
 class MemberLookup
 {
 public:
     enum class Kind { Name, Phone, Both };
 
-    // Chooses the lookup by which boxes are filled (a box counts as filled
-    // unless its text is exactly ""); at least one must be filled. The
-    // lookup itself uses the trimmed texts.
-    MemberLookup(const QString &nameBox, const QString &phoneBox);
+    // Chooses the lookup by which texts are given (a text counts as given
+    // unless it is exactly ""); at least one must be given. The lookup
+    // itself uses the trimmed texts.
+    MemberLookup(const QString &nameText, const QString &phoneText);
 
     Kind kind() const { return m_kind; }
     const QString &name() const { return m_name; }
@@ -24,7 +25,7 @@ public:
     // The first matching member (both must match for Kind::Both).
     std::optional<Member> find(MemberTable &members) const;
 
-    // Whether a key field of the found row is empty: a box of blanks only
+    // Whether a key field of the found row is empty: a text of blanks only
     // matches a row whose key is the empty text, which names nobody.
     bool keyIsEmpty(const Member &member) const;
 

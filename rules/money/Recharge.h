@@ -22,13 +22,13 @@ inline const QString kOffsetPrompt = QStringLiteral(
 inline const QString kOffsetTyping =
     QStringLiteral("目前为余额对冲状态，请先去除余额对冲选项，再输入！");
 
-// What the screen's boxes hold.
+// The recharge as the operator entered it, texts as typed.
 struct Request
 {
-    QString name;        // Text1
-    QString phone;       // Text2
-    QString amountText;  // Text3: yuan, or "-" and yuan in offset mode
-    bool offset = false; // Check1 ticked (and confirmed)
+    QString name;        // the member's name
+    QString phone;       // the member's phone
+    QString amountText;  // yuan, or "-" and yuan for an offset
+    bool offset = false; // an offset, confirmed: the amount comes off the balance
 };
 
 enum class Focus { Unchanged, Name, Phone };
@@ -38,7 +38,7 @@ struct Outcome
     bool done = false;
     QString message; // the message box: the refusal, or the success text
     Focus focus = Focus::Unchanged;
-    QString status; // Label6 after a recharge
+    QString status; // after a recharge: the line that tells his new balance
 };
 
 // Checks the request, finds the member and writes his new balance in one

@@ -59,4 +59,9 @@ TableExport::Written exportTo(const QString &path, const QList<Ledger::Differenc
     return TableExport::write(path, QStringLiteral("对账"), headers(), rows);
 }
 
+QList<Ledger::Difference> differences(MemberStore &store)
+{
+    return Ledger(store).reconcile();
+}
+
 } // namespace Reconciliation

@@ -7,6 +7,8 @@
 #include <QString>
 #include <QStringList>
 
+class MemberStore;
+
 // 对账: every member's balance, consumption total and count against the
 // sums of his ledger. Reading only; nothing is changed.
 namespace Reconciliation {
@@ -19,6 +21,9 @@ QStringList headers();
 QStringList cells(const Ledger::Difference &d);
 // "对账完成，全部会员账目相符！" or the number of members that differ.
 QString summary(qsizetype differences);
+
+// Every member whose row differs from his ledger; changes nothing.
+QList<Ledger::Difference> differences(MemberStore &store);
 
 // Writes the differences to an .xls workbook.
 TableExport::Written exportTo(const QString &path, const QList<Ledger::Difference> &differences);

@@ -1,8 +1,15 @@
 #include "rules/money/Statement.h"
 
+#include "rules/money/MemberLookup.h"
 #include "store/MemberStore.h"
+#include "store/MemberTable.h"
 
 namespace Statement {
+
+QStringList kinds()
+{
+    return QStringList{kAllKinds} + Ledger::kinds();
+}
 
 QStringList headers()
 {
@@ -144,6 +151,25 @@ Page nextPage(MemberStore &store, qint64 account, const QDate &from, const QDate
     Page next = page(ledger, filterOf(account, from, to, kind), lastShown, rows);
     snapshot.commit();
     return next;
+}
+
+std::optional<Holder> holder(MemberStore &store, qint64 memberId)
+{
+    std::optional<Member> member = MemberTable(store).byId(memberId);
+    if (!member)
+        return std::nullopt;
+    return Holder{*std::move(member), Ledger(store).findAccount(memberId).value_or(0)};
+}
+
+std::optional<Member> find(MemberStore &store, const QString &name, const QString &phone)
+{
+    MemberTable members(store);
+    return MemberLookup(name, phone).find(members);
+}
+
+std::optional<qint64> memberOf(MemberStore &store, qint64 account)
+{
+    return Ledger(store).memberOf(account);
 }
 
 TableExport::Written exportTo(MemberStore &store, const Ledger::Filter &filter, const QString &path)

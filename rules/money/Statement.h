@@ -2,6 +2,7 @@
 
 #include "rules/maintenance/TableExport.h"
 #include "store/Ledger.h"
+#include "store/Member.h"
 
 #include <QDate>
 #include <QHash>
@@ -21,6 +22,8 @@ inline const QString kNotFound = QStringLiteral("查无此人，请检查是否�
 inline const QString kExported = QStringLiteral("流水已导出到 ");
 inline const QString kExportFailed = QStringLiteral("流水导出失败！");
 
+// The kinds the statement filters by, "all kinds" first.
+QStringList kinds();
 QStringList headers();
 // The columns of headers() that name the entry's kind and its linked entry.
 inline constexpr int kKindColumn = 4;
@@ -70,6 +73,20 @@ FirstScreen firstScreen(MemberStore &store, qint64 account, const QDate &from, c
 Page nextPage(MemberStore &store, qint64 account, const QDate &from, const QDate &to,
               const QString &kind, qint64 lastShown, int rows = kPageRows);
 
+// The member whose statement is shown and his account, read without writing
+// anything: a member another tool added has no account yet (0), and so no
+// entries. nullopt when no member has this row id.
+struct Holder
+{
+    Member member;
+    qint64 account = 0;
+};
+std::optional<Holder> holder(MemberStore &store, qint64 memberId);
+// The member the name or phone (or both) finds, as the consumption screen
+// finds him.
+std::optional<Member> find(MemberStore &store, const QString &name, const QString &phone);
+// The member who owns the account; nullopt once he is deleted.
+std::optional<qint64> memberOf(MemberStore &store, qint64 account);
 // Reads every entry of the statement (a filter with an empty kind holds
 // every kind) and writes them to an .xls workbook: for a thread of its own,
 // with a store of that thread. Throws StoreError when the database fails.

@@ -2,7 +2,7 @@
 
 #include "base/Session.h"
 #include "screens/ScreenDialog.h"
-#include "store/AdminTable.h"
+#include "store/Admin.h"
 
 #include <optional>
 

@@ -44,7 +44,7 @@ void present(QWidget *parent, const AdminRules::Outcome &outcome, QLineEdit *id,
              QLineEdit *password, QLineEdit *repeat)
 {
     showMessage(parent, outcome);
-    if (outcome.clearPasswords) {
+    if (outcome.passwordRejected) {
         password->clear();
         repeat->clear();
     }

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "screens/ScreenDialog.h"
-#include "store/AdminTable.h"
+#include "store/Admin.h"
 
 class MemberStore;
 struct Session;

@@ -2,8 +2,8 @@
 
 #include "base/Clock.h"
 #include "rules/admins/Permissions.h"
+#include "rules/admins/AuditTrail.h"
 #include "screens/Ui.h"
-#include "store/AuditLog.h"
 
 #include <QComboBox>
 #include <QDateEdit>
@@ -20,7 +20,7 @@ AuditLogDialog::AuditLogDialog(MemberStore &store, const Session &session, QWidg
 {
     m_fromBox = dateBox("DTPicker1", Clock::today().addMonths(-1));
     m_toBox = dateBox("DTPicker2", Clock::today());
-    m_kindBox = comboBox("Combo1", QStringList{QStringLiteral("全部")} + AuditLog::kinds());
+    m_kindBox = comboBox("Combo1", QStringList{QStringLiteral("全部")} + AuditTrail::kinds());
     m_grid =
         table("Grid1", {QStringLiteral("序号"), QStringLiteral("时间"), QStringLiteral("管理员"),
                         QStringLiteral("角色"), QStringLiteral("操作"), QStringLiteral("内容")});
@@ -54,8 +54,8 @@ void AuditLogDialog::refresh()
     if (refused())
         return;
     const QString kind = m_kindBox->currentIndex() == 0 ? QString() : m_kindBox->currentText();
-    const auto read =
-        attempt([&] { return AuditLog(m_store).rows(m_fromBox->date(), m_toBox->date(), kind); });
+    const auto read = attempt(
+        [&] { return AuditTrail::rows(m_store, m_fromBox->date(), m_toBox->date(), kind); });
     if (!read)
         return;
     QList<QStringList> rows;

@@ -21,48 +21,7 @@ MemberModifyDialog::MemberModifyDialog(MemberStore &store, const Member &member,
       m_store(store), m_member(member)
 {
     QGroupBox *box = frame("Frame1", QStringLiteral("信息展示"));
-    auto *fields = new QGridLayout;
-    // Places a caption and its field at one of the four slots of a row.
-    auto place = [&](const char *labelName, const QString &caption, QWidget *field, int row,
-                     int slot) {
-        fields->addWidget(label(labelName, caption, box), row, slot * 2);
-        fields->addWidget(field, row, slot * 2 + 1);
-    };
-    // Every field is wide enough for a whole phone number.
-    const int fieldWidth =
-        fontMetrics().horizontalAdvance(QStringLiteral("00000000000")) +
-        2 * (style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, this) + 4);
-    auto shown = [&](const char *name, int column) {
-        QLineEdit *edit = textBox(name, 0, box);
-        edit->setText(MemberListModel::cellText(member, column));
-        edit->setMinimumWidth(fieldWidth);
-        Ui::readOnlyBox(edit);
-        return edit;
-    };
-    auto editable = [&](const char *name, const QString &text, int maxLength, bool digits) {
-        QLineEdit *edit = textBox(name, maxLength, box);
-        edit->setText(text);
-        edit->setMinimumWidth(fieldWidth);
-        if (digits)
-            Ui::digitsOnly(edit);
-        return edit;
-    };
-
-    m_sexBox = comboBox("Combo1", {QStringLiteral("男"), QStringLiteral("女")}, box);
-    // Any other stored value shows an empty choice, which must be replaced.
-    m_sexBox->setCurrentIndex(m_sexBox->findText(member.sex));
-    m_phoneBox = editable("Text2", member.phone, 11, true);
-    m_referrerBox = editable("Text3", member.referrer, 10, false);
-    m_referrerPhoneBox = editable("Text7", member.referrerPhone, 11, true);
-
-    place("Label1", QStringLiteral("会员名："), shown("Text1", 1), 0, 0);
-    place("Label2", QStringLiteral("性别："), m_sexBox, 0, 1);
-    place("Label4", QStringLiteral("消费金额："), shown("Text5", 4), 0, 2);
-    place("Label5", QStringLiteral("推荐人："), m_referrerBox, 0, 3);
-    place("Label3", QStringLiteral("手机号："), m_phoneBox, 1, 0);
-    place("Label7", QStringLiteral("消费次数："), shown("Text4", 7), 1, 1);
-    place("Label8", QStringLiteral("余额："), shown("Text6", 8), 1, 2);
-    place("Label6", QStringLiteral("推荐人手机号："), m_referrerPhoneBox, 1, 3);
+    QGridLayout *fields = fieldGrid(box);
 
     m_acknowledgedBox =
         checkBox("Check1",
@@ -96,6 +55,53 @@ MemberModifyDialog::MemberModifyDialog(MemberStore &store, const Member &member,
 
     connect(confirmButton, &QPushButton::clicked, this, &MemberModifyDialog::save);
     connect(exitButton, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+QGridLayout *MemberModifyDialog::fieldGrid(QGroupBox *box)
+{
+    auto *fields = new QGridLayout;
+    // Places a caption and its field at one of the four slots of a row.
+    auto place = [&](const char *labelName, const QString &caption, QWidget *field, int row,
+                     int slot) {
+        fields->addWidget(label(labelName, caption, box), row, slot * 2);
+        fields->addWidget(field, row, slot * 2 + 1);
+    };
+    // Every field is wide enough for a whole phone number.
+    const int fieldWidth =
+        fontMetrics().horizontalAdvance(QStringLiteral("00000000000")) +
+        2 * (style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, this) + 4);
+    auto shown = [&](const char *name, int column) {
+        QLineEdit *edit = textBox(name, 0, box);
+        edit->setText(MemberListModel::cellText(m_member, column));
+        edit->setMinimumWidth(fieldWidth);
+        Ui::readOnlyBox(edit);
+        return edit;
+    };
+    auto editable = [&](const char *name, const QString &text, int maxLength, bool digits) {
+        QLineEdit *edit = textBox(name, maxLength, box);
+        edit->setText(text);
+        edit->setMinimumWidth(fieldWidth);
+        if (digits)
+            Ui::digitsOnly(edit);
+        return edit;
+    };
+
+    m_sexBox = comboBox("Combo1", {QStringLiteral("男"), QStringLiteral("女")}, box);
+    // Any other stored value shows an empty choice, which must be replaced.
+    m_sexBox->setCurrentIndex(m_sexBox->findText(m_member.sex));
+    m_phoneBox = editable("Text2", m_member.phone, 11, true);
+    m_referrerBox = editable("Text3", m_member.referrer, 10, false);
+    m_referrerPhoneBox = editable("Text7", m_member.referrerPhone, 11, true);
+
+    place("Label1", QStringLiteral("会员名："), shown("Text1", 1), 0, 0);
+    place("Label2", QStringLiteral("性别："), m_sexBox, 0, 1);
+    place("Label4", QStringLiteral("消费金额："), shown("Text5", 4), 0, 2);
+    place("Label5", QStringLiteral("推荐人："), m_referrerBox, 0, 3);
+    place("Label3", QStringLiteral("手机号："), m_phoneBox, 1, 0);
+    place("Label7", QStringLiteral("消费次数："), shown("Text4", 7), 1, 1);
+    place("Label8", QStringLiteral("余额："), shown("Text6", 8), 1, 2);
+    place("Label6", QStringLiteral("推荐人手机号："), m_referrerPhoneBox, 1, 3);
+    return fields;
 }
 
 void MemberModifyDialog::save()

@@ -1,13 +1,15 @@
 #pragma once
 
 #include "screens/ScreenDialog.h"
-#include "store/MemberTable.h"
+#include "store/Member.h"
 
 #include <optional>
 
 class MemberStore;
 class QCheckBox;
 class QComboBox;
+class QGridLayout;
+class QGroupBox;
 class QLabel;
 class QLineEdit;
 
@@ -23,6 +25,8 @@ public:
     std::optional<Member> saved() const { return m_saved; }
 
 private:
+    // The member's fields, two rows of four captions and boxes.
+    QGridLayout *fieldGrid(QGroupBox *box);
     void save();
 
     MemberStore &m_store;

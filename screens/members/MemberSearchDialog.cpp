@@ -43,49 +43,8 @@ MemberSearchDialog::MemberSearchDialog(MemberStore &store, const Session &sessio
     : ScreenDialog(QStringLiteral("msearch"), QStringLiteral("会员查询系统"), parent),
       m_store(store), m_session(session), m_modifyRunner([](MemberModifyDialog &d) { d.exec(); })
 {
-    QGroupBox *inputFrame = frame("Frame1", QStringLiteral("输入查询信息"));
-    m_nameBox = textBox("Text1", 10, inputFrame);
-    m_phoneBox = textBox("Text2", 11, inputFrame);
-    Ui::digitsOnly(m_phoneBox);
-    // Part of a name, or the last digits of a phone.
-    m_partBox = textBox("Text6", 11, inputFrame);
-
-    QPushButton *searchButton = button("Command1", QStringLiteral("查询（&S）"), inputFrame);
-    m_modifyButton = button("Command2", QStringLiteral("修改（&M）"), inputFrame);
-    QPushButton *resetButton = button("Command3", QStringLiteral("重置（&C）"), inputFrame);
-    m_deleteButton = button("Command4", QStringLiteral("删除（&D）"), inputFrame);
-    QPushButton *exitButton = button("Command5", QStringLiteral("退出（&E）"), inputFrame);
-    // The selected member's statement, for every administrator.
-    QPushButton *statementButton = button("Command6", QStringLiteral("流水（&L）"), inputFrame);
-    connect(statementButton, &QPushButton::clicked, this, &MemberSearchDialog::openStatement);
-    // The selected member's consumption and recharge, his name and phone
-    // filled in.
-    QPushButton *consumptionButton = button("xiaofei", QStringLiteral("消费（&X）"), inputFrame);
-    QPushButton *rechargeButton = button("chongzhi", QStringLiteral("充值（&Z）"), inputFrame);
-    connect(consumptionButton, &QPushButton::clicked, this,
-            [this] { openAction(Action::Consumption); });
-    connect(rechargeButton, &QPushButton::clicked, this, [this] { openAction(Action::Recharge); });
-    const auto buttonRow = {searchButton,    m_modifyButton,    resetButton,    m_deleteButton,
-                            statementButton, consumptionButton, rechargeButton, exitButton};
-    // Enter in a box searches.
-    for (QPushButton *b : buttonRow)
-        b->setAutoDefault(true);
-    searchButton->setDefault(true);
+    QGroupBox *inputFrame = searchFrame();
     setChangeEnabled(false);
-
-    auto *inputs = new QGridLayout;
-    inputs->addWidget(label("Label1", QStringLiteral("会员名："), inputFrame), 0, 0);
-    inputs->addWidget(m_nameBox, 0, 1);
-    inputs->addWidget(label("Label2", QStringLiteral("手 机 号："), inputFrame), 1, 0);
-    inputs->addWidget(m_phoneBox, 1, 1);
-    inputs->addWidget(label("Label4", QStringLiteral("模糊查询："), inputFrame), 2, 0);
-    inputs->addWidget(m_partBox, 2, 1);
-    auto *buttons = new QHBoxLayout;
-    for (QPushButton *b : buttonRow)
-        buttons->addWidget(b);
-    auto *inputLayout = new QVBoxLayout(inputFrame);
-    inputLayout->addLayout(inputs);
-    inputLayout->addLayout(buttons);
 
     m_noteLabel = label("Label3", QString());
     m_noteLabel->setWordWrap(true);
@@ -96,6 +55,81 @@ MemberSearchDialog::MemberSearchDialog(MemberStore &store, const Session &sessio
     m_selectedNameBox = textBox("Text5");
     m_selectedNameBox->hide();
 
+    QGroupBox *list = listFrame(store);
+    auto *top = new QHBoxLayout;
+    top->addWidget(inputFrame, 1);
+    top->addWidget(m_noteLabel);
+    auto *layout = new QVBoxLayout(this);
+    layout->addLayout(top);
+    layout->addWidget(list, 1);
+    Ui::resizeTwips(this, 12600, 7800);
+    // Wide enough to show every column of the list without scrolling.
+    const QMargins outer = layout->contentsMargins();
+    const QMargins inner = list->layout()->contentsMargins();
+    const int margins = outer.left() + outer.right() + inner.left() + inner.right() +
+                        2 * style()->pixelMetric(QStyle::PM_DefaultFrameWidth) + 8;
+    resize(std::max(width(), listWidth() + margins), height());
+}
+
+QGroupBox *MemberSearchDialog::searchFrame()
+{
+    QGroupBox *inputFrame = frame("Frame1", QStringLiteral("输入查询信息"));
+    m_nameBox = textBox("Text1", 10, inputFrame);
+    m_phoneBox = textBox("Text2", 11, inputFrame);
+    Ui::digitsOnly(m_phoneBox);
+    // Part of a name, or the last digits of a phone.
+    m_partBox = textBox("Text6", 11, inputFrame);
+
+    auto *inputs = new QGridLayout;
+    inputs->addWidget(label("Label1", QStringLiteral("会员名："), inputFrame), 0, 0);
+    inputs->addWidget(m_nameBox, 0, 1);
+    inputs->addWidget(label("Label2", QStringLiteral("手 机 号："), inputFrame), 1, 0);
+    inputs->addWidget(m_phoneBox, 1, 1);
+    inputs->addWidget(label("Label4", QStringLiteral("模糊查询："), inputFrame), 2, 0);
+    inputs->addWidget(m_partBox, 2, 1);
+    auto *buttons = new QHBoxLayout;
+    for (QPushButton *b : actionButtons(inputFrame))
+        buttons->addWidget(b);
+    auto *inputLayout = new QVBoxLayout(inputFrame);
+    inputLayout->addLayout(inputs);
+    inputLayout->addLayout(buttons);
+    return inputFrame;
+}
+
+QList<QPushButton *> MemberSearchDialog::actionButtons(QGroupBox *inputFrame)
+{
+    QPushButton *searchButton = button("Command1", QStringLiteral("查询（&S）"), inputFrame);
+    m_modifyButton = button("Command2", QStringLiteral("修改（&M）"), inputFrame);
+    QPushButton *resetButton = button("Command3", QStringLiteral("重置（&C）"), inputFrame);
+    m_deleteButton = button("Command4", QStringLiteral("删除（&D）"), inputFrame);
+    QPushButton *exitButton = button("Command5", QStringLiteral("退出（&E）"), inputFrame);
+    // The selected member's statement, for every administrator.
+    QPushButton *statementButton = button("Command6", QStringLiteral("流水（&L）"), inputFrame);
+    // The selected member's consumption and recharge, his name and phone
+    // filled in.
+    QPushButton *consumptionButton = button("xiaofei", QStringLiteral("消费（&X）"), inputFrame);
+    QPushButton *rechargeButton = button("chongzhi", QStringLiteral("充值（&Z）"), inputFrame);
+    connect(searchButton, &QPushButton::clicked, this, &MemberSearchDialog::search);
+    connect(m_modifyButton, &QPushButton::clicked, this, &MemberSearchDialog::modify);
+    connect(resetButton, &QPushButton::clicked, this, &MemberSearchDialog::reset);
+    connect(m_deleteButton, &QPushButton::clicked, this, &MemberSearchDialog::remove);
+    connect(exitButton, &QPushButton::clicked, this, &QDialog::reject);
+    connect(statementButton, &QPushButton::clicked, this, &MemberSearchDialog::openStatement);
+    connect(consumptionButton, &QPushButton::clicked, this,
+            [this] { openAction(Action::Consumption); });
+    connect(rechargeButton, &QPushButton::clicked, this, [this] { openAction(Action::Recharge); });
+    const QList<QPushButton *> row = {searchButton,   m_modifyButton,  resetButton,
+                                      m_deleteButton, statementButton, consumptionButton,
+                                      rechargeButton, exitButton};
+    // Enter in a box searches.
+    for (QPushButton *b : row)
+        b->setAutoDefault(true);
+    searchButton->setDefault(true);
+    return row;
+}
+
+QGroupBox *MemberSearchDialog::listFrame(MemberStore &store)
+{
     QGroupBox *listFrame = frame("Frame2", QStringLiteral("信息列表"));
     m_model = new MemberListModel(store, this);
     m_grid = grid("MSHFlexGrid1", listFrame);
@@ -107,25 +141,6 @@ MemberSearchDialog::MemberSearchDialog(MemberStore &store, const Session &sessio
     auto *listLayout = new QVBoxLayout(listFrame);
     listLayout->addWidget(m_grid);
 
-    auto *top = new QHBoxLayout;
-    top->addWidget(inputFrame, 1);
-    top->addWidget(m_noteLabel);
-    auto *layout = new QVBoxLayout(this);
-    layout->addLayout(top);
-    layout->addWidget(listFrame, 1);
-    Ui::resizeTwips(this, 12600, 7800);
-    // Wide enough to show every column of the list without scrolling.
-    const QMargins outer = layout->contentsMargins();
-    const QMargins inner = listLayout->contentsMargins();
-    const int margins = outer.left() + outer.right() + inner.left() + inner.right() +
-                        2 * style()->pixelMetric(QStyle::PM_DefaultFrameWidth) + 8;
-    resize(std::max(width(), listWidth() + margins), height());
-
-    connect(searchButton, &QPushButton::clicked, this, &MemberSearchDialog::search);
-    connect(m_modifyButton, &QPushButton::clicked, this, &MemberSearchDialog::modify);
-    connect(resetButton, &QPushButton::clicked, this, &MemberSearchDialog::reset);
-    connect(m_deleteButton, &QPushButton::clicked, this, &MemberSearchDialog::remove);
-    connect(exitButton, &QPushButton::clicked, this, &QDialog::reject);
     connect(m_grid, &QTableView::clicked, this,
             [this](const QModelIndex &index) { selectRow(index.row()); });
     // Enter on a row, or a double click, opens his statement; Down in a
@@ -149,6 +164,7 @@ MemberSearchDialog::MemberSearchDialog(MemberStore &store, const Session &sessio
         m_model, &MemberListModel::loadFailed, this,
         [this](const QString &detail) { Dialogs::databaseFailure(this, detail); },
         Qt::QueuedConnection);
+    return listFrame;
 }
 
 MemberSearchDialog::~MemberSearchDialog() = default;

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "screens/ScreenDialog.h"
-#include "store/MemberTable.h"
+#include "store/Member.h"
 
 #include <functional>
 
@@ -9,6 +9,7 @@ class MemberStore;
 struct Session;
 class MemberListModel;
 class MemberModifyDialog;
+class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -51,6 +52,11 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    // The search boxes and the buttons, in their frame.
+    QGroupBox *searchFrame();
+    QList<QPushButton *> actionButtons(QGroupBox *inputFrame);
+    // The member list in its frame, with its mouse, keys and selection.
+    QGroupBox *listFrame(MemberStore &store);
     void search();
     void selectRow(int row);
     void dropSelection();

@@ -5,7 +5,6 @@
 #include "rules/members/Registration.h"
 #include "screens/Dialogs.h"
 #include "screens/Ui.h"
-#include "store/SettingsTable.h"
 
 #include <QCheckBox>
 #include <QGridLayout>
@@ -19,8 +18,6 @@
 #include <QVBoxLayout>
 
 namespace {
-
-const QString kContinueSetting = QStringLiteral("会员登记/连续登记");
 
 QLineEdit *songTiBox(QLineEdit *edit)
 {
@@ -37,30 +34,7 @@ RegistrationDialog::RegistrationDialog(MemberStore &store, QWidget *parent)
     : ScreenDialog(QStringLiteral("msignin"), QStringLiteral("会员登记界面"), parent),
       m_store(store)
 {
-    m_nameBox = songTiBox(textBox("Text1", 10));
-    m_maleButton = radio("Option1", Registration::kMale);
-    m_femaleButton = radio("Option2", Registration::kFemale);
-    m_phoneBox = songTiBox(textBox("Text2", 11));
-    Ui::digitsOnly(m_phoneBox);
-    m_referrerBox = songTiBox(textBox("Text3", 10));
-    m_referrerPhoneBox = songTiBox(textBox("Text4", 11));
-    Ui::digitsOnly(m_referrerPhoneBox);
-
-    auto *sex = new QHBoxLayout;
-    sex->addWidget(m_maleButton);
-    sex->addWidget(m_femaleButton);
-    sex->addStretch();
-    auto *inputs = new QGridLayout;
-    inputs->addWidget(label("Label1", QStringLiteral("会 员 ID：")), 0, 0);
-    inputs->addWidget(m_nameBox, 0, 1);
-    inputs->addWidget(label("Label2", QStringLiteral("会员性别：")), 1, 0);
-    inputs->addLayout(sex, 1, 1);
-    inputs->addWidget(label("Label3", QStringLiteral("手 机 号：")), 2, 0);
-    inputs->addWidget(m_phoneBox, 2, 1);
-    inputs->addWidget(label("Label4", QStringLiteral("推 荐 人：")), 3, 0);
-    inputs->addWidget(m_referrerBox, 3, 1);
-    inputs->addWidget(label("Label7", QStringLiteral("推荐人手机")), 4, 0);
-    inputs->addWidget(m_referrerPhoneBox, 4, 1);
+    QGridLayout *inputs = inputGrid();
 
     QGroupBox *hintFrame = frame("Frame1", QStringLiteral("提示："));
     const QStringList hint = {QStringLiteral("会员ID一旦设置则"),
@@ -99,17 +73,51 @@ RegistrationDialog::RegistrationDialog(MemberStore &store, QWidget *parent)
     Ui::resizeTwips(this, 4830, 3645);
 
     connect(confirmButton, &QPushButton::clicked, this, &RegistrationDialog::registerMember);
-    connect(m_continueBox, &QCheckBox::clicked, this, [this](bool on) {
-        attempt([&] { SettingsTable(m_store).setFlag(kContinueSetting, on); });
-    });
+    connect(m_continueBox, &QCheckBox::clicked, this,
+            [this](bool on) { attempt([&] { Registration::setKeepsOpen(m_store, on); }); });
+}
+
+QGridLayout *RegistrationDialog::inputGrid()
+{
+    m_nameBox = songTiBox(textBox("Text1", 10));
+    m_maleButton = radio("Option1", Registration::kMale);
+    m_femaleButton = radio("Option2", Registration::kFemale);
+    m_phoneBox = songTiBox(textBox("Text2", 11));
+    Ui::digitsOnly(m_phoneBox);
+    m_referrerBox = songTiBox(textBox("Text3", 10));
+    m_referrerPhoneBox = songTiBox(textBox("Text4", 11));
+    Ui::digitsOnly(m_referrerPhoneBox);
+
+    auto *sex = new QHBoxLayout;
+    sex->addWidget(m_maleButton);
+    sex->addWidget(m_femaleButton);
+    sex->addStretch();
+    auto *inputs = new QGridLayout;
+    const struct
+    {
+        const char *name;
+        QString caption;
+        QLineEdit *box; // null: the sex buttons
+    } rows[] = {{"Label1", QStringLiteral("会 员 ID："), m_nameBox},
+                {"Label2", QStringLiteral("会员性别："), nullptr},
+                {"Label3", QStringLiteral("手 机 号："), m_phoneBox},
+                {"Label4", QStringLiteral("推 荐 人："), m_referrerBox},
+                {"Label7", QStringLiteral("推荐人手机"), m_referrerPhoneBox}};
+    for (int r = 0; r < int(std::size(rows)); ++r) {
+        inputs->addWidget(label(rows[r].name, rows[r].caption), r, 0);
+        if (rows[r].box)
+            inputs->addWidget(rows[r].box, r, 1);
+        else
+            inputs->addLayout(sex, r, 1);
+    }
+    return inputs;
 }
 
 void RegistrationDialog::activate()
 {
     m_date = Clock::today();
     m_dateLabel->setText(Formats::shortDate(m_date));
-    const auto on =
-        attempt([this] { return SettingsTable(m_store).flag(kContinueSetting, false); });
+    const auto on = attempt([this] { return Registration::keepsOpen(m_store); });
     m_continueBox->setChecked(on.value_or(false));
 }
 

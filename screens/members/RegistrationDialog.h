@@ -6,6 +6,7 @@
 
 class MemberStore;
 class QCheckBox;
+class QGridLayout;
 class QLabel;
 class QLineEdit;
 class QRadioButton;
@@ -26,6 +27,8 @@ private:
     MemberStore &m_store;
     void registerMember();
     void emptyForm();
+    // The member's boxes and the sex buttons, one caption a row.
+    QGridLayout *inputGrid();
 
     QDate m_date;
     QLineEdit *m_nameBox;

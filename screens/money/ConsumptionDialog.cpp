@@ -2,10 +2,10 @@
 
 #include "base/Session.h"
 #include "rules/money/Commission.h"
+#include "rules/money/CommissionSettings.h"
 #include "rules/money/Consumption.h"
 #include "screens/Dialogs.h"
 #include "screens/Ui.h"
-#include "store/CommissionTable.h"
 
 #include <QComboBox>
 #include <QGridLayout>
@@ -72,7 +72,7 @@ ConsumptionDialog::ConsumptionDialog(MemberStore &store, QWidget *parent, Sessio
 void ConsumptionDialog::activate()
 {
     m_paymentBox->setCurrentIndex(m_paymentBox->findText(Consumption::kBalance));
-    const auto loaded = attempt([this] { return CommissionTable(m_store).load(); });
+    const auto loaded = attempt([this] { return CommissionSettings::load(m_store); });
     if (!loaded) {
         closeLater();
         return;
@@ -134,7 +134,7 @@ void ConsumptionDialog::confirm()
     }
     if (outcome.kind == Consumption::Outcome::Kind::Done)
         m_resultLabel->setText(outcome.result);
-    if (outcome.clearAmount)
+    if (outcome.freshAmount)
         m_amountBox->clear();
     if (outcome.focus == Consumption::Focus::Name)
         m_nameBox->setFocus();

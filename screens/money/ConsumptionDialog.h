@@ -1,7 +1,7 @@
 #pragma once
 
 #include "screens/ScreenDialog.h"
-#include "store/CommissionTable.h"
+#include "store/CommissionSetting.h"
 
 class MemberStore;
 class QComboBox;

@@ -43,7 +43,7 @@ QString ReconcileDialog::exportPath() const
 
 void ReconcileDialog::run()
 {
-    if (!attempt([&] { m_differences = Ledger(m_store).reconcile(); }))
+    if (!attempt([&] { m_differences = Reconciliation::differences(m_store); }))
         return;
     QList<QStringList> rows;
     for (const Ledger::Difference &difference : std::as_const(m_differences))

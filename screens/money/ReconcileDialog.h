@@ -1,8 +1,8 @@
 #pragma once
 
+#include "rules/money/Reconciliation.h"
 #include "screens/ScreenDialog.h"
 #include "store/DataFiles.h"
-#include "store/Ledger.h"
 
 class MemberStore;
 class QLabel;

@@ -3,8 +3,6 @@
 #include "rules/money/CommissionSettings.h"
 #include "screens/Dialogs.h"
 #include "screens/Ui.h"
-#include "store/CommissionTable.h"
-#include "store/MemberStore.h"
 
 #include <QGridLayout>
 #include <QGroupBox>
@@ -66,7 +64,7 @@ SettingsDialog::SettingsDialog(MemberStore &store, QWidget *parent)
 
 void SettingsDialog::activate()
 {
-    const auto loaded = attempt([this] { return CommissionTable(m_store).load(); });
+    const auto loaded = attempt([this] { return CommissionSettings::load(m_store); });
     if (!loaded) {
         lockAll();
         return;

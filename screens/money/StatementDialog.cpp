@@ -9,8 +9,6 @@
 #include "rules/money/Statement.h"
 #include "screens/Dialogs.h"
 #include "screens/Ui.h"
-#include "store/MemberStore.h"
-#include "store/MemberTable.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -44,7 +42,7 @@ StatementDialog::StatementDialog(MemberStore &store, const DataFiles &files, con
 
     m_fromBox = dateBox("DTPicker1", QDate(2000, 1, 1));
     m_toBox = dateBox("DTPicker2", Clock::today());
-    m_kindBox = comboBox("Combo1", QStringList{Statement::kAllKinds} + Ledger::kinds());
+    m_kindBox = comboBox("Combo1", Statement::kinds());
 
     m_memberLabel = label("Label6", QString());
     m_grid = table("Grid1", Statement::headers());
@@ -165,26 +163,20 @@ QString StatementDialog::exportPath() const
 
 void StatementDialog::showMember(qint64 memberId)
 {
-    const auto found = attempt([&] {
-        const std::optional<Member> m = MemberTable(m_store).byId(memberId);
-        if (!m)
-            return false;
-        Transaction tx(m_store);
-        m_account = Ledger(m_store).accountOf(memberId);
-        tx.commit();
-        m_nameBox->setText(m->name);
-        m_phoneBox->setText(m->phone);
-        m_memberLabel->setText(QStringLiteral("会员：") + m->name + QStringLiteral("  手机号：") +
-                               m->phone + QStringLiteral("  余额：") + m->balance.toString() +
-                               QStringLiteral(" 元"));
-        return true;
-    });
+    const auto found = attempt([&] { return Statement::holder(m_store, memberId); });
     if (!found)
         return;
     if (!*found) {
         Dialogs::message(this, Statement::kNotFound);
         return;
     }
+    const Member &m = (*found)->member;
+    m_account = (*found)->account;
+    m_nameBox->setText(m.name);
+    m_phoneBox->setText(m.phone);
+    m_memberLabel->setText(QStringLiteral("会员：") + m.name + QStringLiteral("  手机号：") +
+                           m.phone + QStringLiteral("  余额：") + m.balance.toString() +
+                           QStringLiteral(" 元"));
     refresh();
 }
 
@@ -194,10 +186,8 @@ void StatementDialog::find()
         Dialogs::message(this, Statement::kNoMember);
         return;
     }
-    const auto found = attempt([&] {
-        MemberTable members(m_store);
-        return MemberLookup(m_nameBox->text(), m_phoneBox->text()).find(members);
-    });
+    const auto found =
+        attempt([&] { return Statement::find(m_store, m_nameBox->text(), m_phoneBox->text()); });
     if (!found)
         return;
     if (!*found) {
@@ -260,9 +250,8 @@ void StatementDialog::showLinked(int row)
 
 void StatementDialog::refresh()
 {
-    if (m_account == 0)
-        return;
-    const auto first = attempt([&] {
+    // A member without an account has no entries to read.
+    const auto first = m_account == 0 ? std::optional<Statement::FirstScreen>() : attempt([&] {
         return Statement::firstScreen(m_store, m_account, m_fromBox->date(), m_toBox->date(),
                                       kind());
     });
@@ -345,7 +334,7 @@ void StatementDialog::reverse()
     Dialogs::message(this, outcome->message);
     if (!outcome->done)
         return;
-    const auto memberId = attempt([&] { return Ledger(m_store).memberOf(m_account); });
+    const auto memberId = attempt([&] { return Statement::memberOf(m_store, m_account); });
     if (!memberId)
         return;
     if (*memberId)

@@ -4,7 +4,6 @@
 #include "rules/money/StatementColumns.h"
 #include "screens/ScreenDialog.h"
 #include "store/DataFiles.h"
-#include "store/Ledger.h"
 
 class MemberStore;
 struct Session;

@@ -47,7 +47,7 @@ private Q_SLOTS:
         QTest::addColumn<QString>("repeat");
         QTest::addColumn<QString>("message");
         QTest::addColumn<int>("focus");
-        QTest::addColumn<bool>("clearPasswords");
+        QTest::addColumn<bool>("passwordRejected");
         const QString pw = QStringLiteral("pw1");
         QTest::newRow("unacknowledged before everything")
             << false << QString() << QString() << QStringLiteral("x") << kNotAcknowledged
@@ -86,13 +86,13 @@ private Q_SLOTS:
         QFETCH(QString, repeat);
         QFETCH(QString, message);
         QFETCH(int, focus);
-        QFETCH(bool, clearPasswords);
+        QFETCH(bool, passwordRejected);
         TestFolder folder;
         const Outcome o =
             registerAccount(folder.store(), entry(id, password, repeat, {}, acknowledged));
         QCOMPARE(o.message, message);
         QCOMPARE(int(o.focus), focus);
-        QCOMPARE(o.clearPasswords, clearPasswords);
+        QCOMPARE(o.passwordRejected, passwordRejected);
         QVERIFY(!o.written);
         QVERIFY(!o.error);
         QCOMPARE(adminCount(folder.store()), 1);

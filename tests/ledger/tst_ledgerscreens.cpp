@@ -151,6 +151,45 @@ private Q_SLOTS:
     // A long statement shows its newest page and the totals of every entry;
     // scrolling to the end of the grid reads the next page, and the export
     // holds every entry whatever was shown.
+    // Opening a statement reads only: a member another tool added, who has no
+    // account yet, is shown with no entries and is not given one.
+    void openingAStatementWritesNothing_data()
+    {
+        QTest::addColumn<bool>("hasAccount");
+        QTest::addColumn<QStringList>("kinds");
+        QTest::newRow("member with entries")
+            << true << QStringList{Ledger::kBalanceConsumption, Ledger::kOpening};
+        QTest::newRow("member without an account") << false << QStringList{};
+    }
+    void openingAStatementWritesNothing()
+    {
+        QFETCH(bool, hasAccount);
+        QFETCH(QStringList, kinds);
+        Shop shop;
+        MemberStore &store = shop.folder.store();
+        if (!hasAccount)
+            store
+                .exec(QStringLiteral("UPDATE 会员账户 SET 会员行 = NULL WHERE 会员行 = ?"),
+                      {shop.buyer})
+                .finish();
+        const auto written = [&] {
+            return store.scalar(QStringLiteral("SELECT total_changes()")).toLongLong();
+        };
+        const qint64 before = written();
+        StatementDialog d(store, shop.folder.files(), shop.session());
+        d.showMember(shop.buyer);
+        QCOMPARE(control<QLabel>(d, "Label6")->text(),
+                 QStringLiteral("会员：Buyer  手机号：13800000002  余额：80 元"));
+        QCOMPARE(column(control<QTableWidget>(d, "Grid1"), 4), kinds);
+        control<QComboBox>(d, "Combo1")->setCurrentText(Ledger::kOpening);
+        QCOMPARE(written(), before);
+        QCOMPARE(store
+                     .scalar(QStringLiteral("SELECT count(*) FROM 会员账户 WHERE 会员行 = ?"),
+                             {shop.buyer})
+                     .toInt(),
+                 hasAccount ? 1 : 0);
+    }
+
     void aLongStatementIsReadAPageAtATime()
     {
         Shop shop;

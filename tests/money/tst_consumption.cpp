@@ -161,7 +161,7 @@ private Q_SLOTS:
         QCOMPARE(o.kind, kind);
         QCOMPARE(o.message, message);
         QCOMPARE(o.focus, focus);
-        QVERIFY(!o.clearAmount);
+        QVERIFY(!o.freshAmount);
         QCOMPARE(shop.snapshot(), before);
         QCOMPARE(shop.store().commitCount(), commits);
     }
@@ -212,7 +212,7 @@ private Q_SLOTS:
         const Outcome o = run(shop, {name, phone, kBalance, amount});
         QCOMPARE(o.kind, Outcome::Kind::Done);
         QCOMPARE(o.result, result);
-        QVERIFY(o.clearAmount);
+        QVERIFY(o.freshAmount);
         QCOMPARE(o.message, QString());
         const Member lily = shop.at(shop.lily);
         QCOMPARE(lily.balance.toString(), balance);
@@ -369,7 +369,7 @@ private Q_SLOTS:
         QTest::addColumn<QString>("phone");
         QTest::addColumn<bool>("answer");
         QTest::addColumn<QString>("message");
-        QTest::addColumn<bool>("clearAmount");
+        QTest::addColumn<bool>("freshAmount");
         QTest::addColumn<bool>("written");
         const QString p = QStringLiteral("13800000009");
         QTest::newRow("balance by name")
@@ -389,7 +389,7 @@ private Q_SLOTS:
         QFETCH(QString, phone);
         QFETCH(bool, answer);
         QFETCH(QString, message);
-        QFETCH(bool, clearAmount);
+        QFETCH(bool, freshAmount);
         QFETCH(bool, written);
         Shop shop;
         const qint64 blank =
@@ -399,7 +399,7 @@ private Q_SLOTS:
         QCOMPARE(o.message, message);
         QCOMPARE(o.kind, written ? Outcome::Kind::Done : Outcome::Kind::Refused);
         QCOMPARE(o.focus, written ? Focus::Unchanged : Focus::Name);
-        QCOMPARE(o.clearAmount, clearAmount);
+        QCOMPARE(o.freshAmount, freshAmount);
         QCOMPARE(shop.at(blank).consumptions, written ? 1 : 0);
         QCOMPARE(shop.cashRows(), written ? 1 : 0);
     }
