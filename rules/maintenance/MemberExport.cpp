@@ -69,6 +69,13 @@ Written write(MemberStore &store, const QString &path)
     return write(store, path, DiskCalls::system());
 }
 
+Written writeAlongside(const MemberStore &store, const QString &path)
+{
+    MemberStore reader(store.path());
+    reader.openAlongside();
+    return write(reader, path);
+}
+
 std::optional<Outcome> refusal(const Session &session, const QString &typed)
 {
     if (!Permissions::allows(session, Permissions::Action::Export))

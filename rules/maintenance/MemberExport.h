@@ -28,6 +28,9 @@ using Written = TableExport::Written;
 // fails.
 Written write(MemberStore &store, const QString &path, DiskCalls &calls);
 Written write(MemberStore &store, const QString &path);
+// The same on a thread of its own: reads through a connection of that
+// thread to the store's file (the store itself is not touched).
+Written writeAlongside(const MemberStore &store, const QString &path);
 
 inline const QString kNotAllowed =
     QStringLiteral("本管理员不具有导出功能，请使用正确的管理员账号！");

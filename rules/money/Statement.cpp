@@ -184,4 +184,12 @@ TableExport::Written exportTo(MemberStore &store, const Ledger::Filter &filter, 
     });
 }
 
+TableExport::Written exportAlongside(const MemberStore &store, const Ledger::Filter &filter,
+                                     const QString &path)
+{
+    MemberStore reader(store.path());
+    reader.openAlongside();
+    return exportTo(reader, filter, path);
+}
+
 } // namespace Statement

@@ -92,5 +92,9 @@ std::optional<qint64> memberOf(MemberStore &store, qint64 account);
 // with a store of that thread. Throws StoreError when the database fails.
 TableExport::Written exportTo(MemberStore &store, const Ledger::Filter &filter,
                               const QString &path);
+// The same through a connection of the calling thread to the store's file
+// (the store itself is not touched).
+TableExport::Written exportAlongside(const MemberStore &store, const Ledger::Filter &filter,
+                                     const QString &path);
 
 } // namespace Statement

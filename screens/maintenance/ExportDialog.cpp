@@ -6,7 +6,6 @@
 #include "rules/maintenance/TaskProgress.h"
 #include "screens/Dialogs.h"
 #include "screens/Ui.h"
-#include "store/MemberStore.h"
 
 #include <QDir>
 #include <QGridLayout>
@@ -71,15 +70,12 @@ void ExportDialog::exportMembers()
     }
     // The workbook is written off the window's thread, which reads through
     // a connection of its own; the audit row is written here once it is done.
-    const QString database = m_store.path();
     const QString path = m_files.exportWorkbook();
     TaskProgress progress;
     progress.setPhase(QStringLiteral("正在导出会员资料…"), -1);
     MemberExport::Written written;
     if (!Dialogs::runTask(this, QStringLiteral("会员资料导出"), progress, [&] {
-            MemberStore reader(database);
-            reader.openAlongside();
-            written = MemberExport::write(reader, path);
+            written = MemberExport::writeAlongside(m_store, path);
         }))
         return;
     const auto result = attempt([&] { return MemberExport::finish(m_store, path, written); });

@@ -286,16 +286,13 @@ void StatementDialog::exportRows()
     // Every entry of the statement, not only the pages shown, read and
     // written off the window's thread through a connection of its own; the
     // audit row is written here once the workbook is in place.
-    const QString database = m_store.path();
     const QString path = exportPath();
     const Ledger::Filter filter{m_account, m_fromBox->date(), m_toBox->date(), kind()};
     TaskProgress progress;
     progress.setPhase(QStringLiteral("正在导出会员流水…"), -1);
     TableExport::Written written;
     if (!Dialogs::runTask(this, QStringLiteral("会员流水导出"), progress, [&] {
-            MemberStore reader(database);
-            reader.openAlongside();
-            written = Statement::exportTo(reader, filter, path);
+            written = Statement::exportAlongside(m_store, filter, path);
         }))
         return;
     Ui::reportExport(this, m_store, path, written, Statement::kExportFailed, Statement::kExported);
