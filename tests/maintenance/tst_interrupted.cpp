@@ -681,7 +681,7 @@ private Q_SLOTS:
         QVERIFY(contentOf(backup, companion) != s.backup); // it would change the data
 
         DiskFileOps disk;
-        const Session session{QStringLiteral("admin"), QStringLiteral("x")};
+        const Session session{QStringLiteral("admin"), QStringLiteral("x"), Role::Owner};
         DataMaintenance rules(s.folder.store(), f, session, disk);
         const DataMaintenance::Outcome o =
             rules.restore(QStringLiteral("x"), where == QLatin1String("manual") ? QString() : backup,

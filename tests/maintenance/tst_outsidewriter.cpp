@@ -127,7 +127,7 @@ public:
     TestFolder folder;
     const DataFiles files;
     DiskFileOps disk;
-    const Session session{QStringLiteral("admin"), QStringLiteral("x")};
+    const Session session{QStringLiteral("admin"), QStringLiteral("x"), Role::Owner};
     DataMaintenance rules;
     QTemporaryDir elsewhere;
     QStringList problems;
