@@ -51,7 +51,7 @@ constexpr int kApplicationId = 0x50454c4d; // "PELM"
 // release; every later version is one step in Schema.cpp. A file of an
 // older version is upgraded when it is opened; a file of a newer version is
 // refused.
-constexpr int kVersion = 4;
+constexpr int kVersion = 5;
 
 // One upgrade step: runs the statements that take a database of version n
 // to version n + 1. Throws StoreError.

@@ -56,6 +56,7 @@ struct Outcome
     Focus focus = Focus::Unchanged;
     bool clearAmount = false; // empty Text5
     QString result;           // the text for Label4 when done
+    qint64 entry = 0;         // the consumption's ledger entry when done
 };
 
 // Asked when the member found for a cash payment has an empty key field;

@@ -38,7 +38,8 @@ struct Outcome
     bool done = false;
     QString message; // the message box: the refusal, or the success text
     Focus focus = Focus::Unchanged;
-    QString status; // Label6 after a recharge
+    QString status;   // Label6 after a recharge
+    qint64 entry = 0; // the recharge's ledger entry when done
 };
 
 // Checks the request, finds the member and writes his new balance in one
