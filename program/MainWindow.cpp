@@ -42,6 +42,13 @@ const ToolbarButton kToolbar[] = {
     {"退出", ":/icons/exit.png", std::nullopt},
 };
 
+// The reports, after the buttons above and a separator.
+const ToolbarButton kReportButtons[] = {
+    {"推荐人报表", ":/icons/search.png", Screen::ReferrerReport},
+    {"推荐排行", ":/icons/search.png", Screen::Ranking},
+    {"日结", ":/icons/export.png", Screen::DayClose},
+};
+
 } // namespace
 
 MainWindow::MainWindow(AppContext &context, QWidget *parent)
@@ -95,6 +102,14 @@ void MainWindow::buildToolbar()
         connect(action, &QAction::triggered, this,
                 [this, action] { dispatchToolbar(action->text()); });
     }
+    toolbar->addSeparator();
+    for (const ToolbarButton &b : kReportButtons) {
+        QAction *action =
+            toolbar->addAction(QIcon(QString::fromLatin1(b.icon)), QString::fromUtf8(b.caption));
+        action->setObjectName(QStringLiteral("Button%1").arg(++n));
+        const Screen screen = *b.screen;
+        connect(action, &QAction::triggered, this, [this, screen] { openScreen(screen); });
+    }
 }
 
 void MainWindow::buildMenus()
@@ -130,6 +145,11 @@ void MainWindow::buildMenus()
     item(money, QStringLiteral("消费充值"), Screen::Recharge, ":/icons/recharge.png");
     item(money, QStringLiteral("会员流水"), Screen::Statement, ":/icons/search.png");
     item(money, QStringLiteral("对账"), Screen::Reconcile, ":/icons/search.png");
+    QMenu *reports = menu(QStringLiteral("报表"), QStringLiteral("报表(&R)"));
+    item(reports, QStringLiteral("推荐人报表"), Screen::ReferrerReport, ":/icons/search.png");
+    item(reports, QStringLiteral("推荐排行"), Screen::Ranking, ":/icons/search.png");
+    item(reports, QStringLiteral("日结"), Screen::DayClose, ":/icons/export.png");
+    item(reports, QStringLiteral("打印设置"), Screen::PrintSettings, ":/icons/settings.png");
     top(QStringLiteral("设置"), QStringLiteral("设置(&S)"),
         [this] { openScreen(Screen::Settings); });
     top(QStringLiteral("关于"), QStringLiteral("关于(&A)"), [this] { openScreen(Screen::About); });

@@ -62,8 +62,16 @@ MemberSearchDialog::MemberSearchDialog(MemberStore &store, const Session &sessio
         else if (m_statementOpener)
             m_statementOpener(m_selected.id);
     });
-    const auto buttonRow = {searchButton,   m_modifyButton,  resetButton,
-                            m_deleteButton, statementButton, exitButton};
+    // What the selected member brought as a referrer.
+    QPushButton *referrerButton = button("tuijian", QStringLiteral("推荐（&T）"), inputFrame);
+    connect(referrerButton, &QPushButton::clicked, this, [this] {
+        if (m_selected.id == 0)
+            Dialogs::message(this, kNoMemberSelected);
+        else if (m_referrerOpener)
+            m_referrerOpener(m_selected.id);
+    });
+    const auto buttonRow = {searchButton,    m_modifyButton, resetButton, m_deleteButton,
+                            statementButton, referrerButton, exitButton};
     // Enter in a box searches.
     for (QPushButton *b : buttonRow)
         b->setAutoDefault(true);

@@ -39,6 +39,8 @@ public:
     // Opens the statement of the selected member (Command6).
     using StatementOpener = std::function<void(qint64 memberId)>;
     void setStatementOpener(StatementOpener opener) { m_statementOpener = std::move(opener); }
+    // Opens the referrer report of the selected member (tuijian).
+    void setReferrerOpener(StatementOpener opener) { m_referrerOpener = std::move(opener); }
     static const QString kNoMemberSelected;
 
 private:
@@ -69,4 +71,5 @@ private:
     bool m_listChanging = false;
     ModifyRunner m_modifyRunner;
     StatementOpener m_statementOpener;
+    StatementOpener m_referrerOpener;
 };

@@ -7,6 +7,9 @@
 class QComboBox;
 class QLabel;
 class QLineEdit;
+namespace SlipPrint {
+class Button;
+}
 
 // 消费登记 (xiaofei): records a member's consumption, paid from his balance or
 // in cash, and pays his referrer's commission.
@@ -33,4 +36,5 @@ private:
     QComboBox *m_paymentBox;
     QLineEdit *m_amountBox;
     QLabel *m_resultLabel;
+    SlipPrint::Button *m_slipButton;
 };

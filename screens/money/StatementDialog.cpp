@@ -7,6 +7,8 @@
 #include "rules/money/Statement.h"
 #include "screens/Dialogs.h"
 #include "screens/Ui.h"
+#include "screens/reports/ReportOutput.h"
+#include "screens/reports/SlipPrint.h"
 #include "store/MemberStore.h"
 #include "store/MemberTable.h"
 
@@ -67,12 +69,17 @@ StatementDialog::StatementDialog(MemberStore &store, const DataFiles &files, con
     m_reverseButton = button("Command3", QStringLiteral("撤销消费(&R)"));
     m_reverseButton->setEnabled(m_session.isBuiltInAdmin());
     QPushButton *exitButton = button("Command4", QStringLiteral("退出(&E)"));
+    QPushButton *printButton = button("Command5", QStringLiteral("打印(&P)"));
+    QPushButton *pdfButton = button("Command6", QStringLiteral("PDF"));
+    QPushButton *referrerButton = button("tuijian", QStringLiteral("推荐人报表(&T)"));
+    m_slipButton = new SlipPrint::Button(m_store, this);
 
     QHBoxLayout *filters = rowOf({label("Label3", QStringLiteral("日期从：")), m_fromBox,
                                   label("Label4", QStringLiteral("到：")), m_toBox,
                                   label("Label5", QStringLiteral("类别：")), m_kindBox});
     filters->addStretch(1);
-    QHBoxLayout *buttons = rowOf({m_totalsLabel, exportButton, m_reverseButton, exitButton});
+    QHBoxLayout *buttons = rowOf({m_totalsLabel, exportButton, printButton, pdfButton,
+                                  referrerButton, m_reverseButton, m_slipButton, exitButton});
     buttons->setStretch(0, 1);
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(rowOf({label("Label1", QStringLiteral("会员名：")), m_nameBox,
@@ -90,6 +97,58 @@ StatementDialog::StatementDialog(MemberStore &store, const DataFiles &files, con
     connect(exportButton, &QPushButton::clicked, this, &StatementDialog::exportRows);
     connect(m_reverseButton, &QPushButton::clicked, this, &StatementDialog::reverse);
     connect(exitButton, &QPushButton::clicked, this, &QDialog::reject);
+    connect(printButton, &QPushButton::clicked, this, [this] { print(false); });
+    connect(pdfButton, &QPushButton::clicked, this, [this] { print(true); });
+    connect(referrerButton, &QPushButton::clicked, this, [this] {
+        const auto memberId = attempt([&] { return Ledger(m_store).memberOf(m_account); });
+        if (!memberId)
+            return;
+        if (m_account == 0 || !*memberId)
+            Dialogs::message(this, Statement::kNoMember);
+        else if (m_referrerOpener)
+            m_referrerOpener(**memberId);
+    });
+}
+
+QString StatementDialog::pdfPath() const
+{
+    return QDir(m_files.folder()).filePath(QStringLiteral("会员流水.pdf"));
+}
+
+std::optional<Printout::Report> StatementDialog::printable()
+{
+    const auto entries = attempt([&] {
+        return Ledger(m_store).statement(m_account, m_fromBox->date(), m_toBox->date(), kind());
+    });
+    if (!entries)
+        return std::nullopt;
+    Printout::Report report;
+    report.title = QStringLiteral("会员流水");
+    report.landscape = true;
+    report.about = {m_memberLabel->text(),
+                    QStringLiteral("日期：") + m_fromBox->date().toString(Qt::ISODate) +
+                        QStringLiteral(" 至 ") + m_toBox->date().toString(Qt::ISODate) +
+                        QStringLiteral("  类别：") + m_kindBox->currentText()};
+    report.headers = Statement::headers();
+    for (const Ledger::Entry &entry : *entries)
+        report.rows << Statement::cells(entry);
+    report.footer = {Statement::totalsText(Statement::totals(*entries))};
+    return report;
+}
+
+void StatementDialog::print(bool pdf)
+{
+    if (m_account == 0) {
+        Dialogs::message(this, Statement::kNoMember);
+        return;
+    }
+    const std::optional<Printout::Report> report = printable();
+    if (!report)
+        return;
+    if (pdf)
+        ReportOutput::savePdf(this, m_store, *report, pdfPath());
+    else
+        ReportOutput::print(this, m_store, *report);
 }
 
 QString StatementDialog::exportPath() const
@@ -235,6 +294,7 @@ void StatementDialog::reverse()
     Dialogs::message(this, outcome->message);
     if (!outcome->done)
         return;
+    m_slipButton->actionDone(outcome->entry);
     const auto memberId = attempt([&] { return Ledger(m_store).memberOf(m_account); });
     if (!memberId)
         return;

@@ -1,0 +1,83 @@
+#include "screens/reports/ReportOutput.h"
+
+#include "base/StoreError.h"
+#include "rules/maintenance/TableExport.h"
+#include "rules/reports/PrintSettings.h"
+#include "screens/Dialogs.h"
+#include "screens/Ui.h"
+#include "store/AuditLog.h"
+#include "store/MemberStore.h"
+
+#include <QFileInfo>
+#include <QTextDocument>
+
+namespace ReportOutput {
+
+namespace {
+
+// Fills in the shop's name; false when the database failed.
+bool withShop(QWidget *parent, MemberStore &store, Printout::Report &report)
+{
+    try {
+        report.shop = PrintSettings::load(store).shop;
+        return true;
+    } catch (const StoreError &e) {
+        Dialogs::databaseFailure(parent, e.text());
+        return false;
+    }
+}
+
+void record(QWidget *parent, MemberStore &store, const QString &kind, const QString &detail)
+{
+    try {
+        AuditLog::record(store, kind, detail);
+    } catch (const StoreError &e) {
+        Dialogs::databaseFailure(parent, e.text());
+    }
+}
+
+} // namespace
+
+void print(QWidget *parent, MemberStore &store, Printout::Report report)
+{
+    if (!withShop(parent, store, report))
+        return;
+    const auto document = Printout::reportDocument(report);
+    if (Printout::preview(parent, *document))
+        record(parent, store, AuditLog::kPrint, report.title);
+}
+
+void savePdf(QWidget *parent, MemberStore &store, Printout::Report report, const QString &path)
+{
+    if (!withShop(parent, store, report))
+        return;
+    const auto document = Printout::reportDocument(report);
+    if (!Printout::toPdf(*document, path)) {
+        Dialogs::error(parent, kPdfFailed);
+        return;
+    }
+    record(parent, store, AuditLog::kExport, QFileInfo(path).fileName());
+    Dialogs::message(parent, kPdfSaved + path);
+}
+
+void exportXls(QWidget *parent, MemberStore &store, const QString &path, const QString &sheet,
+               const QStringList &headers, const QList<QVariantList> &rows,
+               const QString &failed, const QString &done)
+{
+    Ui::reportExport(parent, store, path, TableExport::write(path, sheet, headers, rows), failed,
+                     done);
+}
+
+QList<QVariantList> textCells(const QList<QStringList> &rows)
+{
+    QList<QVariantList> out;
+    for (const QStringList &row : rows) {
+        QVariantList cells;
+        for (const QString &cell : row)
+            cells << cell;
+        out << cells;
+    }
+    return out;
+}
+
+} // namespace ReportOutput
