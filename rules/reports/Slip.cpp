@@ -58,12 +58,13 @@ QList<QStringList> lines(const Content &slip)
         {QStringLiteral("金额"), slip.amount.toStringWithCents() + QStringLiteral(" 元")},
         {QStringLiteral("余额"), slip.balanceAfter.toStringWithCents() + QStringLiteral(" 元")},
     };
+    // The referrer and his commission on lines of their own: both fit the
+    // narrow paper at their longest.
     if (!slip.referrer.isEmpty())
-        out << QStringList{slip.action == Ledger::kReversedConsumption
-                               ? QStringLiteral("扣回提成")
-                               : QStringLiteral("推荐人提成"),
-                           slip.referrer + QStringLiteral(" ") +
-                               slip.commission.toStringWithCents() + QStringLiteral(" 元")};
+        out << QStringList{QStringLiteral("推荐人"), slip.referrer}
+            << QStringList{slip.action == Ledger::kReversedConsumption ? QStringLiteral("扣回提成")
+                                                                       : QStringLiteral("提成"),
+                           slip.commission.toStringWithCents() + QStringLiteral(" 元")};
     out << QStringList{QStringLiteral("管理员"), slip.admin}
         << QStringList{QStringLiteral("操作号"), QString::number(slip.operation)};
     return out;

@@ -67,6 +67,14 @@ inline double inkOfFirstPage(const QString &path)
     return double(ink) / (qint64(page.width()) * page.height());
 }
 
+// The number of pages, from pdfinfo; 0 when it cannot tell.
+inline int pages(const QString &path)
+{
+    const QString info = run(QStringLiteral("pdfinfo"), {path});
+    const qsizetype at = info.indexOf(QStringLiteral("Pages:"));
+    return at < 0 ? 0 : info.mid(at + 6).section(QLatin1Char('\n'), 0, 0).trimmed().toInt();
+}
+
 // The first page's size in millimetres, from pdfinfo.
 inline QSizeF pageSizeMm(const QString &path)
 {
