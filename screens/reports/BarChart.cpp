@@ -46,6 +46,7 @@ void show(QChartView *view, const QString &seriesName, const QStringList &catego
     auto *y = new QValueAxis;
     y->setRange(0, top > 0 ? top * 1.1 : 1);
     y->setLabelFormat(QStringLiteral("%.0f"));
+    y->applyNiceNumbers();
     chart->addAxis(y, Qt::AlignLeft);
     series->attachAxis(y);
 }

@@ -9,6 +9,7 @@
 #include <QComboBox>
 #include <QDateEdit>
 #include <QDir>
+#include <QHeaderView>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
@@ -30,6 +31,8 @@ DayCloseDialog::DayCloseDialog(MemberStore &store, const DataFiles &files, QWidg
     const auto admins = attempt([&] { return DayClose::admins(m_store); });
     m_adminBox = comboBox("guanliyuan", QStringList{kEveryAdmin} + admins.value_or(QStringList()));
     m_grid = table("biaoge", kHeaders);
+    m_grid->setColumnWidth(0, 160);
+    m_grid->horizontalHeader()->setStretchLastSection(true);
     m_chart = BarChart::create("tubiao", QStringLiteral("各时段消费（元）"), this);
     QPushButton *printButton = button("dayin", QStringLiteral("打印(&P)"));
     QPushButton *pdfButton = button("pdf", QStringLiteral("PDF"));
@@ -41,12 +44,12 @@ DayCloseDialog::DayCloseDialog(MemberStore &store, const DataFiles &files, QWidg
     filters->addStretch(1);
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(filters);
-    layout->addWidget(m_grid, 1);
-    layout->addWidget(m_chart, 1);
+    layout->addWidget(m_grid, 3);
+    layout->addWidget(m_chart, 2);
     QHBoxLayout *buttons = rowOf({printButton, pdfButton, exportButton, exitButton});
     buttons->insertStretch(0, 1);
     layout->addLayout(buttons);
-    Ui::resizeTwips(this, 10500, 9000);
+    Ui::resizeTwips(this, 13500, 9600);
 
     connect(m_dayBox, &QDateEdit::dateChanged, this, &DayCloseDialog::refresh);
     connect(m_adminBox, &QComboBox::currentIndexChanged, this, &DayCloseDialog::refresh);

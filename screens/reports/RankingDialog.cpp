@@ -11,6 +11,7 @@
 #include <QComboBox>
 #include <QDateEdit>
 #include <QDir>
+#include <QHeaderView>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
@@ -27,6 +28,7 @@ RankingDialog::RankingDialog(MemberStore &store, const DataFiles &files, QWidget
     m_byBox = comboBox("paixu", Ranking::kByTexts);
     m_grid = table("biaoge", Ranking::headers());
     m_grid->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_grid->horizontalHeader()->setStretchLastSection(true);
     m_chart = BarChart::create("tubiao", QStringLiteral("前20名（元）"), this);
     QPushButton *printButton = button("dayin", QStringLiteral("打印(&P)"));
     QPushButton *pdfButton = button("pdf", QStringLiteral("PDF"));

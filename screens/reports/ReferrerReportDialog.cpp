@@ -13,6 +13,7 @@
 #include <QChartView>
 #include <QDateEdit>
 #include <QDir>
+#include <QHeaderView>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -34,6 +35,7 @@ ReferrerReportDialog::ReferrerReportDialog(MemberStore &store, const DataFiles &
     m_toBox = dateBox("jieshu", today);
     m_referrerLabel = label("tuijianren", QString());
     m_grid = table("biaoge", ReferrerReport::headers());
+    m_grid->horizontalHeader()->setStretchLastSection(true);
     m_totalsLabel = label("heji", QString());
     m_chart = BarChart::create("tubiao", QStringLiteral("近12个月提成（元）"), this);
     QPushButton *printButton = button("dayin", QStringLiteral("打印(&P)"));
