@@ -92,14 +92,15 @@ void addMemberSearch(QSqlDatabase db)
 }
 
 // 4 → 5: what the reports read quickly, and the print settings. The
-// entries of a day or a range are found by time (the day's close, the
-// ranking), covering the columns those sums read; a referrer's referees by
+// entries of a kind in a day or a range are found by kind and time (the
+// day's close, the ranking, the reversals of a range), covering the columns
+// those sums read; a referrer's referees by
 // the referrer's name or phone; a day's new members and cash rows by date.
 // 设置 holds one row per setting.
 void addReportIndexes(QSqlDatabase db)
 {
     const char *const statements[] = {
-        "CREATE INDEX 账户流水_时间 ON 账户流水(时间, 类别, 会员号, 金额, 管理员)",
+        "CREATE INDEX 账户流水_类别时间 ON 账户流水(类别, 时间, 会员号, 金额, 管理员)",
         "CREATE INDEX 会员登记_推荐人 ON 会员登记(推荐人)",
         "CREATE INDEX 会员登记_推荐人手机 ON 会员登记(推荐人手机)",
         "CREATE INDEX 会员登记_注册时间 ON 会员登记(注册时间)",

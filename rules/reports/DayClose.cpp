@@ -53,11 +53,17 @@ Figures compute(MemberStore &store, const QDate &day, const QString &admin)
     const TimeSpan span = TimeSpan::days(day, day);
     const QVariantList bounds{span.start, span.end, admin, admin};
 
+    // Kind by kind, each a range of the kind-and-time index.
+    static const QStringList kinds = {Ledger::kBalanceConsumption, Ledger::kCashConsumption,
+                                      Ledger::kRecharge,           Ledger::kOffset,
+                                      Ledger::kCommission,         Ledger::kReversedCommission,
+                                      Ledger::kReversedConsumption};
+    QVariantList values(kinds.begin(), kinds.end());
     QSqlQuery &byKind = store.exec(
         QStringLiteral("SELECT 类别, substr(时间, 12, 2), count(*), coalesce(sum(金额), 0) "
-                       "FROM 账户流水 WHERE 时间 >= ? AND 时间 < ? AND (? = '' OR 管理员 = ?) "
-                       "GROUP BY 1, 2"),
-        bounds);
+                       "FROM 账户流水 WHERE 类别 IN (?, ?, ?, ?, ?, ?, ?) AND 时间 >= ? AND 时间 < ? "
+                       "AND (? = '' OR 管理员 = ?) GROUP BY 1, 2"),
+        values + bounds);
     while (byKind.next()) {
         const QString kind = byKind.value(0).toString();
         const Tally t = tallyOf(byKind, 2);
@@ -73,9 +79,10 @@ Figures compute(MemberStore &store, const QDate &day, const QString &admin)
     QSqlQuery &cash = store.exec(
         QStringLiteral("SELECT count(*), coalesce(sum(r.金额), 0) FROM 账户流水 r "
                        "JOIN 账户流水 o ON o.流水号 = r.关联流水 "
-                       "WHERE r.时间 >= ? AND r.时间 < ? AND (? = '' OR r.管理员 = ?) "
-                       "AND r.类别 = ? AND o.类别 = ?"),
-        bounds + QVariantList{Ledger::kReversedConsumption, Ledger::kCashConsumption});
+                       "WHERE r.类别 = ? AND r.时间 >= ? AND r.时间 < ? AND (? = '' OR r.管理员 = ?) "
+                       "AND o.类别 = ?"),
+        QVariantList{Ledger::kReversedConsumption} + bounds +
+            QVariantList{Ledger::kCashConsumption});
     if (cash.next())
         f.reversedCash = tallyOf(cash, 0);
     cash.finish();

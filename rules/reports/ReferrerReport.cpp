@@ -11,23 +11,35 @@ namespace ReferrerReport {
 
 namespace {
 
-// Every commission the referrer was ever credited, with the consumption it
-// came from and the reversals of both; summed per referee over the range.
+// Per referee over the range (v holds the account, the range and the three
+// kinds): the commissions written in it with the
+// consumptions they came from, the commissions taken back in it, and the
+// consumptions reversed in it that had credited the referrer. Each part
+// reads only the range's entries, found through the referrer's account or
+// through kind and time, in the order the joins are written (CROSS JOIN).
+// Columns: referee account, consumptions, their amount,
+// commission.
+const QString kParts = QStringLiteral(
+    "SELECT o.会员号 AS a, 1 AS n, o.金额 AS s, k.余额变动 AS c FROM v CROSS JOIN 账户流水 k "
+    "CROSS JOIN 账户流水 o ON o.流水号 = k.关联流水 "
+    "WHERE k.会员号 = v.acc AND k.类别 = v.kc AND k.时间 >= v.s AND k.时间 < v.e "
+    "UNION ALL "
+    "SELECT o.会员号, 0, 0, rc.余额变动 FROM v CROSS JOIN 账户流水 rc "
+    "CROSS JOIN 账户流水 k ON k.流水号 = rc.关联流水 "
+    "CROSS JOIN 账户流水 o ON o.流水号 = k.关联流水 "
+    "WHERE rc.会员号 = v.acc AND rc.类别 = v.krc AND rc.时间 >= v.s AND rc.时间 < v.e "
+    "UNION ALL "
+    "SELECT o.会员号, -1, -r.金额, 0 FROM v CROSS JOIN 账户流水 r "
+    "CROSS JOIN 账户流水 o ON o.流水号 = r.关联流水 "
+    "CROSS JOIN 账户流水 k ON k.关联流水 = o.流水号 AND k.类别 = v.kc AND k.会员号 = v.acc "
+    "WHERE r.类别 = v.kr AND r.时间 >= v.s AND r.时间 < v.e");
 const QString kByReferee = QStringLiteral(
-    "SELECT o.会员号, max(o.流水号), o.会员名, o.手机号, a.会员行, "
-    " sum(CASE WHEN o.时间 >= span.s AND o.时间 < span.e THEN 1 ELSE 0 END) "
-    " - sum(CASE WHEN r.时间 >= span.s AND r.时间 < span.e THEN 1 ELSE 0 END), "
-    " sum(CASE WHEN o.时间 >= span.s AND o.时间 < span.e THEN o.金额 ELSE 0 END) "
-    " - sum(CASE WHEN r.时间 >= span.s AND r.时间 < span.e THEN r.金额 ELSE 0 END), "
-    " sum(CASE WHEN k.时间 >= span.s AND k.时间 < span.e THEN k.金额 ELSE 0 END) "
-    " - sum(CASE WHEN rc.时间 >= span.s AND rc.时间 < span.e THEN rc.金额 ELSE 0 END) "
-    "FROM (SELECT ? AS s, ? AS e) span, 账户流水 k "
-    "JOIN 账户流水 o ON o.流水号 = k.关联流水 "
-    "LEFT JOIN 账户流水 r ON r.关联流水 = o.流水号 AND r.类别 = ? "
-    "LEFT JOIN 账户流水 rc ON rc.关联流水 = k.流水号 AND rc.类别 = ? "
-    "LEFT JOIN 会员账户 a ON a.会员号 = o.会员号 "
-    "WHERE k.会员号 = ? AND k.类别 = ? "
-    "GROUP BY o.会员号");
+    "WITH v(acc, s, e, kc, krc, kr) AS (SELECT ?, ?, ?, ?, ?, ?) "
+    "SELECT p.a, max(e.流水号), e.会员名, e.手机号, acc.会员行, sum(p.n), sum(p.s), sum(p.c) "
+    "FROM (") + kParts + QStringLiteral(") p "
+    "LEFT JOIN 会员账户 acc ON acc.会员号 = p.a "
+    "LEFT JOIN 账户流水 e ON e.流水号 = (SELECT max(流水号) FROM 账户流水 WHERE 会员号 = p.a) "
+    "GROUP BY p.a");
 
 // The members naming the referrer now, by name or by phone.
 const QString kNaming =
@@ -35,8 +47,9 @@ const QString kNaming =
                    "LEFT JOIN 会员账户 a ON a.会员行 = m.rowid "
                    "WHERE (? <> '' AND m.推荐人 = ?) OR (? <> '' AND m.推荐人手机 = ?)");
 
+// The commission's balance changes: read from the account's index alone.
 const QString kMonthly = QStringLiteral(
-    "SELECT substr(时间, 1, 7), sum(CASE 类别 WHEN ? THEN 金额 ELSE -金额 END) FROM 账户流水 "
+    "SELECT substr(时间, 1, 7), sum(余额变动) FROM 账户流水 "
     "WHERE 会员号 = ? AND 类别 IN (?, ?) AND 时间 >= ? AND 时间 < ? GROUP BY 1");
 
 QString yuanText(Money m)
@@ -86,9 +99,9 @@ Report compute(MemberStore &store, qint64 account, const QDate &from, const QDat
     }
 
     QHash<qint64, qsizetype> byAccount;
-    QSqlQuery &led = store.exec(kByReferee, {span.start, span.end, Ledger::kReversedConsumption,
-                                             Ledger::kReversedCommission, account,
-                                             Ledger::kCommission});
+    QSqlQuery &led = store.exec(kByReferee, {account, span.start, span.end, Ledger::kCommission,
+                                             Ledger::kReversedCommission,
+                                             Ledger::kReversedConsumption});
     while (led.next()) {
         Referee r;
         r.account = led.value(0).toLongLong();
@@ -155,7 +168,7 @@ Report compute(MemberStore &store, qint64 account, const QDate &from, const QDat
         report.monthly << Money();
     }
     const TimeSpan year = TimeSpan::days(firstMonth, lastMonth.addMonths(1).addDays(-1));
-    QSqlQuery &m = store.exec(kMonthly, {Ledger::kCommission, account, Ledger::kCommission,
+    QSqlQuery &m = store.exec(kMonthly, {account, Ledger::kCommission,
                                          Ledger::kReversedCommission, year.start, year.end});
     while (m.next()) {
         const QDate month = QDate::fromString(m.value(0).toString() + QStringLiteral("-01"),

@@ -12,9 +12,9 @@ class MemberStore;
 // 推荐人报表: what one referrer's referees spent and what he earned from
 // each, summed from the ledger. An entry counts in the range when it was
 // written in it: a consumption reversed later counts in its own range and
-// its reversal (and the commission taken back) in theirs. A referee is a
-// member whose consumption credited the referrer, or a member now naming
-// him; a deleted referee stays with what his entries say.
+// its reversal (and the commission taken back) in theirs. The referees are
+// the members now naming him, and anyone whose entries in the range
+// concern him (a deleted referee among them, with what his entries say).
 namespace ReferrerReport {
 
 struct Referee

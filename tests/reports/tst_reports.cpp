@@ -110,13 +110,13 @@ private Q_SLOTS:
                            QStringLiteral("A1|13900000011|2026-01-02|0|100.00|4.00"),
                            QStringLiteral("A4|13900000014|2026-01-02|0|0.00|0.00")}
             << QStringLiteral("合计：被推荐人 4 人，消费 2 次，消费金额 240.00 元，提成 13.80 元");
+        // A3, deleted, names nobody now and did nothing in this range.
         QTest::newRow("RefA, 11-30 only")
             << false << QDate(2026, 11, 30) << QDate(2026, 11, 30)
             << QStringList{QStringLiteral("A1|13900000011|2026-01-02|1|100.00|10.00"),
                            QStringLiteral("A2|13900000012|2026-11-20|0|0.00|0.00"),
-                           QStringLiteral("A3（已删除）|13900000013||0|0.00|0.00"),
                            QStringLiteral("A4|13900000014|2026-01-02|0|0.00|0.00")}
-            << QStringLiteral("合计：被推荐人 4 人，消费 1 次，消费金额 100.00 元，提成 10.00 元");
+            << QStringLiteral("合计：被推荐人 3 人，消费 1 次，消费金额 100.00 元，提成 10.00 元");
         // Deleted before #7 was reversed: the commission stays his.
         QTest::newRow("RefC deleted, 12-07")
             << true << d7 << d7
