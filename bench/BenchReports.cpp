@@ -58,8 +58,8 @@ QString build(const QString &work, qint64 members, qint64 consumptions)
     QTextStream(stderr) << "building " << members << " members and " << consumptions
                         << " consumptions ...\n";
     {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"),
-                                                    QStringLiteral("reports-build"));
+        QSqlDatabase db =
+            QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("reports-build"));
         db.setDatabaseName(partial);
         if (!db.open())
             qFatal("open failed");
@@ -117,13 +117,14 @@ QString build(const QString &work, qint64 members, qint64 consumptions)
                                  .arg(kCloseDay));
         // Every consumption of a member who names a referrer credits him 5 yuan.
         run(db, QStringLiteral("CREATE INDEX tmp_name ON 会员登记(会员名)"));
-        run(db, QStringLiteral(
-                    "INSERT INTO 账户流水 (时间, 会员号, 会员名, 手机号, 类别, 金额, 余额变动, 余额, "
-                    "消费变动, 次数变动, 管理员, 关联流水) "
-                    "SELECT c.时间, r.rowid, r.会员名, r.手机号, '推荐提成', 500, 500, 0, 0, 0, "
-                    "c.管理员, c.流水号 FROM 账户流水 c JOIN 会员登记 m ON m.rowid = c.会员号 "
-                    "JOIN 会员登记 r ON r.会员名 = m.推荐人 "
-                    "WHERE c.类别 IN ('现金消费', '余额消费') ORDER BY c.流水号"));
+        run(db,
+            QStringLiteral(
+                "INSERT INTO 账户流水 (时间, 会员号, 会员名, 手机号, 类别, 金额, 余额变动, 余额, "
+                "消费变动, 次数变动, 管理员, 关联流水) "
+                "SELECT c.时间, r.rowid, r.会员名, r.手机号, '推荐提成', 500, 500, 0, 0, 0, "
+                "c.管理员, c.流水号 FROM 账户流水 c JOIN 会员登记 m ON m.rowid = c.会员号 "
+                "JOIN 会员登记 r ON r.会员名 = m.推荐人 "
+                "WHERE c.类别 IN ('现金消费', '余额消费') ORDER BY c.流水号"));
         run(db, QStringLiteral("DROP INDEX tmp_name"));
         for (const QString &c : creates)
             run(db, c);
@@ -161,7 +162,8 @@ void benchReports(const QString &work, qint64 members, qint64 consumptions, QLis
         qFatal("open failed");
     store.setOperatorName(QStringLiteral("admin"));
     sqlite3 *raw = nullptr;
-    if (sqlite3_open_v2(path.toUtf8().constData(), &raw, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK)
+    if (sqlite3_open_v2(path.toUtf8().constData(), &raw, SQLITE_OPEN_READONLY, nullptr) !=
+        SQLITE_OK)
         qFatal("raw open failed");
     const QString scale =
         QStringLiteral("%1 members, %2 consumptions").arg(members).arg(consumptions);
@@ -178,9 +180,9 @@ void benchReports(const QString &work, qint64 members, qint64 consumptions, QLis
     const auto referrer = Measure::interleaved(
         20,
         {timed([&] {
-             referees = ReferrerReport::compute(store, account, QDate(2025, 6, 1),
-                                                QDate(2025, 6, 30))
-                            .referees.size();
+             referees =
+                 ReferrerReport::compute(store, account, QDate(2025, 6, 1), QDate(2025, 6, 30))
+                     .referees.size();
          }),
          timed([&] {
              sqlite3_bind_int64(own, 1, account);
@@ -195,9 +197,12 @@ void benchReports(const QString &work, qint64 members, qint64 consumptions, QLis
     rows << Row{QStringLiteral("referrer report, first screen (June 2025), a referrer with 10000 "
                                "referees (%1)")
                     .arg(scale),
-                figuresOf(referrer.at(0)), figuresOf(referrer.at(1)),
+                figuresOf(referrer.at(0)),
+                figuresOf(referrer.at(1)),
                 QStringLiteral("raw C API, his commission entries alone"),
-                QStringLiteral("≤ 200 ms"), 0, 0.2,
+                QStringLiteral("≤ 200 ms"),
+                0,
+                0.2,
                 QStringLiteral("%1 referees listed; the whole of 2025: %2")
                     .arg(referees)
                     .arg(Measure::formatSeconds(figuresOf(referrer.at(2)).median))};
@@ -216,8 +221,9 @@ void benchReports(const QString &work, qint64 members, qint64 consumptions, QLis
                               Ranking::By::Commission);
          }),
          timed([&] {
-             const QByteArray *texts[] = {&commission, &start, &end, &reversedCommission, &start,
-                                          &end, &commission, &reversedConsumption, &start, &end};
+             const QByteArray *texts[] = {&commission, &start, &end,        &reversedCommission,
+                                          &start,      &end,   &commission, &reversedConsumption,
+                                          &start,      &end};
              for (int i = 0; i < 10; ++i)
                  sqlite3_bind_text(sums, i + 1, texts[i]->constData(), int(texts[i]->size()),
                                    SQLITE_STATIC);
@@ -227,8 +233,11 @@ void benchReports(const QString &work, qint64 members, qint64 consumptions, QLis
          })},
         1);
     rows << Row{QStringLiteral("referral ranking of 2025 (%1)").arg(scale),
-                figuresOf(ranking.at(0)), figuresOf(ranking.at(1)),
-                QStringLiteral("raw C API, same GROUP BY"), QStringLiteral("≤ 1.5×"), 1.5};
+                figuresOf(ranking.at(0)),
+                figuresOf(ranking.at(1)),
+                QStringLiteral("raw C API, same GROUP BY"),
+                QStringLiteral("≤ 1.5×"),
+                1.5};
 
     // The close of a day of 5,000 actions.
     const QDate day = QDate::fromString(kCloseDay, Qt::ISODate);
@@ -240,13 +249,18 @@ void benchReports(const QString &work, qint64 members, qint64 consumptions, QLis
         })},
         3);
     rows << Row{QStringLiteral("day's close of a day of %1 actions (%2)").arg(actions).arg(scale),
-                figuresOf(close.at(0)), {}, QStringLiteral("—"), QStringLiteral("≤ 50 ms"), 0,
+                figuresOf(close.at(0)),
+                {},
+                QStringLiteral("—"),
+                QStringLiteral("≤ 50 ms"),
+                0,
                 0.05};
 
     // A slip of a consumption with its commission, to PDF.
     const qint64 entry =
-        store.scalar(QStringLiteral("SELECT 关联流水 FROM 账户流水 WHERE 类别 = '推荐提成' "
-                                    "ORDER BY 流水号 DESC LIMIT 1"))
+        store
+            .scalar(QStringLiteral("SELECT 关联流水 FROM 账户流水 WHERE 类别 = '推荐提成' "
+                                   "ORDER BY 流水号 DESC LIMIT 1"))
             .toLongLong();
     const QString pdf = work + QStringLiteral("/slip.pdf");
     const auto slip = Measure::interleaved(
@@ -257,8 +271,13 @@ void benchReports(const QString &work, qint64 members, qint64 consumptions, QLis
                 qFatal("slip not written");
         })},
         3);
-    rows << Row{QStringLiteral("slip of a consumption to PDF, 58 mm"), figuresOf(slip.at(0)), {},
-                QStringLiteral("—"), QStringLiteral("≤ 50 ms"), 0, 0.05};
+    rows << Row{QStringLiteral("slip of a consumption to PDF, 58 mm"),
+                figuresOf(slip.at(0)),
+                {},
+                QStringLiteral("—"),
+                QStringLiteral("≤ 50 ms"),
+                0,
+                0.05};
     sqlite3_finalize(own);
     sqlite3_finalize(sums);
     sqlite3_close(raw);
@@ -282,27 +301,32 @@ void benchReports(const QString &work, qint64 members, qint64 consumptions, QLis
         s.setOperatorName(QStringLiteral("admin"));
         const Consumption::Outcome o = Consumption::confirm(
             s,
-            {QStringLiteral("会员%1").arg(2 + k % 5000, 7, 10, QLatin1Char('0')), {},
-             k % 2 ? Consumption::kCash : Consumption::kBalance, QStringLiteral("1")},
+            {QStringLiteral("会员%1").arg(2 + k % 5000, 7, 10, QLatin1Char('0')),
+             {},
+             k % 2 ? Consumption::kCash : Consumption::kBalance,
+             QStringLiteral("1")},
             {5, 0}, [] { return true; });
         if (o.kind != Consumption::Outcome::Kind::Done)
             qFatal("consumption refused");
     };
-    const auto consumption = Measure::interleaved(
-        200, {[&](int k) {
-                  QElapsedTimer t;
-                  t.start();
-                  consume(a, k);
-                  return double(t.nsecsElapsed()) / 1e9;
-              },
-              [&](int k) {
-                  QElapsedTimer t;
-                  t.start();
-                  consume(b, k);
-                  return double(t.nsecsElapsed()) / 1e9;
-              }},
-        5);
+    const auto consumption = Measure::interleaved(200,
+                                                  {[&](int k) {
+                                                       QElapsedTimer t;
+                                                       t.start();
+                                                       consume(a, k);
+                                                       return double(t.nsecsElapsed()) / 1e9;
+                                                   },
+                                                   [&](int k) {
+                                                       QElapsedTimer t;
+                                                       t.start();
+                                                       consume(b, k);
+                                                       return double(t.nsecsElapsed()) / 1e9;
+                                                   }},
+                                                  5);
     rows << Row{QStringLiteral("one consumption with the reports' indexes (%1)").arg(scale),
-                figuresOf(consumption.at(0)), figuresOf(consumption.at(1)),
-                QStringLiteral("the same file without them"), QStringLiteral("≤ 1.1×"), 1.1};
+                figuresOf(consumption.at(0)),
+                figuresOf(consumption.at(1)),
+                QStringLiteral("the same file without them"),
+                QStringLiteral("≤ 1.1×"),
+                1.1};
 }

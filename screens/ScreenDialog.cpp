@@ -1,6 +1,7 @@
 #include "screens/ScreenDialog.h"
 
 #include "base/Session.h"
+#include "rules/money/MemberLookup.h"
 #include "screens/Dialogs.h"
 
 #include <QCheckBox>
@@ -200,4 +201,25 @@ QHBoxLayout *ScreenDialog::buttonRow(QPushButton *confirm, QPushButton *exit)
     row->addWidget(exit);
     connect(exit, &QPushButton::clicked, this, &QDialog::reject);
     return row;
+}
+
+std::optional<qint64> ScreenDialog::findMember(MemberStore &store, const QString &name,
+                                               const QString &phone, const QString &noKey,
+                                               const QString &notFound)
+{
+    if (name.isEmpty() && phone.isEmpty()) {
+        Dialogs::message(this, noKey);
+        return std::nullopt;
+    }
+    const auto found = attempt([&] {
+        MemberTable members(store);
+        return MemberLookup(name, phone).find(members);
+    });
+    if (!found)
+        return std::nullopt;
+    if (!*found) {
+        Dialogs::message(this, notFound);
+        return std::nullopt;
+    }
+    return (*found)->id;
 }

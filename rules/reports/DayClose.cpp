@@ -60,9 +60,10 @@ Figures compute(MemberStore &store, const QDate &day, const QString &admin)
                                       Ledger::kReversedConsumption};
     QVariantList values(kinds.begin(), kinds.end());
     QSqlQuery &byKind = store.exec(
-        QStringLiteral("SELECT 类别, substr(时间, 12, 2), count(*), coalesce(sum(金额), 0) "
-                       "FROM 账户流水 WHERE 类别 IN (?, ?, ?, ?, ?, ?, ?) AND 时间 >= ? AND 时间 < ? "
-                       "AND (? = '' OR 管理员 = ?) GROUP BY 1, 2"),
+        QStringLiteral(
+            "SELECT 类别, substr(时间, 12, 2), count(*), coalesce(sum(金额), 0) "
+            "FROM 账户流水 WHERE 类别 IN (?, ?, ?, ?, ?, ?, ?) AND 时间 >= ? AND 时间 < ? "
+            "AND (? = '' OR 管理员 = ?) GROUP BY 1, 2"),
         values + bounds);
     while (byKind.next()) {
         const QString kind = byKind.value(0).toString();
@@ -77,25 +78,26 @@ Figures compute(MemberStore &store, const QDate &day, const QString &admin)
     byKind.finish();
 
     QSqlQuery &cash = store.exec(
-        QStringLiteral("SELECT count(*), coalesce(sum(r.金额), 0) FROM 账户流水 r "
-                       "JOIN 账户流水 o ON o.流水号 = r.关联流水 "
-                       "WHERE r.类别 = ? AND r.时间 >= ? AND r.时间 < ? AND (? = '' OR r.管理员 = ?) "
-                       "AND o.类别 = ?"),
+        QStringLiteral(
+            "SELECT count(*), coalesce(sum(r.金额), 0) FROM 账户流水 r "
+            "JOIN 账户流水 o ON o.流水号 = r.关联流水 "
+            "WHERE r.类别 = ? AND r.时间 >= ? AND r.时间 < ? AND (? = '' OR r.管理员 = ?) "
+            "AND o.类别 = ?"),
         QVariantList{Ledger::kReversedConsumption} + bounds +
             QVariantList{Ledger::kCashConsumption});
     if (cash.next())
         f.reversedCash = tallyOf(cash, 0);
     cash.finish();
 
-    f.newMembers =
-        store
-            .scalar(QStringLiteral("SELECT count(*) FROM 会员登记 WHERE 注册时间 = ?"),
-                    {day.toString(Qt::ISODate)})
-            .toLongLong();
+    f.newMembers = store
+                       .scalar(QStringLiteral("SELECT count(*) FROM 会员登记 WHERE 注册时间 = ?"),
+                               {day.toString(Qt::ISODate)})
+                       .toLongLong();
 
     // 现金 keeps its amounts as texts, read the way the program reads amounts.
-    QSqlQuery &log = store.exec(
-        QStringLiteral("SELECT 数额 FROM 现金 WHERE 日期 >= ? AND 日期 < ?"), {span.start, span.end});
+    QSqlQuery &log =
+        store.exec(QStringLiteral("SELECT 数额 FROM 现金 WHERE 日期 >= ? AND 日期 < ?"),
+                   {span.start, span.end});
     while (log.next())
         f.cashLog += Money::fromStored(log.value(0));
     log.finish();

@@ -40,11 +40,12 @@ QString save(MemberStore &store, const Values &values, bool builtInAdmin)
     }
     table.setValue(kAutoPrint, values.autoPrint ? QStringLiteral("1") : QStringLiteral("0"));
     table.setValue(kPaper, QString::number(values.paperMm == 80 ? 80 : 58));
-    AuditLog(store).add(AuditLog::kPrintSettings,
-                        QStringLiteral("店名 %1，自动打印小票 %2，小票宽度 %3 毫米")
-                            .arg(shop, values.autoPrint ? QStringLiteral("是") : QStringLiteral("否"))
-                            .arg(values.paperMm == 80 ? 80 : 58),
-                        store.operatorName());
+    AuditLog(store).add(
+        AuditLog::kPrintSettings,
+        QStringLiteral("店名 %1，自动打印小票 %2，小票宽度 %3 毫米")
+            .arg(shop, values.autoPrint ? QStringLiteral("是") : QStringLiteral("否"))
+            .arg(values.paperMm == 80 ? 80 : 58),
+        store.operatorName());
     tx.commit();
     return {};
 }

@@ -28,10 +28,9 @@ QList<Row> compute(MemberStore &store, const QDate &from, const QDate &to, By by
 {
     const TimeSpan span = TimeSpan::days(from, to);
     QList<Row> rows;
-    QSqlQuery &q = store.exec(kSums, {Ledger::kCommission, span.start, span.end,
-                                      Ledger::kReversedCommission, span.start, span.end,
-                                      Ledger::kCommission, Ledger::kReversedConsumption,
-                                      span.start, span.end});
+    QSqlQuery &q = store.exec(
+        kSums, {Ledger::kCommission, span.start, span.end, Ledger::kReversedCommission, span.start,
+                span.end, Ledger::kCommission, Ledger::kReversedConsumption, span.start, span.end});
     while (q.next()) {
         Row r;
         r.account = q.value(0).toLongLong();
@@ -51,11 +50,11 @@ QList<Row> compute(MemberStore &store, const QDate &from, const QDate &to, By by
     if (rows.size() > top)
         rows.resize(top);
     for (Row &r : rows) {
-        QSqlQuery &who = store.exec(
-            QStringLiteral("SELECT e.会员名, e.手机号, a.会员行 IS NULL FROM 账户流水 e "
-                           "LEFT JOIN 会员账户 a ON a.会员号 = e.会员号 "
-                           "WHERE e.会员号 = ? ORDER BY e.流水号 DESC LIMIT 1"),
-            {r.account});
+        QSqlQuery &who =
+            store.exec(QStringLiteral("SELECT e.会员名, e.手机号, a.会员行 IS NULL FROM 账户流水 e "
+                                      "LEFT JOIN 会员账户 a ON a.会员号 = e.会员号 "
+                                      "WHERE e.会员号 = ? ORDER BY e.流水号 DESC LIMIT 1"),
+                       {r.account});
         if (who.next()) {
             r.name = who.value(0).toString();
             r.phone = who.value(1).toString();

@@ -29,8 +29,7 @@ struct Row
 inline constexpr int kTop = 20;
 
 // The top `top` rows, best first (ties by account). Throws StoreError.
-QList<Row> compute(MemberStore &store, const QDate &from, const QDate &to, By by,
-                   int top = kTop);
+QList<Row> compute(MemberStore &store, const QDate &from, const QDate &to, By by, int top = kTop);
 
 // The one statement that sums the range per referrer: bound with the
 // commission kind, the range, the reversed-commission kind, the range, the

@@ -33,13 +33,17 @@ const QString kParts = QStringLiteral(
     "CROSS JOIN 账户流水 o ON o.流水号 = r.关联流水 "
     "CROSS JOIN 账户流水 k ON k.关联流水 = o.流水号 AND k.类别 = v.kc AND k.会员号 = v.acc "
     "WHERE r.类别 = v.kr AND r.时间 >= v.s AND r.时间 < v.e");
-const QString kByReferee = QStringLiteral(
-    "WITH v(acc, s, e, kc, krc, kr) AS (SELECT ?, ?, ?, ?, ?, ?) "
-    "SELECT p.a, max(e.流水号), e.会员名, e.手机号, acc.会员行, sum(p.n), sum(p.s), sum(p.c) "
-    "FROM (") + kParts + QStringLiteral(") p "
-    "LEFT JOIN 会员账户 acc ON acc.会员号 = p.a "
-    "LEFT JOIN 账户流水 e ON e.流水号 = (SELECT max(流水号) FROM 账户流水 WHERE 会员号 = p.a) "
-    "GROUP BY p.a");
+const QString kByReferee =
+    QStringLiteral(
+        "WITH v(acc, s, e, kc, krc, kr) AS (SELECT ?, ?, ?, ?, ?, ?) "
+        "SELECT p.a, max(e.流水号), e.会员名, e.手机号, acc.会员行, sum(p.n), sum(p.s), sum(p.c) "
+        "FROM (") +
+    kParts +
+    QStringLiteral(
+        ") p "
+        "LEFT JOIN 会员账户 acc ON acc.会员号 = p.a "
+        "LEFT JOIN 账户流水 e ON e.流水号 = (SELECT max(流水号) FROM 账户流水 WHERE 会员号 = p.a) "
+        "GROUP BY p.a");
 
 // The members naming the referrer now, by name or by phone.
 const QString kNaming =
@@ -48,9 +52,9 @@ const QString kNaming =
                    "WHERE (? <> '' AND m.推荐人 = ?) OR (? <> '' AND m.推荐人手机 = ?)");
 
 // The commission's balance changes: read from the account's index alone.
-const QString kMonthly = QStringLiteral(
-    "SELECT substr(时间, 1, 7), sum(余额变动) FROM 账户流水 "
-    "WHERE 会员号 = ? AND 类别 IN (?, ?) AND 时间 >= ? AND 时间 < ? GROUP BY 1");
+const QString kMonthly =
+    QStringLiteral("SELECT substr(时间, 1, 7), sum(余额变动) FROM 账户流水 "
+                   "WHERE 会员号 = ? AND 类别 IN (?, ?) AND 时间 >= ? AND 时间 < ? GROUP BY 1");
 
 QString yuanText(Money m)
 {
@@ -88,9 +92,10 @@ Report compute(MemberStore &store, qint64 account, const QDate &from, const QDat
         }
         q.finish();
     } else {
-        QSqlQuery &q = store.exec(QStringLiteral("SELECT 会员名, 手机号 FROM 账户流水 WHERE 会员号 = "
-                                                 "? ORDER BY 流水号 DESC LIMIT 1"),
-                                  {account});
+        QSqlQuery &q =
+            store.exec(QStringLiteral("SELECT 会员名, 手机号 FROM 账户流水 WHERE 会员号 = "
+                                      "? ORDER BY 流水号 DESC LIMIT 1"),
+                       {account});
         if (q.next()) {
             report.name = q.value(0).toString();
             report.phone = q.value(1).toString();
@@ -99,9 +104,9 @@ Report compute(MemberStore &store, qint64 account, const QDate &from, const QDat
     }
 
     QHash<qint64, qsizetype> byAccount;
-    QSqlQuery &led = store.exec(kByReferee, {account, span.start, span.end, Ledger::kCommission,
-                                             Ledger::kReversedCommission,
-                                             Ledger::kReversedConsumption});
+    QSqlQuery &led =
+        store.exec(kByReferee, {account, span.start, span.end, Ledger::kCommission,
+                                Ledger::kReversedCommission, Ledger::kReversedConsumption});
     while (led.next()) {
         Referee r;
         r.account = led.value(0).toLongLong();
@@ -168,11 +173,11 @@ Report compute(MemberStore &store, qint64 account, const QDate &from, const QDat
         report.monthly << Money();
     }
     const TimeSpan year = TimeSpan::days(firstMonth, lastMonth.addMonths(1).addDays(-1));
-    QSqlQuery &m = store.exec(kMonthly, {account, Ledger::kCommission,
-                                         Ledger::kReversedCommission, year.start, year.end});
+    QSqlQuery &m = store.exec(kMonthly, {account, Ledger::kCommission, Ledger::kReversedCommission,
+                                         year.start, year.end});
     while (m.next()) {
-        const QDate month = QDate::fromString(m.value(0).toString() + QStringLiteral("-01"),
-                                              Qt::ISODate);
+        const QDate month =
+            QDate::fromString(m.value(0).toString() + QStringLiteral("-01"), Qt::ISODate);
         const qsizetype i = report.months.indexOf(month);
         if (i >= 0)
             report.monthly[i] = Money::fromFen(m.value(1).toLongLong());
@@ -209,8 +214,8 @@ QString totalsText(const Report &r)
 QString title(const Report &r)
 {
     return QStringLiteral("推荐人报表：") + r.name +
-           (r.deleted ? QStringLiteral("（已删除）") : QString()) + QStringLiteral("  ") +
-           r.phone + QStringLiteral("  ") + r.from.toString(Qt::ISODate) + QStringLiteral(" 至 ") +
+           (r.deleted ? QStringLiteral("（已删除）") : QString()) + QStringLiteral("  ") + r.phone +
+           QStringLiteral("  ") + r.from.toString(Qt::ISODate) + QStringLiteral(" 至 ") +
            r.to.toString(Qt::ISODate);
 }
 

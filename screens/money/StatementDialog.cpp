@@ -2,7 +2,6 @@
 
 #include "base/Clock.h"
 #include "base/Session.h"
-#include "rules/money/MemberLookup.h"
 #include "rules/money/Reversal.h"
 #include "rules/money/Statement.h"
 #include "screens/Dialogs.h"
@@ -183,21 +182,9 @@ void StatementDialog::showMember(qint64 memberId)
 
 void StatementDialog::find()
 {
-    if (m_nameBox->text().isEmpty() && m_phoneBox->text().isEmpty()) {
-        Dialogs::message(this, Statement::kNoMember);
-        return;
-    }
-    const auto found = attempt([&] {
-        MemberTable members(m_store);
-        return MemberLookup(m_nameBox->text(), m_phoneBox->text()).find(members);
-    });
-    if (!found)
-        return;
-    if (!*found) {
-        Dialogs::message(this, Statement::kNotFound);
-        return;
-    }
-    showMember((*found)->id);
+    if (const auto id = findMember(m_store, m_nameBox->text(), m_phoneBox->text(),
+                                   Statement::kNoMember, Statement::kNotFound))
+        showMember(*id);
 }
 
 QString StatementDialog::kind() const

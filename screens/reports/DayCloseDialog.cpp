@@ -9,8 +9,8 @@
 #include <QComboBox>
 #include <QDateEdit>
 #include <QDir>
-#include <QHeaderView>
 #include <QHBoxLayout>
+#include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
 #include <QTableWidget>
@@ -76,7 +76,8 @@ QString DayCloseDialog::exportPath(const QString &suffix) const
 void DayCloseDialog::refresh()
 {
     const QString admin = m_adminBox->currentIndex() == 0 ? QString() : m_adminBox->currentText();
-    const auto figures = attempt([&] { return DayClose::compute(m_store, m_dayBox->date(), admin); });
+    const auto figures =
+        attempt([&] { return DayClose::compute(m_store, m_dayBox->date(), admin); });
     if (!figures)
         return;
     m_figures = *figures;

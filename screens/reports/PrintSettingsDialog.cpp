@@ -53,8 +53,8 @@ void PrintSettingsDialog::save()
     values.shop = m_shopBox->text();
     values.autoPrint = m_autoBox->isChecked();
     values.paperMm = m_paperBox->currentIndex() == 1 ? 80 : 58;
-    const auto refusal = attempt(
-        [&] { return PrintSettings::save(m_store, values, m_session.isBuiltInAdmin()); });
+    const auto refusal =
+        attempt([&] { return PrintSettings::save(m_store, values, m_session.isBuiltInAdmin()); });
     if (!refusal)
         return;
     Dialogs::message(this, refusal->isEmpty() ? PrintSettings::kSaved : *refusal);

@@ -126,8 +126,8 @@ double slipTextWidth(int paperMm)
 std::unique_ptr<QTextDocument> slipDocument(const QString &shop, const QList<QStringList> &lines,
                                             int paperMm)
 {
-    QString html = QStringLiteral("<p align=\"center\"><b>") + escaped(shop) +
-                   QStringLiteral("</b></p><hr/>");
+    QString html =
+        QStringLiteral("<p align=\"center\"><b>") + escaped(shop) + QStringLiteral("</b></p><hr/>");
     for (const QStringList &line : lines)
         html += QStringLiteral("<p>") + escaped(line.value(0)) + QStringLiteral("：") +
                 escaped(line.value(1)) + QStringLiteral("</p>");
@@ -157,8 +157,7 @@ bool toDefaultPrinter(QTextDocument &document)
     if (!printer.isValid() || !printer.setPageLayout(layoutFor(document)))
         return false;
     printTo(document, printer);
-    return printer.printerState() != QPrinter::Error &&
-           printer.printerState() != QPrinter::Aborted;
+    return printer.printerState() != QPrinter::Error && printer.printerState() != QPrinter::Aborted;
 }
 
 bool preview(QWidget *parent, QTextDocument &document)

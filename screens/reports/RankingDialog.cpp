@@ -11,8 +11,8 @@
 #include <QComboBox>
 #include <QDateEdit>
 #include <QDir>
-#include <QHeaderView>
 #include <QHBoxLayout>
+#include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
 #include <QTableWidget>
@@ -64,7 +64,8 @@ RankingDialog::RankingDialog(MemberStore &store, const DataFiles &files, QWidget
         QList<QVariantList> rows;
         for (int i = 0; i < m_rows.size(); ++i) {
             const QStringList t = Ranking::cells(i + 1, m_rows.at(i));
-            rows << QVariantList{i + 1, t.at(1), t.at(2), TableExport::yuan(m_rows.at(i).commission),
+            rows << QVariantList{i + 1, t.at(1), t.at(2),
+                                 TableExport::yuan(m_rows.at(i).commission),
                                  TableExport::yuan(m_rows.at(i).spending)};
         }
         ReportOutput::exportXls(this, m_store, exportPath(QStringLiteral("xls")),
@@ -90,8 +91,8 @@ QList<QStringList> RankingDialog::texts() const
 
 void RankingDialog::refresh()
 {
-    const Ranking::By by = m_byBox->currentIndex() == 1 ? Ranking::By::Spending
-                                                        : Ranking::By::Commission;
+    const Ranking::By by =
+        m_byBox->currentIndex() == 1 ? Ranking::By::Spending : Ranking::By::Commission;
     const auto rows =
         attempt([&] { return Ranking::compute(m_store, m_fromBox->date(), m_toBox->date(), by); });
     if (!rows)
@@ -112,8 +113,8 @@ Printout::Report RankingDialog::printable() const
     Printout::Report p;
     p.title = QStringLiteral("推荐排行");
     p.about = {m_fromBox->date().toString(Qt::ISODate) + QStringLiteral(" 至 ") +
-                   m_toBox->date().toString(Qt::ISODate) + QStringLiteral("，") +
-                   m_byBox->currentText()};
+               m_toBox->date().toString(Qt::ISODate) + QStringLiteral("，") +
+               m_byBox->currentText()};
     p.headers = Ranking::headers();
     p.rows = texts();
     return p;

@@ -2,19 +2,17 @@
 
 #include "base/Clock.h"
 #include "rules/maintenance/TableExport.h"
-#include "rules/money/MemberLookup.h"
 #include "screens/Dialogs.h"
 #include "screens/Ui.h"
 #include "screens/reports/BarChart.h"
 #include "screens/reports/ReportOutput.h"
 #include "store/MemberStore.h"
-#include "store/MemberTable.h"
 
 #include <QChartView>
 #include <QDateEdit>
 #include <QDir>
-#include <QHeaderView>
 #include <QHBoxLayout>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -79,7 +77,10 @@ ReferrerReportDialog::ReferrerReportDialog(MemberStore &store, const DataFiles &
         QList<QVariantList> rows;
         for (const ReferrerReport::Referee &r : m_report.referees) {
             const QStringList texts = ReferrerReport::cells(r);
-            rows << QVariantList{texts.at(0), texts.at(1), texts.at(2), r.consumption.count,
+            rows << QVariantList{texts.at(0),
+                                 texts.at(1),
+                                 texts.at(2),
+                                 r.consumption.count,
                                  TableExport::yuan(r.consumption.sum),
                                  TableExport::yuan(r.commission)};
         }
@@ -97,21 +98,9 @@ QString ReferrerReportDialog::exportPath(const QString &suffix) const
 
 void ReferrerReportDialog::find()
 {
-    if (m_nameBox->text().isEmpty() && m_phoneBox->text().isEmpty()) {
-        Dialogs::message(this, ReferrerReport::kNoReferrer);
-        return;
-    }
-    const auto found = attempt([&] {
-        MemberTable members(m_store);
-        return MemberLookup(m_nameBox->text(), m_phoneBox->text()).find(members);
-    });
-    if (!found)
-        return;
-    if (!*found) {
-        Dialogs::message(this, ReferrerReport::kNotFound);
-        return;
-    }
-    showMember((*found)->id);
+    if (const auto id = findMember(m_store, m_nameBox->text(), m_phoneBox->text(),
+                                   ReferrerReport::kNoReferrer, ReferrerReport::kNotFound))
+        showMember(*id);
 }
 
 void ReferrerReportDialog::showMember(qint64 memberId)

@@ -61,8 +61,8 @@ void savePdf(QWidget *parent, MemberStore &store, Printout::Report report, const
 }
 
 void exportXls(QWidget *parent, MemberStore &store, const QString &path, const QString &sheet,
-               const QStringList &headers, const QList<QVariantList> &rows,
-               const QString &failed, const QString &done)
+               const QStringList &headers, const QList<QVariantList> &rows, const QString &failed,
+               const QString &done)
 {
     Ui::reportExport(parent, store, path, TableExport::write(path, sheet, headers, rows), failed,
                      done);

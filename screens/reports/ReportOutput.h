@@ -24,8 +24,8 @@ inline const QString kNothing = QStringLiteral("请先查询，再打印或导�
 void print(QWidget *parent, MemberStore &store, Printout::Report report);
 void savePdf(QWidget *parent, MemberStore &store, Printout::Report report, const QString &path);
 void exportXls(QWidget *parent, MemberStore &store, const QString &path, const QString &sheet,
-               const QStringList &headers, const QList<QVariantList> &rows,
-               const QString &failed, const QString &done);
+               const QStringList &headers, const QList<QVariantList> &rows, const QString &failed,
+               const QString &done);
 
 // Rows of texts as the cells of a workbook: texts stay texts.
 QList<QVariantList> textCells(const QList<QStringList> &rows);

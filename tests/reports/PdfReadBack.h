@@ -51,9 +51,10 @@ inline double inkOfFirstPage(const QString &path)
 {
     QTemporaryDir dir;
     const QString stem = dir.filePath(QStringLiteral("page"));
-    run(QStringLiteral("pdftoppm"), {QStringLiteral("-png"), QStringLiteral("-r"), QStringLiteral("40"),
-                                     QStringLiteral("-f"), QStringLiteral("1"), QStringLiteral("-l"),
-                                     QStringLiteral("1"), QStringLiteral("-singlefile"), path, stem});
+    run(QStringLiteral("pdftoppm"),
+        {QStringLiteral("-png"), QStringLiteral("-r"), QStringLiteral("40"), QStringLiteral("-f"),
+         QStringLiteral("1"), QStringLiteral("-l"), QStringLiteral("1"),
+         QStringLiteral("-singlefile"), path, stem});
     const QImage page(stem + QStringLiteral(".png"));
     if (page.isNull())
         return 0;

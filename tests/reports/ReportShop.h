@@ -44,12 +44,15 @@ struct ReportShop
     }
     qint64 consume(const char *name, bool cash, const char *amount, bool percent)
     {
-        const CommissionSetting setting = percent ? CommissionSetting{0, 7} : CommissionSetting{10, 0};
-        const Consumption::Outcome o = Consumption::confirm(
-            store(),
-            {QString::fromLatin1(name), {}, cash ? Consumption::kCash : Consumption::kBalance,
-             QString::fromLatin1(amount)},
-            setting, [] { return true; });
+        const CommissionSetting setting =
+            percent ? CommissionSetting{0, 7} : CommissionSetting{10, 0};
+        const Consumption::Outcome o =
+            Consumption::confirm(store(),
+                                 {QString::fromLatin1(name),
+                                  {},
+                                  cash ? Consumption::kCash : Consumption::kBalance,
+                                  QString::fromLatin1(amount)},
+                                 setting, [] { return true; });
         if (o.kind != Consumption::Outcome::Kind::Done)
             qFatal("consumption refused: %s", qPrintable(o.message));
         return store()

@@ -43,27 +43,29 @@ private Q_SLOTS:
         const auto n = [](int count, const char *sum) {
             return QStringLiteral("%1 笔，%2 元").arg(count).arg(QString::fromLatin1(sum));
         };
-        const auto y = [](const char *sum) { return QString::fromLatin1(sum) + QStringLiteral(" 元"); };
+        const auto y = [](const char *sum) {
+            return QString::fromLatin1(sum) + QStringLiteral(" 元");
+        };
         QTest::newRow("12-07, everybody")
             << QDate(2026, 12, 7) << QString()
-            << QStringList{n(3, "300.00"), n(2, "110.00"), n(1, "500.00"), n(1, "-20.00"),
-                           n(5, "36.60"),  n(2, "130.00"), n(1, "30.00"),  n(1, "10.00"),
-                           QStringLiteral("2 人"), y("80.00"), y("85.00"), y("5.00")};
+            << QStringList{n(3, "300.00"),         n(2, "110.00"), n(1, "500.00"), n(1, "-20.00"),
+                           n(5, "36.60"),          n(2, "130.00"), n(1, "30.00"),  n(1, "10.00"),
+                           QStringLiteral("2 人"), y("80.00"),     y("85.00"),     y("5.00")};
         QTest::newRow("12-07, clerk")
             << QDate(2026, 12, 7) << QStringLiteral("clerk")
-            << QStringList{n(1, "40.00"), n(1, "80.00"), n(0, "0.00"),  n(1, "-20.00"),
-                           n(2, "8.40"), n(0, "0.00"),  n(0, "0.00"),  n(0, "0.00"),
-                           QStringLiteral("2 人"), y("80.00"), y("85.00"), y("5.00")};
+            << QStringList{n(1, "40.00"),          n(1, "80.00"), n(0, "0.00"), n(1, "-20.00"),
+                           n(2, "8.40"),           n(0, "0.00"),  n(0, "0.00"), n(0, "0.00"),
+                           QStringLiteral("2 人"), y("80.00"),    y("85.00"),   y("5.00")};
         QTest::newRow("12-08: a reversal of 12-01's cash")
             << QDate(2026, 12, 8) << QString()
-            << QStringList{n(0, "0.00"),  n(0, "0.00"),  n(0, "0.00"),  n(0, "0.00"),
-                           n(0, "0.00"),  n(1, "50.00"), n(1, "50.00"), n(1, "10.00"),
-                           QStringLiteral("0 人"), y("-50.00"), y("-50.00"), y("0.00")};
-        QTest::newRow("11-30")
-            << QDate(2026, 11, 30) << QString()
-            << QStringList{n(1, "100.00"), n(0, "0.00"), n(0, "0.00"), n(0, "0.00"),
-                           n(1, "10.00"),  n(0, "0.00"), n(0, "0.00"), n(0, "0.00"),
-                           QStringLiteral("0 人"), y("0.00"), y("0.00"), y("0.00")};
+            << QStringList{n(0, "0.00"),           n(0, "0.00"),  n(0, "0.00"),  n(0, "0.00"),
+                           n(0, "0.00"),           n(1, "50.00"), n(1, "50.00"), n(1, "10.00"),
+                           QStringLiteral("0 人"), y("-50.00"),   y("-50.00"),   y("0.00")};
+        QTest::newRow("11-30") << QDate(2026, 11, 30) << QString()
+                               << QStringList{n(1, "100.00"), n(0, "0.00"),  n(0, "0.00"),
+                                              n(0, "0.00"),   n(1, "10.00"), n(0, "0.00"),
+                                              n(0, "0.00"),   n(0, "0.00"),  QStringLiteral("0 人"),
+                                              y("0.00"),      y("0.00"),     y("0.00")};
     }
     void dayClose()
     {
@@ -79,8 +81,10 @@ private Q_SLOTS:
         QStringList hours;
         for (int h = 0; h < 24; ++h) {
             if (f.hours[h].count)
-                hours << QStringLiteral("%1:%2/%3").arg(h).arg(f.hours[h].count).arg(
-                             f.hours[h].sum.toString());
+                hours << QStringLiteral("%1:%2/%3")
+                             .arg(h)
+                             .arg(f.hours[h].count)
+                             .arg(f.hours[h].sum.toString());
         }
         QCOMPARE(hours, (QStringList{QStringLiteral("9:1/200"), QStringLiteral("10:1/80"),
                                      QStringLiteral("11:1/40"), QStringLiteral("15:1/30"),
@@ -165,11 +169,11 @@ private Q_SLOTS:
             << QStringList{QStringLiteral("1|RefA|13900000001|23.80|290.00"),
                            QStringLiteral("2|RefC（已删除）|13900000003|10.00|0.00"),
                            QStringLiteral("3|RefB|13900000002|2.80|40.00")};
-        QTest::newRow("spending")
-            << int(Ranking::By::Spending) << QDate(2026, 12, 7)
-            << QStringList{QStringLiteral("1|RefA|13900000001|23.80|290.00"),
-                           QStringLiteral("2|RefB|13900000002|2.80|40.00"),
-                           QStringLiteral("3|RefC（已删除）|13900000003|10.00|0.00")};
+        QTest::newRow("spending") << int(Ranking::By::Spending) << QDate(2026, 12, 7)
+                                  << QStringList{
+                                         QStringLiteral("1|RefA|13900000001|23.80|290.00"),
+                                         QStringLiteral("2|RefB|13900000002|2.80|40.00"),
+                                         QStringLiteral("3|RefC（已删除）|13900000003|10.00|0.00")};
         QTest::newRow("spending, to 12-08: RefA's 12-01 cash reversed")
             << int(Ranking::By::Spending) << QDate(2026, 12, 8)
             << QStringList{QStringLiteral("1|RefA|13900000001|13.80|240.00"),
@@ -184,9 +188,8 @@ private Q_SLOTS:
         QFETCH(int, by);
         QFETCH(QDate, to);
         QFETCH(QStringList, rows);
-        const QList<Ranking::Row> ranked =
-            Ranking::compute(m_shop.store(), QDate(2026, 12, 1), to, Ranking::By(by),
-                             int(rows.size()));
+        const QList<Ranking::Row> ranked = Ranking::compute(m_shop.store(), QDate(2026, 12, 1), to,
+                                                            Ranking::By(by), int(rows.size()));
         QList<QStringList> cells;
         for (int i = 0; i < ranked.size(); ++i)
             cells << Ranking::cells(i + 1, ranked.at(i));

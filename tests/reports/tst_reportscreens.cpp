@@ -83,8 +83,9 @@ private Q_SLOTS:
         QTest::keyClicks(control<QLineEdit>(screen, "mingzi"), QStringLiteral("RefA"));
         control<QPushButton>(screen, "chaxun")->click();
         auto *grid = control<QTableWidget>(screen, "biaoge");
-        QCOMPARE(column(grid, 0), (QStringList{QStringLiteral("A1"), QStringLiteral("A2"),
-                                               QStringLiteral("A3（已删除）"), QStringLiteral("A4")}));
+        QCOMPARE(column(grid, 0),
+                 (QStringList{QStringLiteral("A1"), QStringLiteral("A2"),
+                              QStringLiteral("A3（已删除）"), QStringLiteral("A4")}));
         QCOMPARE(column(grid, 5), (QStringList{QStringLiteral("14.00"), QStringLiteral("5.60"),
                                                QStringLiteral("4.20"), QStringLiteral("0.00")}));
         QVERIFY(control<QLabel>(screen, "heji")->text().contains(QStringLiteral("23.80")));
@@ -114,9 +115,9 @@ private Q_SLOTS:
                                               QStringLiteral("应收现金"), QStringLiteral("36.60"),
                                               QStringLiteral("85.00")};
         QTest::newRow("liushui") << QStringLiteral("liushui")
-                                 << QStringList{QStringLiteral("会员流水"),
-                                                QStringLiteral("13900000011"),
-                                                QStringLiteral("撤销消费"), QStringLiteral("-200.00")};
+                                 << QStringList{
+                                        QStringLiteral("会员流水"), QStringLiteral("13900000011"),
+                                        QStringLiteral("撤销消费"), QStringLiteral("-200.00")};
     }
     void reportsToPdf()
     {
@@ -174,8 +175,7 @@ private Q_SLOTS:
         control<QDateEdit>(screen, "riqi")->setDate(QDate(2026, 12, 7));
         control<QPushButton>(screen, "dayin")->click();
         QVERIFY(PdfReadBack::text(printed).contains(QStringLiteral("现金差额")));
-        QCOMPARE(auditKinds(m_shop->store()).value(0),
-                 AuditLog::kPrint + QStringLiteral(" 日结"));
+        QCOMPARE(auditKinds(m_shop->store()).value(0), AuditLog::kPrint + QStringLiteral(" 日结"));
     }
 
     void dayCloseByAdministratorAndHour()

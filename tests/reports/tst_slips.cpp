@@ -46,9 +46,9 @@ struct SlipShop
     MemberStore &store() { return folder.store(); }
     qint64 consume()
     {
-        return Consumption::confirm(store(), {kLongName, {}, Consumption::kBalance,
-                                              QStringLiteral("9999999")},
-                                    {0, 7}, [] { return true; })
+        return Consumption::confirm(
+                   store(), {kLongName, {}, Consumption::kBalance, QStringLiteral("9999999")},
+                   {0, 7}, [] { return true; })
             .entry;
     }
 };
@@ -115,8 +115,9 @@ private Q_SLOTS:
         SlipShop shop;
         qint64 entry = shop.consume();
         if (action == QLatin1String("recharge"))
-            entry = Recharge::recharge(shop.store(), {kLongName, {}, QStringLiteral("9999999"), false})
-                        .entry;
+            entry =
+                Recharge::recharge(shop.store(), {kLongName, {}, QStringLiteral("9999999"), false})
+                    .entry;
         else if (action == QLatin1String("reverse"))
             entry = Reversal::reverse(shop.store(), kAdmin, entry, kAdmin.password,
                                       [](const QString &) { return true; })
@@ -189,13 +190,13 @@ private Q_SLOTS:
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("refusal");
         QTest::addColumn<QString>("stored");
-        QTest::newRow("admin renames") << true << QStringLiteral(" 小店 ") << QString()
-                                       << QStringLiteral("小店");
-        QTest::newRow("admin empties") << true << QString() << PrintSettings::kNoShop
-                                       << PrintSettings::kDefaultShop;
-        QTest::newRow("other renames") << false << QStringLiteral("小店")
-                                       << PrintSettings::kShopOnlyAdmin
-                                       << PrintSettings::kDefaultShop;
+        QTest::newRow("admin renames")
+            << true << QStringLiteral(" 小店 ") << QString() << QStringLiteral("小店");
+        QTest::newRow("admin empties")
+            << true << QString() << PrintSettings::kNoShop << PrintSettings::kDefaultShop;
+        QTest::newRow("other renames")
+            << false << QStringLiteral("小店") << PrintSettings::kShopOnlyAdmin
+            << PrintSettings::kDefaultShop;
         QTest::newRow("other keeps the name, sets the paper")
             << false << PrintSettings::kDefaultShop << QString() << PrintSettings::kDefaultShop;
     }
