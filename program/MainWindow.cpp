@@ -42,7 +42,8 @@ const ToolbarButton kToolbar[] = {
     {"退出", ":/icons/exit.png", std::nullopt},
 };
 
-// The reports, after the buttons above and a separator.
+// The reports, on a toolbar of their own below the first one, which the
+// seven buttons above fill.
 const ToolbarButton kReportButtons[] = {
     {"推荐人报表", ":/icons/search.png", Screen::ReferrerReport},
     {"推荐排行", ":/icons/search.png", Screen::Ranking},
@@ -102,10 +103,15 @@ void MainWindow::buildToolbar()
         connect(action, &QAction::triggered, this,
                 [this, action] { dispatchToolbar(action->text()); });
     }
-    toolbar->addSeparator();
+    addToolBarBreak();
+    auto *reports = addToolBar(QStringLiteral("Toolbar2"));
+    reports->setObjectName(QStringLiteral("Toolbar2"));
+    reports->setMovable(false);
+    reports->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    reports->setIconSize(QSize(16, 16));
     for (const ToolbarButton &b : kReportButtons) {
         QAction *action =
-            toolbar->addAction(QIcon(QString::fromLatin1(b.icon)), QString::fromUtf8(b.caption));
+            reports->addAction(QIcon(QString::fromLatin1(b.icon)), QString::fromUtf8(b.caption));
         action->setObjectName(QStringLiteral("Button%1").arg(++n));
         const Screen screen = *b.screen;
         connect(action, &QAction::triggered, this, [this, screen] { openScreen(screen); });

@@ -167,7 +167,7 @@ private Q_SLOTS:
             {"推荐排行", "tuijianpaihang", "推荐排行"},
             {"日结", "rijie", "日结"},
             {"打印设置", "dayinshezhi", "打印设置"},
-            // The report buttons after the toolbar's separator.
+            // The report buttons, on the second toolbar.
             {"Button8", "tuijianbaobiao", "推荐人报表"},
             {"Button9", "tuijianpaihang", "推荐排行"},
             {"Button10", "rijie", "日结"},
