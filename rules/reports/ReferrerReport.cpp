@@ -33,17 +33,19 @@ const QString kParts = QStringLiteral(
     "CROSS JOIN 账户流水 o ON o.流水号 = r.关联流水 "
     "CROSS JOIN 账户流水 k ON k.关联流水 = o.流水号 AND k.类别 = v.kc AND k.会员号 = v.acc "
     "WHERE r.类别 = v.kr AND r.时间 >= v.s AND r.时间 < v.e");
+// Summed per referee first; then who he is: his row while he exists, else
+// his last entry.
 const QString kByReferee =
-    QStringLiteral(
-        "WITH v(acc, s, e, kc, krc, kr) AS (SELECT ?, ?, ?, ?, ?, ?) "
-        "SELECT p.a, max(e.流水号), e.会员名, e.手机号, acc.会员行, sum(p.n), sum(p.s), sum(p.c) "
-        "FROM (") +
+    QStringLiteral("WITH v(acc, s, e, kc, krc, kr) AS (SELECT ?, ?, ?, ?, ?, ?) "
+                   "SELECT g.a, acc.会员行, coalesce(m.会员名, e.会员名), "
+                   "coalesce(m.手机号, e.手机号), m.注册时间, g.n, g.s, g.c "
+                   "FROM (SELECT a, sum(n) AS n, sum(s) AS s, sum(c) AS c FROM (") +
     kParts +
-    QStringLiteral(
-        ") p "
-        "LEFT JOIN 会员账户 acc ON acc.会员号 = p.a "
-        "LEFT JOIN 账户流水 e ON e.流水号 = (SELECT max(流水号) FROM 账户流水 WHERE 会员号 = p.a) "
-        "GROUP BY p.a");
+    QStringLiteral(") GROUP BY a) g "
+                   "LEFT JOIN 会员账户 acc ON acc.会员号 = g.a "
+                   "LEFT JOIN 会员登记 m ON m.rowid = acc.会员行 "
+                   "LEFT JOIN 账户流水 e ON acc.会员行 IS NULL AND e.流水号 = "
+                   "(SELECT max(流水号) FROM 账户流水 WHERE 会员号 = g.a)");
 
 // The members naming the referrer now, by name or by phone.
 const QString kNaming =
@@ -110,9 +112,10 @@ Report compute(MemberStore &store, qint64 account, const QDate &from, const QDat
     while (led.next()) {
         Referee r;
         r.account = led.value(0).toLongLong();
+        r.memberId = led.value(1).isNull() ? 0 : led.value(1).toLongLong();
         r.name = led.value(2).toString();
         r.phone = led.value(3).toString();
-        r.memberId = led.value(4).isNull() ? 0 : led.value(4).toLongLong();
+        r.registered = QDate::fromString(led.value(4).toString(), Qt::ISODate);
         r.consumption = {led.value(5).toLongLong(), Money::fromFen(led.value(6).toLongLong())};
         r.commission = Money::fromFen(led.value(7).toLongLong());
         byAccount.insert(r.account, report.referees.size());
@@ -142,17 +145,6 @@ Report compute(MemberStore &store, qint64 account, const QDate &from, const QDat
         }
         q.finish();
     }
-    // Registration dates of the members found through the ledger only.
-    for (Referee &r : report.referees) {
-        if (r.memberId != 0 && !r.registered.isValid())
-            r.registered = QDate::fromString(
-                store
-                    .scalar(QStringLiteral("SELECT 注册时间 FROM 会员登记 WHERE rowid = ?"),
-                            {r.memberId})
-                    .toString(),
-                Qt::ISODate);
-    }
-
     std::stable_sort(report.referees.begin(), report.referees.end(),
                      [](const Referee &a, const Referee &b) {
                          if (a.commission != b.commission)
