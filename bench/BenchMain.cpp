@@ -5,6 +5,7 @@
 //
 // The program also starts copies of itself ("child ...", "measure ...") so
 // that memory is measured in newly started processes.
+#include "BenchReports.h"
 #include "Measure.h"
 #include "SyncCount.h"
 #include "SyntheticData.h"
@@ -1980,7 +1981,7 @@ int main(int argc, char *argv[])
 
     // An optional second argument runs one section: lookups, list, writes,
     // search, export, statement-export, office, files, ledger (ledger-writes:
-    // its consumptions alone) or startup.
+    // its consumptions alone), startup or reports.
     const QString only = argc > 2 ? QString::fromLocal8Bit(argv[2]) : QString();
     const std::pair<const char *, std::function<void()>> sections[] = {
         {"lookups",
@@ -2006,6 +2007,14 @@ int main(int argc, char *argv[])
          }},
         {"ledger", benchLedger},
         {"startup", benchStartup},
+        {"reports",
+         [] {
+             // PELLOMAR_BENCH_REPORTS="members consumptions" runs them smaller.
+             const QStringList scale = qEnvironmentVariable("PELLOMAR_BENCH_REPORTS")
+                                           .split(QLatin1Char(' '), Qt::SkipEmptyParts);
+             benchReports(g_work, scale.value(0, QStringLiteral("1000000")).toLongLong(),
+                          scale.value(1, QStringLiteral("4500000")).toLongLong(), g_rows);
+         }},
     };
     for (const auto &[name, run] : sections) {
         if (!only.isEmpty() && only != QLatin1String(name))

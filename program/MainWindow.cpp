@@ -50,6 +50,14 @@ const ToolbarButton kToolbar[] = {
     {"退出", ":/icons/exit.png", std::nullopt},
 };
 
+// The reports, on a toolbar of their own below the first one, which the
+// seven buttons above fill.
+const ToolbarButton kReportButtons[] = {
+    {"推荐人报表", ":/icons/search.png", Screen::ReferrerReport},
+    {"推荐排行", ":/icons/search.png", Screen::Ranking},
+    {"日结", ":/icons/export.png", Screen::DayClose},
+};
+
 // Window sizes are kept for each account, as "width x height" or "max".
 const QString kSizeSetting = QStringLiteral("窗口大小/");
 
@@ -179,6 +187,19 @@ void MainWindow::buildToolbar()
         if (b.screen)
             allowByRole(action, *b.screen);
     }
+    addToolBarBreak();
+    auto *reports = addToolBar(QStringLiteral("Toolbar2"));
+    reports->setObjectName(QStringLiteral("Toolbar2"));
+    reports->setMovable(false);
+    reports->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    reports->setIconSize(QSize(16, 16));
+    for (const ToolbarButton &b : kReportButtons) {
+        QAction *action =
+            reports->addAction(QIcon(QString::fromLatin1(b.icon)), QString::fromUtf8(b.caption));
+        action->setObjectName(QStringLiteral("Button%1").arg(++n));
+        const Screen screen = *b.screen;
+        connect(action, &QAction::triggered, this, [this, screen] { openScreen(screen); });
+    }
 }
 
 void MainWindow::buildMenus()
@@ -227,10 +248,15 @@ void MainWindow::buildMenus()
     item(money, QStringLiteral("消费充值"), Screen::Recharge, ":/icons/recharge.png");
     item(money, QStringLiteral("会员流水"), Screen::Statement, ":/icons/search.png");
     item(money, QStringLiteral("对账"), Screen::Reconcile, ":/icons/search.png");
+    QMenu *reports = menu(QStringLiteral("报表"), QStringLiteral("报表(&R)"));
+    item(reports, QStringLiteral("推荐人报表"), Screen::ReferrerReport, ":/icons/search.png");
+    item(reports, QStringLiteral("推荐排行"), Screen::Ranking, ":/icons/search.png");
+    item(reports, QStringLiteral("日结"), Screen::DayClose, ":/icons/export.png");
+    item(reports, QStringLiteral("打印设置"), Screen::PrintSettings, ":/icons/settings.png");
     allowByRole(top(QStringLiteral("设置"), QStringLiteral("设置(&S)"),
                     [this] { openScreen(Screen::Settings); }),
                 Screen::Settings);
-    for (QMenu *m : {admin, members, money})
+    for (QMenu *m : {admin, members, money, reports})
         m->setToolTipsVisible(true);
     top(QStringLiteral("关于"), QStringLiteral("关于(&A)"), [this] { openScreen(Screen::About); });
     top(QStringLiteral("退出"), QStringLiteral("退出(&X)"), [this] { exitProgram(); });

@@ -19,6 +19,10 @@ enum class Screen {
     Statement,          // liushui
     Reconcile,          // duizhang
     AuditLog,           // rizhi
+    ReferrerReport,     // tuijianbaobiao
+    Ranking,            // tuijianpaihang
+    DayClose,           // rijie
+    PrintSettings,      // dayinshezhi
 };
 
 // Creates the screen, or returns nullptr when this build has no such screen.

@@ -1,6 +1,8 @@
 #include "screens/ScreenDialog.h"
 
 #include "rules/admins/Permissions.h"
+#include "base/Session.h"
+#include "rules/money/Statement.h"
 #include "screens/Dialogs.h"
 
 #include <QCheckBox>
@@ -252,4 +254,22 @@ QHBoxLayout *ScreenDialog::buttonRow(QPushButton *confirm, QPushButton *exit)
     row->addWidget(exit);
     connect(exit, &QPushButton::clicked, this, &QDialog::reject);
     return row;
+}
+
+std::optional<qint64> ScreenDialog::findMember(MemberStore &store, const QString &name,
+                                               const QString &phone, const QString &noKey,
+                                               const QString &notFound)
+{
+    if (name.isEmpty() && phone.isEmpty()) {
+        Dialogs::message(this, noKey);
+        return std::nullopt;
+    }
+    const auto found = attempt([&] { return Statement::find(store, name, phone); });
+    if (!found)
+        return std::nullopt;
+    if (!*found) {
+        Dialogs::message(this, notFound);
+        return std::nullopt;
+    }
+    return (*found)->id;
 }

@@ -22,6 +22,8 @@ test_packages=(
   # The export tests read every workbook back with xlrd and with gnumeric's
   # ssconvert (a command-line program: it needs no display).
   python3-xlrd gnumeric
+  # The reports' charts; the PDF tests read text, fonts and pages back.
+  qt6-charts-dev libqt6opengl6-dev poppler-utils
 )
 
 case "${1:-all}" in

@@ -17,7 +17,7 @@ const QStringList &AuditLog::kinds()
     static const QStringList all = {kLogin,         kFailedLogin, kMemberModify, kMemberDelete,
                                     kAdminRegister, kAdminModify, kAdminDelete,  kSettings,
                                     kBackup,        kRestore,     kClear,        kExport,
-                                    kReversal};
+                                    kReversal,      kPrint,       kPrintSettings};
     return all;
 }
 

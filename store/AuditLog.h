@@ -29,6 +29,8 @@ public:
     static inline const QString kClear = QStringLiteral("清空数据");
     static inline const QString kExport = QStringLiteral("导出");
     static inline const QString kReversal = QStringLiteral("撤销消费");
+    static inline const QString kPrint = QStringLiteral("打印");
+    static inline const QString kPrintSettings = QStringLiteral("打印设置");
     static const QStringList &kinds();
 
     void add(const QString &kind, const QString &detail, const QString &admin);

@@ -6,6 +6,11 @@
 
 SettingsTable::SettingsTable(MemberStore &store) : m_store(store), m_admin(store.operatorName()) {}
 
+SettingsTable SettingsTable::shop(MemberStore &store)
+{
+    return SettingsTable(store, QString());
+}
+
 std::optional<QString> SettingsTable::value(const QString &name)
 {
     QSqlQuery &q = m_store.exec(

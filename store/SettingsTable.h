@@ -12,6 +12,9 @@ class SettingsTable
 public:
     // The settings of the administrator the store works for.
     explicit SettingsTable(MemberStore &store);
+    // The shop's own settings (the shop's name, the slips), which every
+    // account shares: kept under an empty administrator's name.
+    static SettingsTable shop(MemberStore &store);
 
     // The stored text, or nothing when the setting was never written.
     std::optional<QString> value(const QString &name);
@@ -22,6 +25,7 @@ public:
     void setFlag(const QString &name, bool on);
 
 private:
+    SettingsTable(MemberStore &store, const QString &admin) : m_store(store), m_admin(admin) {}
     MemberStore &m_store;
     QString m_admin;
 };

@@ -20,4 +20,9 @@ void recordExport(MemberStore &store, const QString &path)
     AuditLog::record(store, AuditLog::kExport, QFileInfo(path).fileName());
 }
 
+void recordPrint(MemberStore &store, const QString &title)
+{
+    AuditLog::record(store, AuditLog::kPrint, title);
+}
+
 } // namespace AuditTrail

@@ -21,5 +21,7 @@ QList<AuditLog::Row> rows(MemberStore &store, const QDate &from, const QDate &to
                           const QString &kind);
 // Records the export of the file at path, by its file name.
 void recordExport(MemberStore &store, const QString &path);
+// Records the printing of a report, by its title.
+void recordPrint(MemberStore &store, const QString &title);
 
 } // namespace AuditTrail

@@ -98,7 +98,7 @@ Outcome confirm(MemberStore &store, const Request &request, const CommissionSett
                    entry);
     tx.commit();
 
-    Outcome done{Outcome::Kind::Done, {}, Focus::Unchanged, true, {}};
+    Outcome done{Outcome::Kind::Done, {}, Focus::Unchanged, true, {}, entry};
     if (cash)
         done.result =
             QStringLiteral("操作完成，现金消费：") + amount->toString() + QStringLiteral("元");

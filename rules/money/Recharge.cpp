@@ -69,8 +69,8 @@ Outcome recharge(MemberStore &store, const Request &request)
     members.setBalance(member->id, balance);
     Member after = *member;
     after.balance = balance;
-    Ledger(store).add(after, request.offset ? Ledger::kOffset : Ledger::kRecharge, *amount,
-                      {*amount, {}, 0});
+    const qint64 entry = Ledger(store).add(
+        after, request.offset ? Ledger::kOffset : Ledger::kRecharge, *amount, {*amount, {}, 0});
     tx.commit();
 
     const QString tail =
@@ -89,7 +89,7 @@ Outcome recharge(MemberStore &store, const Request &request)
         break;
     }
     return {true, message, Focus::Unchanged,
-            QStringLiteral("充值完成！余额：") + balance.toString() + QStringLiteral("元")};
+            QStringLiteral("充值完成！余额：") + balance.toString() + QStringLiteral("元"), entry};
 }
 
 } // namespace Recharge

@@ -117,8 +117,9 @@ Outcome reverse(MemberStore &store, const Session &session, qint64 number,
         ledger.add(*referrer, Ledger::kReversedCommission, c.amount, {-c.amount, {}, 0}, c.number);
         takenBack += c.amount;
     }
-    ledger.add(*consumer, Ledger::kReversedConsumption, e->amount, {refund, -e->amount, -1}, number,
-               notes.join(QStringLiteral("；")));
+    const qint64 reversal =
+        ledger.add(*consumer, Ledger::kReversedConsumption, e->amount, {refund, -e->amount, -1},
+                   number, notes.join(QStringLiteral("；")));
     if (cash)
         CashLog(store).add(Clock::now(), (-e->amount).toString(), kCashName);
     AuditLog(store).add(
@@ -130,7 +131,8 @@ Outcome reverse(MemberStore &store, const Session &session, qint64 number,
         session.name);
     tx.commit();
     return {true, QStringLiteral("撤销完成！") + e->kind + QStringLiteral(" ") +
-                      e->amount.toString() + QStringLiteral(" 元已撤销。")};
+                      e->amount.toString() + QStringLiteral(" 元已撤销。"),
+            reversal};
 }
 
 } // namespace Reversal

@@ -35,6 +35,7 @@ struct Outcome
 {
     bool done = false;
     QString message;
+    qint64 entry = 0; // the reversal's ledger entry when done
 };
 
 // Asked with a question; true goes on.

@@ -172,6 +172,12 @@ std::optional<qint64> memberOf(MemberStore &store, qint64 account)
     return Ledger(store).memberOf(account);
 }
 
+QList<Ledger::Entry> all(MemberStore &store, qint64 account, const QDate &from, const QDate &to,
+                         const QString &kind)
+{
+    return Ledger(store).statement(account, from, to, kind);
+}
+
 TableExport::Written exportTo(MemberStore &store, const Ledger::Filter &filter, const QString &path)
 {
     // One snapshot for the whole read; nothing is written, so it rolls back.

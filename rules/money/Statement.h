@@ -87,6 +87,9 @@ std::optional<Holder> holder(MemberStore &store, qint64 memberId);
 std::optional<Member> find(MemberStore &store, const QString &name, const QString &phone);
 // The member who owns the account; nullopt once he is deleted.
 std::optional<qint64> memberOf(MemberStore &store, qint64 account);
+// Every entry of the statement, not only a page of it.
+QList<Ledger::Entry> all(MemberStore &store, qint64 account, const QDate &from, const QDate &to,
+                         const QString &kind);
 // Reads every entry of the statement (a filter with an empty kind holds
 // every kind) and writes them to an .xls workbook: for a thread of its own,
 // with a store of that thread. Throws StoreError when the database fails.

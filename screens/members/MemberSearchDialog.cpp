@@ -109,6 +109,8 @@ QList<QPushButton *> MemberSearchDialog::actionButtons(QGroupBox *inputFrame)
     // filled in.
     QPushButton *consumptionButton = button("xiaofei", QStringLiteral("消费（&X）"), inputFrame);
     QPushButton *rechargeButton = button("chongzhi", QStringLiteral("充值（&Z）"), inputFrame);
+    // What the selected member brought as a referrer.
+    QPushButton *referrerButton = button("tuijian", QStringLiteral("推荐（&T）"), inputFrame);
     connect(searchButton, &QPushButton::clicked, this, &MemberSearchDialog::search);
     connect(m_modifyButton, &QPushButton::clicked, this, &MemberSearchDialog::modify);
     connect(resetButton, &QPushButton::clicked, this, &MemberSearchDialog::reset);
@@ -118,9 +120,15 @@ QList<QPushButton *> MemberSearchDialog::actionButtons(QGroupBox *inputFrame)
     connect(consumptionButton, &QPushButton::clicked, this,
             [this] { openAction(Action::Consumption); });
     connect(rechargeButton, &QPushButton::clicked, this, [this] { openAction(Action::Recharge); });
-    const QList<QPushButton *> row = {searchButton,   m_modifyButton,  resetButton,
-                                      m_deleteButton, statementButton, consumptionButton,
-                                      rechargeButton, exitButton};
+    connect(referrerButton, &QPushButton::clicked, this, [this] {
+        if (m_selected.id == 0)
+            Dialogs::message(this, kNoMemberSelected);
+        else if (m_referrerOpener)
+            m_referrerOpener(m_selected.id);
+    });
+    const QList<QPushButton *> row = {searchButton,    m_modifyButton,    resetButton,
+                                      m_deleteButton,  statementButton,   consumptionButton,
+                                      rechargeButton,  referrerButton,    exitButton};
     // Enter in a box searches.
     for (QPushButton *b : row)
         b->setAutoDefault(true);

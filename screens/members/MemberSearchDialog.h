@@ -40,6 +40,8 @@ public:
     // Opens the statement of the selected member (Command6).
     using StatementOpener = std::function<void(qint64 memberId)>;
     void setStatementOpener(StatementOpener opener) { m_statementOpener = std::move(opener); }
+    // Opens the referrer report of the selected member (tuijian).
+    void setReferrerOpener(StatementOpener opener) { m_referrerOpener = std::move(opener); }
     static const QString kNoMemberSelected;
 
     // Opens the consumption or recharge screen for the selected member
@@ -87,4 +89,5 @@ private:
     ModifyRunner m_modifyRunner;
     StatementOpener m_statementOpener;
     ActionOpener m_actionOpener;
+    StatementOpener m_referrerOpener;
 };

@@ -6,6 +6,7 @@
 #include "rules/money/Consumption.h"
 #include "screens/Dialogs.h"
 #include "screens/Ui.h"
+#include "screens/reports/SlipPrint.h"
 
 #include <QComboBox>
 #include <QGridLayout>
@@ -53,7 +54,10 @@ ConsumptionDialog::ConsumptionDialog(MemberStore &store, QWidget *parent, Sessio
     grid->addWidget(label("Label3", QStringLiteral("操作提示："), inputFrame), 3, 0, Qt::AlignTop);
     grid->addWidget(m_resultLabel, 3, 1, Qt::AlignTop);
     grid->setRowStretch(3, 1);
-    grid->addLayout(buttonRow(confirmButton, exitButton), 4, 0, 1, 2);
+    QHBoxLayout *buttons = buttonRow(confirmButton, exitButton);
+    m_slipButton = new SlipPrint::Button(store, inputFrame);
+    buttons->addWidget(m_slipButton);
+    grid->addLayout(buttons, 4, 0, 1, 2);
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(inputFrame);
     // Room for a three-line result: a seven-digit amount, its balance and the
@@ -132,8 +136,10 @@ void ConsumptionDialog::confirm()
         reject();
         return;
     }
-    if (outcome.kind == Consumption::Outcome::Kind::Done)
+    if (outcome.kind == Consumption::Outcome::Kind::Done) {
         m_resultLabel->setText(outcome.result);
+        m_slipButton->actionDone(outcome.entry);
+    }
     if (outcome.freshAmount)
         m_amountBox->clear();
     if (outcome.focus == Consumption::Focus::Name)

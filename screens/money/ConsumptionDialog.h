@@ -8,6 +8,9 @@ class QComboBox;
 struct Session;
 class QLabel;
 class QLineEdit;
+namespace SlipPrint {
+class Button;
+}
 
 // 消费登记 (xiaofei): records a member's consumption, paid from his balance or
 // in cash, and pays his referrer's commission.
@@ -44,4 +47,5 @@ private:
     QLineEdit *m_amountBox;
     QLabel *m_resultLabel;
     QLabel *m_paymentNote;
+    SlipPrint::Button *m_slipButton;
 };

@@ -5,6 +5,7 @@
 #include "rules/money/Recharge.h"
 #include "screens/Dialogs.h"
 #include "screens/Ui.h"
+#include "screens/reports/SlipPrint.h"
 
 #include <QCheckBox>
 #include <QGridLayout>
@@ -60,7 +61,10 @@ RechargeDialog::RechargeDialog(MemberStore &store, QWidget *parent)
     offset->addWidget(offsetHint);
     offset->addStretch();
     grid->addLayout(offset, 3, 0, 1, 2);
-    grid->addLayout(buttonRow(confirmButton, exitButton), 4, 0, 1, 2);
+    QHBoxLayout *buttons = buttonRow(confirmButton, exitButton);
+    m_slipButton = new SlipPrint::Button(store, inputFrame);
+    buttons->addWidget(m_slipButton);
+    grid->addLayout(buttons, 4, 0, 1, 2);
 
     m_dateLabel = label("Label4", QStringLiteral("Label4"));
     m_statusLabel = label("Label6", QStringLiteral("充值完成！余额：XXXX元"));
@@ -155,6 +159,7 @@ void RechargeDialog::recharge()
     Dialogs::message(this, outcome.message);
     if (outcome.done) {
         m_statusLabel->setText(outcome.status);
+        m_slipButton->actionDone(outcome.entry);
         // A second press must not recharge again.
         m_amountBox->clear();
     } else if (outcome.focus == Recharge::Focus::Name)

@@ -6,6 +6,9 @@ class MemberStore;
 class QCheckBox;
 class QLabel;
 class QLineEdit;
+namespace SlipPrint {
+class Button;
+}
 
 // 充值系统 (chongzhi): recharges a member's balance; with 余额对冲 ticked and
 // confirmed the amount is taken off instead. Stays open for further
@@ -39,4 +42,5 @@ private:
     QCheckBox *m_offsetBox;
     QLabel *m_dateLabel;
     QLabel *m_statusLabel;
+    SlipPrint::Button *m_slipButton;
 };

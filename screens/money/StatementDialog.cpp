@@ -9,6 +9,8 @@
 #include "rules/money/Statement.h"
 #include "screens/Dialogs.h"
 #include "screens/Ui.h"
+#include "screens/reports/ReportOutput.h"
+#include "screens/reports/SlipPrint.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -77,13 +79,18 @@ StatementDialog::StatementDialog(MemberStore &store, const DataFiles &files, con
         m_reverseButton->setToolTip(QStringLiteral("收银员可撤销本人15分钟内登记的消费，"
                                                    "其他消费仅店长可撤销"));
     QPushButton *exitButton = button("Command4", QStringLiteral("退出(&E)"));
+    QPushButton *printButton = button("Command5", QStringLiteral("打印(&P)"));
+    QPushButton *pdfButton = button("Command6", QStringLiteral("PDF"));
+    QPushButton *referrerButton = button("tuijian", QStringLiteral("推荐人报表(&T)"));
+    m_slipButton = new SlipPrint::Button(m_store, this);
 
     QHBoxLayout *filters = rowOf({label("Label3", QStringLiteral("日期从：")), m_fromBox,
                                   label("Label4", QStringLiteral("到：")), m_toBox,
                                   label("Label5", QStringLiteral("类别：")), m_kindBox});
     filters->addStretch(1);
     filters->addWidget(columnsButton);
-    QHBoxLayout *buttons = rowOf({m_totalsLabel, exportButton, m_reverseButton, exitButton});
+    QHBoxLayout *buttons = rowOf({m_totalsLabel, exportButton, printButton, pdfButton,
+                                  referrerButton, m_reverseButton, m_slipButton, exitButton});
     buttons->setStretch(0, 1);
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(rowOf({label("Label1", QStringLiteral("会员名：")), m_nameBox,
@@ -101,6 +108,17 @@ StatementDialog::StatementDialog(MemberStore &store, const DataFiles &files, con
     connect(exportButton, &QPushButton::clicked, this, &StatementDialog::exportRows);
     connect(m_reverseButton, &QPushButton::clicked, this, &StatementDialog::reverse);
     connect(exitButton, &QPushButton::clicked, this, &QDialog::reject);
+    connect(printButton, &QPushButton::clicked, this, [this] { print(false); });
+    connect(pdfButton, &QPushButton::clicked, this, [this] { print(true); });
+    connect(referrerButton, &QPushButton::clicked, this, [this] {
+        const auto memberId = attempt([&] { return Statement::memberOf(m_store, m_account); });
+        if (!memberId)
+            return;
+        if (m_account == 0 || !*memberId)
+            Dialogs::message(this, Statement::kNoMember);
+        else if (m_referrerOpener)
+            m_referrerOpener(**memberId);
+    });
     // Once the double click is over: its last release would select the
     // clicked row again.
     connect(
@@ -156,6 +174,47 @@ void StatementDialog::fitColumns()
     }
 }
 
+QString StatementDialog::pdfPath() const
+{
+    return QDir(m_files.folder()).filePath(QStringLiteral("会员流水.pdf"));
+}
+
+std::optional<Printout::Report> StatementDialog::printable()
+{
+    const auto entries = attempt([&] {
+        return Statement::all(m_store, m_account, m_fromBox->date(), m_toBox->date(), kind());
+    });
+    if (!entries)
+        return std::nullopt;
+    Printout::Report report;
+    report.title = QStringLiteral("会员流水");
+    report.landscape = true;
+    report.about = {m_memberLabel->text(),
+                    QStringLiteral("日期：") + m_fromBox->date().toString(Qt::ISODate) +
+                        QStringLiteral(" 至 ") + m_toBox->date().toString(Qt::ISODate) +
+                        QStringLiteral("  类别：") + m_kindBox->currentText()};
+    report.headers = Statement::headers();
+    for (const Ledger::Entry &entry : *entries)
+        report.rows << Statement::cells(entry);
+    report.footer = {Statement::totalsText(Statement::totals(*entries))};
+    return report;
+}
+
+void StatementDialog::print(bool pdf)
+{
+    if (m_account == 0) {
+        Dialogs::message(this, Statement::kNoMember);
+        return;
+    }
+    const std::optional<Printout::Report> report = printable();
+    if (!report)
+        return;
+    if (pdf)
+        ReportOutput::savePdf(this, m_store, *report, pdfPath());
+    else
+        ReportOutput::print(this, m_store, *report);
+}
+
 QString StatementDialog::exportPath() const
 {
     return QDir(m_files.folder()).filePath(QStringLiteral("会员流水导出.xls"));
@@ -182,19 +241,9 @@ void StatementDialog::showMember(qint64 memberId)
 
 void StatementDialog::find()
 {
-    if (m_nameBox->text().isEmpty() && m_phoneBox->text().isEmpty()) {
-        Dialogs::message(this, Statement::kNoMember);
-        return;
-    }
-    const auto found =
-        attempt([&] { return Statement::find(m_store, m_nameBox->text(), m_phoneBox->text()); });
-    if (!found)
-        return;
-    if (!*found) {
-        Dialogs::message(this, Statement::kNotFound);
-        return;
-    }
-    showMember((*found)->id);
+    if (const auto id = findMember(m_store, m_nameBox->text(), m_phoneBox->text(),
+                                   Statement::kNoMember, Statement::kNotFound))
+        showMember(*id);
 }
 
 QString StatementDialog::kind() const
@@ -331,6 +380,7 @@ void StatementDialog::reverse()
     Dialogs::message(this, outcome->message);
     if (!outcome->done)
         return;
+    m_slipButton->actionDone(outcome->entry);
     const auto memberId = attempt([&] { return Statement::memberOf(m_store, m_account); });
     if (!memberId)
         return;

@@ -3,7 +3,10 @@
 #include "rules/money/Statement.h"
 #include "rules/money/StatementColumns.h"
 #include "screens/ScreenDialog.h"
+#include "screens/reports/Printout.h"
 #include "store/DataFiles.h"
+
+#include <functional>
 
 class MemberStore;
 struct Session;
@@ -14,14 +17,18 @@ class QLineEdit;
 class QMenu;
 class QPushButton;
 class QTableWidget;
+namespace SlipPrint {
+class Button;
+}
 
 // 会员流水 (liushui): one member's ledger entries, newest first, filtered by
 // date range and kind, with the totals of the listed rows; exported to
-// 会员流水导出.xls in the program folder. The built-in account may reverse a
-// selected consumption from here. A reversed entry is marked, and it and its
-// reversal name each other in 关联流水; a double click on a row selects its
-// linked entry. The 列… button (lieshezhi) chooses the columns shown, which
-// each account keeps.
+// 会员流水导出.xls in the program folder, printed or saved as 会员流水.pdf.
+// A 店长 may reverse a selected consumption from here (a 收银员 his own of
+// the last 15 minutes), and print the reversal's slip. A reversed entry is
+// marked, and it and its reversal name each other in 关联流水; a double click
+// on a row selects its linked entry. The 列… button (lieshezhi) chooses the
+// columns shown, which each account keeps.
 class StatementDialog : public ScreenDialog
 {
     Q_OBJECT
@@ -32,6 +39,12 @@ public:
     // Shows the statement of the member with this row id.
     void showMember(qint64 memberId);
     QString exportPath() const;
+    QString pdfPath() const;
+    // Opens the referrer report of the member shown (tuijian).
+    void setReferrerOpener(std::function<void(qint64 memberId)> opener)
+    {
+        m_referrerOpener = std::move(opener);
+    }
 
 private:
     void find();
@@ -57,6 +70,10 @@ private:
     // Widens the shown columns to their texts; the last one takes the room
     // left.
     void fitColumns();
+    // The whole filtered statement as a printed report; nothing when the
+    // database failed.
+    std::optional<Printout::Report> printable();
+    void print(bool pdf);
 
     MemberStore &m_store;
     DataFiles m_files;
@@ -75,4 +92,6 @@ private:
     QLabel *m_totalsLabel;
     QPushButton *m_reverseButton;
     QMenu *m_columnMenu;
+    SlipPrint::Button *m_slipButton;
+    std::function<void(qint64)> m_referrerOpener;
 };

@@ -1,6 +1,7 @@
 // Takes the README's pictures of the program: the main window, the member
-// list and a consumption, drawn by the real screens over a small shop's
-// data. Run by scripts/screenshots.sh; writes PNG files into the folder
+// list, a consumption, a referrer report, the day's close and the first
+// page of the referrer report's PDF, drawn by the real screens over a small
+// shop's data. Run by scripts/screenshots.sh; writes PNG files into the folder
 // given as the only argument.
 #include "program/MainWindow.h"
 #include "rules/money/Consumption.h"
@@ -15,6 +16,7 @@
 #include <QDialog>
 #include <QDir>
 #include <QLineEdit>
+#include <QProcess>
 #include <QPushButton>
 #include <QTextStream>
 
@@ -115,10 +117,34 @@ int main(int argc, char *argv[])
             control<QLineEdit>(screen, "Text5")->setText(QStringLiteral("58"));
             control<QPushButton>(screen, "Command1")->click();
             ok = save(screen, out, "consumption.png") && ok;
+            // A few more of today's actions for the reports.
+            for (const auto &[name, payment, amount] :
+                 {std::tuple{"李娜", Consumption::kCash, "120"},
+                  std::tuple{"王芳", Consumption::kCash, "35"},
+                  std::tuple{"刘洋", Consumption::kBalance, "66"},
+                  std::tuple{"赵磊", Consumption::kBalance, "88"}})
+                Consumption::confirm(folder.store(),
+                                     {QString::fromUtf8(name), {}, payment,
+                                      QString::fromLatin1(amount)},
+                                     {0, 10}, [] { return true; });
+        } else if (screen.objectName() == QLatin1String("tuijianbaobiao")) {
+            screen.resize(1000, 640);
+            control<QLineEdit>(screen, "mingzi")->setText(QStringLiteral("张伟"));
+            control<QPushButton>(screen, "chaxun")->click();
+            ok = save(screen, out, "referrer.png") && ok;
+            control<QPushButton>(screen, "pdf")->click();
+            const QString pdf = folder.path() + QStringLiteral("/推荐人报表.pdf");
+            ok = QProcess::execute(QStringLiteral("pdftoppm"),
+                                   {QStringLiteral("-png"), QStringLiteral("-r"),
+                                    QStringLiteral("60"), QStringLiteral("-singlefile"), pdf,
+                                    out + QStringLiteral("/referrer-pdf")}) == 0 &&
+                 ok;
+        } else if (screen.objectName() == QLatin1String("rijie")) {
+            ok = save(screen, out, "dayclose.png") && ok;
         }
         screen.close();
     });
-    for (const char *name : {"会员查询", "消费登记"}) {
+    for (const char *name : {"会员查询", "消费登记", "推荐人报表", "日结"}) {
         QAction *action = window.findChild<QAction *>(QString::fromUtf8(name));
         if (!action)
             qFatal("no menu entry %s", name);

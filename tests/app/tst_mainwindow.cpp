@@ -173,9 +173,17 @@ private Q_SLOTS:
             {"操作日志", "rizhi", "操作日志"},
             {"设置", "shezhi", "抽成模式设置"},
             {"关于", "guanyu", "关于----Pellomar"},
+            {"推荐人报表", "tuijianbaobiao", "推荐人报表"},
+            {"推荐排行", "tuijianpaihang", "推荐排行"},
+            {"日结", "rijie", "日结"},
+            {"打印设置", "dayinshezhi", "打印设置"},
+            // The report buttons, on the second toolbar.
+            {"Button8", "tuijianbaobiao", "推荐人报表"},
+            {"Button9", "tuijianpaihang", "推荐排行"},
+            {"Button10", "rijie", "日结"},
         };
         for (const auto &row : rows)
-            QTest::newRow(row[1]) << QString::fromUtf8(row[0])
+            QTest::newRow(row[0]) << QString::fromUtf8(row[0])
                                   << QString::fromUtf8(row[1]) + QLatin1Char(' ') +
                                          QString::fromUtf8(row[2]);
     }

@@ -266,7 +266,7 @@ private Q_SLOTS:
         QTest::newRow("extra table")
             << current << QStringList{QStringLiteral("CREATE TABLE 其他 (x)")} << false;
         QTest::newRow("extra index")
-            << current << QStringList{QStringLiteral("CREATE INDEX 现金_日期 ON 现金(日期)")}
+            << current << QStringList{QStringLiteral("CREATE INDEX 现金_名称 ON 现金(名称)")}
             << false;
         QTest::newRow("own index dropped")
             << current << QStringList{QStringLiteral("DROP INDEX 会员登记_手机号")} << false;
