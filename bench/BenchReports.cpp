@@ -265,7 +265,8 @@ void benchReports(const QString &work, qint64 members, qint64 consumptions, QLis
     const QString pdf = work + QStringLiteral("/slip.pdf");
     const auto slip = Measure::interleaved(
         30, {timed([&] {
-            const auto content = Slip::ofEntry(store, entry, PrintSettings::kDefaultShop);
+            const auto content = Slip::ofEntry(store, entry, MemberStore::newOperationNumber(),
+                                               PrintSettings::kDefaultShop);
             const auto document = Printout::slipDocument(content->shop, Slip::lines(*content), 58);
             if (!Printout::toPdf(*document, pdf))
                 qFatal("slip not written");

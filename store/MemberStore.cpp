@@ -228,14 +228,12 @@ int MemberStore::changes()
 
 QString MemberStore::newOperationNumber()
 {
-    const quint64 ms = quint64(QDateTime::currentMSecsSinceEpoch()) & 0xffffffffffffULL;
-    QRandomGenerator *chance = QRandomGenerator::system();
-    const quint64 high = chance->generate64();
-    const quint32 low = chance->generate() & 0xffffu;
-    return QStringLiteral("%1%2%3")
-        .arg(ms, 12, 16, QLatin1Char('0'))
-        .arg(high, 16, 16, QLatin1Char('0'))
-        .arg(low, 4, 16, QLatin1Char('0'));
+    // Time first, so that the numbers of one file grow at the end of its index.
+    const quint64 ms = quint64(QDateTime::currentMSecsSinceEpoch()) % 10000000000000ULL;
+    const quint64 chance = QRandomGenerator::system()->generate64() % 10000000000000000000ULL;
+    return QStringLiteral("%1%2")
+        .arg(ms, 13, 10, QLatin1Char('0'))
+        .arg(chance, 19, 10, QLatin1Char('0'));
 }
 
 void MemberStore::begin()

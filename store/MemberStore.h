@@ -86,8 +86,9 @@ public:
     quint64 commitCount() const { return m_commits; }
 
     // The number of the action of the open transaction (the outermost one),
-    // drawn when it began: 32 hexadecimal digits, the time in milliseconds
-    // and 80 random bits, unique across computers.
+    // drawn when it began: 32 decimal digits, the time in milliseconds (13)
+    // and 19 random digits, unique across computers. Digits only, so that a
+    // slip prints it and anyone can type it.
     QString operationNumber() const { return m_operation; }
     static QString newOperationNumber();
 

@@ -98,7 +98,8 @@ Outcome confirm(MemberStore &store, const Request &request, const CommissionSett
                    entry);
     tx.commit();
 
-    Outcome done{Outcome::Kind::Done, {}, Focus::Unchanged, true, {}, entry};
+    Outcome done{Outcome::Kind::Done, {}, Focus::Unchanged, true, {}, entry,
+                 store.operationNumber()};
     if (cash)
         done.result =
             QStringLiteral("操作完成，现金消费：") + amount->toString() + QStringLiteral("元");

@@ -57,7 +57,8 @@ struct Outcome
     // typed is refused.
     bool freshAmount = false;
     QString result; // when done: the amount, the balance and the referrer's commission
-    qint64 entry = 0; // the consumption's ledger entry when done
+    qint64 entry = 0;  // the consumption's ledger entry when done
+    QString operation; // its operation number when done
 };
 
 // Asked when the member found for a cash payment has an empty key field;

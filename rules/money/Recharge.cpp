@@ -89,7 +89,8 @@ Outcome recharge(MemberStore &store, const Request &request)
         break;
     }
     return {true, message, Focus::Unchanged,
-            QStringLiteral("充值完成！余额：") + balance.toString() + QStringLiteral("元"), entry};
+            QStringLiteral("充值完成！余额：") + balance.toString() + QStringLiteral("元"), entry,
+            store.operationNumber()};
 }
 
 } // namespace Recharge

@@ -39,7 +39,8 @@ struct Outcome
     QString message; // the message box: the refusal, or the success text
     Focus focus = Focus::Unchanged;
     QString status; // after a recharge: the line that tells his new balance
-    qint64 entry = 0; // the recharge's ledger entry when done
+    qint64 entry = 0;  // the recharge's ledger entry when done
+    QString operation; // its operation number when done
 };
 
 // Checks the request, finds the member and writes his new balance in one

@@ -130,9 +130,10 @@ Outcome reverse(MemberStore &store, const Session &session, qint64 number,
             (notes.isEmpty() ? QString() : QStringLiteral("，") + notes.join(QStringLiteral("；"))),
         session.name);
     tx.commit();
-    return {true, QStringLiteral("撤销完成！") + e->kind + QStringLiteral(" ") +
-                      e->amount.toString() + QStringLiteral(" 元已撤销。"),
-            reversal};
+    return {true,
+            QStringLiteral("撤销完成！") + e->kind + QStringLiteral(" ") + e->amount.toString() +
+                QStringLiteral(" 元已撤销。"),
+            reversal, store.operationNumber()};
 }
 
 } // namespace Reversal

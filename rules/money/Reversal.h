@@ -35,7 +35,8 @@ struct Outcome
 {
     bool done = false;
     QString message;
-    qint64 entry = 0; // the reversal's ledger entry when done
+    qint64 entry = 0;  // the reversal's ledger entry when done
+    QString operation; // its operation number when done
 };
 
 // Asked with a question; true goes on.

@@ -4,12 +4,8 @@
 
 namespace Slip {
 
-qint64 operationNumber(const Ledger::Entry &actionEntry)
-{
-    return actionEntry.number;
-}
-
-std::optional<Content> ofEntry(MemberStore &store, qint64 number, const QString &shop)
+std::optional<Content> ofEntry(MemberStore &store, qint64 number, const QString &operation,
+                               const QString &shop)
 {
     Ledger ledger(store);
     const std::optional<Ledger::Entry> e = ledger.entry(number);
@@ -17,14 +13,14 @@ std::optional<Content> ofEntry(MemberStore &store, qint64 number, const QString 
         return std::nullopt;
     Content slip;
     slip.shop = shop;
-    slip.time = e->time;
+    slip.time = Ledger::timeOf(e->time);
     slip.member = e->name;
     slip.phone = e->phone;
     slip.action = e->kind;
     slip.amount = e->amount;
     slip.balanceAfter = e->balanceAfter;
     slip.admin = e->admin;
-    slip.operation = operationNumber(*e);
+    slip.operation = operation;
     // A consumption's commission links to it; a reversal's taken-back
     // commission links to the commission of the consumption it reverses.
     QList<Ledger::Entry> commissions;
@@ -65,8 +61,11 @@ QList<QStringList> lines(const Content &slip)
             << QStringList{slip.action == Ledger::kReversedConsumption ? QStringLiteral("扣回提成")
                                                                        : QStringLiteral("提成"),
                            slip.commission.toStringWithCents() + QStringLiteral(" 元")};
+    // The operation number in halves, so that it fits the narrow paper.
     out << QStringList{QStringLiteral("管理员"), slip.admin}
-        << QStringList{QStringLiteral("操作号"), QString::number(slip.operation)};
+        << QStringList{QStringLiteral("操作号"), slip.operation.left(16)};
+    if (slip.operation.size() > 16)
+        out << QStringList{QString(), slip.operation.mid(16)};
     return out;
 }
 

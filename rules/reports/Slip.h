@@ -27,15 +27,13 @@ struct Content
     QString referrer; // credited (or taken back from); empty: none
     Money commission;
     QString admin;
-    qint64 operation = 0;
+    QString operation; // the action's operation number
 };
 
-// The number the slip gives the action: the number of its ledger entry.
-qint64 operationNumber(const Ledger::Entry &actionEntry);
-
-// The slip of the action whose ledger entry this is; nothing when there is
-// no such entry. Throws StoreError.
-std::optional<Content> ofEntry(MemberStore &store, qint64 entry, const QString &shop);
+// The slip of the action whose ledger entry this is, with the action's
+// operation number; nothing when there is no such entry. Throws StoreError.
+std::optional<Content> ofEntry(MemberStore &store, qint64 entry, const QString &operation,
+                               const QString &shop);
 
 // The slip's lines below the shop's name: caption and value.
 QList<QStringList> lines(const Content &slip);

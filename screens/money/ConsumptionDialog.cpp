@@ -138,7 +138,7 @@ void ConsumptionDialog::confirm()
     }
     if (outcome.kind == Consumption::Outcome::Kind::Done) {
         m_resultLabel->setText(outcome.result);
-        m_slipButton->actionDone(outcome.entry);
+        m_slipButton->actionDone(outcome.entry, outcome.operation);
     }
     if (outcome.freshAmount)
         m_amountBox->clear();

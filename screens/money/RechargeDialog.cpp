@@ -159,7 +159,7 @@ void RechargeDialog::recharge()
     Dialogs::message(this, outcome.message);
     if (outcome.done) {
         m_statusLabel->setText(outcome.status);
-        m_slipButton->actionDone(outcome.entry);
+        m_slipButton->actionDone(outcome.entry, outcome.operation);
         // A second press must not recharge again.
         m_amountBox->clear();
     } else if (outcome.focus == Recharge::Focus::Name)

@@ -380,7 +380,7 @@ void StatementDialog::reverse()
     Dialogs::message(this, outcome->message);
     if (!outcome->done)
         return;
-    m_slipButton->actionDone(outcome->entry);
+    m_slipButton->actionDone(outcome->entry, outcome->operation);
     const auto memberId = attempt([&] { return Statement::memberOf(m_store, m_account); });
     if (!memberId)
         return;

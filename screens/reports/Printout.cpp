@@ -128,8 +128,11 @@ std::unique_ptr<QTextDocument> slipDocument(const QString &shop, const QList<QSt
 {
     QString html =
         QStringLiteral("<p align=\"center\"><b>") + escaped(shop) + QStringLiteral("</b></p><hr/>");
+    // A line without a caption goes on the value above it, indented.
     for (const QStringList &line : lines)
-        html += QStringLiteral("<p>") + escaped(line.value(0)) + QStringLiteral("：") +
+        html += QStringLiteral("<p>") +
+                (line.value(0).isEmpty() ? QStringLiteral("　　　　")
+                                         : escaped(line.value(0)) + QStringLiteral("：")) +
                 escaped(line.value(1)) + QStringLiteral("</p>");
     html += QStringLiteral("<hr/><p align=\"center\">谢谢惠顾</p>");
     auto document = std::make_unique<QTextDocument>();

@@ -65,8 +65,8 @@ RankingDialog::RankingDialog(MemberStore &store, const DataFiles &files, QWidget
         for (int i = 0; i < m_rows.size(); ++i) {
             const QStringList t = Ranking::cells(i + 1, m_rows.at(i));
             rows << QVariantList{i + 1, t.at(1), t.at(2),
-                                 TableExport::yuan(m_rows.at(i).commission),
-                                 TableExport::yuan(m_rows.at(i).spending)};
+                                 QVariant::fromValue(m_rows.at(i).commission),
+                                 QVariant::fromValue(m_rows.at(i).spending)};
         }
         ReportOutput::exportXls(this, m_store, exportPath(QStringLiteral("xls")),
                                 QStringLiteral("推荐排行"), Ranking::headers(), rows,

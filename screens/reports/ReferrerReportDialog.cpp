@@ -80,8 +80,8 @@ ReferrerReportDialog::ReferrerReportDialog(MemberStore &store, const DataFiles &
                                  texts.at(1),
                                  texts.at(2),
                                  r.consumption.count,
-                                 TableExport::yuan(r.consumption.sum),
-                                 TableExport::yuan(r.commission)};
+                                 QVariant::fromValue(r.consumption.sum),
+                                 QVariant::fromValue(r.commission)};
         }
         ReportOutput::exportXls(this, m_store, exportPath(QStringLiteral("xls")),
                                 QStringLiteral("推荐人报表"), ReferrerReport::headers(), rows,

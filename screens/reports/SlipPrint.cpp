@@ -10,13 +10,13 @@
 
 namespace SlipPrint {
 
-bool print(QWidget *parent, MemberStore &store, qint64 entry)
+bool print(QWidget *parent, MemberStore &store, qint64 entry, const QString &operation)
 {
     std::optional<Slip::Content> slip;
     PrintSettings::Values settings;
     try {
         settings = PrintSettings::load(store);
-        slip = Slip::ofEntry(store, entry, settings.shop);
+        slip = Slip::ofEntry(store, entry, operation, settings.shop);
     } catch (const StoreError &e) {
         Dialogs::databaseFailure(parent, e.text());
         return false;
@@ -40,13 +40,14 @@ Button::Button(MemberStore &store, QWidget *parent)
     setEnabled(false);
     connect(this, &QPushButton::clicked, this, [this] {
         if (m_entry > 0)
-            print(window(), m_store, m_entry);
+            print(window(), m_store, m_entry, m_operation);
     });
 }
 
-void Button::actionDone(qint64 entry)
+void Button::actionDone(qint64 entry, const QString &operation)
 {
     m_entry = entry;
+    m_operation = operation;
     setEnabled(entry > 0);
     if (entry <= 0)
         return;
@@ -58,7 +59,7 @@ void Button::actionDone(qint64 entry)
         return;
     }
     if (automatic)
-        print(window(), m_store, entry);
+        print(window(), m_store, entry, operation);
 }
 
 } // namespace SlipPrint

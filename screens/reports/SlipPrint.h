@@ -10,8 +10,9 @@ class QWidget;
 // button. A failed print is told; the action stays done.
 namespace SlipPrint {
 
-// Prints the slip of the action with this ledger entry; false when it failed.
-bool print(QWidget *parent, MemberStore &store, qint64 entry);
+// Prints the slip of the action with this ledger entry and operation number;
+// false when it failed.
+bool print(QWidget *parent, MemberStore &store, qint64 entry, const QString &operation);
 
 // 打印小票 (xiaopiao): prints the slip of the screen's last action; disabled
 // until there is one.
@@ -24,12 +25,13 @@ public:
     // Called once the action's transaction is committed: the button now
     // prints this entry's slip, and it prints at once when the setting says
     // so.
-    void actionDone(qint64 entry);
+    void actionDone(qint64 entry, const QString &operation);
     qint64 entry() const { return m_entry; }
 
 private:
     MemberStore &m_store;
     qint64 m_entry = 0;
+    QString m_operation;
 };
 
 } // namespace SlipPrint

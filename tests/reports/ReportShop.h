@@ -31,7 +31,7 @@ struct ReportShop
 {
     FixedClock clock{QDateTime(QDate(2026, 11, 1), QTime(8, 0))};
     TestFolder folder;
-    const Session admin{QStringLiteral("admin"), QStringLiteral("123456")};
+    const Session admin{QStringLiteral("admin"), QStringLiteral("123456"), Role::Owner};
     qint64 refA = 0, refB = 0, refC = 0, a1 = 0, a2 = 0, a3 = 0, a4 = 0, b1 = 0, c1 = 0;
     qint64 refAAccount = 0, refCAccount = 0;
 
