@@ -1,5 +1,6 @@
 #include "rules/maintenance/BackupManifest.h"
 
+#include "rules/maintenance/DiskCalls.h"
 #include "rules/maintenance/StagedFile.h"
 
 #include <QCoreApplication>
@@ -70,6 +71,11 @@ std::optional<BackupManifest> BackupManifest::read(const QString &path)
 
 bool BackupManifest::write(const QString &path, QString *error) const
 {
+    return write(path, error, DiskCalls::system());
+}
+
+bool BackupManifest::write(const QString &path, QString *error, DiskCalls &calls) const
+{
     // Whole numbers as text: JSON numbers are doubles.
     const QJsonObject o{
         {QLatin1String("format"), kFormat},
@@ -83,7 +89,7 @@ bool BackupManifest::write(const QString &path, QString *error) const
         {QLatin1String("program"), programVersion},
     };
     const QByteArray bytes = QJsonDocument(o).toJson();
-    StagedFile out(path);
+    StagedFile out(path, calls);
     if (!out.isOpen() || !out.write(bytes.constData(), bytes.size()) ||
         !out.commit(StagedFile::Existing::Replace)) {
         *error = out.error();

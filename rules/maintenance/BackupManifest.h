@@ -6,6 +6,8 @@
 #include <QString>
 #include <optional>
 
+class DiskCalls;
+
 // What a backup is: the manual backup.mdb, an automatic generation, or the
 // live database kept right before a restore or a clear replaced it.
 enum class BackupKind { Manual, Auto, PreRestore, PreClear };
@@ -31,6 +33,7 @@ struct BackupManifest
     static std::optional<BackupManifest> read(const QString &path);
     // Replaces the file atomically; false (with error) on failure.
     bool write(const QString &path, QString *error) const;
+    bool write(const QString &path, QString *error, DiskCalls &calls) const;
 
     static QString kindName(BackupKind kind); // 手动 自动 还原前 清空前
 };

@@ -1,5 +1,6 @@
 #include "rules/maintenance/FileOps.h"
 
+#include "rules/maintenance/DiskCalls.h"
 #include "rules/maintenance/StagedFile.h"
 #include "store/DatabaseReader.h"
 
@@ -21,6 +22,8 @@ QString nameOf(const QString &path)
 }
 
 } // namespace
+
+DiskFileOps::DiskFileOps() : m_calls(DiskCalls::system()) {}
 
 bool DiskFileOps::exists(const QString &path)
 {
@@ -92,7 +95,7 @@ bool DiskFileOps::copyDatabase(const QString &from, const QString &to)
 bool DiskFileOps::copyFrom(const std::function<qint64(char *, qint64)> &read, unsigned mode,
                            const QString &to)
 {
-    StagedFile out(to);
+    StagedFile out(to, m_calls);
     if (!out.isOpen()) {
         m_error = out.error();
         return false;

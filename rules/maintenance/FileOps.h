@@ -1,6 +1,7 @@
 #pragma once
 
 #include "rules/maintenance/CopyWatch.h"
+#include "rules/maintenance/DiskCalls.h"
 
 #include <QDateTime>
 #include <QString>
@@ -46,6 +47,9 @@ public:
     // (empty when all were) and forgets it.
     QString takeSyncProblem() { return std::exchange(m_syncProblem, QString()); }
 
+    // The calls that write, flush and close new files, a manifest's too.
+    virtual DiskCalls &calls() { return DiskCalls::system(); }
+
     // Hands the bytes of every following copy to watch (nullptr: to none).
     void watchCopies(CopyWatch *watch) { m_watch = watch; }
 
@@ -55,10 +59,15 @@ protected:
     QString m_syncProblem;
 };
 
-// The real file system.
+// The real file system. Every write, flush and close of a new file goes
+// through calls (the system's unless told).
 class DiskFileOps : public FileOps
 {
 public:
+    DiskFileOps();
+    explicit DiskFileOps(DiskCalls &calls) : m_calls(calls) {}
+    DiskCalls &calls() override { return m_calls; }
+
     bool exists(const QString &path) override;
     qint64 size(const QString &path) override;
     QDateTime modified(const QString &path) override;
@@ -73,6 +82,9 @@ protected:
     // Flushes the folder's entries to disk; a failure is kept for
     // takeSyncProblem().
     virtual bool flushFolder(const QString &folder);
+
+private:
+    DiskCalls &m_calls;
 
 private:
     // The bytes of one copy: read() gives the count read, 0 at the end, -1

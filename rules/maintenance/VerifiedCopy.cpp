@@ -125,7 +125,7 @@ QString VerifiedCopy::backUp(LiveSnapshot &source, const QString &to, BackupKind
     m.lastChange = source.lastChange();
     m.programVersion = kProgramVersion;
     QString error;
-    if (!m.write(BackupManifest::pathFor(to), &error) && note)
+    if (!m.write(BackupManifest::pathFor(to), &error, m_files.calls()) && note)
         *note = QStringLiteral("备份的校验记录无法写入（%1），还原它时将做完整检查。").arg(error);
     return {};
 }

@@ -6,6 +6,7 @@
 #include "rules/maintenance/DataMaintenance.h"
 #include "store/MemberTable.h"
 #include "store/Schema.h"
+#include "support/FailingDiskCalls.h"
 #include "support/FailingFileOps.h"
 #include "support/Members.h"
 #include "support/TestFolder.h"
@@ -216,6 +217,48 @@ private Q_SLOTS:
                 else
                     QCOMPARE(restingBytesOf(f.liveDatabase()), s->live);
                 break;
+            }
+        }
+    }
+
+    // Each write, flush and close of a backup (its copy and its manifest)
+    // failing with EIO, or the disk filling up there: a backup reported done
+    // is the live data, any other is reported, and the earlier backup and
+    // the live file stay as they were.
+    void eachDiskCallOfABackupFailing_data()
+    {
+        QTest::addColumn<int>("mode");
+        QTest::newRow("one call fails") << int(FailingDiskCalls::Mode::Once);
+        QTest::newRow("the disk fills up") << int(FailingDiskCalls::Mode::DiskFull);
+    }
+    void eachDiskCallOfABackupFailing()
+    {
+        QFETCH(int, mode);
+        QStringList calls;
+        {
+            Scenario clean(Operation::Backup, true, false);
+            FailingDiskCalls logged(0, FailingDiskCalls::Mode::Once);
+            DiskFileOps ops(logged);
+            QVERIFY(startsWith(clean.run(Operation::Backup, ops).status,
+                               DataMaintenance::kBackupDoneHeading));
+            calls = logged.log();
+        }
+        // The copy and the manifest, each written, flushed and closed.
+        QVERIFY2(calls.count(QStringLiteral("fsync")) >= 2, qPrintable(calls.join(u' ')));
+        for (int n = 1; n <= calls.size(); ++n) {
+            const QByteArray step = QStringLiteral("call %1 (%2)").arg(n).arg(calls.at(n - 1)).toUtf8();
+            Scenario s(Operation::Backup, true, false);
+            FailingDiskCalls failing(n, FailingDiskCalls::Mode(mode));
+            DiskFileOps ops(failing);
+            const DataMaintenance::Outcome outcome = s.run(Operation::Backup, ops);
+            const DataFiles f = s.folder.files();
+            QVERIFY2(restingBytesOf(f.liveDatabase()) == s.live, step);
+            QVERIFY2(s.hiddenFiles().isEmpty(), step);
+            if (startsWith(outcome.status, DataMaintenance::kBackupDoneHeading)) {
+                QVERIFY2(restingBytesOf(f.backupDatabase()) == s.live, step);
+            } else {
+                QVERIFY2(!outcome.messages.isEmpty(), step);
+                QVERIFY2(restingBytesOf(f.backupDatabase()) == s.backup, step);
             }
         }
     }
