@@ -3,6 +3,7 @@
 #include "base/ProgramEnd.h"
 #include "base/Session.h"
 #include "rules/admins/Permissions.h"
+#include "rules/maintenance/AutoBackups.h"
 #include "rules/maintenance/BackupCatalog.h"
 #include "rules/maintenance/TaskProgress.h"
 #include "screens/Dialogs.h"
@@ -15,6 +16,7 @@
 #include <QPushButton>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+#include <QtConcurrent/QtConcurrentRun>
 
 namespace {
 
@@ -74,6 +76,7 @@ BackupDialog::BackupDialog(MemberStore &store, const DataFiles &files, const Ses
     connect(m_restoreChosenButton, &QPushButton::clicked, this, &BackupDialog::restoreChosen);
     connect(m_saveCopyButton, &QPushButton::clicked, this, &BackupDialog::saveCopy);
     connect(m_restoreFileButton, &QPushButton::clicked, this, &BackupDialog::restoreFromFile);
+    connect(&m_vouching, &QFutureWatcher<void>::finished, this, &BackupDialog::fillGenerationList);
 
     activateOnce();
 }
@@ -149,6 +152,14 @@ void BackupDialog::report(DataMaintenance::Outcome outcome)
         m_statusLabel->setText(*outcome.status);
     if (!outcome.endProgram)
         fillGenerationList();
+    // The 还原前 copy gets its manifest now rather than at the next start.
+    if (outcome.status && outcome.status->startsWith(DataMaintenance::kRestoreDoneHeading) &&
+        !m_vouching.isRunning()) {
+        m_vouching.setFuture(QtConcurrent::run([files = m_paths] {
+            DiskFileOps disk;
+            AutoBackups(files, disk).vouchForUnverified();
+        }));
+    }
     if (outcome.endProgram) {
         m_end.request(outcome.endCode);
         reject();

@@ -4,6 +4,7 @@
 #include "rules/maintenance/FileOps.h"
 #include "screens/ScreenDialog.h"
 
+#include <QFutureWatcher>
 #include <functional>
 #include <memory>
 
@@ -65,4 +66,7 @@ private:
     QPushButton *m_restoreChosenButton;
     QPushButton *m_saveCopyButton;
     QPushButton *m_restoreFileButton;
+    // The manifest of the data a restore set aside, written once it passed
+    // the full check, on a pooled thread; the list is filled again after.
+    QFutureWatcher<void> m_vouching;
 };
