@@ -6,6 +6,8 @@ set(PELLOMAR_INSTALL_DIR /opt/pellomar CACHE PATH "Where the package installs th
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME pellomar)
+# The one version of project(), as the program shows it.
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_VENDOR Pellomar)
 set(CPACK_PACKAGE_CONTACT "Pellomar developers <pellomar@localhost>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Pellomar会员系统: members, stored value and referral commissions for a small shop")

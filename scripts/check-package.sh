@@ -73,6 +73,11 @@ grep -qx 'Icon=pellomar' "$desktop" || fail "the launcher does not name the pell
 exec_path=$(sed -n 's/^Exec=//p' "$desktop")
 [ "$exec_path" = "$prefix/bin/pellomar" ] || fail "the launcher starts $exec_path"
 
+# The package carries the program's one version (project()).
+version=$(sed -n 's/^#define PELLOMAR_VERSION "\(.*\)"$/\1/p' "$build/generated/base/Version.h")
+[ -n "$version" ] && [ "$(dpkg-deb -f "$deb" Version)" = "$version" ] ||
+  fail "the package's version $(dpkg-deb -f "$deb" Version) is not the program's ($version)"
+
 # Debian's libraries, and the plugins loaded at run time.
 depends=$(dpkg-deb -f "$deb" Depends)
 for dep in libqt6widgets6 libqt6sql6 libsodium23 libqt6sql6-sqlite qt6-qpa-plugins libgsf-1-114; do
