@@ -25,14 +25,20 @@ void check(bool holds, const char *what, const QString &text)
 
 // The references match on valid UTF-16 only: a lone surrogate becomes a
 // replacement character, which is no digit, sign, point or blank either.
-// Decoded to code points and back (UTF-32 keeps a leading byte order mark,
-// which a round trip through UTF-8 could drop; the rules rightly do not take
-// it for a blank).
+// Decoded to code points and put back one by one (a decoder would drop a
+// leading byte order mark, which the rules rightly do not take for a blank).
 QString valid(const QString &text)
 {
-    const QList<uint> codePoints = text.toUcs4();
-    return QString::fromUcs4(reinterpret_cast<const char32_t *>(codePoints.constData()),
-                             codePoints.size());
+    QString out;
+    for (const uint c : text.toUcs4()) {
+        if (QChar::requiresSurrogates(c)) {
+            out += QChar(QChar::highSurrogate(c));
+            out += QChar(QChar::lowSurrogate(c));
+        } else {
+            out += QChar(char16_t(c));
+        }
+    }
+    return out;
 }
 
 bool matches(const QRegularExpression &pattern, const QString &text)
