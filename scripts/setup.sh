@@ -15,6 +15,8 @@ program_packages=(
   fonts-noto-cjk
   # Qt's own dialogs and buttons in Chinese (qtbase_zh_CN.qm).
   qt6-translations-l10n
+  # The reports' charts (Qt Charts' CMake files need the OpenGL module's).
+  qt6-charts-dev libqt6opengl6-dev
 )
 test_packages=(
   libfreexl-dev
@@ -22,8 +24,8 @@ test_packages=(
   # The export tests read every workbook back with xlrd and with gnumeric's
   # ssconvert (a command-line program: it needs no display).
   python3-xlrd gnumeric
-  # The reports' charts; the PDF tests read text, fonts and pages back.
-  qt6-charts-dev libqt6opengl6-dev poppler-utils
+  # The PDF tests read text, fonts and pages back.
+  poppler-utils
 )
 
 case "${1:-all}" in
