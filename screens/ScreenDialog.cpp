@@ -37,7 +37,9 @@ bool holdsNumbers(const QString &caption)
     static const QStringList kNumberWords = {QStringLiteral("金额"), QStringLiteral("余额"),
                                              QStringLiteral("消费"), QStringLiteral("次数"),
                                              QStringLiteral("差额"), QStringLiteral("流水号"),
-                                             QStringLiteral("序号"), QStringLiteral("关联流水")};
+                                             QStringLiteral("序号"), QStringLiteral("关联流水"),
+                                             QStringLiteral("提成"), QStringLiteral("名次"),
+                                             QStringLiteral("数额")};
     return std::any_of(kNumberWords.begin(), kNumberWords.end(),
                        [&](const QString &word) { return caption.contains(word); });
 }

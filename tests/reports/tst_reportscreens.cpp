@@ -89,6 +89,9 @@ private Q_SLOTS:
         QCOMPARE(column(grid, 5), (QStringList{QStringLiteral("14.00"), QStringLiteral("5.60"),
                                                QStringLiteral("4.20"), QStringLiteral("0.00")}));
         QVERIFY(control<QLabel>(screen, "heji")->text().contains(QStringLiteral("23.80")));
+        // Counts and money right-aligned, names left.
+        for (int c = 0; c < grid->columnCount(); ++c)
+            QCOMPARE(bool(grid->item(0, c)->textAlignment() & Qt::AlignRight), c >= 3);
         QList<double> expected(12, 0.0);
         expected[10] = 10;
         expected[11] = 13.8;
