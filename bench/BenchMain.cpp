@@ -12,16 +12,16 @@
 
 #include "base/Clock.h"
 #include "base/Session.h"
-#include "rules/maintenance/AutoBackups.h"
-#include "rules/maintenance/BackupManifest.h"
-#include "rules/maintenance/DailyCheck.h"
-#include "rules/maintenance/DataMaintenance.h"
-#include "rules/maintenance/DatabaseFile.h"
-#include "rules/maintenance/FileDigest.h"
-#include "rules/maintenance/FileOps.h"
-#include "rules/maintenance/LiveSnapshot.h"
-#include "rules/maintenance/MemberExport.h"
-#include "rules/maintenance/TaskProgress.h"
+#include "rules/backup/AutoBackups.h"
+#include "rules/backup/BackupManifest.h"
+#include "rules/backup/DailyCheck.h"
+#include "rules/backup/DataMaintenance.h"
+#include "rules/backup/DatabaseFile.h"
+#include "rules/backup/FileDigest.h"
+#include "rules/backup/FileOps.h"
+#include "rules/backup/LiveSnapshot.h"
+#include "rules/export/MemberExport.h"
+#include "rules/backup/TaskProgress.h"
 #include "rules/members/MemberListModel.h"
 #include "rules/members/Registration.h"
 #include "rules/money/Commission.h"
@@ -32,7 +32,7 @@
 #include "store/CashLog.h"
 #include "store/CommissionTable.h"
 #include "store/Ledger.h"
-#include "store/MemberStore.h"
+#include "store/Database.h"
 #include "store/MemberTable.h"
 #include "store/Schema.h"
 
@@ -114,7 +114,7 @@ public:
         if (!m_operation)
             m_operation =
                 prepare(QStringLiteral("INSERT INTO 已完成操作 (操作号, 时间) VALUES (?, ?)"));
-        const QByteArray number = MemberStore::newOperationNumber().toLatin1();
+        const QByteArray number = Database::newOperationNumber().toLatin1();
         sqlite3_bind_text(m_operation, 1, number.constData(), int(number.size()), SQLITE_TRANSIENT);
         sqlite3_bind_text(m_operation, 2, "2026-12-07 12:00:00", -1, SQLITE_STATIC);
         run(m_operation);
@@ -350,7 +350,7 @@ void benchLookups(qint64 members)
         const auto key = [phone](qint64 i) {
             return phone ? SyntheticData::memberPhone(i) : SyntheticData::memberName(i);
         };
-        MemberStore store(path);
+        Database store(path);
         if (!store.open())
             qFatal("open failed");
         MemberTable table(store);
@@ -433,7 +433,7 @@ void benchLookupGrowth()
     struct Size
     {
         qint64 members;
-        std::unique_ptr<MemberStore> store;
+        std::unique_ptr<Database> store;
         std::unique_ptr<Raw> raw;
         sqlite3_stmt *query = nullptr;
         QList<qint64> oursKeys, rawKeys;
@@ -444,7 +444,7 @@ void benchLookupGrowth()
     QList<std::function<double(int)>> sides;
     for (Size &s : sizes) {
         const QString path = SyntheticData::database(g_work, s.members);
-        s.store = std::make_unique<MemberStore>(path);
+        s.store = std::make_unique<Database>(path);
         if (!s.store->open())
             qFatal("open failed");
         s.raw = std::make_unique<Raw>(path);
@@ -483,7 +483,7 @@ void benchListScreen()
     if (!SyntheticData::makeProgramFolder(SyntheticData::database(g_work, members), folder))
         qFatal("cannot prepare the list folder");
     const DataFiles files(folder);
-    MemberStore store(files.liveDatabase());
+    Database store(files.liveDatabase());
     if (!store.open())
         qFatal("open failed");
     const Session session{QStringLiteral("admin"), QStringLiteral("123456"), Role::Owner};
@@ -610,7 +610,7 @@ QList<qint64> payers(int calls, quint32 seed)
 
 // The program's consumption of 1 yuan by the member with this phone, which
 // must go through.
-void consumeOneYuan(MemberStore &store, const QString &phone, const CommissionSetting &setting,
+void consumeOneYuan(Database &store, const QString &phone, const CommissionSetting &setting,
                     bool cash)
 {
     Consumption::Request r{
@@ -634,7 +634,7 @@ void benchConsumptions()
     const CommissionSetting setting{5, 0};
 
     for (const bool cash : {false, true}) {
-        MemberStore journal(journalPath), wal(walPath), unsynced(unsyncedPath);
+        Database journal(journalPath), wal(walPath), unsynced(unsyncedPath);
         if (!journal.open() || !wal.open() || !unsynced.open())
             qFatal("open failed");
         for (auto [store, pragma, value] :
@@ -656,7 +656,7 @@ void benchConsumptions()
         const QList<qint64> rawKeys = payers(calls, seed + 1);
         const QList<qint64> journalKeys = payers(calls, seed + 2);
         const QList<qint64> unsyncedKeys = payers(calls, seed + 3);
-        const auto consume = [&](MemberStore &store, const QList<qint64> &keys) {
+        const auto consume = [&](Database &store, const QList<qint64> &keys) {
             return timed([&store, &keys, &setting, cash](int i) {
                 consumeOneYuan(store, SyntheticData::memberPhone(keys.at(i)), setting, cash);
             });
@@ -732,7 +732,7 @@ void benchRechargeAndRegistration()
 {
     const int rounds = 300, warmup = 5, calls = rounds + warmup;
     const QString path = scratchCopy(QStringLiteral("writes"));
-    MemberStore store(path);
+    Database store(path);
     if (!store.open())
         qFatal("open failed");
     Raw raw(path);
@@ -915,7 +915,7 @@ void benchExport()
         const QString path = SyntheticData::database(g_work, members);
         const QString out = g_work + QStringLiteral("/export-%1.xls").arg(members);
         const QString plainOut = g_work + QStringLiteral("/export-%1-plain.bin").arg(members);
-        MemberStore store(path);
+        Database store(path);
         if (!store.open())
             qFatal("open failed");
         if (const QString error = MemberExport::write(store, out).failure; !error.isEmpty())
@@ -1078,13 +1078,13 @@ void benchStatementExport()
     }
     const QString out = g_work + QStringLiteral("/statement-export.xls");
     const QString memberOut = g_work + QStringLiteral("/statement-export-members.xls");
-    MemberStore store(path);
-    MemberStore memberStore(members);
+    Database store(path);
+    Database memberStore(members);
     if (!store.open() || !memberStore.open())
         qFatal("open failed");
     const qint64 busy =
         store.scalar(QStringLiteral("SELECT min(rowid) FROM 会员登记")).toLongLong();
-    const Ledger::Filter filter{Ledger(store).accountOf(busy), {}, {}, {}};
+    const Ledger::Filter filter{Ledger(store).ensureAccount(busy), {}, {}, {}};
     const auto samples = Measure::interleaved(
         9,
         {timed([&](int) {
@@ -1250,7 +1250,7 @@ void benchBackupRestore()
         qFatal("cannot prepare the maintenance folder");
     const DataFiles files(folder);
     // Open, as the main window keeps it while the backup screen is up.
-    MemberStore store(files.liveDatabase());
+    Database store(files.liveDatabase());
     if (!store.open())
         qFatal("open failed");
     const Session session{QStringLiteral("admin"), QStringLiteral("123456"), Role::Owner};
@@ -1425,7 +1425,7 @@ void benchConsumptionDuringCheck()
     if (taken.path.isEmpty())
         qFatal("no generation: %s", qPrintable(taken.messages.join(QLatin1Char(' '))));
     AutoBackups(files, disk).prune();
-    MemberStore store(files.liveDatabase());
+    Database store(files.liveDatabase());
     if (!store.open())
         qFatal("open failed");
     const CommissionSetting setting{5, 0};
@@ -1537,8 +1537,8 @@ void benchLedgerConsumption()
     const QString syncedPath = scratchCopy(QStringLiteral("ledger-writes"));
     const QString unsyncedPath = scratchCopy(QStringLiteral("ledger-writes-unsynced"));
     const QString appendedPath = scratchCopy(QStringLiteral("ledger-writes-appended"));
-    MemberStore synced(syncedPath);
-    MemberStore unsynced(unsyncedPath);
+    Database synced(syncedPath);
+    Database unsynced(unsyncedPath);
     if (!synced.open() || !unsynced.open())
         qFatal("open failed");
     Raw raw(syncedPath);
@@ -1554,15 +1554,15 @@ void benchLedgerConsumption()
     const CommissionSetting setting{5, 0};
     const Commission::Rate rate = Commission::derive(setting).rate.value();
     const Money amount = Money::fromYuan(1);
-    for (MemberStore *store : {&synced, &unsynced})
+    for (Database *store : {&synced, &unsynced})
         store->setOperatorName(QStringLiteral("admin"));
     const auto measure = [&](bool cash, quint32 seed, const QString &state) {
-        const auto withLedger = [&](MemberStore &store, const QList<qint64> &keys) {
+        const auto withLedger = [&](Database &store, const QList<qint64> &keys) {
             return timed([&store, &keys, &setting, cash](int i) {
                 consumeOneYuan(store, SyntheticData::memberPhone(keys.at(i)), setting, cash);
             });
         };
-        const auto withoutLedger = [&](MemberStore &store, const QList<qint64> &keys) {
+        const auto withoutLedger = [&](Database &store, const QList<qint64> &keys) {
             return timed([&store, &keys, &rate, amount, cash](int i) {
                 MemberTable members(store);
                 std::optional<Member> m =
@@ -1640,14 +1640,14 @@ void benchLedgerConsumption()
 // screen calls, against the same two queries through the raw C API.
 void benchStatement(const QString &path)
 {
-    MemberStore store(path);
+    Database store(path);
     if (!store.open())
         qFatal("open failed");
     const auto busy =
         MemberTable(store).firstByName(SyntheticData::memberName(SyntheticData::kBusyMember));
     if (!busy)
         qFatal("the busy member is missing");
-    const qint64 account = Ledger(store).accountOf(busy->id);
+    const qint64 account = Ledger(store).ensureAccount(busy->id);
 
     Raw raw(path);
     sqlite3_stmt *begin = raw.prepare(QStringLiteral("BEGIN IMMEDIATE"));
@@ -1741,7 +1741,7 @@ void benchStatement(const QString &path)
 // C API. The synthetic ledger is consistent: a difference is a fault.
 void benchReconciliation(const QString &path)
 {
-    MemberStore store(path);
+    Database store(path);
     if (!store.open())
         qFatal("open failed");
     Raw raw(path);
@@ -1786,7 +1786,7 @@ void benchUpgrade()
                              {[&](int) {
                                   QFile::remove(copy);
                                   copyAndSync(older, copy);
-                                  MemberStore store(copy);
+                                  Database store(copy);
                                   QElapsedTimer t;
                                   t.start();
                                   if (!store.open())
@@ -1799,7 +1799,7 @@ void benchUpgrade()
                               timed([&](int) { copyAndSync(older, plainCopy); })},
                              1);
     {
-        MemberStore store(copy);
+        Database store(copy);
         if (!store.open() || !Ledger(store).reconcile().isEmpty())
             qFatal("the upgraded file does not reconcile");
     }
@@ -1829,7 +1829,7 @@ void benchSearchByPart()
 {
     const qint64 members = 1000000;
     const QString path = SyntheticData::databaseWithRealNames(g_work, members);
-    MemberStore store(path);
+    Database store(path);
     if (!store.open())
         qFatal("open failed");
     MemberTable table(store);
@@ -1926,7 +1926,7 @@ int childMain(int argc, char *argv[])
     const QString what = args.value(0);
     const QString path = args.value(1);
     if (what == QLatin1String("list")) {
-        MemberStore store(path);
+        Database store(path);
         if (!store.open())
             return 1;
         MemberListModel model(store);
@@ -1948,11 +1948,11 @@ int childMain(int argc, char *argv[])
         if (ids.size() < 1000000)
             return 1;
     } else if (what == QLatin1String("export")) {
-        MemberStore store(path);
+        Database store(path);
         if (!store.open() || !MemberExport::write(store, args.value(2)).failure.isEmpty())
             return 1;
     } else if (what == QLatin1String("open")) {
-        MemberStore store(path);
+        Database store(path);
         if (!store.open() ||
             store.scalar(QStringLiteral("SELECT count(*) FROM 会员登记")).toLongLong() < 1)
             return 1;

@@ -9,7 +9,7 @@
 #include "rules/reports/Slip.h"
 #include "screens/reports/Printout.h"
 #include "store/Ledger.h"
-#include "store/MemberStore.h"
+#include "store/Database.h"
 #include "store/MemberTable.h"
 
 #include <QDir>
@@ -51,7 +51,7 @@ QString build(const QString &work, qint64 members, qint64 consumptions)
         qFatal("no template");
     QFile::setPermissions(partial, QFile::ReadOwner | QFile::WriteOwner);
     {
-        MemberStore store(partial); // brings the file to the current version
+        Database store(partial); // brings the file to the current version
         if (!store.open())
             qFatal("open failed: %s", qPrintable(store.lastError()));
     }
@@ -157,7 +157,7 @@ Measure::Figures figuresOf(const QList<double> &samples)
 void benchReports(const QString &work, qint64 members, qint64 consumptions, QList<Row> &rows)
 {
     const QString path = build(work, members, consumptions);
-    MemberStore store(path);
+    Database store(path);
     if (!store.open())
         qFatal("open failed");
     store.setOperatorName(QStringLiteral("admin"));
@@ -265,7 +265,7 @@ void benchReports(const QString &work, qint64 members, qint64 consumptions, QLis
     const QString pdf = work + QStringLiteral("/slip.pdf");
     const auto slip = Measure::interleaved(
         30, {timed([&] {
-            const auto content = Slip::ofEntry(store, entry, MemberStore::newOperationNumber(),
+            const auto content = Slip::ofEntry(store, entry, Database::newOperationNumber(),
                                                PrintSettings::kDefaultShop);
             const auto document = Printout::slipDocument(content->shop, Slip::lines(*content), 58);
             if (!Printout::toPdf(*document, pdf))
@@ -292,13 +292,13 @@ void benchReports(const QString &work, qint64 members, qint64 consumptions, QLis
             qFatal("cannot copy");
         QFile::setPermissions(copy, QFile::ReadOwner | QFile::WriteOwner);
     }
-    MemberStore a(with), b(without);
+    Database a(with), b(without);
     if (!a.open() || !b.open())
         qFatal("open failed");
     // What the reports added on the tables a consumption writes.
     b.exec(QStringLiteral("DROP INDEX 账户流水_类别时间"));
     b.exec(QStringLiteral("DROP INDEX 现金_日期"));
-    const auto consume = [](MemberStore &s, int k) {
+    const auto consume = [](Database &s, int k) {
         s.setOperatorName(QStringLiteral("admin"));
         const Consumption::Outcome o = Consumption::confirm(
             s,

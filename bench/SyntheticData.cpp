@@ -3,7 +3,7 @@
 #include "store/AdminTable.h"
 #include "store/CommissionTable.h"
 #include "store/Ledger.h"
-#include "store/MemberStore.h"
+#include "store/Database.h"
 #include "store/MemberTable.h"
 #include "store/Schema.h"
 
@@ -142,7 +142,7 @@ QString buildMembers(const QString &path, qint64 members, QString (*nameOf)(qint
     QFile::setPermissions(partial, QFile::ReadOwner | QFile::WriteOwner);
     QTextStream(stderr) << "building " << members << " members ...\n";
     {
-        MemberStore store(partial);
+        Database store(partial);
         if (!store.open())
             qFatal("cannot open %s", qPrintable(partial));
         MemberTable table(store);

@@ -6,7 +6,7 @@
 
 #include "base/StoreError.h"
 #include "rules/admins/PasswordHash.h"
-#include "store/MemberStore.h"
+#include "store/Database.h"
 #include "store/SqliteDialect.h"
 
 #include <QCoreApplication>
@@ -29,13 +29,13 @@ int main(int argc, char *argv[])
     QFile::remove(table);
 
     QString error;
-    if (!MemberStore::createFile(zero, PasswordHash::hash(QStringLiteral("123456")),
+    if (!Database::createFile(zero, PasswordHash::hash(QStringLiteral("123456")),
                                  QStringLiteral("系统内置管理员"), &error)) {
         err << "cannot create " << zero << ": " << error << "\n";
         return 1;
     }
     {
-        MemberStore store(zero);
+        Database store(zero);
         if (!store.open()) {
             err << "cannot open " << zero << ": " << store.lastError() << "\n";
             return 1;

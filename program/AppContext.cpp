@@ -1,11 +1,11 @@
 #include "program/AppContext.h"
 
 #include "screens/Dialogs.h"
-#include "store/MemberStore.h"
+#include "store/Database.h"
 
 #include <QApplication>
 
-AppContext::AppContext(MemberStore &s, DataFiles f)
+AppContext::AppContext(Database &s, DataFiles f)
     : store(s), files(std::move(f)), end([this](int code) {
           store.close();
           if (endProgram)

@@ -6,16 +6,16 @@
 
 #include <functional>
 
-class MemberStore;
+class Database;
 
 // What the program holds for one run: the one store, the program folder's
 // files, the session, and the way to end the program. The screen factory
 // hands each screen the parts it needs.
 struct AppContext
 {
-    AppContext(MemberStore &store, DataFiles files);
+    AppContext(Database &store, DataFiles files);
 
-    MemberStore &store;
+    Database &store;
     DataFiles files;
     Session session;
 

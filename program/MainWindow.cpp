@@ -13,7 +13,7 @@
 #include "screens/money/SettingsDialog.h"
 #include "store/AdminTable.h"
 #include "store/CommissionTable.h"
-#include "store/MemberStore.h"
+#include "store/Database.h"
 #include "store/SettingsTable.h"
 
 #include <QAction>
@@ -61,7 +61,7 @@ const ToolbarButton kReportButtons[] = {
 // Window sizes are kept for each account, as "width x height" or "max".
 const QString kSizeSetting = QStringLiteral("窗口大小/");
 
-std::optional<QString> storedSize(MemberStore &store, const QString &window)
+std::optional<QString> storedSize(Database &store, const QString &window)
 {
     try {
         return SettingsTable(store).value(kSizeSetting + window);
@@ -70,7 +70,7 @@ std::optional<QString> storedSize(MemberStore &store, const QString &window)
     }
 }
 
-void restoreSize(QWidget &window, MemberStore &store)
+void restoreSize(QWidget &window, Database &store)
 {
     const std::optional<QString> stored = storedSize(store, window.objectName());
     if (!stored)
@@ -87,7 +87,7 @@ void restoreSize(QWidget &window, MemberStore &store)
 
 // Keeps the window's size when it was changed since it was shown with
 // shownWith.
-void keepSize(const QWidget &window, MemberStore &store, QSize shownWith)
+void keepSize(const QWidget &window, Database &store, QSize shownWith)
 {
     if (!store.isOpen() || (!window.isMaximized() && window.size() == shownWith))
         return;

@@ -5,12 +5,12 @@
 #include "program/LoginDialog.h"
 #include "program/MainWindow.h"
 #include "program/Startup.h"
-#include "rules/maintenance/AutoBackups.h"
-#include "rules/maintenance/DailyCheck.h"
-#include "rules/maintenance/FileOps.h"
-#include "rules/maintenance/TaskProgress.h"
+#include "rules/backup/AutoBackups.h"
+#include "rules/backup/DailyCheck.h"
+#include "rules/backup/FileOps.h"
+#include "rules/backup/TaskProgress.h"
 #include "screens/Dialogs.h"
-#include "store/MemberStore.h"
+#include "store/Database.h"
 
 #include <QApplication>
 #include <QLibraryInfo>
@@ -125,7 +125,7 @@ int runProgram(const QString &programFolder, const std::function<void(QWidget *)
         Dialogs::error(nullptr, readOnly);
         return 1;
     }
-    MemberStore store(files.liveDatabase());
+    Database store(files.liveDatabase());
     // An older file gets its ledger on the first open; a large one takes a
     // few seconds, shown by a busy progress dialog.
     std::unique_ptr<QProgressDialog> upgrading;

@@ -1,11 +1,11 @@
 #include "program/Startup.h"
 
-#include "rules/maintenance/DatabaseFile.h"
-#include "rules/maintenance/FileOps.h"
-#include "rules/maintenance/InterruptedRun.h"
+#include "rules/backup/DatabaseFile.h"
+#include "rules/backup/FileOps.h"
+#include "rules/backup/InterruptedRun.h"
 #include "store/DataFiles.h"
 #include "store/DatabaseErrorText.h"
-#include "store/MemberStore.h"
+#include "store/Database.h"
 #include "store/Schema.h"
 
 #include <QDir>
@@ -39,7 +39,7 @@ QString unwritableMessage(const DataFiles &files)
     return {};
 }
 
-QString openStore(MemberStore &store)
+QString openStore(Database &store)
 {
     if (store.open()) {
         // SQLite has had its chance to play the journal back.

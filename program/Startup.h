@@ -3,7 +3,7 @@
 #include <QString>
 
 class DataFiles;
-class MemberStore;
+class Database;
 
 // The checks made before any screen is shown, in this order: one program
 // per folder, a maintenance run cut short put in order, the data files
@@ -37,6 +37,6 @@ QString unwritableMessage(const DataFiles &files);
 // full or failing disk in words, otherwise that the file cannot be used. A
 // file written by a newer version of the program is left as it is. A dead
 // journal beside the file (DatabaseFile::removeDeadJournal) goes once open.
-QString openStore(MemberStore &store);
+QString openStore(Database &store);
 
 } // namespace Startup

@@ -1,7 +1,7 @@
 #include "screens/Dialogs.h"
 
 #include "base/StoreError.h"
-#include "rules/maintenance/TaskProgress.h"
+#include "rules/backup/TaskProgress.h"
 #include "store/DatabaseErrorText.h"
 
 #include <QDir>

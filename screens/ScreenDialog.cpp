@@ -258,7 +258,7 @@ QHBoxLayout *ScreenDialog::buttonRow(QPushButton *confirm, QPushButton *exit)
     return row;
 }
 
-std::optional<qint64> ScreenDialog::findMember(MemberStore &store, const QString &name,
+std::optional<qint64> ScreenDialog::findMember(Database &store, const QString &name,
                                                const QString &phone, const QString &noKey,
                                                const QString &notFound)
 {

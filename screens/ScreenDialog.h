@@ -8,7 +8,7 @@
 #include <optional>
 #include <type_traits>
 
-class MemberStore;
+class Database;
 class QCheckBox;
 class QComboBox;
 class QDate;
@@ -136,7 +136,7 @@ protected:
     // The member a name box and a phone box find (as the money screens look
     // members up): his row id, or nothing once the screen has said why
     // (noKey with both boxes empty, notFound, or a database failure).
-    std::optional<qint64> findMember(MemberStore &store, const QString &name,
+    std::optional<qint64> findMember(Database &store, const QString &name,
                                      const QString &phone, const QString &noKey,
                                      const QString &notFound);
 

@@ -190,7 +190,7 @@ QStringList songTi()
             QStringLiteral("Noto Sans CJK SC")};
 }
 
-void reportExport(QWidget *parent, MemberStore &store, const QString &path,
+void reportExport(QWidget *parent, Database &store, const QString &path,
                   const TableExport::Written &written, const QString &failed, const QString &done)
 {
     if (!written.failure.isEmpty()) {

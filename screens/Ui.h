@@ -1,6 +1,6 @@
 #pragma once
 
-#include "rules/maintenance/TableExport.h"
+#include "workbook/TableExport.h"
 
 #include <QString>
 
@@ -8,7 +8,7 @@ class QLineEdit;
 class QRadioButton;
 class QWidget;
 class QLabel;
-class MemberStore;
+class Database;
 
 // Small helpers the screens share.
 namespace Ui {
@@ -54,7 +54,7 @@ void resizeTwips(QWidget *w, int widthTw, int heightTw);
 // Shows the outcome of an export to path: the error with its failure when
 // it failed, otherwise logs the export and says done + path, and on a line
 // of its own how many texts were cut to what a cell holds.
-void reportExport(QWidget *parent, MemberStore &store, const QString &path,
+void reportExport(QWidget *parent, Database &store, const QString &path,
                   const TableExport::Written &written, const QString &failed, const QString &done);
 
 // The family list for "宋体" with installed CJK serif faces to fall back on.

@@ -1,7 +1,7 @@
 #include "store/AdminTable.h"
 
 #include "base/StoreError.h"
-#include "store/MemberStore.h"
+#include "store/Database.h"
 #include "store/Schema.h"
 
 #include <QDateTime>

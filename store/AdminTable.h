@@ -5,7 +5,7 @@
 #include <QList>
 #include <QString>
 
-class MemberStore;
+class Database;
 
 // Statements on 管理员登记 and the roles beside it in 管理员角色. Names
 // compare without regard to ASCII letter case. Throws StoreError when the
@@ -13,7 +13,7 @@ class MemberStore;
 class AdminTable
 {
 public:
-    explicit AdminTable(MemberStore &store) : m_store(store) {}
+    explicit AdminTable(Database &store) : m_store(store) {}
 
     // Every administrator with this name, in registration order.
     QList<Admin> byName(const QString &name);
@@ -40,5 +40,5 @@ public:
 private:
     void dropRoleIfUnused(const QString &name);
 
-    MemberStore &m_store;
+    Database &m_store;
 };

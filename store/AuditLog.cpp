@@ -3,7 +3,7 @@
 #include "base/Clock.h"
 #include "base/Session.h"
 #include "base/StoreError.h"
-#include "store/MemberStore.h"
+#include "store/Database.h"
 #include "store/Schema.h"
 #include "store/SqliteDialect.h"
 
@@ -67,7 +67,7 @@ int AuditLog::addNewer(const QList<Row> &other)
     return added;
 }
 
-void AuditLog::record(MemberStore &store, const QString &kind, const QString &detail)
+void AuditLog::record(Database &store, const QString &kind, const QString &detail)
 {
     Transaction tx(store);
     AuditLog(store).add(kind, detail, store.operatorName());

@@ -5,7 +5,7 @@
 #include <QList>
 #include <QString>
 
-class MemberStore;
+class Database;
 
 // 操作日志: one row per administrative action, written inside the caller's
 // transaction, with the role the acting account has then. Callers never pass
@@ -14,7 +14,7 @@ class MemberStore;
 class AuditLog
 {
 public:
-    explicit AuditLog(MemberStore &store) : m_store(store) {}
+    explicit AuditLog(Database &store) : m_store(store) {}
 
     static inline const QString kLogin = QStringLiteral("登录");
     static inline const QString kFailedLogin = QStringLiteral("登录失败");
@@ -37,7 +37,7 @@ public:
     // For an action that is not a transaction of its own (a file written
     // outside the database): one row in a transaction of its own, naming
     // the store's operator.
-    static void record(MemberStore &store, const QString &kind, const QString &detail);
+    static void record(Database &store, const QString &kind, const QString &detail);
 
     struct Row
     {
@@ -63,5 +63,5 @@ public:
     int addNewer(const QList<Row> &other);
 
 private:
-    MemberStore &m_store;
+    Database &m_store;
 };

@@ -1,6 +1,6 @@
 #include "store/CashLog.h"
 
-#include "store/MemberStore.h"
+#include "store/Database.h"
 
 #include <QDateTime>
 #include <QSqlQuery>

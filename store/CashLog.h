@@ -2,14 +2,14 @@
 
 #include <QString>
 
-class MemberStore;
+class Database;
 class QDateTime;
 
 // 现金: one row per consumption paid in cash.
 class CashLog
 {
 public:
-    explicit CashLog(MemberStore &store) : m_store(store) {}
+    explicit CashLog(Database &store) : m_store(store) {}
 
     // Adds a row with 名称 "现金消费", or the given name; when is stored as
     // "yyyy-MM-dd HH:mm:ss".
@@ -18,5 +18,5 @@ public:
     qint64 count();
 
 private:
-    MemberStore &m_store;
+    Database &m_store;
 };

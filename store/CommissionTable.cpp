@@ -1,6 +1,6 @@
 #include "store/CommissionTable.h"
 
-#include "store/MemberStore.h"
+#include "store/Database.h"
 
 #include <QSqlQuery>
 

@@ -4,13 +4,13 @@
 
 #include <optional>
 
-class MemberStore;
+class Database;
 
 // Statements on 提成基数.
 class CommissionTable
 {
 public:
-    explicit CommissionTable(MemberStore &store) : m_store(store) {}
+    explicit CommissionTable(Database &store) : m_store(store) {}
 
     // The first stored row, or nothing while the mode has not been chosen.
     std::optional<CommissionSetting> load();
@@ -20,5 +20,5 @@ public:
     bool storeIfUnset(const CommissionSetting &setting);
 
 private:
-    MemberStore &m_store;
+    Database &m_store;
 };

@@ -2,7 +2,7 @@
 
 #include "base/Clock.h"
 #include "base/StoreError.h"
-#include "store/MemberStore.h"
+#include "store/Database.h"
 #include "store/MemberTable.h"
 #include "store/SqliteDialect.h"
 
@@ -96,7 +96,7 @@ std::optional<qint64> Ledger::findAccount(qint64 memberId)
     return found.toLongLong();
 }
 
-qint64 Ledger::accountOf(qint64 memberId)
+qint64 Ledger::ensureAccount(qint64 memberId)
 {
     if (const std::optional<qint64> found = findAccount(memberId))
         return *found;
@@ -119,7 +119,7 @@ std::optional<qint64> Ledger::memberOf(qint64 account)
 qint64 Ledger::openAccount(qint64 memberId)
 {
     m_store.exec(QStringLiteral("UPDATE 会员账户 SET 会员行 = NULL WHERE 会员行 = ?"), {memberId});
-    return accountOf(memberId);
+    return ensureAccount(memberId);
 }
 
 void Ledger::close(const Member &member)
@@ -162,7 +162,7 @@ qint64 Ledger::add(const Member &after, const QString &kind, Money amount, const
             return number;
         if (attempt == 1)
             throw StoreError(QStringLiteral("no account for member %1").arg(after.id));
-        accountOf(after.id);
+        ensureAccount(after.id);
     }
 }
 

@@ -8,7 +8,7 @@
 #include <functional>
 #include <optional>
 
-class MemberStore;
+class Database;
 struct Member;
 
 // 账户流水: one row per change of a member's money, written by the caller
@@ -17,7 +17,7 @@ struct Member;
 class Ledger
 {
 public:
-    explicit Ledger(MemberStore &store) : m_store(store) {}
+    explicit Ledger(Database &store) : m_store(store) {}
 
     // The kinds of entry.
     static inline const QString kBalanceConsumption = QStringLiteral("余额消费");
@@ -57,9 +57,9 @@ public:
         QString note;
     };
 
-    // The account of the member with this row id; one is opened when he has
-    // none (a member added by another tool), without an opening entry.
-    qint64 accountOf(qint64 memberId);
+    // The account of the member with this row id, opened (an insert, without
+    // an opening entry) when he has none: a member added by another tool.
+    qint64 ensureAccount(qint64 memberId);
     // The account of the member with this row id, read only: nullopt when he
     // has none yet.
     std::optional<qint64> findAccount(qint64 memberId);
@@ -132,5 +132,5 @@ public:
     static QDateTime timeOf(const QString &text);
 
 private:
-    MemberStore &m_store;
+    Database &m_store;
 };

@@ -2,10 +2,10 @@
 
 #include "base/StoreError.h"
 #include "store/Ledger.h"
-#include "store/MemberStore.h"
+#include "store/Database.h"
 #include "store/Schema.h"
 #include "store/SqliteDialect.h"
-#include "store/StoredText.h"
+#include "base/StoredText.h"
 
 #include <QSqlQuery>
 #include <algorithm>

@@ -11,7 +11,7 @@
 #include <functional>
 #include <optional>
 
-class MemberStore;
+class Database;
 
 // A member as a whole-table read hands it out, without copying a text: the
 // values of Member, each text as the UTF-8 bytes that StoredText reads as
@@ -36,7 +36,7 @@ struct StoredMember
 class MemberTable
 {
 public:
-    explicit MemberTable(MemberStore &store) : m_store(store) {}
+    explicit MemberTable(Database &store) : m_store(store) {}
 
     enum class Key { Name, Phone };
 
@@ -114,5 +114,5 @@ private:
     QList<qint64> idsByPart(Key column, const QString &text, const QString &likePattern,
                             qint64 afterId, int limit);
 
-    MemberStore &m_store;
+    Database &m_store;
 };

@@ -1,12 +1,12 @@
 #include "store/SettingsTable.h"
 
-#include "store/MemberStore.h"
+#include "store/Database.h"
 
 #include <QSqlQuery>
 
-SettingsTable::SettingsTable(MemberStore &store) : m_store(store), m_admin(store.operatorName()) {}
+SettingsTable::SettingsTable(Database &store) : m_store(store), m_admin(store.operatorName()) {}
 
-SettingsTable SettingsTable::shop(MemberStore &store)
+SettingsTable SettingsTable::shop(Database &store)
 {
     return SettingsTable(store, QString());
 }

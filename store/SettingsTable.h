@@ -3,7 +3,7 @@
 #include <QString>
 #include <optional>
 
-class MemberStore;
+class Database;
 
 // 设置: what each administrator chose on the screens, one text per setting
 // name, kept in the data file so that a copied program folder carries it.
@@ -11,10 +11,10 @@ class SettingsTable
 {
 public:
     // The settings of the administrator the store works for.
-    explicit SettingsTable(MemberStore &store);
+    explicit SettingsTable(Database &store);
     // The shop's own settings (the shop's name, the slips), which every
     // account shares: kept under an empty administrator's name.
-    static SettingsTable shop(MemberStore &store);
+    static SettingsTable shop(Database &store);
 
     // The stored text, or nothing when the setting was never written.
     std::optional<QString> value(const QString &name);
@@ -25,7 +25,7 @@ public:
     void setFlag(const QString &name, bool on);
 
 private:
-    SettingsTable(MemberStore &store, const QString &admin) : m_store(store), m_admin(admin) {}
-    MemberStore &m_store;
+    SettingsTable(Database &store, const QString &admin) : m_store(store), m_admin(admin) {}
+    Database &m_store;
     QString m_admin;
 };

@@ -1,7 +1,7 @@
 #include "store/SqliteDialect.h"
 
 #include "base/StoreError.h"
-#include "store/StoredText.h"
+#include "base/StoredText.h"
 
 #include <QFileInfo>
 #include <QRegularExpression>

@@ -1,8 +1,8 @@
 #include "rules/admins/AdminListModel.h"
 
-#include "store/MemberStore.h"
+#include "store/Database.h"
 
-void AdminListModel::reload(MemberStore &store)
+void AdminListModel::reload(Database &store)
 {
     beginResetModel();
     m_rows.clear();

@@ -5,7 +5,7 @@
 #include <QAbstractTableModel>
 #include <QList>
 
-class MemberStore;
+class Database;
 
 // The rows of the administrator list. Column 0 is the fixed header column,
 // then 管理员名字, 密码 and 备注. The password column exists so the grid
@@ -21,7 +21,7 @@ public:
 
     // Reloads every administrator. Throws StoreError when the database fails;
     // the list is then empty.
-    void reload(MemberStore &store);
+    void reload(Database &store);
 
     // The row as loaded (its password hash is always empty).
     const Admin &admin(int row) const { return m_rows.at(row); }

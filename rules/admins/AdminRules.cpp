@@ -5,7 +5,7 @@
 #include "rules/admins/PasswordHash.h"
 #include "rules/admins/Permissions.h"
 #include "store/AuditLog.h"
-#include "store/MemberStore.h"
+#include "store/Database.h"
 
 #include <algorithm>
 #include <optional>
@@ -81,14 +81,14 @@ QString modifiedMessage(const QString &id)
     return QStringLiteral("管理员账号： ") + id + QStringLiteral(" 资料修改成功!");
 }
 
-Outcome registerAccount(MemberStore &store, const Entry &entry)
+Outcome registerAccount(Database &store, const Entry &entry)
 {
     Entry cashier = entry;
     cashier.role.reset();
     return registerAccount(store, Session{}, cashier);
 }
 
-Outcome registerAccount(MemberStore &store, const Session &by, const Entry &entry)
+Outcome registerAccount(Database &store, const Session &by, const Entry &entry)
 {
     if (std::optional<Outcome> problem = entryProblem(entry))
         return *problem;
@@ -114,7 +114,7 @@ bool isOwnAccount(const Session &session, const QString &rowName)
     return rowName == session.name;
 }
 
-bool builtInHasDeliveredPassword(MemberStore &store, const Session &session)
+bool builtInHasDeliveredPassword(Database &store, const Session &session)
 {
     if (session.isBuiltInAdmin())
         return PasswordHash::canonical(session.password) == kDeliveredPassword;
@@ -147,7 +147,7 @@ bool mayGiveRole(const Session &session, const QString &rowName)
            Permissions::allows(session, Permissions::Action::OtherAccounts);
 }
 
-Outcome modify(MemberStore &store, Session &session, const Admin &row, const Entry &entry,
+Outcome modify(Database &store, Session &session, const Admin &row, const Entry &entry,
                const QString &oldPassword)
 {
     if (!mayModify(session, row.name))
@@ -195,7 +195,7 @@ Outcome modify(MemberStore &store, Session &session, const Admin &row, const Ent
     return written(modifiedMessage(row.name));
 }
 
-Outcome remove(MemberStore &store, const Admin &row, const QString &typedPassword)
+Outcome remove(Database &store, const Admin &row, const QString &typedPassword)
 {
     if (!isDeletable(row.name))
         return refusedWithError(kBuiltInNotDeletable, kDeleteWarningTitle);
@@ -213,7 +213,7 @@ Outcome remove(MemberStore &store, const Admin &row, const QString &typedPasswor
     return o;
 }
 
-Outcome remove(MemberStore &store, const Session &session, const Admin &row,
+Outcome remove(Database &store, const Session &session, const Admin &row,
                const QString &typedPassword)
 {
     if (isOwnAccount(session, row.name))

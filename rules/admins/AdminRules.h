@@ -5,7 +5,7 @@
 #include <QString>
 #include <optional>
 
-class MemberStore;
+class Database;
 struct Session;
 
 // Administrator accounts: registering one, changing one's own password and
@@ -72,9 +72,9 @@ struct Entry
 // from an existing one only in ASCII letter case counts as taken.
 // Throws StoreError when the database fails.
 // The account is a cashier, whatever the entry's role.
-Outcome registerAccount(MemberStore &store, const Entry &entry);
+Outcome registerAccount(Database &store, const Entry &entry);
 // The same with the entry's role, which only an owner may make 店长.
-Outcome registerAccount(MemberStore &store, const Session &by, const Entry &entry);
+Outcome registerAccount(Database &store, const Session &by, const Entry &entry);
 
 // Whether the row is the logged-in administrator's own account, by exact
 // comparison with the name typed at login.
@@ -83,7 +83,7 @@ bool isOwnAccount(const Session &session, const QString &rowName);
 // with. When the session is that account, the password typed at login
 // answers without a hash to compute. Throws StoreError when the database
 // fails.
-bool builtInHasDeliveredPassword(MemberStore &store, const Session &session);
+bool builtInHasDeliveredPassword(Database &store, const Session &session);
 
 // Whether the session may modify the row: his own, and for an owner every
 // account.
@@ -106,17 +106,17 @@ bool mayGiveRole(const Session &session, const QString &rowName);
 //   is reset to the new one, or kept when both password boxes are empty.
 // The built-in account's role stays 店长. Throws StoreError when the
 // database fails or the row is gone.
-Outcome modify(MemberStore &store, Session &session, const Admin &row, const Entry &entry,
+Outcome modify(Database &store, Session &session, const Admin &row, const Entry &entry,
                const QString &oldPassword);
 
 // Deletes the row once the typed password verifies against that account's
 // own hash. The caller ends the program after showing the message of a
 // successful deletion. Throws StoreError when the database fails or the row
 // is gone.
-Outcome remove(MemberStore &store, const Admin &row, const QString &typedPassword);
+Outcome remove(Database &store, const Admin &row, const QString &typedPassword);
 // The same for the session's own account; another account only an owner
 // deletes, with his own password, and the program goes on.
-Outcome remove(MemberStore &store, const Session &session, const Admin &row,
+Outcome remove(Database &store, const Session &session, const Admin &row,
                const QString &typedPassword);
 
 } // namespace AdminRules

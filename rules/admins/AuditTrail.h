@@ -7,7 +7,7 @@
 #include <QString>
 #include <QStringList>
 
-class MemberStore;
+class Database;
 
 // 操作日志 as the screens use it: they read it, and a workbook they write is
 // recorded here, in a transaction of its own. Throws StoreError when the
@@ -17,11 +17,11 @@ namespace AuditTrail {
 QStringList kinds();
 // The rows newest first between from and to (days included), of one kind or
 // every kind (empty).
-QList<AuditLog::Row> rows(MemberStore &store, const QDate &from, const QDate &to,
+QList<AuditLog::Row> rows(Database &store, const QDate &from, const QDate &to,
                           const QString &kind);
 // Records the export of the file at path, by its file name.
-void recordExport(MemberStore &store, const QString &path);
+void recordExport(Database &store, const QString &path);
 // Records the printing of a report, by its title.
-void recordPrint(MemberStore &store, const QString &title);
+void recordPrint(Database &store, const QString &title);
 
 } // namespace AuditTrail

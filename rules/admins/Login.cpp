@@ -4,11 +4,11 @@
 #include "rules/admins/PasswordHash.h"
 #include "store/AdminTable.h"
 #include "store/AuditLog.h"
-#include "store/MemberStore.h"
+#include "store/Database.h"
 
 namespace Login {
 
-Result check(MemberStore &store, const QString &typedName, const QString &typedPassword,
+Result check(Database &store, const QString &typedName, const QString &typedPassword,
              const Verifier &verify)
 {
     const Verifier &verifier = verify ? verify : Verifier(PasswordHash::verify);
@@ -34,7 +34,7 @@ Result check(MemberStore &store, const QString &typedName, const QString &typedP
     return Result::Invalid;
 }
 
-Session sessionOf(MemberStore &store, const QString &typedName, const QString &typedPassword)
+Session sessionOf(Database &store, const QString &typedName, const QString &typedPassword)
 {
     return Session{typedName, typedPassword, AdminTable(store).roleOf(typedName.trimmed())};
 }

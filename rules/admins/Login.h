@@ -3,7 +3,7 @@
 #include <QString>
 #include <functional>
 
-class MemberStore;
+class Database;
 struct Session;
 
 // The login check: the name and password are trimmed, the name compared
@@ -19,11 +19,11 @@ using Verifier = std::function<bool(const QString &storedHash, const QString &pa
 // Throws StoreError when the database fails. A name that is not registered
 // is verified against PasswordHash::unknownUserHash() all the same, so the
 // answer takes as long as for a wrong password.
-Result check(MemberStore &store, const QString &typedName, const QString &typedPassword,
+Result check(Database &store, const QString &typedName, const QString &typedPassword,
              const Verifier &verify = {});
 
 // The session of a login that succeeded: the name and password as typed,
 // and the role of the account. Throws StoreError.
-Session sessionOf(MemberStore &store, const QString &typedName, const QString &typedPassword);
+Session sessionOf(Database &store, const QString &typedName, const QString &typedPassword);
 
 } // namespace Login

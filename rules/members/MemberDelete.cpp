@@ -1,7 +1,7 @@
 #include "rules/members/MemberDelete.h"
 
 #include "store/AuditLog.h"
-#include "store/MemberStore.h"
+#include "store/Database.h"
 #include "store/MemberTable.h"
 
 namespace MemberDelete {
@@ -11,7 +11,7 @@ QString deletedMessage(const QString &name)
     return QStringLiteral("会员ID： ") + name + QStringLiteral(" 已被删除，无法恢复！");
 }
 
-QString balanceWarning(MemberStore &store, const QString &name)
+QString balanceWarning(Database &store, const QString &name)
 {
     Money balance;
     for (const Member &m : MemberTable(store).allByName(name))
@@ -22,7 +22,7 @@ QString balanceWarning(MemberStore &store, const QString &name)
            QStringLiteral(" 元，删除后无法恢复！");
 }
 
-Outcome remove(MemberStore &store, const QString &name)
+Outcome remove(Database &store, const QString &name)
 {
     Transaction tx(store);
     MemberTable members(store);

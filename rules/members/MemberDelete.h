@@ -3,7 +3,7 @@
 #include <QList>
 #include <QString>
 
-class MemberStore;
+class Database;
 
 // Deleting members by name from the search screen.
 namespace MemberDelete {
@@ -17,7 +17,7 @@ QString deletedMessage(const QString &name);
 // What the operator is told before he confirms deleting the members of this
 // name: "该会员余额 199.00 元，删除后无法恢复！" when they hold a balance
 // (their balances added), nothing when it is zero. Throws StoreError.
-QString balanceWarning(MemberStore &store, const QString &name);
+QString balanceWarning(Database &store, const QString &name);
 
 struct Outcome
 {
@@ -27,6 +27,6 @@ struct Outcome
 // Deletes every member whose name equals name (letter case ignored as the
 // store does), in one transaction. Members that name them as referrer are
 // left as they are. Throws StoreError; nothing is then deleted.
-Outcome remove(MemberStore &store, const QString &name);
+Outcome remove(Database &store, const QString &name);
 
 } // namespace MemberDelete

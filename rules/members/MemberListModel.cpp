@@ -8,7 +8,7 @@
 
 #include <algorithm>
 
-MemberListModel::MemberListModel(MemberStore &store, QObject *parent)
+MemberListModel::MemberListModel(Database &store, QObject *parent)
     : QAbstractTableModel(parent), m_store(store)
 {
 }

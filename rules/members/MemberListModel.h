@@ -7,7 +7,7 @@
 #include <QList>
 #include <optional>
 
-class MemberStore;
+class Database;
 
 // The member list of the search screen: column 0 is the fixed column headed
 // "表头", columns 1 to 9 are the columns of 会员登记 in table order.
@@ -25,7 +25,7 @@ public:
     static constexpr int kPageRows = 64;    // rows read together for drawing
     static constexpr int kCachedRows = 2048;
 
-    explicit MemberListModel(MemberStore &store, QObject *parent = nullptr);
+    explicit MemberListModel(Database &store, QObject *parent = nullptr);
 
     // Lists every member (no key), or the members whose key column equals
     // value, in registration order; the first chunk is read at once. Throws
@@ -75,7 +75,7 @@ private:
     void reset(const QList<qint64> &first);
     void failed(const QString &detail) const;
 
-    MemberStore &m_store;
+    Database &m_store;
     bool m_shown = false;
     std::optional<MemberTable::Key> m_key;
     QString m_value;

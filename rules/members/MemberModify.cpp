@@ -4,7 +4,7 @@
 #include "base/Formats.h"
 #include "base/NumberText.h"
 #include "store/AuditLog.h"
-#include "store/MemberStore.h"
+#include "store/Database.h"
 #include "store/MemberTable.h"
 
 namespace MemberModify {
@@ -18,7 +18,7 @@ Outcome refused(const QString &message)
 
 } // namespace
 
-Outcome save(MemberStore &store, const Request &r)
+Outcome save(Database &store, const Request &r)
 {
     if (!r.acknowledged)
         return refused(kNotAcknowledged);

@@ -2,7 +2,7 @@
 
 #include <QString>
 
-class MemberStore;
+class Database;
 
 // Correcting a member (mmodify): sex, phone, referrer and referrer phone.
 namespace MemberModify {
@@ -43,6 +43,6 @@ struct Outcome
 // no longer exists is reported. A changed phone is carried into the
 // 推荐人手机 of the members he referred, in the same transaction. Throws
 // StoreError; nothing is then written.
-Outcome save(MemberStore &store, const Request &request);
+Outcome save(Database &store, const Request &request);
 
 } // namespace MemberModify

@@ -1,7 +1,7 @@
 #include "rules/members/Registration.h"
 
 #include "base/NumberText.h"
-#include "store/MemberStore.h"
+#include "store/Database.h"
 #include "store/MemberTable.h"
 #include "store/SettingsTable.h"
 
@@ -59,7 +59,7 @@ bool referralWouldBeMutual(MemberTable &members, const Request &r)
 
 } // namespace
 
-Outcome add(MemberStore &store, const Request &r, const ConfirmIncomplete &confirm)
+Outcome add(Database &store, const Request &r, const ConfirmIncomplete &confirm)
 {
     if (r.name.isEmpty())
         return refused(kNoName, Focus::Name);
@@ -102,12 +102,12 @@ const QString kKeepOpenSetting = QStringLiteral("会员登记/连续登记");
 
 } // namespace
 
-bool keepsOpen(MemberStore &store)
+bool keepsOpen(Database &store)
 {
     return SettingsTable(store).flag(kKeepOpenSetting, false);
 }
 
-void setKeepsOpen(MemberStore &store, bool on)
+void setKeepsOpen(Database &store, bool on)
 {
     SettingsTable(store).setFlag(kKeepOpenSetting, on);
 }

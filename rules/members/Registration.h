@@ -4,7 +4,7 @@
 #include <QString>
 #include <functional>
 
-class MemberStore;
+class Database;
 
 // Registering a member: the checks in their order, the duplicate and
 // mutual-referral refusals, and the new row.
@@ -57,11 +57,11 @@ using ConfirmIncomplete = std::function<bool()>;
 
 // Runs the checks in order and stores the member in one transaction. Throws
 // StoreError when the database fails; nothing is written then.
-Outcome add(MemberStore &store, const Request &request, const ConfirmIncomplete &confirm);
+Outcome add(Database &store, const Request &request, const ConfirmIncomplete &confirm);
 
 // Whether the screen stays open for the next member after one is registered,
 // as the operator last chose; off until he chooses.
-bool keepsOpen(MemberStore &store);
-void setKeepsOpen(MemberStore &store, bool on);
+bool keepsOpen(Database &store);
+void setKeepsOpen(Database &store, bool on);
 
 } // namespace Registration

@@ -3,7 +3,7 @@
 #include "base/NumberText.h"
 #include "store/AuditLog.h"
 #include "store/CommissionTable.h"
-#include "store/MemberStore.h"
+#include "store/Database.h"
 
 #include <cmath>
 
@@ -17,7 +17,7 @@ qint64 wholeValue(const QString &text)
     return qint64(std::nearbyint(v)); // default rounding mode: halves to even
 }
 
-Outcome save(MemberStore &store, Mode mode, const QString &fixedText, const QString &percentText)
+Outcome save(Database &store, Mode mode, const QString &fixedText, const QString &percentText)
 {
     if (mode == Mode::None)
         return {Outcome::Kind::Refused, kNoMode};
@@ -52,7 +52,7 @@ Shown shown(const CommissionSetting &setting)
     return s;
 }
 
-std::optional<CommissionSetting> load(MemberStore &store)
+std::optional<CommissionSetting> load(Database &store)
 {
     return CommissionTable(store).load();
 }

@@ -5,7 +5,7 @@
 #include <QString>
 #include <optional>
 
-class MemberStore;
+class Database;
 
 // The one-time choice of commission mode (固定抽成 or 消费比例提成).
 namespace CommissionSettings {
@@ -35,7 +35,7 @@ qint64 wholeValue(const QString &text);
 // Validates and stores the setting in one transaction. A value of 0 or less
 // is refused: a zero setting would block every later consumption and can
 // never be changed. Throws StoreError when the database fails.
-Outcome save(MemberStore &store, Mode mode, const QString &fixedText, const QString &percentText);
+Outcome save(Database &store, Mode mode, const QString &fixedText, const QString &percentText);
 
 // The stored setting as the settings screen and the consumption screen show
 // it: each value as its text, or empty when that value is 0.
@@ -47,6 +47,6 @@ struct Shown
 Shown shown(const CommissionSetting &setting);
 // The stored setting; nullopt while the mode has not been chosen. Throws
 // StoreError when the database fails.
-std::optional<CommissionSetting> load(MemberStore &store);
+std::optional<CommissionSetting> load(Database &store);
 
 } // namespace CommissionSettings

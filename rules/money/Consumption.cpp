@@ -7,7 +7,7 @@
 #include "store/CashLog.h"
 #include "store/CommissionTable.h"
 #include "store/Ledger.h"
-#include "store/MemberStore.h"
+#include "store/Database.h"
 
 namespace Consumption {
 
@@ -42,7 +42,7 @@ std::optional<Money> checkedAmount(const Request &r, Outcome *refusal)
 
 } // namespace
 
-Outcome confirm(MemberStore &store, const Request &request, const CommissionSetting &setting,
+Outcome confirm(Database &store, const Request &request, const CommissionSetting &setting,
                 const ConfirmUnrecorded &confirmUnrecorded)
 {
     Outcome refusal;

@@ -5,7 +5,7 @@
 #include <QString>
 #include <functional>
 
-class MemberStore;
+class Database;
 
 // One consumption of a member, paid from his balance or in cash: the member's
 // consumption total, balance and count, the cash-log row and the referrer's
@@ -68,7 +68,7 @@ using ConfirmUnrecorded = std::function<bool()>;
 // Checks the request in order, finds the member and records the consumption
 // with the commission setting loaded when the screen opened. Throws
 // StoreError when the database fails; nothing is written then.
-Outcome confirm(MemberStore &store, const Request &request, const CommissionSetting &setting,
+Outcome confirm(Database &store, const Request &request, const CommissionSetting &setting,
                 const ConfirmUnrecorded &confirmUnrecorded);
 
 } // namespace Consumption

@@ -4,7 +4,7 @@
 #include "base/NumberText.h"
 #include "rules/money/MemberLookup.h"
 #include "store/Ledger.h"
-#include "store/MemberStore.h"
+#include "store/Database.h"
 
 #include <optional>
 
@@ -45,7 +45,7 @@ Outcome notFound(MemberLookup::Kind kind)
 
 } // namespace
 
-Outcome recharge(MemberStore &store, const Request &request)
+Outcome recharge(Database &store, const Request &request)
 {
     if (request.name.isEmpty() && request.phone.isEmpty())
         return {false, kNoKey, Focus::Unchanged, {}};

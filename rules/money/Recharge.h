@@ -2,7 +2,7 @@
 
 #include <QString>
 
-class MemberStore;
+class Database;
 
 // Adds an amount of yuan (two decimals at most) to one member's balance, or,
 // in offset mode, takes back an amount that was recharged too much. Writes
@@ -46,6 +46,6 @@ struct Outcome
 // Checks the request, finds the member and writes his new balance in one
 // transaction. Throws StoreError when the database fails; nothing is
 // written then.
-Outcome recharge(MemberStore &store, const Request &request);
+Outcome recharge(Database &store, const Request &request);
 
 } // namespace Recharge

@@ -1,6 +1,6 @@
 #include "rules/money/Reconciliation.h"
 
-#include "rules/maintenance/TableExport.h"
+#include "workbook/TableExport.h"
 
 namespace Reconciliation {
 
@@ -59,7 +59,7 @@ TableExport::Written exportTo(const QString &path, const QList<Ledger::Differenc
     return TableExport::write(path, QStringLiteral("对账"), headers(), rows);
 }
 
-QList<Ledger::Difference> differences(MemberStore &store)
+QList<Ledger::Difference> differences(Database &store)
 {
     return Ledger(store).reconcile();
 }

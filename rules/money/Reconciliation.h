@@ -1,13 +1,13 @@
 #pragma once
 
-#include "rules/maintenance/TableExport.h"
+#include "workbook/TableExport.h"
 #include "store/Ledger.h"
 
 #include <QList>
 #include <QString>
 #include <QStringList>
 
-class MemberStore;
+class Database;
 
 // 对账: every member's balance, consumption total and count against the
 // sums of his ledger. Reading only; nothing is changed.
@@ -23,7 +23,7 @@ QStringList cells(const Ledger::Difference &d);
 QString summary(qsizetype differences);
 
 // Every member whose row differs from his ledger; changes nothing.
-QList<Ledger::Difference> differences(MemberStore &store);
+QList<Ledger::Difference> differences(Database &store);
 
 // Writes the differences to an .xls workbook.
 TableExport::Written exportTo(const QString &path, const QList<Ledger::Difference> &differences);

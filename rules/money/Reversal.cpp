@@ -6,7 +6,7 @@
 #include "store/AuditLog.h"
 #include "store/CashLog.h"
 #include "store/Ledger.h"
-#include "store/MemberStore.h"
+#include "store/Database.h"
 #include "store/MemberTable.h"
 
 namespace Reversal {
@@ -47,7 +47,7 @@ QString refusal(Ledger &ledger, const std::optional<Ledger::Entry> &e)
 
 } // namespace
 
-Outcome reverse(MemberStore &store, const Session &session, qint64 number,
+Outcome reverse(Database &store, const Session &session, qint64 number,
                 const QString &typedPassword, const Ask &ask)
 {
     Ledger ledger(store);

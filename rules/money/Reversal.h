@@ -5,7 +5,7 @@
 #include <QString>
 #include <functional>
 
-class MemberStore;
+class Database;
 struct Session;
 
 // Undoing a consumption that was keyed wrongly, from the member's ledger:
@@ -46,7 +46,7 @@ using Ask = std::function<bool(const QString &question)>;
 // entered it within the last 15 minutes (Permissions::mayReverse), whose
 // password was typed again. Throws StoreError when the database fails;
 // nothing is written then.
-Outcome reverse(MemberStore &store, const Session &session, qint64 entry,
+Outcome reverse(Database &store, const Session &session, qint64 entry,
                 const QString &typedPassword, const Ask &ask);
 
 } // namespace Reversal

@@ -1,7 +1,7 @@
 #include "rules/money/Statement.h"
 
 #include "rules/money/MemberLookup.h"
-#include "store/MemberStore.h"
+#include "store/Database.h"
 #include "store/MemberTable.h"
 
 namespace Statement {
@@ -127,7 +127,7 @@ Page page(Ledger &ledger, const Ledger::Filter &filter, qint64 after, int rows)
 
 } // namespace
 
-FirstScreen firstScreen(MemberStore &store, qint64 account, const QDate &from, const QDate &to,
+FirstScreen firstScreen(Database &store, qint64 account, const QDate &from, const QDate &to,
                         const QString &kind, int rows)
 {
     Ledger ledger(store);
@@ -143,7 +143,7 @@ FirstScreen firstScreen(MemberStore &store, qint64 account, const QDate &from, c
     return first;
 }
 
-Page nextPage(MemberStore &store, qint64 account, const QDate &from, const QDate &to,
+Page nextPage(Database &store, qint64 account, const QDate &from, const QDate &to,
               const QString &kind, qint64 lastShown, int rows)
 {
     Ledger ledger(store);
@@ -153,7 +153,7 @@ Page nextPage(MemberStore &store, qint64 account, const QDate &from, const QDate
     return next;
 }
 
-std::optional<Holder> holder(MemberStore &store, qint64 memberId)
+std::optional<Holder> holder(Database &store, qint64 memberId)
 {
     std::optional<Member> member = MemberTable(store).byId(memberId);
     if (!member)
@@ -161,24 +161,24 @@ std::optional<Holder> holder(MemberStore &store, qint64 memberId)
     return Holder{*std::move(member), Ledger(store).findAccount(memberId).value_or(0)};
 }
 
-std::optional<Member> find(MemberStore &store, const QString &name, const QString &phone)
+std::optional<Member> find(Database &store, const QString &name, const QString &phone)
 {
     MemberTable members(store);
     return MemberLookup(name, phone).find(members);
 }
 
-std::optional<qint64> memberOf(MemberStore &store, qint64 account)
+std::optional<qint64> memberOf(Database &store, qint64 account)
 {
     return Ledger(store).memberOf(account);
 }
 
-QList<Ledger::Entry> all(MemberStore &store, qint64 account, const QDate &from, const QDate &to,
+QList<Ledger::Entry> all(Database &store, qint64 account, const QDate &from, const QDate &to,
                          const QString &kind)
 {
     return Ledger(store).statement(account, from, to, kind);
 }
 
-TableExport::Written exportTo(MemberStore &store, const Ledger::Filter &filter, const QString &path)
+TableExport::Written exportTo(Database &store, const Ledger::Filter &filter, const QString &path)
 {
     // One snapshot for the whole read; nothing is written, so it rolls back.
     Transaction snapshot(store);
@@ -190,10 +190,10 @@ TableExport::Written exportTo(MemberStore &store, const Ledger::Filter &filter, 
     });
 }
 
-TableExport::Written exportAlongside(const MemberStore &store, const Ledger::Filter &filter,
+TableExport::Written exportAlongside(const Database &store, const Ledger::Filter &filter,
                                      const QString &path)
 {
-    MemberStore reader(store.path());
+    Database reader(store.path());
     reader.openAlongside();
     return exportTo(reader, filter, path);
 }

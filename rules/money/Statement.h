@@ -1,6 +1,6 @@
 #pragma once
 
-#include "rules/maintenance/TableExport.h"
+#include "workbook/TableExport.h"
 #include "store/Ledger.h"
 #include "store/Member.h"
 
@@ -10,7 +10,7 @@
 #include <QString>
 #include <QStringList>
 
-class MemberStore;
+class Database;
 
 // A member's statement: his ledger entries as the statement screen lists and
 // exports them, and the totals of the listed rows.
@@ -67,10 +67,10 @@ struct FirstScreen
     Page page;
     Totals totals; // of every entry of the statement, not only the page
 };
-FirstScreen firstScreen(MemberStore &store, qint64 account, const QDate &from, const QDate &to,
+FirstScreen firstScreen(Database &store, qint64 account, const QDate &from, const QDate &to,
                         const QString &kind, int rows = kPageRows);
 // The entries after the last one shown, lastShown being its entry number.
-Page nextPage(MemberStore &store, qint64 account, const QDate &from, const QDate &to,
+Page nextPage(Database &store, qint64 account, const QDate &from, const QDate &to,
               const QString &kind, qint64 lastShown, int rows = kPageRows);
 
 // The member whose statement is shown and his account, read without writing
@@ -81,23 +81,23 @@ struct Holder
     Member member;
     qint64 account = 0;
 };
-std::optional<Holder> holder(MemberStore &store, qint64 memberId);
+std::optional<Holder> holder(Database &store, qint64 memberId);
 // The member the name or phone (or both) finds, as the consumption screen
 // finds him.
-std::optional<Member> find(MemberStore &store, const QString &name, const QString &phone);
+std::optional<Member> find(Database &store, const QString &name, const QString &phone);
 // The member who owns the account; nullopt once he is deleted.
-std::optional<qint64> memberOf(MemberStore &store, qint64 account);
+std::optional<qint64> memberOf(Database &store, qint64 account);
 // Every entry of the statement, not only a page of it.
-QList<Ledger::Entry> all(MemberStore &store, qint64 account, const QDate &from, const QDate &to,
+QList<Ledger::Entry> all(Database &store, qint64 account, const QDate &from, const QDate &to,
                          const QString &kind);
 // Reads every entry of the statement (a filter with an empty kind holds
 // every kind) and writes them to an .xls workbook: for a thread of its own,
 // with a store of that thread. Throws StoreError when the database fails.
-TableExport::Written exportTo(MemberStore &store, const Ledger::Filter &filter,
+TableExport::Written exportTo(Database &store, const Ledger::Filter &filter,
                               const QString &path);
 // The same through a connection of the calling thread to the store's file
 // (the store itself is not touched).
-TableExport::Written exportAlongside(const MemberStore &store, const Ledger::Filter &filter,
+TableExport::Written exportAlongside(const Database &store, const Ledger::Filter &filter,
                                      const QString &path);
 
 } // namespace Statement

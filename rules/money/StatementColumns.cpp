@@ -50,12 +50,12 @@ Shown fromText(const std::optional<QString> &stored)
     return shown;
 }
 
-Shown load(MemberStore &store)
+Shown load(Database &store)
 {
     return fromText(SettingsTable(store).value(kSetting));
 }
 
-void keep(MemberStore &store, const Shown &shown)
+void keep(Database &store, const Shown &shown)
 {
     SettingsTable(store).setValue(kSetting, text(shown));
 }

@@ -4,7 +4,7 @@
 #include <QString>
 #include <optional>
 
-class MemberStore;
+class Database;
 
 // Which columns of the statement (Statement::headers()) the screen shows.
 // The usual ones fit a 1366-pixel-wide screen; the member's name and phone
@@ -30,7 +30,7 @@ Shown fromText(const std::optional<QString> &stored);
 
 // The choice of the store's operator; throw StoreError when the database
 // fails.
-Shown load(MemberStore &store);
-void keep(MemberStore &store, const Shown &shown);
+Shown load(Database &store);
+void keep(Database &store, const Shown &shown);
 
 } // namespace StatementColumns

@@ -1,7 +1,7 @@
 #include "rules/reports/DayClose.h"
 
 #include "store/Ledger.h"
-#include "store/MemberStore.h"
+#include "store/Database.h"
 
 #include <QSqlQuery>
 
@@ -45,7 +45,7 @@ QString tallyText(const Tally &t)
 
 } // namespace
 
-Figures compute(MemberStore &store, const QDate &day, const QString &admin)
+Figures compute(Database &store, const QDate &day, const QString &admin)
 {
     Figures f;
     f.day = day;
@@ -104,7 +104,7 @@ Figures compute(MemberStore &store, const QDate &day, const QString &admin)
     return f;
 }
 
-QStringList admins(MemberStore &store)
+QStringList admins(Database &store)
 {
     QStringList names;
     QSqlQuery &q = store.exec(QStringLiteral("SELECT 管理员名字 FROM 管理员登记 ORDER BY rowid"));

@@ -8,7 +8,7 @@
 #include <QStringList>
 #include <array>
 
-class MemberStore;
+class Database;
 
 // 日结: what was done on one day, by every administrator or by one, summed
 // from the ledger. Each entry counts on the day it was written: a reversal
@@ -37,10 +37,10 @@ struct Figures
 };
 
 // Reads the day's figures. Throws StoreError when the database fails.
-Figures compute(MemberStore &store, const QDate &day, const QString &admin = {});
+Figures compute(Database &store, const QDate &day, const QString &admin = {});
 
 // The administrators that wrote any ledger entry, by name.
-QStringList admins(MemberStore &store);
+QStringList admins(Database &store);
 
 // The figures as rows of two texts (what, how much), in the order the
 // screen, the printout and the export show them.

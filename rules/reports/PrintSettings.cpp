@@ -1,7 +1,7 @@
 #include "rules/reports/PrintSettings.h"
 
 #include "store/AuditLog.h"
-#include "store/MemberStore.h"
+#include "store/Database.h"
 #include "store/SettingsTable.h"
 
 namespace PrintSettings {
@@ -14,7 +14,7 @@ const QString kPaper = QStringLiteral("小票宽度");
 
 } // namespace
 
-Values load(MemberStore &store)
+Values load(Database &store)
 {
     SettingsTable table = SettingsTable::shop(store);
     Values v;
@@ -25,7 +25,7 @@ Values load(MemberStore &store)
     return v;
 }
 
-QString save(MemberStore &store, const Values &values, bool builtInAdmin)
+QString save(Database &store, const Values &values, bool builtInAdmin)
 {
     const QString shop = values.shop.trimmed();
     Transaction tx(store);

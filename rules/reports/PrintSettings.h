@@ -2,7 +2,7 @@
 
 #include <QString>
 
-class MemberStore;
+class Database;
 
 // What the slips and the printed reports need to know, kept in 设置: the
 // shop's name (only the built-in account sets it), whether a slip prints
@@ -23,11 +23,11 @@ struct Values
 };
 
 // The stored values, defaults where none is stored. Throws StoreError.
-Values load(MemberStore &store);
+Values load(Database &store);
 
 // Stores the values in one transaction; the shop's name changes only for
 // the built-in account (anyone else's name is kept as stored). Returns the
 // refusal, empty when saved. Throws StoreError.
-QString save(MemberStore &store, const Values &values, bool builtInAdmin);
+QString save(Database &store, const Values &values, bool builtInAdmin);
 
 } // namespace PrintSettings

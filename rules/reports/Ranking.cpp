@@ -1,7 +1,7 @@
 #include "rules/reports/Ranking.h"
 
 #include "store/Ledger.h"
-#include "store/MemberStore.h"
+#include "store/Database.h"
 
 #include <QSqlQuery>
 #include <algorithm>
@@ -24,7 +24,7 @@ const QString kSums = QStringLiteral(
     " WHERE r.类别 = ? AND r.时间 >= ? AND r.时间 < ?"
     ") GROUP BY ref");
 
-QList<Row> compute(MemberStore &store, const QDate &from, const QDate &to, By by, int top)
+QList<Row> compute(Database &store, const QDate &from, const QDate &to, By by, int top)
 {
     const TimeSpan span = TimeSpan::days(from, to);
     QList<Row> rows;

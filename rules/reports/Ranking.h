@@ -7,7 +7,7 @@
 #include <QString>
 #include <QStringList>
 
-class MemberStore;
+class Database;
 
 // 推荐排行: the referrers of a range ranked by the commission they earned or
 // by what their referees spent, both net of the reversals written in the
@@ -29,7 +29,7 @@ struct Row
 inline constexpr int kTop = 20;
 
 // The top `top` rows, best first (ties by account). Throws StoreError.
-QList<Row> compute(MemberStore &store, const QDate &from, const QDate &to, By by, int top = kTop);
+QList<Row> compute(Database &store, const QDate &from, const QDate &to, By by, int top = kTop);
 
 // The one statement that sums the range per referrer: bound with the
 // commission kind, the range, the reversed-commission kind, the range, the

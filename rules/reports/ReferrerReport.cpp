@@ -1,7 +1,7 @@
 #include "rules/reports/ReferrerReport.h"
 
 #include "store/Ledger.h"
-#include "store/MemberStore.h"
+#include "store/Database.h"
 
 #include <QHash>
 #include <QSqlQuery>
@@ -65,13 +65,13 @@ QString yuanText(Money m)
 
 } // namespace
 
-qint64 accountOfMember(MemberStore &store, qint64 memberId)
+qint64 accountOfMember(Database &store, qint64 memberId)
 {
     return store.scalar(QStringLiteral("SELECT 会员号 FROM 会员账户 WHERE 会员行 = ?"), {memberId})
         .toLongLong();
 }
 
-Report compute(MemberStore &store, qint64 account, const QDate &from, const QDate &to)
+Report compute(Database &store, qint64 account, const QDate &from, const QDate &to)
 {
     Report report;
     report.account = account;

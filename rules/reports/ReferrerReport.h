@@ -7,7 +7,7 @@
 #include <QString>
 #include <QStringList>
 
-class MemberStore;
+class Database;
 
 // 推荐人报表: what one referrer's referees spent and what he earned from
 // each, summed from the ledger. An entry counts in the range when it was
@@ -46,10 +46,10 @@ struct Report
 };
 
 // The referrer's account: by member row id; 0 when he has none.
-qint64 accountOfMember(MemberStore &store, qint64 memberId);
+qint64 accountOfMember(Database &store, qint64 memberId);
 
 // Throws StoreError when the database fails.
-Report compute(MemberStore &store, qint64 account, const QDate &from, const QDate &to);
+Report compute(Database &store, qint64 account, const QDate &from, const QDate &to);
 
 QStringList headers();
 QStringList cells(const Referee &r);

@@ -1,10 +1,10 @@
 #include "rules/reports/Slip.h"
 
-#include "store/MemberStore.h"
+#include "store/Database.h"
 
 namespace Slip {
 
-std::optional<Content> ofEntry(MemberStore &store, qint64 number, const QString &operation,
+std::optional<Content> ofEntry(Database &store, qint64 number, const QString &operation,
                                const QString &shop)
 {
     Ledger ledger(store);

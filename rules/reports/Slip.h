@@ -9,7 +9,7 @@
 #include <QStringList>
 #include <optional>
 
-class MemberStore;
+class Database;
 
 // 小票: the paper a member takes away after a consumption, a recharge or a
 // reversal, made from the action's ledger entry.
@@ -32,7 +32,7 @@ struct Content
 
 // The slip of the action whose ledger entry this is, with the action's
 // operation number; nothing when there is no such entry. Throws StoreError.
-std::optional<Content> ofEntry(MemberStore &store, qint64 entry, const QString &operation,
+std::optional<Content> ofEntry(Database &store, qint64 entry, const QString &operation,
                                const QString &shop);
 
 // The slip's lines below the shop's name: caption and value.

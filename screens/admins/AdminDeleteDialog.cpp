@@ -14,7 +14,7 @@
 const QString AdminDeleteDialog::kProgramEnds =
     QStringLiteral("删除账号后程序将立即退出，请重新登录后继续使用。");
 
-AdminDeleteDialog::AdminDeleteDialog(MemberStore &store, ProgramEnd &end, const Admin &row,
+AdminDeleteDialog::AdminDeleteDialog(Database &store, ProgramEnd &end, const Admin &row,
                                      const Session &session, QWidget *parent)
     : AdminDeleteDialog(store, end, row, parent)
 {
@@ -28,7 +28,7 @@ AdminDeleteDialog::AdminDeleteDialog(MemberStore &store, ProgramEnd &end, const 
         warning->hide();
 }
 
-AdminDeleteDialog::AdminDeleteDialog(MemberStore &store, ProgramEnd &end, const Admin &row,
+AdminDeleteDialog::AdminDeleteDialog(Database &store, ProgramEnd &end, const Admin &row,
                                      QWidget *parent)
     : ScreenDialog(QStringLiteral("sdelete"), QStringLiteral("会员删除"), parent), m_store(store),
       m_end(end), m_row(row)

@@ -6,7 +6,7 @@
 
 #include <optional>
 
-class MemberStore;
+class Database;
 class ProgramEnd;
 class QLineEdit;
 
@@ -19,15 +19,15 @@ class AdminDeleteDialog : public ScreenDialog
 public:
     static const QString kProgramEnds;
 
-    AdminDeleteDialog(MemberStore &store, ProgramEnd &end, const Admin &row,
+    AdminDeleteDialog(Database &store, ProgramEnd &end, const Admin &row,
                       QWidget *parent = nullptr);
-    AdminDeleteDialog(MemberStore &store, ProgramEnd &end, const Admin &row, const Session &session,
+    AdminDeleteDialog(Database &store, ProgramEnd &end, const Admin &row, const Session &session,
                       QWidget *parent = nullptr);
 
 private:
     void confirm();
 
-    MemberStore &m_store;
+    Database &m_store;
     ProgramEnd &m_end;
     Admin m_row;
     std::optional<Session> m_session;

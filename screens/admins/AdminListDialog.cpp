@@ -16,7 +16,7 @@
 #include <QTableView>
 #include <QVBoxLayout>
 
-AdminListDialog::AdminListDialog(MemberStore &store, Session &session, ProgramEnd &end,
+AdminListDialog::AdminListDialog(Database &store, Session &session, ProgramEnd &end,
                                  QWidget *parent)
     : ScreenDialog(QStringLiteral("ssearch"), QStringLiteral("管理员查询"), parent), m_store(store),
       m_session(session), m_end(end), m_runner([](QDialog &d) { d.exec(); })

@@ -4,7 +4,7 @@
 
 #include <functional>
 
-class MemberStore;
+class Database;
 class ProgramEnd;
 struct Session;
 class AdminListModel;
@@ -18,7 +18,7 @@ class AdminListDialog : public ScreenDialog
 {
     Q_OBJECT
 public:
-    AdminListDialog(MemberStore &store, Session &session, ProgramEnd &end,
+    AdminListDialog(Database &store, Session &session, ProgramEnd &end,
                     QWidget *parent = nullptr);
 
     // Shows the modify and delete screens; the default runs them with exec().
@@ -36,7 +36,7 @@ private:
     void remove();
     void run(QDialog &screen);
 
-    MemberStore &m_store;
+    Database &m_store;
     Session &m_session;
     ProgramEnd &m_end;
     ScreenRunner m_runner;

@@ -11,7 +11,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-AdminModifyDialog::AdminModifyDialog(MemberStore &store, Session &session, const Admin &row,
+AdminModifyDialog::AdminModifyDialog(Database &store, Session &session, const Admin &row,
                                      QWidget *parent)
     : ScreenDialog(QStringLiteral("smodify"), QStringLiteral("管理员资料修改"), parent),
       m_store(store), m_session(session), m_row(row)

@@ -3,7 +3,7 @@
 #include "screens/ScreenDialog.h"
 #include "store/Admin.h"
 
-class MemberStore;
+class Database;
 struct Session;
 class QCheckBox;
 class QComboBox;
@@ -18,13 +18,13 @@ class AdminModifyDialog : public ScreenDialog
 {
     Q_OBJECT
 public:
-    AdminModifyDialog(MemberStore &store, Session &session, const Admin &row,
+    AdminModifyDialog(Database &store, Session &session, const Admin &row,
                       QWidget *parent = nullptr);
 
 private:
     void save();
 
-    MemberStore &m_store;
+    Database &m_store;
     Session &m_session;
     Admin m_row;
     QLineEdit *m_idBox;

@@ -10,12 +10,12 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-AdminRegistrationDialog::AdminRegistrationDialog(MemberStore &store, QWidget *parent)
+AdminRegistrationDialog::AdminRegistrationDialog(Database &store, QWidget *parent)
     : AdminRegistrationDialog(store, Session{}, parent)
 {
 }
 
-AdminRegistrationDialog::AdminRegistrationDialog(MemberStore &store, const Session &by,
+AdminRegistrationDialog::AdminRegistrationDialog(Database &store, const Session &by,
                                                  QWidget *parent)
     : ScreenDialog(QStringLiteral("sregedit"), QStringLiteral("管理员注册"), parent),
       m_store(store), m_by(by)

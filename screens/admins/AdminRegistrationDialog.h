@@ -3,7 +3,7 @@
 #include "base/Session.h"
 #include "screens/ScreenDialog.h"
 
-class MemberStore;
+class Database;
 class QCheckBox;
 class QComboBox;
 class QLineEdit;
@@ -14,15 +14,15 @@ class AdminRegistrationDialog : public ScreenDialog
 {
     Q_OBJECT
 public:
-    explicit AdminRegistrationDialog(MemberStore &store, QWidget *parent = nullptr);
+    explicit AdminRegistrationDialog(Database &store, QWidget *parent = nullptr);
     // by: who registers; the role box is his to change only when he is an
     // owner.
-    AdminRegistrationDialog(MemberStore &store, const Session &by, QWidget *parent = nullptr);
+    AdminRegistrationDialog(Database &store, const Session &by, QWidget *parent = nullptr);
 
 private:
     void registerAccount();
 
-    MemberStore &m_store;
+    Database &m_store;
     Session m_by;
     QComboBox *m_roleBox;
     QLineEdit *m_idBox;

@@ -14,7 +14,7 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
-AuditLogDialog::AuditLogDialog(MemberStore &store, const Session &session, QWidget *parent)
+AuditLogDialog::AuditLogDialog(Database &store, const Session &session, QWidget *parent)
     : ScreenDialog(QStringLiteral("rizhi"), QStringLiteral("操作日志"), parent), m_store(store),
       m_session(session)
 {

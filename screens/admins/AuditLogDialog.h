@@ -2,7 +2,7 @@
 
 #include "screens/ScreenDialog.h"
 
-class MemberStore;
+class Database;
 struct Session;
 class QComboBox;
 class QDateEdit;
@@ -19,14 +19,14 @@ public:
     static inline const QString kNotAllowed =
         QStringLiteral("本管理员不具有查看操作日志功能，请使用正确的管理员账号！");
 
-    AuditLogDialog(MemberStore &store, const Session &session, QWidget *parent = nullptr);
+    AuditLogDialog(Database &store, const Session &session, QWidget *parent = nullptr);
 
     // Refuses and closes for a cashier; lists the log for an owner.
     void activate() override;
     void refresh();
 
 private:
-    MemberStore &m_store;
+    Database &m_store;
     const Session &m_session;
     QDateEdit *m_fromBox;
     QDateEdit *m_toBox;

@@ -3,9 +3,9 @@
 #include "base/ProgramEnd.h"
 #include "base/Session.h"
 #include "rules/admins/Permissions.h"
-#include "rules/maintenance/AutoBackups.h"
-#include "rules/maintenance/BackupCatalog.h"
-#include "rules/maintenance/TaskProgress.h"
+#include "rules/backup/AutoBackups.h"
+#include "rules/backup/BackupCatalog.h"
+#include "rules/backup/TaskProgress.h"
 #include "screens/Dialogs.h"
 #include "screens/Ui.h"
 
@@ -30,7 +30,7 @@ FileOps &chosen(FileOps *given, std::unique_ptr<FileOps> &own)
 
 } // namespace
 
-BackupDialog::BackupDialog(MemberStore &store, const DataFiles &files, const Session &session,
+BackupDialog::BackupDialog(Database &store, const DataFiles &files, const Session &session,
                            ProgramEnd &end, QWidget *parent, FileOps *fileOps)
     : ScreenDialog(QStringLiteral("backup"), QStringLiteral("数据库备份还原"), parent), m_end(end),
       m_session(session), m_paths(files),

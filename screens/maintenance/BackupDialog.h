@@ -1,14 +1,14 @@
 #pragma once
 
-#include "rules/maintenance/DataMaintenance.h"
-#include "rules/maintenance/FileOps.h"
+#include "rules/backup/DataMaintenance.h"
+#include "rules/backup/FileOps.h"
 #include "screens/ScreenDialog.h"
 
 #include <QFutureWatcher>
 #include <functional>
 #include <memory>
 
-class MemberStore;
+class Database;
 class ProgramEnd;
 struct Session;
 class QLabel;
@@ -27,7 +27,7 @@ class BackupDialog : public ScreenDialog
     Q_OBJECT
 public:
     // files: the file operations to use; the real file system when null.
-    BackupDialog(MemberStore &store, const DataFiles &files, const Session &session,
+    BackupDialog(Database &store, const DataFiles &files, const Session &session,
                  ProgramEnd &end, QWidget *parent = nullptr, FileOps *fileOps = nullptr);
     ~BackupDialog() override;
 

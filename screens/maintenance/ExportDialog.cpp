@@ -2,8 +2,8 @@
 
 #include "base/Session.h"
 #include "rules/admins/Permissions.h"
-#include "rules/maintenance/MemberExport.h"
-#include "rules/maintenance/TaskProgress.h"
+#include "rules/export/MemberExport.h"
+#include "rules/backup/TaskProgress.h"
 #include "screens/Dialogs.h"
 #include "screens/Ui.h"
 
@@ -16,7 +16,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-ExportDialog::ExportDialog(MemberStore &store, const DataFiles &files, const Session &session,
+ExportDialog::ExportDialog(Database &store, const DataFiles &files, const Session &session,
                            QWidget *parent)
     : ScreenDialog(QStringLiteral("daochu"), QStringLiteral("会员数据导出"), parent),
       m_store(store), m_files(files), m_session(session)

@@ -3,7 +3,7 @@
 #include "screens/ScreenDialog.h"
 #include "store/DataFiles.h"
 
-class MemberStore;
+class Database;
 struct Session;
 class QLineEdit;
 class QPushButton;
@@ -15,7 +15,7 @@ class ExportDialog : public ScreenDialog
 {
     Q_OBJECT
 public:
-    ExportDialog(MemberStore &store, const DataFiles &files, const Session &session,
+    ExportDialog(Database &store, const DataFiles &files, const Session &session,
                  QWidget *parent = nullptr);
 
     // Takes the session; refuses and closes for any account but "admin".
@@ -24,7 +24,7 @@ public:
 private:
     void exportMembers();
 
-    MemberStore &m_store;
+    Database &m_store;
     DataFiles m_files;
     const Session &m_session;
     QLineEdit *m_operatorBox;

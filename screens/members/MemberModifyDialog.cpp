@@ -16,7 +16,7 @@
 #include <QStyle>
 #include <QVBoxLayout>
 
-MemberModifyDialog::MemberModifyDialog(MemberStore &store, const Member &member, QWidget *parent)
+MemberModifyDialog::MemberModifyDialog(Database &store, const Member &member, QWidget *parent)
     : ScreenDialog(QStringLiteral("mmodify"), QStringLiteral("会员资料修改"), parent),
       m_store(store), m_member(member)
 {

@@ -5,7 +5,7 @@
 
 #include <optional>
 
-class MemberStore;
+class Database;
 class QCheckBox;
 class QComboBox;
 class QGridLayout;
@@ -19,7 +19,7 @@ class MemberModifyDialog : public ScreenDialog
 {
     Q_OBJECT
 public:
-    MemberModifyDialog(MemberStore &store, const Member &member, QWidget *parent = nullptr);
+    MemberModifyDialog(Database &store, const Member &member, QWidget *parent = nullptr);
 
     // The member as last saved here; empty when nothing was saved.
     std::optional<Member> saved() const { return m_saved; }
@@ -29,7 +29,7 @@ private:
     QGridLayout *fieldGrid(QGroupBox *box);
     void save();
 
-    MemberStore &m_store;
+    Database &m_store;
     Member m_member;
     std::optional<Member> m_saved;
     QComboBox *m_sexBox;

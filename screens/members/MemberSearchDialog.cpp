@@ -39,7 +39,7 @@ const char *const kWidestValues[] = {"",         "会员名称",  "男",        
 
 } // namespace
 
-MemberSearchDialog::MemberSearchDialog(MemberStore &store, const Session &session, QWidget *parent)
+MemberSearchDialog::MemberSearchDialog(Database &store, const Session &session, QWidget *parent)
     : ScreenDialog(QStringLiteral("msearch"), QStringLiteral("会员查询系统"), parent),
       m_store(store), m_session(session), m_modifyRunner([](MemberModifyDialog &d) { d.exec(); })
 {
@@ -136,7 +136,7 @@ QList<QPushButton *> MemberSearchDialog::actionButtons(QGroupBox *inputFrame)
     return row;
 }
 
-QGroupBox *MemberSearchDialog::listFrame(MemberStore &store)
+QGroupBox *MemberSearchDialog::listFrame(Database &store)
 {
     QGroupBox *listFrame = frame("Frame2", QStringLiteral("信息列表"));
     m_model = new MemberListModel(store, this);

@@ -5,7 +5,7 @@
 
 #include <functional>
 
-class MemberStore;
+class Database;
 struct Session;
 class MemberListModel;
 class MemberModifyDialog;
@@ -28,7 +28,7 @@ public:
     static const QString kDeletePrompt;
     static const QString kDeleteRefused;
 
-    MemberSearchDialog(MemberStore &store, const Session &session, QWidget *parent = nullptr);
+    MemberSearchDialog(Database &store, const Session &session, QWidget *parent = nullptr);
     ~MemberSearchDialog() override;
 
     MemberListModel &list() { return *m_model; }
@@ -58,7 +58,7 @@ private:
     QGroupBox *searchFrame();
     QList<QPushButton *> actionButtons(QGroupBox *inputFrame);
     // The member list in its frame, with its mouse, keys and selection.
-    QGroupBox *listFrame(MemberStore &store);
+    QGroupBox *listFrame(Database &store);
     void search();
     void selectRow(int row);
     void dropSelection();
@@ -73,7 +73,7 @@ private:
     void openStatement();
     void openAction(Action action);
 
-    MemberStore &m_store;
+    Database &m_store;
     const Session &m_session;
     MemberListModel *m_model;
     QTableView *m_grid;

@@ -30,7 +30,7 @@ QLineEdit *songTiBox(QLineEdit *edit)
 
 } // namespace
 
-RegistrationDialog::RegistrationDialog(MemberStore &store, QWidget *parent)
+RegistrationDialog::RegistrationDialog(Database &store, QWidget *parent)
     : ScreenDialog(QStringLiteral("msignin"), QStringLiteral("会员登记界面"), parent),
       m_store(store)
 {

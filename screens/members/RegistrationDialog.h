@@ -4,7 +4,7 @@
 
 #include <QDate>
 
-class MemberStore;
+class Database;
 class QCheckBox;
 class QGridLayout;
 class QLabel;
@@ -18,13 +18,13 @@ class RegistrationDialog : public ScreenDialog
 {
     Q_OBJECT
 public:
-    explicit RegistrationDialog(MemberStore &store, QWidget *parent = nullptr);
+    explicit RegistrationDialog(Database &store, QWidget *parent = nullptr);
 
     // Shows today's date, the registration date of the next member.
     void activate() override;
 
 private:
-    MemberStore &m_store;
+    Database &m_store;
     void registerMember();
     void emptyForm();
     // The member's boxes and the sex buttons, one caption a row.

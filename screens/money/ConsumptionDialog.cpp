@@ -17,7 +17,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-ConsumptionDialog::ConsumptionDialog(MemberStore &store, QWidget *parent, Session *session)
+ConsumptionDialog::ConsumptionDialog(Database &store, QWidget *parent, Session *session)
     : ScreenDialog(QStringLiteral("xiaofei"), QStringLiteral("消费登记"), parent), m_store(store),
       m_session(session)
 {

@@ -3,7 +3,7 @@
 #include "screens/ScreenDialog.h"
 #include "store/CommissionSetting.h"
 
-class MemberStore;
+class Database;
 class QComboBox;
 struct Session;
 class QLabel;
@@ -20,7 +20,7 @@ class ConsumptionDialog : public ScreenDialog
 public:
     // With a session, the long cash hint is shown once per login; without
     // one, each time cash is chosen.
-    explicit ConsumptionDialog(MemberStore &store, QWidget *parent = nullptr,
+    explicit ConsumptionDialog(Database &store, QWidget *parent = nullptr,
                                Session *session = nullptr);
 
     // Selects the balance payment and loads the commission setting; without
@@ -34,7 +34,7 @@ protected:
     void formCleared() override;
 
 private:
-    MemberStore &m_store;
+    Database &m_store;
     Session *m_session;
     void paymentChosen(int index);
     void showPaymentNote();

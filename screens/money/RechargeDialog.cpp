@@ -24,7 +24,7 @@ const QLatin1Char kMinus('-');
 constexpr int kAmountDigits = 10;
 } // namespace
 
-RechargeDialog::RechargeDialog(MemberStore &store, QWidget *parent)
+RechargeDialog::RechargeDialog(Database &store, QWidget *parent)
     : ScreenDialog(QStringLiteral("chongzhi"), QStringLiteral("充值系统"), parent), m_store(store)
 {
     QGroupBox *inputFrame = frame("Frame1", QStringLiteral("输入充值信息"));

@@ -2,7 +2,7 @@
 
 #include "screens/ScreenDialog.h"
 
-class MemberStore;
+class Database;
 class QCheckBox;
 class QLabel;
 class QLineEdit;
@@ -17,7 +17,7 @@ class RechargeDialog : public ScreenDialog
 {
     Q_OBJECT
 public:
-    explicit RechargeDialog(MemberStore &store, QWidget *parent = nullptr);
+    explicit RechargeDialog(Database &store, QWidget *parent = nullptr);
 
     // Shows today's date and clears the status line.
     void activate() override;
@@ -30,7 +30,7 @@ protected:
     void formCleared() override;
 
 private:
-    MemberStore &m_store;
+    Database &m_store;
     void recharge();
     void offsetToggled(bool ticked);
     void amountChanged(const QString &text);

@@ -10,7 +10,7 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
-ReconcileDialog::ReconcileDialog(MemberStore &store, const DataFiles &files, QWidget *parent)
+ReconcileDialog::ReconcileDialog(Database &store, const DataFiles &files, QWidget *parent)
     : ScreenDialog(QStringLiteral("duizhang"), QStringLiteral("对账"), parent), m_store(store),
       m_files(files)
 {

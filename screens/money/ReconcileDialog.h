@@ -4,7 +4,7 @@
 #include "screens/ScreenDialog.h"
 #include "store/DataFiles.h"
 
-class MemberStore;
+class Database;
 class QLabel;
 class QTableWidget;
 
@@ -15,7 +15,7 @@ class ReconcileDialog : public ScreenDialog
 {
     Q_OBJECT
 public:
-    ReconcileDialog(MemberStore &store, const DataFiles &files, QWidget *parent = nullptr);
+    ReconcileDialog(Database &store, const DataFiles &files, QWidget *parent = nullptr);
 
     void run();
     QString exportPath() const;
@@ -23,7 +23,7 @@ public:
 private:
     void exportRows();
 
-    MemberStore &m_store;
+    Database &m_store;
     DataFiles m_files;
     QList<Ledger::Difference> m_differences;
     QTableWidget *m_grid;

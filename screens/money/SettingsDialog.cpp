@@ -12,7 +12,7 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
-SettingsDialog::SettingsDialog(MemberStore &store, QWidget *parent)
+SettingsDialog::SettingsDialog(Database &store, QWidget *parent)
     : ScreenDialog(QStringLiteral("shezhi"), QStringLiteral("抽成模式设置"), parent), m_store(store)
 {
     setAttribute(Qt::WA_DeleteOnClose, false);

@@ -2,7 +2,7 @@
 
 #include "screens/ScreenDialog.h"
 
-class MemberStore;
+class Database;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
@@ -13,7 +13,7 @@ class SettingsDialog : public ScreenDialog
 {
     Q_OBJECT
 public:
-    explicit SettingsDialog(MemberStore &store, QWidget *parent = nullptr);
+    explicit SettingsDialog(Database &store, QWidget *parent = nullptr);
 
     // Loads the stored setting and sets the controls' states.
     void activate() override;
@@ -30,7 +30,7 @@ private:
     void save();
     void lockAll();
 
-    MemberStore &m_store;
+    Database &m_store;
     QRadioButton *m_fixedButton;
     QRadioButton *m_percentButton;
     QLineEdit *m_fixedBox;

@@ -3,7 +3,7 @@
 #include "base/Clock.h"
 #include "base/Session.h"
 #include "rules/admins/Permissions.h"
-#include "rules/maintenance/TaskProgress.h"
+#include "rules/backup/TaskProgress.h"
 #include "rules/money/MemberLookup.h"
 #include "rules/money/Reversal.h"
 #include "rules/money/Statement.h"
@@ -32,7 +32,7 @@ const QString kTypedOk = QStringLiteral("\n\n---输入OK代表确认！，其他
 
 } // namespace
 
-StatementDialog::StatementDialog(MemberStore &store, const DataFiles &files, const Session &session,
+StatementDialog::StatementDialog(Database &store, const DataFiles &files, const Session &session,
                                  QWidget *parent)
     : ScreenDialog(QStringLiteral("liushui"), QStringLiteral("会员流水"), parent), m_store(store),
       m_files(files), m_session(session)

@@ -8,7 +8,7 @@
 
 #include <functional>
 
-class MemberStore;
+class Database;
 struct Session;
 class QComboBox;
 class QDateEdit;
@@ -33,7 +33,7 @@ class StatementDialog : public ScreenDialog
 {
     Q_OBJECT
 public:
-    StatementDialog(MemberStore &store, const DataFiles &files, const Session &session,
+    StatementDialog(Database &store, const DataFiles &files, const Session &session,
                     QWidget *parent = nullptr);
 
     // Shows the statement of the member with this row id.
@@ -75,7 +75,7 @@ private:
     std::optional<Printout::Report> printable();
     void print(bool pdf);
 
-    MemberStore &m_store;
+    Database &m_store;
     DataFiles m_files;
     const Session &m_session;
     qint64 m_account = 0;

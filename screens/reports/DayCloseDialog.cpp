@@ -23,7 +23,7 @@ const QStringList kHeaders = {QStringLiteral("项目"), QStringLiteral("数额")
 
 } // namespace
 
-DayCloseDialog::DayCloseDialog(MemberStore &store, const DataFiles &files, QWidget *parent)
+DayCloseDialog::DayCloseDialog(Database &store, const DataFiles &files, QWidget *parent)
     : ScreenDialog(QStringLiteral("rijie"), QStringLiteral("日结"), parent), m_store(store),
       m_files(files)
 {

@@ -5,7 +5,7 @@
 #include "screens/reports/Printout.h"
 #include "store/DataFiles.h"
 
-class MemberStore;
+class Database;
 class QChartView;
 class QComboBox;
 class QDateEdit;
@@ -18,7 +18,7 @@ class DayCloseDialog : public ScreenDialog
 {
     Q_OBJECT
 public:
-    DayCloseDialog(MemberStore &store, const DataFiles &files, QWidget *parent = nullptr);
+    DayCloseDialog(Database &store, const DataFiles &files, QWidget *parent = nullptr);
 
     const DayClose::Figures &figures() const { return m_figures; }
     QString exportPath(const QString &suffix) const;
@@ -27,7 +27,7 @@ private:
     void refresh();
     Printout::Report printable() const;
 
-    MemberStore &m_store;
+    Database &m_store;
     DataFiles m_files;
     DayClose::Figures m_figures;
     QDateEdit *m_dayBox;

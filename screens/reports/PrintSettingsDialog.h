@@ -2,7 +2,7 @@
 
 #include "screens/ScreenDialog.h"
 
-class MemberStore;
+class Database;
 struct Session;
 class QCheckBox;
 class QComboBox;
@@ -14,12 +14,12 @@ class PrintSettingsDialog : public ScreenDialog
 {
     Q_OBJECT
 public:
-    PrintSettingsDialog(MemberStore &store, const Session &session, QWidget *parent = nullptr);
+    PrintSettingsDialog(Database &store, const Session &session, QWidget *parent = nullptr);
 
 private:
     void save();
 
-    MemberStore &m_store;
+    Database &m_store;
     const Session &m_session;
     QLineEdit *m_shopBox;
     QCheckBox *m_autoBox;

@@ -1,7 +1,7 @@
 #include "screens/reports/RankingDialog.h"
 
 #include "base/Clock.h"
-#include "rules/maintenance/TableExport.h"
+#include "workbook/TableExport.h"
 #include "screens/Dialogs.h"
 #include "screens/Ui.h"
 #include "screens/reports/BarChart.h"
@@ -18,7 +18,7 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
-RankingDialog::RankingDialog(MemberStore &store, const DataFiles &files, QWidget *parent)
+RankingDialog::RankingDialog(Database &store, const DataFiles &files, QWidget *parent)
     : ScreenDialog(QStringLiteral("tuijianpaihang"), QStringLiteral("推荐排行"), parent),
       m_store(store), m_files(files)
 {

@@ -7,7 +7,7 @@
 
 #include <functional>
 
-class MemberStore;
+class Database;
 class QChartView;
 class QComboBox;
 class QDateEdit;
@@ -20,7 +20,7 @@ class RankingDialog : public ScreenDialog
 {
     Q_OBJECT
 public:
-    RankingDialog(MemberStore &store, const DataFiles &files, QWidget *parent = nullptr);
+    RankingDialog(Database &store, const DataFiles &files, QWidget *parent = nullptr);
 
     // Opens the referrer report of a ledger account.
     void setReferrerOpener(std::function<void(qint64 account)> opener)
@@ -35,7 +35,7 @@ private:
     QList<QStringList> texts() const;
     Printout::Report printable() const;
 
-    MemberStore &m_store;
+    Database &m_store;
     DataFiles m_files;
     std::function<void(qint64)> m_opener;
     QList<Ranking::Row> m_rows;

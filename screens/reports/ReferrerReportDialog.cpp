@@ -1,7 +1,7 @@
 #include "screens/reports/ReferrerReportDialog.h"
 
 #include "base/Clock.h"
-#include "rules/maintenance/TableExport.h"
+#include "workbook/TableExport.h"
 #include "screens/Dialogs.h"
 #include "screens/Ui.h"
 #include "screens/reports/BarChart.h"
@@ -18,7 +18,7 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
-ReferrerReportDialog::ReferrerReportDialog(MemberStore &store, const DataFiles &files,
+ReferrerReportDialog::ReferrerReportDialog(Database &store, const DataFiles &files,
                                            QWidget *parent)
     : ScreenDialog(QStringLiteral("tuijianbaobiao"), QStringLiteral("推荐人报表"), parent),
       m_store(store), m_files(files)

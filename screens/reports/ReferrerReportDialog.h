@@ -5,7 +5,7 @@
 #include "screens/reports/Printout.h"
 #include "store/DataFiles.h"
 
-class MemberStore;
+class Database;
 class QChartView;
 class QDateEdit;
 class QLabel;
@@ -20,7 +20,7 @@ class ReferrerReportDialog : public ScreenDialog
 {
     Q_OBJECT
 public:
-    ReferrerReportDialog(MemberStore &store, const DataFiles &files, QWidget *parent = nullptr);
+    ReferrerReportDialog(Database &store, const DataFiles &files, QWidget *parent = nullptr);
 
     // Shows the referrer whose member row or ledger account this is.
     void showMember(qint64 memberId);
@@ -34,7 +34,7 @@ private:
     void refresh();
     Printout::Report printable() const;
 
-    MemberStore &m_store;
+    Database &m_store;
     DataFiles m_files;
     ReferrerReport::Report m_report;
     QLineEdit *m_nameBox;

@@ -2,7 +2,7 @@
 
 #include "base/StoreError.h"
 #include "rules/admins/AuditTrail.h"
-#include "rules/maintenance/TableExport.h"
+#include "workbook/TableExport.h"
 #include "rules/reports/PrintSettings.h"
 #include "screens/Dialogs.h"
 #include "screens/Ui.h"
@@ -16,7 +16,7 @@ namespace ReportOutput {
 namespace {
 
 // Fills in the shop's name; false when the database failed.
-bool withShop(QWidget *parent, MemberStore &store, Printout::Report &report)
+bool withShop(QWidget *parent, Database &store, Printout::Report &report)
 {
     try {
         report.shop = PrintSettings::load(store).shop;
@@ -39,7 +39,7 @@ void record(QWidget *parent, const std::function<void()> &write)
 
 } // namespace
 
-void print(QWidget *parent, MemberStore &store, Printout::Report report)
+void print(QWidget *parent, Database &store, Printout::Report report)
 {
     if (!withShop(parent, store, report))
         return;
@@ -48,7 +48,7 @@ void print(QWidget *parent, MemberStore &store, Printout::Report report)
         record(parent, [&] { AuditTrail::recordPrint(store, report.title); });
 }
 
-void savePdf(QWidget *parent, MemberStore &store, Printout::Report report, const QString &path)
+void savePdf(QWidget *parent, Database &store, Printout::Report report, const QString &path)
 {
     if (!withShop(parent, store, report))
         return;
@@ -61,7 +61,7 @@ void savePdf(QWidget *parent, MemberStore &store, Printout::Report report, const
     Dialogs::message(parent, kPdfSaved + path);
 }
 
-void exportXls(QWidget *parent, MemberStore &store, const QString &path, const QString &sheet,
+void exportXls(QWidget *parent, Database &store, const QString &path, const QString &sheet,
                const QStringList &headers, const QList<QVariantList> &rows, const QString &failed,
                const QString &done)
 {

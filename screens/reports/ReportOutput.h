@@ -6,7 +6,7 @@
 #include <QString>
 #include <QVariantList>
 
-class MemberStore;
+class Database;
 class QWidget;
 
 // The three ways out of a report screen: the print preview, a PDF in the
@@ -21,9 +21,9 @@ inline const QString kNothing = QStringLiteral("请先查询，再打印或导�
 
 // The report with the shop's name read from the settings; nothing when the
 // database fails (the screen has been told).
-void print(QWidget *parent, MemberStore &store, Printout::Report report);
-void savePdf(QWidget *parent, MemberStore &store, Printout::Report report, const QString &path);
-void exportXls(QWidget *parent, MemberStore &store, const QString &path, const QString &sheet,
+void print(QWidget *parent, Database &store, Printout::Report report);
+void savePdf(QWidget *parent, Database &store, Printout::Report report, const QString &path);
+void exportXls(QWidget *parent, Database &store, const QString &path, const QString &sheet,
                const QStringList &headers, const QList<QVariantList> &rows, const QString &failed,
                const QString &done);
 

@@ -10,7 +10,7 @@
 
 namespace SlipPrint {
 
-bool print(QWidget *parent, MemberStore &store, qint64 entry, const QString &operation)
+bool print(QWidget *parent, Database &store, qint64 entry, const QString &operation)
 {
     std::optional<Slip::Content> slip;
     PrintSettings::Values settings;
@@ -32,7 +32,7 @@ bool print(QWidget *parent, MemberStore &store, qint64 entry, const QString &ope
     return false;
 }
 
-Button::Button(MemberStore &store, QWidget *parent)
+Button::Button(Database &store, QWidget *parent)
     : QPushButton(QStringLiteral("打印小票"), parent), m_store(store)
 {
     setObjectName(QStringLiteral("xiaopiao"));

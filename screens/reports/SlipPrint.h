@@ -2,7 +2,7 @@
 
 #include <QPushButton>
 
-class MemberStore;
+class Database;
 class QWidget;
 
 // The slip after a consumption, a recharge or a reversal: printed at once on
@@ -12,7 +12,7 @@ namespace SlipPrint {
 
 // Prints the slip of the action with this ledger entry and operation number;
 // false when it failed.
-bool print(QWidget *parent, MemberStore &store, qint64 entry, const QString &operation);
+bool print(QWidget *parent, Database &store, qint64 entry, const QString &operation);
 
 // 打印小票 (xiaopiao): prints the slip of the screen's last action; disabled
 // until there is one.
@@ -20,7 +20,7 @@ class Button : public QPushButton
 {
     Q_OBJECT
 public:
-    Button(MemberStore &store, QWidget *parent);
+    Button(Database &store, QWidget *parent);
 
     // Called once the action's transaction is committed: the button now
     // prints this entry's slip, and it prints at once when the setting says
@@ -29,7 +29,7 @@ public:
     qint64 entry() const { return m_entry; }
 
 private:
-    MemberStore &m_store;
+    Database &m_store;
     qint64 m_entry = 0;
     QString m_operation;
 };

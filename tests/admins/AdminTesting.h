@@ -1,14 +1,14 @@
 #pragma once
 
 #include "rules/admins/AdminRules.h"
-#include "store/MemberStore.h"
+#include "store/Database.h"
 
 #include <QtTest>
 
 namespace AdminTesting {
 
 // Registers an account the way the registration screen does.
-inline void registerAccount(MemberStore &store, const QString &id, const QString &password,
+inline void registerAccount(Database &store, const QString &id, const QString &password,
                             const QString &remark = {})
 {
     const AdminRules::Outcome o =

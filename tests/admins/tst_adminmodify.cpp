@@ -1,7 +1,7 @@
 // The screen where the logged-in administrator changes his own password and
 // remark.
 #include "AdminTesting.h"
-#include "rules/maintenance/MemberExport.h"
+#include "rules/export/MemberExport.h"
 #include "screens/admins/AdminModifyDialog.h"
 #include "screens/maintenance/ExportDialog.h"
 #include "store/AdminTable.h"

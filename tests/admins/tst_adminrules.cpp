@@ -20,12 +20,12 @@ Entry entry(const QString &id, const QString &password, const QString &repeat,
     return Entry{acknowledged, id, password, repeat, remark};
 }
 
-qint64 adminCount(MemberStore &store)
+qint64 adminCount(Database &store)
 {
     return store.scalar(QStringLiteral("SELECT count(*) FROM 管理员登记")).toLongLong();
 }
 
-Admin only(MemberStore &store, const QString &name)
+Admin only(Database &store, const QString &name)
 {
     const QList<Admin> rows = AdminTable(store).byName(name);
     if (rows.size() != 1)

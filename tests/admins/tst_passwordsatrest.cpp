@@ -2,8 +2,8 @@
 // to the database file, its backup or any other file of the program folder.
 #include "base/Session.h"
 #include "rules/admins/AdminRules.h"
-#include "rules/maintenance/DataMaintenance.h"
-#include "rules/maintenance/FileOps.h"
+#include "rules/backup/DataMaintenance.h"
+#include "rules/backup/FileOps.h"
 #include "store/AdminTable.h"
 #include "support/TestFolder.h"
 

@@ -6,9 +6,9 @@
 #include "rules/admins/Login.h"
 #include "rules/admins/PasswordHash.h"
 #include "rules/admins/Permissions.h"
-#include "rules/maintenance/DataMaintenance.h"
-#include "rules/maintenance/FileOps.h"
-#include "rules/maintenance/MemberExport.h"
+#include "rules/backup/DataMaintenance.h"
+#include "rules/backup/FileOps.h"
+#include "rules/export/MemberExport.h"
 #include "rules/members/MemberSearch.h"
 #include "rules/money/Consumption.h"
 #include "rules/money/Reversal.h"
@@ -42,7 +42,7 @@ struct Staff
     }
     qint64 buyer = addMember(folder.store(), QStringLiteral("Buyer"), QStringLiteral("13800000002"),
                              {}, {}, yuan("500"));
-    MemberStore &store() { return folder.store(); }
+    Database &store() { return folder.store(); }
     Session as(Role role)
     {
         return role == Role::Owner
@@ -225,7 +225,7 @@ private Q_SLOTS:
                       QStringLiteral("INSERT INTO 操作日志 (时间, 管理员, 操作) "
                                      "VALUES ('2026-12-01 09:00:00', 'clerk', '登录')")}),
                  QString());
-        MemberStore store(path);
+        Database store(path);
         QVERIFY2(store.open(), qPrintable(store.lastError()));
         QCOMPARE(Schema::versionOf(store.database()), Schema::kVersion);
         QCOMPARE(AdminTable(store).roleOf(name), role);

@@ -5,7 +5,7 @@
 // given as the only argument.
 #include "program/MainWindow.h"
 #include "rules/money/Consumption.h"
-#include "store/MemberStore.h"
+#include "store/Database.h"
 #include "store/MemberTable.h"
 #include "support/ProgramFolder.h"
 #include "support/ScriptedDialogs.h"
@@ -35,7 +35,7 @@ struct Sample
     QDate registered;
 };
 
-void addShop(MemberStore &store)
+void addShop(Database &store)
 {
     const Sample samples[] = {
         {"张伟", "男", "13812345678", "", "", 128000, 12, 35050, QDate(2026, 3, 2)},

@@ -30,7 +30,7 @@ namespace {
 
 enum class Kind { Registration, Consumption, Recharge, AdminRegistration, Settings };
 
-std::unique_ptr<QDialog> open(Kind kind, MemberStore &store)
+std::unique_ptr<QDialog> open(Kind kind, Database &store)
 {
     switch (kind) {
     case Kind::Registration:

@@ -4,7 +4,7 @@
 #include "program/MainWindow.h"
 #include "program/Screens.h"
 #include "rules/admins/AdminRules.h"
-#include "rules/maintenance/VerifiedCopy.h"
+#include "rules/backup/VerifiedCopy.h"
 #include "screens/AboutDialog.h"
 #include "store/AdminTable.h"
 #include "store/CommissionTable.h"

@@ -4,9 +4,9 @@
 #include "program/InstanceLock.h"
 #include "program/Program.h"
 #include "program/Startup.h"
-#include "rules/maintenance/AutoBackups.h"
-#include "rules/maintenance/DailyCheck.h"
-#include "rules/maintenance/InterruptedRun.h"
+#include "rules/backup/AutoBackups.h"
+#include "rules/backup/DailyCheck.h"
+#include "rules/backup/InterruptedRun.h"
 #include "screens/Dialogs.h"
 #include "store/AdminTable.h"
 #include "store/CommissionTable.h"
@@ -142,7 +142,7 @@ private Q_SLOTS:
         QCOMPARE(m_dialogs.takeMessages(),
                  (QStringList{QStringLiteral("还未设置提成，请设置提成类型数据！"),
                               QStringLiteral("模式设置完成！")}));
-        MemberStore store(folder.files().liveDatabase());
+        Database store(folder.files().liveDatabase());
         QVERIFY(store.open());
         QCOMPARE(CommissionTable(store).load()->fixedYuan, 10);
         store.close();

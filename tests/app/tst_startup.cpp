@@ -96,7 +96,7 @@ private Q_SLOTS:
             QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
             f.write("garbage that is not a database");
         }
-        MemberStore store(path);
+        Database store(path);
         QCOMPARE(Startup::openStore(store), Startup::kUnusableDatabase);
         QFile f(path);
         QVERIFY(f.open(QIODevice::ReadOnly));
@@ -152,7 +152,7 @@ private Q_SLOTS:
         ProgramFolder folder(false);
         FaultVfs vfs;
         vfs.failAt(FaultVfs::Op::Write, FaultVfs::File::Any, 1, FaultVfs::Error(error), true);
-        MemberStore store(folder.files().liveDatabase());
+        Database store(folder.files().liveDatabase());
         QCOMPARE(Startup::openStore(store), DatabaseErrorText::sentence(engineText));
     }
 

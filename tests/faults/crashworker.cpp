@@ -15,7 +15,7 @@
 #include "rules/money/Recharge.h"
 #include "store/AdminTable.h"
 #include "store/CommissionTable.h"
-#include "store/MemberStore.h"
+#include "store/Database.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -44,7 +44,7 @@ void reportStep(quint64 step)
 
 // Runs one action; false when the rules refused it. Any outcome other than
 // done or the one refusal the stream can cause ends the worker.
-bool run(MemberStore &store, const CommissionSetting &setting, const Action &a,
+bool run(Database &store, const CommissionSetting &setting, const Action &a,
          const Person &member)
 {
     switch (a.kind) {
@@ -101,7 +101,7 @@ int main(int argc, char *argv[])
         fail(2, QStringLiteral("bad seed"));
     Clock::setSourceForTesting([] { return fixedNow(); });
 
-    MemberStore store(args.at(1));
+    Database store(args.at(1));
     if (!store.open())
         fail(4, store.lastError());
     QElapsedTimer clock;

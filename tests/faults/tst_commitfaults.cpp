@@ -53,7 +53,7 @@ struct Shop
 };
 
 // What an action can change, as one text: every member's money and counts.
-QString stateOf(MemberStore &store)
+QString stateOf(Database &store)
 {
     QStringList rows;
     MemberTable(store).forEach([&](const Member &m) {
@@ -79,7 +79,7 @@ public:
     }
     QString state()
     {
-        MemberStore store(path());
+        Database store(path());
         if (!store.open())
             return QStringLiteral("<unusable: %1>").arg(store.lastError());
         return stateOf(store);
@@ -94,7 +94,7 @@ private:
 // messages shown and the consumption screen's result line, if any.
 QStringList act(Shop &shop, const QString &action, ScriptedDialogs &dialogs)
 {
-    MemberStore &store = shop.folder.store();
+    Database &store = shop.folder.store();
     QString result;
     if (action == QLatin1String("consumption")) {
         ConsumptionDialog d(store);

@@ -8,12 +8,12 @@
 #include "CrashStream.h"
 
 #include "base/Session.h"
-#include "rules/maintenance/DataMaintenance.h"
-#include "rules/maintenance/FileOps.h"
+#include "rules/backup/DataMaintenance.h"
+#include "rules/backup/FileOps.h"
 #include "store/AdminTable.h"
 #include "store/CommissionTable.h"
 #include "store/Ledger.h"
-#include "store/MemberStore.h"
+#include "store/Database.h"
 #include "store/Schema.h"
 #include "support/Members.h"
 #include "support/TestFolder.h"
@@ -54,7 +54,7 @@ const Seeded kMembers[] = {
     {"赵六", "13800000008", "李四", "13800000007", "260"},
 };
 
-Tables seedMembers(MemberStore &store)
+Tables seedMembers(Database &store)
 {
     Tables t;
     for (const Seeded &s : kMembers) {
@@ -71,7 +71,7 @@ Tables seedMembers(MemberStore &store)
     return t;
 }
 
-Tables readTables(MemberStore &store)
+Tables readTables(Database &store)
 {
     Tables t;
     MemberTable(store).forEach([&](const Member &m) {
@@ -87,7 +87,7 @@ Tables readTables(MemberStore &store)
 }
 
 // The first member whose row differs from his ledger; empty when none does.
-QString ledgerDifference(MemberStore &store)
+QString ledgerDifference(Database &store)
 {
     const QList<Ledger::Difference> found = Ledger(store).reconcile();
     if (found.isEmpty())
@@ -348,7 +348,7 @@ void TestCrashSafety::backupsWhileAnotherProgramWrites()
         // Every action finished before the copy has been reported by now.
         writer.waitForReadyRead(1000);
         const qint64 bound = reported() + 1;
-        MemberStore backup(files.backupDatabase());
+        Database backup(files.backupDatabase());
         QVERIFY2(backup.open(), qPrintable(backup.lastError()));
         const Tables copied = readTables(backup);
         backup.close();

@@ -50,7 +50,7 @@ namespace {
 const QString kDatabaseFailure = QStringLiteral("数据库操作失败");
 
 // A digest of every value of every row of the four tables.
-QByteArray tablesDigest(MemberStore &store)
+QByteArray tablesDigest(Database &store)
 {
     QCryptographicHash hash(QCryptographicHash::Sha256);
     for (const QString &table :
@@ -69,7 +69,7 @@ QByteArray tablesDigest(MemberStore &store)
 }
 
 // How many rows hold exactly this text (no letter case folded) in a column.
-qint64 rowsHolding(MemberStore &store, const QString &table, const QString &column,
+qint64 rowsHolding(Database &store, const QString &table, const QString &column,
                    const QString &text)
 {
     return store

@@ -47,7 +47,7 @@ struct Shop
         folder.store().setOperatorName(QStringLiteral("admin"));
     }
     CommissionSetting setting;
-    MemberStore &store() { return folder.store(); }
+    Database &store() { return folder.store(); }
     Member at(qint64 id) { return memberAt(store(), id); }
 
     // Consumes and returns the number of the consumption entry.
@@ -323,7 +323,7 @@ private Q_SLOTS:
                       QStringLiteral("INSERT INTO 会员登记 (会员名, 手机号, 余额) "
                                      "VALUES ('D', '13800000004', 1234567.89)")}),
                  QString());
-        MemberStore store(path);
+        Database store(path);
         QVERIFY2(store.open(), qPrintable(store.lastError()));
         QCOMPARE(Schema::versionOf(store.database()), Schema::kVersion);
         QCOMPARE(Ledger(store).reconcile().size(), 0);
@@ -350,7 +350,7 @@ private Q_SLOTS:
     void memberAddedElsewhereGetsAnAccount()
     {
         TestFolder folder;
-        MemberStore &store = folder.store();
+        Database &store = folder.store();
         store.exec(QStringLiteral("INSERT INTO 会员登记 (会员名, 手机号, 余额) "
                                   "VALUES ('Outsider', '13800000008', 10)"))
             .finish();
@@ -379,7 +379,7 @@ private Q_SLOTS:
             addMember(shop.store(), QStringLiteral("New"), QStringLiteral("13800000009"));
         QCOMPARE(again, shop.loner); // SQLite gives the last row number out again
         QCOMPARE(Ledger(shop.store()).reconcile().size(), 0);
-        const qint64 account = Ledger(shop.store()).accountOf(again);
+        const qint64 account = Ledger(shop.store()).ensureAccount(again);
         QCOMPARE(Ledger(shop.store()).statement(account, {}, {}).size(), 0);
         QCOMPARE(
             shop.store()
@@ -421,7 +421,7 @@ private Q_SLOTS:
         m_clock.set(QDateTime(QDate(2026, 12, 7), QTime(20, 5, 9)));
         Ledger ledger(shop.store());
         const QList<Ledger::Entry> rows =
-            ledger.statement(ledger.accountOf(shop.buyer), from, to, kind);
+            ledger.statement(ledger.ensureAccount(shop.buyer), from, to, kind);
         QCOMPARE(Statement::totalsText(Statement::totals(rows)), totals);
         for (qsizetype i = 1; i < rows.size(); ++i)
             QVERIFY(rows.at(i - 1).number > rows.at(i).number); // newest first
@@ -466,7 +466,7 @@ private Q_SLOTS:
                 shop.consume(QStringLiteral("Buyer"),
                              i % 3 ? Consumption::kCash : Consumption::kBalance, "3");
         }
-        const qint64 account = Ledger(shop.store()).accountOf(shop.buyer);
+        const qint64 account = Ledger(shop.store()).ensureAccount(shop.buyer);
         const QList<Ledger::Entry> whole =
             Ledger(shop.store())
                 .statement(account, from, to, kind == Statement::kAllKinds ? QString() : kind);
@@ -525,7 +525,7 @@ private Q_SLOTS:
         const qint64 reversed = shop.consume(QStringLiteral("Buyer"), Consumption::kBalance, "20");
         shop.consume(QStringLiteral("Buyer"), Consumption::kBalance, "30");
         QVERIFY(shop.reverse(reversed).done);
-        const qint64 account = Ledger(shop.store()).accountOf(referrer ? shop.ref : shop.buyer);
+        const qint64 account = Ledger(shop.store()).ensureAccount(referrer ? shop.ref : shop.buyer);
 
         Statement::Page page = Statement::firstScreen(shop.store(), account, {}, {}, {}, rows).page;
         QList<Ledger::Entry> entries = page.entries;
@@ -556,7 +556,7 @@ private Q_SLOTS:
     void auditLogHoldsNoSecret()
     {
         Shop shop;
-        MemberStore &store = shop.store();
+        Database &store = shop.store();
         const QString first = QStringLiteral("Qz7#first-secret");
         const QString second = QStringLiteral("Wx9#second-secret");
         QCOMPARE(Login::check(store, QStringLiteral("admin"), first), Login::Result::Invalid);

@@ -2,7 +2,7 @@
 // reversal from the statement, who may use it, their keys, and the exported
 // workbooks read back with a strict reader (libfreexl).
 #include "base/Session.h"
-#include "rules/maintenance/TableExport.h"
+#include "workbook/TableExport.h"
 #include "rules/money/Consumption.h"
 #include "rules/money/Recharge.h"
 #include "rules/money/Reconciliation.h"
@@ -166,7 +166,7 @@ private Q_SLOTS:
         QFETCH(bool, hasAccount);
         QFETCH(QStringList, kinds);
         Shop shop;
-        MemberStore &store = shop.folder.store();
+        Database &store = shop.folder.store();
         if (!hasAccount)
             store
                 .exec(QStringLiteral("UPDATE 会员账户 SET 会员行 = NULL WHERE 会员行 = ?"),
@@ -266,7 +266,7 @@ private Q_SLOTS:
             tzset();
         });
         Shop shop;
-        MemberStore &store = shop.folder.store();
+        Database &store = shop.folder.store();
         const QString text(textLength, QLatin1Char('x'));
         // New York's clocks skip the first hour and repeat the second.
         const QStringList times{u"2026-03-08 02:30:00"_s, u"2026-11-01 01:30:00"_s,

@@ -52,7 +52,7 @@ inline bool copyAsBackup(const QString &from, const QString &to)
 
 // Registers count members with phones 1860000000, 1860000010, ... (so that
 // one more in the last digit stays between neighbours) in one transaction.
-inline void addMembers(MemberStore &store, int count)
+inline void addMembers(Database &store, int count)
 {
     Transaction tx(store);
     for (int i = 0; i < count; ++i)

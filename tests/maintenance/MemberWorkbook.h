@@ -3,8 +3,8 @@
 // The member workbook as the database says it must read back, and the check
 // of a written workbook against it with every reader.
 #include "XlsReadBack.h"
-#include "rules/maintenance/MemberExport.h"
-#include "store/MemberStore.h"
+#include "rules/export/MemberExport.h"
+#include "store/Database.h"
 #include "store/MemberTable.h"
 #include "store/Schema.h"
 
@@ -74,7 +74,7 @@ inline int storedBytes(const QString &text)
 
 // The dump of every member in the database, for this reader. longest, when
 // given, receives the stored size in bytes of the longest text.
-inline QByteArray expected(MemberStore &store, Reader reader = Reader::Exact,
+inline QByteArray expected(Database &store, Reader reader = Reader::Exact,
                            int *longest = nullptr)
 {
     const bool upToNul = reader == Reader::Freexl;
@@ -131,7 +131,7 @@ inline QByteArray expected(MemberStore &store, Reader reader = Reader::Exact,
 // One member in 50 has a registration date: libfreexl turns a serial
 // number into a day by counting the days from 1900 one at a time, which
 // for 200,000 dates of this century alone takes it about ten seconds.
-inline void generate(MemberStore &store, qint64 n)
+inline void generate(Database &store, qint64 n)
 {
     Transaction tx(store);
     store
@@ -154,7 +154,7 @@ inline void generate(MemberStore &store, qint64 n)
 // there are none. libfreexl is left out for a workbook holding a text it
 // cannot read (kFreexlMaxStoredBytes); the other three read every text.
 // walked receives the walker's view.
-inline QString compare(MemberStore &store, const QString &path, bool types,
+inline QString compare(Database &store, const QString &path, bool types,
                        XlsReadBack::Workbook *walked = nullptr)
 {
     const int columns = int(Schema::kMemberColumns.size());

@@ -16,12 +16,12 @@
 #include "base/Session.h"
 #include "program/InstanceLock.h"
 #include "program/Program.h"
-#include "rules/maintenance/AutoBackups.h"
-#include "rules/maintenance/DataMaintenance.h"
-#include "rules/maintenance/FileOps.h"
-#include "rules/maintenance/StagedFile.h"
+#include "rules/backup/AutoBackups.h"
+#include "rules/backup/DataMaintenance.h"
+#include "rules/backup/FileOps.h"
+#include "base/StagedFile.h"
 #include "store/DatabaseReader.h"
-#include "store/MemberStore.h"
+#include "store/Database.h"
 #include "support/FaultVfs.h"
 #include "support/ScriptedDialogs.h"
 
@@ -156,7 +156,7 @@ int main(int argc, char *argv[])
             QThread::sleep(1);
         return 0;
     }
-    MemberStore store(files.liveDatabase());
+    Database store(files.liveDatabase());
     store.open();
     const Session session{QStringLiteral("admin"), QStringLiteral("secret"), Role::Owner};
     KillingFileOps ops(args.at(3).toInt(), args.at(4));

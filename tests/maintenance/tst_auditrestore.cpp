@@ -1,8 +1,8 @@
 // A restore keeps the audit log: the rows written since the backup are
 // carried into the restored data in the restore's transaction, followed by
 // the restore's own row.
-#include "rules/maintenance/DataMaintenance.h"
-#include "rules/maintenance/FileOps.h"
+#include "rules/backup/DataMaintenance.h"
+#include "rules/backup/FileOps.h"
 #include "store/AuditLog.h"
 #include "support/FixedClock.h"
 #include "support/TestFolder.h"
@@ -14,7 +14,7 @@ namespace {
 const QDateTime kStart(QDate(2026, 12, 8), QTime(9, 0, 0));
 
 // Kind, detail, admin, role and time of each row, oldest first.
-QStringList logOf(MemberStore &store)
+QStringList logOf(Database &store)
 {
     QStringList lines;
     const QList<AuditLog::Row> rows = AuditLog(store).rows({}, {});
@@ -36,7 +36,7 @@ private Q_SLOTS:
         FixedClock clock(kStart);
         TestFolder folder;
         folder.setSession(QStringLiteral("admin"), QStringLiteral("123456"));
-        MemberStore &store = folder.store();
+        Database &store = folder.store();
         store.setOperatorName(QStringLiteral("admin"));
         DiskFileOps files;
         DataMaintenance maintenance(store, folder.files(), folder.session(), files);
@@ -86,7 +86,7 @@ private Q_SLOTS:
         QFETCH(qint64, number);
         QFETCH(bool, added);
         TestFolder folder;
-        MemberStore &store = folder.store();
+        Database &store = folder.store();
         store.exec(QStringLiteral("DELETE FROM 操作日志"));
         for (const char *t : {"2026-12-08 09:00:00", "2026-12-08 10:00:00"})
             store.exec(QStringLiteral("INSERT INTO 操作日志 (时间, 操作) VALUES (?, ?)"),

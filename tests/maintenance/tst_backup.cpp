@@ -5,12 +5,12 @@
 #include "base/Formats.h"
 #include "base/StoreError.h"
 #include "program/MainWindow.h"
-#include "rules/maintenance/AutoBackups.h"
-#include "rules/maintenance/BackupSaveAs.h"
-#include "rules/maintenance/DataMaintenance.h"
-#include "rules/maintenance/FileOps.h"
-#include "rules/maintenance/TaskProgress.h"
-#include "rules/maintenance/BackupManifest.h"
+#include "rules/backup/AutoBackups.h"
+#include "rules/backup/BackupSaveAs.h"
+#include "rules/backup/DataMaintenance.h"
+#include "rules/backup/FileOps.h"
+#include "rules/backup/TaskProgress.h"
+#include "rules/backup/BackupManifest.h"
 #include "screens/maintenance/BackupDialog.h"
 #include "store/AdminTable.h"
 #include "store/AuditLog.h"
@@ -40,7 +40,7 @@ namespace {
 const QString kPassword = QStringLiteral("Secret1");
 const QDateTime kFileTime(QDate(2026, 3, 7), QTime(9, 5, 1));
 
-QStringList memberNames(MemberStore &store)
+QStringList memberNames(Database &store)
 {
     QStringList names;
     MemberTable(store).forEach([&](const Member &m) {
@@ -165,7 +165,7 @@ private Q_SLOTS:
         QVERIFY(!QFile::exists(f.backupRollback()));
         // Taken from the file in its log, the copy is a rollback-journal file.
         QCOMPARE(bytesOf(f.backupDatabase()).mid(18, 2), QByteArray("\x01\x01", 2));
-        MemberStore backup(f.backupDatabase());
+        Database backup(f.backupDatabase());
         QVERIFY(backup.open());
         QCOMPARE(memberNames(backup), QStringList{QStringLiteral("second")});
         backup.close();
@@ -597,7 +597,7 @@ private Q_SLOTS:
         QCOMPARE(folder.endRequests(), ends ? 1 : 0);
         if (cleared) {
             // The blank file, holding only the clear's audit row.
-            MemberStore now(f.liveDatabase());
+            Database now(f.liveDatabase());
             QVERIFY(now.open());
             QCOMPARE(memberNames(now), QStringList());
             QCOMPARE(AuditLog(now).rows({}, {}).size(), 1);

@@ -2,8 +2,8 @@
 // own, libfreexl, xlrd and gnumeric), every cell compared with the
 // database: texts of every kind and length, numbers, dates.
 #include "MemberWorkbook.h"
-#include "rules/maintenance/MemberExport.h"
-#include "rules/maintenance/XlsWriter.h"
+#include "rules/export/MemberExport.h"
+#include "workbook/XlsWriter.h"
 #include "store/MemberTable.h"
 #include "store/Schema.h"
 #include "support/Members.h"

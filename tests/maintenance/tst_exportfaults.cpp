@@ -3,8 +3,8 @@
 // as it was and nothing is left behind.
 #include "Fixtures.h"
 #include "MemberWorkbook.h"
-#include "rules/maintenance/DiskCalls.h"
-#include "rules/maintenance/MemberExport.h"
+#include "base/DiskCalls.h"
+#include "rules/export/MemberExport.h"
 #include "support/FailingDiskCalls.h"
 #include "support/Members.h"
 #include "support/TestFolder.h"

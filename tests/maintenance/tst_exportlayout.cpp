@@ -2,10 +2,10 @@
 // sheet, the shared string table's CONTINUE records around surrogate
 // pairs, the stream's length; and the writer on a table of its own.
 #include "MemberWorkbook.h"
-#include "rules/maintenance/DiskCalls.h"
-#include "rules/maintenance/MemberExport.h"
-#include "rules/maintenance/StagedFile.h"
-#include "rules/maintenance/XlsWriter.h"
+#include "base/DiskCalls.h"
+#include "rules/export/MemberExport.h"
+#include "base/StagedFile.h"
+#include "workbook/XlsWriter.h"
 #include "store/MemberTable.h"
 #include "store/Schema.h"
 #include "support/TestFolder.h"

@@ -2,7 +2,7 @@
 #include "Fixtures.h"
 #include "base/Clock.h"
 #include "program/MainWindow.h"
-#include "rules/maintenance/MemberExport.h"
+#include "rules/export/MemberExport.h"
 #include "screens/maintenance/ExportDialog.h"
 #include "support/Controls.h"
 #include "support/Members.h"

@@ -1,7 +1,7 @@
 // Large member tables: every cell of 65,535, 65,536 and 200,000 members
 // read back by all four readers, the rows split over sheets of 65,535.
 #include "MemberWorkbook.h"
-#include "rules/maintenance/MemberExport.h"
+#include "rules/export/MemberExport.h"
 #include "support/TestFolder.h"
 
 #include <QElapsedTimer>

@@ -3,7 +3,7 @@
 // any leftover of an interrupted run stay on disk.
 #include "Fixtures.h"
 #include "base/Clock.h"
-#include "rules/maintenance/DataMaintenance.h"
+#include "rules/backup/DataMaintenance.h"
 #include "store/MemberTable.h"
 #include "store/Schema.h"
 #include "support/FailingDiskCalls.h"

@@ -6,12 +6,12 @@
 #include "base/Session.h"
 #include "program/InstanceLock.h"
 #include "program/Startup.h"
-#include "rules/maintenance/BackupManifest.h"
-#include "rules/maintenance/DataMaintenance.h"
-#include "rules/maintenance/DatabaseFile.h"
-#include "rules/maintenance/FileDigest.h"
-#include "rules/maintenance/FileOps.h"
-#include "rules/maintenance/InterruptedRun.h"
+#include "rules/backup/BackupManifest.h"
+#include "rules/backup/DataMaintenance.h"
+#include "rules/backup/DatabaseFile.h"
+#include "rules/backup/FileDigest.h"
+#include "rules/backup/FileOps.h"
+#include "rules/backup/InterruptedRun.h"
 #include "store/Schema.h"
 #include "support/FailingFileOps.h"
 #include "support/Members.h"
@@ -35,7 +35,7 @@ const QString kNone = QStringLiteral("<no file>");
 // journal or log lies beside it; the error when it does not open.
 QString contentInPlace(const QString &path)
 {
-    MemberStore store(path);
+    Database store(path);
     if (!store.open())
         return QStringLiteral("<unusable: %1>").arg(store.lastError());
     QStringList rows;
@@ -429,7 +429,7 @@ private Q_SLOTS:
             QVERIFY(QFile::copy(f.backupDatabase(), f.liveDatabase()));
         if (liveContent == QLatin1String("index damage")) {
             QVERIFY(QFile::copy(f.liveRollback(), f.liveDatabase()));
-            MemberStore replacement(f.liveDatabase());
+            Database replacement(f.liveDatabase());
             QVERIFY(replacement.open());
             addMembers(replacement, 3000);
             replacement.close();

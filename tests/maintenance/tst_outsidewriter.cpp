@@ -5,14 +5,14 @@
 // file survives every copy, the live file stays whole, and every copy is
 // one committed state of the writer.
 #include "base/Session.h"
-#include "rules/maintenance/AutoBackups.h"
-#include "rules/maintenance/BackupSaveAs.h"
-#include "rules/maintenance/DailyCheck.h"
-#include "rules/maintenance/DataMaintenance.h"
-#include "rules/maintenance/FileOps.h"
-#include "rules/maintenance/MemberExport.h"
+#include "rules/backup/AutoBackups.h"
+#include "rules/backup/BackupSaveAs.h"
+#include "rules/backup/DailyCheck.h"
+#include "rules/backup/DataMaintenance.h"
+#include "rules/backup/FileOps.h"
+#include "rules/export/MemberExport.h"
 #include "store/AuditLog.h"
-#include "store/MemberStore.h"
+#include "store/Database.h"
 #include "support/Members.h"
 #include "support/TestFolder.h"
 

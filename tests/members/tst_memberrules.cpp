@@ -7,7 +7,7 @@
 #include "rules/members/MemberListModel.h"
 #include "rules/members/MemberModify.h"
 #include "rules/members/MemberSearch.h"
-#include "store/MemberStore.h"
+#include "store/Database.h"
 #include "store/MemberTable.h"
 #include "support/Members.h"
 #include "support/TestFolder.h"
@@ -126,7 +126,7 @@ private Q_SLOTS:
         QFETCH(QString, part);
         QFETCH(QStringList, found);
         TestFolder folder;
-        MemberStore &store = folder.store();
+        Database &store = folder.store();
         addMember(store, QStringLiteral("Lily"), QStringLiteral("13800000001"));
         addMember(store, QStringLiteral("李雷"), QStringLiteral("13800000002"));
         addMember(store, QStringLiteral("Li_2"), QStringLiteral("13800000003"));

@@ -30,7 +30,7 @@ QStringList scanned(const QStringList &names, const QString &part)
     return found;
 }
 
-QStringList searched(MemberStore &store, const QString &part, int limit = -1)
+QStringList searched(Database &store, const QString &part, int limit = -1)
 {
     MemberTable members(store);
     return namesOf(store, members.idsNameContaining(part, 0, limit));
@@ -65,7 +65,7 @@ private Q_SLOTS:
     void answerComesFromTheParts()
     {
         TestFolder folder;
-        MemberStore &store = folder.store();
+        Database &store = folder.store();
         addMember(store, QStringLiteral("张三"));
         QCOMPARE(searched(store, QStringLiteral("三")), QStringList{QStringLiteral("张三")});
         store.exec(QStringLiteral("DELETE FROM 会员名片段 WHERE 片段 = ?"), {QStringLiteral("三")});

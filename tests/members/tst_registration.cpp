@@ -19,7 +19,7 @@ const QString kZhouPhone = QStringLiteral("13800000003");
 const QString kXuPhone = QStringLiteral("13900000009");
 
 // Lily names nobody; Yang names Xu by name; Zhou names Xu's phone.
-void addNeighbours(MemberStore &store)
+void addNeighbours(Database &store)
 {
     addMember(store, QStringLiteral("Lily"), kLilyPhone);
     addMember(store, QStringLiteral("Yang"), kYangPhone, QStringLiteral("Xu"));
@@ -249,7 +249,7 @@ private Q_SLOTS:
     {
         TestFolder folder;
         addNeighbours(folder.store());
-        MemberStore &store = folder.store();
+        Database &store = folder.store();
         store.exec(QStringLiteral("CREATE TRIGGER fail BEFORE INSERT ON 会员登记 "
                                   "BEGIN SELECT RAISE(ABORT, 'disk full'); END"));
         const quint64 commits = store.commitCount();

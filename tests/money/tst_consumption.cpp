@@ -33,7 +33,7 @@ struct Shop
                             kXPhone, yuan("100.1"));
     qint64 dan = addMember(folder.store(), QStringLiteral("Dan"), kDanPhone, {}, {}, yuan("50"));
 
-    MemberStore &store() { return folder.store(); }
+    Database &store() { return folder.store(); }
     Member at(qint64 id) { return memberAt(store(), id); }
     qint64 cashRows() { return CashLog(store()).count(); }
     // Every member's three consumption fields, to show that nothing changed.

@@ -35,7 +35,7 @@ struct ReportShop
     qint64 refA = 0, refB = 0, refC = 0, a1 = 0, a2 = 0, a3 = 0, a4 = 0, b1 = 0, c1 = 0;
     qint64 refAAccount = 0, refCAccount = 0;
 
-    MemberStore &store() { return folder.store(); }
+    Database &store() { return folder.store(); }
 
     void at(int month, int day, int hour, int minute, const char *who = "admin")
     {

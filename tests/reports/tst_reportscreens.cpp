@@ -45,7 +45,7 @@ QStringList column(QTableWidget *grid, int c)
     return out;
 }
 
-QStringList auditKinds(MemberStore &store)
+QStringList auditKinds(Database &store)
 {
     QStringList kinds;
     for (const AuditLog::Row &row : AuditLog(store).rows({}, {}))
@@ -129,7 +129,7 @@ private Q_SLOTS:
         std::unique_ptr<ScreenDialog> dialog;
         QString path;
         const char *pdfButton = "pdf";
-        MemberStore &store = m_shop->store();
+        Database &store = m_shop->store();
         const DataFiles files = m_shop->folder.files();
         if (screen == QLatin1String("tuijianbaobiao")) {
             auto *d = new ReferrerReportDialog(store, files);

@@ -10,7 +10,7 @@
 #include "screens/money/ConsumptionDialog.h"
 #include "screens/reports/Printout.h"
 #include "store/Ledger.h"
-#include "store/MemberStore.h"
+#include "store/Database.h"
 #include "support/Controls.h"
 #include "support/FixedClock.h"
 #include "support/Members.h"
@@ -44,7 +44,7 @@ struct SlipShop
         folder.setCommission(0, 7);
         folder.store().setOperatorName(QStringLiteral("admin"));
     }
-    MemberStore &store() { return folder.store(); }
+    Database &store() { return folder.store(); }
     qint64 consume()
     {
         return Consumption::confirm(

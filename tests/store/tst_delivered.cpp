@@ -38,7 +38,7 @@ private Q_SLOTS:
         TestFolder folder(false);
         const QString copy = folder.path() + QStringLiteral("/copy.mdb");
         QVERIFY(copyDeliveredDatabase(file, copy));
-        MemberStore store(copy);
+        Database store(copy);
         QVERIFY2(store.open(), qPrintable(store.lastError()));
         QCOMPARE(MemberTable(store).count(), 0);
         QVERIFY(!CommissionTable(store).isSet());

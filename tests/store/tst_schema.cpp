@@ -7,7 +7,7 @@
 #include "program/Startup.h"
 #include "rules/admins/Login.h"
 #include "rules/admins/PasswordHash.h"
-#include "store/MemberStore.h"
+#include "store/Database.h"
 #include "store/MemberTable.h"
 #include "store/PasswordHashLimits.h"
 #include "store/Schema.h"
@@ -66,7 +66,7 @@ private:
         QVERIFY(!Schema::problemWithFile(path, Schema::Check::Full).isEmpty());
         QVERIFY(!Schema::problemWithFile(path, Schema::Check::Quick).isEmpty());
         QVERIFY(!Schema::upgradeFile(path).isEmpty());
-        MemberStore store(path);
+        Database store(path);
         QVERIFY(!store.open());
         QVERIFY(!store.lastError().isEmpty());
         QCOMPARE(bytesOfFile(path), before);
@@ -99,7 +99,7 @@ private Q_SLOTS:
 
         if (!byOpen)
             QCOMPARE(Schema::upgradeFile(path), QString());
-        MemberStore store(path);
+        Database store(path);
         QVERIFY2(store.open(), qPrintable(store.lastError()));
         QCOMPARE(Schema::versionOf(store.database()), Schema::kVersion);
         QCOMPARE(Schema::problemWith(store.database(), Schema::Check::Full), QString());
@@ -131,7 +131,7 @@ private Q_SLOTS:
         for (int version = 1; version < Schema::kVersion; ++version) {
             freshFileOfVersion(path, version);
             m_vfs.reset();
-            MemberStore(path).open();
+            Database(path).open();
             for (const auto op : {FaultVfs::Op::Write, FaultVfs::Op::Sync}) {
                 const int count = m_vfs.count(op);
                 if (count == 0)
@@ -160,7 +160,7 @@ private Q_SLOTS:
         bool opened = false;
         QString told;
         {
-            MemberStore store(path);
+            Database store(path);
             opened = store.open();
             told = store.lastError();
         }
@@ -183,16 +183,16 @@ private Q_SLOTS:
         const QString path = file("new.mdb");
         QFile::remove(path);
         QString error;
-        QVERIFY2(MemberStore::createFile(path, PasswordHash::hash(QStringLiteral("123456")),
+        QVERIFY2(Database::createFile(path, PasswordHash::hash(QStringLiteral("123456")),
                                          QStringLiteral("系统内置管理员"), &error),
                  qPrintable(error));
         QCOMPARE(Schema::versionOf(path), Schema::kVersion);
         QCOMPARE(Schema::problemWithFile(path, Schema::Check::Full), QString());
-        MemberStore store(path);
+        Database store(path);
         QVERIFY2(store.open(), qPrintable(store.lastError()));
         QCOMPARE(Login::check(store, QStringLiteral("admin"), QStringLiteral("123456")),
                  Login::Result::Ok);
-        QVERIFY(!MemberStore::createFile(path, {}, {}, &error));
+        QVERIFY(!Database::createFile(path, {}, {}, &error));
     }
 
     void aNewerFileIsRefusedWithItsOwnMessage()
@@ -203,7 +203,7 @@ private Q_SLOTS:
             runOnFile(path, {QStringLiteral("PRAGMA user_version = %1").arg(Schema::kVersion + 1)}),
             QString());
         checkRefusedUntouched(path);
-        MemberStore store(path);
+        Database store(path);
         QCOMPARE(Startup::openStore(store), Startup::kNewerDatabase);
     }
 
@@ -237,7 +237,7 @@ private Q_SLOTS:
         QSqlDatabase::removeDatabase(QStringLiteral("failing"));
         QCOMPARE(bytesOfFile(path), before);
 
-        MemberStore store(path);
+        Database store(path);
         QVERIFY2(store.open(), qPrintable(store.lastError()));
         QCOMPARE(Schema::versionOf(store.database()), Schema::kVersion);
     }
@@ -323,7 +323,7 @@ private Q_SLOTS:
             return;
         }
         QCOMPARE(Schema::problemWithFile(path, Schema::Check::Full), QString());
-        MemberStore store(path);
+        Database store(path);
         QVERIFY2(store.open(), qPrintable(store.lastError()));
         QCOMPARE(Login::check(store, QStringLiteral("admin"), QStringLiteral("123456")),
                  Login::Result::Ok);
@@ -409,7 +409,7 @@ private Q_SLOTS:
         QFETCH(QString, typed);
         QFETCH(QStringList, found);
         TestFolder folder;
-        MemberStore &store = folder.store();
+        Database &store = folder.store();
         addMember(store, QStringLiteral("张三丰"), QStringLiteral("13800001234"));
         addMember(store, QStringLiteral("张三"), QStringLiteral("13912340000"));
         addMember(store, QStringLiteral("Lily Chen"), QStringLiteral("18600005678"));
@@ -429,7 +429,7 @@ private Q_SLOTS:
     void searchFollowsEveryWriteAndPages()
     {
         TestFolder folder;
-        MemberStore &store = folder.store();
+        Database &store = folder.store();
         MemberTable members(store);
         const qint64 first =
             addMember(store, QStringLiteral("王小明"), QStringLiteral("13800001111"));

@@ -3,7 +3,7 @@
 #include "base/StoreError.h"
 #include "store/AdminTable.h"
 #include "store/CashLog.h"
-#include "store/MemberStore.h"
+#include "store/Database.h"
 #include "store/MemberTable.h"
 #include "support/Members.h"
 #include "support/TestFolder.h"
@@ -118,7 +118,7 @@ private Q_SLOTS:
     void anActionThatFailsHalfwayLeavesNoTrace()
     {
         TestFolder folder;
-        MemberStore &store = folder.store();
+        Database &store = folder.store();
         MemberTable members(store);
         const qint64 id =
             members.insert(member(QStringLiteral("a"), QStringLiteral("13800000001")));
@@ -173,7 +173,7 @@ private Q_SLOTS:
         QFETCH(bool, outerCommits);
         QFETCH(QStringList, kept);
         TestFolder folder;
-        MemberStore &store = folder.store();
+        Database &store = folder.store();
         MemberTable members(store);
         {
             Transaction outer(store);
@@ -348,7 +348,7 @@ private Q_SLOTS:
             f.open(QIODevice::ReadOnly);
             return f.readAll();
         }();
-        MemberStore store(path);
+        Database store(path);
         QVERIFY(!store.open());
         QVERIFY(!store.isOpen());
         QVERIFY(!store.lastError().isEmpty());
@@ -361,7 +361,7 @@ private Q_SLOTS:
     {
         TestFolder folder(false);
         const QString path = folder.path() + QStringLiteral("/none.mdb");
-        MemberStore store(path);
+        Database store(path);
         QVERIFY(!store.open());
         QVERIFY(!QFile::exists(path));
     }
@@ -369,7 +369,7 @@ private Q_SLOTS:
     void reopenAfterClose()
     {
         TestFolder folder;
-        MemberStore &store = folder.store();
+        Database &store = folder.store();
         MemberTable(store).insert(member(QStringLiteral("a"), QStringLiteral("13800000001")));
         store.close();
         QVERIFY(!store.isOpen());
@@ -387,7 +387,7 @@ private Q_SLOTS:
         QVERIFY(QDir().mkpath(dir));
         QVERIFY(
             copyDeliveredDatabase(QStringLiteral("table.mdb"), dir + QStringLiteral("/table.mdb")));
-        MemberStore store(dir + QStringLiteral("/table.mdb"));
+        Database store(dir + QStringLiteral("/table.mdb"));
         QVERIFY2(store.open(), qPrintable(store.lastError()));
         QCOMPARE(MemberTable(store).count(), 0);
     }

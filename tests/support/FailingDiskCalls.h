@@ -1,6 +1,6 @@
 #pragma once
 
-#include "rules/maintenance/DiskCalls.h"
+#include "base/DiskCalls.h"
 
 #include <QStringList>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "rules/maintenance/FileOps.h"
+#include "rules/backup/FileOps.h"
 
 #include <QList>
 #include <QPair>

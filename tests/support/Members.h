@@ -1,7 +1,7 @@
 #pragma once
 
 #include "base/Money.h"
-#include "store/MemberStore.h"
+#include "store/Database.h"
 #include "store/MemberTable.h"
 
 #include <QtTest>
@@ -46,7 +46,7 @@ public:
     operator Member() const { return m_row; }
 
     // Writes the row straight into the table; returns its id.
-    qint64 addTo(MemberStore &store) const { return MemberTable(store).insert(m_row); }
+    qint64 addTo(Database &store) const { return MemberTable(store).insert(m_row); }
 
 private:
     Member m_row;
@@ -64,14 +64,14 @@ inline Member sampleMember(const QString &name, const QString &phone, const QStr
         .registered(QDate(2026, 12, 7));
 }
 
-inline qint64 addMember(MemberStore &store, const QString &name, const QString &phone = {},
+inline qint64 addMember(Database &store, const QString &name, const QString &phone = {},
                         const QString &referrer = {}, const QString &referrerPhone = {},
                         Money balance = {})
 {
     return MemberRow(name, phone).referredBy(referrer, referrerPhone).balance(balance).addTo(store);
 }
 
-inline Member memberAt(MemberStore &store, qint64 id)
+inline Member memberAt(Database &store, qint64 id)
 {
     const std::optional<Member> m = MemberTable(store).byId(id);
     if (!m)
@@ -80,7 +80,7 @@ inline Member memberAt(MemberStore &store, qint64 id)
 }
 
 // The names of the members with these ids, in the order of the ids.
-inline QStringList namesOf(MemberStore &store, const QList<qint64> &ids)
+inline QStringList namesOf(Database &store, const QList<qint64> &ids)
 {
     QStringList names;
     for (const Member &m : MemberTable(store).byIds(ids))

@@ -22,7 +22,7 @@ TestFolder::TestFolder(bool open) : m_end([this](int code) { recordEnd(code); })
     if (!copyDeliveredDatabase(QStringLiteral("table.mdb"), f.liveDatabase()) ||
         !copyDeliveredDatabase(QStringLiteral("zero.mdb"), f.blankTemplate()))
         qFatal("cannot copy the delivered databases into %s", qPrintable(m_dir.path()));
-    m_store = std::make_unique<MemberStore>(f.liveDatabase());
+    m_store = std::make_unique<Database>(f.liveDatabase());
     if (open && !m_store->open())
         qFatal("cannot open %s: %s", qPrintable(f.liveDatabase()),
                qPrintable(m_store->lastError()));

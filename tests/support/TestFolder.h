@@ -3,7 +3,7 @@
 #include "base/ProgramEnd.h"
 #include "base/Session.h"
 #include "store/DataFiles.h"
-#include "store/MemberStore.h"
+#include "store/Database.h"
 
 #include <QTemporaryDir>
 #include <memory>
@@ -22,7 +22,7 @@ public:
 
     QString path() const { return m_dir.path(); }
     DataFiles files() const { return DataFiles(m_dir.path()); }
-    MemberStore &store() { return *m_store; }
+    Database &store() { return *m_store; }
     virtual Session &session() { return m_session; }
     virtual ProgramEnd &end() { return m_end; }
 
@@ -39,7 +39,7 @@ protected:
 
 private:
     QTemporaryDir m_dir;
-    std::unique_ptr<MemberStore> m_store;
+    std::unique_ptr<Database> m_store;
     Session m_session;
     ProgramEnd m_end;
     int m_endRequests = 0;

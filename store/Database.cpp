@@ -1,0 +1,344 @@
+#include "store/Database.h"
+
+#include "base/Clock.h"
+#include "base/Session.h"
+#include "base/StoreError.h"
+#include "store/Schema.h"
+#include "store/SqliteDialect.h"
+
+#include <QDateTime>
+#include <QFile>
+#include <QFileInfo>
+#include <QRandomGenerator>
+#include <QSqlError>
+#include <QUuid>
+
+namespace {
+
+// SQLite keeps half a character (an unpaired UTF-16 surrogate, which a box
+// cutting a paste at its length limit can hold) as bytes that are not UTF-8,
+// and reads them back as U+FFFD, which then no longer finds the row. U+FFFD
+// is stored in its place instead.
+QString wholeCharacters(QString text)
+{
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text.at(i).isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate())
+            ++i;
+        else if (text.at(i).isSurrogate())
+            text[i] = QChar::ReplacementCharacter;
+    }
+    return text;
+}
+
+} // namespace
+
+Database::Database(QString path)
+    : m_path(std::move(path)),
+      m_connection(QStringLiteral("store-") + QUuid::createUuid().toString(QUuid::Id128))
+{
+}
+
+Database::~Database()
+{
+    close();
+    m_db = QSqlDatabase();
+    QSqlDatabase::removeDatabase(m_connection);
+}
+
+bool Database::open()
+{
+    if (isOpen())
+        return true;
+    m_lastError.clear();
+    if (outcomeUnknown()) {
+        m_lastError = m_unknown;
+        return false;
+    }
+    if (!QFileInfo(m_path).isFile()) {
+        m_lastError = QStringLiteral("file missing: ") + m_path;
+        return false;
+    }
+    if (!m_db.isValid())
+        m_db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connection);
+    SqliteDialect::configure(m_db, m_path, SqliteDialect::Access::ReadWrite);
+    if (!m_db.open()) {
+        m_lastError = m_db.lastError().text();
+        return false;
+    }
+    // Nothing is written to a file that is not this program's.
+    QString problem = Schema::problemWith(m_db, Schema::Check::Quick);
+    if (problem.isEmpty())
+        problem = SqliteDialect::applyConnectionSettings(m_db);
+    if (problem.isEmpty()) {
+        // An older file is upgraded here; the ledger's opening entries of a
+        // large file take seconds, so the program is told while it runs.
+        const bool older = Schema::versionOf(m_db) < Schema::kVersion;
+        if (older && m_upgradeNotice)
+            m_upgradeNotice(true);
+        try {
+            Schema::upgrade(m_db);
+        } catch (const StoreError &e) {
+            problem = e.text();
+        }
+        if (older && m_upgradeNotice)
+            m_upgradeNotice(false);
+    }
+    if (problem.isEmpty())
+        problem = SqliteDialect::useLog(m_db);
+    if (!problem.isEmpty()) {
+        m_lastError = problem;
+        m_db.close();
+        return false;
+    }
+    return true;
+}
+
+void Database::openAlongside()
+{
+    if (isOpen())
+        return;
+    if (!m_db.isValid())
+        m_db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connection);
+    SqliteDialect::configure(m_db, m_path, SqliteDialect::Access::ReadWrite);
+    QString problem =
+        m_db.open() ? SqliteDialect::applyConnectionSettings(m_db) : m_db.lastError().text();
+    if (problem.isEmpty())
+        return;
+    m_db.close();
+    throw StoreError(problem);
+}
+
+bool Database::reopenIfClosed()
+{
+    return isOpen() || open();
+}
+
+bool Database::isOpen() const
+{
+    return m_db.isValid() && m_db.isOpen();
+}
+
+void Database::close()
+{
+    m_statements.clear();
+    m_depth = 0;
+    if (isOpen())
+        m_db.close();
+}
+
+bool Database::createFile(const QString &path, const QString &adminPasswordHash,
+                             const QString &adminRemark, QString *error)
+{
+    if (QFileInfo::exists(path)) {
+        *error = QStringLiteral("file exists: ") + path;
+        return false;
+    }
+    const QString name = QStringLiteral("create-") + QUuid::createUuid().toString(QUuid::Id128);
+    bool ok = false;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        SqliteDialect::configure(db, path, SqliteDialect::Access::Create);
+        if (!db.open()) {
+            *error = db.lastError().text();
+        } else {
+            try {
+                if (const QString settings = SqliteDialect::applyConnectionSettings(db);
+                    !settings.isEmpty())
+                    throw StoreError(settings);
+                Schema::create(db);
+                QSqlQuery q(db);
+                if (!q.prepare(QStringLiteral(
+                        "INSERT INTO 管理员登记 (管理员名字, 密码, 备注) VALUES (?, ?, ?)")))
+                    throw StoreError(q.lastError().text());
+                q.addBindValue(Schema::kBuiltInAdmin);
+                q.addBindValue(adminPasswordHash);
+                q.addBindValue(adminRemark);
+                if (!q.exec())
+                    throw StoreError(q.lastError().text());
+                if (!q.prepare(
+                        QStringLiteral("INSERT INTO 管理员角色 (管理员名字, 角色) VALUES (?, ?)")))
+                    throw StoreError(q.lastError().text());
+                q.addBindValue(Schema::kBuiltInAdmin);
+                q.addBindValue(Roles::kOwner);
+                if (!q.exec())
+                    throw StoreError(q.lastError().text());
+                ok = true;
+            } catch (const StoreError &e) {
+                *error = e.text();
+            }
+            db.close();
+        }
+    }
+    QSqlDatabase::removeDatabase(name);
+    if (!ok)
+        QFile::remove(path); // a file without its administrator is no database of ours
+    return ok;
+}
+
+QSqlQuery &Database::exec(const QString &sql, const QVariantList &values)
+{
+    if (outcomeUnknown())
+        throw StoreError(m_unknown, StoreError::Outcome::Unknown);
+    if (!isOpen())
+        throw StoreError(QStringLiteral("database is not open"));
+    auto it = m_statements.find(sql);
+    if (it == m_statements.end()) {
+        QSqlQuery q(m_db);
+        q.setForwardOnly(true);
+        if (!q.prepare(sql))
+            throw StoreError(q.lastError().text());
+        it = m_statements.emplace(sql, q).first;
+    }
+    QSqlQuery &q = it->second;
+    for (int i = 0; i < values.size(); ++i) {
+        const QVariant &v = values.at(i);
+        // A null QString would bind as SQL NULL; an empty text box is stored
+        // as the empty text.
+        if (v.typeId() != QMetaType::QString)
+            q.bindValue(i, v);
+        else if (const QString text = v.toString(); text.isNull())
+            q.bindValue(i, QStringLiteral(""));
+        else if (!text.isValidUtf16())
+            q.bindValue(i, wholeCharacters(text));
+        else
+            q.bindValue(i, v);
+    }
+    if (!q.exec()) {
+        const QString text = q.lastError().text();
+        q.finish();
+        throw StoreError(text);
+    }
+    return q;
+}
+
+QVariant Database::scalar(const QString &sql, const QVariantList &values)
+{
+    QSqlQuery &q = exec(sql, values);
+    QVariant v;
+    if (q.next())
+        v = q.value(0);
+    q.finish();
+    return v;
+}
+
+int Database::changes()
+{
+    return scalar(QStringLiteral("SELECT changes()")).toInt();
+}
+
+QString Database::newOperationNumber()
+{
+    // Time first, so that the numbers of one file grow at the end of its index.
+    const quint64 ms = quint64(QDateTime::currentMSecsSinceEpoch()) % 10000000000000ULL;
+    const quint64 chance = QRandomGenerator::system()->generate64() % 10000000000000000000ULL;
+    return QStringLiteral("%1%2")
+        .arg(ms, 13, 10, QLatin1Char('0'))
+        .arg(chance, 19, 10, QLatin1Char('0'));
+}
+
+void Database::begin()
+{
+    exec(m_depth == 0 ? SqliteDialect::beginWrite() : SqliteDialect::savepoint(m_depth));
+    if (m_depth == 0) {
+        m_failed = false;
+        m_operation = newOperationNumber();
+        m_changesAtBegin = SqliteDialect::totalChanges(m_db);
+    }
+    ++m_depth;
+}
+
+void Database::commit(int level)
+{
+    Q_ASSERT(level == m_depth); // an inner transaction ends before its outer one
+    if (level > 1) {
+        exec(SqliteDialect::releaseSavepoint(level - 1));
+        --m_depth;
+        return;
+    }
+    // An inner transaction that could not be undone leaves the outer one
+    // in an unknown state: it must not be committed.
+    if (m_failed)
+        throw StoreError(QStringLiteral("an inner transaction could not be rolled back"));
+    // A transaction that only read (a snapshot) leaves no number.
+    const bool wrote = SqliteDialect::totalChanges(m_db) != m_changesAtBegin;
+    if (wrote)
+        exec(QStringLiteral("INSERT INTO 已完成操作 (操作号, 时间) VALUES (?, ?)"),
+             {m_operation, Clock::now().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))});
+    try {
+        exec(SqliteDialect::commit());
+    } catch (const StoreError &e) {
+        if (!wrote)
+            throw;
+        m_depth = 0;
+        confirmFailedCommit(e.text());
+        if (m_confirmedNotice)
+            m_confirmedNotice();
+    }
+    m_depth = 0;
+    ++m_commits;
+}
+
+void Database::confirmFailedCommit(const QString &detail)
+{
+    // SQLite cannot know whether log frames it wrote but could not flush
+    // will be read back: the file read afresh decides. Closing the only
+    // connection lets the next open read the log from the disk.
+    close();
+    bool readable = open();
+    bool found = false;
+    if (readable) {
+        try {
+            found = scalar(QStringLiteral("SELECT 1 FROM 已完成操作 WHERE 操作号 = ?"),
+                           {m_operation})
+                        .isValid();
+        } catch (const StoreError &) {
+            readable = false;
+        }
+    }
+    if (!readable) {
+        close();
+        m_unknown = detail;
+        throw StoreError(detail, StoreError::Outcome::Unknown);
+    }
+    if (!found)
+        throw StoreError(detail, StoreError::Outcome::NotDone);
+}
+
+void Database::rollback(int level)
+{
+    // A transaction that outlived a close() of the store has nothing left
+    // to undo: the close ended it.
+    if (level > m_depth || !isOpen())
+        return;
+    Q_ASSERT(level == m_depth);
+    QSqlQuery q(m_db);
+    if (level > 1) {
+        // Undoes the inner work and leaves the outer transaction as it was
+        // when the inner one began.
+        if (!q.exec(SqliteDialect::rollbackToSavepoint(level - 1)) ||
+            !q.exec(SqliteDialect::releaseSavepoint(level - 1)))
+            m_failed = true;
+        --m_depth;
+        return;
+    }
+    q.exec(SqliteDialect::rollback());
+    m_depth = 0;
+}
+
+Transaction::Transaction(Database &store) : m_store(store)
+{
+    m_store.begin();
+    m_level = m_store.m_depth;
+}
+
+Transaction::~Transaction()
+{
+    if (!m_done)
+        m_store.rollback(m_level);
+}
+
+void Transaction::commit()
+{
+    m_store.commit(m_level); // on failure the destructor rolls back
+    m_done = true;
+}
