@@ -10,6 +10,9 @@ cd "$(dirname "$0")"
 
 ./scripts/build.sh -DPELLOMAR_TESTS=ON
 export QT_QPA_PLATFORM=offscreen
+# CTest starts and stops the server tests' private PostgreSQL cluster; should
+# the run itself be cut short, the cluster is stopped here.
+trap "$PWD/tests/server/pgcluster.sh stop $PWD/build/tests/server-cluster" EXIT
 cd build
 ctest --output-on-failure --timeout 300 -j2
 

@@ -17,6 +17,8 @@ program_packages=(
   qt6-translations-l10n
   # The reports' charts (Qt Charts' CMake files need the OpenGL module's).
   qt6-charts-dev libqt6opengl6-dev
+  # A till of a shop's server reaches PostgreSQL through Qt's QPSQL driver.
+  libqt6sql6-psql libpq-dev
 )
 test_packages=(
   libfreexl-dev
@@ -26,6 +28,8 @@ test_packages=(
   python3-xlrd gnumeric
   # The PDF tests read text, fonts and pages back.
   poppler-utils
+  # The server tests run a private PostgreSQL cluster.
+  postgresql postgresql-client
 )
 
 case "${1:-all}" in
@@ -47,6 +51,13 @@ if [ "${#missing[@]}" -gt 0 ]; then
   sudo=""
   if [ "$(id -u)" -ne 0 ]; then sudo="sudo"; fi
   export DEBIAN_FRONTEND=noninteractive
+  # The tests start a private PostgreSQL cluster of their own: the package's
+  # usual cluster, started at boot and left running, is not made.
+  if [[ " ${missing[*]} " == *" postgresql "* ]]; then
+    $sudo mkdir -p /etc/postgresql-common/createcluster.d
+    echo "create_main_cluster = false" |
+      $sudo tee /etc/postgresql-common/createcluster.d/pellomar-tests.conf >/dev/null
+  fi
   $sudo apt-get update -q
   $sudo apt-get install -y -q --no-install-recommends "${missing[@]}"
 fi
