@@ -29,5 +29,11 @@ while IFS= read -r file; do
     echo "$file: a core layer includes a widget header" >&2
     status=1
   fi
+  # Background work runs on Qt's threads (QtConcurrent, QThread), which
+  # carry Qt's per-thread state; a thread of the standard library does not.
+  if grep -nE 'std::(thread|jthread)\b' "$file" >&2; then
+    echo "$file: starts a std::thread; use QtConcurrent::run or QThread" >&2
+    status=1
+  fi
 done < <(git ls-files -co --exclude-standard -- base workbook store rules screens program | grep -E '\.(cpp|h)$')
 exit $status

@@ -5,9 +5,6 @@
 #include <QMetaObject>
 #include <QPointer>
 
-#include <pthread.h>
-#include <sched.h>
-
 const QString DailyCheck::kDamaged =
     QStringLiteral("数据文件检查发现损坏，请立即从备份还原，并联系技术支持。");
 
@@ -16,22 +13,23 @@ void DailyCheck::start(const QString &file, QObject *context,
 {
     wait();
     QPointer<QObject> target(context);
-    m_thread = std::thread([file, target, onDamage = std::move(onDamage)] {
-        // Only what the program leaves of the processors: a consumption
-        // never waits for the check.
-        const sched_param idle{};
-        pthread_setschedparam(pthread_self(), SCHED_IDLE, &idle);
+    m_thread.reset(QThread::create([file, target, onDamage = std::move(onDamage)] {
         const QString problem = Schema::problemWithFile(file, Schema::Check::Full);
         if (problem.isEmpty() || !target)
             return;
         QMetaObject::invokeMethod(
             target.data(), [target, onDamage, problem] { onDamage(problem); },
             Qt::QueuedConnection);
-    });
+    }));
+    // Only what the program leaves of the processors (SCHED_IDLE on Linux):
+    // a consumption never waits for the check.
+    m_thread->start(QThread::IdlePriority);
 }
 
 void DailyCheck::wait()
 {
-    if (m_thread.joinable())
-        m_thread.join();
+    if (m_thread) {
+        m_thread->wait();
+        m_thread.reset();
+    }
 }

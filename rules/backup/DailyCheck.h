@@ -1,8 +1,9 @@
 #pragma once
 
 #include <QString>
+#include <QThread>
 #include <functional>
-#include <thread>
+#include <memory>
 
 class QObject;
 
@@ -29,5 +30,5 @@ public:
     void wait();
 
 private:
-    std::thread m_thread;
+    std::unique_ptr<QThread> m_thread;
 };

@@ -49,7 +49,8 @@ LiveSnapshot::LiveSnapshot(const QString &path, TaskProgress *progress) : m_path
         m_problem = QStringLiteral("%1 不存在").arg(info.fileName());
         return;
     }
-    m_holder = std::thread(&LiveSnapshot::hold, this);
+    m_holder.reset(QThread::create(&LiveSnapshot::hold, this));
+    m_holder->start();
     m_problem = m_held.get_future().get();
     if (!m_problem.isEmpty())
         return;
@@ -61,18 +62,20 @@ LiveSnapshot::LiveSnapshot(const QString &path, TaskProgress *progress) : m_path
 
 void LiveSnapshot::startCounting()
 {
-    if (m_problem.isEmpty() && !m_counter.joinable())
-        m_counter = std::thread(&LiveSnapshot::count, this, connectionName());
+    if (m_problem.isEmpty() && !m_counter) {
+        m_counter.reset(QThread::create(&LiveSnapshot::count, this, connectionName()));
+        m_counter->start();
+    }
 }
 
 LiveSnapshot::~LiveSnapshot()
 {
-    if (m_holder.joinable()) {
+    if (m_holder) {
         m_release.set_value();
-        m_holder.join();
+        m_holder->wait();
     }
-    if (m_counter.joinable())
-        m_counter.join();
+    if (m_counter)
+        m_counter->wait();
 }
 
 void LiveSnapshot::hold()

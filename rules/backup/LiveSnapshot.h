@@ -4,8 +4,9 @@
 
 #include <QDateTime>
 #include <QString>
+#include <QThread>
 #include <future>
-#include <thread>
+#include <memory>
 
 class TaskProgress;
 
@@ -58,6 +59,6 @@ private:
     std::promise<QString> m_checked;
     std::promise<QString> m_counted;
     std::promise<void> m_release;
-    std::thread m_holder;
-    std::thread m_counter;
+    std::unique_ptr<QThread> m_holder;
+    std::unique_ptr<QThread> m_counter;
 };

@@ -54,8 +54,42 @@ StatementDialog::StatementDialog(Database &store, const DataFiles &files, const 
     columnsButton->setToolTip(QStringLiteral("选择显示的列"));
     m_columnMenu = columnMenu();
     columnsButton->setMenu(m_columnMenu);
-    // A long statement is read a page at a time: the next one when the grid
-    // is scrolled to its end, or while it has room for more rows.
+    pageOnScroll();
+    m_totalsLabel = label("Label7", QString());
+
+
+    QHBoxLayout *filters = rowOf({label("Label3", QStringLiteral("日期从：")), m_fromBox,
+                                  label("Label4", QStringLiteral("到：")), m_toBox,
+                                  label("Label5", QStringLiteral("类别：")), m_kindBox});
+    filters->addStretch(1);
+    filters->addWidget(columnsButton);
+    auto *layout = new QVBoxLayout(this);
+    layout->addLayout(rowOf({label("Label1", QStringLiteral("会员名：")), m_nameBox,
+                             label("Label2", QStringLiteral("手机号：")), m_phoneBox, findButton}));
+    layout->addLayout(filters);
+    layout->addWidget(m_memberLabel);
+    layout->addWidget(m_grid, 1);
+    layout->addLayout(buttonRow());
+    Ui::resizeTwips(this, 13500, 7800);
+
+    connect(findButton, &QPushButton::clicked, this, &StatementDialog::find);
+    connect(m_fromBox, &QDateEdit::dateChanged, this, &StatementDialog::refresh);
+    connect(m_toBox, &QDateEdit::dateChanged, this, &StatementDialog::refresh);
+    connect(m_kindBox, &QComboBox::currentIndexChanged, this, &StatementDialog::refresh);
+    // Once the double click is over: its last release would select the
+    // clicked row again.
+    connect(
+        m_grid, &QTableWidget::cellDoubleClicked, this, [this](int row, int) { showLinked(row); },
+        Qt::QueuedConnection);
+
+    const auto shown = attempt([this] { return StatementColumns::load(m_store); });
+    showColumns(shown ? *shown : StatementColumns::usual());
+}
+
+// A long statement is read a page at a time: the next one when the grid is
+// scrolled to its end, or while it has room for more rows.
+void StatementDialog::pageOnScroll()
+{
     QScrollBar *scroll = m_grid->verticalScrollBar();
     connect(
         scroll, &QScrollBar::valueChanged, this,
@@ -71,8 +105,11 @@ StatementDialog::StatementDialog(Database &store, const DataFiles &files, const 
                 showMore();
         },
         Qt::QueuedConnection);
-    m_totalsLabel = label("Label7", QString());
+}
 
+// The totals and the buttons under the grid.
+QHBoxLayout *StatementDialog::buttonRow()
+{
     QPushButton *exportButton = button("Command2", QStringLiteral("导出(&X)"));
     m_reverseButton = button("Command3", QStringLiteral("撤销消费(&R)"));
     if (!Permissions::allows(m_session, Permissions::Action::ReverseAny))
@@ -83,50 +120,27 @@ StatementDialog::StatementDialog(Database &store, const DataFiles &files, const 
     QPushButton *pdfButton = button("Command6", QStringLiteral("PDF"));
     QPushButton *referrerButton = button("tuijian", QStringLiteral("推荐人报表(&T)"));
     m_slipButton = new SlipPrint::Button(m_store, this);
-
-    QHBoxLayout *filters = rowOf({label("Label3", QStringLiteral("日期从：")), m_fromBox,
-                                  label("Label4", QStringLiteral("到：")), m_toBox,
-                                  label("Label5", QStringLiteral("类别：")), m_kindBox});
-    filters->addStretch(1);
-    filters->addWidget(columnsButton);
-    QHBoxLayout *buttons = rowOf({m_totalsLabel, exportButton, printButton, pdfButton,
-                                  referrerButton, m_reverseButton, m_slipButton, exitButton});
-    buttons->setStretch(0, 1);
-    auto *layout = new QVBoxLayout(this);
-    layout->addLayout(rowOf({label("Label1", QStringLiteral("会员名：")), m_nameBox,
-                             label("Label2", QStringLiteral("手机号：")), m_phoneBox, findButton}));
-    layout->addLayout(filters);
-    layout->addWidget(m_memberLabel);
-    layout->addWidget(m_grid, 1);
-    layout->addLayout(buttons);
-    Ui::resizeTwips(this, 13500, 7800);
-
-    connect(findButton, &QPushButton::clicked, this, &StatementDialog::find);
-    connect(m_fromBox, &QDateEdit::dateChanged, this, &StatementDialog::refresh);
-    connect(m_toBox, &QDateEdit::dateChanged, this, &StatementDialog::refresh);
-    connect(m_kindBox, &QComboBox::currentIndexChanged, this, &StatementDialog::refresh);
     connect(exportButton, &QPushButton::clicked, this, &StatementDialog::exportRows);
     connect(m_reverseButton, &QPushButton::clicked, this, &StatementDialog::reverse);
     connect(exitButton, &QPushButton::clicked, this, &QDialog::reject);
     connect(printButton, &QPushButton::clicked, this, [this] { print(false); });
     connect(pdfButton, &QPushButton::clicked, this, [this] { print(true); });
-    connect(referrerButton, &QPushButton::clicked, this, [this] {
-        const auto memberId = attempt([&] { return Statement::memberOf(m_store, m_account); });
-        if (!memberId)
-            return;
-        if (m_account == 0 || !*memberId)
-            Dialogs::message(this, Statement::kNoMember);
-        else if (m_referrerOpener)
-            m_referrerOpener(**memberId);
-    });
-    // Once the double click is over: its last release would select the
-    // clicked row again.
-    connect(
-        m_grid, &QTableWidget::cellDoubleClicked, this, [this](int row, int) { showLinked(row); },
-        Qt::QueuedConnection);
+    connect(referrerButton, &QPushButton::clicked, this, &StatementDialog::openReferrerReport);
+    QHBoxLayout *buttons = rowOf({m_totalsLabel, exportButton, printButton, pdfButton,
+                                  referrerButton, m_reverseButton, m_slipButton, exitButton});
+    buttons->setStretch(0, 1);
+    return buttons;
+}
 
-    const auto shown = attempt([this] { return StatementColumns::load(m_store); });
-    showColumns(shown ? *shown : StatementColumns::usual());
+void StatementDialog::openReferrerReport()
+{
+    const auto memberId = attempt([&] { return Statement::memberOf(m_store, m_account); });
+    if (!memberId)
+        return;
+    if (m_account == 0 || !*memberId)
+        Dialogs::message(this, Statement::kNoMember);
+    else if (m_referrerOpener)
+        m_referrerOpener(**memberId);
 }
 
 QMenu *StatementDialog::columnMenu()

@@ -14,6 +14,7 @@ class QComboBox;
 class QDateEdit;
 class QLabel;
 class QLineEdit;
+class QHBoxLayout;
 class QMenu;
 class QPushButton;
 class QTableWidget;
@@ -47,6 +48,9 @@ public:
     }
 
 private:
+    void pageOnScroll();
+    QHBoxLayout *buttonRow();
+    void openReferrerReport();
     void find();
     void refresh();
     // Reads the next page of the statement below the rows shown, when there

@@ -68,26 +68,29 @@ ReferrerReportDialog::ReferrerReportDialog(Database &store, const DataFiles &fil
         else
             ReportOutput::savePdf(this, m_store, printable(), exportPath(QStringLiteral("pdf")));
     });
-    connect(exportButton, &QPushButton::clicked, this, [this] {
-        if (m_report.account == 0) {
-            Dialogs::message(this, ReportOutput::kNothing);
-            return;
-        }
-        QList<QVariantList> rows;
-        for (const ReferrerReport::Referee &r : m_report.referees) {
-            const QStringList texts = ReferrerReport::cells(r);
-            rows << QVariantList{texts.at(0),
-                                 texts.at(1),
-                                 texts.at(2),
-                                 r.consumption.count,
-                                 QVariant::fromValue(r.consumption.sum),
-                                 QVariant::fromValue(r.commission)};
-        }
-        ReportOutput::exportXls(this, m_store, exportPath(QStringLiteral("xls")),
-                                QStringLiteral("推荐人报表"), ReferrerReport::headers(), rows,
-                                ReferrerReport::kExportFailed, ReferrerReport::kExported);
-    });
+    connect(exportButton, &QPushButton::clicked, this, &ReferrerReportDialog::exportRows);
     connect(exitButton, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+void ReferrerReportDialog::exportRows()
+{
+    if (m_report.account == 0) {
+        Dialogs::message(this, ReportOutput::kNothing);
+        return;
+    }
+    QList<QVariantList> rows;
+    for (const ReferrerReport::Referee &r : m_report.referees) {
+        const QStringList texts = ReferrerReport::cells(r);
+        rows << QVariantList{texts.at(0),
+                             texts.at(1),
+                             texts.at(2),
+                             r.consumption.count,
+                             QVariant::fromValue(r.consumption.sum),
+                             QVariant::fromValue(r.commission)};
+    }
+    ReportOutput::exportXls(this, m_store, exportPath(QStringLiteral("xls")),
+                            QStringLiteral("推荐人报表"), ReferrerReport::headers(), rows,
+                            ReferrerReport::kExportFailed, ReferrerReport::kExported);
 }
 
 QString ReferrerReportDialog::exportPath(const QString &suffix) const

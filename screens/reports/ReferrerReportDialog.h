@@ -32,6 +32,7 @@ public:
 private:
     void find();
     void refresh();
+    void exportRows();
     Printout::Report printable() const;
 
     Database &m_store;
