@@ -4,7 +4,10 @@
 #include "rules/reports/Ranking.h"
 #include "rules/reports/ReferrerReport.h"
 
+#include <QSqlDriver>
+#include <QSqlQuery>
 #include <QtTest>
+#include <sqlite3.h>
 
 namespace {
 
@@ -22,6 +25,52 @@ QStringList joined(const QList<QStringList> &rows)
     for (const QStringList &r : rows)
         out << r.join(QLatin1Char('|'));
     return out;
+}
+
+// Every statement run on the store's connection while `work` runs, with its
+// values written in.
+QStringList statementsOf(MemberStore &store, const std::function<void()> &work)
+{
+    sqlite3 *db = *static_cast<sqlite3 *const *>(store.database().driver()->handle().data());
+    QStringList seen;
+    const auto trace = [](unsigned, void *context, void *statement, void *) {
+        if (char *sql = sqlite3_expanded_sql(static_cast<sqlite3_stmt *>(statement))) {
+            auto *list = static_cast<QStringList *>(context);
+            if (!list->contains(QString::fromUtf8(sql)))
+                *list << QString::fromUtf8(sql);
+            sqlite3_free(sql);
+        }
+        return 0;
+    };
+    sqlite3_trace_v2(db, SQLITE_TRACE_STMT, trace, &seen);
+    work();
+    sqlite3_trace_v2(db, 0, nullptr, nullptr);
+    return seen;
+}
+
+// The steps of the statement's plan that read a whole table or build an
+// index of their own, each with the statement; a name after SCAN is a table
+// when the statement names it as one or as a table's alias.
+QStringList fullReads(MemberStore &store, const QString &sql)
+{
+    static const QStringList tables = {QStringLiteral("账户流水"), QStringLiteral("会员登记"),
+                                       QStringLiteral("会员账户"), QStringLiteral("现金"),
+                                       QStringLiteral("管理员登记")};
+    QStringList found;
+    QSqlQuery plan(store.database());
+    if (!plan.exec(QStringLiteral("EXPLAIN QUERY PLAN ") + sql))
+        return {QStringLiteral("cannot explain: ") + sql};
+    while (plan.next()) {
+        const QString step = plan.value(3).toString();
+        const QString name = step.section(QLatin1Char(' '), 1, 1);
+        const bool table = std::any_of(tables.begin(), tables.end(), [&](const QString &t) {
+            return name == t || sql.contains(t + QLatin1Char(' ') + name + QLatin1Char(' '));
+        });
+        if (step.contains(QLatin1String("AUTOMATIC")) ||
+            (step.startsWith(QLatin1String("SCAN ")) && table))
+            found << step + QStringLiteral(" in ") + sql;
+    }
+    return found;
 }
 
 } // namespace
@@ -194,6 +243,71 @@ private Q_SLOTS:
         for (int i = 0; i < ranked.size(); ++i)
             cells << Ranking::cells(i + 1, ranked.at(i));
         QCOMPARE(joined(cells), rows);
+    }
+
+    // However long the ledger grows, a report reads the entries of its range
+    // (found by time, by account or among the reversals) and never the whole
+    // of a table; SQLite plans alike for a table of ten rows or ten million.
+    void reportsReadTheirRangeOnly_data()
+    {
+        QTest::addColumn<int>("report");
+        QTest::newRow("day's close") << 0;
+        QTest::newRow("day's close of one administrator") << 1;
+        QTest::newRow("referrer report") << 2;
+        QTest::newRow("deleted referrer's report") << 3;
+        QTest::newRow("ranking") << 4;
+    }
+    void reportsReadTheirRangeOnly()
+    {
+        QFETCH(int, report);
+        MemberStore &store = m_shop.store();
+        const QDate from(2026, 12, 1), to(2026, 12, 8);
+        const QStringList statements = statementsOf(store, [&] {
+            switch (report) {
+            case 0:
+            case 1:
+                DayClose::compute(store, QDate(2026, 12, 7),
+                                  report == 1 ? QStringLiteral("clerk") : QString());
+                break;
+            case 2:
+            case 3:
+                ReferrerReport::compute(
+                    store, report == 3 ? m_shop.refCAccount : m_shop.refAAccount, from, to);
+                break;
+            default:
+                Ranking::compute(store, from, to, Ranking::By::Commission);
+            }
+        });
+        QVERIFY(statements.size() >= 3);
+        QStringList full;
+        for (const QString &sql : statements)
+            full << fullReads(store, sql);
+        QVERIFY2(full.isEmpty(), qPrintable(full.join(QLatin1Char('\n'))));
+    }
+
+    // The clock set back between two consumptions: each is in the close of
+    // the day it was written on, whatever the order of the entries.
+    void dayCloseOfEntriesOutOfTimeOrder_data()
+    {
+        QTest::addColumn<QDate>("day");
+        QTest::addColumn<QString>("cash");
+        QTest::newRow("the day written second")
+            << QDate(2026, 12, 19) << QStringLiteral("2 笔，30.00 元");
+        QTest::newRow("the day written first")
+            << QDate(2026, 12, 20) << QStringLiteral("1 笔，9.00 元");
+    }
+    void dayCloseOfEntriesOutOfTimeOrder()
+    {
+        QFETCH(QDate, day);
+        QFETCH(QString, cash);
+        ReportShop shop;
+        shop.at(12, 20, 10, 0);
+        shop.consume("Loner", true, "9", false);
+        shop.at(12, 19, 23, 0);
+        shop.consume("Loner", true, "10", false);
+        shop.at(12, 19, 9, 0);
+        shop.consume("Loner", true, "20", false);
+        QCOMPARE(DayClose::lines(DayClose::compute(shop.store(), day)).value(1).value(1), cash);
     }
 };
 
