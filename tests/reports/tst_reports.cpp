@@ -3,6 +3,7 @@
 #include "rules/reports/DayClose.h"
 #include "rules/reports/Ranking.h"
 #include "rules/reports/ReferrerReport.h"
+#include "store/Ledger.h"
 
 #include <QSqlDriver>
 #include <QSqlQuery>
@@ -283,6 +284,44 @@ private Q_SLOTS:
         for (const QString &sql : statements)
             full << fullReads(store, sql);
         QVERIFY2(full.isEmpty(), qPrintable(full.join(QLatin1Char('\n'))));
+    }
+
+    // A consumption's two entries change about one page of the reports'
+    // indexes, however many entries of every kind lie before them: they go
+    // where the entry before them went, not to a page of each kind.
+    void consumptionChangesAboutOneIndexPage()
+    {
+        ReportShop shop;
+        MemberStore &store = shop.store();
+        const QStringList kinds = {Ledger::kBalanceConsumption, Ledger::kCashConsumption,
+                                   Ledger::kRecharge,           Ledger::kOffset,
+                                   Ledger::kCommission,         Ledger::kReversedCommission,
+                                   Ledger::kReversedConsumption};
+        store.exec(QStringLiteral(
+                       "WITH RECURSIVE n(k) AS (SELECT 1 UNION ALL SELECT k + 1 FROM n "
+                       "WHERE k < 30000) INSERT INTO 账户流水 (时间, 会员号, 类别, 金额, 管理员) "
+                       "SELECT datetime('2025-01-01', '+' || (k * 1000) || ' seconds'), 1 + k % 5, "
+                       "CASE k % 7 WHEN 0 THEN ? WHEN 1 THEN ? WHEN 2 THEN ? WHEN 3 THEN ? "
+                       "WHEN 4 THEN ? WHEN 5 THEN ? ELSE ? END, k % 40 * 100, 'admin' FROM n"),
+                   QVariantList(kinds.begin(), kinds.end()));
+        sqlite3 *db = *static_cast<sqlite3 *const *>(store.database().driver()->handle().data());
+        const auto pagesEach = [&] {
+            constexpr int kConsumptions = 40;
+            int pages = 0, highest = 0;
+            sqlite3_db_status(db, SQLITE_DBSTATUS_CACHE_WRITE, &pages, &highest, 1);
+            for (int i = 0; i < kConsumptions; ++i)
+                shop.consume(i % 2 ? "A1" : "A2", false, "1", false);
+            sqlite3_db_status(db, SQLITE_DBSTATUS_CACHE_WRITE, &pages, &highest, 0);
+            return double(pages) / kConsumptions;
+        };
+        const double with = pagesEach();
+        for (const char *index : {"账户流水_时间", "账户流水_撤销", "现金_日期"})
+            store.exec(QStringLiteral("DROP INDEX ") + QString::fromUtf8(index));
+        const double without = pagesEach();
+        QVERIFY2(with - without <= 1.5, qPrintable(QStringLiteral("%1 pages a consumption, %2 "
+                                                                  "without the reports' indexes")
+                                                       .arg(with)
+                                                       .arg(without)));
     }
 
     // The clock set back between two consumptions: each is in the close of
