@@ -344,7 +344,7 @@ void benchReports(const QString &work, qint64 members, qint64 consumptions,
             *static_cast<sqlite3 *const *>(s.database().driver()->handle().data())};
     };
     // Timed, with the pages its commit wrote to the log, counted by SQLite.
-    constexpr int kRounds = 200, kWarmup = 5;
+    constexpr int kRounds = 1000, kWarmup = 5;
     qint64 pages[4] = {};
     const auto timedSide = [&](const ConsumptionSide &side, qint64 &written) {
         return [side, &written](int k) {
