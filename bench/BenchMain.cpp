@@ -307,16 +307,16 @@ private:
 };
 
 // The raw C API's consumption (with its ledger entries) on a file of the
-// reports' rows, in the write-ahead log as the program keeps a file; member
-// k is the one those rows charge, found by his phone. The connection lives
-// as long as the returned side.
+// reports' rows, in the write-ahead log as the program keeps a file, on
+// members those rows' program side leaves alone (each found by his phone).
+// The connection lives as long as the returned side.
 ConsumptionSide rawReportsConsumption(const QString &path)
 {
     auto raw = std::make_shared<Raw>(path);
     raw->exec("PRAGMA journal_mode=WAL");
     auto consumption = std::make_shared<RawConsumption>(*raw);
     return {[raw, consumption](int k) {
-                consumption->run(SyntheticData::memberPhone(2 + k % 5000), k % 2, true);
+                consumption->run(SyntheticData::memberPhone(5002 + k % 5000), k % 2, true);
             },
             raw->handle()};
 }
