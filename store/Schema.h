@@ -56,7 +56,7 @@ constexpr int kApplicationId = 0x50454c4d; // "PELM"
 // release; every later version is one step in Schema.cpp. A file of an
 // older version is upgraded when it is opened; a file of a newer version is
 // refused.
-constexpr int kVersion = 9;
+constexpr int kVersion = 10;
 
 // One upgrade step: runs the statements that take a database of version n
 // to version n + 1. Throws StoreError.

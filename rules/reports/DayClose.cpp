@@ -53,7 +53,7 @@ Figures compute(Database &store, const QDate &day, const QString &admin)
     const TimeSpan span = TimeSpan::days(day, day);
     const QVariantList bounds{span.start, span.end, admin, admin};
 
-    // Kind by kind, each a range of the kind-and-time index.
+    // The day's entries, a range of the time index, added up kind by kind.
     static const QStringList kinds = {Ledger::kBalanceConsumption, Ledger::kCashConsumption,
                                       Ledger::kRecharge,           Ledger::kOffset,
                                       Ledger::kCommission,         Ledger::kReversedCommission,

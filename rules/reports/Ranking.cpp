@@ -10,7 +10,9 @@ namespace Ranking {
 
 // The commissions of the range (with the consumption each came from), the
 // commissions taken back in it, and the consumptions reversed in it (with the
-// commission of the consumption they reverse).
+// commission of the consumption they reverse). The commissions are found by
+// time; the two kinds of reversal, each bound as `类别 = ?`, through the
+// reversals' own index.
 const QString kSums = QStringLiteral(
     "SELECT ref, sum(c), sum(s) FROM ("
     " SELECT k.会员号 AS ref, k.金额 AS c, o.金额 AS s FROM 账户流水 k "

@@ -11,14 +11,15 @@ namespace ReferrerReport {
 
 namespace {
 
-// Per referee over the range (v holds the account, the range and the three
+// Per referee over the range (v holds the account, the range and two of the
 // kinds): the commissions written in it with the
 // consumptions they came from, the commissions taken back in it, and the
 // consumptions reversed in it that had credited the referrer. Each part
 // reads only the range's entries, found through the referrer's account or
-// through kind and time, in the order the joins are written (CROSS JOIN).
-// Columns: referee account, consumptions, their amount,
-// commission.
+// through the reversals' index, in the order the joins are written (CROSS
+// JOIN). The last part's kind is bound in place, not read from v: only a
+// kind the statement itself holds lets SQLite use an index of some kinds.
+// Columns: referee account, consumptions, their amount, commission.
 const QString kParts = QStringLiteral(
     "SELECT o.会员号 AS a, 1 AS n, o.金额 AS s, k.余额变动 AS c FROM v CROSS JOIN 账户流水 k "
     "CROSS JOIN 账户流水 o ON o.流水号 = k.关联流水 "
@@ -32,11 +33,11 @@ const QString kParts = QStringLiteral(
     "SELECT o.会员号, -1, -r.金额, 0 FROM v CROSS JOIN 账户流水 r "
     "CROSS JOIN 账户流水 o ON o.流水号 = r.关联流水 "
     "CROSS JOIN 账户流水 k ON k.关联流水 = o.流水号 AND k.类别 = v.kc AND k.会员号 = v.acc "
-    "WHERE r.类别 = v.kr AND r.时间 >= v.s AND r.时间 < v.e");
+    "WHERE r.类别 = ? AND r.时间 >= v.s AND r.时间 < v.e");
 // Summed per referee first; then who he is: his row while he exists, else
 // his last entry.
 const QString kByReferee =
-    QStringLiteral("WITH v(acc, s, e, kc, krc, kr) AS (SELECT ?, ?, ?, ?, ?, ?) "
+    QStringLiteral("WITH v(acc, s, e, kc, krc) AS (SELECT ?, ?, ?, ?, ?) "
                    "SELECT g.a, acc.会员行, coalesce(m.会员名, e.会员名), "
                    "coalesce(m.手机号, e.手机号), m.注册时间, g.n, g.s, g.c "
                    "FROM (SELECT a, sum(n) AS n, sum(s) AS s, sum(c) AS c FROM (") +

@@ -3,8 +3,12 @@
 #include "rules/reports/DayClose.h"
 #include "rules/reports/Ranking.h"
 #include "rules/reports/ReferrerReport.h"
+#include "store/Ledger.h"
 
+#include <QSqlDriver>
+#include <QSqlQuery>
 #include <QtTest>
+#include <sqlite3.h>
 
 namespace {
 
@@ -22,6 +26,34 @@ QStringList joined(const QList<QStringList> &rows)
     for (const QStringList &r : rows)
         out << r.join(QLatin1Char('|'));
     return out;
+}
+
+sqlite3 *handleOf(Database &store)
+{
+    return *static_cast<sqlite3 *const *>(store.database().driver()->handle().data());
+}
+
+// The steps of a statement's plan that read a whole table (a name after SCAN
+// that the statement gives a table) or build an index of their own.
+QStringList fullReads(Database &store, const QString &sql)
+{
+    static const QStringList tables = {QStringLiteral("账户流水"), QStringLiteral("会员登记"),
+                                       QStringLiteral("会员账户"), QStringLiteral("现金")};
+    QStringList found;
+    QSqlQuery plan(store.database());
+    if (!plan.exec(QStringLiteral("EXPLAIN QUERY PLAN ") + sql))
+        return {sql};
+    while (plan.next()) {
+        const QString step = plan.value(3).toString();
+        const QString name = step.section(QLatin1Char(' '), 1, 1);
+        const bool table = std::any_of(tables.begin(), tables.end(), [&](const QString &t) {
+            return name == t || sql.contains(t + QLatin1Char(' ') + name + QLatin1Char(' '));
+        });
+        if (step.contains(QLatin1String("AUTOMATIC")) ||
+            (step.startsWith(QLatin1String("SCAN ")) && table))
+            found << step + QStringLiteral(" in ") + sql;
+    }
+    return found;
 }
 
 } // namespace
@@ -194,6 +226,72 @@ private Q_SLOTS:
         for (int i = 0; i < ranked.size(); ++i)
             cells << Ranking::cells(i + 1, ranked.at(i));
         QCOMPARE(joined(cells), rows);
+    }
+
+    // However long the ledger grows, a report reads the entries of its range
+    // (by time, by account or among the reversals), never a whole table:
+    // SQLite plans alike for ten rows or ten million. Every statement the
+    // reports run is explained as it ran, with its values.
+    void reportsReadTheirRangeOnly()
+    {
+        Database &store = m_shop.store();
+        QStringList statements;
+        const auto trace = [](unsigned, void *seen, void *statement, void *) {
+            if (char *sql = sqlite3_expanded_sql(static_cast<sqlite3_stmt *>(statement))) {
+                *static_cast<QStringList *>(seen) << QString::fromUtf8(sql);
+                sqlite3_free(sql);
+            }
+            return 0;
+        };
+        sqlite3_trace_v2(handleOf(store), SQLITE_TRACE_STMT, trace, &statements);
+        const QDate from(2026, 12, 1), to(2026, 12, 8);
+        DayClose::compute(store, QDate(2026, 12, 7));
+        DayClose::compute(store, QDate(2026, 12, 7), QStringLiteral("clerk"));
+        ReferrerReport::compute(store, m_shop.refAAccount, from, to);
+        ReferrerReport::compute(store, m_shop.refCAccount, from, to);
+        Ranking::compute(store, from, to, Ranking::By::Commission);
+        sqlite3_trace_v2(handleOf(store), 0, nullptr, nullptr);
+        QVERIFY(statements.size() >= 10);
+        QStringList full;
+        for (const QString &sql : statements)
+            full << fullReads(store, sql);
+        QVERIFY2(full.isEmpty(), qPrintable(full.join(QLatin1Char('\n'))));
+    }
+
+    // A consumption's two entries change about one page of the reports'
+    // indexes, however many entries of every kind lie before them: they go
+    // where the entry before them went, not to a page of each kind.
+    void consumptionChangesAboutOneIndexPage()
+    {
+        ReportShop shop;
+        Database &store = shop.store();
+        const QStringList kinds = {Ledger::kBalanceConsumption, Ledger::kCashConsumption,
+                                   Ledger::kRecharge,           Ledger::kOffset,
+                                   Ledger::kCommission,         Ledger::kReversedCommission,
+                                   Ledger::kReversedConsumption};
+        store.exec(QStringLiteral(
+                       "WITH RECURSIVE n(k) AS (SELECT 1 UNION ALL SELECT k + 1 FROM n "
+                       "WHERE k < 30000) INSERT INTO 账户流水 (时间, 会员号, 类别, 金额, 管理员) "
+                       "SELECT datetime('2025-01-01', '+' || (k * 1000) || ' seconds'), 1 + k % 5, "
+                       "CASE k % 7 WHEN 0 THEN ? WHEN 1 THEN ? WHEN 2 THEN ? WHEN 3 THEN ? "
+                       "WHEN 4 THEN ? WHEN 5 THEN ? ELSE ? END, k % 40 * 100, 'admin' FROM n"),
+                   QVariantList(kinds.begin(), kinds.end()));
+        const auto pagesEach = [&] {
+            constexpr int kConsumptions = 40;
+            int pages = 0, highest = 0;
+            sqlite3_db_status(handleOf(store), SQLITE_DBSTATUS_CACHE_WRITE, &pages, &highest, 1);
+            for (int i = 0; i < kConsumptions; ++i)
+                shop.consume(i % 2 ? "A1" : "A2", false, "1", false);
+            sqlite3_db_status(handleOf(store), SQLITE_DBSTATUS_CACHE_WRITE, &pages, &highest, 0);
+            return double(pages) / kConsumptions;
+        };
+        const double with = pagesEach();
+        for (const char *index : {"账户流水_时间", "账户流水_撤销", "现金_日期"})
+            store.exec(QStringLiteral("DROP INDEX ") + QString::fromUtf8(index));
+        const double without = pagesEach();
+        QVERIFY2(
+            with - without <= 1.5,
+            qPrintable(QStringLiteral("%1 pages, without the indexes %2").arg(with).arg(without)));
     }
 };
 
