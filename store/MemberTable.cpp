@@ -359,7 +359,7 @@ void MemberTable::setDetails(qint64 id, const QString &sex, const QString &phone
         QStringLiteral("UPDATE 会员登记 SET 性别 = ?, 手机号 = ?, 推荐人 = ?, 推荐人手机 = ? "
                        "WHERE rowid = ?"),
         {sex, phone, referrer, referrerPhone, id});
-    if (m_store.changes() != 1)
+    if (m_store.rowsChanged() != 1)
         throw StoreError(QStringLiteral("member %1 not found").arg(id));
 }
 
@@ -370,7 +370,7 @@ int MemberTable::carryReferrerPhone(qint64 id, const QString &oldPhone, const QS
     m_store.exec(
         QStringLiteral("UPDATE 会员登记 SET 推荐人手机 = ? WHERE 推荐人手机 = ? AND rowid <> ?"),
         {newPhone, oldPhone, id});
-    return m_store.changes();
+    return m_store.rowsChanged();
 }
 
 int MemberTable::removeByName(const QString &name)
@@ -398,7 +398,7 @@ int MemberTable::removeByName(const QString &name)
     for (const Member &m : going)
         ledger.close(m);
     m_store.exec(QStringLiteral("DELETE FROM 会员登记 WHERE 会员名 = ?"), {name});
-    return m_store.changes();
+    return m_store.rowsChanged();
 }
 
 QList<qint64> MemberTable::idsAfter(qint64 afterId, int limit, std::optional<Key> key,
