@@ -44,7 +44,7 @@ class TestServerEngine : public QObject
 {
     Q_OBJECT
 
-private slots:
+private Q_SLOTS:
     void init() { PELLOMAR_SERVER_ONLY(); }
 
     // A debit decided on a balance read before another till spent it is
