@@ -35,6 +35,7 @@
 #include "store/Database.h"
 #include "store/MemberTable.h"
 #include "store/Schema.h"
+#include "store/sqlite/SqliteEngine.h"
 
 #include <QApplication>
 #include <QDir>
@@ -1586,11 +1587,9 @@ void benchLedgerConsumption()
                     qFatal("member missing");
                 Transaction tx(store);
                 m = members.byId(m->id);
-                m->consumed += amount;
-                if (!cash)
-                    m->balance -= amount;
-                ++m->consumptions;
-                members.setConsumption(m->id, m->consumed, m->balance, m->consumptions);
+                members.changeMoney(m->id, cash ? Money() : -amount, amount, 1,
+                                    cash ? MemberTable::Guard::None
+                                         : MemberTable::Guard::NotBelowZero);
                 if (cash)
                     CashLog(store).add(Clock::now(), amount.toString());
                 Commission::credit(members, rate, *m, amount);
@@ -1760,7 +1759,7 @@ void benchReconciliation(const QString &path)
     if (!store.open())
         qFatal("open failed");
     Raw raw(path);
-    sqlite3_stmt *compare = raw.prepare(Ledger::kReconcileSelect);
+    sqlite3_stmt *compare = raw.prepare(Ledger::reconcileSelect(SqliteEngine(QString())));
     const auto samples = Measure::interleaved(
         5,
         {timed([&](int) {

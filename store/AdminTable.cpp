@@ -57,7 +57,8 @@ Role AdminTable::roleOf(const QString &name)
 void AdminTable::setRole(const QString &name, Role role)
 {
     m_store.exec(
-        QStringLiteral("INSERT OR REPLACE INTO 管理员角色 (管理员名字, 角色) VALUES (?, ?)"),
+        QStringLiteral("INSERT INTO 管理员角色 (管理员名字, 角色) VALUES (?, ?) "
+                       "ON CONFLICT (管理员名字) DO UPDATE SET 角色 = excluded.角色"),
         {name, Roles::name(role)});
 }
 
@@ -71,11 +72,12 @@ void AdminTable::dropRoleIfUnused(const QString &name)
 qint64 AdminTable::insert(const QString &name, const QString &passwordHash, const QString &remark,
                           Role role)
 {
-    QSqlQuery &q = m_store.exec(
-        QStringLiteral("INSERT INTO 管理员登记 (管理员名字, 密码, 备注) VALUES (?, ?, ?)"),
-        {name, passwordHash, remark});
-    const qint64 id = q.lastInsertId().toLongLong();
-    q.finish();
+    const qint64 id =
+        m_store
+            .insertReturning(
+                QStringLiteral("INSERT INTO 管理员登记 (管理员名字, 密码, 备注) VALUES (?, ?, ?)"),
+                {name, passwordHash, remark})
+            .value_or(0);
     setRole(name, role);
     return id;
 }
@@ -84,21 +86,21 @@ void AdminTable::setPasswordAndRemark(qint64 id, const QString &passwordHash, co
 {
     m_store.exec(QStringLiteral("UPDATE 管理员登记 SET 密码 = ?, 备注 = ? WHERE rowid = ?"),
                  {passwordHash, remark, id});
-    if (m_store.changes() != 1)
+    if (m_store.rowsChanged() != 1)
         throw StoreError(QStringLiteral("administrator %1 not found").arg(id));
 }
 
 void AdminTable::setRemark(qint64 id, const QString &remark)
 {
     m_store.exec(QStringLiteral("UPDATE 管理员登记 SET 备注 = ? WHERE rowid = ?"), {remark, id});
-    if (m_store.changes() != 1)
+    if (m_store.rowsChanged() != 1)
         throw StoreError(QStringLiteral("administrator %1 not found").arg(id));
 }
 
 int AdminTable::removeByName(const QString &name)
 {
     m_store.exec(QStringLiteral("DELETE FROM 管理员登记 WHERE 管理员名字 = ?"), {name});
-    const int removed = m_store.changes();
+    const int removed = m_store.rowsChanged();
     dropRoleIfUnused(name);
     return removed;
 }
@@ -109,7 +111,7 @@ int AdminTable::removeById(qint64 id)
         m_store.scalar(QStringLiteral("SELECT 管理员名字 FROM 管理员登记 WHERE rowid = ?"), {id})
             .toString();
     m_store.exec(QStringLiteral("DELETE FROM 管理员登记 WHERE rowid = ?"), {id});
-    const int removed = m_store.changes();
+    const int removed = m_store.rowsChanged();
     dropRoleIfUnused(name);
     return removed;
 }

@@ -4,12 +4,13 @@
 #include "store/Ledger.h"
 #include "store/Database.h"
 #include "store/Schema.h"
-#include "store/SqliteDialect.h"
+#include "store/Engine.h"
 #include "base/StoredText.h"
 
 #include <QSqlQuery>
 #include <algorithm>
 #include <iterator>
+#include <limits>
 #include <utility>
 
 const QString MemberTable::kSelect = QStringLiteral(
@@ -83,7 +84,7 @@ template <class Value> Member memberFrom(const Value &value)
 
 constexpr int kSelectColumns = 10;
 
-using StoredValue = SqliteDialect::StoredValue;
+using StoredValue = Engine::StoredValue;
 
 // The bytes of a text column: a value of another type (a file edited by
 // another tool) in the text form QVariant gives it, kept in spare.
@@ -264,8 +265,8 @@ void MemberTable::forEach(const std::function<bool(const Member &)> &visit)
 void MemberTable::forEachStored(const std::function<bool(const StoredMember &)> &visit)
 {
     QByteArray spare[5];
-    SqliteDialect::forEachRow(
-        m_store.database(), kSelect + QStringLiteral("ORDER BY rowid"), kSelectColumns,
+    m_store.forEachRow(
+        kSelect + QStringLiteral("ORDER BY rowid"), {}, kSelectColumns,
         [&](const StoredValue *row) { return visit(storedMemberFrom(row, spare)); });
 }
 
@@ -276,13 +277,15 @@ qint64 MemberTable::count()
 
 qint64 MemberTable::insert(const Member &m)
 {
-    QSqlQuery &q = m_store.exec(
-        QStringLiteral("INSERT INTO 会员登记 (会员名, 性别, 手机号, 消费金额, 推荐人, 推荐人手机, "
-                       "被推荐人消费次数, 余额, 注册时间) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)"),
-        {m.name, m.sex, m.phone, m.consumed.toStored(), m.referrer, m.referrerPhone, m.consumptions,
-         m.balance.toStored(), m.registered.toString(Qt::ISODate)});
-    const qint64 id = q.lastInsertId().toLongLong();
-    q.finish();
+    const qint64 id =
+        m_store
+            .insertReturning(
+                QStringLiteral("INSERT INTO 会员登记 (会员名, 性别, 手机号, 消费金额, 推荐人, "
+                               "推荐人手机, 被推荐人消费次数, 余额, 注册时间) "
+                               "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)"),
+                {m.name, m.sex, m.phone, m.consumed.toStored(), m.referrer, m.referrerPhone,
+                 m.consumptions, m.balance.toStored(), m.registered.toString(Qt::ISODate)})
+            .value_or(0);
     // Every member has an account from his first moment; one who starts with
     // money (an import, a test's fixture) has it explained by an opening entry.
     Ledger ledger(m_store);
@@ -295,21 +298,58 @@ qint64 MemberTable::insert(const Member &m)
     return id;
 }
 
-void MemberTable::setConsumption(qint64 id, Money consumed, Money balance, qint64 consumptions)
+void MemberTable::lockInOrder(QList<qint64> ids)
 {
-    m_store.exec(QStringLiteral("UPDATE 会员登记 SET 消费金额 = ?, 余额 = ?, 被推荐人消费次数 = ? "
-                                "WHERE rowid = ?"),
-                 {consumed.toStored(), balance.toStored(), consumptions, id});
-    if (m_store.changes() != 1)
-        throw StoreError(QStringLiteral("member %1 not found").arg(id));
+    const QString lock = m_store.engine().lockForUpdate();
+    if (lock.isEmpty())
+        return;
+    std::sort(ids.begin(), ids.end());
+    ids.erase(std::unique(ids.begin(), ids.end()), ids.end());
+    for (const qint64 id : ids)
+        m_store.scalar(QStringLiteral("SELECT rowid FROM 会员登记 WHERE rowid = ?") + lock, {id});
 }
 
-void MemberTable::setBalance(qint64 id, Money balance)
+std::optional<MemberTable::Figures> MemberTable::changeMoney(qint64 id, Money balanceChange,
+                                                            Money consumedChange,
+                                                            qint64 countChange, Guard guard)
 {
-    m_store.exec(QStringLiteral("UPDATE 会员登记 SET 余额 = ? WHERE rowid = ?"),
-                 {balance.toStored(), id});
-    if (m_store.changes() != 1)
-        throw StoreError(QStringLiteral("member %1 not found").arg(id));
+    // Each amount is rounded to the fen as stored: an integer when whole,
+    // else the nearest number to its two decimals, as Money::toStored()
+    // writes it.
+    static const QString change = QStringLiteral(
+        "UPDATE 会员登记 SET 余额 = round(余额 + ?, 2), 消费金额 = round(消费金额 + ?, 2), "
+        "被推荐人消费次数 = 被推荐人消费次数 + ? WHERE rowid = ? ");
+    static const QString returning =
+        QStringLiteral(" RETURNING 余额, 消费金额, 被推荐人消费次数");
+    static const QString unguarded = change + returning;
+    static const QString guarded = change + QStringLiteral("AND 余额 >= ?") + returning;
+    QVariantList values{balanceChange.toStored(), consumedChange.toStored(), countChange, id};
+    if (guard == Guard::NotBelowZero)
+        values << (-balanceChange).toStored();
+    QSqlQuery &q = m_store.exec(guard == Guard::None ? unguarded : guarded, values);
+    std::optional<Figures> after;
+    if (q.next()) {
+        bool balanceOk = true;
+        bool consumedOk = true;
+        after = Figures{Money::fromStored(q.value(0), &balanceOk),
+                       Money::fromStored(q.value(1), &consumedOk), q.value(2).toLongLong()};
+        if (!balanceOk || !consumedOk)
+            after.reset();
+    }
+    q.finish();
+    return after;
+}
+
+void MemberTable::lockKeys(const QStringList &keys)
+{
+    const QString lock = m_store.engine().lockKeys();
+    if (lock.isEmpty())
+        return;
+    QStringList sorted = keys;
+    sorted.sort();
+    for (const QString &key : sorted)
+        if (!key.isEmpty())
+            m_store.scalar(lock, {key});
 }
 
 void MemberTable::setDetails(qint64 id, const QString &sex, const QString &phone,
@@ -319,7 +359,7 @@ void MemberTable::setDetails(qint64 id, const QString &sex, const QString &phone
         QStringLiteral("UPDATE 会员登记 SET 性别 = ?, 手机号 = ?, 推荐人 = ?, 推荐人手机 = ? "
                        "WHERE rowid = ?"),
         {sex, phone, referrer, referrerPhone, id});
-    if (m_store.changes() != 1)
+    if (m_store.rowsChanged() != 1)
         throw StoreError(QStringLiteral("member %1 not found").arg(id));
 }
 
@@ -330,7 +370,7 @@ int MemberTable::carryReferrerPhone(qint64 id, const QString &oldPhone, const QS
     m_store.exec(
         QStringLiteral("UPDATE 会员登记 SET 推荐人手机 = ? WHERE 推荐人手机 = ? AND rowid <> ?"),
         {newPhone, oldPhone, id});
-    return m_store.changes();
+    return m_store.rowsChanged();
 }
 
 int MemberTable::removeByName(const QString &name)
@@ -338,8 +378,11 @@ int MemberTable::removeByName(const QString &name)
     // Each deleted member's account is closed with what he had. An amount
     // another tool left unreadable is closed as 0; reconciliation shows it.
     QList<Member> going;
-    QSqlQuery &q =
-        m_store.exec(kSelect + QStringLiteral("WHERE 会员名 = ? ORDER BY rowid"), {name});
+    // Locked while they are read, so that what their accounts are closed
+    // with is what they hold when they go.
+    QSqlQuery &q = m_store.exec(kSelect + QStringLiteral("WHERE 会员名 = ? ORDER BY rowid") +
+                                    m_store.engine().lockForUpdate(),
+                                {name});
     while (q.next()) {
         Member m;
         m.id = q.value(0).toLongLong();
@@ -355,7 +398,7 @@ int MemberTable::removeByName(const QString &name)
     for (const Member &m : going)
         ledger.close(m);
     m_store.exec(QStringLiteral("DELETE FROM 会员登记 WHERE 会员名 = ?"), {name});
-    return m_store.changes();
+    return m_store.rowsChanged();
 }
 
 QList<qint64> MemberTable::idsAfter(qint64 afterId, int limit, std::optional<Key> key,
@@ -368,8 +411,10 @@ QList<qint64> MemberTable::idsAfter(qint64 afterId, int limit, std::optional<Key
         QStringLiteral("SELECT rowid FROM 会员登记 WHERE 手机号 = ? AND rowid > ? "
                        "ORDER BY rowid LIMIT ?"),
     };
-    return !key ? ids(sql[0], {afterId, limit})
-                : ids(sql[*key == Key::Name ? 1 : 2], {value, afterId, limit});
+    // Every engine takes the largest number as no limit.
+    const qint64 most = limit < 0 ? std::numeric_limits<qint64>::max() : limit;
+    return !key ? ids(sql[0], {afterId, most})
+                : ids(sql[*key == Key::Name ? 1 : 2], {value, afterId, most});
 }
 
 QList<qint64> MemberTable::ids(const QString &sql, const QVariantList &values)
@@ -379,69 +424,22 @@ QList<qint64> MemberTable::ids(const QString &sql, const QVariantList &values)
 
 QList<qint64> MemberTable::idsNameContaining(const QString &text, qint64 afterId, int limit)
 {
-    return idsByPart(Key::Name, text, SqliteDialect::likeContaining(text), afterId, limit);
+    return idsByPart(Engine::Part::NameContaining, text, afterId, limit);
 }
 
 QList<qint64> MemberTable::idsPhoneEndingWith(const QString &text, qint64 afterId, int limit)
 {
-    return idsByPart(Key::Phone, text, SqliteDialect::likeEndingWith(text), afterId, limit);
+    return idsByPart(Engine::Part::PhoneEndingWith, text, afterId, limit);
 }
 
-QList<qint64> MemberTable::idsByPart(Key column, const QString &text, const QString &likePattern,
-                                     qint64 afterId, int limit)
+QList<qint64> MemberTable::idsByPart(Engine::Part part, const QString &text, qint64 afterId,
+                                     int limit)
 {
     if (text.isEmpty())
         return idsAfter(afterId, limit);
-    // The index finds the rows holding the text anywhere, folding letter
-    // case more widely than the program does; the LIKE on the table keeps
-    // exactly the rows a scan would find.
-    static const auto statements = [](const QString &name) {
-        const QString escape = SqliteDialect::kLikeEscape;
-        return std::pair{
-            QStringLiteral("SELECT m.rowid FROM 会员检索 f JOIN 会员登记 m ON m.rowid = f.rowid "
-                           "WHERE f.%1 MATCH ? AND m.%1 LIKE ? %2 AND f.rowid > ? "
-                           "ORDER BY f.rowid LIMIT ?")
-                .arg(name, escape),
-            QStringLiteral("SELECT rowid FROM 会员登记 WHERE %1 LIKE ? %2 AND rowid > ? "
-                           "ORDER BY rowid LIMIT ?")
-                .arg(name, escape)};
-    };
-    static const std::pair<QString, QString> byName = statements(QStringLiteral("会员名"));
-    static const std::pair<QString, QString> byPhone = statements(QStringLiteral("手机号"));
-    const auto &[indexed, scanned] = column == Key::Name ? byName : byPhone;
-    if (text.toUcs4().size() >= SqliteDialect::kShortestIndexedText)
-        return ids(indexed, {SqliteDialect::fullTextPhrase(text), likePattern, afterId, limit});
-    if (column == Key::Name)
-        return idsByNamePart(text, likePattern, afterId, limit);
-    return ids(scanned, {likePattern, afterId, limit});
-}
-
-QList<qint64> MemberTable::idsByNamePart(const QString &text, const QString &likePattern,
-                                         qint64 afterId, int limit)
-{
-    // A part of one or two characters is looked up in the names' parts (in
-    // small letters, as lower() makes them); names too long to have their
-    // parts kept carry the empty part and are read with LIKE. Both lists
-    // come in registration order and are merged.
-    static const QString sql =
-        QStringLiteral("SELECT g.会员行 FROM 会员名片段 g JOIN 会员登记 m ON m.rowid = g.会员行 "
-                       "WHERE g.片段 = ? AND g.会员行 > ? AND m.会员名 LIKE ? %1 "
-                       "ORDER BY g.会员行 LIMIT ?")
-            .arg(SqliteDialect::kLikeEscape);
-    QString part = text;
-    for (QChar &c : part)
-        if (c >= u'A' && c <= u'Z')
-            c = QChar(c.unicode() + (u'a' - u'A'));
-    const QList<qint64> byPart = ids(sql, {part, afterId, likePattern, limit});
-    const QList<qint64> longNames = ids(sql, {QString(), afterId, likePattern, limit});
-    if (longNames.isEmpty())
-        return byPart;
-    QList<qint64> merged;
-    std::set_union(byPart.cbegin(), byPart.cend(), longNames.cbegin(), longNames.cend(),
-                   std::back_inserter(merged));
-    if (limit >= 0 && merged.size() > limit)
-        merged.resize(limit);
-    return merged;
+    return m_store.engine().idsByPart(
+        part, text, afterId, limit,
+        [this](const QString &sql, const QVariantList &values) { return ids(sql, values); });
 }
 
 QList<Member> MemberTable::byIds(const QList<qint64> &ids)
