@@ -95,6 +95,12 @@ const char *const kTables[] = {
 void run(QSqlDatabase db, const QString &sql, const QVariantList &values = {})
 {
     QSqlQuery q(db);
+    // The server prepares no CREATE: a statement without values runs as it is.
+    if (values.isEmpty()) {
+        if (!q.exec(sql))
+            throw StoreError(q.lastError().text());
+        return;
+    }
     if (!q.prepare(sql))
         throw StoreError(q.lastError().text());
     for (int i = 0; i < values.size(); ++i)
@@ -188,16 +194,19 @@ void PostgresEngine::createSchema(QSqlDatabase db, const std::function<void()> &
                              .arg(db.databaseName())
                              .arg(q.value(0).toLongLong()));
     q.finish();
-    run(db, QStringLiteral("BEGIN"));
+    // The server prepares no BEGIN or COMMIT: the connection's own calls.
+    if (!db.transaction())
+        throw StoreError(db.lastError().text());
     try {
         for (const char *sql : kTables)
             run(db, QString::fromUtf8(sql));
         run(db, QStringLiteral("INSERT INTO 数据库信息 (应用标识, 版本) VALUES (?, ?)"),
             {qint64(Schema::kApplicationId), Schema::kVersion});
         fill();
-        run(db, QStringLiteral("COMMIT"));
+        if (!db.commit())
+            throw StoreError(db.lastError().text());
     } catch (...) {
-        QSqlQuery(db).exec(QStringLiteral("ROLLBACK"));
+        db.rollback();
         throw;
     }
 }
