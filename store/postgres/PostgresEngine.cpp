@@ -95,7 +95,7 @@ const char *const kTables[] = {
 void run(QSqlDatabase db, const QString &sql, const QVariantList &values = {})
 {
     QSqlQuery q(db);
-    // The server prepares no CREATE: a statement without values runs as it is.
+    // The server prepares only statements that read or change rows.
     if (values.isEmpty()) {
         if (!q.exec(sql))
             throw StoreError(q.lastError().text());
@@ -194,19 +194,16 @@ void PostgresEngine::createSchema(QSqlDatabase db, const std::function<void()> &
                              .arg(db.databaseName())
                              .arg(q.value(0).toLongLong()));
     q.finish();
-    // The server prepares no BEGIN or COMMIT: the connection's own calls.
-    if (!db.transaction())
-        throw StoreError(db.lastError().text());
+    run(db, QStringLiteral("BEGIN"));
     try {
         for (const char *sql : kTables)
             run(db, QString::fromUtf8(sql));
         run(db, QStringLiteral("INSERT INTO 数据库信息 (应用标识, 版本) VALUES (?, ?)"),
             {qint64(Schema::kApplicationId), Schema::kVersion});
         fill();
-        if (!db.commit())
-            throw StoreError(db.lastError().text());
+        run(db, QStringLiteral("COMMIT"));
     } catch (...) {
-        db.rollback();
+        QSqlQuery(db).exec(QStringLiteral("ROLLBACK"));
         throw;
     }
 }

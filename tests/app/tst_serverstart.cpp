@@ -3,10 +3,9 @@
 #include "program/MainWindow.h"
 #include "program/Program.h"
 #include "program/Startup.h"
-#include "rules/admins/AdminRules.h"
-#include "rules/admins/PasswordHash.h"
 #include "support/ProgramFolder.h"
 #include "support/ScriptedDialogs.h"
+#include "support/ServerIni.h"
 #include "support/TestServer.h"
 
 #include <QLabel>
@@ -20,36 +19,31 @@ class TestServerStart : public QObject
 private:
     ScriptedDialogs m_dialogs;
 
+    ServerSettings m_database;
+
 private Q_SLOTS:
-    void initTestCase()
-    {
-        TestServer::empty();
-        QString error;
-        QVERIFY2(Database::createServerDatabase(TestServer::settings(),
-                                                PasswordHash::hash(AdminRules::kDeliveredPassword),
-                                                AdminRules::kBuiltInRemark, &error),
-                 qPrintable(error));
-    }
+    void initTestCase() { m_database = TestServer::freshDatabase(); }
+    void cleanupTestCase() { TestServer::drop(m_database); }
     void cleanup() { VERIFY_DIALOGS_DONE(m_dialogs); }
 
     // A folder with pellomar-server.ini and no database file: the server
     // when it answers, the reason otherwise, and never the file checks.
     void startsOnTheServer_data()
     {
-        QTest::addColumn<QString>("ini"); // "": the test cluster's own
+        QTest::addColumn<QString>("ini"); // "": a database of the test cluster
         QTest::addColumn<int>("code");
         QTest::addColumn<QString>("message"); // the first line of the one message
         QTest::newRow("reachable") << QString() << 0 << QString();
         QTest::newRow("nobody listens")
-            << QStringLiteral("hosts=%1\nports=5599\ndatabase=pellomar\nuser=pellomar\n") << 1
+            << QStringLiteral("hosts={nobody}\nports=5599\ndatabase=pellomar\nuser=pellomar\n") << 1
             << Startup::kServerUnreachable;
         QTest::newRow("no such database")
-            << QStringLiteral("hosts=%2\nports=5544\ndatabase=nosuch\nuser=pellomar\n") << 1
+            << QStringLiteral("hosts={host}\nports={port}\ndatabase=nosuch\nuser=pellomar\n") << 1
             << Startup::kServerUnreachable;
         QTest::newRow("no host") << QStringLiteral("database=pellomar\n") << 1
                                  << Startup::kServerSettingsUnusable;
         QTest::newRow("bad port")
-            << QStringLiteral("hosts=%1\nports=many\ndatabase=pellomar\n") << 1
+            << QStringLiteral("hosts={nobody}\nports=many\ndatabase=pellomar\n") << 1
             << Startup::kServerSettingsUnusable;
     }
     void startsOnTheServer()
@@ -60,13 +54,14 @@ private Q_SLOTS:
         QTemporaryDir folder;
         QTemporaryDir nobody; // a socket folder where no server listens
         if (ini.isEmpty()) {
-            QVERIFY(TestServer::useIn(folder.path()));
+            QVERIFY(writeServerIni(folder.path(), m_database));
         } else {
             QFile file(QDir(folder.path()).filePath(ServerSettings::kFileName));
             QVERIFY(file.open(QIODevice::WriteOnly));
-            file.write(QStringLiteral("[server]\n")
-                           .append(ini.arg(nobody.path(), TestServer::settings().hosts.first()))
-                           .toUtf8());
+            ini.replace(QStringLiteral("{nobody}"), nobody.path())
+                .replace(QStringLiteral("{host}"), m_database.hosts.first())
+                .replace(QStringLiteral("{port}"), QString::number(m_database.ports.value(0)));
+            file.write(QStringLiteral("[server]\n").append(ini).toUtf8());
         }
         bool loginShown = false;
         QCOMPARE(runProgram(folder.path(),
@@ -100,12 +95,12 @@ private Q_SLOTS:
         QFETCH(bool, onServer);
         ProgramFolder folder;
         if (onServer)
-            folder.context().server = TestServer::settings();
+            folder.context().server = m_database;
         MainWindow window(folder.context());
         const auto *panel = window.findChild<QLabel *>(QStringLiteral("Panel5"));
         QCOMPARE(panel != nullptr, onServer);
         if (onServer) {
-            QVERIFY(panel->text().contains(TestServer::settings().describe()));
+            QVERIFY(panel->text().contains(m_database.describe()));
             QVERIFY(panel->text().contains(QStringLiteral("收银台：test")));
         }
     }

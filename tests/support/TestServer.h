@@ -2,60 +2,33 @@
 
 #include "store/ServerSettings.h"
 
-#include <QDir>
-#include <QFile>
-#include <QSqlDatabase>
-#include <QSqlError>
-#include <QSqlQuery>
-#include <QUuid>
-#include <QtTest>
+#include <optional>
 
-// The private cluster CTest starts for the server tests (pellomar_servertest):
-// its pellomar-server.ini is in the folder PELLOMAR_TEST_SERVER names.
+// The tests' stores on a server: when PELLOMAR_TEST_SERVER names the folder
+// of a test cluster's pellomar-server.ini (CTest's server fixture sets it for
+// the _server variants), every TestFolder makes its store on a database of
+// its own, copied from a template that holds what the delivered table.mdb
+// holds (the built-in administrator), and drops it at the end.
 namespace TestServer {
 
-inline QString iniFolder()
-{
-    return qEnvironmentVariable("PELLOMAR_TEST_SERVER");
-}
-
-inline ServerSettings settings()
-{
-    QString error;
-    const auto server = ServerSettings::read(iniFolder(), &error);
-    if (!server)
-        qFatal("no test server in PELLOMAR_TEST_SERVER: %s", qPrintable(error));
-    return *server;
-}
-
-// Copies the cluster's ini into a program folder, so that the program there
-// runs on the server.
-inline bool useIn(const QString &folder)
-{
-    const QString ini = QDir(folder).filePath(ServerSettings::kFileName);
-    QFile::remove(ini);
-    return QFile::copy(QDir(iniFolder()).filePath(ServerSettings::kFileName), ini);
-}
-
-// Leaves the server's database without any table, as a new one is.
-inline void empty()
-{
-    const ServerSettings s = settings();
-    const QString name = QUuid::createUuid().toString();
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), name);
-        db.setHostName(s.hostList());
-        db.setDatabaseName(s.database);
-        db.setUserName(s.user);
-        db.setConnectOptions(s.connectOptions());
-        QVERIFY2(db.open(), qPrintable(db.lastError().text()));
-        QSqlQuery q(db);
-        for (const char *sql : {"SET client_min_messages = warning", "DROP SCHEMA public CASCADE",
-                                "CREATE SCHEMA public"})
-            QVERIFY2(q.exec(QString::fromLatin1(sql)), qPrintable(q.lastError().text()));
-        db.close();
-    }
-    QSqlDatabase::removeDatabase(name);
-}
+// The cluster's settings; nothing when the tests run on files.
+std::optional<ServerSettings> cluster();
+// A new database of this program on the cluster (the template made at the
+// first call of the test program); its settings name it.
+ServerSettings freshDatabase();
+// Drops a database freshDatabase() made, closing what is still connected.
+void drop(const ServerSettings &database);
+// Runs one statement on the cluster's own database (not a test's); false
+// with the server's text in *error when it fails.
+bool runOnCluster(const QString &sql, QString *error = nullptr);
 
 } // namespace TestServer
+
+// Leaves out, on a server, a check about what only a database file can hold
+// or do (a value of any type in any column, older schema versions, the
+// file's own statements).
+#define PELLOMAR_FILE_ONLY(why)                                                                   \
+    do {                                                                                          \
+        if (TestServer::cluster())                                                                \
+            QSKIP(why);                                                                           \
+    } while (false)
