@@ -4,6 +4,7 @@
 #include "base/Session.h"
 #include "base/StoreError.h"
 #include "program/ServerCommands.h"
+#include "rules/export/MemberExport.h"
 #include "rules/server/ServerMaintenance.h"
 #include "rules/server/ServerMove.h"
 #include "store/AuditLog.h"
@@ -14,6 +15,7 @@
 #include "support/ServerIni.h"
 #include "support/TestFolder.h"
 #include "support/TestServer.h"
+#include "XlsReadBack.h"
 
 #include <QTextStream>
 #include <QUuid>
@@ -265,6 +267,28 @@ private Q_SLOTS:
         hold.release();
         addMember();
         QCOMPARE(count(till, Schema::kMembers), 1);
+    }
+
+    // The member export reads the server on a connection of its own.
+    void exportReadsTheServer()
+    {
+        ServerDatabase target(true);
+        Database server(target.settings);
+        QVERIFY(server.open());
+        const QStringList names = {QStringLiteral("服务器会员一"), QStringLiteral("服务器会员二")};
+        {
+            Transaction tx(server);
+            for (const QString &name : names)
+                MemberRow(name).addTo(server);
+            tx.commit();
+        }
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("export.xls"));
+        QCOMPARE(MemberExport::writeAlongside(server, path).failure, QString());
+        const XlsReadBack::Workbook book = XlsReadBack::walk(path, Schema::kMemberColumns.size());
+        QCOMPARE(book.error, QString());
+        for (const QString &name : names)
+            QVERIFY2(book.strings.contains(name), qPrintable(name));
     }
 };
 
