@@ -229,7 +229,11 @@ private Q_SLOTS:
         server.close();
         QVERIFY(server.open());
         QCOMPARE(count(server, Schema::kMembers), 30);
-        QCOMPARE(AuditLog(server).rows({}, {}, AuditLog::kRestore).size(), 1);
+        // The log names the till that restored.
+        const QList<AuditLog::Row> restores = AuditLog(server).rows({}, {}, AuditLog::kRestore);
+        QCOMPARE(restores.size(), 1);
+        QVERIFY2(restores.first().detail.endsWith(QStringLiteral("（收银台：test）")),
+                 qPrintable(restores.first().detail));
         const DataMaintenance::Outcome cleared = rules.clear(owner.password);
         QCOMPARE(cleared.messages, QStringList{DataMaintenance::kCleared});
         server.close();
@@ -239,6 +243,8 @@ private Q_SLOTS:
                                   QStringLiteral("操作日志")};
         for (const QString &table : ServerMove::tables())
             QCOMPARE(count(server, table), left.contains(table) ? 1 : 0);
+        QCOMPARE(AuditLog(server).rows({}, {}).first().detail,
+                 QStringLiteral("清空全部数据（收银台：test）"));
     }
 
     // While one till maintains, another's action is refused in words, and
