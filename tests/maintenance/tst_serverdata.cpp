@@ -17,6 +17,7 @@
 #include "support/TestServer.h"
 #include "XlsReadBack.h"
 
+#include <QElapsedTimer>
 #include <QTextStream>
 #include <QUuid>
 #include <QtTest>
@@ -141,6 +142,31 @@ private Q_SLOTS:
             tx.commit();
             QCOMPARE(next, 251);
         }
+    }
+
+    // A shop of PELLOMAR_MOVE_MEMBERS members (2,000 unless set; CTest's
+    // tst_serverdata_large moves 100,000) through the command, reconciled.
+    void movesALargeShop()
+    {
+        const int members = qEnvironmentVariableIsSet("PELLOMAR_MOVE_MEMBERS")
+                                ? qEnvironmentVariableIntValue("PELLOMAR_MOVE_MEMBERS")
+                                : 2000;
+        ShopFile shop(members);
+        const ServerMove::Totals file = ServerMove::totalsOf(shop.store);
+        shop.store.close();
+        ServerDatabase target(false);
+        QVERIFY(writeServerIni(shop.folder.path(), target.settings));
+        QElapsedTimer timer;
+        timer.start();
+        QCOMPARE(command({ServerCommands::kMove, shop.store.path()}, shop.folder.path()), 0);
+        qInfo("%d members moved in %lld ms", members, timer.elapsed());
+        QVERIFY2(!m_out.contains(QStringLiteral("不一致")), qPrintable(m_out));
+        Database server(target.settings);
+        QVERIFY(server.open());
+        const ServerMove::Totals there = ServerMove::totalsOf(server);
+        QCOMPARE(there.rows.first(), qint64(members));
+        QCOMPARE(there.balances, file.balances);
+        QCOMPARE(there.ledgerAmounts, file.ledgerAmounts);
     }
 
     // The two commands, as the terminal sees them.
