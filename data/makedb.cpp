@@ -5,6 +5,7 @@
 //   pellomar_makedb <folder>
 
 #include "base/StoreError.h"
+#include "rules/admins/AdminRules.h"
 #include "rules/admins/PasswordHash.h"
 #include "store/Database.h"
 #include "store/sqlite/SqliteEngine.h"
@@ -29,8 +30,8 @@ int main(int argc, char *argv[])
     QFile::remove(table);
 
     QString error;
-    if (!Database::createFile(zero, PasswordHash::hash(QStringLiteral("123456")),
-                                 QStringLiteral("系统内置管理员"), &error)) {
+    if (!Database::createFile(zero, PasswordHash::hash(AdminRules::kDeliveredPassword),
+                              AdminRules::kBuiltInRemark, &error)) {
         err << "cannot create " << zero << ": " << error << "\n";
         return 1;
     }

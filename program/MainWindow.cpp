@@ -5,6 +5,7 @@
 #include "base/StoreError.h"
 #include "base/Version.h"
 #include "program/AppContext.h"
+#include "program/Startup.h"
 #include "rules/admins/AdminRules.h"
 #include "rules/admins/Permissions.h"
 #include "screens/Dialogs.h"
@@ -279,6 +280,14 @@ void MainWindow::buildStatusBar()
         m_panels[i]->setFrameShadow(QFrame::Sunken);
         bar->addWidget(m_panels[i], i == 2 ? 2 : 1);
     }
+    // On a database server: which server, and which till this is.
+    if (m_context.server) {
+        auto *server = new QLabel(serverText(*m_context.server), bar);
+        server->setObjectName(QStringLiteral("Panel5"));
+        server->setFrameShape(QFrame::Panel);
+        server->setFrameShadow(QFrame::Sunken);
+        bar->addWidget(server, 1);
+    }
     // While admin keeps the delivered password: a red notice with the way to
     // change it, which blocks nothing.
     m_passwordNotice = new QWidget(bar);
@@ -337,6 +346,11 @@ QString MainWindow::clockText(const QDateTime &now)
            Formats::longTime(now.time());
 }
 
+QString MainWindow::serverText(const ServerSettings &server)
+{
+    return QStringLiteral("数据库服务器：%1  收银台：%2").arg(server.describe(), server.till);
+}
+
 void MainWindow::tick()
 {
     m_panels[2]->setText(clockText(Clock::now()));
@@ -348,7 +362,14 @@ void MainWindow::activate()
         return;
     m_activating = true;
     while (!m_context.ending()) {
-        if (!m_context.store.reopenIfClosed()) {
+        if (!m_context.store.reopenIfClosed() && m_context.server) {
+            // A till works on once the server answers again: the next
+            // action connects anew.
+            Dialogs::error(this, Startup::kServerUnreachable + QLatin1Char('\n') +
+                                     m_context.store.lastError());
+            break;
+        }
+        if (!m_context.store.isOpen()) {
             Dialogs::error(this, QStringLiteral("数据文件无法打开，程序即将退出！\n") +
                                      m_context.store.lastError());
             m_activating = false;

@@ -6,6 +6,7 @@
 #include <functional>
 
 struct AppContext;
+struct ServerSettings;
 class QAction;
 class QLabel;
 class QTimer;
@@ -36,6 +37,8 @@ public:
     void exitProgram();
 
     static QString clockText(const QDateTime &now);
+    // The status bar's panel on a database server: the server and the till.
+    static QString serverText(const ServerSettings &server);
 
     static inline const QString kOwnerSetsCommission =
         QStringLiteral("还未设置提成，请店长登录后设置提成类型数据！");

@@ -11,6 +11,7 @@
 #include "rules/backup/TaskProgress.h"
 #include "screens/Dialogs.h"
 #include "store/Database.h"
+#include "store/ServerSettings.h"
 
 #include <QApplication>
 #include <QLibraryInfo>
@@ -105,9 +106,68 @@ private:
 
 } // namespace
 
+namespace {
+
+struct SessionEnd
+{
+    int code = 0;
+    bool normal = false; // the main window was shown and closed by choice
+};
+
+// The login screen, then the main window, until the event loop ends.
+SessionEnd runSession(AppContext &context, const std::function<void(QWidget *)> &loginShown)
+{
+    std::unique_ptr<MainWindow> mainWindow;
+    auto *login = new LoginDialog(context);
+    login->setAttribute(Qt::WA_DeleteOnClose);
+    QObject::connect(login, &LoginDialog::loggedIn, [&] {
+        mainWindow = std::make_unique<MainWindow>(context);
+        mainWindow->show();
+        // First activation once the login screen has closed.
+        QTimer::singleShot(0, mainWindow.get(), [&] { mainWindow->activate(); });
+    });
+    QObject::connect(login, &LoginDialog::exitRequested, [&] { context.requestEnd(0); });
+    login->show();
+    if (loginShown)
+        QTimer::singleShot(0, login, [login, &loginShown] { loginShown(login); });
+
+    SessionEnd end;
+    end.code = qApp->exec();
+    end.normal = end.code == 0 && mainWindow;
+    mainWindow.reset();
+    return end;
+}
+
+// On a database server the folder keeps no database: no instance lock, no
+// files to check or recover, no generations (the server's own backups
+// serve the chain; a backup from the backup screen lands in backup/).
+int runOnServer(const DataFiles &files, const ServerSettings &server,
+                const std::function<void(QWidget *)> &loginShown)
+{
+    Database store(server);
+    if (const QString problem = Startup::openServer(store); !problem.isEmpty()) {
+        Dialogs::error(nullptr, problem);
+        return 1;
+    }
+    AppContext context(store, files);
+    context.server = server;
+    const int code = runSession(context, loginShown).code;
+    store.close();
+    return code;
+}
+
+} // namespace
+
 int runProgram(const QString &programFolder, const std::function<void(QWidget *)> &loginShown)
 {
     const DataFiles files(programFolder);
+    QString serverProblem;
+    if (const auto server = Startup::chooseServer(files.folder(), &serverProblem))
+        return runOnServer(files, *server, loginShown);
+    if (!serverProblem.isEmpty()) {
+        Dialogs::error(nullptr, serverProblem);
+        return 1;
+    }
     // Held until the program ends. A folder where no lock can be made is
     // reported by the check for a writable folder below.
     InstanceLock lock(files.folder());
@@ -153,29 +213,13 @@ int runProgram(const QString &programFolder, const std::function<void(QWidget *)
     Pruning pruning(files);
 
     AppContext context(store, files);
-    std::unique_ptr<MainWindow> mainWindow;
-    auto *login = new LoginDialog(context);
-    login->setAttribute(Qt::WA_DeleteOnClose);
-    QObject::connect(login, &LoginDialog::loggedIn, [&] {
-        mainWindow = std::make_unique<MainWindow>(context);
-        mainWindow->show();
-        // First activation once the login screen has closed.
-        QTimer::singleShot(0, mainWindow.get(), [&] { mainWindow->activate(); });
-    });
-    QObject::connect(login, &LoginDialog::exitRequested, [&] { context.requestEnd(0); });
-    login->show();
-    if (loginShown)
-        QTimer::singleShot(0, login, [login, &loginShown] { loginShown(login); });
-
-    const int code = qApp->exec();
-    const bool normalExit = code == 0 && mainWindow;
-    mainWindow.reset();
+    const SessionEnd end = runSession(context, loginShown);
     store.close();
     pruning.wait();
-    if (normalExit)
+    if (end.normal)
         takeGeneration(files);
     dailyCheck.wait();
     // A warning the check posted after the last event loop ended.
     QCoreApplication::sendPostedEvents(qApp, QEvent::MetaCall);
-    return code;
+    return end.code;
 }

@@ -90,7 +90,8 @@ QDialog *createScreen(Screen screen, AppContext &context, QWidget *parent)
     case Screen::AdminList:
         return new AdminListDialog(context.store, context.session, context.end, parent);
     case Screen::Backup:
-        return new BackupDialog(context.store, context.files, context.session, context.end, parent);
+        return new BackupDialog(context.store, context.files, context.session, context.end, parent,
+                                nullptr, context.server ? &*context.server : nullptr);
     case Screen::Export:
         return new ExportDialog(context.store, context.files, context.session, parent);
     case Screen::Statement:

@@ -7,6 +7,7 @@
 #include "store/DatabaseErrorText.h"
 #include "store/Database.h"
 #include "store/Schema.h"
+#include "store/ServerSettings.h"
 
 #include <QDir>
 #include <QFile>
@@ -19,6 +20,21 @@ QString recoverInterruptedRun(const DataFiles &files)
 {
     DiskFileOps disk;
     return InterruptedRun(files, disk).recover();
+}
+
+std::optional<ServerSettings> chooseServer(const QString &folder, QString *problem)
+{
+    QString why;
+    std::optional<ServerSettings> server = ServerSettings::read(folder, &why);
+    *problem = why.isEmpty() ? QString() : kServerSettingsUnusable + QLatin1Char('\n') + why;
+    return server;
+}
+
+QString openServer(Database &store)
+{
+    if (store.open())
+        return {};
+    return kServerUnreachable + QLatin1Char('\n') + store.lastError();
 }
 
 QString missingFileMessage(const DataFiles &files)

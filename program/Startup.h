@@ -1,9 +1,11 @@
 #pragma once
 
 #include <QString>
+#include <optional>
 
 class DataFiles;
 class Database;
+struct ServerSettings;
 
 // The checks made before any screen is shown, in this order: one program
 // per folder, a maintenance run cut short put in order, the data files
@@ -20,6 +22,22 @@ inline const QString kNewerDatabase =
 inline const QString kReadOnly =
     QStringLiteral("数据文件 table.mdb 或程序所在的文件夹不能写入，程序无法保存数据，即将退出！\n"
                    "请取消文件的只读属性，或把程序放到可以写入的文件夹后再打开。");
+
+// On a database server (pellomar-server.ini in the data folder).
+inline const QString kServerUnreachable =
+    QStringLiteral("无法连接数据库服务器，请检查网络或联系管理员。");
+inline const QString kServerSettingsUnusable =
+    QStringLiteral("数据库服务器的连接文件 pellomar-server.ini 无法使用，程序即将退出！");
+
+// The server the data folder's pellomar-server.ini names. Without the file
+// it is empty and *problem is empty: the program keeps its database file.
+// A file that cannot be used leaves it empty with *problem the message to
+// show (kServerSettingsUnusable and why).
+std::optional<ServerSettings> chooseServer(const QString &folder, QString *problem);
+
+// Connects the store to its server; on failure the message to show before
+// ending: kServerUnreachable with the driver's own words.
+QString openServer(Database &store);
 
 // Finishes or undoes a backup, restore or clear that was cut short; the
 // message telling what was recovered, or an empty text.

@@ -40,7 +40,17 @@ void AuditLog::add(const QString &kind, const QString &detail, const QString &ad
                   .toString();
     m_store.exec(QStringLiteral("INSERT INTO 操作日志 (时间, 管理员, 操作, 内容, 角色) "
                                 "VALUES (?, ?, ?, ?, ?)"),
-                 {Clock::now().toString(kTimeFormat), admin, kind, detail, role});
+                 {Clock::now().toString(kTimeFormat), admin, kind, withTill(detail), role});
+}
+
+QString AuditLog::withTill(const QString &detail) const
+{
+    // Several tills share a server's log: the owner reads which one it was.
+    const QString till = m_store.tillName();
+    if (till.isEmpty())
+        return detail;
+    const QString where = QStringLiteral("收银台：") + till;
+    return detail.isEmpty() ? where : detail + QStringLiteral("（") + where + QStringLiteral("）");
 }
 
 int AuditLog::addNewer(const QList<Row> &other)

@@ -8,7 +8,8 @@
 class Database;
 
 // 操作日志: one row per administrative action, written inside the caller's
-// transaction, with the role the acting account has then. Callers never pass
+// transaction, with the role the acting account has then (and, on a
+// server, the till in its detail). Callers never pass
 // a password, its hash or its length.
 // Every method throws StoreError when the database fails.
 class AuditLog
@@ -63,5 +64,9 @@ public:
     int addNewer(const QList<Row> &other);
 
 private:
+    // The detail as it is written: on a server, followed by the till that
+    // did the action.
+    QString withTill(const QString &detail) const;
+
     Database &m_store;
 };

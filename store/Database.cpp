@@ -110,6 +110,13 @@ void Database::openAlongside()
     throw StoreError(problem);
 }
 
+std::unique_ptr<Database> Database::sameDatabase() const
+{
+    if (isServer())
+        return std::make_unique<Database>(static_cast<const PostgresEngine &>(*m_engine).server());
+    return std::make_unique<Database>(m_path);
+}
+
 bool Database::reopenIfClosed()
 {
     return isOpen() || open();

@@ -69,6 +69,9 @@ public:
     // made it. Make, use and drop this store on that thread. Throws
     // StoreError when the file cannot be opened.
     void openAlongside();
+    // A store, not yet open, on the same database as this one (the same
+    // file, or the same server): the one openAlongside() opens.
+    std::unique_ptr<Database> sameDatabase() const;
     // Opens the connection again if it is closed; true when it is open after.
     bool reopenIfClosed();
     bool isOpen() const;

@@ -29,6 +29,8 @@ inline const QString kBuiltInNotDeletable = QStringLiteral("内置管理员账�
 inline const QString kDeleted = QStringLiteral("管理员已删除！确认后退出系统！");
 inline const QString kBuiltInName = QStringLiteral("admin");
 inline const QString kDeliveredPassword = QStringLiteral("123456");
+// The built-in account's remark in a new database.
+inline const QString kBuiltInRemark = QStringLiteral("系统内置管理员");
 inline const QString kDeliveredPasswordNotice = QStringLiteral("默认密码尚未修改，请尽快修改");
 inline const QString kOwnerGivesRoles = QStringLiteral("只有店长可以设置管理员角色！");
 inline const QString kWrongOwnerPassword = QStringLiteral("店长密码有误，拒绝修改！");

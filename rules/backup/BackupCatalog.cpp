@@ -22,7 +22,7 @@ BackupCatalog::Entry entryFor(const QString &path, BackupKind kind, const QDateT
 QList<BackupCatalog::Entry> BackupCatalog::entries() const
 {
     QList<Entry> found;
-    const QString manual = m_paths.backupDatabase();
+    const QString manual = m_manual.isEmpty() ? m_paths.backupDatabase() : m_manual;
     if (QFileInfo(manual).isFile())
         found << entryFor(manual, BackupKind::Manual, QFileInfo(manual).lastModified());
 

@@ -22,7 +22,12 @@ public:
         std::optional<BackupManifest> manifest;
     };
 
-    explicit BackupCatalog(DataFiles paths) : m_paths(std::move(paths)) {}
+    // manual: the manual backup's path, backup.mdb when empty (a server's
+    // is its archive).
+    explicit BackupCatalog(DataFiles paths, QString manual = {})
+        : m_paths(std::move(paths)), m_manual(std::move(manual))
+    {
+    }
 
     QList<Entry> entries() const;
 
@@ -33,4 +38,5 @@ public:
 
 private:
     DataFiles m_paths;
+    QString m_manual;
 };

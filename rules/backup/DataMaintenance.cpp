@@ -12,6 +12,7 @@
 #include "rules/backup/FileOps.h"
 #include "rules/backup/LiveSnapshot.h"
 #include "rules/backup/VerifiedCopy.h"
+#include "rules/server/ServerMaintenance.h"
 #include "store/AuditLog.h"
 #include "store/sqlite/DatabaseHold.h"
 #include "store/Database.h"
@@ -92,11 +93,16 @@ QString native(const QString &path)
 } // namespace
 
 DataMaintenance::DataMaintenance(Database &store, DataFiles paths, const Session &session,
-                                 FileOps &files)
+                                 FileOps &files, const ServerSettings *server)
     : m_store(store), m_paths(std::move(paths)), m_session(session), m_files(files),
       m_storeThread(QThread::currentThread())
 {
+    if (server)
+        m_server = std::make_unique<ServerMaintenance>(*server, m_paths, session,
+                                                       store.operatorName());
 }
+
+DataMaintenance::~DataMaintenance() = default;
 
 void DataMaintenance::releaseStore(const QString &typed)
 {
@@ -120,6 +126,8 @@ QString DataMaintenance::statusLine(const QString &heading)
 
 QString DataMaintenance::activate()
 {
+    if (m_server)
+        return m_server->activate();
     const DataFiles &f = m_paths;
     if (!m_files.exists(f.backupFolder()))
         m_files.makeFolder(f.backupFolder()); // a failure shows as "no backup"
@@ -192,6 +200,8 @@ void DataMaintenance::noteSync(Outcome &outcome)
 
 DataMaintenance::Outcome DataMaintenance::backup()
 {
+    if (m_server)
+        return m_server->backup();
     const DataFiles &f = m_paths;
     const QString live = f.liveDatabase();
     const QString target = f.backupDatabase();
@@ -265,6 +275,10 @@ DataMaintenance::Outcome DataMaintenance::backup()
 DataMaintenance::Outcome DataMaintenance::restore(const QString &typed, const QString &chosen,
                                                   bool fromOutside)
 {
+    if (m_server) {
+        closeStore(); // its statements would outlive the tables they read
+        return m_server->restore(typed, chosen);
+    }
     const DataFiles &f = m_paths;
     const QString source = chosen.isEmpty() ? f.backupDatabase() : chosen;
     const QString live = f.liveDatabase();
@@ -337,6 +351,8 @@ DataMaintenance::Outcome DataMaintenance::restore(const QString &typed, const QS
 
 std::optional<DataMaintenance::Outcome> DataMaintenance::checkTemplate()
 {
+    if (m_server)
+        return std::nullopt; // a server keeps no template
     const QString zero = m_paths.blankTemplate();
     if (m_files.exists(zero) && m_files.size(zero) != DataFiles::kBlankTemplateSize)
         return Outcome{{kTemplateDamaged}, std::nullopt, true, 1, std::nullopt};
@@ -345,6 +361,10 @@ std::optional<DataMaintenance::Outcome> DataMaintenance::checkTemplate()
 
 DataMaintenance::Outcome DataMaintenance::clear(const QString &typed)
 {
+    if (m_server) {
+        closeStore();
+        return m_server->clear(typed);
+    }
     const DataFiles &f = m_paths;
     const QString zero = f.blankTemplate();
     const QString live = f.liveDatabase();
@@ -418,6 +438,8 @@ DataMaintenance::Outcome DataMaintenance::clear(const QString &typed)
 
 DataMaintenance::Outcome DataMaintenance::saveCopy(const QString &folder)
 {
+    if (m_server)
+        return m_server->saveCopy(folder);
     const BackupSaveAs::Outcome saved = BackupSaveAs::run(m_paths, m_files, m_progress, folder);
     Outcome o;
     o.messages = saved.messages;

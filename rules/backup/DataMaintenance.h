@@ -7,15 +7,19 @@
 
 #include <QString>
 #include <QStringList>
+#include <memory>
 #include <optional>
 
 class FileOps;
 class Database;
+class ServerMaintenance;
+struct ServerSettings;
 class QThread;
 struct Session;
 class TaskProgress;
 
-// Backup, restore and clear of the database file.
+// Backup, restore and clear of the database file (on a database server:
+// of the server's database, through ServerMaintenance).
 //
 // A backup copies the live file under a transaction of its own, with the
 // write-ahead log emptied into the file first, so it is one committed state
@@ -95,7 +99,11 @@ public:
         std::optional<Logged> logged;
     };
 
-    DataMaintenance(Database &store, DataFiles paths, const Session &session, FileOps &files);
+    // server: the database server the store is on (the operations then
+    // work on the server, see ServerMaintenance); null for the file.
+    DataMaintenance(Database &store, DataFiles paths, const Session &session, FileOps &files,
+                    const ServerSettings *server = nullptr);
+    ~DataMaintenance();
 
     // Creates the backup folder when missing and returns the status text.
     QString activate();
@@ -162,4 +170,5 @@ private:
     TaskProgress *m_progress = nullptr;
     QThread *m_storeThread;
     QList<AuditLog::Row> m_liveAuditLog;
+    std::unique_ptr<ServerMaintenance> m_server;
 };

@@ -71,7 +71,8 @@ Written write(Database &store, const QString &path)
 
 Written writeAlongside(const Database &store, const QString &path)
 {
-    Database reader(store.path());
+    const std::unique_ptr<Database> same = store.sameDatabase();
+    Database &reader = *same;
     reader.openAlongside();
     return write(reader, path);
 }

@@ -193,7 +193,8 @@ TableExport::Written exportTo(Database &store, const Ledger::Filter &filter, con
 TableExport::Written exportAlongside(const Database &store, const Ledger::Filter &filter,
                                      const QString &path)
 {
-    Database reader(store.path());
+    const std::unique_ptr<Database> same = store.sameDatabase();
+    Database &reader = *same;
     reader.openAlongside();
     return exportTo(reader, filter, path);
 }

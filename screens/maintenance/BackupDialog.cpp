@@ -6,6 +6,7 @@
 #include "rules/backup/AutoBackups.h"
 #include "rules/backup/BackupCatalog.h"
 #include "rules/backup/TaskProgress.h"
+#include "rules/server/ServerMaintenance.h"
 #include "screens/Dialogs.h"
 #include "screens/Ui.h"
 
@@ -31,10 +32,12 @@ FileOps &chosen(FileOps *given, std::unique_ptr<FileOps> &own)
 } // namespace
 
 BackupDialog::BackupDialog(Database &store, const DataFiles &files, const Session &session,
-                           ProgramEnd &end, QWidget *parent, FileOps *fileOps)
+                           ProgramEnd &end, QWidget *parent, FileOps *fileOps,
+                           const ServerSettings *server)
     : ScreenDialog(QStringLiteral("backup"), QStringLiteral("数据库备份还原"), parent), m_end(end),
       m_session(session), m_paths(files),
-      m_rules(store, files, session, chosen(fileOps, m_ownFiles))
+      m_manualBackup(server ? ServerMaintenance::archiveOf(files) : files.backupDatabase()),
+      m_rules(store, files, session, chosen(fileOps, m_ownFiles), server)
 {
     QGroupBox *statusFrame = frame("Frame1", QStringLiteral("状态提示"));
     m_statusLabel = label("Label1", QString(), statusFrame);
@@ -96,7 +99,7 @@ void BackupDialog::activate()
 void BackupDialog::fillGenerationList()
 {
     m_generationList->clear();
-    for (const BackupCatalog::Entry &e : BackupCatalog(m_paths).entries()) {
+    for (const BackupCatalog::Entry &e : BackupCatalog(m_paths, m_manualBackup).entries()) {
         auto *item = new QTreeWidgetItem(m_generationList, BackupCatalog::columns(e));
         item->setData(0, Qt::UserRole, e.path);
         for (const int number : {2, 3}) // members and their balance

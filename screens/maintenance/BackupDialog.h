@@ -10,6 +10,7 @@
 
 class Database;
 class ProgramEnd;
+struct ServerSettings;
 struct Session;
 class QLabel;
 class QPushButton;
@@ -27,8 +28,10 @@ class BackupDialog : public ScreenDialog
     Q_OBJECT
 public:
     // files: the file operations to use; the real file system when null.
+    // server: the database server the store is on; null for the file.
     BackupDialog(Database &store, const DataFiles &files, const Session &session,
-                 ProgramEnd &end, QWidget *parent = nullptr, FileOps *fileOps = nullptr);
+                 ProgramEnd &end, QWidget *parent = nullptr, FileOps *fileOps = nullptr,
+                 const ServerSettings *server = nullptr);
     ~BackupDialog() override;
 
     // Enables the buttons, creates the backup folder when missing, shows
@@ -56,6 +59,7 @@ private:
     ProgramEnd &m_end;
     const Session &m_session;
     DataFiles m_paths;
+    QString m_manualBackup; // backup.mdb, or a server's archive
     std::unique_ptr<FileOps> m_ownFiles;
     DataMaintenance m_rules;
     QLabel *m_statusLabel;

@@ -589,7 +589,11 @@ private Q_SLOTS:
             QStringLiteral("登录失败,登录,注册管理员,修改管理员,删除管理员,修改会员,删除会员"));
         QCOMPARE(store.scalar(QStringLiteral("SELECT 内容 FROM 操作日志 WHERE 操作 = '修改会员'"))
                      .toString(),
-                 QStringLiteral("会员 Loner，性别：男 → 女；手机号：13800000003 → 13800000008"));
+                 QStringLiteral("会员 Loner，性别：男 → 女；手机号：13800000003 → 13800000008") +
+                     // On a server the log names the till.
+                     (store.tillName().isEmpty()
+                          ? QString()
+                          : QStringLiteral("（收银台：%1）").arg(store.tillName())));
         const QString everything = joinedRows(
             store, QStringLiteral("SELECT 时间 || 管理员 || 操作 || 内容 FROM 操作日志"), u'|');
         for (const QString &secret : {first, second}) {

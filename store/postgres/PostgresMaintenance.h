@@ -1,0 +1,52 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+class Database;
+struct ServerSettings;
+
+// What backup, restore, clear and the move onto a server need of
+// PostgreSQL itself: the maintenance lock, the identities of the row
+// numbers, and the connection its own tools (pg_dump, pg_restore) take.
+namespace PostgresMaintenance {
+
+// Holds the maintenance lock exclusively on the store's connection until it is
+// released or destroyed. Taking it waits for the actions running on other
+// tills to end; from then on every other till's action is refused ("the
+// database is under maintenance"), while this connection may still write.
+class Hold
+{
+public:
+    explicit Hold(Database &store);
+    ~Hold();
+    Hold(const Hold &) = delete;
+    Hold &operator=(const Hold &) = delete;
+
+    bool isHeld() const { return m_held; }
+    QString error() const { return m_error; }
+    void release();
+
+private:
+    Database &m_store;
+    bool m_held = false;
+    QString m_error;
+};
+
+// After rows were copied with their own row numbers: each identity of the
+// database continues after the highest number its column holds. Throws
+// StoreError.
+void continueRowNumbers(Database &store);
+
+// The connection for libpq's tools: the hosts, the ports, the database,
+// the user, the TLS mode and a session that may write; the password stays
+// with libpq (~/.pgpass or a service file).
+QString connectionString(const ServerSettings &server);
+
+// The arguments of pg_dump that write the whole database to path in its
+// own archive format, and of pg_restore that put such an archive back in
+// place of every object, in one transaction.
+QStringList dumpArguments(const ServerSettings &server, const QString &path);
+QStringList restoreArguments(const ServerSettings &server, const QString &path);
+
+} // namespace PostgresMaintenance
