@@ -8,6 +8,11 @@
 #   pgcluster.sh standby STATE PRIMARY PORT a hot standby of the primary whose
 #                                           STATE folder is PRIMARY, made
 #                                           synchronous
+#   pgcluster.sh restart STATE              restarts it as after a power cut
+#                                           (immediate stop, then start)
+#   pgcluster.sh crash STATE                stops it as a crash would, and
+#                                           leaves its folder for a later stop
+#   pgcluster.sh promote STATE              makes a standby the primary
 #   pgcluster.sh stop STATE                 stops the cluster, removes its folder
 #
 # initdb refuses to run as root: as root the cluster runs as the postgres user.
@@ -70,6 +75,18 @@ standby)
        -c "select pg_reload_conf()" >/dev/null
   write_ini "$state" "$primary/sock,$primary/sock" "$pport,$port"
   ;;
+restart)
+  base=$(cluster_of "$state")
+  "${as[@]}" "$pgbin/pg_ctl" -D "$base/data" -l "$base/server.log" -m immediate -w restart >/dev/null
+  ;;
+crash)
+  base=$(cluster_of "$state")
+  "${as[@]}" "$pgbin/pg_ctl" -D "$base/data" -m immediate -w stop >/dev/null
+  ;;
+promote)
+  base=$(cluster_of "$state")
+  "${as[@]}" "$pgbin/pg_ctl" -D "$base/data" -w promote >/dev/null
+  ;;
 stop)
   [ -f "$state/cluster" ] || exit 0
   base=$(cluster_of "$state")
@@ -79,7 +96,7 @@ stop)
   rm -rf "$base" "$state/cluster"
   ;;
 *)
-  echo "usage: $0 start STATE PORT | standby STATE PRIMARY PORT | stop STATE" >&2
+  echo "usage: $0 start STATE PORT | standby STATE PRIMARY PORT | restart|crash|promote|stop STATE" >&2
   exit 2
   ;;
 esac
