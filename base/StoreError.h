@@ -16,14 +16,22 @@ public:
         Unknown,        // the commit failed and the file cannot be read: it may hold the action
     };
 
-    explicit StoreError(const QString &what, Outcome outcome = Outcome::NothingChanged)
-        : std::runtime_error(what.toStdString()), m_text(what), m_outcome(outcome)
+    // Why the statement failed, where the store can tell: a server's
+    // connection lost, or another connection's transaction in the way (a
+    // deadlock or serialization failure, worth running the action again).
+    enum class Cause { Statement, ConnectionLost, Conflict };
+
+    explicit StoreError(const QString &what, Outcome outcome = Outcome::NothingChanged,
+                        Cause cause = Cause::Statement)
+        : std::runtime_error(what.toStdString()), m_text(what), m_outcome(outcome), m_cause(cause)
     {
     }
     QString text() const { return m_text; }
     Outcome outcome() const { return m_outcome; }
+    Cause cause() const { return m_cause; }
 
 private:
     QString m_text;
     Outcome m_outcome;
+    Cause m_cause;
 };

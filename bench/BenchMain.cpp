@@ -35,6 +35,7 @@
 #include "store/Database.h"
 #include "store/MemberTable.h"
 #include "store/Schema.h"
+#include "store/sqlite/SqliteEngine.h"
 
 #include <QApplication>
 #include <QDir>
@@ -1745,7 +1746,7 @@ void benchReconciliation(const QString &path)
     if (!store.open())
         qFatal("open failed");
     Raw raw(path);
-    sqlite3_stmt *compare = raw.prepare(Ledger::kReconcileSelect);
+    sqlite3_stmt *compare = raw.prepare(Ledger::reconcileSelect(SqliteEngine(QString())));
     const auto samples = Measure::interleaved(
         5,
         {timed([&](int) {

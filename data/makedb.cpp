@@ -7,7 +7,7 @@
 #include "base/StoreError.h"
 #include "rules/admins/PasswordHash.h"
 #include "store/Database.h"
-#include "store/SqliteDialect.h"
+#include "store/sqlite/SqliteEngine.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -48,7 +48,7 @@ int main(int argc, char *argv[])
         }
         // Delivered in the rollback journal, so that the files are whole as
         // they are copied; the program's first open switches to the log.
-        if (const QString problem = SqliteDialect::leaveLog(store.database()); !problem.isEmpty()) {
+        if (const QString problem = SqliteEngine::leaveLog(store.database()); !problem.isEmpty()) {
             err << "cannot leave the log of " << zero << ": " << problem << "\n";
             return 1;
         }

@@ -57,7 +57,8 @@ Role AdminTable::roleOf(const QString &name)
 void AdminTable::setRole(const QString &name, Role role)
 {
     m_store.exec(
-        QStringLiteral("INSERT OR REPLACE INTO 管理员角色 (管理员名字, 角色) VALUES (?, ?)"),
+        QStringLiteral("INSERT INTO 管理员角色 (管理员名字, 角色) VALUES (?, ?) "
+                       "ON CONFLICT (管理员名字) DO UPDATE SET 角色 = excluded.角色"),
         {name, Roles::name(role)});
 }
 
@@ -71,11 +72,12 @@ void AdminTable::dropRoleIfUnused(const QString &name)
 qint64 AdminTable::insert(const QString &name, const QString &passwordHash, const QString &remark,
                           Role role)
 {
-    QSqlQuery &q = m_store.exec(
-        QStringLiteral("INSERT INTO 管理员登记 (管理员名字, 密码, 备注) VALUES (?, ?, ?)"),
-        {name, passwordHash, remark});
-    const qint64 id = q.lastInsertId().toLongLong();
-    q.finish();
+    const qint64 id =
+        m_store
+            .insertReturning(
+                QStringLiteral("INSERT INTO 管理员登记 (管理员名字, 密码, 备注) VALUES (?, ?, ?)"),
+                {name, passwordHash, remark})
+            .value_or(0);
     setRole(name, role);
     return id;
 }

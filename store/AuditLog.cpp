@@ -5,7 +5,7 @@
 #include "base/StoreError.h"
 #include "store/Database.h"
 #include "store/Schema.h"
-#include "store/SqliteDialect.h"
+#include "store/sqlite/SqliteEngine.h"
 
 #include <QSqlDatabase>
 #include <QSqlError>
@@ -115,8 +115,8 @@ QList<AuditLog::Row> AuditLog::rowsOfFile(const QString &path)
     QList<Row> found;
     QString error;
     {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
-        SqliteDialect::configure(db, path, SqliteDialect::Access::ReadOnly);
+        QSqlDatabase db = SqliteEngine::addConnection(name);
+        SqliteEngine::configureFile(db, path, SqliteEngine::Access::ReadOnly);
         if (!db.open()) {
             error = db.lastError().text();
         } else {

@@ -4,7 +4,9 @@
 #include "base/Session.h"
 #include "base/StoreError.h"
 #include "store/Schema.h"
-#include "store/SqliteDialect.h"
+#include "store/ServerSettings.h"
+#include "store/postgres/PostgresEngine.h"
+#include "store/sqlite/SqliteEngine.h"
 
 #include <QDateTime>
 #include <QFile>
@@ -33,7 +35,13 @@ QString wholeCharacters(QString text)
 } // namespace
 
 Database::Database(QString path)
-    : m_path(std::move(path)),
+    : m_path(std::move(path)), m_engine(std::make_unique<SqliteEngine>(m_path)),
+      m_connection(QStringLiteral("store-") + QUuid::createUuid().toString(QUuid::Id128))
+{
+}
+
+Database::Database(const ServerSettings &server)
+    : m_till(server.till), m_engine(std::make_unique<PostgresEngine>(server)),
       m_connection(QStringLiteral("store-") + QUuid::createUuid().toString(QUuid::Id128))
 {
 }
@@ -54,38 +62,19 @@ bool Database::open()
         m_lastError = m_unknown;
         return false;
     }
-    if (!QFileInfo(m_path).isFile()) {
+    if (!isServer() && !QFileInfo(m_path).isFile()) {
         m_lastError = QStringLiteral("file missing: ") + m_path;
         return false;
     }
     if (!m_db.isValid())
-        m_db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connection);
-    SqliteDialect::configure(m_db, m_path, SqliteDialect::Access::ReadWrite);
+        m_db = QSqlDatabase::addDatabase(m_engine->driverName(), m_connection);
+    m_engine->configure(m_db);
     if (!m_db.open()) {
         m_lastError = m_db.lastError().text();
         return false;
     }
-    // Nothing is written to a file that is not this program's.
-    QString problem = Schema::problemWith(m_db, Schema::Check::Quick);
-    if (problem.isEmpty())
-        problem = SqliteDialect::applyConnectionSettings(m_db);
-    if (problem.isEmpty()) {
-        // An older file is upgraded here; the ledger's opening entries of a
-        // large file take seconds, so the program is told while it runs.
-        const bool older = Schema::versionOf(m_db) < Schema::kVersion;
-        if (older && m_upgradeNotice)
-            m_upgradeNotice(true);
-        try {
-            Schema::upgrade(m_db);
-        } catch (const StoreError &e) {
-            problem = e.text();
-        }
-        if (older && m_upgradeNotice)
-            m_upgradeNotice(false);
-    }
-    if (problem.isEmpty())
-        problem = SqliteDialect::useLog(m_db);
-    if (!problem.isEmpty()) {
+    if (const QString problem = m_engine->prepare(m_db, false, m_upgradeNotice);
+        !problem.isEmpty()) {
         m_lastError = problem;
         m_db.close();
         return false;
@@ -98,10 +87,10 @@ void Database::openAlongside()
     if (isOpen())
         return;
     if (!m_db.isValid())
-        m_db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connection);
-    SqliteDialect::configure(m_db, m_path, SqliteDialect::Access::ReadWrite);
+        m_db = QSqlDatabase::addDatabase(m_engine->driverName(), m_connection);
+    m_engine->configure(m_db);
     QString problem =
-        m_db.open() ? SqliteDialect::applyConnectionSettings(m_db) : m_db.lastError().text();
+        m_db.open() ? m_engine->prepare(m_db, true, {}) : m_db.lastError().text();
     if (problem.isEmpty())
         return;
     m_db.close();
@@ -126,6 +115,57 @@ void Database::close()
         m_db.close();
 }
 
+namespace {
+
+void addBuiltInAdmin(QSqlDatabase db, const QString &passwordHash, const QString &remark)
+{
+    QSqlQuery q(db);
+    if (!q.prepare(QStringLiteral("INSERT INTO 管理员登记 (管理员名字, 密码, 备注) VALUES (?, ?, ?)")))
+        throw StoreError(q.lastError().text());
+    q.addBindValue(Schema::kBuiltInAdmin);
+    q.addBindValue(passwordHash);
+    q.addBindValue(remark);
+    if (!q.exec())
+        throw StoreError(q.lastError().text());
+    if (!q.prepare(QStringLiteral("INSERT INTO 管理员角色 (管理员名字, 角色) VALUES (?, ?)")))
+        throw StoreError(q.lastError().text());
+    q.addBindValue(Schema::kBuiltInAdmin);
+    q.addBindValue(Roles::kOwner);
+    if (!q.exec())
+        throw StoreError(q.lastError().text());
+}
+
+} // namespace
+
+bool Database::createServerDatabase(const ServerSettings &server, const QString &adminPasswordHash,
+                                    const QString &adminRemark, QString *error)
+{
+    const QString name = QStringLiteral("create-") + QUuid::createUuid().toString(QUuid::Id128);
+    bool ok = false;
+    {
+        const PostgresEngine serverEngine(server);
+        QSqlDatabase db = QSqlDatabase::addDatabase(serverEngine.driverName(), name);
+        serverEngine.configure(db);
+        if (!db.open()) {
+            *error = db.lastError().text();
+        } else {
+            try {
+                // The tables and the administrator in one transaction: a
+                // database without its administrator is no database of ours.
+                PostgresEngine::createSchema(db, [&] {
+                    addBuiltInAdmin(db, adminPasswordHash, adminRemark);
+                });
+                ok = true;
+            } catch (const StoreError &e) {
+                *error = e.text();
+            }
+            db.close();
+        }
+    }
+    QSqlDatabase::removeDatabase(name);
+    return ok;
+}
+
 bool Database::createFile(const QString &path, const QString &adminPasswordHash,
                              const QString &adminRemark, QString *error)
 {
@@ -136,32 +176,17 @@ bool Database::createFile(const QString &path, const QString &adminPasswordHash,
     const QString name = QStringLiteral("create-") + QUuid::createUuid().toString(QUuid::Id128);
     bool ok = false;
     {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
-        SqliteDialect::configure(db, path, SqliteDialect::Access::Create);
+        QSqlDatabase db = SqliteEngine::addConnection(name);
+        SqliteEngine::configureFile(db, path, SqliteEngine::Access::Create);
         if (!db.open()) {
             *error = db.lastError().text();
         } else {
             try {
-                if (const QString settings = SqliteDialect::applyConnectionSettings(db);
+                if (const QString settings = SqliteEngine::applyConnectionSettings(db);
                     !settings.isEmpty())
                     throw StoreError(settings);
                 Schema::create(db);
-                QSqlQuery q(db);
-                if (!q.prepare(QStringLiteral(
-                        "INSERT INTO 管理员登记 (管理员名字, 密码, 备注) VALUES (?, ?, ?)")))
-                    throw StoreError(q.lastError().text());
-                q.addBindValue(Schema::kBuiltInAdmin);
-                q.addBindValue(adminPasswordHash);
-                q.addBindValue(adminRemark);
-                if (!q.exec())
-                    throw StoreError(q.lastError().text());
-                if (!q.prepare(
-                        QStringLiteral("INSERT INTO 管理员角色 (管理员名字, 角色) VALUES (?, ?)")))
-                    throw StoreError(q.lastError().text());
-                q.addBindValue(Schema::kBuiltInAdmin);
-                q.addBindValue(Roles::kOwner);
-                if (!q.exec())
-                    throw StoreError(q.lastError().text());
+                addBuiltInAdmin(db, adminPasswordHash, adminRemark);
                 ok = true;
             } catch (const StoreError &e) {
                 *error = e.text();
@@ -175,18 +200,49 @@ bool Database::createFile(const QString &path, const QString &adminPasswordHash,
     return ok;
 }
 
-QSqlQuery &Database::exec(const QString &sql, const QVariantList &values)
+void Database::fail(QSqlQuery &q)
+{
+    const QSqlError error = q.lastError();
+    q.finish();
+    switch (m_engine->failureOf(error, m_db)) {
+    case Engine::Failure::ConnectionLost:
+        // The connection is of no further use; the next action opens it anew.
+        close();
+        throw StoreError(Engine::kConnectionLost + QStringLiteral(": ") + error.text(),
+                         StoreError::Outcome::NothingChanged, StoreError::Cause::ConnectionLost);
+    case Engine::Failure::Conflict:
+        throw StoreError(error.text(), StoreError::Outcome::NothingChanged,
+                         StoreError::Cause::Conflict);
+    case Engine::Failure::Other:
+        break;
+    }
+    throw StoreError(error.text());
+}
+
+void Database::ensureOpen()
 {
     if (outcomeUnknown())
         throw StoreError(m_unknown, StoreError::Outcome::Unknown);
-    if (!isOpen())
+    if (isOpen())
+        return;
+    // A server's connection lost by an earlier action is opened again at the
+    // start of the next one, never inside a transaction it ended.
+    if (!isServer() || m_depth > 0)
         throw StoreError(QStringLiteral("database is not open"));
+    if (!open())
+        throw StoreError(Engine::kConnectionLost + QStringLiteral(": ") + m_lastError,
+                         StoreError::Outcome::NothingChanged, StoreError::Cause::ConnectionLost);
+}
+
+QSqlQuery &Database::exec(const QString &sql, const QVariantList &values)
+{
+    ensureOpen();
     auto it = m_statements.find(sql);
     if (it == m_statements.end()) {
         QSqlQuery q(m_db);
         q.setForwardOnly(true);
         if (!q.prepare(sql))
-            throw StoreError(q.lastError().text());
+            fail(q);
         it = m_statements.emplace(sql, q).first;
     }
     QSqlQuery &q = it->second;
@@ -203,11 +259,10 @@ QSqlQuery &Database::exec(const QString &sql, const QVariantList &values)
         else
             q.bindValue(i, v);
     }
-    if (!q.exec()) {
-        const QString text = q.lastError().text();
-        q.finish();
-        throw StoreError(text);
-    }
+    if (!q.exec())
+        fail(q);
+    if (!q.isSelect())
+        m_changes = q.numRowsAffected();
     return q;
 }
 
@@ -221,9 +276,28 @@ QVariant Database::scalar(const QString &sql, const QVariantList &values)
     return v;
 }
 
-int Database::changes()
+std::optional<qint64> Database::insertReturning(const QString &sql, const QVariantList &values,
+                                                const QString &column)
 {
-    return scalar(QStringLiteral("SELECT changes()")).toInt();
+    QSqlQuery &q = exec(sql + QStringLiteral(" RETURNING ") + column, values);
+    std::optional<qint64> id;
+    if (q.next())
+        id = q.value(0).toLongLong();
+    m_changes = id ? 1 : 0;
+    q.finish();
+    return id;
+}
+
+void Database::forEachRow(const QString &sql, const QVariantList &values, int columns,
+                          const Engine::RowVisit &visit)
+{
+    ensureOpen();
+    m_engine->forEachRow(m_db, sql, values, columns, visit);
+}
+
+bool Database::isConflict(const StoreError &e)
+{
+    return e.cause() == StoreError::Cause::Conflict;
 }
 
 QString Database::newOperationNumber()
@@ -238,12 +312,24 @@ QString Database::newOperationNumber()
 
 void Database::begin()
 {
-    exec(m_depth == 0 ? SqliteDialect::beginWrite() : SqliteDialect::savepoint(m_depth));
-    if (m_depth == 0) {
-        m_failed = false;
-        m_operation = newOperationNumber();
-        m_changesAtBegin = SqliteDialect::totalChanges(m_db);
+    if (m_depth > 0) {
+        exec(m_engine->savepoint(m_depth));
+        ++m_depth;
+        return;
     }
+    for (const QString &sql : m_engine->beginWrite()) {
+        QSqlQuery &q = exec(sql);
+        // A lock the engine could not take (maintenance holds the database).
+        const bool refused = q.isSelect() && q.next() && !q.value(0).toBool();
+        q.finish();
+        if (refused) {
+            QSqlQuery(m_db).exec(m_engine->rollback());
+            throw StoreError(Engine::kMaintenanceRunning);
+        }
+    }
+    m_failed = false;
+    m_operation = newOperationNumber();
+    m_changesAtBegin = m_engine->writeMark(m_db);
     ++m_depth;
 }
 
@@ -251,7 +337,7 @@ void Database::commit(int level)
 {
     Q_ASSERT(level == m_depth); // an inner transaction ends before its outer one
     if (level > 1) {
-        exec(SqliteDialect::releaseSavepoint(level - 1));
+        exec(m_engine->releaseSavepoint(level - 1));
         --m_depth;
         return;
     }
@@ -260,12 +346,12 @@ void Database::commit(int level)
     if (m_failed)
         throw StoreError(QStringLiteral("an inner transaction could not be rolled back"));
     // A transaction that only read (a snapshot) leaves no number.
-    const bool wrote = SqliteDialect::totalChanges(m_db) != m_changesAtBegin;
+    const bool wrote = m_engine->wroteSince(m_db, m_changesAtBegin);
     if (wrote)
         exec(QStringLiteral("INSERT INTO 已完成操作 (操作号, 时间) VALUES (?, ?)"),
              {m_operation, Clock::now().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))});
     try {
-        exec(SqliteDialect::commit());
+        exec(m_engine->commit());
     } catch (const StoreError &e) {
         if (!wrote)
             throw;
@@ -297,6 +383,11 @@ void Database::confirmFailedCommit(const QString &detail)
     }
     if (!readable) {
         close();
+        // A file that cannot be read is refused until the program starts
+        // again; a server out of reach is asked again at the next action.
+        if (isServer())
+            throw StoreError(detail, StoreError::Outcome::Unknown,
+                             StoreError::Cause::ConnectionLost);
         m_unknown = detail;
         throw StoreError(detail, StoreError::Outcome::Unknown);
     }
@@ -315,13 +406,13 @@ void Database::rollback(int level)
     if (level > 1) {
         // Undoes the inner work and leaves the outer transaction as it was
         // when the inner one began.
-        if (!q.exec(SqliteDialect::rollbackToSavepoint(level - 1)) ||
-            !q.exec(SqliteDialect::releaseSavepoint(level - 1)))
+        if (!q.exec(m_engine->rollbackToSavepoint(level - 1)) ||
+            !q.exec(m_engine->releaseSavepoint(level - 1)))
             m_failed = true;
         --m_depth;
         return;
     }
-    q.exec(SqliteDialect::rollback());
+    q.exec(m_engine->rollback());
     m_depth = 0;
 }
 

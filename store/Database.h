@@ -5,8 +5,16 @@
 #include <QSqlQuery>
 #include <QString>
 #include <QVariantList>
+
+#include "base/StoreError.h"
 #include <functional>
+#include <memory>
+#include <optional>
 #include <unordered_map>
+
+#include "store/Engine.h"
+
+struct ServerSettings;
 
 // The one connection to the live database for the whole run: members,
 // administrators, the ledger, the audit log and the settings all go through it.
@@ -23,6 +31,12 @@
 // not found, the action did not happen (StoreError, NotDone). When the file
 // cannot be read at all, every later statement fails (StoreError, Unknown)
 // until the program starts again.
+// On a server (the constructor with ServerSettings) the same holds, and a
+// lost connection fails the action with a StoreError whose text is
+// PostgresEngine::kConnectionLost; the next action opens the connection
+// again by itself. A write transaction first takes the maintenance lock
+// shared and fails with PostgresEngine::kMaintenanceRunning while a restore
+// or a clear holds it.
 // The file keeps its commits in the write-ahead log with synchronous=FULL
 // (one flush a commit). Closing the last connection empties the log into
 // the file and removes it, so that once closed a plain copy of the file is a
@@ -31,11 +45,18 @@ class Database
 {
 public:
     explicit Database(QString path);
+    // A store on the shop's database server.
+    explicit Database(const ServerSettings &server);
     ~Database();
     Database(const Database &) = delete;
     Database &operator=(const Database &) = delete;
 
+    // The database file; empty on a server.
     QString path() const { return m_path; }
+    bool isServer() const { return m_engine->kind() == Engine::Kind::Server; }
+    // The till's name from the server's settings; empty on a file.
+    QString tillName() const { return m_till; }
+    const Engine &engine() const { return *m_engine; }
 
     // Opens the existing file (never creates one), checks that it is a
     // database of this program and upgrades a file of an older version. On
@@ -59,6 +80,12 @@ public:
     static bool createFile(const QString &path, const QString &adminPasswordHash,
                            const QString &adminRemark, QString *error);
 
+    // Creates the tables of the current version and the built-in
+    // administrator in the server's database, which must hold no table.
+    static bool createServerDatabase(const ServerSettings &server,
+                                     const QString &adminPasswordHash,
+                                     const QString &adminRemark, QString *error);
+
     // Runs a prepared statement with the values bound in order. The returned
     // query is positioned before the first row; call finish() on it, or let
     // the next exec() of the same statement reset it.
@@ -67,7 +94,34 @@ public:
     // invalid QVariant when there is no row.
     QVariant scalar(const QString &sql, const QVariantList &values = {});
     // Number of rows changed by the latest INSERT, UPDATE or DELETE.
-    int changes();
+    int changes() const { return m_changes; }
+    // Runs an INSERT and returns the value of column (the new row's id) of
+    // the row it added; nothing when it added none (an INSERT ... SELECT
+    // that found no row).
+    std::optional<qint64> insertReturning(const QString &sql, const QVariantList &values,
+                                          const QString &column = QStringLiteral("rowid"));
+    // Reads the rows of a statement through the engine's quickest path
+    // (Engine::forEachRow).
+    void forEachRow(const QString &sql, const QVariantList &values, int columns,
+                    const Engine::RowVisit &visit);
+
+    // Runs an action that is one transaction again, up to kAttempts times in
+    // all, while it fails because another connection's transaction stood in
+    // its way (a deadlock or a serialization failure on a server). The last
+    // failure is thrown.
+    static constexpr int kAttempts = 3;
+    template <typename Action> auto retrying(Action action) -> decltype(action())
+    {
+        for (int attempt = 1;; ++attempt) {
+            try {
+                return action();
+            } catch (const StoreError &e) {
+                if (attempt == kAttempts || !isConflict(e))
+                    throw;
+            }
+        }
+    }
+    static bool isConflict(const class StoreError &e);
 
     QSqlDatabase database() const { return m_db; }
 
@@ -112,7 +166,15 @@ private:
     // read again holds the action, throws StoreError otherwise.
     void confirmFailedCommit(const QString &detail);
 
+    // Throws the StoreError for a failed statement; a lost connection is
+    // closed, so that the next action opens it again.
+    [[noreturn]] void fail(QSqlQuery &q);
+    // Throws unless the connection is open, opening a server's again.
+    void ensureOpen();
+
     QString m_path;
+    QString m_till;
+    std::unique_ptr<Engine> m_engine;
     QString m_connection;
     QSqlDatabase m_db;
     // Node-based, so that a statement handed out by exec() stays where it is
@@ -126,6 +188,7 @@ private:
     quint64 m_commits = 0;
     QString m_operation;
     qint64 m_changesAtBegin = 0;
+    int m_changes = 0;
     std::function<void()> m_confirmedNotice;
     QString m_unknown; // why the outcome of a commit is unknown; empty while it is not
 };

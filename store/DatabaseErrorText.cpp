@@ -4,7 +4,19 @@ namespace DatabaseErrorText {
 
 namespace {
 
-enum class Kind { Busy, ReadOnly, Disk, Full, Damaged, CannotOpen, Memory, Denied, Other };
+enum class Kind {
+    Busy,
+    ReadOnly,
+    Disk,
+    Full,
+    Damaged,
+    CannotOpen,
+    Memory,
+    Denied,
+    Maintenance,
+    Unreachable,
+    Other
+};
 
 // The engine's primary result codes.
 Kind byCode(int code)
@@ -42,6 +54,9 @@ Kind byText(const QString &text)
         const char *words;
         Kind kind;
     } known[] = {
+        // The store's own words for a server (store/Engine.h).
+        {"the database is under maintenance", Kind::Maintenance},
+        {"the connection to the database server was lost", Kind::Unreachable},
         {"database is locked", Kind::Busy},
         {"database table is locked", Kind::Busy},
         {"readonly database", Kind::ReadOnly},
@@ -82,6 +97,8 @@ bool isAboutTheDisk(const QString &engineText, int code)
     case Kind::Damaged:
     case Kind::CannotOpen:
     case Kind::Memory:
+    case Kind::Maintenance:
+    case Kind::Unreachable:
     case Kind::Other:
         break;
     }
@@ -112,6 +129,11 @@ QString sentence(const QString &engineText, int code)
     case Kind::Denied:
         return QStringLiteral("没有访问数据文件的权限。请检查 table.mdb 及程序文件夹的权限，"
                               "然后重新打开程序。");
+    case Kind::Maintenance:
+        return QStringLiteral("数据库正在维护，请稍后再试！");
+    case Kind::Unreachable:
+        return QStringLiteral("无法连接数据库服务器，请检查网络或联系管理员。"
+                              "本次操作没有记账，请等连接恢复后再试，程序会自动重新连接。");
     case Kind::Other:
         break;
     }

@@ -4,7 +4,6 @@
 #include "base/StoreError.h"
 #include "store/Database.h"
 #include "store/MemberTable.h"
-#include "store/SqliteDialect.h"
 
 #include <QSqlQuery>
 
@@ -100,11 +99,10 @@ qint64 Ledger::ensureAccount(qint64 memberId)
 {
     if (const std::optional<qint64> found = findAccount(memberId))
         return *found;
-    QSqlQuery &q =
-        m_store.exec(QStringLiteral("INSERT INTO 会员账户 (会员行) VALUES (?)"), {memberId});
-    const qint64 account = q.lastInsertId().toLongLong();
-    q.finish();
-    return account;
+    return m_store
+        .insertReturning(QStringLiteral("INSERT INTO 会员账户 (会员行) VALUES (?)"), {memberId},
+                         QStringLiteral("会员号"))
+        .value_or(0);
 }
 
 std::optional<qint64> Ledger::memberOf(qint64 account)
@@ -154,12 +152,9 @@ qint64 Ledger::add(const Member &after, const QString &kind, Money amount, const
         "消费变动, 次数变动, 管理员, 关联流水, 备注) "
         "SELECT ?, 会员号, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ? FROM 会员账户 WHERE 会员行 = ?");
     for (int attempt = 0;; ++attempt) {
-        QSqlQuery &q = m_store.exec(insert, values);
-        const bool added = q.numRowsAffected() == 1;
-        const qint64 number = added ? q.lastInsertId().toLongLong() : 0;
-        q.finish();
-        if (added)
-            return number;
+        if (const std::optional<qint64> number =
+                m_store.insertReturning(insert, values, QStringLiteral("流水号")))
+            return *number;
         if (attempt == 1)
             throw StoreError(QStringLiteral("no account for member %1").arg(after.id));
         ensureAccount(after.id);
@@ -195,12 +190,12 @@ QList<Ledger::Entry> Ledger::statement(qint64 account, const QDate &from, const 
 void Ledger::forEachInStatement(const Filter &filter,
                                 const std::function<bool(const Entry &)> &visit)
 {
-    // Read through SQLite's own interface: a long account's export reads
+    // Read through the engine's quickest path: a long account's export reads
     // tens of thousands of entries.
-    SqliteDialect::forEachRow(
-        m_store.database(), kEntrySelect + kStatementWhere + QStringLiteral("ORDER BY 流水号 DESC"),
+    m_store.forEachRow(
+        kEntrySelect + kStatementWhere + QStringLiteral("ORDER BY 流水号 DESC"),
         statementValues(filter.account, filter.from, filter.to, filter.kind), kEntryColumns,
-        [&visit](const SqliteDialect::StoredValue *row) {
+        [&visit](const Engine::StoredValue *row) {
             return visit(entryFrom([row](int i) { return row[i].toVariant(); }));
         });
 }
@@ -232,25 +227,29 @@ Ledger::Sums Ledger::statementSums(const Filter &filter)
     return sums;
 }
 
-const QString Ledger::kReconcileSelect = QStringLiteral(
-    "SELECT m.rowid, m.会员名, m.手机号, m.余额, m.消费金额, m.被推荐人消费次数, "
-    "coalesce(s.b, 0), coalesce(s.c, 0), coalesce(s.n, 0) "
-    "FROM 会员登记 m LEFT JOIN 会员账户 a ON a.会员行 = m.rowid "
-    "LEFT JOIN (SELECT 会员号, sum(余额变动) AS b, sum(消费变动) AS c, sum(次数变动) AS n "
-    "FROM 账户流水 GROUP BY 会员号) s ON s.会员号 = a.会员号 "
-    "WHERE typeof(m.余额) NOT IN ('integer', 'real') "
-    "OR typeof(m.消费金额) NOT IN ('integer', 'real') "
-    "OR CAST(round(m.余额 * 100) AS INTEGER) <> coalesce(s.b, 0) "
-    "OR CAST(round(m.消费金额 * 100) AS INTEGER) <> coalesce(s.c, 0) "
-    "OR m.被推荐人消费次数 IS NOT coalesce(s.n, 0) "
-    "ORDER BY m.rowid");
+QString Ledger::reconcileSelect(const Engine &engine)
+{
+    return QStringLiteral(
+               "SELECT m.rowid, m.会员名, m.手机号, m.余额, m.消费金额, m.被推荐人消费次数, "
+               "coalesce(s.b, 0), coalesce(s.c, 0), coalesce(s.n, 0) "
+               "FROM 会员登记 m LEFT JOIN 会员账户 a ON a.会员行 = m.rowid "
+               "LEFT JOIN (SELECT 会员号, sum(余额变动) AS b, sum(消费变动) AS c, "
+               "sum(次数变动) AS n FROM 账户流水 GROUP BY 会员号) s ON s.会员号 = a.会员号 "
+               "WHERE %1 OR %2 "
+               "OR CAST(round(m.余额 * 100) AS BIGINT) <> coalesce(s.b, 0) "
+               "OR CAST(round(m.消费金额 * 100) AS BIGINT) <> coalesce(s.c, 0) "
+               "OR m.被推荐人消费次数 IS DISTINCT FROM coalesce(s.n, 0) "
+               "ORDER BY m.rowid")
+        .arg(engine.unreadableAmount(QStringLiteral("m.余额")),
+             engine.unreadableAmount(QStringLiteral("m.消费金额")));
+}
 
 QList<Ledger::Difference> Ledger::reconcile()
 {
     // The SQL comparison finds the candidates; each is then read exactly the
     // way the program reads amounts, so rounding in SQL cannot hide or
     // invent a difference.
-    QSqlQuery &q = m_store.exec(kReconcileSelect);
+    QSqlQuery &q = m_store.exec(reconcileSelect(m_store.engine()));
     QList<Difference> found;
     while (q.next()) {
         Difference d;

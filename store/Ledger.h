@@ -124,8 +124,9 @@ public:
     // Every member whose balance, consumption total or count differs from
     // his ledger, in registration order. Changes nothing.
     QList<Difference> reconcile();
-    // The comparison reconcile() runs: the candidates, rowid first.
-    static const QString kReconcileSelect;
+    // The comparison reconcile() runs on an engine: the candidates, rowid
+    // first.
+    static QString reconcileSelect(const class Engine &engine);
 
     static QString timeText(const QDateTime &time);
     // A stored time read back as local time; invalid when it is no such text.

@@ -4,12 +4,13 @@
 #include "store/Ledger.h"
 #include "store/Database.h"
 #include "store/Schema.h"
-#include "store/SqliteDialect.h"
+#include "store/Engine.h"
 #include "base/StoredText.h"
 
 #include <QSqlQuery>
 #include <algorithm>
 #include <iterator>
+#include <limits>
 #include <utility>
 
 const QString MemberTable::kSelect = QStringLiteral(
@@ -83,7 +84,7 @@ template <class Value> Member memberFrom(const Value &value)
 
 constexpr int kSelectColumns = 10;
 
-using StoredValue = SqliteDialect::StoredValue;
+using StoredValue = Engine::StoredValue;
 
 // The bytes of a text column: a value of another type (a file edited by
 // another tool) in the text form QVariant gives it, kept in spare.
@@ -264,8 +265,8 @@ void MemberTable::forEach(const std::function<bool(const Member &)> &visit)
 void MemberTable::forEachStored(const std::function<bool(const StoredMember &)> &visit)
 {
     QByteArray spare[5];
-    SqliteDialect::forEachRow(
-        m_store.database(), kSelect + QStringLiteral("ORDER BY rowid"), kSelectColumns,
+    m_store.forEachRow(
+        kSelect + QStringLiteral("ORDER BY rowid"), {}, kSelectColumns,
         [&](const StoredValue *row) { return visit(storedMemberFrom(row, spare)); });
 }
 
@@ -276,13 +277,15 @@ qint64 MemberTable::count()
 
 qint64 MemberTable::insert(const Member &m)
 {
-    QSqlQuery &q = m_store.exec(
-        QStringLiteral("INSERT INTO 会员登记 (会员名, 性别, 手机号, 消费金额, 推荐人, 推荐人手机, "
-                       "被推荐人消费次数, 余额, 注册时间) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)"),
-        {m.name, m.sex, m.phone, m.consumed.toStored(), m.referrer, m.referrerPhone, m.consumptions,
-         m.balance.toStored(), m.registered.toString(Qt::ISODate)});
-    const qint64 id = q.lastInsertId().toLongLong();
-    q.finish();
+    const qint64 id =
+        m_store
+            .insertReturning(
+                QStringLiteral("INSERT INTO 会员登记 (会员名, 性别, 手机号, 消费金额, 推荐人, "
+                               "推荐人手机, 被推荐人消费次数, 余额, 注册时间) "
+                               "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)"),
+                {m.name, m.sex, m.phone, m.consumed.toStored(), m.referrer, m.referrerPhone,
+                 m.consumptions, m.balance.toStored(), m.registered.toString(Qt::ISODate)})
+            .value_or(0);
     // Every member has an account from his first moment; one who starts with
     // money (an import, a test's fixture) has it explained by an opening entry.
     Ledger ledger(m_store);
@@ -368,8 +371,10 @@ QList<qint64> MemberTable::idsAfter(qint64 afterId, int limit, std::optional<Key
         QStringLiteral("SELECT rowid FROM 会员登记 WHERE 手机号 = ? AND rowid > ? "
                        "ORDER BY rowid LIMIT ?"),
     };
-    return !key ? ids(sql[0], {afterId, limit})
-                : ids(sql[*key == Key::Name ? 1 : 2], {value, afterId, limit});
+    // Every engine takes the largest number as no limit.
+    const qint64 most = limit < 0 ? std::numeric_limits<qint64>::max() : limit;
+    return !key ? ids(sql[0], {afterId, most})
+                : ids(sql[*key == Key::Name ? 1 : 2], {value, afterId, most});
 }
 
 QList<qint64> MemberTable::ids(const QString &sql, const QVariantList &values)
@@ -379,69 +384,22 @@ QList<qint64> MemberTable::ids(const QString &sql, const QVariantList &values)
 
 QList<qint64> MemberTable::idsNameContaining(const QString &text, qint64 afterId, int limit)
 {
-    return idsByPart(Key::Name, text, SqliteDialect::likeContaining(text), afterId, limit);
+    return idsByPart(Engine::Part::NameContaining, text, afterId, limit);
 }
 
 QList<qint64> MemberTable::idsPhoneEndingWith(const QString &text, qint64 afterId, int limit)
 {
-    return idsByPart(Key::Phone, text, SqliteDialect::likeEndingWith(text), afterId, limit);
+    return idsByPart(Engine::Part::PhoneEndingWith, text, afterId, limit);
 }
 
-QList<qint64> MemberTable::idsByPart(Key column, const QString &text, const QString &likePattern,
-                                     qint64 afterId, int limit)
+QList<qint64> MemberTable::idsByPart(Engine::Part part, const QString &text, qint64 afterId,
+                                     int limit)
 {
     if (text.isEmpty())
         return idsAfter(afterId, limit);
-    // The index finds the rows holding the text anywhere, folding letter
-    // case more widely than the program does; the LIKE on the table keeps
-    // exactly the rows a scan would find.
-    static const auto statements = [](const QString &name) {
-        const QString escape = SqliteDialect::kLikeEscape;
-        return std::pair{
-            QStringLiteral("SELECT m.rowid FROM 会员检索 f JOIN 会员登记 m ON m.rowid = f.rowid "
-                           "WHERE f.%1 MATCH ? AND m.%1 LIKE ? %2 AND f.rowid > ? "
-                           "ORDER BY f.rowid LIMIT ?")
-                .arg(name, escape),
-            QStringLiteral("SELECT rowid FROM 会员登记 WHERE %1 LIKE ? %2 AND rowid > ? "
-                           "ORDER BY rowid LIMIT ?")
-                .arg(name, escape)};
-    };
-    static const std::pair<QString, QString> byName = statements(QStringLiteral("会员名"));
-    static const std::pair<QString, QString> byPhone = statements(QStringLiteral("手机号"));
-    const auto &[indexed, scanned] = column == Key::Name ? byName : byPhone;
-    if (text.toUcs4().size() >= SqliteDialect::kShortestIndexedText)
-        return ids(indexed, {SqliteDialect::fullTextPhrase(text), likePattern, afterId, limit});
-    if (column == Key::Name)
-        return idsByNamePart(text, likePattern, afterId, limit);
-    return ids(scanned, {likePattern, afterId, limit});
-}
-
-QList<qint64> MemberTable::idsByNamePart(const QString &text, const QString &likePattern,
-                                         qint64 afterId, int limit)
-{
-    // A part of one or two characters is looked up in the names' parts (in
-    // small letters, as lower() makes them); names too long to have their
-    // parts kept carry the empty part and are read with LIKE. Both lists
-    // come in registration order and are merged.
-    static const QString sql =
-        QStringLiteral("SELECT g.会员行 FROM 会员名片段 g JOIN 会员登记 m ON m.rowid = g.会员行 "
-                       "WHERE g.片段 = ? AND g.会员行 > ? AND m.会员名 LIKE ? %1 "
-                       "ORDER BY g.会员行 LIMIT ?")
-            .arg(SqliteDialect::kLikeEscape);
-    QString part = text;
-    for (QChar &c : part)
-        if (c >= u'A' && c <= u'Z')
-            c = QChar(c.unicode() + (u'a' - u'A'));
-    const QList<qint64> byPart = ids(sql, {part, afterId, likePattern, limit});
-    const QList<qint64> longNames = ids(sql, {QString(), afterId, likePattern, limit});
-    if (longNames.isEmpty())
-        return byPart;
-    QList<qint64> merged;
-    std::set_union(byPart.cbegin(), byPart.cend(), longNames.cbegin(), longNames.cend(),
-                   std::back_inserter(merged));
-    if (limit >= 0 && merged.size() > limit)
-        merged.resize(limit);
-    return merged;
+    return m_store.engine().idsByPart(
+        part, text, afterId, limit,
+        [this](const QString &sql, const QVariantList &values) { return ids(sql, values); });
 }
 
 QList<Member> MemberTable::byIds(const QList<qint64> &ids)

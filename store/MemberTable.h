@@ -1,6 +1,7 @@
 #pragma once
 
 #include "base/Money.h"
+#include "store/Engine.h"
 #include "store/Member.h"
 
 #include <QByteArrayView>
@@ -94,10 +95,8 @@ public:
     // Search by part, paged like idsAfter(): up to limit ids (a negative
     // limit: all) after afterId in registration order, of the members whose
     // name contains text, or whose phone ends with text. ASCII letter case is
-    // ignored as in every lookup; an empty text matches every member. A text
-    // of three characters or more is looked up in the full-text index; a
-    // shorter one reads the table in registration order until limit members
-    // are found.
+    // ignored as in every lookup; an empty text matches every member. The
+    // engine looks the part up in an index of its own.
     QList<qint64> idsNameContaining(const QString &text, qint64 afterId, int limit);
     QList<qint64> idsPhoneEndingWith(const QString &text, qint64 afterId, int limit);
 
@@ -109,10 +108,7 @@ private:
     std::optional<Member> first(const QString &sql, const QVariantList &values);
     QList<Member> all(const QString &sql, const QVariantList &values);
     QList<qint64> ids(const QString &sql, const QVariantList &values);
-    QList<qint64> idsByNamePart(const QString &text, const QString &likePattern, qint64 afterId,
-                                int limit);
-    QList<qint64> idsByPart(Key column, const QString &text, const QString &likePattern,
-                            qint64 afterId, int limit);
+    QList<qint64> idsByPart(Engine::Part part, const QString &text, qint64 afterId, int limit);
 
     Database &m_store;
 };

@@ -13,7 +13,7 @@
 #include "rules/backup/LiveSnapshot.h"
 #include "rules/backup/VerifiedCopy.h"
 #include "store/AuditLog.h"
-#include "store/DatabaseHold.h"
+#include "store/sqlite/DatabaseHold.h"
 #include "store/Database.h"
 #include "store/Schema.h"
 

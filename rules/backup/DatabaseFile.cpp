@@ -1,7 +1,7 @@
 #include "rules/backup/DatabaseFile.h"
 
 #include "rules/backup/FileOps.h"
-#include "store/DatabaseHold.h"
+#include "store/sqlite/DatabaseHold.h"
 
 #include <QFile>
 #include <QFileInfo>

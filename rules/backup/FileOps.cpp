@@ -2,7 +2,7 @@
 
 #include "base/DiskCalls.h"
 #include "base/StagedFile.h"
-#include "store/DatabaseReader.h"
+#include "store/sqlite/DatabaseReader.h"
 
 #include <QDir>
 #include <QFile>

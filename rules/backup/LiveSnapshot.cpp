@@ -1,34 +1,24 @@
 #include "rules/backup/LiveSnapshot.h"
 
 #include "rules/backup/TaskProgress.h"
-#include "store/DatabaseHold.h"
+#include "store/sqlite/DatabaseHold.h"
 #include "store/Schema.h"
-#include "store/SqliteDialect.h"
+#include "store/sqlite/SqliteEngine.h"
 
 #include <QFileInfo>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
-#include <QUrl>
 #include <QUuid>
 
 namespace {
-
-QString failure(const QSqlQuery &q, const QString &fallback)
-{
-    const QString text = q.lastError().text();
-    return text.trimmed().isEmpty() ? fallback : text;
-}
 
 // Read-write without creating: a hot journal is rolled back on the first
 // read instead of making the file unreadable.
 QSqlDatabase openConnection(const QString &path, const QString &name)
 {
-    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
-    QUrl url = QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath());
-    url.setQuery(QStringLiteral("mode=rw"));
-    db.setDatabaseName(url.toString(QUrl::FullyEncoded));
-    db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=5000"));
+    QSqlDatabase db = SqliteEngine::addConnection(name);
+    SqliteEngine::configureFile(db, path, SqliteEngine::Access::ReadWrite);
     db.open();
     return db;
 }
@@ -85,16 +75,10 @@ void LiveSnapshot::hold()
     }
     m_held.set_value(QString());
     QSqlDatabase db = hold.database();
-    SqliteDialect::readMapped(db);
+    SqliteEngine::readMapped(db);
     QString problem = Schema::problemWith(db, Schema::Check::Quick);
-    if (problem.isEmpty()) {
-        QSqlQuery q(db);
-        q.setForwardOnly(true);
-        if (!q.exec(QStringLiteral("PRAGMA quick_check")) || !q.next())
-            problem = failure(q, QStringLiteral("quick_check failed"));
-        else if (const QString verdict = q.value(0).toString(); verdict != QLatin1String("ok"))
-            problem = verdict;
-    }
+    if (problem.isEmpty())
+        problem = SqliteEngine::pageProblem(db, SqliteEngine::PageCheck::Quick);
     m_checked.set_value(problem);
     m_release.get_future().wait();
 }
@@ -103,24 +87,11 @@ void LiveSnapshot::count(const QString &connection)
 {
     {
         QSqlDatabase db = openConnection(m_path, connection);
-        SqliteDialect::readMapped(db);
-        QSqlQuery q(db);
-        q.setForwardOnly(true);
-        // Each balance becomes fen as Money::fromStored() reads it (whole
-        // yuan exactly, a decimal rounded half away from zero), and the fen
-        // are added as integers.
-        if (!q.exec(QStringLiteral("SELECT count(*), coalesce(sum(CASE typeof(余额) "
-                                   "WHEN 'integer' THEN 余额 * 100 "
-                                   "ELSE CAST(round(余额 * 100) AS INTEGER) END), 0) "
-                                   "FROM 会员登记")) ||
-            !q.next()) {
-            m_counted.set_value(failure(q, QStringLiteral("cannot count the members")));
-        } else {
-            m_members = q.value(0).toLongLong();
-            m_balance = Money::fromFen(q.value(1).toLongLong());
-            m_counted.set_value(QString());
-        }
-        q.finish();
+        SqliteEngine::readMapped(db);
+        qint64 balanceFen = 0;
+        const QString problem = SqliteEngine::memberTotals(db, &m_members, &balanceFen);
+        m_balance = Money::fromFen(balanceFen);
+        m_counted.set_value(problem);
         db.close();
     }
     QSqlDatabase::removeDatabase(connection);

@@ -7,7 +7,7 @@
 #include "rules/backup/LiveSnapshot.h"
 #include "rules/backup/TaskProgress.h"
 #include "store/Schema.h"
-#include "store/SqliteDialect.h"
+#include "store/sqlite/SqliteEngine.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -29,7 +29,7 @@ public:
     void rewrite(char *data, qint64 size) override
     {
         if (std::exchange(m_first, false))
-            SqliteDialect::markRollbackJournal(data, size);
+            SqliteEngine::markRollbackJournal(data, size);
     }
 
 private:

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "store/DatabaseHold.h"
-#include "store/SqliteDialect.h"
+#include "store/sqlite/DatabaseHold.h"
+#include "store/sqlite/SqliteEngine.h"
 #include "support/Members.h"
 
 #include <QFile>
@@ -19,7 +19,7 @@ inline QByteArray bytesOf(const QString &path)
 // counters) left out. Other bytes pass unchanged.
 inline QByteArray resting(QByteArray bytes)
 {
-    SqliteDialect::markRollbackJournal(bytes.data(), bytes.size());
+    SqliteEngine::markRollbackJournal(bytes.data(), bytes.size());
     if (bytes.size() >= 100 && bytes.startsWith("SQLite format 3")) {
         std::fill_n(bytes.data() + 24, 4, '\0');
         std::fill_n(bytes.data() + 92, 4, '\0');
@@ -46,7 +46,7 @@ inline bool writeBytes(const QString &path, const QByteArray &bytes)
 inline bool copyAsBackup(const QString &from, const QString &to)
 {
     QByteArray bytes = bytesOf(from);
-    SqliteDialect::markRollbackJournal(bytes.data(), bytes.size());
+    SqliteEngine::markRollbackJournal(bytes.data(), bytes.size());
     return writeBytes(to, bytes);
 }
 

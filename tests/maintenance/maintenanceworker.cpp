@@ -20,7 +20,7 @@
 #include "rules/backup/DataMaintenance.h"
 #include "rules/backup/FileOps.h"
 #include "base/StagedFile.h"
-#include "store/DatabaseReader.h"
+#include "store/sqlite/DatabaseReader.h"
 #include "store/Database.h"
 #include "support/FaultVfs.h"
 #include "support/ScriptedDialogs.h"

@@ -250,7 +250,7 @@ private Q_SLOTS:
             QCOMPARE(o.messages, QStringList());
             // The copy is marked as a rollback-journal file.
             QByteArray expected = bytesOf(source);
-            SqliteDialect::markRollbackJournal(expected.data(), expected.size());
+            SqliteEngine::markRollbackJournal(expected.data(), expected.size());
             QCOMPARE(bytesOf(f.liveDatabase()), expected);
             // The replaced live database is kept, marked.
             const QStringList kept =

@@ -4,7 +4,7 @@
 #include "base/StoreError.h"
 #include "store/LedgerSchema.h"
 #include "store/PasswordHashLimits.h"
-#include "store/SqliteDialect.h"
+#include "store/sqlite/SqliteEngine.h"
 
 #include <QFileInfo>
 #include <QHash>
@@ -19,7 +19,7 @@ namespace Schema {
 
 namespace {
 
-using Catalog = QList<SqliteDialect::CatalogEntry>;
+using Catalog = QList<SqliteEngine::CatalogEntry>;
 
 void run(QSqlDatabase db, const QString &sql)
 {
@@ -32,7 +32,7 @@ void run(QSqlDatabase db, const QString &sql)
 // they are: files of version 1 are compared with what they create.
 void createFirstTables(QSqlDatabase db)
 {
-    const QString nameCollation = SqliteDialect::kNameCollation;
+    const QString nameCollation = SqliteEngine::kNameCollation;
     const QString statements[] = {
         QStringLiteral("CREATE TABLE 会员登记 ("
                        " 会员名 TEXT NOT NULL DEFAULT '' %1,"
@@ -101,7 +101,7 @@ void addSettings(QSqlDatabase db)
                            " 名称 TEXT NOT NULL,"
                            " 值 TEXT NOT NULL DEFAULT '',"
                            " PRIMARY KEY (管理员名字, 名称))")
-                .arg(SqliteDialect::kNameCollation));
+                .arg(SqliteEngine::kNameCollation));
 }
 
 // 5 → 6: every action that writes leaves its operation number in the file,
@@ -170,7 +170,7 @@ void addAdminRoles(QSqlDatabase db)
     run(db, QStringLiteral("CREATE TABLE 管理员角色 ("
                            " 管理员名字 TEXT NOT NULL PRIMARY KEY %1,"
                            " 角色 TEXT NOT NULL DEFAULT '')")
-                .arg(SqliteDialect::kNameCollation));
+                .arg(SqliteEngine::kNameCollation));
     QSqlQuery q(db);
     if (!q.prepare(QStringLiteral(
             "INSERT OR IGNORE INTO 管理员角色 (管理员名字, 角色) SELECT 管理员名字, "
@@ -226,29 +226,29 @@ void build(QSqlDatabase db, int version, std::span<const Step> steps)
 {
     if (version < 1 || version > int(steps.size()) + 1)
         throw StoreError(QStringLiteral("no schema version %1").arg(version));
-    run(db, SqliteDialect::beginWrite());
+    run(db, QStringLiteral("BEGIN IMMEDIATE"));
     try {
         createFirstTables(db);
         for (int v = 1; v < version; ++v)
             steps[v - 1](db);
-        if (const QString error = SqliteDialect::setHeader(db, kApplicationId, version);
+        if (const QString error = SqliteEngine::setHeader(db, kApplicationId, version);
             !error.isEmpty())
             throw StoreError(error);
-        run(db, SqliteDialect::commit());
+        run(db, QStringLiteral("COMMIT"));
     } catch (...) {
-        QSqlQuery(db).exec(SqliteDialect::rollback());
+        QSqlQuery(db).exec(QStringLiteral("ROLLBACK"));
         throw;
     }
 }
 
 // Runs work on a private connection to path and removes the connection.
 template <typename Work>
-void withConnection(const QString &path, SqliteDialect::Access access, Work work)
+void withConnection(const QString &path, SqliteEngine::Access access, Work work)
 {
     const QString name = QStringLiteral("schema-") + QUuid::createUuid().toString(QUuid::Id128);
     {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
-        SqliteDialect::configure(db, path, access);
+        QSqlDatabase db = SqliteEngine::addConnection(name);
+        SqliteEngine::configureFile(db, path, access);
         work(db);
         db.close();
     }
@@ -271,11 +271,11 @@ Catalog expectedCatalog(int version, std::span<const Step> steps)
     }
     Catalog entries;
     QString error;
-    withConnection(QStringLiteral(":memory:"), SqliteDialect::Access::Create, [&](QSqlDatabase db) {
+    withConnection(QStringLiteral(":memory:"), SqliteEngine::Access::Create, [&](QSqlDatabase db) {
         if (!db.open())
             throw StoreError(db.lastError().text());
         build(db, version, steps);
-        entries = SqliteDialect::catalog(db, &error);
+        entries = SqliteEngine::catalog(db, &error);
     });
     if (!error.isEmpty())
         throw StoreError(error);
@@ -336,15 +336,15 @@ void create(QSqlDatabase db, int version)
 
 int versionOf(QSqlDatabase db)
 {
-    if (SqliteDialect::applicationId(db) != kApplicationId)
+    if (SqliteEngine::applicationId(db) != kApplicationId)
         return -1;
-    return SqliteDialect::userVersion(db);
+    return SqliteEngine::userVersion(db);
 }
 
 int versionOf(const QString &path)
 {
     int version = -1;
-    withConnection(path, SqliteDialect::Access::ReadOnly, [&](QSqlDatabase db) {
+    withConnection(path, SqliteEngine::Access::ReadOnly, [&](QSqlDatabase db) {
         if (db.open())
             version = versionOf(db);
     });
@@ -364,24 +364,24 @@ void upgrade(QSqlDatabase db, std::span<const Step> steps)
         return;
     if (from < 1 || from > target)
         throw StoreError(QStringLiteral("cannot upgrade a database of version %1").arg(from));
-    run(db, SqliteDialect::beginWrite());
+    run(db, QStringLiteral("BEGIN IMMEDIATE"));
     try {
         for (int v = from; v < target; ++v)
             steps[v - 1](db);
-        if (const QString error = SqliteDialect::setHeader(db, kApplicationId, target);
+        if (const QString error = SqliteEngine::setHeader(db, kApplicationId, target);
             !error.isEmpty())
             throw StoreError(error);
         QString error;
-        const Catalog found = SqliteDialect::catalog(db, &error);
+        const Catalog found = SqliteEngine::catalog(db, &error);
         if (!error.isEmpty())
             throw StoreError(error);
         if (const QString difference = catalogDifference(found, expectedCatalog(target, steps));
             !difference.isEmpty())
             throw StoreError(
                 QStringLiteral("upgrade to version %1: %2").arg(target).arg(difference));
-        run(db, SqliteDialect::commit());
+        run(db, QStringLiteral("COMMIT"));
     } catch (...) {
-        QSqlQuery(db).exec(SqliteDialect::rollback());
+        QSqlQuery(db).exec(QStringLiteral("ROLLBACK"));
         throw;
     }
 }
@@ -389,14 +389,14 @@ void upgrade(QSqlDatabase db, std::span<const Step> steps)
 QString upgradeFile(const QString &path)
 {
     QString problem;
-    withConnection(path, SqliteDialect::Access::ReadWrite, [&](QSqlDatabase db) {
+    withConnection(path, SqliteEngine::Access::ReadWrite, [&](QSqlDatabase db) {
         if (!db.open()) {
             problem = db.lastError().text();
             return;
         }
         problem = problemWith(db, Check::Quick);
         if (problem.isEmpty())
-            problem = SqliteDialect::applyConnectionSettings(db);
+            problem = SqliteEngine::applyConnectionSettings(db);
         if (problem.isEmpty()) {
             try {
                 upgrade(db);
@@ -411,12 +411,12 @@ QString upgradeFile(const QString &path)
 QString problemWith(QSqlDatabase db, Check depth)
 {
     QString error;
-    const int applicationId = SqliteDialect::applicationId(db, &error);
+    const int applicationId = SqliteEngine::applicationId(db, &error);
     if (!error.isEmpty())
         return error;
     if (applicationId != kApplicationId)
         return QStringLiteral("not a database of this program");
-    const int version = SqliteDialect::userVersion(db);
+    const int version = SqliteEngine::userVersion(db);
     if (version > kVersion)
         return QStringLiteral("the database is of version %1, made by a newer program; this "
                               "program knows versions up to %2")
@@ -425,7 +425,7 @@ QString problemWith(QSqlDatabase db, Check depth)
     if (version < 1)
         return QStringLiteral("unknown database version %1").arg(version);
 
-    const Catalog found = SqliteDialect::catalog(db, &error);
+    const Catalog found = SqliteEngine::catalog(db, &error);
     if (!error.isEmpty())
         return error;
     try {
@@ -436,7 +436,7 @@ QString problemWith(QSqlDatabase db, Check depth)
         return e.text();
     }
     if (depth == Check::Full) {
-        if (const QString problem = SqliteDialect::integrityProblem(db); !problem.isEmpty())
+        if (const QString problem = SqliteEngine::integrityProblem(db); !problem.isEmpty())
             return problem;
     }
     return adminProblem(db);
@@ -447,13 +447,13 @@ QString problemWithFile(const QString &path, Check depth)
     if (!QFileInfo(path).isFile())
         return QStringLiteral("file missing");
     QString problem;
-    withConnection(path, SqliteDialect::Access::ReadOnly, [&](QSqlDatabase db) {
+    withConnection(path, SqliteEngine::Access::ReadOnly, [&](QSqlDatabase db) {
         if (!db.open()) {
             problem = db.lastError().text();
             return;
         }
         if (depth == Check::Full)
-            SqliteDialect::readMapped(db);
+            SqliteEngine::readMapped(db);
         problem = problemWith(db, depth);
     });
     return problem;

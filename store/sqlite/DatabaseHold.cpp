@@ -1,13 +1,12 @@
-#include "store/DatabaseHold.h"
+#include "store/sqlite/DatabaseHold.h"
 
-#include "store/SqliteDialect.h"
+#include "store/sqlite/SqliteEngine.h"
 
 #include <QFileInfo>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QThread>
-#include <QUrl>
 #include <QUuid>
 
 DatabaseHold::DatabaseHold(const QString &path)
@@ -17,17 +16,13 @@ DatabaseHold::DatabaseHold(const QString &path)
         m_error = QStringLiteral("file missing");
         return;
     }
-    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connection);
+    QSqlDatabase db = SqliteEngine::addConnection(m_connection);
     // Read-write where the file allows it: only a writable connection can
-    // roll back what a crashed writer left in the journal. mode=rw never
-    // creates a file.
-    QUrl url = QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath());
-    url.setQuery(QStringLiteral("mode=rw"));
-    db.setDatabaseName(url.toString(QUrl::FullyEncoded));
-    // No busy wait of SQLite's own: its growing sleeps lose every race
-    // against a program that commits one action after the other. The loop
-    // below asks again each millisecond.
-    db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=0"));
+    // roll back what a crashed writer left in the journal; it never creates
+    // a file. No busy wait of SQLite's own: its growing sleeps lose every
+    // race against a program that commits one action after the other. The
+    // loop below asks again each millisecond.
+    SqliteEngine::configureFile(db, path, SqliteEngine::Access::ReadWrite, 0);
     if (!db.open()) {
         m_error = db.lastError().text();
         return;
@@ -37,12 +32,12 @@ DatabaseHold::DatabaseHold(const QString &path)
     // in the write-ahead log has its last commits in the log: the log is
     // emptied into the file first, and the write lock then taken keeps it
     // empty, so that the file alone is the whole committed state.
-    const bool inLog = SqliteDialect::inLog(db);
+    const bool inLog = SqliteEngine::inLog(db);
     QSqlQuery q(db);
     constexpr int kTries = 10'000;
     for (int attempt = 1; attempt <= kTries; ++attempt) {
         QSqlError error;
-        if (inLog && !SqliteDialect::emptyLog(db)) {
+        if (inLog && !SqliteEngine::emptyLog(db)) {
             error = QSqlError(QStringLiteral("the log could not be emptied"), QString(),
                               QSqlError::StatementError, QStringLiteral("5"));
         } else if (q.exec(inLog ? QStringLiteral("BEGIN IMMEDIATE") : QStringLiteral("BEGIN")) &&
@@ -50,7 +45,7 @@ DatabaseHold::DatabaseHold(const QString &path)
             q.finish();
             // A writer that came between the emptying and the lock has put
             // commits into the log again.
-            if (!inLog || SqliteDialect::logIsEmpty(path)) {
+            if (!inLog || SqliteEngine::logIsEmpty(path)) {
                 m_held = true;
                 return;
             }
@@ -107,7 +102,7 @@ bool DatabaseHold::settle(const QString &path, Journal journal, QString *error)
     // as it is.
     QSqlDatabase db = hold.database();
     QSqlQuery(db).exec(QStringLiteral("ROLLBACK"));
-    if (SqliteDialect::inLog(db))
-        SqliteDialect::leaveLog(db);
+    if (SqliteEngine::inLog(db))
+        SqliteEngine::leaveLog(db);
     return true;
 }

@@ -1,4 +1,4 @@
-#include "store/DatabaseReader.h"
+#include "store/sqlite/DatabaseReader.h"
 
 #include <QFile>
 

@@ -7,15 +7,41 @@
 #include <QVariant>
 #include <functional>
 
-// Everything the store says that only SQLite understands: how a connection
-// is opened and set up, the file header fields, the catalogue of objects, the
-// page check, the collation of names, transactions and savepoints, and the
-// escaping of LIKE and full-text patterns. The table classes write plain
-// statements and take the rest from here, so a second engine adds a class
-// beside this one instead of editing every table.
-class SqliteDialect
+#include "store/Engine.h"
+
+// The embedded engine: one database file, opened through SQLite. Beside
+// the Engine interface it holds what only SQLite files have and the
+// maintenance of files uses: the header fields, the catalogue of objects,
+// the page check, the write-ahead log and the URI a file is opened by.
+class SqliteEngine final : public Engine
 {
 public:
+    static inline const QString kDriver = QStringLiteral("QSQLITE");
+
+    explicit SqliteEngine(QString path) : m_path(std::move(path)) {}
+
+    Kind kind() const override { return Kind::File; }
+    QString driverName() const override { return kDriver; }
+    void configure(QSqlDatabase &db) const override;
+    QString prepare(QSqlDatabase db, bool alongside,
+                    const std::function<void(bool running)> &upgradeNotice) override;
+    QStringList beginWrite() const override;
+    qint64 writeMark(QSqlDatabase db) const override { return totalChanges(db); }
+    bool wroteSince(QSqlDatabase db, qint64 mark) const override
+    {
+        return totalChanges(db) != mark;
+    }
+    QString lockForUpdate() const override { return {}; }
+    QString lockKeys() const override { return {}; }
+    Failure failureOf(const QSqlError &error, QSqlDatabase db) const override;
+    QList<qint64> idsByPart(Part part, const QString &text, qint64 afterId, int limit,
+                            const IdQuery &ids) const override;
+    void forEachRow(QSqlDatabase db, const QString &sql, const QVariantList &values, int columns,
+                    const RowVisit &visit) const override;
+    QString unreadableAmount(const QString &column) const override;
+
+    // A new connection of this engine, under the given connection name.
+    static QSqlDatabase addConnection(const QString &name);
     // Text columns that hold names and phones compare without regard to ASCII
     // letter case.
     static const QString kNameCollation;
@@ -23,7 +49,9 @@ public:
     enum class Access { ReadWrite, ReadOnly, Create };
     // Points the connection at the file. ReadWrite never creates a missing
     // file; Create does.
-    static void configure(QSqlDatabase &db, const QString &path, Access access);
+    // A writing connection waits up to busyTimeoutMs for another one's lock.
+    static void configureFile(QSqlDatabase &db, const QString &path, Access access,
+                              int busyTimeoutMs = 5000);
     // The settings every connection that writes runs with: a full sync at
     // each commit, in the file's journal or its log. Returns the error text,
     // empty on success.
@@ -73,6 +101,14 @@ public:
 
     // SQLite's check of every page and index; empty when it finds nothing.
     static QString integrityProblem(QSqlDatabase db);
+    // The same, the full check or the quicker one that leaves out whether
+    // each index matches its table.
+    enum class PageCheck { Quick, Full };
+    static QString pageProblem(QSqlDatabase db, PageCheck check);
+    // The number of members and their balances' sum in fen, each balance
+    // read as Money::fromStored() reads it (whole yuan exactly, a decimal
+    // rounded half away from zero); the error text, empty on success.
+    static QString memberTotals(QSqlDatabase db, qint64 *members, qint64 *balanceFen);
     // Lets the connection read the file through a memory map instead of a
     // read call and a copy for every page: for checks and counts that read
     // the whole file once.
@@ -82,20 +118,7 @@ public:
     // opened; -1 when it is not open.
     static qint64 totalChanges(QSqlDatabase db);
 
-    // Transactions: the outermost one takes the write lock at once, so that
-    // an action never fails halfway on a lock; nested ones are savepoints.
-    static QString beginWrite();
-    static QString commit();
-    static QString rollback();
-    static QString savepoint(int level);
-    static QString releaseSavepoint(int level);
-    static QString rollbackToSavepoint(int level);
 
-    // A LIKE pattern that matches the text literally anywhere in the value,
-    // or at its end; use with kLikeEscape after it.
-    static QString likeContaining(const QString &text);
-    static QString likeEndingWith(const QString &text);
-    static const QString kLikeEscape;
     // The full-text index finds a text only when it has at least this many
     // characters; a shorter part of a name is looked up among the names'
     // parts of one and two characters, a shorter end of a phone is scanned.
@@ -103,34 +126,10 @@ public:
     // A full-text query for the text as one literal phrase.
     static QString fullTextPhrase(const QString &text);
 
-    // A value of a row as forEachRow() hands it out: its stored type, and
-    // for a text or a blob the stored bytes, which last only until the visit
-    // returns.
-    struct StoredValue
-    {
-        enum class Type { Null, Integer, Real, Text, Blob };
-        Type type = Type::Null;
-        qint64 integer = 0;
-        double real = 0;
-        QByteArrayView bytes;
+    // The same without bound values, for the statements of maintenance.
+    static void forEachRowOf(QSqlDatabase db, const QString &sql, int columns,
+                             const RowVisit &visit);
 
-        // The value as a QVariant of its type: a text as StoredText reads
-        // it, a blob as a QByteArray.
-        QVariant toVariant() const;
-    };
-
-    // Runs a statement that reads, on the connection and inside whatever
-    // transaction it has open, and hands each row to visit as its first
-    // columns values. It reads through SQLite's own interface and copies no
-    // text: over the tens of thousands of rows of an export, Qt's row layer
-    // costs about three times the read itself, and a QString for every text
-    // nearly as much as the read. Stops early when visit returns false;
-    // throws StoreError when the statement fails, and lets what visit throws
-    // pass.
-    static void forEachRow(QSqlDatabase db, const QString &sql, int columns,
-                           const std::function<bool(const StoredValue *row)> &visit);
-    // The same with values bound to the statement's parameters in order:
-    // integers, texts and nulls.
-    static void forEachRow(QSqlDatabase db, const QString &sql, const QVariantList &values,
-                           int columns, const std::function<bool(const StoredValue *row)> &visit);
+private:
+    QString m_path;
 };
