@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # A private PostgreSQL cluster for the tests: made in a temporary folder,
-# listening on a Unix socket in that folder and on no TCP port, never fsync'd.
+# listening on a Unix socket in that folder and on no TCP port, never fsync'd
+# unless PGCLUSTER_FSYNC=on (the benchmark's honest commits).
 #
 #   pgcluster.sh start STATE PORT           a primary; STATE is a folder that
 #                                           gets pellomar-server.ini and the
@@ -48,8 +49,8 @@ start)
   "${as[@]}" mkdir "$base/sock"
   "${as[@]}" "$pgbin/initdb" -D "$base/data" -A trust -U pellomar -E UTF8 \
       --locale=C.UTF-8 --no-sync >"$state/initdb.log" 2>&1
-  printf "listen_addresses=''\nunix_socket_directories='%s'\nport=%s\nfsync=off\nmax_connections=60\n" \
-      "$base/sock" "$port" >> "$base/data/postgresql.conf"
+  printf "listen_addresses=''\nunix_socket_directories='%s'\nport=%s\nfsync=%s\nmax_connections=60\n" \
+      "$base/sock" "$port" "${PGCLUSTER_FSYNC:-off}" >> "$base/data/postgresql.conf"
   echo "$base" > "$state/cluster"
   "${as[@]}" "$pgbin/pg_ctl" -D "$base/data" -l "$base/server.log" -w start >/dev/null
   psql -q -X "host=$base/sock port=$port user=pellomar dbname=postgres" \
