@@ -136,7 +136,7 @@ ServerSettings Cluster::database(const QString &name) const
     ServerSettings s = m_settings;
     s.database = name;
     QString error;
-    if (!Database::createServerDatabase(s, PasswordHash::hash(QStringLiteral("123456")), {},
+    if (!Database::createServerDatabase(s, PasswordHash::hash(QStringLiteral("123456")), QStringLiteral("店主"),
                                         &error))
         qFatal("cannot create the database: %s", qPrintable(error));
     return s;
