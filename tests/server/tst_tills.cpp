@@ -269,7 +269,7 @@ private Q_SLOTS:
             }
         }
         QCOMPARE(next, trouble == Trouble::None ? 1 : marks);
-        if (trouble != Trouble::None && engine != Engine::File)
+        if (trouble == Trouble::Cuts || trouble == Trouble::Restart)
             QVERIFY2(run.reported().failed.size() > 0, "the trouble went unnoticed");
         checkBooks(shop.path(), run, before);
     }
@@ -309,6 +309,7 @@ private Q_SLOTS:
             }
         }
         QVERIFY(failedOver);
+        QVERIFY2(!run.reported().failed.isEmpty(), "the failover went unnoticed");
         checkBooks(shop, run, before);
         // And all of it on the standby, the primary being gone.
         Database promoted(*server);
