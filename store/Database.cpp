@@ -32,6 +32,19 @@ QString wholeCharacters(QString text)
     return text;
 }
 
+// A value as it is bound: a null QString would bind as SQL NULL, and an
+// empty text box is stored as the empty text.
+QVariant bindable(const QVariant &v)
+{
+    if (v.typeId() != QMetaType::QString)
+        return v;
+    if (const QString text = v.toString(); text.isNull())
+        return QStringLiteral("");
+    else if (!text.isValidUtf16())
+        return wholeCharacters(text);
+    return v;
+}
+
 } // namespace
 
 Database::Database(QString path)
@@ -110,6 +123,7 @@ bool Database::isOpen() const
 void Database::close()
 {
     m_statements.clear();
+    m_control = QSqlQuery();
     m_depth = 0;
     if (isOpen())
         m_db.close();
@@ -246,24 +260,24 @@ QSqlQuery &Database::exec(const QString &sql, const QVariantList &values)
         it = m_statements.emplace(sql, q).first;
     }
     QSqlQuery &q = it->second;
-    for (int i = 0; i < values.size(); ++i) {
-        const QVariant &v = values.at(i);
-        // A null QString would bind as SQL NULL; an empty text box is stored
-        // as the empty text.
-        if (v.typeId() != QMetaType::QString)
-            q.bindValue(i, v);
-        else if (const QString text = v.toString(); text.isNull())
-            q.bindValue(i, QStringLiteral(""));
-        else if (!text.isValidUtf16())
-            q.bindValue(i, wholeCharacters(text));
-        else
-            q.bindValue(i, v);
-    }
+    for (int i = 0; i < values.size(); ++i)
+        q.bindValue(i, bindable(values.at(i)));
     if (!q.exec())
         fail(q);
     if (!q.isSelect())
         m_changes = q.numRowsAffected();
     return q;
+}
+
+QSqlQuery &Database::control(const QString &sql)
+{
+    if (m_engine->preparesTransactionControl())
+        return exec(sql);
+    ensureOpen();
+    m_control = QSqlQuery(m_db);
+    if (!m_control.exec(sql))
+        fail(m_control);
+    return m_control;
 }
 
 QVariant Database::scalar(const QString &sql, const QVariantList &values)
@@ -292,7 +306,11 @@ void Database::forEachRow(const QString &sql, const QVariantList &values, int co
                           const Engine::RowVisit &visit)
 {
     ensureOpen();
-    m_engine->forEachRow(m_db, sql, values, columns, visit);
+    QVariantList bound;
+    bound.reserve(values.size());
+    for (const QVariant &v : values)
+        bound << bindable(v);
+    m_engine->forEachRow(m_db, sql, bound, columns, visit);
 }
 
 bool Database::isConflict(const StoreError &e)
@@ -313,12 +331,12 @@ QString Database::newOperationNumber()
 void Database::begin()
 {
     if (m_depth > 0) {
-        exec(m_engine->savepoint(m_depth));
+        control(m_engine->savepoint(m_depth));
         ++m_depth;
         return;
     }
     for (const QString &sql : m_engine->beginWrite()) {
-        QSqlQuery &q = exec(sql);
+        QSqlQuery &q = control(sql);
         // A lock the engine could not take (maintenance holds the database).
         const bool refused = q.isSelect() && q.next() && !q.value(0).toBool();
         q.finish();
@@ -337,7 +355,7 @@ void Database::commit(int level)
 {
     Q_ASSERT(level == m_depth); // an inner transaction ends before its outer one
     if (level > 1) {
-        exec(m_engine->releaseSavepoint(level - 1));
+        control(m_engine->releaseSavepoint(level - 1));
         --m_depth;
         return;
     }
@@ -351,7 +369,7 @@ void Database::commit(int level)
         exec(QStringLiteral("INSERT INTO 已完成操作 (操作号, 时间) VALUES (?, ?)"),
              {m_operation, Clock::now().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))});
     try {
-        exec(m_engine->commit());
+        control(m_engine->commit());
     } catch (const StoreError &e) {
         if (!wrote)
             throw;

@@ -171,6 +171,8 @@ private:
     [[noreturn]] void fail(QSqlQuery &q);
     // Throws unless the connection is open, opening a server's again.
     void ensureOpen();
+    // Runs a statement that begins or ends a transaction or a savepoint.
+    QSqlQuery &control(const QString &sql);
 
     QString m_path;
     QString m_till;
@@ -189,6 +191,7 @@ private:
     QString m_operation;
     qint64 m_changesAtBegin = 0;
     int m_changes = 0;
+    QSqlQuery m_control; // the latest control() statement, when not kept prepared
     std::function<void()> m_confirmedNotice;
     QString m_unknown; // why the outcome of a commit is unknown; empty while it is not
 };

@@ -52,6 +52,9 @@ public:
     // Each must succeed; a statement that returns a row whose first value
     // is false refuses the transaction (the database is being maintained).
     virtual QStringList beginWrite() const = 0;
+    // Whether the statements that begin and end transactions and savepoints
+    // can be prepared (and so kept prepared) like any other.
+    virtual bool preparesTransactionControl() const = 0;
     virtual QString commit() const { return QStringLiteral("COMMIT"); }
     virtual QString rollback() const { return QStringLiteral("ROLLBACK"); }
     virtual QString savepoint(int level) const

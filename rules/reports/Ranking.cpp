@@ -22,7 +22,7 @@ const QString kSums = QStringLiteral(
     " SELECT k.会员号, 0, -r.金额 FROM 账户流水 r "
     " JOIN 账户流水 k ON k.关联流水 = r.关联流水 AND k.类别 = ? "
     " WHERE r.类别 = ? AND r.时间 >= ? AND r.时间 < ?"
-    ") GROUP BY ref");
+    ") p GROUP BY ref");
 
 QList<Row> compute(Database &store, const QDate &from, const QDate &to, By by, int top)
 {

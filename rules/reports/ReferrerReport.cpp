@@ -21,27 +21,30 @@ namespace {
 // commission.
 const QString kParts = QStringLiteral(
     "SELECT o.会员号 AS a, 1 AS n, o.金额 AS s, k.余额变动 AS c FROM v CROSS JOIN 账户流水 k "
-    "CROSS JOIN 账户流水 o ON o.流水号 = k.关联流水 "
+    "CROSS JOIN 账户流水 o "
     "WHERE k.会员号 = v.acc AND k.类别 = v.kc AND k.时间 >= v.s AND k.时间 < v.e "
+    "AND o.流水号 = k.关联流水 "
     "UNION ALL "
     "SELECT o.会员号, 0, 0, rc.余额变动 FROM v CROSS JOIN 账户流水 rc "
-    "CROSS JOIN 账户流水 k ON k.流水号 = rc.关联流水 "
-    "CROSS JOIN 账户流水 o ON o.流水号 = k.关联流水 "
+    "CROSS JOIN 账户流水 k CROSS JOIN 账户流水 o "
     "WHERE rc.会员号 = v.acc AND rc.类别 = v.krc AND rc.时间 >= v.s AND rc.时间 < v.e "
+    "AND k.流水号 = rc.关联流水 AND o.流水号 = k.关联流水 "
     "UNION ALL "
     "SELECT o.会员号, -1, -r.金额, 0 FROM v CROSS JOIN 账户流水 r "
-    "CROSS JOIN 账户流水 o ON o.流水号 = r.关联流水 "
-    "CROSS JOIN 账户流水 k ON k.关联流水 = o.流水号 AND k.类别 = v.kc AND k.会员号 = v.acc "
-    "WHERE r.类别 = v.kr AND r.时间 >= v.s AND r.时间 < v.e");
+    "CROSS JOIN 账户流水 o CROSS JOIN 账户流水 k "
+    "WHERE r.类别 = v.kr AND r.时间 >= v.s AND r.时间 < v.e AND o.流水号 = r.关联流水 "
+    "AND k.关联流水 = o.流水号 AND k.类别 = v.kc AND k.会员号 = v.acc");
 // Summed per referee first; then who he is: his row while he exists, else
 // his last entry.
 const QString kByReferee =
-    QStringLiteral("WITH v(acc, s, e, kc, krc, kr) AS (SELECT ?, ?, ?, ?, ?, ?) "
+    QStringLiteral("WITH v(acc, s, e, kc, krc, kr) AS (SELECT CAST(? AS BIGINT), "
+                   "CAST(? AS TEXT), CAST(? AS TEXT), CAST(? AS TEXT), CAST(? AS TEXT), "
+                   "CAST(? AS TEXT)) "
                    "SELECT g.a, acc.会员行, coalesce(m.会员名, e.会员名), "
                    "coalesce(m.手机号, e.手机号), m.注册时间, g.n, g.s, g.c "
                    "FROM (SELECT a, sum(n) AS n, sum(s) AS s, sum(c) AS c FROM (") +
     kParts +
-    QStringLiteral(") GROUP BY a) g "
+    QStringLiteral(") p GROUP BY a) g "
                    "LEFT JOIN 会员账户 acc ON acc.会员号 = g.a "
                    "LEFT JOIN 会员登记 m ON m.rowid = acc.会员行 "
                    "LEFT JOIN 账户流水 e ON acc.会员行 IS NULL AND e.流水号 = "

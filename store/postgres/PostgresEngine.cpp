@@ -95,6 +95,12 @@ const char *const kTables[] = {
 void run(QSqlDatabase db, const QString &sql, const QVariantList &values = {})
 {
     QSqlQuery q(db);
+    // The server prepares only statements that read or change rows.
+    if (values.isEmpty()) {
+        if (!q.exec(sql))
+            throw StoreError(q.lastError().text());
+        return;
+    }
     if (!q.prepare(sql))
         throw StoreError(q.lastError().text());
     for (int i = 0; i < values.size(); ++i)

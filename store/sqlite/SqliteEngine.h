@@ -26,6 +26,7 @@ public:
     QString prepare(QSqlDatabase db, bool alongside,
                     const std::function<void(bool running)> &upgradeNotice) override;
     QStringList beginWrite() const override;
+    bool preparesTransactionControl() const override { return true; }
     qint64 writeMark(QSqlDatabase db) const override { return totalChanges(db); }
     bool wroteSince(QSqlDatabase db, qint64 mark) const override
     {

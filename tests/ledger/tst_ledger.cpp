@@ -211,7 +211,7 @@ private Q_SLOTS:
         }
         const QString ledgerBefore =
             shop.store()
-                .scalar(QStringLiteral("SELECT count(*) || '/' || total(余额变动) FROM 账户流水"))
+                .scalar(QStringLiteral("SELECT count(*) || '/' || coalesce(sum(余额变动), 0) FROM 账户流水"))
                 .toString();
         const QString buyerBefore =
             what == QLatin1String("deleted") ? QString() : shop.money(shop.buyer);
@@ -221,7 +221,7 @@ private Q_SLOTS:
         QCOMPARE(o.message, message);
         QCOMPARE(
             shop.store()
-                .scalar(QStringLiteral("SELECT count(*) || '/' || total(余额变动) FROM 账户流水"))
+                .scalar(QStringLiteral("SELECT count(*) || '/' || coalesce(sum(余额变动), 0) FROM 账户流水"))
                 .toString(),
             ledgerBefore);
         if (!buyerBefore.isEmpty())
@@ -282,6 +282,8 @@ private Q_SLOTS:
     {
         QFETCH(QString, edit);
         QFETCH(QString, cells);
+        if (edit.contains(QLatin1String("'abc'")))
+            PELLOMAR_FILE_ONLY("a server's amount column holds only numbers");
         Shop shop;
         shop.consume(QStringLiteral("Buyer"), Consumption::kCash, "30");
         QCOMPARE(Ledger(shop.store()).reconcile().size(), 0);
@@ -310,6 +312,7 @@ private Q_SLOTS:
     void olderFileUpgrades()
     {
         QFETCH(int, version);
+        PELLOMAR_FILE_ONLY("older versions are files");
         TestFolder folder(false);
         const QString path = folder.path() + QStringLiteral("/old.mdb");
         QCOMPARE(writeDatabaseOfVersion(path, version), QString());
@@ -377,7 +380,8 @@ private Q_SLOTS:
         MemberDelete::remove(shop.store(), QStringLiteral("Loner"));
         const qint64 again =
             addMember(shop.store(), QStringLiteral("New"), QStringLiteral("13800000009"));
-        QCOMPARE(again, shop.loner); // SQLite gives the last row number out again
+        if (!TestServer::cluster())
+            QCOMPARE(again, shop.loner); // SQLite gives the last row number out again
         QCOMPARE(Ledger(shop.store()).reconcile().size(), 0);
         const qint64 account = Ledger(shop.store()).ensureAccount(again);
         QCOMPARE(Ledger(shop.store()).statement(account, {}, {}).size(), 0);
@@ -581,16 +585,13 @@ private Q_SLOTS:
             MemberModify::Outcome::Kind::Saved);
         MemberDelete::remove(store, QStringLiteral("Loner"));
         QCOMPARE(
-            store.scalar(QStringLiteral("SELECT group_concat(操作, ',') FROM 操作日志")).toString(),
+            joinedRows(store, QStringLiteral("SELECT 操作 FROM 操作日志 ORDER BY 序号"), u','),
             QStringLiteral("登录失败,登录,注册管理员,修改管理员,删除管理员,修改会员,删除会员"));
         QCOMPARE(store.scalar(QStringLiteral("SELECT 内容 FROM 操作日志 WHERE 操作 = '修改会员'"))
                      .toString(),
                  QStringLiteral("会员 Loner，性别：男 → 女；手机号：13800000003 → 13800000008"));
-        const QString everything =
-            store
-                .scalar(QStringLiteral("SELECT group_concat(时间 || 管理员 || 操作 || 内容, '|') "
-                                       "FROM 操作日志"))
-                .toString();
+        const QString everything = joinedRows(
+            store, QStringLiteral("SELECT 时间 || 管理员 || 操作 || 内容 FROM 操作日志"), u'|');
         for (const QString &secret : {first, second}) {
             QVERIFY(!everything.contains(secret));
             QVERIFY(!everything.contains(QString::number(secret.size())));

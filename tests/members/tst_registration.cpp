@@ -198,6 +198,7 @@ private Q_SLOTS:
     // either case, so Émile may name the member émile.
     void nonAsciiLetterCaseMakesAnotherMember()
     {
+        PELLOMAR_FILE_ONLY("a server compares every letter without regard to case");
         TestFolder folder;
         addMember(folder.store(), QStringLiteral("émile"), kLilyPhone);
         const Outcome outcome =
@@ -247,6 +248,7 @@ private Q_SLOTS:
 
     void failingWriteLeavesNothing()
     {
+        PELLOMAR_FILE_ONLY("the failing write is a trigger of the file's own dialect");
         TestFolder folder;
         addNeighbours(folder.store());
         Database &store = folder.store();

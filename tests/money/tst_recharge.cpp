@@ -175,6 +175,7 @@ private Q_SLOTS:
 
     void emptyBalanceCountsAsZero()
     {
+        PELLOMAR_FILE_ONLY("a server's amount column holds only numbers");
         TestFolder folder;
         const qint64 lily = addMember(folder.store(), QStringLiteral("Lily"), kLilyPhone);
         folder.store().exec(QStringLiteral("UPDATE 会员登记 SET 余额 = '' WHERE rowid = ?"),
@@ -196,6 +197,7 @@ private Q_SLOTS:
 
     void failingWriteLeavesTheBalance()
     {
+        PELLOMAR_FILE_ONLY("the failing write is a trigger of the file's own dialect");
         TestFolder folder;
         const qint64 lily =
             addMember(folder.store(), QStringLiteral("Lily"), kLilyPhone, {}, {}, yuan("3"));

@@ -101,3 +101,14 @@ inline Money yuan(const char *text)
 {
     return Money::fromStored(QString::fromLatin1(text));
 }
+
+// The first column of every row of a statement, joined with sep.
+inline QString joinedRows(Database &store, const QString &sql, QChar sep)
+{
+    QSqlQuery &q = store.exec(sql);
+    QStringList values;
+    while (q.next())
+        values << q.value(0).toString();
+    q.finish();
+    return values.join(sep);
+}

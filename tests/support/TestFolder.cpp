@@ -3,6 +3,7 @@
 #include "rules/admins/Login.h"
 #include "rules/admins/PasswordHash.h"
 #include "store/CommissionTable.h"
+#include "support/TestServer.h"
 
 #include <QFile>
 
@@ -22,13 +23,29 @@ TestFolder::TestFolder(bool open) : m_end([this](int code) { recordEnd(code); })
     if (!copyDeliveredDatabase(QStringLiteral("table.mdb"), f.liveDatabase()) ||
         !copyDeliveredDatabase(QStringLiteral("zero.mdb"), f.blankTemplate()))
         qFatal("cannot copy the delivered databases into %s", qPrintable(m_dir.path()));
-    m_store = std::make_unique<Database>(f.liveDatabase());
+    if (TestServer::cluster()) {
+        m_server = TestServer::freshDatabase();
+        m_store = std::make_unique<Database>(*m_server);
+    } else {
+        m_store = std::make_unique<Database>(f.liveDatabase());
+    }
     if (open && !m_store->open())
         qFatal("cannot open %s: %s", qPrintable(f.liveDatabase()),
                qPrintable(m_store->lastError()));
 }
 
-TestFolder::~TestFolder() = default;
+TestFolder::~TestFolder()
+{
+    m_store.reset();
+    if (m_server)
+        TestServer::drop(*m_server);
+}
+
+std::unique_ptr<Database> TestFolder::newStore() const
+{
+    return m_server ? std::make_unique<Database>(*m_server)
+                    : std::make_unique<Database>(files().liveDatabase());
+}
 
 void TestFolder::recordEnd(int code)
 {

@@ -4,13 +4,18 @@
 #include "base/Session.h"
 #include "store/DataFiles.h"
 #include "store/Database.h"
+#include "store/ServerSettings.h"
+#include "support/TestServer.h"
 
 #include <QTemporaryDir>
 #include <memory>
+#include <optional>
 
 // A temporary program folder holding copies of the delivered table.mdb and
 // zero.mdb, with an open store on it, a session and a way to end the
-// program that records the request instead of ending the test.
+// program that records the request instead of ending the test. With
+// PELLOMAR_TEST_SERVER set the store is on a fresh database of the test
+// cluster instead (support/TestServer.h); the folder still holds the files.
 class TestFolder
 {
 public:
@@ -23,6 +28,9 @@ public:
     QString path() const { return m_dir.path(); }
     DataFiles files() const { return DataFiles(m_dir.path()); }
     Database &store() { return *m_store; }
+    // A further store, not yet open, on the same database as store().
+    std::unique_ptr<Database> newStore() const;
+    bool onServer() const { return m_server.has_value(); }
     virtual Session &session() { return m_session; }
     virtual ProgramEnd &end() { return m_end; }
 
@@ -39,6 +47,7 @@ protected:
 
 private:
     QTemporaryDir m_dir;
+    std::optional<ServerSettings> m_server;
     std::unique_ptr<Database> m_store;
     Session m_session;
     ProgramEnd m_end;
