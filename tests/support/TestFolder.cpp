@@ -38,7 +38,7 @@ TestFolder::~TestFolder()
 {
     m_store.reset();
     if (m_server)
-        TestServer::drop(*m_server);
+        TestServer::release(*m_server);
 }
 
 std::unique_ptr<Database> TestFolder::newStore() const

@@ -7,15 +7,19 @@
 // The tests' stores on a server: when PELLOMAR_TEST_SERVER names the folder
 // of a test cluster's pellomar-server.ini (CTest's server fixture sets it for
 // the _server variants), every TestFolder makes its store on a database of
-// its own, copied from a template that holds what the delivered table.mdb
-// holds (the built-in administrator), and drops it at the end.
+// its own, holding what the delivered table.mdb holds (the built-in
+// administrator).
 namespace TestServer {
 
 // The cluster's settings; nothing when the tests run on files.
 std::optional<ServerSettings> cluster();
-// A new database of this program on the cluster (the template made at the
-// first call of the test program); its settings name it.
+// A database of this program on the cluster holding only the built-in
+// administrator: one a finished TestFolder gave back, emptied, or else a
+// new copy of the template made at the first call; its settings name it.
 ServerSettings freshDatabase();
+// Gives a database back for the next freshDatabase(); the test program
+// drops it as it ends.
+void release(const ServerSettings &database);
 // Drops a database freshDatabase() made, closing what is still connected.
 void drop(const ServerSettings &database);
 // Runs one statement on the cluster's own database (not a test's); false
