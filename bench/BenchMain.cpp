@@ -1558,11 +1558,9 @@ void benchLedgerConsumption()
                     qFatal("member missing");
                 Transaction tx(store);
                 m = members.byId(m->id);
-                m->consumed += amount;
-                if (!cash)
-                    m->balance -= amount;
-                ++m->consumptions;
-                members.setConsumption(m->id, m->consumed, m->balance, m->consumptions);
+                members.changeMoney(m->id, cash ? Money() : -amount, amount, 1,
+                                    cash ? MemberTable::Guard::None
+                                         : MemberTable::Guard::NotBelowZero);
                 if (cash)
                     CashLog(store).add(Clock::now(), amount.toString());
                 Commission::credit(members, rate, *m, amount);

@@ -6,6 +6,8 @@
 # The core layers (base, store, rules) never reach the widget headers.
 # A screen reaches the data only through the rules: of the store it may
 # include only the plain value types listed in screenStore.
+# Statements only SQLite understands stand in the file engine's folder,
+# store/sqlite/, and nowhere else (tests/ and bench/ are not checked).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -30,4 +32,13 @@ while IFS= read -r file; do
     status=1
   fi
 done < <(git ls-files -co --exclude-standard -- base workbook store rules screens program | grep -E '\.(cpp|h)$')
+
+sqliteOnly='PRAGMA|sqlite_master|typeof\(|BEGIN IMMEDIATE|changes\(\)|fts5|MATCH|QSQLITE|sqlite3_'
+while IFS= read -r file; do
+  if grep -nE "$sqliteOnly" "$file" >&2; then
+    echo "$file: SQLite's own SQL outside store/sqlite/" >&2
+    status=1
+  fi
+done < <(git ls-files -co --exclude-standard -- base workbook store rules screens program |
+         grep -E '\.(cpp|h)$' | grep -v '^store/sqlite/')
 exit $status

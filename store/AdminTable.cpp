@@ -86,21 +86,21 @@ void AdminTable::setPasswordAndRemark(qint64 id, const QString &passwordHash, co
 {
     m_store.exec(QStringLiteral("UPDATE 管理员登记 SET 密码 = ?, 备注 = ? WHERE rowid = ?"),
                  {passwordHash, remark, id});
-    if (m_store.changes() != 1)
+    if (m_store.rowsChanged() != 1)
         throw StoreError(QStringLiteral("administrator %1 not found").arg(id));
 }
 
 void AdminTable::setRemark(qint64 id, const QString &remark)
 {
     m_store.exec(QStringLiteral("UPDATE 管理员登记 SET 备注 = ? WHERE rowid = ?"), {remark, id});
-    if (m_store.changes() != 1)
+    if (m_store.rowsChanged() != 1)
         throw StoreError(QStringLiteral("administrator %1 not found").arg(id));
 }
 
 int AdminTable::removeByName(const QString &name)
 {
     m_store.exec(QStringLiteral("DELETE FROM 管理员登记 WHERE 管理员名字 = ?"), {name});
-    const int removed = m_store.changes();
+    const int removed = m_store.rowsChanged();
     dropRoleIfUnused(name);
     return removed;
 }
@@ -111,7 +111,7 @@ int AdminTable::removeById(qint64 id)
         m_store.scalar(QStringLiteral("SELECT 管理员名字 FROM 管理员登记 WHERE rowid = ?"), {id})
             .toString();
     m_store.exec(QStringLiteral("DELETE FROM 管理员登记 WHERE rowid = ?"), {id});
-    const int removed = m_store.changes();
+    const int removed = m_store.rowsChanged();
     dropRoleIfUnused(name);
     return removed;
 }

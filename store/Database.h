@@ -94,7 +94,7 @@ public:
     // invalid QVariant when there is no row.
     QVariant scalar(const QString &sql, const QVariantList &values = {});
     // Number of rows changed by the latest INSERT, UPDATE or DELETE.
-    int changes() const { return m_changes; }
+    int rowsChanged() const { return m_changes; }
     // Runs an INSERT and returns the value of column (the new row's id) of
     // the row it added; nothing when it added none (an INSERT ... SELECT
     // that found no row).

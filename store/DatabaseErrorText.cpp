@@ -46,7 +46,7 @@ Kind byCode(int code)
     }
 }
 
-// The engine's messages for the same codes (sqlite3_errstr and friends).
+// The file engine's messages for the same codes.
 Kind byText(const QString &text)
 {
     const struct

@@ -298,21 +298,58 @@ qint64 MemberTable::insert(const Member &m)
     return id;
 }
 
-void MemberTable::setConsumption(qint64 id, Money consumed, Money balance, qint64 consumptions)
+void MemberTable::lockInOrder(QList<qint64> ids)
 {
-    m_store.exec(QStringLiteral("UPDATE 会员登记 SET 消费金额 = ?, 余额 = ?, 被推荐人消费次数 = ? "
-                                "WHERE rowid = ?"),
-                 {consumed.toStored(), balance.toStored(), consumptions, id});
-    if (m_store.changes() != 1)
-        throw StoreError(QStringLiteral("member %1 not found").arg(id));
+    const QString lock = m_store.engine().lockForUpdate();
+    if (lock.isEmpty())
+        return;
+    std::sort(ids.begin(), ids.end());
+    ids.erase(std::unique(ids.begin(), ids.end()), ids.end());
+    for (const qint64 id : ids)
+        m_store.scalar(QStringLiteral("SELECT rowid FROM 会员登记 WHERE rowid = ?") + lock, {id});
 }
 
-void MemberTable::setBalance(qint64 id, Money balance)
+std::optional<MemberTable::Figures> MemberTable::changeMoney(qint64 id, Money balanceChange,
+                                                            Money consumedChange,
+                                                            qint64 countChange, Guard guard)
 {
-    m_store.exec(QStringLiteral("UPDATE 会员登记 SET 余额 = ? WHERE rowid = ?"),
-                 {balance.toStored(), id});
-    if (m_store.changes() != 1)
-        throw StoreError(QStringLiteral("member %1 not found").arg(id));
+    // Each amount is rounded to the fen as stored: an integer when whole,
+    // else the nearest number to its two decimals, as Money::toStored()
+    // writes it.
+    static const QString change = QStringLiteral(
+        "UPDATE 会员登记 SET 余额 = round(余额 + ?, 2), 消费金额 = round(消费金额 + ?, 2), "
+        "被推荐人消费次数 = 被推荐人消费次数 + ? WHERE rowid = ? ");
+    static const QString returning =
+        QStringLiteral(" RETURNING 余额, 消费金额, 被推荐人消费次数");
+    static const QString unguarded = change + returning;
+    static const QString guarded = change + QStringLiteral("AND 余额 >= ?") + returning;
+    QVariantList values{balanceChange.toStored(), consumedChange.toStored(), countChange, id};
+    if (guard == Guard::NotBelowZero)
+        values << (-balanceChange).toStored();
+    QSqlQuery &q = m_store.exec(guard == Guard::None ? unguarded : guarded, values);
+    std::optional<Figures> after;
+    if (q.next()) {
+        bool balanceOk = true;
+        bool consumedOk = true;
+        after = Figures{Money::fromStored(q.value(0), &balanceOk),
+                       Money::fromStored(q.value(1), &consumedOk), q.value(2).toLongLong()};
+        if (!balanceOk || !consumedOk)
+            after.reset();
+    }
+    q.finish();
+    return after;
+}
+
+void MemberTable::lockKeys(const QStringList &keys)
+{
+    const QString lock = m_store.engine().lockKeys();
+    if (lock.isEmpty())
+        return;
+    QStringList sorted = keys;
+    sorted.sort();
+    for (const QString &key : sorted)
+        if (!key.isEmpty())
+            m_store.scalar(lock, {key});
 }
 
 void MemberTable::setDetails(qint64 id, const QString &sex, const QString &phone,
@@ -322,7 +359,7 @@ void MemberTable::setDetails(qint64 id, const QString &sex, const QString &phone
         QStringLiteral("UPDATE 会员登记 SET 性别 = ?, 手机号 = ?, 推荐人 = ?, 推荐人手机 = ? "
                        "WHERE rowid = ?"),
         {sex, phone, referrer, referrerPhone, id});
-    if (m_store.changes() != 1)
+    if (m_store.rowsChanged() != 1)
         throw StoreError(QStringLiteral("member %1 not found").arg(id));
 }
 
@@ -333,7 +370,7 @@ int MemberTable::carryReferrerPhone(qint64 id, const QString &oldPhone, const QS
     m_store.exec(
         QStringLiteral("UPDATE 会员登记 SET 推荐人手机 = ? WHERE 推荐人手机 = ? AND rowid <> ?"),
         {newPhone, oldPhone, id});
-    return m_store.changes();
+    return m_store.rowsChanged();
 }
 
 int MemberTable::removeByName(const QString &name)
@@ -341,8 +378,11 @@ int MemberTable::removeByName(const QString &name)
     // Each deleted member's account is closed with what he had. An amount
     // another tool left unreadable is closed as 0; reconciliation shows it.
     QList<Member> going;
-    QSqlQuery &q =
-        m_store.exec(kSelect + QStringLiteral("WHERE 会员名 = ? ORDER BY rowid"), {name});
+    // Locked while they are read, so that what their accounts are closed
+    // with is what they hold when they go.
+    QSqlQuery &q = m_store.exec(kSelect + QStringLiteral("WHERE 会员名 = ? ORDER BY rowid") +
+                                    m_store.engine().lockForUpdate(),
+                                {name});
     while (q.next()) {
         Member m;
         m.id = q.value(0).toLongLong();
@@ -358,7 +398,7 @@ int MemberTable::removeByName(const QString &name)
     for (const Member &m : going)
         ledger.close(m);
     m_store.exec(QStringLiteral("DELETE FROM 会员登记 WHERE 会员名 = ?"), {name});
-    return m_store.changes();
+    return m_store.rowsChanged();
 }
 
 QList<qint64> MemberTable::idsAfter(qint64 afterId, int limit, std::optional<Key> key,

@@ -71,9 +71,31 @@ public:
     // Adds a row and opens the member's account in the ledger, with an
     // opening entry when he starts with money; returns his id.
     qint64 insert(const Member &member);
-    // Writes the three money fields of a consumption.
-    void setConsumption(qint64 id, Money consumed, Money balance, qint64 consumptions);
-    void setBalance(qint64 id, Money balance);
+    // Locks these members' rows until the transaction ends, in ascending
+    // id order, so that two tills locking the same members never wait for
+    // each other in a circle. Where a write transaction keeps every other
+    // writer out anyway (a file) nothing needs to happen.
+    void lockInOrder(QList<qint64> ids);
+    // What a change of a member's money gives: the values stored after it.
+    struct Figures
+    {
+        Money balance;
+        Money consumed;
+        qint64 consumptions = 0;
+    };
+    // Changes a member's money by a relative statement, never by writing
+    // back what was read: the balance by balanceChange, the consumption
+    // total by consumedChange, the count by countChange. With guarded, a
+    // balance that would fall below zero refuses the change. Returns the
+    // values after it; nothing when no row changed (the member is gone or
+    // the guard refused).
+    enum class Guard { None, NotBelowZero };
+    std::optional<Figures> changeMoney(qint64 id, Money balanceChange, Money consumedChange,
+                                      qint64 countChange, Guard guard);
+    // Locks the rows of the members with this name and these phones against
+    // a registration of the same name or phone at another till, until the
+    // transaction ends.
+    void lockKeys(const QStringList &keys);
     // Writes the four fields a correction may change.
     void setDetails(qint64 id, const QString &sex, const QString &phone, const QString &referrer,
                     const QString &referrerPhone);

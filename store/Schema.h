@@ -48,8 +48,9 @@ inline const QStringList kCashColumns = {
 // The administrator every database holds; it cannot be removed.
 inline const QString kBuiltInAdmin = QStringLiteral("admin");
 
-// Written to PRAGMA application_id so that a file of this program can be
-// told from any other SQLite file.
+// The mark of this program's databases: in a file's header (its
+// application id), so that it can be told from any other SQLite file, and
+// in a server's 数据库信息.
 constexpr int kApplicationId = 0x50454c4d; // "PELM"
 
 // The version of the schema this program writes. Version 1 is the first

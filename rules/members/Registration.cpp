@@ -73,27 +73,35 @@ Outcome add(Database &store, const Request &r, const ConfirmIncomplete &confirm)
         return refused(kNotConfirmed);
 
     MemberTable members(store);
-    Transaction tx(store);
-    if (members.firstByName(r.name))
-        return refused(kNameTaken, Focus::Name);
-    if (members.firstByPhone(r.phone))
-        return refused(kPhoneTaken, Focus::Phone);
-    if (referralWouldBeMutual(members, r))
-        return refused(kMutual);
-    if ((!r.referrer.isEmpty() && sameName(r.referrer, r.name)) ||
-        (!r.referrerPhone.isEmpty() && r.referrerPhone.trimmed() == r.phone))
-        return refused(kSelfReferral);
+    // Run again when another till's transaction stood in the way (a server
+    // that found a deadlock); the second run reads everything afresh.
+    return store.retrying([&]() -> Outcome {
+        Transaction tx(store);
+        // Two tills registering the same name or phone at once take turns here:
+        // the second then finds the first's member. (A moved-in file may hold
+        // such pairs already, so no unique index can say it.)
+        members.lockKeys({r.name, r.phone});
+        if (members.firstByName(r.name))
+            return refused(kNameTaken, Focus::Name);
+        if (members.firstByPhone(r.phone))
+            return refused(kPhoneTaken, Focus::Phone);
+        if (referralWouldBeMutual(members, r))
+            return refused(kMutual);
+        if ((!r.referrer.isEmpty() && sameName(r.referrer, r.name)) ||
+            (!r.referrerPhone.isEmpty() && r.referrerPhone.trimmed() == r.phone))
+            return refused(kSelfReferral);
 
-    Member m;
-    m.name = r.name;
-    m.sex = r.sex;
-    m.phone = r.phone;
-    m.referrer = r.referrer;
-    m.referrerPhone = r.referrerPhone;
-    m.registered = r.date;
-    members.insert(m);
-    tx.commit();
-    return {true, successMessage(r.name), Focus::Unchanged};
+        Member m;
+        m.name = r.name;
+        m.sex = r.sex;
+        m.phone = r.phone;
+        m.referrer = r.referrer;
+        m.referrerPhone = r.referrerPhone;
+        m.registered = r.date;
+        members.insert(m);
+        tx.commit();
+        return {true, successMessage(r.name), Focus::Unchanged};
+    });
 }
 
 namespace {

@@ -1,4 +1,5 @@
 #include "rules/money/Commission.h"
+#include "base/StoreError.h"
 #include "store/CommissionTable.h"
 
 namespace Commission {
@@ -43,8 +44,13 @@ std::optional<Credit> credit(MemberTable &members, const Rate &rate, const Membe
     if (!referrer || referrer->id == consumer.id)
         return std::nullopt;
     Credit c{*referrer, rate.on(amount)};
-    c.referrer.balance += c.amount;
-    members.setBalance(c.referrer.id, c.referrer.balance);
+    const std::optional<MemberTable::Figures> after = members.changeMoney(
+        c.referrer.id, c.amount, {}, 0, MemberTable::Guard::None);
+    if (!after)
+        throw StoreError(QStringLiteral("member %1 not found").arg(c.referrer.id));
+    c.referrer.balance = after->balance;
+    c.referrer.consumed = after->consumed;
+    c.referrer.consumptions = after->consumptions;
     return c;
 }
 

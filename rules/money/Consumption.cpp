@@ -72,45 +72,65 @@ Outcome confirm(Database &store, const Request &request, const CommissionSetting
             return refused({}, Focus::Name, lookup.kind() == MemberLookup::Kind::Name);
     }
 
-    // Read the row again inside the transaction: the writes start from what
-    // is stored now, not from what was read before the question above.
-    Transaction tx(store);
-    member = members.byId(member->id);
-    if (!member)
-        return refused(kNotRegistered);
-    if (!covers(*member))
-        return refused(kInsufficient);
-    member->consumed += *amount;
-    if (!cash)
-        member->balance -= *amount;
-    ++member->consumptions;
-    members.setConsumption(member->id, member->consumed, member->balance, member->consumptions);
-    Ledger ledger(store);
-    const qint64 entry =
-        ledger.add(*member, cash ? Ledger::kCashConsumption : Ledger::kBalanceConsumption, *amount,
-                   {cash ? Money() : -*amount, *amount, 1});
-    if (cash)
-        CashLog(store).add(Clock::now(), amount->toString());
-    const std::optional<Commission::Credit> credit =
-        Commission::credit(members, *derived.rate, *member, *amount);
-    if (credit)
-        ledger.add(credit->referrer, Ledger::kCommission, credit->amount, {credit->amount, {}, 0},
-                   entry);
-    tx.commit();
+    // Run again when another till's transaction stood in the way (a server
+    // that found a deadlock); the second run reads everything afresh.
+    return store.retrying([&]() -> Outcome {
+        // Read the row again inside the transaction: the writes start from
+        // what is stored now, not from what was read before the question
+        // above.
+        Transaction tx(store);
+        // The consumer's and his referrer's rows are locked first, in a fixed
+        // order, so that two tills charging either of them wait in turn.
+        {
+            QList<qint64> locked{member->id};
+            if (const auto referrer =
+                    Commission::findReferrer(members, member->referrer, member->referrerPhone))
+                locked << referrer->id;
+            members.lockInOrder(locked);
+        }
+        member = members.byId(member->id);
+        if (!member)
+            return refused(kNotRegistered);
+        if (!covers(*member))
+            return refused(kInsufficient);
+        // Relative and guarded: a balance another till lowered meanwhile can
+        // refuse the payment, never go below zero.
+        const std::optional<MemberTable::Figures> after =
+            members.changeMoney(member->id, cash ? Money() : -*amount, *amount, 1,
+                                cash ? MemberTable::Guard::None : MemberTable::Guard::NotBelowZero);
+        if (!after)
+            return refused(members.byId(member->id) ? kInsufficient : kNotRegistered);
+        member->balance = after->balance;
+        member->consumed = after->consumed;
+        member->consumptions = after->consumptions;
+        Ledger ledger(store);
+        const qint64 entry =
+            ledger.add(*member, cash ? Ledger::kCashConsumption : Ledger::kBalanceConsumption,
+                       *amount, {cash ? Money() : -*amount, *amount, 1});
+        if (cash)
+            CashLog(store).add(Clock::now(), amount->toString());
+        const std::optional<Commission::Credit> credit =
+            Commission::credit(members, *derived.rate, *member, *amount);
+        if (credit)
+            ledger.add(credit->referrer, Ledger::kCommission, credit->amount,
+                       {credit->amount, {}, 0}, entry);
+        tx.commit();
 
-    Outcome done{Outcome::Kind::Done, {}, Focus::Unchanged, true, {}, entry,
-                 store.operationNumber()};
-    if (cash)
-        done.result =
-            QStringLiteral("操作完成，现金消费：") + amount->toString() + QStringLiteral("元");
-    else
-        done.result = QStringLiteral("操作完成\n消费 ") + amount->toString() +
-                      QStringLiteral("元，余额 ") + member->balance.toString() +
-                      QStringLiteral("元");
-    if (credit)
-        done.result += QStringLiteral("\n推荐人 ") + credit->referrer.name + QStringLiteral(" 获得提成 ") +
-                       credit->amount.toString() + QStringLiteral(" 元");
-    return done;
+        Outcome done{Outcome::Kind::Done,    {}, Focus::Unchanged, true, {}, entry,
+                     store.operationNumber()};
+        if (cash)
+            done.result =
+                QStringLiteral("操作完成，现金消费：") + amount->toString() + QStringLiteral("元");
+        else
+            done.result = QStringLiteral("操作完成\n消费 ") + amount->toString() +
+                          QStringLiteral("元，余额 ") + member->balance.toString() +
+                          QStringLiteral("元");
+        if (credit)
+            done.result += QStringLiteral("\n推荐人 ") + credit->referrer.name +
+                           QStringLiteral(" 获得提成 ") + credit->amount.toString() +
+                           QStringLiteral(" 元");
+        return done;
+    });
 }
 
 } // namespace Consumption

@@ -59,38 +59,54 @@ Outcome recharge(Database &store, const Request &request)
 
     const MemberLookup lookup(request.name, request.phone);
     MemberTable members(store);
-    Transaction tx(store);
-    const std::optional<Member> member = lookup.find(members);
-    if (!member)
-        return notFound(lookup.kind());
-    const Money balance = member->balance + *amount;
-    if (balance < Money())
-        return {false, kNegative, Focus::Unchanged, {}};
-    members.setBalance(member->id, balance);
-    Member after = *member;
-    after.balance = balance;
-    const qint64 entry = Ledger(store).add(
-        after, request.offset ? Ledger::kOffset : Ledger::kRecharge, *amount, {*amount, {}, 0});
-    tx.commit();
+    // Run again when another till's transaction stood in the way (a server
+    // that found a deadlock); the second run reads everything afresh.
+    return store.retrying([&]() -> Outcome {
+        Transaction tx(store);
+        const std::optional<Member> member = lookup.find(members);
+        if (!member)
+            return notFound(lookup.kind());
+        if (member->balance + *amount < Money())
+            return {false, kNegative, Focus::Unchanged, {}};
+        // Relative: a recharge at another till meanwhile is kept; an offset
+        // never takes the balance below zero.
+        const std::optional<MemberTable::Figures> figures = members.changeMoney(
+            member->id, *amount, {}, 0,
+            *amount < Money() ? MemberTable::Guard::NotBelowZero : MemberTable::Guard::None);
+        if (!figures) {
+            if (!members.byId(member->id))
+                return notFound(lookup.kind());
+            return {false, kNegative, Focus::Unchanged, {}};
+        }
+        Member after = *member;
+        after.balance = figures->balance;
+        const qint64 entry = Ledger(store).add(
+            after, request.offset ? Ledger::kOffset : Ledger::kRecharge, *amount, {*amount, {}, 0});
+        tx.commit();
 
-    const QString tail =
-        QStringLiteral("充值成功！本次充值 ") + amount->toString() + QStringLiteral(" 元！");
-    QString message;
-    switch (lookup.kind()) {
-    case MemberLookup::Kind::Name:
-        message = QStringLiteral("会员 ") + lookup.name() + QLatin1Char(' ') + tail;
-        break;
-    case MemberLookup::Kind::Phone:
-        message = QStringLiteral("手机号 ") + lookup.phone() + QStringLiteral(" 用户") + tail;
-        break;
-    case MemberLookup::Kind::Both:
-        message = QStringLiteral("会员名 ") + lookup.name() + QStringLiteral(" 手机号 ") +
-                  lookup.phone() + QStringLiteral(" 的用户") + tail;
-        break;
-    }
-    return {true, message, Focus::Unchanged,
-            QStringLiteral("充值完成！余额：") + balance.toString() + QStringLiteral("元"), entry,
-            store.operationNumber()};
+        const QString tail =
+            QStringLiteral("充值成功！本次充值 ") + amount->toString() + QStringLiteral(" 元！");
+        QString message;
+        switch (lookup.kind()) {
+        case MemberLookup::Kind::Name:
+            message = QStringLiteral("会员 ") + lookup.name() + QLatin1Char(' ') + tail;
+            break;
+        case MemberLookup::Kind::Phone:
+            message = QStringLiteral("手机号 ") + lookup.phone() + QStringLiteral(" 用户") + tail;
+            break;
+        case MemberLookup::Kind::Both:
+            message = QStringLiteral("会员名 ") + lookup.name() + QStringLiteral(" 手机号 ") +
+                      lookup.phone() + QStringLiteral(" 的用户") + tail;
+            break;
+        }
+        return {true,
+                message,
+                Focus::Unchanged,
+                QStringLiteral("充值完成！余额：") + after.balance.toString() +
+                    QStringLiteral("元"),
+                entry,
+                store.operationNumber()};
+    });
 }
 
 } // namespace Recharge

@@ -54,8 +54,7 @@ Outcome reverse(Database &store, const Session &session, qint64 number,
     MemberTable members(store);
     if (!Permissions::allows(session, Permissions::Action::ReverseAny)) {
         const std::optional<Ledger::Entry> e = ledger.entry(number);
-        if (e && !Permissions::mayReverse(session, e->admin, Ledger::timeOf(e->time),
-                                          Clock::now()))
+        if (e && !Permissions::mayReverse(session, e->admin, Ledger::timeOf(e->time), Clock::now()))
             return {false, kOwnRecentOnly};
     }
     if (!session.confirms(typedPassword))
@@ -83,57 +82,82 @@ Outcome reverse(Database &store, const Session &session, qint64 number,
         }
     }
 
-    Transaction tx(store);
-    const std::optional<Ledger::Entry> e = ledger.entry(number);
-    if (const QString why = refusal(ledger, e); !why.isEmpty())
-        return {false, why};
-    const bool cash = e->kind == Ledger::kCashConsumption;
-    std::optional<Member> consumer = members.byId(*ledger.memberOf(e->account));
-    if (!consumer)
-        return {false, kConsumerDeleted};
-    const Money refund = cash ? Money() : e->amount;
-    consumer->balance += refund;
-    consumer->consumed -= e->amount;
-    --consumer->consumptions;
-    members.setConsumption(consumer->id, consumer->consumed, consumer->balance,
-                           consumer->consumptions);
-    QStringList notes;
-    Money takenBack;
-    for (const Ledger::Entry &c : ledger.linkedTo(number)) {
-        if (c.kind != Ledger::kCommission)
-            continue;
-        const std::optional<qint64> referrerId = ledger.memberOf(c.account);
-        std::optional<Member> referrer;
-        if (referrerId)
-            referrer = members.byId(*referrerId);
-        if (!referrer) {
-            notes << kReferrerDeletedNote;
-            continue;
+    // Run again when another till's transaction stood in the way (a server
+    // that found a deadlock); the second run reads everything afresh.
+    return store.retrying([&]() -> Outcome {
+        Transaction tx(store);
+        const std::optional<Ledger::Entry> e = ledger.entry(number);
+        if (const QString why = refusal(ledger, e); !why.isEmpty())
+            return {false, why};
+        const bool cash = e->kind == Ledger::kCashConsumption;
+        const std::optional<qint64> consumerId = ledger.memberOf(e->account);
+        // The consumer's and the referrers' rows are locked first, in a fixed
+        // order, so that two tills changing either of them wait in turn.
+        QList<qint64> locked;
+        if (consumerId)
+            locked << *consumerId;
+        const QList<Ledger::Entry> linked = ledger.linkedTo(number);
+        for (const Ledger::Entry &c : linked)
+            if (const std::optional<qint64> referrerId = ledger.memberOf(c.account);
+                referrerId && c.kind == Ledger::kCommission)
+                locked << *referrerId;
+        members.lockInOrder(locked);
+        std::optional<Member> consumer;
+        if (consumerId)
+            consumer = members.byId(*consumerId);
+        if (!consumer)
+            return {false, kConsumerDeleted};
+        const Money refund = cash ? Money() : e->amount;
+        const std::optional<MemberTable::Figures> consumerAfter =
+            members.changeMoney(consumer->id, refund, -e->amount, -1, MemberTable::Guard::None);
+        if (!consumerAfter)
+            return {false, kConsumerDeleted};
+        consumer->balance = consumerAfter->balance;
+        consumer->consumed = consumerAfter->consumed;
+        consumer->consumptions = consumerAfter->consumptions;
+        QStringList notes;
+        Money takenBack;
+        for (const Ledger::Entry &c : linked) {
+            if (c.kind != Ledger::kCommission)
+                continue;
+            const std::optional<qint64> referrerId = ledger.memberOf(c.account);
+            std::optional<Member> referrer;
+            if (referrerId)
+                referrer = members.byId(*referrerId);
+            if (!referrer) {
+                notes << kReferrerDeletedNote;
+                continue;
+            }
+            // Guarded unless the operator accepted a balance below zero.
+            const std::optional<MemberTable::Figures> after = members.changeMoney(
+                referrer->id, -c.amount, {}, 0,
+                negativeAccepted ? MemberTable::Guard::None : MemberTable::Guard::NotBelowZero);
+            if (!after)
+                return {false, kCancelled};
+            referrer->balance = after->balance;
+            ledger.add(*referrer, Ledger::kReversedCommission, c.amount, {-c.amount, {}, 0},
+                       c.number);
+            takenBack += c.amount;
         }
-        referrer->balance -= c.amount;
-        if (referrer->balance < Money() && !negativeAccepted)
-            return {false, kCancelled};
-        members.setBalance(referrer->id, referrer->balance);
-        ledger.add(*referrer, Ledger::kReversedCommission, c.amount, {-c.amount, {}, 0}, c.number);
-        takenBack += c.amount;
-    }
-    const qint64 reversal =
-        ledger.add(*consumer, Ledger::kReversedConsumption, e->amount, {refund, -e->amount, -1},
-                   number, notes.join(QStringLiteral("；")));
-    if (cash)
-        CashLog(store).add(Clock::now(), (-e->amount).toString(), kCashName);
-    AuditLog(store).add(
-        AuditLog::kReversal,
-        QStringLiteral("流水号 %1，会员 %2，%3 %4 元，扣回提成 %5 元")
-                .arg(number)
-                .arg(consumer->name, e->kind, e->amount.toString(), takenBack.toString()) +
-            (notes.isEmpty() ? QString() : QStringLiteral("，") + notes.join(QStringLiteral("；"))),
-        session.name);
-    tx.commit();
-    return {true,
-            QStringLiteral("撤销完成！") + e->kind + QStringLiteral(" ") + e->amount.toString() +
-                QStringLiteral(" 元已撤销。"),
-            reversal, store.operationNumber()};
+        const qint64 reversal =
+            ledger.add(*consumer, Ledger::kReversedConsumption, e->amount, {refund, -e->amount, -1},
+                       number, notes.join(QStringLiteral("；")));
+        if (cash)
+            CashLog(store).add(Clock::now(), (-e->amount).toString(), kCashName);
+        AuditLog(store).add(
+            AuditLog::kReversal,
+            QStringLiteral("流水号 %1，会员 %2，%3 %4 元，扣回提成 %5 元")
+                    .arg(number)
+                    .arg(consumer->name, e->kind, e->amount.toString(), takenBack.toString()) +
+                (notes.isEmpty() ? QString()
+                                 : QStringLiteral("，") + notes.join(QStringLiteral("；"))),
+            session.name);
+        tx.commit();
+        return {true,
+                QStringLiteral("撤销完成！") + e->kind + QStringLiteral(" ") +
+                    e->amount.toString() + QStringLiteral(" 元已撤销。"),
+                reversal, store.operationNumber()};
+    });
 }
 
 } // namespace Reversal

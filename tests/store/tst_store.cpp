@@ -128,7 +128,8 @@ private Q_SLOTS:
         bool thrown = false;
         try {
             Transaction tx(store);
-            members.setConsumption(id, Money::fromYuan(20), Money::fromYuan(-20), 1);
+            members.changeMoney(id, Money::fromYuan(-20), Money::fromYuan(20), 1,
+                                MemberTable::Guard::None);
             CashLog(store).add(QDateTime::currentDateTime(), QStringLiteral("20"));
             tx.commit();
         } catch (const StoreError &e) {
@@ -144,7 +145,7 @@ private Q_SLOTS:
 
         // The store is usable after the rollback.
         Transaction tx(store);
-        members.setBalance(id, Money::fromYuan(5));
+        members.changeMoney(id, Money::fromYuan(5), {}, 0, MemberTable::Guard::None);
         tx.commit();
         QCOMPARE(members.byId(id)->balance.fen(), 500);
         QCOMPARE(store.commitCount(), 1u);
@@ -311,7 +312,7 @@ private Q_SLOTS:
     {
         TestFolder folder;
         MemberTable members(folder.store());
-        QVERIFY_THROWS_EXCEPTION(StoreError, members.setBalance(4242, Money::fromYuan(1)));
+        QVERIFY(!members.changeMoney(4242, Money::fromYuan(1), {}, 0, MemberTable::Guard::None));
     }
 
     void unusableFilesAreRefused_data()

@@ -30,7 +30,8 @@ public:
     Database &store() { return *m_store; }
     // A further store, not yet open, on the same database as store().
     std::unique_ptr<Database> newStore() const;
-    bool onServer() const { return m_server.has_value(); }
+    // The server database of the store; nothing on a file.
+    const std::optional<ServerSettings> &server() const { return m_server; }
     virtual Session &session() { return m_session; }
     virtual ProgramEnd &end() { return m_end; }
 

@@ -1,0 +1,217 @@
+// What the server engine does that a file does not need: several tills at
+// once on one database, maintenance holding the database, a connection lost
+// and opened again, and a database that is not this program's.
+#include "rules/members/Registration.h"
+#include "rules/money/Consumption.h"
+#include "rules/money/Recharge.h"
+#include "store/DatabaseErrorText.h"
+#include "store/Ledger.h"
+#include "store/postgres/PostgresEngine.h"
+#include "support/Members.h"
+#include "support/TestFolder.h"
+
+#include <QtTest>
+#include <thread>
+
+namespace {
+
+const QString kLilyPhone = QStringLiteral("13800000001");
+const QString kReferrerPhone = QStringLiteral("13800000002");
+
+// A further till on the folder's database, opened.
+std::unique_ptr<Database> anotherTill(const TestFolder &folder)
+{
+    std::unique_ptr<Database> till = folder.newStore();
+    if (!till->open())
+        qFatal("cannot open another till: %s", qPrintable(till->lastError()));
+    return till;
+}
+
+Consumption::Outcome consume(Database &store, const QString &name, const QString &amount)
+{
+    return Consumption::confirm(store, {name, {}, Consumption::kBalance, amount}, {1, 0},
+                                [] { return true; });
+}
+
+QString balanceOf(Database &store, qint64 id)
+{
+    return memberAt(store, id).balance.toString();
+}
+
+} // namespace
+
+class TestServerEngine : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init() { PELLOMAR_SERVER_ONLY(); }
+
+    // A debit decided on a balance read before another till spent it is
+    // refused by the statement itself, never written over the other's.
+    void guardedDebitRefusesAStaleRead()
+    {
+        TestFolder folder;
+        const qint64 lily = addMember(folder.store(), QStringLiteral("Lily"), kLilyPhone, {}, {},
+                                      Money::fromYuan(50));
+        auto other = anotherTill(folder);
+        MemberTable stale(*other);
+        QCOMPARE(stale.byId(lily)->balance, Money::fromYuan(50));
+        QCOMPARE(consume(folder.store(), QStringLiteral("Lily"), QStringLiteral("40")).kind,
+                 Consumption::Outcome::Kind::Done);
+        Transaction tx(*other);
+        QVERIFY(!stale.changeMoney(lily, -Money::fromYuan(40), Money::fromYuan(40), 1,
+                                   MemberTable::Guard::NotBelowZero));
+        tx.commit();
+        QCOMPARE(balanceOf(folder.store(), lily), QStringLiteral("10"));
+        QCOMPARE(consume(*other, QStringLiteral("Lily"), QStringLiteral("40")).message,
+                 Consumption::kInsufficient);
+    }
+
+    // Two tills charging the same member and crediting the same referrer at
+    // once: every charge and every commission is there, and the ledger
+    // agrees with the members' figures.
+    void concurrentConsumptionsLoseNothing()
+    {
+        TestFolder folder;
+        folder.setCommission(1, 0);
+        const qint64 referrer = addMember(folder.store(), QStringLiteral("Ref"), kReferrerPhone);
+        const qint64 lily = addMember(folder.store(), QStringLiteral("Lily"), kLilyPhone,
+                                      QStringLiteral("Ref"), kReferrerPhone, Money::fromYuan(100));
+        constexpr int kEach = 15;
+        const auto till = [&folder](int *done) {
+            std::unique_ptr<Database> store = folder.newStore();
+            if (!store->open())
+                return;
+            for (int i = 0; i < kEach; ++i)
+                if (consume(*store, QStringLiteral("Lily"), QStringLiteral("2")).kind ==
+                    Consumption::Outcome::Kind::Done)
+                    ++*done;
+        };
+        int doneA = 0;
+        int doneB = 0;
+        std::thread a(till, &doneA);
+        std::thread b(till, &doneB);
+        a.join();
+        b.join();
+        QCOMPARE(doneA + doneB, 2 * kEach);
+        const Member after = memberAt(folder.store(), lily);
+        QCOMPARE(after.balance, Money::fromYuan(100 - 2 * 2 * kEach));
+        QCOMPARE(after.consumptions, 2 * kEach);
+        QCOMPARE(memberAt(folder.store(), referrer).balance, Money::fromYuan(2 * kEach));
+        QCOMPARE(Ledger(folder.store()).reconcile().size(), 0);
+    }
+
+    // A till registering while another registers the same name (in other
+    // letters' case) or phone waits for it and is then told the member is
+    // there: one member, not two.
+    void registrationRaceMakesOneMember_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("phone");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("same name") << "LILY" << "13800000009" << Registration::kNameTaken;
+        QTest::newRow("same phone") << "Rose" << kLilyPhone << Registration::kPhoneTaken;
+    }
+    void registrationRaceMakesOneMember()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, phone);
+        QFETCH(QString, message);
+        TestFolder folder;
+        Registration::Outcome second;
+        {
+            Transaction tx(folder.store());
+            MemberTable first(folder.store());
+            first.lockKeys({QStringLiteral("Lily"), kLilyPhone});
+            first.insert(sampleMember(QStringLiteral("Lily"), kLilyPhone));
+            std::thread other([&folder, &second, name, phone] {
+                auto till = anotherTill(folder);
+                second = Registration::add(
+                    *till, {name, Registration::kMale, phone, {}, {}, QDate(2026, 12, 8)},
+                    [] { return true; });
+            });
+            QThread::msleep(300); // the other till is waiting by now
+            tx.commit();
+            other.join();
+        }
+        QCOMPARE(second.message, message);
+        QCOMPARE(MemberTable(folder.store()).count(), 1);
+    }
+
+    // While maintenance holds the database every action that writes is
+    // refused in words, and goes through once it is done.
+    void maintenanceRefusesWrites()
+    {
+        TestFolder folder;
+        addMember(folder.store(), QStringLiteral("Lily"), kLilyPhone);
+        auto maintenance = anotherTill(folder);
+        maintenance->scalar(QStringLiteral("SELECT pg_advisory_lock(%1)")
+                                .arg(PostgresEngine::kMaintenanceLock));
+        const Recharge::Request request{QStringLiteral("Lily"), {}, QStringLiteral("5")};
+        try {
+            Recharge::recharge(folder.store(), request);
+            QFAIL("a write went through during maintenance");
+        } catch (const StoreError &e) {
+            QCOMPARE(DatabaseErrorText::sentence(e.text()),
+                     QStringLiteral("数据库正在维护，请稍后再试！"));
+        }
+        maintenance->scalar(QStringLiteral("SELECT pg_advisory_unlock(%1)")
+                                .arg(PostgresEngine::kMaintenanceLock));
+        QVERIFY(Recharge::recharge(folder.store(), request).done);
+    }
+
+    // A connection the server cut fails the action that finds it cut, with
+    // nothing written; the next action connects again by itself.
+    void lostConnectionReopensAtTheNextAction()
+    {
+        TestFolder folder;
+        const qint64 lily = addMember(folder.store(), QStringLiteral("Lily"), kLilyPhone);
+        auto other = anotherTill(folder);
+        other->scalar(QStringLiteral("SELECT count(pg_terminate_backend(pid)) FROM "
+                                     "pg_stat_activity WHERE datname = current_database() "
+                                     "AND pid <> pg_backend_pid()"));
+        const Recharge::Request request{QStringLiteral("Lily"), {}, QStringLiteral("5")};
+        try {
+            Recharge::recharge(folder.store(), request);
+            QFAIL("an action went through on a cut connection");
+        } catch (const StoreError &e) {
+            QCOMPARE(e.cause(), StoreError::Cause::ConnectionLost);
+            QVERIFY(DatabaseErrorText::sentence(e.text())
+                        .startsWith(QStringLiteral("无法连接数据库服务器，请检查网络或联系管理员。")));
+        }
+        QCOMPARE(balanceOf(*other, lily), QStringLiteral("0"));
+        QVERIFY(Recharge::recharge(folder.store(), request).done);
+        QCOMPARE(balanceOf(*other, lily), QStringLiteral("5"));
+    }
+
+    // Only an empty database becomes this program's, and only this
+    // program's database of exactly the current version is opened.
+    void foreignDatabasesAreRefused_data()
+    {
+        QTest::addColumn<QString>("edit");
+        QTest::addColumn<QString>("problem");
+        QTest::newRow("other version")
+            << "UPDATE 数据库信息 SET 版本 = 版本 - 1" << "the database is of version";
+        QTest::newRow("other program")
+            << "UPDATE 数据库信息 SET 应用标识 = 1" << "not a database of this program";
+        QTest::newRow("no mark") << "DROP TABLE 数据库信息" << "not a database of this program";
+    }
+    void foreignDatabasesAreRefused()
+    {
+        QFETCH(QString, edit);
+        QFETCH(QString, problem);
+        TestFolder folder;
+        QString error;
+        QVERIFY(!Database::createServerDatabase(*folder.server(), QStringLiteral("x"), {}, &error));
+        QVERIFY2(error.contains(QLatin1String("not empty")), qPrintable(error));
+        QSqlQuery q(folder.store().database());
+        QVERIFY2(q.exec(edit), qPrintable(q.lastError().text()));
+        auto other = folder.newStore();
+        QVERIFY(!other->open());
+        QVERIFY2(other->lastError().startsWith(problem), qPrintable(other->lastError()));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestServerEngine)
+#include "tst_serverengine.moc"
