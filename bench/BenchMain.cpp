@@ -6,6 +6,7 @@
 // The program also starts copies of itself ("child ...", "measure ...") so
 // that memory is measured in newly started processes.
 #include "BenchReports.h"
+#include "BenchServer.h"
 #include "Measure.h"
 #include "SyncCount.h"
 #include "SyntheticData.h"
@@ -324,14 +325,7 @@ ConsumptionSide rawReportsConsumption(const QString &path)
 
 // Members picked at random, a different one for every call of every side, so
 // that no side reads pages another side has just made hot for it.
-QList<qint64> randomMembers(int count, qint64 members, quint32 seed)
-{
-    QRandomGenerator rng(seed);
-    QList<qint64> keys;
-    for (int i = 0; i < count; ++i)
-        keys << qint64(rng.bounded(quint64(members)));
-    return keys;
-}
+using Measure::randomMembers;
 
 Measure::Figures figures(const QList<double> &samples)
 {
@@ -345,15 +339,7 @@ double mean(const QList<double> &samples)
                              : std::accumulate(samples.begin(), samples.end(), 0.0) / samples.size();
 }
 
-std::function<double(int)> timed(std::function<void(int)> f)
-{
-    return [f = std::move(f)](int round) {
-        QElapsedTimer t;
-        t.start();
-        f(round);
-        return double(t.nsecsElapsed()) / 1e9;
-    };
-}
+using Measure::timed;
 
 // The same lookup three ways: through the program's store, through a plain
 // QSqlQuery on a connection of its own, and through the raw C API.
@@ -1995,7 +1981,7 @@ int main(int argc, char *argv[])
 
     // An optional second argument runs one section: lookups, list, writes,
     // search, export, statement-export, office, files, ledger (ledger-writes:
-    // its consumptions alone), startup or reports.
+    // its consumptions alone), startup, reports or server.
     const QString only = argc > 2 ? QString::fromLocal8Bit(argv[2]) : QString();
     const std::pair<const char *, std::function<void()>> sections[] = {
         {"lookups",
@@ -2029,6 +2015,15 @@ int main(int argc, char *argv[])
              benchReports(g_work, scale.value(0, QStringLiteral("1000000")).toLongLong(),
                           scale.value(1, QStringLiteral("4500000")).toLongLong(),
                           rawReportsConsumption, g_rows);
+         }},
+        {"server",
+         [] {
+             // PELLOMAR_BENCH_SERVER="members entries" sets the scale of the
+             // ledger compared with SQLite.
+             const QStringList scale = qEnvironmentVariable("PELLOMAR_BENCH_SERVER")
+                                           .split(QLatin1Char(' '), Qt::SkipEmptyParts);
+             benchServer(g_work, scale.value(0, QStringLiteral("200000")).toLongLong(),
+                         scale.value(1, QStringLiteral("2000000")).toLongLong(), g_rows);
          }},
     };
     for (const auto &[name, run] : sections) {

@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QProcess>
+#include <QRandomGenerator>
 #include <QTextStream>
 
 #include <algorithm>
@@ -249,6 +250,25 @@ void printTable(const QList<Row> &rows)
             << " | " << r.target << " | " << verdict(r) << " | " << r.note << " |\n";
     }
     out.flush();
+}
+
+std::function<double(int)> timed(std::function<void(int)> f)
+{
+    return [f = std::move(f)](int round) {
+        QElapsedTimer t;
+        t.start();
+        f(round);
+        return double(t.nsecsElapsed()) / 1e9;
+    };
+}
+
+QList<qint64> randomMembers(int count, qint64 members, quint32 seed)
+{
+    QRandomGenerator rng(seed);
+    QList<qint64> keys;
+    for (int i = 0; i < count; ++i)
+        keys << qint64(rng.bounded(quint64(members)));
+    return keys;
 }
 
 } // namespace Measure

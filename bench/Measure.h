@@ -28,6 +28,11 @@ Figures fromSamples(QList<double> samples);
 // seconds it measured. Returns the recorded seconds, one list per side.
 QList<QList<double>> interleaved(int rounds, const QList<std::function<double(int)>> &sides,
                                  int warmup = 5);
+// A side of interleaved() that times f (called with the round number).
+std::function<double(int)> timed(std::function<void(int)> f);
+// count numbers of members below `members`, the same for the same seed.
+QList<qint64> randomMembers(int count, qint64 members, quint32 seed);
+
 // The order of the sides in one round of interleaved().
 QList<int> roundOrder(int round, int sides);
 

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # A private PostgreSQL cluster for the tests: made in a temporary folder,
-# listening on a Unix socket in that folder and on no TCP port, never fsync'd.
+# listening on a Unix socket in that folder and on no TCP port, never fsync'd
+# unless PGCLUSTER_FSYNC=on (the benchmark's honest commits).
 #
 #   pgcluster.sh start STATE PORT           a primary; STATE is a folder that
 #                                           gets pellomar-server.ini and the
@@ -8,6 +9,11 @@
 #   pgcluster.sh standby STATE PRIMARY PORT a hot standby of the primary whose
 #                                           STATE folder is PRIMARY, made
 #                                           synchronous
+#   pgcluster.sh restart STATE              restarts it as after a power cut
+#                                           (immediate stop, then start)
+#   pgcluster.sh crash STATE                stops it as a crash would, and
+#                                           leaves its folder for a later stop
+#   pgcluster.sh promote STATE              makes a standby the primary
 #   pgcluster.sh stop STATE                 stops the cluster, removes its folder
 #
 # initdb refuses to run as root: as root the cluster runs as the postgres user.
@@ -43,8 +49,8 @@ start)
   "${as[@]}" mkdir "$base/sock"
   "${as[@]}" "$pgbin/initdb" -D "$base/data" -A trust -U pellomar -E UTF8 \
       --locale=C.UTF-8 --no-sync >"$state/initdb.log" 2>&1
-  printf "listen_addresses=''\nunix_socket_directories='%s'\nport=%s\nfsync=off\nmax_connections=60\n" \
-      "$base/sock" "$port" >> "$base/data/postgresql.conf"
+  printf "listen_addresses=''\nunix_socket_directories='%s'\nport=%s\nfsync=%s\nmax_connections=60\n" \
+      "$base/sock" "$port" "${PGCLUSTER_FSYNC:-off}" >> "$base/data/postgresql.conf"
   echo "$base" > "$state/cluster"
   "${as[@]}" "$pgbin/pg_ctl" -D "$base/data" -l "$base/server.log" -w start >/dev/null
   psql -q -X "host=$base/sock port=$port user=pellomar dbname=postgres" \
@@ -70,6 +76,18 @@ standby)
        -c "select pg_reload_conf()" >/dev/null
   write_ini "$state" "$primary/sock,$primary/sock" "$pport,$port"
   ;;
+restart)
+  base=$(cluster_of "$state")
+  "${as[@]}" "$pgbin/pg_ctl" -D "$base/data" -l "$base/server.log" -m immediate -w restart >/dev/null
+  ;;
+crash)
+  base=$(cluster_of "$state")
+  "${as[@]}" "$pgbin/pg_ctl" -D "$base/data" -m immediate -w stop >/dev/null
+  ;;
+promote)
+  base=$(cluster_of "$state")
+  "${as[@]}" "$pgbin/pg_ctl" -D "$base/data" -w promote >/dev/null
+  ;;
 stop)
   [ -f "$state/cluster" ] || exit 0
   base=$(cluster_of "$state")
@@ -79,7 +97,7 @@ stop)
   rm -rf "$base" "$state/cluster"
   ;;
 *)
-  echo "usage: $0 start STATE PORT | standby STATE PRIMARY PORT | stop STATE" >&2
+  echo "usage: $0 start STATE PORT | standby STATE PRIMARY PORT | restart|crash|promote|stop STATE" >&2
   exit 2
   ;;
 esac
