@@ -234,6 +234,7 @@ private Q_SLOTS:
     // reports run is explained as it ran, with its values.
     void reportsReadTheirRangeOnly()
     {
+        PELLOMAR_FILE_ONLY("SQLite's plans, read through its own interface");
         Database &store = m_shop.store();
         QStringList statements;
         const auto trace = [](unsigned, void *seen, void *statement, void *) {
@@ -263,6 +264,7 @@ private Q_SLOTS:
     // where the entry before them went, not to a page of each kind.
     void consumptionChangesAboutOneIndexPage()
     {
+        PELLOMAR_FILE_ONLY("SQLite's count of the pages a commit writes");
         ReportShop shop;
         Database &store = shop.store();
         const QStringList kinds = {Ledger::kBalanceConsumption, Ledger::kCashConsumption,
