@@ -243,8 +243,16 @@ QString ServerMove::run()
         if (!(server == file))
             return kDifferent;
         tx.commit();
-        return {};
     } catch (const StoreError &e) {
         return QStringLiteral("迁移失败，服务器上的数据库未改动：") + e.text();
     }
+    // The move stands; without the statistics only the first lookups are slow.
+    try {
+        m_out << QStringLiteral("整理统计信息……") << '\n';
+        m_out.flush();
+        PostgresMaintenance::tidyAfterLoad(m_server);
+    } catch (const StoreError &e) {
+        m_out << QStringLiteral("统计信息未能整理（迁移已完成）：") << e.text() << '\n';
+    }
+    return {};
 }

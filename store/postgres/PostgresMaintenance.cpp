@@ -6,6 +6,7 @@
 #include "store/postgres/PostgresEngine.h"
 
 #include <QSqlDriver>
+#include <QSqlError>
 #include <QSqlQuery>
 
 namespace PostgresMaintenance {
@@ -53,6 +54,14 @@ void Hold::release()
     } catch (const StoreError &) {
         // A connection lost meanwhile has let go of the lock with its session.
     }
+}
+
+void tidyAfterLoad(Database &store)
+{
+    // VACUUM cannot be prepared nor run in a transaction: a plain statement.
+    QSqlQuery q(store.database());
+    if (!q.exec(QStringLiteral("VACUUM ANALYZE")))
+        throw StoreError(q.lastError().text());
 }
 
 void continueRowNumbers(Database &store)

@@ -38,6 +38,11 @@ private:
 // StoreError.
 void continueRowNumbers(Database &store);
 
+// After a bulk load, outside any transaction: the planner's statistics and
+// the map of pages all of whose rows every reader sees. Without them the
+// first lookups of a moved shop read whole tables. Throws StoreError.
+void tidyAfterLoad(Database &store);
+
 // The connection for libpq's tools: the hosts, the ports, the database,
 // the user, the TLS mode and a session that may write; the password stays
 // with libpq (~/.pgpass or a service file).
