@@ -2,6 +2,7 @@
 
 #include "base/StoreError.h"
 #include "base/StoredText.h"
+#include "store/BoundQuery.h"
 
 #include <QSqlError>
 #include <QSqlQuery>
@@ -29,12 +30,7 @@ void Engine::forEachRow(QSqlDatabase db, const QString &sql, const QVariantList 
 {
     QSqlQuery q(db);
     q.setForwardOnly(true);
-    if (!q.prepare(sql))
-        throw StoreError(q.lastError().text());
-    for (int i = 0; i < values.size(); ++i)
-        q.bindValue(i, values.at(i));
-    if (!q.exec())
-        throw StoreError(q.lastError().text());
+    execBound(q, sql, values);
     std::vector<StoredValue> row(static_cast<size_t>(columns));
     std::vector<QByteArray> texts(static_cast<size_t>(columns));
     while (q.next()) {

@@ -2,6 +2,7 @@
 
 #include "base/Clock.h"
 #include "base/StoreError.h"
+#include "store/BoundQuery.h"
 
 #include <QSqlError>
 #include <QSqlQuery>
@@ -45,12 +46,7 @@ const char *const kDdl[] = {
 QSqlQuery run(QSqlDatabase db, const QString &sql, const QVariantList &values = {})
 {
     QSqlQuery q(db);
-    if (!q.prepare(sql))
-        throw StoreError(q.lastError().text());
-    for (int i = 0; i < values.size(); ++i)
-        q.bindValue(i, values.at(i));
-    if (!q.exec())
-        throw StoreError(q.lastError().text());
+    execBound(q, sql, values);
     return q;
 }
 

@@ -1,6 +1,7 @@
 #include "store/postgres/PostgresEngine.h"
 
 #include "base/StoreError.h"
+#include "store/BoundQuery.h"
 #include "store/Schema.h"
 
 #include <QSqlError>
@@ -105,12 +106,7 @@ void run(QSqlDatabase db, const QString &sql, const QVariantList &values = {})
             throw StoreError(q.lastError().text());
         return;
     }
-    if (!q.prepare(sql))
-        throw StoreError(q.lastError().text());
-    for (int i = 0; i < values.size(); ++i)
-        q.bindValue(i, values.at(i));
-    if (!q.exec())
-        throw StoreError(q.lastError().text());
+    execBound(q, sql, values);
 }
 
 } // namespace
