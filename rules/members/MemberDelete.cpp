@@ -24,19 +24,23 @@ QString balanceWarning(Database &store, const QString &name)
 
 Outcome remove(Database &store, const QString &name)
 {
-    Transaction tx(store);
-    MemberTable members(store);
-    Outcome outcome;
-    outcome.removed = members.idsAfter(0, -1, MemberTable::Key::Name, name);
-    if (outcome.removed.isEmpty())
+    // Run again when another till's transaction stood in the way.
+    return store.retrying([&]() -> Outcome {
+        Transaction tx(store);
+        MemberTable members(store);
+        Outcome outcome;
+        outcome.removed = members.idsAfter(0, -1, MemberTable::Key::Name, name);
+        if (outcome.removed.isEmpty())
+            return outcome;
+        members.removeByName(name);
+        // What each one had is in his closing ledger entry.
+        AuditLog(store).add(
+            AuditLog::kMemberDelete,
+            QStringLiteral("会员 %1，共 %2 人").arg(name).arg(outcome.removed.size()),
+            store.operatorName());
+        tx.commit();
         return outcome;
-    members.removeByName(name);
-    // What each one had is in his closing ledger entry.
-    AuditLog(store).add(AuditLog::kMemberDelete,
-                        QStringLiteral("会员 %1，共 %2 人").arg(name).arg(outcome.removed.size()),
-                        store.operatorName());
-    tx.commit();
-    return outcome;
+    });
 }
 
 } // namespace MemberDelete
