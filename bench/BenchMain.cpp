@@ -21,8 +21,8 @@
 #include "rules/backup/FileDigest.h"
 #include "rules/backup/FileOps.h"
 #include "rules/backup/LiveSnapshot.h"
-#include "rules/export/MemberExport.h"
 #include "rules/backup/TaskProgress.h"
+#include "rules/export/MemberExport.h"
 #include "rules/members/MemberListModel.h"
 #include "rules/members/Registration.h"
 #include "rules/money/Commission.h"
@@ -32,8 +32,8 @@
 #include "screens/members/MemberSearchDialog.h"
 #include "store/CashLog.h"
 #include "store/CommissionTable.h"
-#include "store/Ledger.h"
 #include "store/Database.h"
+#include "store/Ledger.h"
 #include "store/MemberTable.h"
 #include "store/Schema.h"
 #include "store/sqlite/SqliteEngine.h"
@@ -255,16 +255,15 @@ class RawConsumption
 {
 public:
     explicit RawConsumption(Raw &raw)
-        : m_raw(raw),
-          m_find(raw.prepare(MemberTable::kSelect + kByPhone)),
+        : m_raw(raw), m_find(raw.prepare(MemberTable::kSelect + kByPhone)),
           m_findName(raw.prepare(MemberTable::kSelect + kByName)),
           m_update(raw.prepare(QStringLiteral("UPDATE 会员登记 SET 消费金额 = ?, 余额 = ?, "
                                               "被推荐人消费次数 = ? WHERE rowid = ?"))),
-          m_log(raw.prepare(QStringLiteral("INSERT INTO 现金 (日期, 名称, 数额) VALUES (?, ?, ?)"))),
+          m_log(
+              raw.prepare(QStringLiteral("INSERT INTO 现金 (日期, 名称, 数额) VALUES (?, ?, ?)"))),
           m_credit(raw.prepare(QStringLiteral("UPDATE 会员登记 SET 余额 = ? WHERE rowid = ?"))),
           m_begin(raw.prepare(QStringLiteral("BEGIN IMMEDIATE"))),
-          m_commit(raw.prepare(QStringLiteral("COMMIT"))),
-          m_ledger(raw)
+          m_commit(raw.prepare(QStringLiteral("COMMIT"))), m_ledger(raw)
     {
     }
     void run(const QString &phone, bool cash, bool ledgerRows)
@@ -287,9 +286,10 @@ public:
         m.consumed += 1;
         m.balance -= cash ? 0 : 1;
         const qint64 entry =
-            ledgerRows ? m_ledger.add(m, cash ? Ledger::kCashConsumption : Ledger::kBalanceConsumption,
-                                      100, cash ? 0 : -100, 100, 1)
-                       : 0;
+            ledgerRows
+                ? m_ledger.add(m, cash ? Ledger::kCashConsumption : Ledger::kBalanceConsumption,
+                               100, cash ? 0 : -100, 100, 1)
+                : 0;
         if (rawLookup(m_findName, QByteArray::fromStdString(m.referrer), &referrer)) {
             sqlite3_bind_double(m_credit, 1, referrer.balance + 0.05);
             sqlite3_bind_int64(m_credit, 2, referrer.id);
@@ -335,8 +335,9 @@ Measure::Figures figures(const QList<double> &samples)
 // The mean, which unlike the median counts the rare slow call in full.
 double mean(const QList<double> &samples)
 {
-    return samples.isEmpty() ? 0
-                             : std::accumulate(samples.begin(), samples.end(), 0.0) / samples.size();
+    return samples.isEmpty()
+               ? 0
+               : std::accumulate(samples.begin(), samples.end(), 0.0) / samples.size();
 }
 
 using Measure::timed;
@@ -666,8 +667,7 @@ void benchConsumptions()
         Flushes journalFlushes, rawFlushes, walFlushes, unsyncedFlushes;
         const auto samples = Measure::interleaved(
             rounds,
-            {walFlushes.counting(consume(wal, walKeys)),
-             rawFlushes.counting(timed([&](int i) {
+            {walFlushes.counting(consume(wal, walKeys)), rawFlushes.counting(timed([&](int i) {
                  rawConsumption.run(SyntheticData::memberPhone(rawKeys.at(i)), cash, true);
              })),
              journalFlushes.counting(consume(journal, journalKeys)),
@@ -706,7 +706,8 @@ void benchConsumptions()
             {},
             0,
             0,
-            QStringLiteral("%1 flushes each: the file's mode before").arg(journalFlushes.perCall(), 0, 'f', 2)};
+            QStringLiteral("%1 flushes each: the file's mode before")
+                .arg(journalFlushes.perCall(), 0, 'f', 2)};
         g_rows << Row{
             QStringLiteral("one consumption (%1), write-ahead log, synchronous=OFF").arg(kind),
             figures(samples.at(4)),

@@ -8,8 +8,8 @@
 #include "rules/reports/ReferrerReport.h"
 #include "rules/reports/Slip.h"
 #include "screens/reports/Printout.h"
-#include "store/Ledger.h"
 #include "store/Database.h"
+#include "store/Ledger.h"
 #include "store/MemberTable.h"
 
 #include <QDir>

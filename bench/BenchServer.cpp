@@ -105,8 +105,8 @@ public:
         std::vector<const char *> values;
         for (const QByteArray &p : params)
             values.push_back(p.isNull() ? nullptr : p.constData()); // null: SQL NULL
-        PGresult *r = PQexecPrepared(m_conn, name, int(values.size()), values.data(), nullptr,
-                                     nullptr, 0);
+        PGresult *r =
+            PQexecPrepared(m_conn, name, int(values.size()), values.data(), nullptr, nullptr, 0);
         check(r, name);
         return r;
     }
@@ -136,8 +136,8 @@ ServerSettings Cluster::database(const QString &name) const
     ServerSettings s = m_settings;
     s.database = name;
     QString error;
-    if (!Database::createServerDatabase(s, PasswordHash::hash(QStringLiteral("123456")), QStringLiteral("店主"),
-                                        &error))
+    if (!Database::createServerDatabase(s, PasswordHash::hash(QStringLiteral("123456")),
+                                        QStringLiteral("店主"), &error))
         qFatal("cannot create the database: %s", qPrintable(error));
     return s;
 }
@@ -174,8 +174,8 @@ void seedMembers(Database &store)
 
 void consume(Database &store, const CommissionSetting &setting, qint64 member)
 {
-    const Consumption::Request r{{}, SyntheticData::memberPhone(member), Consumption::kBalance,
-                                 QStringLiteral("1")};
+    const Consumption::Request r{
+        {}, SyntheticData::memberPhone(member), Consumption::kBalance, QStringLiteral("1")};
     const auto outcome = Consumption::confirm(store, r, setting, [] { return true; });
     if (outcome.kind != Consumption::Outcome::Kind::Done)
         qFatal("consumption refused: %s", qPrintable(outcome.message));
@@ -200,9 +200,10 @@ public:
         pq.prepare("credit", "UPDATE 会员登记 SET 余额 = 余额 + $1::numeric WHERE rowid = $2 "
                              "RETURNING 余额, 会员名, 手机号");
         pq.prepare("account", "SELECT 会员号 FROM 会员账户 WHERE 会员行 = $1");
-        pq.prepare("entry", "INSERT INTO 账户流水 (时间, 会员号, 会员名, 手机号, 类别, 金额, 余额变动, "
-                            "余额, 消费变动, 次数变动, 管理员, 关联流水) VALUES ($1, $2, $3, $4, $5, "
-                            "$6, $7, $8, $9, $10, $11, $12) RETURNING 流水号");
+        pq.prepare("entry",
+                   "INSERT INTO 账户流水 (时间, 会员号, 会员名, 手机号, 类别, 金额, 余额变动, "
+                   "余额, 消费变动, 次数变动, 管理员, 关联流水) VALUES ($1, $2, $3, $4, $5, "
+                   "$6, $7, $8, $9, $10, $11, $12) RETURNING 流水号");
         pq.prepare("done", "INSERT INTO 已完成操作 (操作号, 时间) VALUES ($1, $2)");
     }
 
@@ -219,7 +220,8 @@ public:
         const QByteArray id = PQgetvalue(member, 0, 0);
         const QByteArray referrerId = m_pq.value("referrer", {PQgetvalue(member, 0, 3)});
         PQclear(member);
-        PQclear(m_pq.run("rows", {"{" + id + (referrerId.isEmpty() ? "" : "," + referrerId) + "}"}));
+        PQclear(
+            m_pq.run("rows", {"{" + id + (referrerId.isEmpty() ? "" : "," + referrerId) + "}"}));
         const QByteArray entry =
             write("debit", id, "1.00", "余额消费", "100", "-100", "100", "1", {}, now);
         if (!referrerId.isEmpty())
@@ -371,15 +373,18 @@ void benchServer(const QString &work, qint64 members, qint64 entries, QList<Row>
         const QList<qint64> ours = randomMembers(rounds + warmup, kMembers, 1);
         const QList<qint64> theirs = randomMembers(rounds + warmup, kMembers, 2);
         auto samples = Measure::interleaved(
-            rounds,
-            {timed([&](int i) { consume(*store, setting, ours.at(i)); }),
-             timed([&](int i) { raw.run(SyntheticData::memberPhone(theirs.at(i))); })},
+            rounds, {timed([&](int i) { consume(*store, setting, ours.at(i)); }), timed([&](int i) {
+                         raw.run(SyntheticData::memberPhone(theirs.at(i)));
+                     })},
             warmup);
         rows << Row{QStringLiteral("server: one consumption (balance, commission), %1 members")
                         .arg(kMembers),
-                    Measure::fromSamples(samples.at(0)), Measure::fromSamples(samples.at(1)),
+                    Measure::fromSamples(samples.at(0)),
+                    Measure::fromSamples(samples.at(1)),
                     QStringLiteral("raw libpq, same statements, one transaction"),
-                    QStringLiteral("≤ 1.5×"), 1.5, 0,
+                    QStringLiteral("≤ 1.5×"),
+                    1.5,
+                    0,
                     QStringLiteral("local Unix socket, fsync on")};
 
         MemberTable table(*store);
@@ -390,17 +395,19 @@ void benchServer(const QString &work, qint64 members, qint64 entries, QList<Row>
                      qFatal("member not found");
              }),
              timed([&](int i) {
-                 PGresult *r = pq.run("lookup", {SyntheticData::memberPhone(
-                                                     theirs.at(i % theirs.size()))
-                                                     .toUtf8()});
+                 PGresult *r = pq.run(
+                     "lookup", {SyntheticData::memberPhone(theirs.at(i % theirs.size())).toUtf8()});
                  if (PQntuples(r) != 1)
                      qFatal("raw member not found");
                  PQclear(r);
              })},
             warmup);
         rows << Row{QStringLiteral("server: lookup by phone, %1 members").arg(kMembers),
-                    Measure::fromSamples(samples.at(0)), Measure::fromSamples(samples.at(1)),
-                    QStringLiteral("raw libpq, same query"), QStringLiteral("≤ 1.5×"), 1.5};
+                    Measure::fromSamples(samples.at(0)),
+                    Measure::fromSamples(samples.at(1)),
+                    QStringLiteral("raw libpq, same query"),
+                    QStringLiteral("≤ 1.5×"),
+                    1.5};
 
         const int each = 150;
         QList<double> eight, one;
@@ -410,9 +417,12 @@ void benchServer(const QString &work, qint64 members, qint64 entries, QList<Row>
         }
         const qsizetype differ = Ledger(*store).reconcile().size();
         rows << Row{QStringLiteral("server: 8 tills at once, time per consumption"),
-                    perAction(eight, 8 * each), perAction(one, 2 * each),
-                    QStringLiteral("one till alone"), QStringLiteral("≥ 3× throughput"),
-                    1.0 / 3.0, 0,
+                    perAction(eight, 8 * each),
+                    perAction(one, 2 * each),
+                    QStringLiteral("one till alone"),
+                    QStringLiteral("≥ 3× throughput"),
+                    1.0 / 3.0,
+                    0,
                     QStringLiteral("%1 cores; %2 members differ from their ledger afterwards")
                         .arg(std::thread::hardware_concurrency())
                         .arg(differ)};
@@ -449,12 +459,15 @@ void benchServer(const QString &work, qint64 members, qint64 entries, QList<Row>
                 qFatal("an empty first screen");
         });
     };
-    auto samples = Measure::interleaved(
-        50, {firstScreen(*server, onServer), firstScreen(sqlite, inFile)}, 3);
+    auto samples =
+        Measure::interleaved(50, {firstScreen(*server, onServer), firstScreen(sqlite, inFile)}, 3);
     const QString scale = QStringLiteral("%1 members, %2 entries").arg(members).arg(entries);
     rows << Row{QStringLiteral("server: statement's first screen, ") + scale,
-                Measure::fromSamples(samples.at(0)), Measure::fromSamples(samples.at(1)),
-                QStringLiteral("the same on a SQLite file"), QStringLiteral("≤ 2×"), 2.0};
+                Measure::fromSamples(samples.at(0)),
+                Measure::fromSamples(samples.at(1)),
+                QStringLiteral("the same on a SQLite file"),
+                QStringLiteral("≤ 2×"),
+                2.0};
     const auto reconcile = [](Database &store) {
         return timed([&store](int) {
             if (!Ledger(store).reconcile().isEmpty())
@@ -463,6 +476,9 @@ void benchServer(const QString &work, qint64 members, qint64 entries, QList<Row>
     };
     samples = Measure::interleaved(3, {reconcile(*server), reconcile(sqlite)}, 1);
     rows << Row{QStringLiteral("server: reconciliation, ") + scale,
-                Measure::fromSamples(samples.at(0)), Measure::fromSamples(samples.at(1)),
-                QStringLiteral("the same on a SQLite file"), QStringLiteral("≤ 2×"), 2.0};
+                Measure::fromSamples(samples.at(0)),
+                Measure::fromSamples(samples.at(1)),
+                QStringLiteral("the same on a SQLite file"),
+                QStringLiteral("≤ 2×"),
+                2.0};
 }

@@ -2,8 +2,8 @@
 
 #include "store/AdminTable.h"
 #include "store/CommissionTable.h"
-#include "store/Ledger.h"
 #include "store/Database.h"
+#include "store/Ledger.h"
 #include "store/MemberTable.h"
 #include "store/Schema.h"
 
@@ -230,8 +230,7 @@ quint64 draw(qint64 i, int n, quint64 total)
     return x % total;
 }
 
-template <size_t N>
-const char *pick(const Weighted (&table)[N], quint64 at)
+template <size_t N> const char *pick(const Weighted (&table)[N], quint64 at)
 {
     for (const Weighted &w : table) {
         if (at < quint64(w.weight))
@@ -241,8 +240,7 @@ const char *pick(const Weighted (&table)[N], quint64 at)
     return table[N - 1].text;
 }
 
-template <size_t N>
-quint64 total(const Weighted (&table)[N])
+template <size_t N> quint64 total(const Weighted (&table)[N])
 {
     quint64 sum = 0;
     for (const Weighted &w : table)

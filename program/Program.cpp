@@ -62,10 +62,9 @@ void startOfDay(const DataFiles &files, DailyCheck &check)
     // stand in the way of a restore or a clear. The next start tries again.
     if (taken.path.isEmpty())
         return;
-    check.start(taken.path, qApp,
-                [](const QString &problem) {
-                    Dialogs::error(nullptr, DailyCheck::kDamaged + QLatin1Char('\n') + problem);
-                });
+    check.start(taken.path, qApp, [](const QString &problem) {
+        Dialogs::error(nullptr, DailyCheck::kDamaged + QLatin1Char('\n') + problem);
+    });
 }
 
 // Gives generations without a manifest one and deletes the generations past

@@ -1,9 +1,6 @@
 #include "program/Screens.h"
 
 #include "program/AppContext.h"
-
-#include <memory>
-#include <optional>
 #include "screens/AboutDialog.h"
 #include "screens/admins/AdminListDialog.h"
 #include "screens/admins/AdminRegistrationDialog.h"
@@ -21,6 +18,9 @@
 #include "screens/reports/PrintSettingsDialog.h"
 #include "screens/reports/RankingDialog.h"
 #include "screens/reports/ReferrerReportDialog.h"
+
+#include <memory>
+#include <optional>
 
 namespace {
 
@@ -60,9 +60,8 @@ QDialog *createScreen(Screen screen, AppContext &context, QWidget *parent)
             statement->showMember(memberId);
             statement->exec();
         });
-        search->setReferrerOpener([&context, search](qint64 memberId) {
-            openReferrerReport(context, search, memberId);
-        });
+        search->setReferrerOpener(
+            [&context, search](qint64 memberId) { openReferrerReport(context, search, memberId); });
         search->setActionOpener(
             [&context, search](MemberSearchDialog::Action action, const Member &member) {
                 if (action == MemberSearchDialog::Action::Consumption) {

@@ -20,7 +20,8 @@ const QString kUsage = QStringLiteral("用法：pellomar --create-server-databas
 
 bool createDatabase(const ServerSettings &server, QString *error)
 {
-    return Database::createServerDatabase(server, PasswordHash::hash(AdminRules::kDeliveredPassword),
+    return Database::createServerDatabase(server,
+                                          PasswordHash::hash(AdminRules::kDeliveredPassword),
                                           AdminRules::kBuiltInRemark, error);
 }
 
@@ -82,8 +83,7 @@ bool isCommand(const QStringList &arguments)
     return arguments.contains(kCreate) || arguments.contains(kMove);
 }
 
-int run(const QStringList &arguments, const QString &dataFolder, QTextStream &out,
-        QTextStream &err)
+int run(const QStringList &arguments, const QString &dataFolder, QTextStream &out, QTextStream &err)
 {
     const QStringList args = arguments.mid(1);
     const bool create = args == QStringList{kCreate};

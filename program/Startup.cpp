@@ -4,8 +4,8 @@
 #include "rules/backup/FileOps.h"
 #include "rules/backup/InterruptedRun.h"
 #include "store/DataFiles.h"
-#include "store/DatabaseErrorText.h"
 #include "store/Database.h"
+#include "store/DatabaseErrorText.h"
 #include "store/Schema.h"
 #include "store/ServerSettings.h"
 

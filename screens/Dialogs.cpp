@@ -68,8 +68,8 @@ QString Dialogs::input(QWidget *parent, const QString &prompt, const QString &ti
 
 const QString Dialogs::kNothingChanged = QStringLiteral("数据库操作失败，本次操作未做任何更改。");
 const QString Dialogs::kNotDone = QStringLiteral("本次操作未完成，数据未改动");
-const QString Dialogs::kOutcomeUnknown = QStringLiteral(
-    "无法确认本次操作是否完成，请重新打开程序后在会员流水中核对，切勿重复登记。");
+const QString Dialogs::kOutcomeUnknown =
+    QStringLiteral("无法确认本次操作是否完成，请重新打开程序后在会员流水中核对，切勿重复登记。");
 const QString Dialogs::kDoneAfterAll =
     QStringLiteral("操作已完成\n保存时磁盘报告了错误，重新读取数据文件后确认本次操作已经保存，"
                    "请不要重复登记。请尽快检查磁盘并备份数据。");

@@ -1,7 +1,7 @@
 #include "screens/ScreenDialog.h"
 
-#include "rules/admins/Permissions.h"
 #include "base/Session.h"
+#include "rules/admins/Permissions.h"
 #include "rules/money/Statement.h"
 #include "screens/Dialogs.h"
 
@@ -34,12 +34,11 @@ template <typename T> T *named(T *control, const char *name)
 // columns whose caption names an amount, a count or an entry's number.
 bool holdsNumbers(const QString &caption)
 {
-    static const QStringList kNumberWords = {QStringLiteral("金额"), QStringLiteral("余额"),
-                                             QStringLiteral("消费"), QStringLiteral("次数"),
-                                             QStringLiteral("差额"), QStringLiteral("流水号"),
-                                             QStringLiteral("序号"), QStringLiteral("关联流水"),
-                                             QStringLiteral("提成"), QStringLiteral("名次"),
-                                             QStringLiteral("数额")};
+    static const QStringList kNumberWords = {
+        QStringLiteral("金额"), QStringLiteral("余额"),     QStringLiteral("消费"),
+        QStringLiteral("次数"), QStringLiteral("差额"),     QStringLiteral("流水号"),
+        QStringLiteral("序号"), QStringLiteral("关联流水"), QStringLiteral("提成"),
+        QStringLiteral("名次"), QStringLiteral("数额")};
     return std::any_of(kNumberWords.begin(), kNumberWords.end(),
                        [&](const QString &word) { return caption.contains(word); });
 }

@@ -136,9 +136,8 @@ protected:
     // The member a name box and a phone box find (as the money screens look
     // members up): his row id, or nothing once the screen has said why
     // (noKey with both boxes empty, notFound, or a database failure).
-    std::optional<qint64> findMember(Database &store, const QString &name,
-                                     const QString &phone, const QString &noKey,
-                                     const QString &notFound);
+    std::optional<qint64> findMember(Database &store, const QString &name, const QString &phone,
+                                     const QString &noKey, const QString &notFound);
 
     // Runs after the message for each failure attempt() caught; a screen that
     // must remember a failure overrides it.

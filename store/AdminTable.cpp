@@ -56,10 +56,9 @@ Role AdminTable::roleOf(const QString &name)
 
 void AdminTable::setRole(const QString &name, Role role)
 {
-    m_store.exec(
-        QStringLiteral("INSERT INTO 管理员角色 (管理员名字, 角色) VALUES (?, ?) "
-                       "ON CONFLICT (管理员名字) DO UPDATE SET 角色 = excluded.角色"),
-        {name, Roles::name(role)});
+    m_store.exec(QStringLiteral("INSERT INTO 管理员角色 (管理员名字, 角色) VALUES (?, ?) "
+                                "ON CONFLICT (管理员名字) DO UPDATE SET 角色 = excluded.角色"),
+                 {name, Roles::name(role)});
 }
 
 void AdminTable::dropRoleIfUnused(const QString &name)

@@ -102,8 +102,7 @@ void Database::openAlongside()
     if (!m_db.isValid())
         m_db = QSqlDatabase::addDatabase(m_engine->driverName(), m_connection);
     m_engine->configure(m_db);
-    QString problem =
-        m_db.open() ? m_engine->prepare(m_db, true, {}) : m_db.lastError().text();
+    QString problem = m_db.open() ? m_engine->prepare(m_db, true, {}) : m_db.lastError().text();
     if (problem.isEmpty())
         return;
     m_db.close();
@@ -141,7 +140,8 @@ namespace {
 void addBuiltInAdmin(QSqlDatabase db, const QString &passwordHash, const QString &remark)
 {
     QSqlQuery q(db);
-    if (!q.prepare(QStringLiteral("INSERT INTO 管理员登记 (管理员名字, 密码, 备注) VALUES (?, ?, ?)")))
+    if (!q.prepare(
+            QStringLiteral("INSERT INTO 管理员登记 (管理员名字, 密码, 备注) VALUES (?, ?, ?)")))
         throw StoreError(q.lastError().text());
     q.addBindValue(Schema::kBuiltInAdmin);
     q.addBindValue(passwordHash);
@@ -173,9 +173,8 @@ bool Database::createServerDatabase(const ServerSettings &server, const QString 
             try {
                 // The tables and the administrator in one transaction: a
                 // database without its administrator is no database of ours.
-                PostgresEngine::createSchema(db, [&] {
-                    addBuiltInAdmin(db, adminPasswordHash, adminRemark);
-                });
+                PostgresEngine::createSchema(
+                    db, [&] { addBuiltInAdmin(db, adminPasswordHash, adminRemark); });
                 ok = true;
             } catch (const StoreError &e) {
                 *error = e.text();
@@ -188,7 +187,7 @@ bool Database::createServerDatabase(const ServerSettings &server, const QString 
 }
 
 bool Database::createFile(const QString &path, const QString &adminPasswordHash,
-                             const QString &adminRemark, QString *error)
+                          const QString &adminRemark, QString *error)
 {
     if (QFileInfo::exists(path)) {
         *error = QStringLiteral("file exists: ") + path;
@@ -399,9 +398,9 @@ void Database::confirmFailedCommit(const QString &detail)
     bool found = false;
     if (readable) {
         try {
-            found = scalar(QStringLiteral("SELECT 1 FROM 已完成操作 WHERE 操作号 = ?"),
-                           {m_operation})
-                        .isValid();
+            found =
+                scalar(QStringLiteral("SELECT 1 FROM 已完成操作 WHERE 操作号 = ?"), {m_operation})
+                    .isValid();
         } catch (const StoreError &) {
             readable = false;
         }

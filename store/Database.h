@@ -85,8 +85,7 @@ public:
 
     // Creates the tables of the current version and the built-in
     // administrator in the server's database, which must hold no table.
-    static bool createServerDatabase(const ServerSettings &server,
-                                     const QString &adminPasswordHash,
+    static bool createServerDatabase(const ServerSettings &server, const QString &adminPasswordHash,
                                      const QString &adminRemark, QString *error);
 
     // Runs a prepared statement with the values bound in order. The returned

@@ -192,12 +192,11 @@ void Ledger::forEachInStatement(const Filter &filter,
 {
     // Read through the engine's quickest path: a long account's export reads
     // tens of thousands of entries.
-    m_store.forEachRow(
-        kEntrySelect + kStatementWhere + QStringLiteral("ORDER BY 流水号 DESC"),
-        statementValues(filter.account, filter.from, filter.to, filter.kind), kEntryColumns,
-        [&visit](const Engine::StoredValue *row) {
-            return visit(entryFrom([row](int i) { return row[i].toVariant(); }));
-        });
+    m_store.forEachRow(kEntrySelect + kStatementWhere + QStringLiteral("ORDER BY 流水号 DESC"),
+                       statementValues(filter.account, filter.from, filter.to, filter.kind),
+                       kEntryColumns, [&visit](const Engine::StoredValue *row) {
+                           return visit(entryFrom([row](int i) { return row[i].toVariant(); }));
+                       });
 }
 
 QList<Ledger::Entry> Ledger::statementPage(const Filter &filter, qint64 after, int limit)

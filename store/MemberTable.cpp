@@ -1,11 +1,11 @@
 #include "store/MemberTable.h"
 
 #include "base/StoreError.h"
-#include "store/Ledger.h"
-#include "store/Database.h"
-#include "store/Schema.h"
-#include "store/Engine.h"
 #include "base/StoredText.h"
+#include "store/Database.h"
+#include "store/Engine.h"
+#include "store/Ledger.h"
+#include "store/Schema.h"
 
 #include <QSqlQuery>
 #include <algorithm>
@@ -265,9 +265,8 @@ void MemberTable::forEach(const std::function<bool(const Member &)> &visit)
 void MemberTable::forEachStored(const std::function<bool(const StoredMember &)> &visit)
 {
     QByteArray spare[5];
-    m_store.forEachRow(
-        kSelect + QStringLiteral("ORDER BY rowid"), {}, kSelectColumns,
-        [&](const StoredValue *row) { return visit(storedMemberFrom(row, spare)); });
+    m_store.forEachRow(kSelect + QStringLiteral("ORDER BY rowid"), {}, kSelectColumns,
+                       [&](const StoredValue *row) { return visit(storedMemberFrom(row, spare)); });
 }
 
 qint64 MemberTable::count()
@@ -310,8 +309,8 @@ void MemberTable::lockInOrder(QList<qint64> ids)
 }
 
 std::optional<MemberTable::Figures> MemberTable::changeMoney(qint64 id, Money balanceChange,
-                                                            Money consumedChange,
-                                                            qint64 countChange, Guard guard)
+                                                             Money consumedChange,
+                                                             qint64 countChange, Guard guard)
 {
     // Each amount is rounded to the fen as stored: an integer when whole,
     // else the nearest number to its two decimals, as Money::toStored()
@@ -319,8 +318,7 @@ std::optional<MemberTable::Figures> MemberTable::changeMoney(qint64 id, Money ba
     static const QString change = QStringLiteral(
         "UPDATE 会员登记 SET 余额 = round(余额 + ?, 2), 消费金额 = round(消费金额 + ?, 2), "
         "被推荐人消费次数 = 被推荐人消费次数 + ? WHERE rowid = ? ");
-    static const QString returning =
-        QStringLiteral(" RETURNING 余额, 消费金额, 被推荐人消费次数");
+    static const QString returning = QStringLiteral(" RETURNING 余额, 消费金额, 被推荐人消费次数");
     static const QString unguarded = change + returning;
     static const QString guarded = change + QStringLiteral("AND 余额 >= ?") + returning;
     QVariantList values{balanceChange.toStored(), consumedChange.toStored(), countChange, id};
@@ -332,7 +330,7 @@ std::optional<MemberTable::Figures> MemberTable::changeMoney(qint64 id, Money ba
         bool balanceOk = true;
         bool consumedOk = true;
         after = Figures{Money::fromStored(q.value(0), &balanceOk),
-                       Money::fromStored(q.value(1), &consumedOk), q.value(2).toLongLong()};
+                        Money::fromStored(q.value(1), &consumedOk), q.value(2).toLongLong()};
         if (!balanceOk || !consumedOk)
             after.reset();
     }

@@ -91,7 +91,7 @@ public:
     // the guard refused).
     enum class Guard { None, NotBelowZero };
     std::optional<Figures> changeMoney(qint64 id, Money balanceChange, Money consumedChange,
-                                      qint64 countChange, Guard guard);
+                                       qint64 countChange, Guard guard);
     // Locks the rows of the members with this name and these phones against
     // a registration of the same name or phone at another till, until the
     // transaction ends.

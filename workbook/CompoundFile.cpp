@@ -42,15 +42,15 @@ private:
             return g;
         // Symbols of the libraries libgsf needs are found through it.
         const auto find = [lib](auto &function, const char *name) {
-            function = reinterpret_cast<std::remove_reference_t<decltype(function)>>(
-                ::dlsym(lib, name));
+            function =
+                reinterpret_cast<std::remove_reference_t<decltype(function)>>(::dlsym(lib, name));
             return function != nullptr;
         };
         if (find(g.newStdio, "gsf_output_stdio_new_FILE") &&
             find(g.newMsole, "gsf_outfile_msole_new") &&
-            find(g.newChild, "gsf_outfile_new_child") &&
-            find(g.isClosed, "gsf_output_is_closed") && find(g.close, "gsf_output_close") &&
-            find(g.write, "gsf_output_write") && find(g.unref, "g_object_unref"))
+            find(g.newChild, "gsf_outfile_new_child") && find(g.isClosed, "gsf_output_is_closed") &&
+            find(g.close, "gsf_output_close") && find(g.write, "gsf_output_write") &&
+            find(g.unref, "g_object_unref"))
             return g;
         return Gsf();
     }

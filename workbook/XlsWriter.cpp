@@ -1,11 +1,11 @@
 #include "workbook/XlsWriter.h"
 
-#include "workbook/CompoundFile.h"
 #include "base/DiskCalls.h"
 #include "base/StagedFile.h"
+#include "base/StoredText.h"
+#include "workbook/CompoundFile.h"
 #include "workbook/XlsRecords.h"
 #include "workbook/XlsSharedStrings.h"
-#include "base/StoredText.h"
 
 #include <QFile>
 

@@ -9,8 +9,7 @@ QStringList kinds()
     return AuditLog::kinds();
 }
 
-QList<AuditLog::Row> rows(Database &store, const QDate &from, const QDate &to,
-                          const QString &kind)
+QList<AuditLog::Row> rows(Database &store, const QDate &from, const QDate &to, const QString &kind)
 {
     return AuditLog(store).rows(from, to, kind);
 }

@@ -17,8 +17,7 @@ namespace AuditTrail {
 QStringList kinds();
 // The rows newest first between from and to (days included), of one kind or
 // every kind (empty).
-QList<AuditLog::Row> rows(Database &store, const QDate &from, const QDate &to,
-                          const QString &kind);
+QList<AuditLog::Row> rows(Database &store, const QDate &from, const QDate &to, const QString &kind);
 // Records the export of the file at path, by its file name.
 void recordExport(Database &store, const QString &path);
 // Records the printing of a report, by its title.

@@ -26,7 +26,7 @@ struct Generation
     QString fileName;
     QDateTime taken;
     BackupKind kind = BackupKind::Auto;
-    int serial = 1; // 2, 3, ... for further ones taken in the same second
+    int serial = 1;       // 2, 3, ... for further ones taken in the same second
     bool verified = true; // its manifest is there
 };
 

@@ -14,9 +14,9 @@
 #include "rules/backup/VerifiedCopy.h"
 #include "rules/server/ServerMaintenance.h"
 #include "store/AuditLog.h"
-#include "store/sqlite/DatabaseHold.h"
 #include "store/Database.h"
 #include "store/Schema.h"
+#include "store/sqlite/DatabaseHold.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -98,8 +98,8 @@ DataMaintenance::DataMaintenance(Database &store, DataFiles paths, const Session
       m_storeThread(QThread::currentThread())
 {
     if (server)
-        m_server = std::make_unique<ServerMaintenance>(*server, m_paths, session,
-                                                       store.operatorName());
+        m_server =
+            std::make_unique<ServerMaintenance>(*server, m_paths, session, store.operatorName());
 }
 
 DataMaintenance::~DataMaintenance() = default;

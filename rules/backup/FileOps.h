@@ -1,7 +1,7 @@
 #pragma once
 
-#include "rules/backup/CopyWatch.h"
 #include "base/DiskCalls.h"
+#include "rules/backup/CopyWatch.h"
 
 #include <QDateTime>
 #include <QString>

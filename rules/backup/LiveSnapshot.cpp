@@ -1,8 +1,8 @@
 #include "rules/backup/LiveSnapshot.h"
 
 #include "rules/backup/TaskProgress.h"
-#include "store/sqlite/DatabaseHold.h"
 #include "store/Schema.h"
+#include "store/sqlite/DatabaseHold.h"
 #include "store/sqlite/SqliteEngine.h"
 
 #include <QFileInfo>

@@ -30,7 +30,7 @@ public:
     {
         QString problem;                        // empty: the staged copy may be restored
         std::optional<BackupManifest> manifest; // set when the digest matched
-        bool copyFailed = false; // the problem is the copy's, not the backup's
+        bool copyFailed = false;                // the problem is the copy's, not the backup's
     };
     // Copies the backup's own bytes to `staged`, marked as a rollback-journal
     // file, and judges the copy: trusted, a manifest whose digest equals the copy's

@@ -1,16 +1,16 @@
 #include "rules/export/MemberExport.h"
 
 #include "base/Clock.h"
+#include "base/DiskCalls.h"
 #include "base/Formats.h"
 #include "base/Session.h"
-#include "rules/admins/Permissions.h"
-#include "base/DiskCalls.h"
 #include "base/StagedFile.h"
-#include "workbook/XlsWriter.h"
+#include "rules/admins/Permissions.h"
 #include "store/AuditLog.h"
 #include "store/Database.h"
 #include "store/MemberTable.h"
 #include "store/Schema.h"
+#include "workbook/XlsWriter.h"
 
 #include <QFile>
 #include <QFileInfo>

@@ -44,8 +44,8 @@ std::optional<Credit> credit(MemberTable &members, const Rate &rate, const Membe
     if (!referrer || referrer->id == consumer.id)
         return std::nullopt;
     Credit c{*referrer, rate.on(amount)};
-    const std::optional<MemberTable::Figures> after = members.changeMoney(
-        c.referrer.id, c.amount, {}, 0, MemberTable::Guard::None);
+    const std::optional<MemberTable::Figures> after =
+        members.changeMoney(c.referrer.id, c.amount, {}, 0, MemberTable::Guard::None);
     if (!after)
         throw StoreError(QStringLiteral("member %1 not found").arg(c.referrer.id));
     c.referrer.balance = after->balance;

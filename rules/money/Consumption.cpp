@@ -6,8 +6,8 @@
 #include "rules/money/MemberLookup.h"
 #include "store/CashLog.h"
 #include "store/CommissionTable.h"
-#include "store/Ledger.h"
 #include "store/Database.h"
+#include "store/Ledger.h"
 
 namespace Consumption {
 

@@ -56,7 +56,7 @@ struct Outcome
     // The amount is asked anew: after a consumption is done, or when the one
     // typed is refused.
     bool freshAmount = false;
-    QString result; // when done: the amount, the balance and the referrer's commission
+    QString result;    // when done: the amount, the balance and the referrer's commission
     qint64 entry = 0;  // the consumption's ledger entry when done
     QString operation; // its operation number when done
 };

@@ -3,8 +3,8 @@
 #include "base/Money.h"
 #include "base/NumberText.h"
 #include "rules/money/MemberLookup.h"
-#include "store/Ledger.h"
 #include "store/Database.h"
+#include "store/Ledger.h"
 
 #include <optional>
 

@@ -38,7 +38,7 @@ struct Outcome
     bool done = false;
     QString message; // the message box: the refusal, or the success text
     Focus focus = Focus::Unchanged;
-    QString status; // after a recharge: the line that tells his new balance
+    QString status;    // after a recharge: the line that tells his new balance
     qint64 entry = 0;  // the recharge's ledger entry when done
     QString operation; // its operation number when done
 };

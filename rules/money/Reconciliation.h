@@ -1,7 +1,7 @@
 #pragma once
 
-#include "workbook/TableExport.h"
 #include "store/Ledger.h"
+#include "workbook/TableExport.h"
 
 #include <QList>
 #include <QString>

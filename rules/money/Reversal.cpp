@@ -5,8 +5,8 @@
 #include "rules/admins/Permissions.h"
 #include "store/AuditLog.h"
 #include "store/CashLog.h"
-#include "store/Ledger.h"
 #include "store/Database.h"
+#include "store/Ledger.h"
 #include "store/MemberTable.h"
 
 namespace Reversal {

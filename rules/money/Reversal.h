@@ -46,7 +46,7 @@ using Ask = std::function<bool(const QString &question)>;
 // entered it within the last 15 minutes (Permissions::mayReverse), whose
 // password was typed again. Throws StoreError when the database fails;
 // nothing is written then.
-Outcome reverse(Database &store, const Session &session, qint64 entry,
-                const QString &typedPassword, const Ask &ask);
+Outcome reverse(Database &store, const Session &session, qint64 entry, const QString &typedPassword,
+                const Ask &ask);
 
 } // namespace Reversal

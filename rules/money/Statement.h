@@ -1,8 +1,8 @@
 #pragma once
 
-#include "workbook/TableExport.h"
 #include "store/Ledger.h"
 #include "store/Member.h"
+#include "workbook/TableExport.h"
 
 #include <QDate>
 #include <QHash>
@@ -93,8 +93,7 @@ QList<Ledger::Entry> all(Database &store, qint64 account, const QDate &from, con
 // Reads every entry of the statement (a filter with an empty kind holds
 // every kind) and writes them to an .xls workbook: for a thread of its own,
 // with a store of that thread. Throws StoreError when the database fails.
-TableExport::Written exportTo(Database &store, const Ledger::Filter &filter,
-                              const QString &path);
+TableExport::Written exportTo(Database &store, const Ledger::Filter &filter, const QString &path);
 // The same through a connection of the calling thread to the store's file
 // (the store itself is not touched).
 TableExport::Written exportAlongside(const Database &store, const Ledger::Filter &filter,

@@ -1,7 +1,7 @@
 #include "rules/reports/DayClose.h"
 
-#include "store/Ledger.h"
 #include "store/Database.h"
+#include "store/Ledger.h"
 
 #include <QSqlQuery>
 

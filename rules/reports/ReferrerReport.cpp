@@ -1,7 +1,7 @@
 #include "rules/reports/ReferrerReport.h"
 
-#include "store/Ledger.h"
 #include "store/Database.h"
+#include "store/Ledger.h"
 
 #include <QHash>
 #include <QSqlQuery>

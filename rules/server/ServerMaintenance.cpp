@@ -49,8 +49,8 @@ QString withDetail(const QString &message, const QString &detail)
 
 } // namespace
 
-ServerMaintenance::ServerMaintenance(ServerSettings server, DataFiles paths,
-                                     const Session &session, QString operatorName)
+ServerMaintenance::ServerMaintenance(ServerSettings server, DataFiles paths, const Session &session,
+                                     QString operatorName)
     : m_server(std::move(server)), m_paths(std::move(paths)), m_session(session),
       m_operator(std::move(operatorName)), m_tool(&ServerMaintenance::runProcess)
 {
@@ -113,8 +113,8 @@ DataMaintenance::Outcome ServerMaintenance::backup()
         return o;
     }
     QFile::remove(staged);
-    if (const QString problem = m_tool(QStringLiteral("pg_dump"),
-                                       PostgresMaintenance::dumpArguments(m_server, staged));
+    if (const QString problem =
+            m_tool(QStringLiteral("pg_dump"), PostgresMaintenance::dumpArguments(m_server, staged));
         !problem.isEmpty()) {
         QFile::remove(staged);
         o.messages << withDetail(DataMaintenance::kBackupFailed, kDumpFailed + problem);
@@ -138,8 +138,8 @@ DataMaintenance::Outcome ServerMaintenance::backup()
     if (!m.write(BackupManifest::pathFor(target), &error))
         o.messages << QStringLiteral("备份的校验记录无法写入（%1）。").arg(error);
     o.status = statusLine(DataMaintenance::kBackupDoneHeading);
-    o.logged = {AuditLog::kBackup, QStringLiteral("备份到 %1").arg(
-                                       QDir(m_paths.folder()).relativeFilePath(target))};
+    o.logged = {AuditLog::kBackup,
+                QStringLiteral("备份到 %1").arg(QDir(m_paths.folder()).relativeFilePath(target))};
     return o;
 }
 
@@ -247,9 +247,9 @@ DataMaintenance::Outcome ServerMaintenance::saveCopy(const QString &folder)
         return o;
     }
     const QString target = QDir(folder).filePath(QFileInfo(archive).fileName());
-    for (const auto &[from, to] : {std::pair{archive, target},
-                                   std::pair{BackupManifest::pathFor(archive),
-                                             BackupManifest::pathFor(target)}}) {
+    for (const auto &[from, to] :
+         {std::pair{archive, target},
+          std::pair{BackupManifest::pathFor(archive), BackupManifest::pathFor(target)}}) {
         QFile::remove(to);
         if (QFileInfo::exists(from) && !QFile::copy(from, to)) {
             o.messages << withDetail(DataMaintenance::kBackupFailed, QDir::toNativeSeparators(to));

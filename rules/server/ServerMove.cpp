@@ -68,9 +68,15 @@ bool isInteger(QMetaType type)
 const QStringList &ServerMove::tables()
 {
     static const QStringList all = {
-        Schema::kMembers,     Schema::kAdmins,        Schema::kAdminRoles,
-        Schema::kCommission,  Schema::kCash,          QStringLiteral("设置"),
-        QStringLiteral("会员账户"), QStringLiteral("账户流水"), QStringLiteral("操作日志"),
+        Schema::kMembers,
+        Schema::kAdmins,
+        Schema::kAdminRoles,
+        Schema::kCommission,
+        Schema::kCash,
+        QStringLiteral("设置"),
+        QStringLiteral("会员账户"),
+        QStringLiteral("账户流水"),
+        QStringLiteral("操作日志"),
         Schema::kOperations,
     };
     return all;
@@ -95,9 +101,9 @@ ServerMove::Totals ServerMove::totalsOf(Database &store)
         t.consumption += money(members.value(1), QStringLiteral("消费金额"));
     }
     members.finish();
-    QSqlQuery &ledger = store.exec(QStringLiteral(
-        "SELECT CAST(sum(金额) AS TEXT), CAST(sum(余额变动) AS TEXT), "
-        "CAST(sum(消费变动) AS TEXT), CAST(sum(次数变动) AS TEXT) FROM 账户流水"));
+    QSqlQuery &ledger = store.exec(
+        QStringLiteral("SELECT CAST(sum(金额) AS TEXT), CAST(sum(余额变动) AS TEXT), "
+                       "CAST(sum(消费变动) AS TEXT), CAST(sum(次数变动) AS TEXT) FROM 账户流水"));
     if (ledger.next()) {
         t.ledgerAmounts = integer(ledger.value(0), QStringLiteral("金额"));
         t.ledgerBalanceChanges = integer(ledger.value(1), QStringLiteral("余额变动"));
@@ -115,9 +121,9 @@ bool ServerMove::serverIsEmpty()
             continue; // the numbers of the actions that made the database
         const QVariant others =
             table == Schema::kAdmins || table == Schema::kAdminRoles
-                ? m_server.scalar(QStringLiteral("SELECT count(*) FROM %1 WHERE 管理员名字 <> ?")
-                                      .arg(table),
-                                  {Schema::kBuiltInAdmin})
+                ? m_server.scalar(
+                      QStringLiteral("SELECT count(*) FROM %1 WHERE 管理员名字 <> ?").arg(table),
+                      {Schema::kBuiltInAdmin})
                 : m_server.scalar(QStringLiteral("SELECT count(*) FROM ") + table);
         if (integer(others, table) != 0)
             return false;
@@ -154,7 +160,8 @@ qint64 ServerMove::copyTable(const QString &table)
                         QStringList(columns.size(), QStringLiteral("?")).join(QLatin1Char(',')) +
                         QLatin1Char(')');
     const auto insertOf = [&](int rows) {
-        return QStringLiteral("INSERT INTO %1 (%2) VALUES ").arg(table, columns.join(QLatin1Char(','))) +
+        return QStringLiteral("INSERT INTO %1 (%2) VALUES ")
+                   .arg(table, columns.join(QLatin1Char(','))) +
                QStringList(rows, row).join(QLatin1Char(','));
     };
     QVariantList batch;
@@ -168,8 +175,8 @@ qint64 ServerMove::copyTable(const QString &table)
     };
     // Read in full before the first insert: the file's statement stays
     // positioned meanwhile on a connection of its own.
-    QSqlQuery &rows =
-        m_file.exec(QStringLiteral("SELECT %1 FROM %2").arg(selected.join(QLatin1Char(',')), table));
+    QSqlQuery &rows = m_file.exec(
+        QStringLiteral("SELECT %1 FROM %2").arg(selected.join(QLatin1Char(',')), table));
     while (rows.next()) {
         for (int c = 0; c < columns.size(); ++c) {
             const QVariant v = rows.value(c);

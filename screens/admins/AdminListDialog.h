@@ -18,8 +18,7 @@ class AdminListDialog : public ScreenDialog
 {
     Q_OBJECT
 public:
-    AdminListDialog(Database &store, Session &session, ProgramEnd &end,
-                    QWidget *parent = nullptr);
+    AdminListDialog(Database &store, Session &session, ProgramEnd &end, QWidget *parent = nullptr);
 
     // Shows the modify and delete screens; the default runs them with exec().
     // Tests replace it.

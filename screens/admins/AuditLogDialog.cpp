@@ -1,8 +1,8 @@
 #include "screens/admins/AuditLogDialog.h"
 
 #include "base/Clock.h"
-#include "rules/admins/Permissions.h"
 #include "rules/admins/AuditTrail.h"
+#include "rules/admins/Permissions.h"
 #include "screens/Ui.h"
 
 #include <QComboBox>

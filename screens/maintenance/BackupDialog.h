@@ -29,8 +29,8 @@ class BackupDialog : public ScreenDialog
 public:
     // files: the file operations to use; the real file system when null.
     // server: the database server the store is on; null for the file.
-    BackupDialog(Database &store, const DataFiles &files, const Session &session,
-                 ProgramEnd &end, QWidget *parent = nullptr, FileOps *fileOps = nullptr,
+    BackupDialog(Database &store, const DataFiles &files, const Session &session, ProgramEnd &end,
+                 QWidget *parent = nullptr, FileOps *fileOps = nullptr,
                  const ServerSettings *server = nullptr);
     ~BackupDialog() override;
 

@@ -2,8 +2,8 @@
 
 #include "base/Session.h"
 #include "rules/admins/Permissions.h"
-#include "rules/export/MemberExport.h"
 #include "rules/backup/TaskProgress.h"
+#include "rules/export/MemberExport.h"
 #include "screens/Dialogs.h"
 #include "screens/Ui.h"
 
@@ -74,9 +74,8 @@ void ExportDialog::exportMembers()
     TaskProgress progress;
     progress.setPhase(QStringLiteral("正在导出会员资料…"), -1);
     MemberExport::Written written;
-    if (!Dialogs::runTask(this, QStringLiteral("会员资料导出"), progress, [&] {
-            written = MemberExport::writeAlongside(m_store, path);
-        }))
+    if (!Dialogs::runTask(this, QStringLiteral("会员资料导出"), progress,
+                          [&] { written = MemberExport::writeAlongside(m_store, path); }))
         return;
     const auto result = attempt([&] { return MemberExport::finish(m_store, path, written); });
     if (!result)

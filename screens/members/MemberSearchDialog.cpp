@@ -126,9 +126,9 @@ QList<QPushButton *> MemberSearchDialog::actionButtons(QGroupBox *inputFrame)
         else if (m_referrerOpener)
             m_referrerOpener(m_selected.id);
     });
-    const QList<QPushButton *> row = {searchButton,    m_modifyButton,    resetButton,
-                                      m_deleteButton,  statementButton,   consumptionButton,
-                                      rechargeButton,  referrerButton,    exitButton};
+    const QList<QPushButton *> row = {searchButton,   m_modifyButton,  resetButton,
+                                      m_deleteButton, statementButton, consumptionButton,
+                                      rechargeButton, referrerButton,  exitButton};
     // Enter in a box searches.
     for (QPushButton *b : row)
         b->setAutoDefault(true);

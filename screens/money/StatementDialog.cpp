@@ -57,7 +57,6 @@ StatementDialog::StatementDialog(Database &store, const DataFiles &files, const 
     pageOnScroll();
     m_totalsLabel = label("Label7", QString());
 
-
     QHBoxLayout *filters = rowOf({label("Label3", QStringLiteral("日期从：")), m_fromBox,
                                   label("Label4", QStringLiteral("到：")), m_toBox,
                                   label("Label5", QStringLiteral("类别：")), m_kindBox});
@@ -354,9 +353,8 @@ void StatementDialog::exportRows()
     TaskProgress progress;
     progress.setPhase(QStringLiteral("正在导出会员流水…"), -1);
     TableExport::Written written;
-    if (!Dialogs::runTask(this, QStringLiteral("会员流水导出"), progress, [&] {
-            written = Statement::exportAlongside(m_store, filter, path);
-        }))
+    if (!Dialogs::runTask(this, QStringLiteral("会员流水导出"), progress,
+                          [&] { written = Statement::exportAlongside(m_store, filter, path); }))
         return;
     Ui::reportExport(this, m_store, path, written, Statement::kExportFailed, Statement::kExported);
 }

@@ -19,8 +19,7 @@ const QStringList kPapers = {QStringLiteral("58 毫米"), QStringLiteral("80 毫
 
 } // namespace
 
-PrintSettingsDialog::PrintSettingsDialog(Database &store, const Session &session,
-                                         QWidget *parent)
+PrintSettingsDialog::PrintSettingsDialog(Database &store, const Session &session, QWidget *parent)
     : ScreenDialog(QStringLiteral("dayinshezhi"), QStringLiteral("打印设置"), parent),
       m_store(store), m_session(session)
 {

@@ -1,11 +1,11 @@
 #include "screens/reports/RankingDialog.h"
 
 #include "base/Clock.h"
-#include "workbook/TableExport.h"
 #include "screens/Dialogs.h"
 #include "screens/Ui.h"
 #include "screens/reports/BarChart.h"
 #include "screens/reports/ReportOutput.h"
+#include "workbook/TableExport.h"
 
 #include <QChartView>
 #include <QComboBox>

@@ -1,11 +1,11 @@
 #include "screens/reports/ReferrerReportDialog.h"
 
 #include "base/Clock.h"
-#include "workbook/TableExport.h"
 #include "screens/Dialogs.h"
 #include "screens/Ui.h"
 #include "screens/reports/BarChart.h"
 #include "screens/reports/ReportOutput.h"
+#include "workbook/TableExport.h"
 
 #include <QChartView>
 #include <QDateEdit>
@@ -18,8 +18,7 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
-ReferrerReportDialog::ReferrerReportDialog(Database &store, const DataFiles &files,
-                                           QWidget *parent)
+ReferrerReportDialog::ReferrerReportDialog(Database &store, const DataFiles &files, QWidget *parent)
     : ScreenDialog(QStringLiteral("tuijianbaobiao"), QStringLiteral("推荐人报表"), parent),
       m_store(store), m_files(files)
 {

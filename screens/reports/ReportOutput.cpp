@@ -2,10 +2,10 @@
 
 #include "base/StoreError.h"
 #include "rules/admins/AuditTrail.h"
-#include "workbook/TableExport.h"
 #include "rules/reports/PrintSettings.h"
 #include "screens/Dialogs.h"
 #include "screens/Ui.h"
+#include "workbook/TableExport.h"
 
 #include <QFileInfo>
 #include <QTextDocument>

@@ -66,10 +66,10 @@ void tidyAfterLoad(Database &store)
 
 void continueRowNumbers(Database &store)
 {
-    QSqlQuery &columns = store.exec(
-        QStringLiteral("SELECT table_name, column_name FROM information_schema.columns "
-                       "WHERE table_schema = current_schema() AND (is_identity = 'YES' "
-                       "OR column_default LIKE 'nextval(%')"));
+    QSqlQuery &columns =
+        store.exec(QStringLiteral("SELECT table_name, column_name FROM information_schema.columns "
+                                  "WHERE table_schema = current_schema() AND (is_identity = 'YES' "
+                                  "OR column_default LIKE 'nextval(%')"));
     QList<std::pair<QString, QString>> identities;
     while (columns.next())
         identities.append({columns.value(0).toString(), columns.value(1).toString()});
@@ -112,9 +112,12 @@ QStringList dumpArguments(const ServerSettings &server, const QString &path)
 
 QStringList restoreArguments(const ServerSettings &server, const QString &path)
 {
-    return {QStringLiteral("--clean"), QStringLiteral("--if-exists"),
-            QStringLiteral("--single-transaction"), QStringLiteral("--exit-on-error"),
-            QStringLiteral("--dbname=") + connectionString(server), path};
+    return {QStringLiteral("--clean"),
+            QStringLiteral("--if-exists"),
+            QStringLiteral("--single-transaction"),
+            QStringLiteral("--exit-on-error"),
+            QStringLiteral("--dbname=") + connectionString(server),
+            path};
 }
 
 } // namespace PostgresMaintenance

@@ -20,8 +20,8 @@ DatabaseReader::DatabaseReader(const QString &path)
     // The first read takes the read lock (and plays back a crashed writer's
     // journal); it stays until the reader goes.
     char *error = nullptr;
-    if (sqlite3_exec(m_db, "BEGIN; SELECT count(*) FROM sqlite_master", nullptr, nullptr,
-                     &error) != SQLITE_OK) {
+    if (sqlite3_exec(m_db, "BEGIN; SELECT count(*) FROM sqlite_master", nullptr, nullptr, &error) !=
+        SQLITE_OK) {
         m_error = QString::fromUtf8(error ? error : sqlite3_errmsg(m_db));
         sqlite3_free(error);
         return;

@@ -9,11 +9,11 @@
 #include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
-#include <QUrl>
 #include <QSqlRecord>
-#include <iterator>
+#include <QUrl>
 #include <algorithm>
 #include <cstring>
+#include <iterator>
 #include <memory>
 #include <sqlite3.h>
 #include <tuple>

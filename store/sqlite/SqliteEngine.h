@@ -119,7 +119,6 @@ public:
     // opened; -1 when it is not open.
     static qint64 totalChanges(QSqlDatabase db);
 
-
     // The full-text index finds a text only when it has at least this many
     // characters; a shorter part of a name is looked up among the names'
     // parts of one and two characters, a shorter end of a phone is scanned.

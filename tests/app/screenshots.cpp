@@ -123,10 +123,10 @@ int main(int argc, char *argv[])
                   std::tuple{"王芳", Consumption::kCash, "35"},
                   std::tuple{"刘洋", Consumption::kBalance, "66"},
                   std::tuple{"赵磊", Consumption::kBalance, "88"}})
-                Consumption::confirm(folder.store(),
-                                     {QString::fromUtf8(name), {}, payment,
-                                      QString::fromLatin1(amount)},
-                                     {0, 10}, [] { return true; });
+                Consumption::confirm(
+                    folder.store(),
+                    {QString::fromUtf8(name), {}, payment, QString::fromLatin1(amount)}, {0, 10},
+                    [] { return true; });
         } else if (screen.objectName() == QLatin1String("tuijianbaobiao")) {
             screen.resize(1000, 640);
             control<QLineEdit>(screen, "mingzi")->setText(QStringLiteral("张伟"));

@@ -42,9 +42,9 @@ private Q_SLOTS:
             << Startup::kServerUnreachable;
         QTest::newRow("no host") << QStringLiteral("database=pellomar\n") << 1
                                  << Startup::kServerSettingsUnusable;
-        QTest::newRow("bad port")
-            << QStringLiteral("hosts={nobody}\nports=many\ndatabase=pellomar\n") << 1
-            << Startup::kServerSettingsUnusable;
+        QTest::newRow("bad port") << QStringLiteral(
+                                         "hosts={nobody}\nports=many\ndatabase=pellomar\n")
+                                  << 1 << Startup::kServerSettingsUnusable;
     }
     void startsOnTheServer()
     {
@@ -64,12 +64,13 @@ private Q_SLOTS:
             file.write(QStringLiteral("[server]\n").append(ini).toUtf8());
         }
         bool loginShown = false;
-        QCOMPARE(runProgram(folder.path(),
-                            [&](QWidget *login) {
-                                loginShown = true;
-                                login->findChild<QPushButton *>(QStringLiteral("Command2"))->click();
-                            }),
-                 code);
+        QCOMPARE(
+            runProgram(folder.path(),
+                       [&](QWidget *login) {
+                           loginShown = true;
+                           login->findChild<QPushButton *>(QStringLiteral("Command2"))->click();
+                       }),
+            code);
         QCOMPARE(loginShown, message.isEmpty());
         const QStringList messages = m_dialogs.takeMessages();
         QCOMPARE(messages.size(), message.isEmpty() ? 0 : 1);

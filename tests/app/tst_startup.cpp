@@ -142,7 +142,8 @@ private Q_SLOTS:
     {
         QTest::addColumn<int>("error");
         QTest::addColumn<QString>("engineText");
-        QTest::newRow("full") << int(FaultVfs::Error::Full) << QStringLiteral("database or disk is full");
+        QTest::newRow("full") << int(FaultVfs::Error::Full)
+                              << QStringLiteral("database or disk is full");
         QTest::newRow("EIO") << int(FaultVfs::Error::Io) << QStringLiteral("disk I/O error");
     }
     void aFailingDiskAtStartIsToldAsSuch()
@@ -193,27 +194,28 @@ private Q_SLOTS:
         }
         if (!readOnlyFolder) {
             bool loginShown = false;
-            QCOMPARE(runProgram(f.folder(),
-                                [&](QWidget *login) {
-                                    loginShown = true;
-                                    login->findChild<QPushButton *>(QStringLiteral("Command2"))
-                                        ->click();
-                                }),
-                     0);
+            QCOMPARE(
+                runProgram(f.folder(),
+                           [&](QWidget *login) {
+                               loginShown = true;
+                               login->findChild<QPushButton *>(QStringLiteral("Command2"))->click();
+                           }),
+                0);
             QVERIFY(loginShown);
             QCOMPARE(m_dialogs.takeMessages(), QStringList());
             m_dialogs.takeTasks(); // the day's first generation
             return;
         }
         QVERIFY(::chmod(QFile::encodeName(f.folder()).constData(), 0500) == 0);
-        const int code = asOrdinaryUser({f.folder(), f.liveDatabase(), f.blankTemplate(), lock}, [&] {
-            const int ended = runProgram(f.folder(), [](QWidget *) {});
-            return ended == 1 && m_dialogs.takeMessages() ==
-                                     QStringList{Startup::kReadOnly + QLatin1Char('\n') +
-                                                 QDir::toNativeSeparators(f.folder())}
-                       ? 0
-                       : 1;
-        });
+        const int code =
+            asOrdinaryUser({f.folder(), f.liveDatabase(), f.blankTemplate(), lock}, [&] {
+                const int ended = runProgram(f.folder(), [](QWidget *) {});
+                return ended == 1 && m_dialogs.takeMessages() ==
+                                         QStringList{Startup::kReadOnly + QLatin1Char('\n') +
+                                                     QDir::toNativeSeparators(f.folder())}
+                           ? 0
+                           : 1;
+            });
         ::chmod(QFile::encodeName(f.folder()).constData(), 0700);
         QCOMPARE(code, 0);
     }

@@ -44,8 +44,7 @@ void reportStep(quint64 step)
 
 // Runs one action; false when the rules refused it. Any outcome other than
 // done or the one refusal the stream can cause ends the worker.
-bool run(Database &store, const CommissionSetting &setting, const Action &a,
-         const Person &member)
+bool run(Database &store, const CommissionSetting &setting, const Action &a, const Person &member)
 {
     switch (a.kind) {
     case Action::Kind::Consume: {

@@ -46,9 +46,10 @@ struct Shop
                     .referredBy(QStringLiteral("Ref"), QStringLiteral("13800000001"))
                     .balance(Money::fromYuan(100))
                     .addTo(folder.store());
-        Consumption::confirm(folder.store(),
-                             {QStringLiteral("Buyer"), {}, Consumption::kBalance, QStringLiteral("20")},
-                             *CommissionTable(folder.store()).load(), [] { return true; });
+        Consumption::confirm(
+            folder.store(),
+            {QStringLiteral("Buyer"), {}, Consumption::kBalance, QStringLiteral("20")},
+            *CommissionTable(folder.store()).load(), [] { return true; });
     }
 };
 

@@ -211,7 +211,8 @@ private Q_SLOTS:
         }
         const QString ledgerBefore =
             shop.store()
-                .scalar(QStringLiteral("SELECT count(*) || '/' || coalesce(sum(余额变动), 0) FROM 账户流水"))
+                .scalar(QStringLiteral(
+                    "SELECT count(*) || '/' || coalesce(sum(余额变动), 0) FROM 账户流水"))
                 .toString();
         const QString buyerBefore =
             what == QLatin1String("deleted") ? QString() : shop.money(shop.buyer);
@@ -219,11 +220,11 @@ private Q_SLOTS:
                                                       [](const QString &) { return true; });
         QVERIFY(!o.done);
         QCOMPARE(o.message, message);
-        QCOMPARE(
-            shop.store()
-                .scalar(QStringLiteral("SELECT count(*) || '/' || coalesce(sum(余额变动), 0) FROM 账户流水"))
-                .toString(),
-            ledgerBefore);
+        QCOMPARE(shop.store()
+                     .scalar(QStringLiteral(
+                         "SELECT count(*) || '/' || coalesce(sum(余额变动), 0) FROM 账户流水"))
+                     .toString(),
+                 ledgerBefore);
         if (!buyerBefore.isEmpty())
             QCOMPARE(shop.money(shop.buyer), buyerBefore);
     }
@@ -354,8 +355,9 @@ private Q_SLOTS:
     {
         TestFolder folder;
         Database &store = folder.store();
-        store.exec(QStringLiteral("INSERT INTO 会员登记 (会员名, 手机号, 余额) "
-                                  "VALUES ('Outsider', '13800000008', 10)"))
+        store
+            .exec(QStringLiteral("INSERT INTO 会员登记 (会员名, 手机号, 余额) "
+                                 "VALUES ('Outsider', '13800000008', 10)"))
             .finish();
         const qint64 id =
             store.scalar(QStringLiteral("SELECT rowid FROM 会员登记 WHERE 会员名 = 'Outsider'"))

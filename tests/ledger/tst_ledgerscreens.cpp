@@ -2,7 +2,6 @@
 // reversal from the statement, who may use it, their keys, and the exported
 // workbooks read back with a strict reader (libfreexl).
 #include "base/Session.h"
-#include "workbook/TableExport.h"
 #include "rules/money/Consumption.h"
 #include "rules/money/Recharge.h"
 #include "rules/money/Reconciliation.h"
@@ -17,6 +16,7 @@
 #include "support/Members.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TestFolder.h"
+#include "workbook/TableExport.h"
 
 #include <QAction>
 #include <QComboBox>

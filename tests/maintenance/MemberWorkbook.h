@@ -74,8 +74,7 @@ inline int storedBytes(const QString &text)
 
 // The dump of every member in the database, for this reader. longest, when
 // given, receives the stored size in bytes of the longest text.
-inline QByteArray expected(Database &store, Reader reader = Reader::Exact,
-                           int *longest = nullptr)
+inline QByteArray expected(Database &store, Reader reader = Reader::Exact, int *longest = nullptr)
 {
     const bool upToNul = reader == Reader::Freexl;
     int most = 0;

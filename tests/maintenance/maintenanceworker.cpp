@@ -14,14 +14,14 @@
 // of a database file, its journal or its log; it leaves at the login screen
 // and prints how many such operations the start made.
 #include "base/Session.h"
+#include "base/StagedFile.h"
 #include "program/InstanceLock.h"
 #include "program/Program.h"
 #include "rules/backup/AutoBackups.h"
 #include "rules/backup/DataMaintenance.h"
 #include "rules/backup/FileOps.h"
-#include "base/StagedFile.h"
-#include "store/sqlite/DatabaseReader.h"
 #include "store/Database.h"
+#include "store/sqlite/DatabaseReader.h"
 #include "support/FaultVfs.h"
 #include "support/ScriptedDialogs.h"
 

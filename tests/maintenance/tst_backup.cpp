@@ -6,11 +6,11 @@
 #include "base/StoreError.h"
 #include "program/MainWindow.h"
 #include "rules/backup/AutoBackups.h"
+#include "rules/backup/BackupManifest.h"
 #include "rules/backup/BackupSaveAs.h"
 #include "rules/backup/DataMaintenance.h"
 #include "rules/backup/FileOps.h"
 #include "rules/backup/TaskProgress.h"
-#include "rules/backup/BackupManifest.h"
 #include "screens/maintenance/BackupDialog.h"
 #include "store/AdminTable.h"
 #include "store/AuditLog.h"
@@ -283,9 +283,9 @@ private Q_SLOTS:
                  (QStringList{QStringLiteral("backed up"), QStringLiteral("later")}));
         // The data set aside gets its manifest on a thread of its own, and
         // the list shows it vouched for.
-        QTRY_COMPARE(rows(dialog),
-                     (QStringList{QStringLiteral("手动 1 已校验"), QStringLiteral("还原前 3 已校验"),
-                                  QStringLiteral("自动 2 已校验")}));
+        QTRY_COMPARE(rows(dialog), (QStringList{QStringLiteral("手动 1 已校验"),
+                                                QStringLiteral("还原前 3 已校验"),
+                                                QStringLiteral("自动 2 已校验")}));
         QVERIFY(QFile::exists(
             BackupManifest::pathFor(list->topLevelItem(1)->data(0, Qt::UserRole).toString())));
     }

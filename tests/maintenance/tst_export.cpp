@@ -3,11 +3,11 @@
 // database: texts of every kind and length, numbers, dates.
 #include "MemberWorkbook.h"
 #include "rules/export/MemberExport.h"
-#include "workbook/XlsWriter.h"
 #include "store/MemberTable.h"
 #include "store/Schema.h"
 #include "support/Members.h"
 #include "support/TestFolder.h"
+#include "workbook/XlsWriter.h"
 
 #include <QDir>
 #include <QFile>

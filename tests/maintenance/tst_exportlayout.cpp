@@ -3,12 +3,12 @@
 // pairs, the stream's length; and the writer on a table of its own.
 #include "MemberWorkbook.h"
 #include "base/DiskCalls.h"
-#include "rules/export/MemberExport.h"
 #include "base/StagedFile.h"
-#include "workbook/XlsWriter.h"
+#include "rules/export/MemberExport.h"
 #include "store/MemberTable.h"
 #include "store/Schema.h"
 #include "support/TestFolder.h"
+#include "workbook/XlsWriter.h"
 
 #include <QtTest>
 

@@ -246,7 +246,8 @@ private Q_SLOTS:
         // The copy and the manifest, each written, flushed and closed.
         QVERIFY2(calls.count(QStringLiteral("fsync")) >= 2, qPrintable(calls.join(u' ')));
         for (int n = 1; n <= calls.size(); ++n) {
-            const QByteArray step = QStringLiteral("call %1 (%2)").arg(n).arg(calls.at(n - 1)).toUtf8();
+            const QByteArray step =
+                QStringLiteral("call %1 (%2)").arg(n).arg(calls.at(n - 1)).toUtf8();
             Scenario s(Operation::Backup, true, false);
             FailingDiskCalls failing(n, FailingDiskCalls::Mode(mode));
             DiskFileOps ops(failing);

@@ -360,7 +360,8 @@ private Q_SLOTS:
         QCOMPARE(folder.store().isOpen(), !restored);
         rules.record(o);
         QVERIFY(folder.store().isOpen());
-        QCOMPARE(folder.store().scalar(u"SELECT count(*) FROM 会员登记"_s).toInt(), restored ? 0 : 1);
+        QCOMPARE(folder.store().scalar(u"SELECT count(*) FROM 会员登记"_s).toInt(),
+                 restored ? 0 : 1);
     }
 
     // A live file that fails the quick check is copied but never renamed

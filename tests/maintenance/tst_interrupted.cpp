@@ -178,8 +178,8 @@ QString craftBeside(const QString &backup, const QString &kind)
     sqlite3_open(QFile::encodeName(copy).constData(), &db);
     const QString companion = backup + QLatin1Char('-') + kind;
     if (kind == QLatin1String("wal")) {
-        sqlite3_exec(db, "PRAGMA journal_mode=WAL; UPDATE 会员登记 SET 余额 = 余额 + 500",
-                     nullptr, nullptr, nullptr);
+        sqlite3_exec(db, "PRAGMA journal_mode=WAL; UPDATE 会员登记 SET 余额 = 余额 + 500", nullptr,
+                     nullptr, nullptr);
         writeBytes(companion, bytesOf(copy + QStringLiteral("-wal")));
         sqlite3_close(db);
         return companion;
@@ -206,8 +206,9 @@ QString craftBeside(const QString &backup, const QString &kind)
 QStringList startUp(const QString &folder, int step)
 {
     QProcess worker;
-    worker.start(QStringLiteral(PELLOMAR_MAINTENANCE_WORKER),
-                 {folder, QStringLiteral("startup"), QString::number(step), QStringLiteral("before")});
+    worker.start(
+        QStringLiteral(PELLOMAR_MAINTENANCE_WORKER),
+        {folder, QStringLiteral("startup"), QString::number(step), QStringLiteral("before")});
     if (!worker.waitForFinished(60'000))
         return {QStringLiteral("still running")};
     if (worker.exitStatus() == QProcess::CrashExit)
@@ -529,9 +530,9 @@ private Q_SLOTS:
     {
         TestFolder folder(false);
         QProcess holder;
-        holder.start(QStringLiteral(PELLOMAR_MAINTENANCE_WORKER),
-                     {folder.path(), QStringLiteral("hold"), QStringLiteral("0"),
-                      QStringLiteral("before")});
+        holder.start(
+            QStringLiteral(PELLOMAR_MAINTENANCE_WORKER),
+            {folder.path(), QStringLiteral("hold"), QStringLiteral("0"), QStringLiteral("before")});
         QVERIFY(holder.waitForReadyRead(60'000));
         QCOMPARE(holder.readAllStandardOutput().trimmed(), QByteArray("held"));
         InstanceLock second(folder.path());
@@ -564,8 +565,9 @@ private Q_SLOTS:
         TestFolder folder(false);
         QCOMPARE(startUp(folder.path(), step), QStringList{QStringLiteral("killed")});
         const QStringList next = startUp(folder.path(), 0);
-        QVERIFY2(next.size() == 1 || (next.size() == 2 && next.first() ==
-                                         QStringLiteral("message: ") + InterruptedRun::kStagedRemoved),
+        QVERIFY2(next.size() == 1 ||
+                     (next.size() == 2 &&
+                      next.first() == QStringLiteral("message: ") + InterruptedRun::kStagedRemoved),
                  qPrintable(next.join(QLatin1Char('|'))));
         QVERIFY(next.last().toInt() > 0);
     }
@@ -654,8 +656,8 @@ private Q_SLOTS:
         QTest::addColumn<QString>("kind");
         for (const char *where : {"manual", "generation", "chosen"})
             for (const char *kind : {"wal", "journal"})
-                QTest::addRow("%s, %s", where, kind) << QString::fromLatin1(where)
-                                                     << QString::fromLatin1(kind);
+                QTest::addRow("%s, %s", where, kind)
+                    << QString::fromLatin1(where) << QString::fromLatin1(kind);
     }
     void besideABackup()
     {
@@ -683,9 +685,9 @@ private Q_SLOTS:
         DiskFileOps disk;
         const Session session{QStringLiteral("admin"), QStringLiteral("x"), Role::Owner};
         DataMaintenance rules(s.folder.store(), f, session, disk);
-        const DataMaintenance::Outcome o =
-            rules.restore(QStringLiteral("x"), where == QLatin1String("manual") ? QString() : backup,
-                          where == QLatin1String("chosen"));
+        const DataMaintenance::Outcome o = rules.restore(
+            QStringLiteral("x"), where == QLatin1String("manual") ? QString() : backup,
+            where == QLatin1String("chosen"));
         QVERIFY2(o.status && o.status->startsWith(DataMaintenance::kRestoreDoneHeading),
                  qPrintable(o.messages.join(QLatin1Char('\n'))));
         QVERIFY(o.messages.contains(DataMaintenance::kBesideNotUsed));

@@ -95,12 +95,13 @@ public:
             copy = o.logged ? files.backupDatabase() : QString();
             told = o.messages;
         } else if (op == QLatin1String("save as")) {
-            const BackupSaveAs::Outcome o = BackupSaveAs::run(files, disk, nullptr, elsewhere.path());
+            const BackupSaveAs::Outcome o =
+                BackupSaveAs::run(files, disk, nullptr, elsewhere.path());
             copy = o.path;
             told = o.messages;
         } else if (op == QLatin1String("export")) {
-            const MemberExport::Outcome o =
-                MemberExport::run(folder.store(), files.exportWorkbook(), session, session.password);
+            const MemberExport::Outcome o = MemberExport::run(
+                folder.store(), files.exportWorkbook(), session, session.password);
             if (o.kind == MemberExport::Outcome::Kind::Exported)
                 return QString();
             told << o.message;

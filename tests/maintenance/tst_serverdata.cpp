@@ -1,6 +1,7 @@
 // Setting a server up and keeping it: the move of a file onto it,
 // reconciled; backup, restore and clear there; the maintenance lock as the
 // other tills meet it.
+#include "XlsReadBack.h"
 #include "base/Session.h"
 #include "base/StoreError.h"
 #include "program/ServerCommands.h"
@@ -15,7 +16,6 @@
 #include "support/ServerIni.h"
 #include "support/TestFolder.h"
 #include "support/TestServer.h"
-#include "XlsReadBack.h"
 
 #include <QElapsedTimer>
 #include <QTextStream>
@@ -30,17 +30,21 @@ void fillShop(Database &store, int members)
 {
     Transaction tx(store);
     for (int i = 1; i <= members; ++i) {
-        const qint64 row = MemberRow(QStringLiteral("会员%1").arg(i), QString::number(13800000000 + i))
-                               .balance(Money::fromFen(i * 137))
-                               .consumed(Money::fromFen(i * 1001), i % 7)
-                               .addTo(store);
-        store.exec(QStringLiteral("INSERT INTO 账户流水 (时间, 会员号, 类别, 金额, 余额变动, 余额, "
-                                  "消费变动, 次数变动) SELECT '2026-01-02 10:00:00', 会员号, '开户', "
-                                  "?, ?, ?, ?, ? FROM 会员账户 WHERE 会员行 = ?"),
-                   {i * 137, i * 137, i * 137, i * 1001, i % 7, row});
+        const qint64 row =
+            MemberRow(QStringLiteral("会员%1").arg(i), QString::number(13800000000 + i))
+                .balance(Money::fromFen(i * 137))
+                .consumed(Money::fromFen(i * 1001), i % 7)
+                .addTo(store);
+        store.exec(
+            QStringLiteral("INSERT INTO 账户流水 (时间, 会员号, 类别, 金额, 余额变动, 余额, "
+                           "消费变动, 次数变动) SELECT '2026-01-02 10:00:00', 会员号, '开户', "
+                           "?, ?, ?, ?, ? FROM 会员账户 WHERE 会员行 = ?"),
+            {i * 137, i * 137, i * 137, i * 1001, i % 7, row});
     }
-    store.exec(QStringLiteral("INSERT INTO 现金 (日期, 名称, 数额) VALUES ('2026-01-02', '会员1', '12.5')"));
-    store.exec(QStringLiteral("INSERT INTO 设置 (管理员名字, 名称, 值) VALUES ('admin', '连续登记', '1')"));
+    store.exec(QStringLiteral(
+        "INSERT INTO 现金 (日期, 名称, 数额) VALUES ('2026-01-02', '会员1', '12.5')"));
+    store.exec(QStringLiteral(
+        "INSERT INTO 设置 (管理员名字, 名称, 值) VALUES ('admin', '连续登记', '1')"));
     AuditLog(store).add(AuditLog::kLogin, QString(), QStringLiteral("admin"));
     tx.commit();
 }
@@ -63,7 +67,8 @@ struct ServerDatabase
         settings = *TestServer::cluster();
         settings.database = QStringLiteral("t_empty_") + QUuid::createUuid().toString(QUuid::Id128);
         QString error;
-        if (!TestServer::runOnCluster(QStringLiteral("CREATE DATABASE ") + settings.database, &error))
+        if (!TestServer::runOnCluster(QStringLiteral("CREATE DATABASE ") + settings.database,
+                                      &error))
             qFatal("cannot create %s: %s", qPrintable(settings.database), qPrintable(error));
     }
     ~ServerDatabase() { TestServer::drop(settings); }
@@ -112,9 +117,10 @@ private Q_SLOTS:
         QTest::newRow("a total changed")
             << QStringLiteral("UPDATE 会员登记 SET 消费金额 = 0 WHERE rowid = 3");
         QTest::newRow("an entry lost") << QStringLiteral("DELETE FROM 账户流水 WHERE 会员号 = 5");
-        QTest::newRow("an entry's count") << QStringLiteral("UPDATE 账户流水 SET 次数变动 = 9 WHERE 会员号 = 2");
-        QTest::newRow("an audit row more")
-            << QStringLiteral("INSERT INTO 操作日志 (时间, 管理员, 操作, 内容) VALUES ('x', 'x', 'x', 'x')");
+        QTest::newRow("an entry's count")
+            << QStringLiteral("UPDATE 账户流水 SET 次数变动 = 9 WHERE 会员号 = 2");
+        QTest::newRow("an audit row more") << QStringLiteral(
+            "INSERT INTO 操作日志 (时间, 管理员, 操作, 内容) VALUES ('x', 'x', 'x', 'x')");
     }
     void moveReconciles()
     {
@@ -172,7 +178,7 @@ private Q_SLOTS:
     // The two commands, as the terminal sees them.
     void commands_data()
     {
-        QTest::addColumn<bool>("withTables"); // the server's database at the start
+        QTest::addColumn<bool>("withTables");    // the server's database at the start
         QTest::addColumn<QStringList>("before"); // commands run first
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<bool>("withIni");
@@ -190,8 +196,9 @@ private Q_SLOTS:
             << false << QStringList() << move << true << 0 << ServerMove::kMoved;
         QTest::newRow("move twice") << false << move << move << true << 1 << ServerMove::kNotEmpty;
         QTest::newRow("no such file")
-            << true << QStringList() << QStringList{ServerCommands::kMove, QStringLiteral("/nowhere")}
-            << true << 1 << QStringLiteral("找不到数据文件");
+            << true << QStringList()
+            << QStringList{ServerCommands::kMove, QStringLiteral("/nowhere")} << true << 1
+            << QStringLiteral("找不到数据文件");
         QTest::newRow("no ini") << true << QStringList() << QStringList{create} << false << 1
                                 << ServerSettings::kFileName;
         QTest::newRow("unknown") << true << QStringList() << QStringList{create} + move << true << 1
@@ -251,7 +258,8 @@ private Q_SLOTS:
         QCOMPARE(rules.restore(QStringLiteral("wrong")).messages,
                  QStringList{DataMaintenance::kRestoreRefused});
         const DataMaintenance::Outcome restored = rules.restore(owner.password);
-        QVERIFY2(restored.messages.isEmpty(), qPrintable(restored.messages.join(QLatin1Char('\n'))));
+        QVERIFY2(restored.messages.isEmpty(),
+                 qPrintable(restored.messages.join(QLatin1Char('\n'))));
         server.close();
         QVERIFY(server.open());
         QCOMPARE(count(server, Schema::kMembers), 30);

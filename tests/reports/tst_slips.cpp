@@ -9,8 +9,8 @@
 #include "rules/reports/Slip.h"
 #include "screens/money/ConsumptionDialog.h"
 #include "screens/reports/Printout.h"
-#include "store/Ledger.h"
 #include "store/Database.h"
+#include "store/Ledger.h"
 #include "support/Controls.h"
 #include "support/FixedClock.h"
 #include "support/Members.h"
@@ -125,9 +125,10 @@ private Q_SLOTS:
                         .entry;
         // The number the action left in the file is the slip's.
         const QString operation = shop.store().operationNumber();
-        QVERIFY(shop.store()
-                    .scalar(QStringLiteral("SELECT 1 FROM 已完成操作 WHERE 操作号 = ?"), {operation})
-                    .isValid());
+        QVERIFY(
+            shop.store()
+                .scalar(QStringLiteral("SELECT 1 FROM 已完成操作 WHERE 操作号 = ?"), {operation})
+                .isValid());
         const std::optional<Slip::Content> slip =
             Slip::ofEntry(shop.store(), entry, operation, PrintSettings::kDefaultShop);
         QVERIFY(slip);

@@ -48,9 +48,9 @@ QStringList books(Database &store)
     });
     QHash<QString, qint64> byKind;
     qint64 expected = 0;
-    QSqlQuery &rows = store.exec(QStringLiteral(
-        "SELECT e.流水号, e.类别, e.金额, e.余额变动, o.类别 FROM 账户流水 e "
-        "LEFT JOIN 账户流水 o ON o.流水号 = e.关联流水"));
+    QSqlQuery &rows = store.exec(
+        QStringLiteral("SELECT e.流水号, e.类别, e.金额, e.余额变动, o.类别 FROM 账户流水 e "
+                       "LEFT JOIN 账户流水 o ON o.流水号 = e.关联流水"));
     while (rows.next()) {
         const QString kind = rows.value(1).toString();
         const qint64 amount = rows.value(2).toLongLong();
@@ -76,8 +76,8 @@ QStringList books(Database &store)
                       .arg(sums.join(QStringLiteral(", ")));
     }
 
-    QSqlQuery &twice = store.exec(QStringLiteral(
-        "SELECT 操作号 FROM 已完成操作 GROUP BY 操作号 HAVING count(*) > 1"));
+    QSqlQuery &twice = store.exec(
+        QStringLiteral("SELECT 操作号 FROM 已完成操作 GROUP BY 操作号 HAVING count(*) > 1"));
     while (twice.next())
         broken << QStringLiteral("operation %1 is stored twice").arg(twice.value(0).toString());
     twice.finish();
@@ -112,7 +112,8 @@ QStringList reported(Database &store, const Reported &tills, const QHash<QString
         seen.insert(operation);
         if (!store.scalar(QStringLiteral("SELECT 1 FROM 已完成操作 WHERE 操作号 = ?"), {operation})
                  .isValid())
-            broken << QStringLiteral("operation %1 was reported done and is missing").arg(operation);
+            broken
+                << QStringLiteral("operation %1 was reported done and is missing").arg(operation);
     }
     const QHash<QString, int> now = entries(store);
     for (auto it = now.cbegin(); it != now.cend(); ++it) {

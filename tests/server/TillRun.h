@@ -34,11 +34,11 @@ private:
     struct Till
     {
         std::unique_ptr<QProcess> process;
-        int left = 0;          // actions not yet reported
-        QString inFlight;      // the kind begun and not yet reported
-        bool ended = false;    // said "end"
+        int left = 0;       // actions not yet reported
+        QString inFlight;   // the kind begun and not yet reported
+        bool ended = false; // said "end"
         bool killed = false;
-        bool settled = false;  // stopped, and all it said is read
+        bool settled = false; // stopped, and all it said is read
     };
     void launch(int actions);
     void read(Till &till);

@@ -151,9 +151,8 @@ private:
     Result consume(bool cash)
     {
         const auto [name, phone] = keys(anyone());
-        const Consumption::Request request{name, phone, cash ? Consumption::kCash
-                                                             : Consumption::kBalance,
-                                           yuan(1, 60)};
+        const Consumption::Request request{
+            name, phone, cash ? Consumption::kCash : Consumption::kBalance, yuan(1, 60)};
         const auto outcome =
             Consumption::confirm(m_store, request, m_setting, [] { return false; });
         if (outcome.kind == Consumption::Outcome::Kind::Done) {
@@ -166,8 +165,8 @@ private:
     Result recharge(bool offset)
     {
         const auto [name, phone] = keys(anyone());
-        const QString amount = (offset ? QStringLiteral("-") : QString()) +
-                               (offset ? yuan(1, 30) : yuan(10, 200));
+        const QString amount =
+            (offset ? QStringLiteral("-") : QString()) + (offset ? yuan(1, 30) : yuan(10, 200));
         const auto outcome = Recharge::recharge(m_store, {name, phone, amount, offset});
         if (outcome.done)
             return {true, outcome.operation};
@@ -177,12 +176,11 @@ private:
     Result reverse()
     {
         // One of this till's own consumptions, never twice.
-        const qint64 entry = m_consumptions.takeAt(int(m_rng.bounded(quint32(m_consumptions.size()))));
+        const qint64 entry =
+            m_consumptions.takeAt(int(m_rng.bounded(quint32(m_consumptions.size()))));
         const Session owner{QStringLiteral("admin"), QStringLiteral("pw"), Role::Owner};
-        const auto outcome =
-            Reversal::reverse(m_store, owner, entry, owner.password, [](const QString &) {
-                return true;
-            });
+        const auto outcome = Reversal::reverse(m_store, owner, entry, owner.password,
+                                               [](const QString &) { return true; });
         if (outcome.done)
             return {true, outcome.operation};
         return {false, outcome.message, false};
@@ -264,8 +262,9 @@ int main(int argc, char *argv[])
         say(QStringLiteral("begin"), kind);
         try {
             const Result r = till.run(kind);
-            say(r.done ? QStringLiteral("done") : r.allowed ? QStringLiteral("refused")
-                                                             : QStringLiteral("wrong"),
+            say(r.done      ? QStringLiteral("done")
+                : r.allowed ? QStringLiteral("refused")
+                            : QStringLiteral("wrong"),
                 kind, r.text);
         } catch (const StoreError &e) {
             say(QStringLiteral("failed"), kind, e.text());

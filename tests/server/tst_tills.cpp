@@ -58,8 +58,8 @@ struct Cluster
     bool standbyOf(const Cluster &primary, int port)
     {
         started = true;
-        return pgcluster({QStringLiteral("standby"), state.path(), primary.state.path(),
-                          QString::number(port)});
+        return pgcluster(
+            {QStringLiteral("standby"), state.path(), primary.state.path(), QString::number(port)});
     }
     bool run(const QString &command) { return pgcluster({command, state.path()}); }
 };
@@ -216,16 +216,18 @@ private Q_SLOTS:
             server = settingsIn(engine == Engine::OwnServer ? own.state.path() : fixture);
             QVERIFY(server);
             // A database of its own for each row.
-            server->database = QStringLiteral("tills_%1").arg(QString::fromUtf8(QTest::currentDataTag()))
-                                   .replace(QRegularExpression(QStringLiteral("\\W+")),
-                                            QStringLiteral("_"));
+            server->database =
+                QStringLiteral("tills_%1")
+                    .arg(QString::fromUtf8(QTest::currentDataTag()))
+                    .replace(QRegularExpression(QStringLiteral("\\W+")), QStringLiteral("_"));
             Control control(*server);
-            QVERIFY(control.run(
-                QStringLiteral("DROP DATABASE IF EXISTS \"%1\" WITH (FORCE)").arg(server->database)));
+            QVERIFY(control.run(QStringLiteral("DROP DATABASE IF EXISTS \"%1\" WITH (FORCE)")
+                                    .arg(server->database)));
             QVERIFY(control.run(QStringLiteral("CREATE DATABASE \"%1\"").arg(server->database)));
             writeSettings(*server, shop.path());
             QString error;
-            QVERIFY2(Database::createServerDatabase(*server, PasswordHash::hash(QStringLiteral("pw")),
+            QVERIFY2(Database::createServerDatabase(*server,
+                                                    PasswordHash::hash(QStringLiteral("pw")),
                                                     QStringLiteral("店主"), &error),
                      qPrintable(error));
         }

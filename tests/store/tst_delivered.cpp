@@ -9,8 +9,8 @@
 #include "store/Schema.h"
 #include "support/TestFolder.h"
 
-#include <QFileInfo>
 #include <QDir>
+#include <QFileInfo>
 #include <QtTest>
 
 class TestDelivered : public QObject

@@ -166,7 +166,8 @@ private Q_SLOTS:
         }
         m_vfs.reset();
         // The next connection plays back whatever journal the failure left.
-        QCOMPARE(runOnFile(path, {QStringLiteral("SELECT count(*) FROM sqlite_master")}), QString());
+        QCOMPARE(runOnFile(path, {QStringLiteral("SELECT count(*) FROM sqlite_master")}),
+                 QString());
         const int found = Schema::versionOf(path);
         QVERIFY2(opened || !told.isEmpty(), "a failed upgrade says why");
         if (opened)
@@ -184,7 +185,7 @@ private Q_SLOTS:
         QFile::remove(path);
         QString error;
         QVERIFY2(Database::createFile(path, PasswordHash::hash(QStringLiteral("123456")),
-                                         QStringLiteral("系统内置管理员"), &error),
+                                      QStringLiteral("系统内置管理员"), &error),
                  qPrintable(error));
         QCOMPARE(Schema::versionOf(path), Schema::kVersion);
         QCOMPARE(Schema::problemWithFile(path, Schema::Check::Full), QString());
@@ -356,8 +357,7 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("found");
         QTest::newRow("one character")
             << true << QStringLiteral("三") << utf8Names({"张三丰", "张三"});
-        QTest::newRow("two characters")
-            << true << QStringLiteral("三丰") << utf8Names({"张三丰"});
+        QTest::newRow("two characters") << true << QStringLiteral("三丰") << utf8Names({"张三丰"});
         QTest::newRow("two characters, two names")
             << true << QStringLiteral("张三") << utf8Names({"张三丰", "张三"});
         QTest::newRow("two characters held apart, not together")
@@ -387,10 +387,10 @@ private Q_SLOTS:
         QTest::newRow("quote") << true << QStringLiteral("\"q\"") << utf8Names({"say \"q\""});
         QTest::newRow("non-ASCII case kept") << true << QStringLiteral("émi") << QStringList();
         QTest::newRow("non-ASCII exact") << true << QStringLiteral("Émi") << utf8Names({"Émile"});
-        QTest::newRow("empty: everyone")
-            << true << QString()
-            << utf8Names({"张三丰", "张三", "Lily Chen", "100%_real", "say \"q\"", "Émile", "𠮷野"})
-                   + QStringList{kLongName};
+        QTest::newRow("empty: everyone") << true << QString()
+                                         << utf8Names({"张三丰", "张三", "Lily Chen", "100%_real",
+                                                       "say \"q\"", "Émile", "𠮷野"}) +
+                                                QStringList{kLongName};
         QTest::newRow("digits, scanned")
             << true << QStringLiteral("00") << utf8Names({"100%_real"});
         QTest::newRow("non-ASCII case kept, scanned")
@@ -458,7 +458,8 @@ private Q_SLOTS:
         QCOMPARE(members.idsPhoneEndingWith(QStringLiteral("1111"), 0, -1), QList<qint64>());
 
         // The parts of one and two characters follow a change of the name.
-        const qint64 third = addMember(store, QStringLiteral("赵钱"), QStringLiteral("13800005555"));
+        const qint64 third =
+            addMember(store, QStringLiteral("赵钱"), QStringLiteral("13800005555"));
         const auto rename = [&](const char *name) {
             store.exec(QStringLiteral("UPDATE 会员登记 SET 会员名 = ? WHERE rowid = ?"),
                        {QString::fromUtf8(name), third});

@@ -110,7 +110,8 @@ private Q_SLOTS:
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("phone");
         QTest::addColumn<QString>("message");
-        QTest::newRow("same name") << "LILY" << "13800000009" << Registration::kNameTaken;
+        QTest::newRow("same name") << "LILY"
+                                   << "13800000009" << Registration::kNameTaken;
         QTest::newRow("same phone") << "Rose" << kLilyPhone << Registration::kPhoneTaken;
     }
     void registrationRaceMakesOneMember()
@@ -146,8 +147,8 @@ private Q_SLOTS:
         TestFolder folder;
         addMember(folder.store(), QStringLiteral("Lily"), kLilyPhone);
         auto maintenance = anotherTill(folder);
-        maintenance->scalar(QStringLiteral("SELECT pg_advisory_lock(%1)")
-                                .arg(PostgresEngine::kMaintenanceLock));
+        maintenance->scalar(
+            QStringLiteral("SELECT pg_advisory_lock(%1)").arg(PostgresEngine::kMaintenanceLock));
         const Recharge::Request request{QStringLiteral("Lily"), {}, QStringLiteral("5")};
         try {
             Recharge::recharge(folder.store(), request);
@@ -156,8 +157,8 @@ private Q_SLOTS:
             QCOMPARE(DatabaseErrorText::sentence(e.text()),
                      QStringLiteral("数据库正在维护，请稍后再试！"));
         }
-        maintenance->scalar(QStringLiteral("SELECT pg_advisory_unlock(%1)")
-                                .arg(PostgresEngine::kMaintenanceLock));
+        maintenance->scalar(
+            QStringLiteral("SELECT pg_advisory_unlock(%1)").arg(PostgresEngine::kMaintenanceLock));
         QVERIFY(Recharge::recharge(folder.store(), request).done);
     }
 
@@ -177,8 +178,8 @@ private Q_SLOTS:
             QFAIL("an action went through on a cut connection");
         } catch (const StoreError &e) {
             QCOMPARE(e.cause(), StoreError::Cause::ConnectionLost);
-            QVERIFY(DatabaseErrorText::sentence(e.text())
-                        .startsWith(QStringLiteral("无法连接数据库服务器，请检查网络或联系管理员。")));
+            QVERIFY(DatabaseErrorText::sentence(e.text()).startsWith(
+                QStringLiteral("无法连接数据库服务器，请检查网络或联系管理员。")));
         }
         QCOMPARE(balanceOf(*other, lily), QStringLiteral("0"));
         QVERIFY(Recharge::recharge(folder.store(), request).done);
@@ -191,11 +192,12 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("edit");
         QTest::addColumn<QString>("problem");
-        QTest::newRow("other version")
-            << "UPDATE 数据库信息 SET 版本 = 版本 - 1" << "the database is of version";
-        QTest::newRow("other program")
-            << "UPDATE 数据库信息 SET 应用标识 = 1" << "not a database of this program";
-        QTest::newRow("no mark") << "DROP TABLE 数据库信息" << "not a database of this program";
+        QTest::newRow("other version") << "UPDATE 数据库信息 SET 版本 = 版本 - 1"
+                                       << "the database is of version";
+        QTest::newRow("other program") << "UPDATE 数据库信息 SET 应用标识 = 1"
+                                       << "not a database of this program";
+        QTest::newRow("no mark") << "DROP TABLE 数据库信息"
+                                 << "not a database of this program";
     }
     void foreignDatabasesAreRefused()
     {

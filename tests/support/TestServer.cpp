@@ -33,10 +33,10 @@ DeliveredAdmin deliveredAdmin()
         db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
         QSqlQuery q(db);
         if (!db.open() ||
-            !q.exec(QStringLiteral("SELECT 密码, 备注 FROM 管理员登记 WHERE 管理员名字 = 'admin'")) ||
+            !q.exec(
+                QStringLiteral("SELECT 密码, 备注 FROM 管理员登记 WHERE 管理员名字 = 'admin'")) ||
             !q.next())
-            qFatal("cannot read the delivered administrator: %s",
-                   qPrintable(q.lastError().text()));
+            qFatal("cannot read the delivered administrator: %s", qPrintable(q.lastError().text()));
         admin = {q.value(0).toString(), q.value(1).toString()};
         q = QSqlQuery();
         db.close();

@@ -29,17 +29,17 @@ bool runOnCluster(const QString &sql, QString *error = nullptr);
 } // namespace TestServer
 
 // Leaves out a check of the server engine when the tests run on files.
-#define PELLOMAR_SERVER_ONLY()                                                                    \
-    do {                                                                                          \
-        if (!TestServer::cluster())                                                               \
-            QSKIP("needs a test server (PELLOMAR_TEST_SERVER)");                                  \
+#define PELLOMAR_SERVER_ONLY()                                                                     \
+    do {                                                                                           \
+        if (!TestServer::cluster())                                                                \
+            QSKIP("needs a test server (PELLOMAR_TEST_SERVER)");                                   \
     } while (false)
 
 // Leaves out, on a server, a check about what only a database file can hold
 // or do (a value of any type in any column, older schema versions, the
 // file's own statements).
-#define PELLOMAR_FILE_ONLY(why)                                                                   \
-    do {                                                                                          \
-        if (TestServer::cluster())                                                                \
-            QSKIP(why);                                                                           \
+#define PELLOMAR_FILE_ONLY(why)                                                                    \
+    do {                                                                                           \
+        if (TestServer::cluster())                                                                 \
+            QSKIP(why);                                                                            \
     } while (false)
