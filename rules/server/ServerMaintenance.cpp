@@ -22,6 +22,9 @@
 #include <QProcess>
 
 const QString ServerMaintenance::kDumpFailed = QStringLiteral("数据库服务器的工具执行失败：");
+const QString ServerMaintenance::kNotAServerBackup =
+    QStringLiteral("所选文件不是数据库服务器的备份，无法还原到服务器。"
+                   "单机的数据文件请用 pellomar --move-to-server 迁移。");
 
 namespace {
 
@@ -157,6 +160,12 @@ DataMaintenance::Outcome ServerMaintenance::restore(const QString &typed, const 
     }
     if (!QFileInfo::exists(source)) {
         o.messages << DataMaintenance::kNoBackupToRestore;
+        return o;
+    }
+    // pg_restore would refuse anything else in its own words; a database
+    // file of a single shop is the likely mistake.
+    if (QFile file(source); !file.open(QIODevice::ReadOnly) || file.read(5) != "PGDMP") {
+        o.messages << kNotAServerBackup;
         return o;
     }
     // An archive whose manifest no longer matches it is not put back.

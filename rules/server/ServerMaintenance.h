@@ -43,6 +43,9 @@ public:
     static QString runProcess(const QString &program, const QStringList &arguments);
 
     static const QString kDumpFailed;
+    // A file chosen to restore that is not an archive of pg_dump (a
+    // database file of a single shop, say).
+    static const QString kNotAServerBackup;
 
 private:
     QString statusLine(const QString &heading) const;

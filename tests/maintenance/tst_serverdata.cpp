@@ -257,6 +257,10 @@ private Q_SLOTS:
         QCOMPARE(count(server, Schema::kMembers), 31);
         QCOMPARE(rules.restore(QStringLiteral("wrong")).messages,
                  QStringList{DataMaintenance::kRestoreRefused});
+        // A shop's database file is no archive of the server's.
+        QCOMPARE(rules.restore(owner.password, shop.store.path()).messages,
+                 QStringList{ServerMaintenance::kNotAServerBackup});
+        QCOMPARE(count(server, Schema::kMembers), 31);
         const DataMaintenance::Outcome restored = rules.restore(owner.password);
         QVERIFY2(restored.messages.isEmpty(),
                  qPrintable(restored.messages.join(QLatin1Char('\n'))));
