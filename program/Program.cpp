@@ -9,8 +9,10 @@
 #include "rules/backup/DailyCheck.h"
 #include "rules/backup/FileOps.h"
 #include "rules/backup/TaskProgress.h"
+#include "rules/server/ServerMaintenance.h"
 #include "screens/Dialogs.h"
 #include "store/Database.h"
+#include "store/Schema.h"
 #include "store/ServerSettings.h"
 
 #include <QApplication>
@@ -21,6 +23,7 @@
 #include <QTranslator>
 #include <QtConcurrent/QtConcurrentRun>
 #include <memory>
+#include <optional>
 
 bool loadQtTranslation()
 {
@@ -36,14 +39,60 @@ bool loadQtTranslation()
 
 namespace {
 
-// An automatic generation of the live database behind a progress window.
-AutoBackups::Result takeGeneration(const DataFiles &files)
+// Where the automatic generations come from: verified copies of the live
+// file, or archives of the server's database.
+struct Generations
 {
-    DiskFileOps fileOps;
+    DataFiles files;
+    QString suffix;
+    std::function<AutoBackups::Result(TaskProgress &)> take;
+    // The day's check of a new generation: what to tell, empty when all is
+    // well.
+    std::function<QString(const QString &path)> check;
+    // The day's first is taken on the check's thread while the till works
+    // (an archive, which pg_dump reads at one snapshot whatever the tills
+    // do), not before the login (a copy of the file).
+    bool inBackground = false;
+};
+
+QString headed(const QString &heading, const QString &problem)
+{
+    return problem.isEmpty() ? problem : heading + QLatin1Char('\n') + problem;
+}
+
+Generations ofFile(const DataFiles &files)
+{
+    return {files, BackupGenerations::kFileSuffix,
+            [files](TaskProgress &progress) {
+                DiskFileOps fileOps;
+                return AutoBackups(files, fileOps, &progress).take();
+            },
+            [](const QString &path) {
+                return headed(DailyCheck::kDamaged,
+                              Schema::problemWithFile(path, Schema::Check::Full));
+            }};
+}
+
+Generations ofServer(const DataFiles &files, const ServerSettings &server)
+{
+    // Taking and reading back archives needs no one logged in.
+    static const Session nobody;
+    const auto rules = std::make_shared<ServerMaintenance>(server, files, nobody, QString());
+    return {files, BackupGenerations::kArchiveSuffix,
+            [rules](TaskProgress &) { return rules->takeGeneration(); },
+            [rules](const QString &path) {
+                return headed(ServerMaintenance::kGenerationUnreadable, rules->checkArchive(path));
+            },
+            true};
+}
+
+// An automatic generation behind a progress window.
+AutoBackups::Result takeGeneration(const Generations &generations)
+{
     TaskProgress progress;
     AutoBackups::Result result;
     Dialogs::runTask(nullptr, QStringLiteral("自动备份"), progress,
-                     [&] { result = AutoBackups(files, fileOps, &progress).take(); });
+                     [&] { result = generations.take(progress); });
     for (const QString &message : std::as_const(result.messages))
         Dialogs::message(nullptr, message);
     return result;
@@ -51,20 +100,33 @@ AutoBackups::Result takeGeneration(const DataFiles &files)
 
 // The first start of a day keeps a generation and checks it fully in the
 // background; the check's warning comes whenever it is done.
-void startOfDay(const DataFiles &files, DailyCheck &check)
+void startOfDay(const Generations &generations, DailyCheck &check)
 {
     DiskFileOps fileOps;
-    if (!AutoBackups(files, fileOps).firstStartToday())
+    if (!AutoBackups(generations.files, fileOps, nullptr, generations.suffix).firstStartToday())
         return;
-    const AutoBackups::Result taken = takeGeneration(files);
+    const auto warn = [](const QString &message) { Dialogs::error(nullptr, message); };
+    if (generations.inBackground) {
+        check.start(
+            [generations] {
+                TaskProgress progress;
+                const AutoBackups::Result taken = generations.take(progress);
+                QStringList said = taken.messages;
+                if (!taken.path.isEmpty())
+                    said << generations.check(taken.path);
+                said.removeAll(QString());
+                return said.join(QLatin1Char('\n'));
+            },
+            qApp, warn);
+        return;
+    }
+    const AutoBackups::Result taken = takeGeneration(generations);
     // Without a generation there is nothing to check: the live file is never
     // checked in its place, where a connection left open by the check would
     // stand in the way of a restore or a clear. The next start tries again.
     if (taken.path.isEmpty())
         return;
-    check.start(taken.path, qApp, [](const QString &problem) {
-        Dialogs::error(nullptr, DailyCheck::kDamaged + QLatin1Char('\n') + problem);
-    });
+    check.start([path = taken.path, check = generations.check] { return check(path); }, qApp, warn);
 }
 
 // Gives generations without a manifest one and deletes the generations past
@@ -74,13 +136,15 @@ void startOfDay(const DataFiles &files, DailyCheck &check)
 class Pruning
 {
 public:
-    explicit Pruning(const DataFiles &files)
-        : m_done(QtConcurrent::run([files] {
+    explicit Pruning(const Generations &generations)
+        : m_done(QtConcurrent::run([files = generations.files, suffix = generations.suffix] {
               DiskFileOps fileOps;
-              AutoBackups autos(files, fileOps);
-              // A generation gets its manifest first, so that a verified one
-              // is never pruned for it.
-              autos.vouchForUnverified();
+              AutoBackups autos(files, fileOps, nullptr, suffix);
+              // A file's generation gets its manifest first, so that a
+              // verified one is never pruned for it. (An archive is renamed
+              // into place only whole; one without a manifest stays so.)
+              if (suffix == BackupGenerations::kFileSuffix)
+                  autos.vouchForUnverified();
               const QStringList failed = autos.prune();
               if (failed.isEmpty())
                   return;
@@ -137,9 +201,31 @@ SessionEnd runSession(AppContext &context, const std::function<void(QWidget *)> 
     return end;
 }
 
-// On a database server the folder keeps no database: no instance lock, no
-// files to check or recover, no generations (the server's own backups
-// serve the chain; a backup from the backup screen lands in backup/).
+// The generations around a session: the day's first with its check and the
+// pruning before it, one more after a normal end.
+int withGenerations(const std::optional<Generations> &generations,
+                    const std::function<SessionEnd()> &session)
+{
+    DailyCheck dailyCheck;
+    std::optional<Pruning> pruning;
+    if (generations) {
+        startOfDay(*generations, dailyCheck);
+        pruning.emplace(*generations);
+    }
+    const auto [code, normal] = session();
+    if (pruning)
+        pruning->wait();
+    if (generations && normal)
+        takeGeneration(*generations);
+    dailyCheck.wait();
+    // A warning the check posted after the last event loop ended.
+    QCoreApplication::sendPostedEvents(qApp, QEvent::MetaCall);
+    return code;
+}
+
+// On a database server the folder keeps no database: no instance lock and
+// no files to check or recover. Its generations are archives of the
+// server's database, unless the till is told to keep none.
 int runOnServer(const DataFiles &files, const ServerSettings &server,
                 const std::function<void(QWidget *)> &loginShown)
 {
@@ -148,11 +234,14 @@ int runOnServer(const DataFiles &files, const ServerSettings &server,
         Dialogs::error(nullptr, problem);
         return 1;
     }
-    AppContext context(store, files);
-    context.server = server;
-    const int code = runSession(context, loginShown).code;
-    store.close();
-    return code;
+    return withGenerations(
+        server.autoBackups ? std::optional(ofServer(files, server)) : std::nullopt, [&] {
+            AppContext context(store, files);
+            context.server = server;
+            const SessionEnd end = runSession(context, loginShown);
+            store.close();
+            return end;
+        });
 }
 
 } // namespace
@@ -207,18 +296,10 @@ int runProgram(const QString &programFolder, const std::function<void(QWidget *)
         return 1;
     }
 
-    DailyCheck dailyCheck;
-    startOfDay(files, dailyCheck);
-    Pruning pruning(files);
-
-    AppContext context(store, files);
-    const SessionEnd end = runSession(context, loginShown);
-    store.close();
-    pruning.wait();
-    if (end.normal)
-        takeGeneration(files);
-    dailyCheck.wait();
-    // A warning the check posted after the last event loop ended.
-    QCoreApplication::sendPostedEvents(qApp, QEvent::MetaCall);
-    return end.code;
+    return withGenerations(ofFile(files), [&] {
+        AppContext context(store, files);
+        const SessionEnd end = runSession(context, loginShown);
+        store.close();
+        return end;
+    });
 }

@@ -46,10 +46,19 @@ std::optional<ServerSettings> ServerSettings::read(const QString &folder, QStrin
     s.user = ini.value(QStringLiteral("user")).toString().trimmed();
     s.sslmode = ini.value(QStringLiteral("sslmode")).toString().trimmed();
     s.till = ini.value(QStringLiteral("till")).toString().trimmed();
+    const QString autoBackups =
+        ini.value(QStringLiteral("autobackup")).toString().trimmed().toLower();
+    static const QStringList kYes = {QString(), QStringLiteral("yes"), QStringLiteral("true"),
+                                     QStringLiteral("on"), QStringLiteral("1")};
+    static const QStringList kNo = {QStringLiteral("no"), QStringLiteral("false"),
+                                    QStringLiteral("off"), QStringLiteral("0")};
+    s.autoBackups = !kNo.contains(autoBackups);
     if (s.hosts.isEmpty())
         *error = QStringLiteral("%1 names no host").arg(path);
     else if (s.database.isEmpty())
         *error = QStringLiteral("%1 names no database").arg(path);
+    else if (!kYes.contains(autoBackups) && !kNo.contains(autoBackups))
+        *error = QStringLiteral("%1: autobackup=%2 is neither yes nor no").arg(path, autoBackups);
     else if (s.ports.size() > 1 && s.ports.size() != s.hosts.size())
         *error = QStringLiteral("%1 names %2 hosts and %3 ports")
                      .arg(path)

@@ -15,6 +15,7 @@
 //   user=till1
 //   sslmode=require                   optional; libpq's default otherwise
 //   till=前台一号                      the name the status bar and the audit log show
+//   autobackup=no                     optional; no automatic generations on this till
 //
 // The password never stands here: libpq reads it from ~/.pgpass or a
 // service file.
@@ -28,6 +29,9 @@ struct ServerSettings
     QString user;
     QString sslmode;
     QString till;
+    // Whether this till keeps automatic generations of the server's
+    // database in its backup/auto/ (on by default, as with a file).
+    bool autoBackups = true;
 
     // The settings of folder's pellomar-server.ini; nullopt without one, and
     // also when it cannot be used, with error saying why.

@@ -30,8 +30,8 @@ constexpr qint64 kSpare = 1 << 20;
 
 } // namespace
 
-AutoBackups::AutoBackups(DataFiles paths, FileOps &files, TaskProgress *progress)
-    : m_paths(std::move(paths)), m_files(files), m_progress(progress),
+AutoBackups::AutoBackups(DataFiles paths, FileOps &files, TaskProgress *progress, QString suffix)
+    : m_paths(std::move(paths)), m_files(files), m_progress(progress), m_suffix(std::move(suffix)),
       m_freeSpace([](const QString &folder) { return QStorageInfo(folder).bytesAvailable(); })
 {
 }
@@ -49,7 +49,8 @@ void AutoBackups::setFreeSpace(std::function<qint64(const QString &)> freeSpace)
 QList<BackupGenerations::Generation> AutoBackups::list() const
 {
     QList<BackupGenerations::Generation> found;
-    const QStringList names = QDir(folder()).entryList({QStringLiteral("*.mdb")}, QDir::Files);
+    const QStringList names =
+        QDir(folder()).entryList({QStringLiteral("*.") + m_suffix}, QDir::Files);
     for (const QString &name : names)
         if (auto g = BackupGenerations::parse(name)) {
             g->verified =
@@ -142,43 +143,58 @@ QStringList AutoBackups::prune()
 QString AutoBackups::unusedName(const QDateTime &taken, BackupKind kind) const
 {
     for (int serial = 1;; ++serial) {
-        const QString name = BackupGenerations::fileName(taken, kind, serial);
+        const QString name = BackupGenerations::fileName(taken, kind, serial, m_suffix);
         if (!QFileInfo::exists(folder() + QLatin1Char('/') + name))
             return name;
     }
+}
+
+QString AutoBackups::newPath(BackupKind kind, const QDateTime &taken, QString *error)
+{
+    if (!makeFolder()) {
+        *error = m_files.error();
+        return {};
+    }
+    return folder() + QLatin1Char('/') + unusedName(taken, kind);
+}
+
+bool AutoBackups::makeRoom(qint64 size, QStringList *messages)
+{
+    const qint64 needed = size + kSpare;
+    if (m_freeSpace(folder()) >= needed)
+        return true;
+    QList<BackupGenerations::Generation> all = list();
+    std::sort(all.begin(), all.end(), [](const auto &a, const auto &b) {
+        return a.taken != b.taken ? a.taken < b.taken : a.serial < b.serial;
+    });
+    QStringList freed;
+    for (qsizetype i = 0; i + 1 < all.size() && m_freeSpace(folder()) < needed; ++i)
+        if (remove(all.at(i).fileName, QStringLiteral("磁盘空间不足")))
+            freed << all.at(i).fileName;
+    if (!freed.isEmpty())
+        *messages << kSpaceFreed.arg(freed.join(QStringLiteral("、")));
+    if (m_freeSpace(folder()) >= needed)
+        return true;
+    log(QStringLiteral("磁盘空间不足，未保存自动备份"));
+    *messages << kNoSpace;
+    return false;
 }
 
 AutoBackups::Result AutoBackups::take()
 {
     Result r;
     const QString live = m_paths.liveDatabase();
-    if (!makeFolder()) {
-        r.messages << kFailed + m_files.error();
+    const QDateTime now = Clock::now();
+    QString error;
+    const QString path = newPath(BackupKind::Auto, now, &error);
+    if (path.isEmpty()) {
+        r.messages << kFailed + error;
         return r;
     }
-
     // Make room from the oldest end, never touching the newest generation.
-    const qint64 needed = m_files.size(live) + kSpare;
-    if (m_freeSpace(folder()) < needed) {
-        QList<BackupGenerations::Generation> all = list();
-        std::sort(all.begin(), all.end(), [](const auto &a, const auto &b) {
-            return a.taken != b.taken ? a.taken < b.taken : a.serial < b.serial;
-        });
-        QStringList freed;
-        for (qsizetype i = 0; i + 1 < all.size() && m_freeSpace(folder()) < needed; ++i)
-            if (remove(all.at(i).fileName, QStringLiteral("磁盘空间不足")))
-                freed << all.at(i).fileName;
-        if (!freed.isEmpty())
-            r.messages << kSpaceFreed.arg(freed.join(QStringLiteral("、")));
-        if (m_freeSpace(folder()) < needed) {
-            log(QStringLiteral("磁盘空间不足，未保存自动备份"));
-            r.messages << kNoSpace;
-            return r;
-        }
-    }
+    if (!makeRoom(m_files.size(live), &r.messages))
+        return r;
 
-    const QDateTime now = Clock::now();
-    const QString path = folder() + QLatin1Char('/') + unusedName(now, BackupKind::Auto);
     QString note;
     {
         LiveSnapshot source(live, m_progress);
@@ -197,12 +213,11 @@ AutoBackups::Result AutoBackups::take()
 
 bool AutoBackups::keepAside(const QString &path, BackupKind kind, QString *error)
 {
-    if (!makeFolder()) {
-        *error = m_files.error();
+    const QString target = newPath(kind, Clock::now(), error);
+    if (target.isEmpty())
         return false;
-    }
-    const QString name = unusedName(Clock::now(), kind);
-    if (!DatabaseFile::move(m_files, path, folder() + QLatin1Char('/') + name)) {
+    const QString name = QFileInfo(target).fileName();
+    if (!DatabaseFile::move(m_files, path, target)) {
         *error = m_files.error();
         return false;
     }

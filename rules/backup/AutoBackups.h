@@ -13,7 +13,9 @@ class TaskProgress;
 // the first start of each day and at every normal exit, pruned by
 // BackupGenerations after each one, every deletion written to
 // backup/auto/generations.log. The live database a restore or a clear
-// replaces is moved in beside them, marked as such.
+// replaces is moved in beside them, marked as such. On a database server
+// the generations are the server's archives (suffix "dump"), taken by
+// ServerMaintenance; naming, room and pruning are the same.
 class AutoBackups
 {
 public:
@@ -22,7 +24,8 @@ public:
     static const QString kSpaceFreed; // %1: the deleted generations
     static const QString kNoSpace;
 
-    AutoBackups(DataFiles paths, FileOps &files, TaskProgress *progress = nullptr);
+    AutoBackups(DataFiles paths, FileOps &files, TaskProgress *progress = nullptr,
+                QString suffix = BackupGenerations::kFileSuffix);
 
     QString folder() const { return folderOf(m_paths); }
     static QString folderOf(const DataFiles &paths); // backup/auto
@@ -43,6 +46,16 @@ public:
     // file takes tens of milliseconds, which the program spends at start-up
     // on a thread of its own rather than at exit.
     Result take();
+
+    // Where a new generation of the kind taken then goes: an unused name in
+    // the folder, which is made when missing; empty (with error) when it
+    // cannot be.
+    QString newPath(BackupKind kind, const QDateTime &taken, QString *error);
+
+    // Deletes the oldest generations (never the newest) until a generation
+    // of size bytes fits, with its manifest and the log; false, with the
+    // messages of what was done, when it still does not.
+    bool makeRoom(qint64 size, QStringList *messages);
 
     // Moves a file into the folder as a marked generation; false (with
     // error) when it stays where it is.
@@ -65,14 +78,17 @@ public:
     // Bytes free for the folder; replaceable by tests.
     void setFreeSpace(std::function<qint64(const QString &)> freeSpace);
 
+    // A line of generations.log, with the time.
+    void log(const QString &line);
+
 private:
     bool makeFolder();
     bool remove(const QString &fileName, const QString &why);
-    void log(const QString &line);
     QString unusedName(const QDateTime &taken, BackupKind kind) const;
 
     DataFiles m_paths;
     FileOps &m_files;
     TaskProgress *m_progress;
+    QString m_suffix;
     std::function<qint64(const QString &)> m_freeSpace;
 };

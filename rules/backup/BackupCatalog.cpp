@@ -28,7 +28,9 @@ QList<BackupCatalog::Entry> BackupCatalog::entries() const
 
     const QString folder = AutoBackups::folderOf(m_paths);
     QList<BackupGenerations::Generation> generations;
-    const QStringList names = QDir(folder).entryList({QStringLiteral("*.mdb")}, QDir::Files);
+    // A server's generations are archives as its manual backup is.
+    const QStringList names =
+        QDir(folder).entryList({QStringLiteral("*.") + QFileInfo(manual).suffix()}, QDir::Files);
     for (const QString &name : names)
         if (const auto g = BackupGenerations::parse(name))
             generations << *g;

@@ -23,7 +23,7 @@ public:
     };
 
     // manual: the manual backup's path, backup.mdb when empty (a server's
-    // is its archive).
+    // is its archive, and so are the generations listed with it).
     explicit BackupCatalog(DataFiles paths, QString manual = {})
         : m_paths(std::move(paths)), m_manual(std::move(manual))
     {

@@ -10,7 +10,7 @@ namespace {
 
 const QString kTimeFormat = QStringLiteral("yyyyMMdd-HHmmss");
 
-QString suffixOf(BackupKind kind)
+QString tagOf(BackupKind kind)
 {
     switch (kind) {
     case BackupKind::PreRestore:
@@ -34,18 +34,18 @@ int monthIndex(const QDate &d)
 
 } // namespace
 
-QString fileName(const QDateTime &taken, BackupKind kind, int serial)
+QString fileName(const QDateTime &taken, BackupKind kind, int serial, const QString &suffix)
 {
-    QString name = taken.toString(kTimeFormat) + QLatin1Char('-') + suffixOf(kind);
+    QString name = taken.toString(kTimeFormat) + QLatin1Char('-') + tagOf(kind);
     if (serial > 1)
         name += QLatin1Char('-') + QString::number(serial);
-    return name + QStringLiteral(".mdb");
+    return name + QLatin1Char('.') + suffix;
 }
 
 std::optional<Generation> parse(const QString &name)
 {
     static const QRegularExpression pattern(
-        QStringLiteral("^(\\d{8}-\\d{6})-(auto|prerestore|preclear)(-\\d+)?\\.mdb$"));
+        QStringLiteral("^(\\d{8}-\\d{6})-(auto|prerestore|preclear)(-\\d+)?\\.(mdb|dump)$"));
     const QRegularExpressionMatch m = pattern.match(name);
     if (!m.hasMatch())
         return std::nullopt;

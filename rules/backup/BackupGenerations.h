@@ -10,7 +10,8 @@
 // The automatic generations in backup/auto/ and which of them to keep.
 //
 // A generation's file name says when it was taken and what it is:
-// 20261207-200509-auto.mdb, -prerestore.mdb, -preclear.mdb. Kept are the
+// 20261207-200509-auto.mdb, -prerestore.mdb, -preclear.mdb (on a database
+// server the archives of pg_dump: -auto.dump and so on). Kept are the
 // newest automatic generation of each of the last 7 days (today included),
 // of each of the last 5 weeks (Monday to Sunday, this week included) and of
 // each of the last 12 calendar months (this month included); the live
@@ -35,7 +36,11 @@ constexpr int kWeeks = 5;
 constexpr int kMonths = 12;
 constexpr int kMarkedDays = 30;
 
-QString fileName(const QDateTime &taken, BackupKind kind, int serial = 1);
+inline const QString kFileSuffix = QStringLiteral("mdb");
+inline const QString kArchiveSuffix = QStringLiteral("dump");
+
+QString fileName(const QDateTime &taken, BackupKind kind, int serial = 1,
+                 const QString &suffix = kFileSuffix);
 // Nothing for a name that is not a generation's.
 std::optional<Generation> parse(const QString &fileName);
 

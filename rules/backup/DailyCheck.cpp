@@ -11,16 +11,24 @@ const QString DailyCheck::kDamaged =
 void DailyCheck::start(const QString &file, QObject *context,
                        std::function<void(const QString &)> onDamage)
 {
+    start([file] { return Schema::problemWithFile(file, Schema::Check::Full); }, context,
+          std::move(onDamage));
+}
+
+void DailyCheck::start(std::function<QString()> check, QObject *context,
+                       std::function<void(const QString &)> onDamage)
+{
     wait();
     QPointer<QObject> target(context);
-    m_thread.reset(QThread::create([file, target, onDamage = std::move(onDamage)] {
-        const QString problem = Schema::problemWithFile(file, Schema::Check::Full);
-        if (problem.isEmpty() || !target)
-            return;
-        QMetaObject::invokeMethod(
-            target.data(), [target, onDamage, problem] { onDamage(problem); },
-            Qt::QueuedConnection);
-    }));
+    m_thread.reset(
+        QThread::create([check = std::move(check), target, onDamage = std::move(onDamage)] {
+            const QString problem = check();
+            if (problem.isEmpty() || !target)
+                return;
+            QMetaObject::invokeMethod(
+                target.data(), [target, onDamage, problem] { onDamage(problem); },
+                Qt::QueuedConnection);
+        }));
     // Only what the program leaves of the processors (SCHED_IDLE on Linux):
     // a consumption never waits for the check.
     m_thread->start(QThread::IdlePriority);

@@ -11,7 +11,8 @@ class QObject;
 // thread of its own, so that nobody waits for it. It checks the generation
 // taken at the day's first start, a copy of the live database with its log
 // emptied into it: the same pages, without holding off the writes of the
-// live file for the whole check.
+// live file for the whole check. On a database server it reads the day's
+// archive back instead.
 class DailyCheck
 {
 public:
@@ -25,6 +26,10 @@ public:
     // Checks file; when it is damaged, onDamage runs with the problem on the
     // thread of context (unless context is gone by then).
     void start(const QString &file, QObject *context,
+               std::function<void(const QString &problem)> onDamage);
+    // The same with work of the caller's (a server's archive taken and read
+    // back): it returns the problem, empty when there is none.
+    void start(std::function<QString()> check, QObject *context,
                std::function<void(const QString &problem)> onDamage);
     // Returns when the check has ended.
     void wait();

@@ -9,6 +9,7 @@
 #include "rules/admins/Permissions.h"
 #include "rules/backup/BackupManifest.h"
 #include "rules/backup/FileDigest.h"
+#include "rules/backup/FileOps.h"
 #include "rules/backup/VerifiedCopy.h"
 #include "rules/server/ServerMove.h"
 #include "store/AdminTable.h"
@@ -22,6 +23,8 @@
 #include <QProcess>
 
 const QString ServerMaintenance::kDumpFailed = QStringLiteral("数据库服务器的工具执行失败：");
+const QString ServerMaintenance::kGenerationUnreadable =
+    QStringLiteral("今天的自动备份无法完整读回，请检查备份所在的磁盘，并用“备份”再备份一次。");
 const QString ServerMaintenance::kNotAServerBackup =
     QStringLiteral("所选文件不是数据库服务器的备份，无法还原到服务器。"
                    "单机的数据文件请用 pellomar --move-to-server 迁移。");
@@ -92,36 +95,28 @@ QString ServerMaintenance::activate()
                : DataMaintenance::kNoBackupYet;
 }
 
-DataMaintenance::Outcome ServerMaintenance::backup()
+QString ServerMaintenance::dump(Database &store, const QString &target, BackupKind kind,
+                                QString *note)
 {
-    DataMaintenance::Outcome o;
-    const QString target = archiveOf(m_paths);
     const QString staged = target + QStringLiteral(".new");
-    if (!QDir().mkpath(m_paths.backupFolder())) {
-        o.messages << withDetail(DataMaintenance::kBackupFailed, m_paths.backupFolder());
-        return o;
-    }
-    // What the archive holds, read just before it is taken; the archive is
-    // one committed state of the database.
     BackupManifest m;
+    QFile::remove(staged);
     try {
-        Database store(m_server);
-        if (!store.open())
-            throw StoreError(store.lastError());
+        // The manifest counts what the archive holds: pg_dump reads at the
+        // snapshot this connection reads at.
+        const PostgresMaintenance::SharedSnapshot snapshot(store);
         const ServerMove::Totals totals = ServerMove::totalsOf(store);
         m.members = totals.rows.value(0);
         m.balance = totals.balances;
+        if (const QString problem =
+                m_tool(QStringLiteral("pg_dump"),
+                       PostgresMaintenance::dumpArguments(m_server, staged, snapshot.id()));
+            !problem.isEmpty()) {
+            QFile::remove(staged);
+            return kDumpFailed + problem;
+        }
     } catch (const StoreError &e) {
-        o.messages << withDetail(DataMaintenance::kBackupFailed, e.text());
-        return o;
-    }
-    QFile::remove(staged);
-    if (const QString problem =
-            m_tool(QStringLiteral("pg_dump"), PostgresMaintenance::dumpArguments(m_server, staged));
-        !problem.isEmpty()) {
-        QFile::remove(staged);
-        o.messages << withDetail(DataMaintenance::kBackupFailed, kDumpFailed + problem);
-        return o;
+        return e.text();
     }
     QString error;
     const std::optional<QString> digest = FileDigest::ofFile(staged, nullptr, &error);
@@ -129,21 +124,89 @@ DataMaintenance::Outcome ServerMaintenance::backup()
     if (!digest || (QFile::exists(target) && !QFile::remove(target)) ||
         !QFile::rename(staged, target)) {
         QFile::remove(staged);
-        o.messages << withDetail(DataMaintenance::kBackupFailed, error);
-        return o;
+        return error.isEmpty() ? QDir::toNativeSeparators(target) : error;
     }
     m.digest = *digest;
     m.size = QFileInfo(target).size();
     m.taken = Clock::now();
-    m.kind = BackupKind::Manual;
+    m.kind = kind;
     m.lastChange = m.taken;
     m.programVersion = VerifiedCopy::kProgramVersion;
+    // Without its manifest the archive still stands, unverified.
     if (!m.write(BackupManifest::pathFor(target), &error))
-        o.messages << QStringLiteral("备份的校验记录无法写入（%1）。").arg(error);
+        *note = QStringLiteral("备份的校验记录无法写入（%1）。").arg(error);
+    return {};
+}
+
+DataMaintenance::Outcome ServerMaintenance::backup()
+{
+    DataMaintenance::Outcome o;
+    const QString target = archiveOf(m_paths);
+    if (!QDir().mkpath(m_paths.backupFolder())) {
+        o.messages << withDetail(DataMaintenance::kBackupFailed, m_paths.backupFolder());
+        return o;
+    }
+    Database store(m_server);
+    QString note;
+    if (const QString problem =
+            store.open() ? dump(store, target, BackupKind::Manual, &note) : store.lastError();
+        !problem.isEmpty()) {
+        o.messages << withDetail(DataMaintenance::kBackupFailed, problem);
+        return o;
+    }
+    if (!note.isEmpty())
+        o.messages << note;
     o.status = statusLine(DataMaintenance::kBackupDoneHeading);
     o.logged = {AuditLog::kBackup,
                 QStringLiteral("备份到 %1").arg(QDir(m_paths.folder()).relativeFilePath(target))};
     return o;
+}
+
+AutoBackups::Result ServerMaintenance::takeGeneration()
+{
+    AutoBackups::Result r;
+    DiskFileOps files;
+    AutoBackups autos(m_paths, files, nullptr, BackupGenerations::kArchiveSuffix);
+    const QString path = autos.newPath(BackupKind::Auto, Clock::now(), &r.problem);
+    // The archive is about as large as the last one was.
+    qint64 last = 0;
+    for (const BackupGenerations::Generation &g : autos.list())
+        last = std::max(last, QFileInfo(autos.folder() + QLatin1Char('/') + g.fileName).size());
+    if (path.isEmpty() || !autos.makeRoom(last, &r.messages)) {
+        if (!r.problem.isEmpty())
+            r.messages << AutoBackups::kFailed + r.problem;
+        return r;
+    }
+    Database store(m_server);
+    QString note;
+    r.problem = store.open() ? dump(store, path, BackupKind::Auto, &note) : store.lastError();
+    if (!r.problem.isEmpty()) {
+        r.messages << AutoBackups::kFailed + r.problem;
+        return r;
+    }
+    r.path = path;
+    if (!note.isEmpty())
+        r.messages << note;
+    return r;
+}
+
+QString ServerMaintenance::checkArchive(const QString &path) const
+{
+    return m_tool(QStringLiteral("pg_restore"), PostgresMaintenance::readBackArguments(path));
+}
+
+QString ServerMaintenance::keepAside(Database &store, BackupKind kind)
+{
+    DiskFileOps files;
+    AutoBackups autos(m_paths, files, nullptr, BackupGenerations::kArchiveSuffix);
+    QString problem;
+    const QString path = autos.newPath(kind, Clock::now(), &problem);
+    QString note;
+    if (path.isEmpty() || !(problem = dump(store, path, kind, &note)).isEmpty())
+        return problem;
+    autos.log(QStringLiteral("保存 %1（%2的数据）")
+                  .arg(QFileInfo(path).fileName(), BackupManifest::kindName(kind)));
+    return {};
 }
 
 DataMaintenance::Outcome ServerMaintenance::restore(const QString &typed, const QString &chosen)
@@ -178,6 +241,8 @@ DataMaintenance::Outcome ServerMaintenance::restore(const QString &typed, const 
         return o;
     }
     Maintaining m(m_server, m_operator);
+    if (m.problem.isEmpty())
+        m.problem = keepAside(m.store, BackupKind::PreRestore);
     if (!m.problem.isEmpty()) {
         o.messages << withDetail(DataMaintenance::kRestoreFailed, m.problem);
         return o;
@@ -223,6 +288,8 @@ DataMaintenance::Outcome ServerMaintenance::clear(const QString &typed)
         return o;
     }
     Maintaining m(m_server, m_operator);
+    if (m.problem.isEmpty())
+        m.problem = keepAside(m.store, BackupKind::PreClear);
     if (!m.problem.isEmpty()) {
         o.messages << withDetail(DataMaintenance::kClearFailed, m.problem);
         return o;

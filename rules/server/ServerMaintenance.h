@@ -1,5 +1,6 @@
 #pragma once
 
+#include "rules/backup/AutoBackups.h"
 #include "rules/backup/DataMaintenance.h"
 #include "store/ServerSettings.h"
 
@@ -10,9 +11,13 @@
 //
 // A backup is the server's own archive of the whole database (pg_dump's
 // custom format) in backup/backup.dump, with a manifest as a file's backup
-// has (its digest, members and total balance). A restore puts such an
-// archive back with pg_restore in one transaction, and a clear empties
-// every table and seeds the built-in admin again in one transaction. While
+// has (its digest, members and total balance). The automatic generations
+// are such archives in backup/auto/, named, kept and pruned as a file's
+// (AutoBackups with the suffix "dump"); the database a restore or a clear
+// replaces is archived there first, under the maintenance lock. A restore
+// puts an archive back with pg_restore in one transaction, and a clear
+// empties every table and seeds the built-in admin again in one
+// transaction. While
 // either runs, this till holds the maintenance lock: the other tills'
 // actions are refused with "数据库正在维护，请稍后再试！", and none writes
 // into a half-restored database. Each runs on a connection of its own, made
@@ -30,6 +35,14 @@ public:
 
     static QString archiveOf(const DataFiles &paths); // backup/backup.dump
 
+    // An automatic generation of the server's database in backup/auto/;
+    // when free space is short the oldest generations make room, as for a
+    // file.
+    AutoBackups::Result takeGeneration();
+    // Reads the whole archive back (pg_restore into no database): empty
+    // when every part of it can be read, else what went wrong.
+    QString checkArchive(const QString &path) const;
+
     QString activate();
     DataMaintenance::Outcome backup();
     // source: an archive (backup.dump when empty).
@@ -43,12 +56,22 @@ public:
     static QString runProcess(const QString &program, const QStringList &arguments);
 
     static const QString kDumpFailed;
+    // The archive of the day could not be read back (the tool's words follow).
+    static const QString kGenerationUnreadable;
     // A file chosen to restore that is not an archive of pg_dump (a
     // database file of a single shop, say).
     static const QString kNotAServerBackup;
 
 private:
     QString statusLine(const QString &heading) const;
+    // Archives the database into target with its manifest, counting members
+    // and balances on store; an empty text on success.
+    // A manifest that could not be written leaves the archive unverified,
+    // and note says so.
+    QString dump(Database &store, const QString &target, BackupKind kind, QString *note);
+    // Under the maintenance lock: the database a restore or a clear is
+    // about to replace, archived among the generations.
+    QString keepAside(Database &store, BackupKind kind);
 
     ServerSettings m_server;
     DataFiles m_paths;

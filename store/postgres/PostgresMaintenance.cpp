@@ -56,6 +56,25 @@ void Hold::release()
     }
 }
 
+SharedSnapshot::SharedSnapshot(Database &store) : m_store(store)
+{
+    QSqlQuery q(store.database());
+    if (!q.exec(QStringLiteral("BEGIN ISOLATION LEVEL REPEATABLE READ, READ ONLY")))
+        throw StoreError(q.lastError().text());
+    try {
+        m_id = store.scalar(QStringLiteral("SELECT pg_export_snapshot()")).toString();
+    } catch (const StoreError &) {
+        q.exec(QStringLiteral("ROLLBACK"));
+        throw;
+    }
+}
+
+SharedSnapshot::~SharedSnapshot()
+{
+    // A connection lost meanwhile has ended the transaction with it.
+    QSqlQuery(m_store.database()).exec(QStringLiteral("ROLLBACK"));
+}
+
 void tidyAfterLoad(Database &store)
 {
     // VACUUM cannot be prepared nor run in a transaction: a plain statement.
@@ -104,10 +123,14 @@ QString connectionString(const ServerSettings &server)
     return parts.join(QLatin1Char(' '));
 }
 
-QStringList dumpArguments(const ServerSettings &server, const QString &path)
+QStringList dumpArguments(const ServerSettings &server, const QString &path,
+                          const QString &snapshot)
 {
-    return {QStringLiteral("--format=custom"), QStringLiteral("--file=") + path,
-            QStringLiteral("--dbname=") + connectionString(server)};
+    QStringList arguments = {QStringLiteral("--format=custom"), QStringLiteral("--file=") + path,
+                             QStringLiteral("--dbname=") + connectionString(server)};
+    if (!snapshot.isEmpty())
+        arguments << QStringLiteral("--snapshot=") + snapshot;
+    return arguments;
 }
 
 QStringList restoreArguments(const ServerSettings &server, const QString &path)
@@ -118,6 +141,13 @@ QStringList restoreArguments(const ServerSettings &server, const QString &path)
             QStringLiteral("--exit-on-error"),
             QStringLiteral("--dbname=") + connectionString(server),
             path};
+}
+
+QStringList readBackArguments(const QString &path)
+{
+    // Without a database pg_restore writes the archive out as a script:
+    // every part is read and unpacked.
+    return {QStringLiteral("--exit-on-error"), QStringLiteral("--file=/dev/null"), path};
 }
 
 } // namespace PostgresMaintenance

@@ -33,6 +33,25 @@ private:
     QString m_error;
 };
 
+// A read-only transaction on the store's connection at one snapshot of the
+// database, exported for pg_dump (--snapshot): what the connection reads
+// while it lasts is exactly what the archive holds. Rolled back when
+// destroyed. Throws StoreError.
+class SharedSnapshot
+{
+public:
+    explicit SharedSnapshot(Database &store);
+    ~SharedSnapshot();
+    SharedSnapshot(const SharedSnapshot &) = delete;
+    SharedSnapshot &operator=(const SharedSnapshot &) = delete;
+
+    QString id() const { return m_id; }
+
+private:
+    Database &m_store;
+    QString m_id;
+};
+
 // After rows were copied with their own row numbers: each identity of the
 // database continues after the highest number its column holds. Throws
 // StoreError.
@@ -49,9 +68,13 @@ void tidyAfterLoad(Database &store);
 QString connectionString(const ServerSettings &server);
 
 // The arguments of pg_dump that write the whole database to path in its
-// own archive format, and of pg_restore that put such an archive back in
-// place of every object, in one transaction.
-QStringList dumpArguments(const ServerSettings &server, const QString &path);
+// own archive format (at an exported snapshot when one is given), of
+// pg_restore that put such an archive back in place of every object, in one
+// transaction, and of pg_restore that read every part of an archive
+// without touching any database.
+QStringList dumpArguments(const ServerSettings &server, const QString &path,
+                          const QString &snapshot = {});
 QStringList restoreArguments(const ServerSettings &server, const QString &path);
+QStringList readBackArguments(const QString &path);
 
 } // namespace PostgresMaintenance

@@ -3,6 +3,7 @@
 #include "program/MainWindow.h"
 #include "program/Program.h"
 #include "program/Startup.h"
+#include "rules/backup/AutoBackups.h"
 #include "support/ProgramFolder.h"
 #include "support/ScriptedDialogs.h"
 #include "support/ServerIni.h"
@@ -33,24 +34,32 @@ private Q_SLOTS:
         QTest::addColumn<QString>("ini"); // "": a database of the test cluster
         QTest::addColumn<int>("code");
         QTest::addColumn<QString>("message"); // the first line of the one message
-        QTest::newRow("reachable") << QString() << 0 << QString();
+        QTest::addColumn<int>("archives");    // the day's generations in backup/auto/
+        const QString here = QStringLiteral("hosts={host}\nports={port}\ndatabase={database}\n"
+                                            "user={user}\n");
+        QTest::newRow("reachable") << QString() << 0 << QString() << 1;
+        QTest::newRow("no generations")
+            << here + QStringLiteral("autobackup=no\n") << 0 << QString() << 0;
         QTest::newRow("nobody listens")
             << QStringLiteral("hosts={nobody}\nports=5599\ndatabase=pellomar\nuser=pellomar\n") << 1
-            << Startup::kServerUnreachable;
+            << Startup::kServerUnreachable << 0;
         QTest::newRow("no such database")
             << QStringLiteral("hosts={host}\nports={port}\ndatabase=nosuch\nuser=pellomar\n") << 1
-            << Startup::kServerUnreachable;
+            << Startup::kServerUnreachable << 0;
         QTest::newRow("no host") << QStringLiteral("database=pellomar\n") << 1
-                                 << Startup::kServerSettingsUnusable;
+                                 << Startup::kServerSettingsUnusable << 0;
         QTest::newRow("bad port") << QStringLiteral(
                                          "hosts={nobody}\nports=many\ndatabase=pellomar\n")
-                                  << 1 << Startup::kServerSettingsUnusable;
+                                  << 1 << Startup::kServerSettingsUnusable << 0;
+        QTest::newRow("bad autobackup") << here + QStringLiteral("autobackup=sometimes\n") << 1
+                                        << Startup::kServerSettingsUnusable << 0;
     }
     void startsOnTheServer()
     {
         QFETCH(QString, ini);
         QFETCH(int, code);
         QFETCH(QString, message);
+        QFETCH(int, archives);
         QTemporaryDir folder;
         QTemporaryDir nobody; // a socket folder where no server listens
         if (ini.isEmpty()) {
@@ -60,7 +69,9 @@ private Q_SLOTS:
             QVERIFY(file.open(QIODevice::WriteOnly));
             ini.replace(QStringLiteral("{nobody}"), nobody.path())
                 .replace(QStringLiteral("{host}"), m_database.hosts.first())
-                .replace(QStringLiteral("{port}"), QString::number(m_database.ports.value(0)));
+                .replace(QStringLiteral("{port}"), QString::number(m_database.ports.value(0)))
+                .replace(QStringLiteral("{database}"), m_database.database)
+                .replace(QStringLiteral("{user}"), m_database.user);
             file.write(QStringLiteral("[server]\n").append(ini).toUtf8());
         }
         bool loginShown = false;
@@ -79,9 +90,14 @@ private Q_SLOTS:
             QCOMPARE(lines.first(), message);
             QVERIFY2(lines.size() > 1 && !lines.at(1).isEmpty(), "the reason follows");
         }
-        // Nothing of the file engine appeared in the folder.
+        // Nothing of the file engine appeared in the folder; the first start
+        // of the day archived the server's database, and the archive was
+        // read back without a warning.
         QCOMPARE(QDir(folder.path()).entryList(QDir::Files),
                  QStringList{ServerSettings::kFileName});
+        const QDir autos(AutoBackups::folderOf(DataFiles(folder.path())));
+        QCOMPARE(autos.entryList({QStringLiteral("*-auto.dump")}, QDir::Files).size(), archives);
+        QCOMPARE(autos.entryList({QStringLiteral("*.manifest")}, QDir::Files).size(), archives);
     }
 
     // The fifth panel names the server and the till; a file shows none.

@@ -5,6 +5,8 @@
 #include "base/Session.h"
 #include "base/StoreError.h"
 #include "program/ServerCommands.h"
+#include "rules/backup/BackupCatalog.h"
+#include "rules/backup/FileOps.h"
 #include "rules/export/MemberExport.h"
 #include "rules/server/ServerMaintenance.h"
 #include "rules/server/ServerMove.h"
@@ -86,6 +88,34 @@ struct ShopFile
     }
     TestFolder folder;
     Database store;
+};
+
+// A shop's file moved onto a database of the test cluster, and the backup
+// screen's rules there for its owner.
+struct MovedShop
+{
+    explicit MovedShop(int members) : shop(members), target(true), server(target.settings)
+    {
+        owner.name = QStringLiteral("admin");
+        owner.password = QStringLiteral("123456");
+        owner.role = Role::Owner;
+        QString printed;
+        QTextStream out(&printed);
+        if (!server.open() || !ServerMove(shop.store, server, out).run().isEmpty())
+            qFatal("cannot move the shop: %s", qPrintable(printed));
+        rules.emplace(target.settings, shop.folder.files(), owner, owner.name);
+    }
+    void addMember(const QString &name)
+    {
+        Transaction tx(server);
+        MemberRow(name).addTo(server);
+        tx.commit();
+    }
+    ShopFile shop;
+    ServerDatabase target;
+    Database server;
+    Session owner;
+    std::optional<ServerMaintenance> rules;
 };
 
 } // namespace
@@ -230,18 +260,11 @@ private Q_SLOTS:
     // restore; clear leaves admin alone.
     void backupRestoreClear()
     {
-        ShopFile shop(30);
-        ServerDatabase target(true);
-        Database server(target.settings);
-        QVERIFY(server.open());
-        QString printed;
-        QTextStream out(&printed);
-        QCOMPARE(ServerMove(shop.store, server, out).run(), QString());
-        Session owner;
-        owner.name = QStringLiteral("admin");
-        owner.password = QStringLiteral("123456");
-        owner.role = Role::Owner;
-        ServerMaintenance rules(target.settings, shop.folder.files(), owner, owner.name);
+        MovedShop moved(30);
+        ShopFile &shop = moved.shop;
+        Database &server = moved.server;
+        const Session &owner = moved.owner;
+        ServerMaintenance &rules = *moved.rules;
         const DataMaintenance::Outcome backup = rules.backup();
         QVERIFY2(backup.messages.isEmpty(), qPrintable(backup.messages.join(QLatin1Char('\n'))));
         const QString archive = ServerMaintenance::archiveOf(shop.folder.files());
@@ -249,11 +272,7 @@ private Q_SLOTS:
         QVERIFY(manifest);
         QCOMPARE(manifest->members, 30);
         QCOMPARE(manifest->balance, ServerMove::totalsOf(shop.store).balances);
-        {
-            Transaction tx(server);
-            MemberRow(QStringLiteral("备份后")).addTo(server);
-            tx.commit();
-        }
+        moved.addMember(QStringLiteral("备份后"));
         QCOMPARE(count(server, Schema::kMembers), 31);
         QCOMPARE(rules.restore(QStringLiteral("wrong")).messages,
                  QStringList{DataMaintenance::kRestoreRefused});
@@ -283,6 +302,75 @@ private Q_SLOTS:
             QCOMPARE(count(server, table), left.contains(table) ? 1 : 0);
         QCOMPARE(AuditLog(server).rows({}, {}).first().detail,
                  QStringLiteral("清空全部数据（收银台：test）"));
+    }
+
+    // The automatic generations on a server: the day's archive, and the
+    // database a restore or a clear replaced, each with a manifest counting
+    // what it holds, listed for a restore and pruned as a file's are. A
+    // damaged archive fails its read-back; when the replaced database cannot
+    // be archived, the restore does not run.
+    void generations()
+    {
+        MovedShop moved(30);
+        ServerMaintenance &rules = *moved.rules;
+        const DataFiles files = moved.shop.folder.files();
+        DiskFileOps fileOps;
+        AutoBackups autos(files, fileOps, nullptr, BackupGenerations::kArchiveSuffix);
+        QVERIFY(autos.firstStartToday());
+        const AutoBackups::Result taken = rules.takeGeneration();
+        QVERIFY2(taken.messages.isEmpty(), qPrintable(taken.messages.join(QLatin1Char('\n'))));
+        QVERIFY(!autos.firstStartToday());
+        QCOMPARE(rules.checkArchive(taken.path), QString());
+        {
+            QFile whole(taken.path);
+            QVERIFY(whole.open(QIODevice::ReadOnly));
+            QFile cut(taken.path + QStringLiteral(".cut"));
+            QVERIFY(cut.open(QIODevice::WriteOnly));
+            cut.write(whole.read(whole.size() * 2 / 3));
+        }
+        QVERIFY(!rules.checkArchive(taken.path + QStringLiteral(".cut")).isEmpty());
+        QFile::remove(taken.path + QStringLiteral(".cut"));
+
+        moved.addMember(QStringLiteral("备份后"));
+        ServerMaintenance failing(moved.target.settings, files, moved.owner, moved.owner.name);
+        failing.setTool([](const QString &program, const QStringList &arguments) {
+            return program == QLatin1String("pg_dump")
+                       ? QStringLiteral("no space left")
+                       : ServerMaintenance::runProcess(program, arguments);
+        });
+        const QString password = moved.owner.password;
+        QCOMPARE(failing.restore(password, taken.path)
+                     .messages.value(0)
+                     .section(QLatin1Char('\n'), 0, 0),
+                 DataMaintenance::kRestoreFailed);
+        QCOMPARE(count(moved.server, Schema::kMembers), 31);
+        const DataMaintenance::Outcome restored = rules.restore(password, taken.path);
+        QVERIFY2(restored.messages.isEmpty(),
+                 qPrintable(restored.messages.join(QLatin1Char('\n'))));
+        QCOMPARE(rules.clear(password).messages, QStringList{DataMaintenance::kCleared});
+
+        // Newest first; the three may share a second.
+        QMap<BackupKind, int> members;
+        for (const BackupCatalog::Entry &e :
+             BackupCatalog(files, ServerMaintenance::archiveOf(files)).entries()) {
+            QVERIFY2(e.manifest, qPrintable(e.path));
+            QCOMPARE(rules.checkArchive(e.path), QString());
+            members.insert(e.kind, e.manifest->members);
+        }
+        const QMap<BackupKind, int> expected = {
+            {BackupKind::Auto, 30}, {BackupKind::PreRestore, 31}, {BackupKind::PreClear, 30}};
+        QCOMPARE(members, expected);
+
+        // A generation of a year ago goes with its manifest; today's stay.
+        const QString old =
+            autos.folder() + QLatin1Char('/') +
+            BackupGenerations::fileName(QDateTime::currentDateTime().addYears(-1), BackupKind::Auto,
+                                        1, BackupGenerations::kArchiveSuffix);
+        QVERIFY(QFile::copy(taken.path, old));
+        QVERIFY(QFile::copy(BackupManifest::pathFor(taken.path), BackupManifest::pathFor(old)));
+        QCOMPARE(autos.prune(), QStringList());
+        QVERIFY(!QFileInfo::exists(old) && !QFileInfo::exists(BackupManifest::pathFor(old)));
+        QCOMPARE(autos.list().size(), 3);
     }
 
     // While one till maintains, another's action is refused in words, and
