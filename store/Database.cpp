@@ -231,8 +231,8 @@ void Database::fail(QSqlQuery &q)
         throw StoreError(Engine::kConnectionLost + QStringLiteral(": ") + error.text(),
                          StoreError::Outcome::NothingChanged, StoreError::Cause::ConnectionLost);
     case Engine::Failure::Conflict:
-        throw StoreError(error.text(), StoreError::Outcome::NothingChanged,
-                         StoreError::Cause::Conflict);
+        throw StoreError(Engine::kConflict + QStringLiteral(": ") + error.text(),
+                         StoreError::Outcome::NothingChanged, StoreError::Cause::Conflict);
     case Engine::Failure::Other:
         break;
     }

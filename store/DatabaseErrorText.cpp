@@ -15,6 +15,7 @@ enum class Kind {
     Denied,
     Maintenance,
     Unreachable,
+    Conflict,
     Other
 };
 
@@ -57,6 +58,7 @@ Kind byText(const QString &text)
         // The store's own words for a server (store/Engine.h).
         {"the database is under maintenance", Kind::Maintenance},
         {"the connection to the database server was lost", Kind::Unreachable},
+        {"another till's transaction stood in the way", Kind::Conflict},
         {"database is locked", Kind::Busy},
         {"database table is locked", Kind::Busy},
         {"readonly database", Kind::ReadOnly},
@@ -99,6 +101,7 @@ bool isAboutTheDisk(const QString &engineText, int code)
     case Kind::Memory:
     case Kind::Maintenance:
     case Kind::Unreachable:
+    case Kind::Conflict:
     case Kind::Other:
         break;
     }
@@ -134,6 +137,8 @@ QString sentence(const QString &engineText, int code)
     case Kind::Unreachable:
         return QStringLiteral("无法连接数据库服务器，请检查网络或联系管理员。"
                               "本次操作没有记账，请等连接恢复后再试，程序会自动重新连接。");
+    case Kind::Conflict:
+        return QStringLiteral("其他收银台正在处理同一笔数据，本次操作没有记账，请稍后再试！");
     case Kind::Other:
         break;
     }

@@ -27,12 +27,16 @@ public:
     virtual ~Engine() = default;
 
     // The texts of the StoreError of an action refused because maintenance
-    // (a restore, a clear) holds the database, and of a statement whose
-    // connection to the server was lost (the server's words follow).
+    // (a restore, a clear) holds the database, of a statement whose
+    // connection to the server was lost, and of one another till's
+    // transaction stood in the way of (a deadlock, a serialization failure;
+    // the server's words follow these two).
     static inline const QString kMaintenanceRunning =
         QStringLiteral("the database is under maintenance");
     static inline const QString kConnectionLost =
         QStringLiteral("the connection to the database server was lost");
+    static inline const QString kConflict =
+        QStringLiteral("another till's transaction stood in the way");
 
     enum class Kind { File, Server };
     virtual Kind kind() const = 0;

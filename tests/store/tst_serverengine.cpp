@@ -6,10 +6,13 @@
 #include "rules/money/Recharge.h"
 #include "store/DatabaseErrorText.h"
 #include "store/Ledger.h"
+#include "store/Schema.h"
 #include "store/postgres/PostgresEngine.h"
 #include "support/Members.h"
 #include "support/TestFolder.h"
 
+#include <QSqlError>
+#include <QSqlQuery>
 #include <QtTest>
 #include <thread>
 
@@ -100,6 +103,71 @@ private Q_SLOTS:
         QCOMPARE(after.consumptions, 2 * kEach);
         QCOMPARE(memberAt(folder.store(), referrer).balance, Money::fromYuan(2 * kEach));
         QCOMPARE(Ledger(folder.store()).reconcile().size(), 0);
+    }
+
+    // A deadlock or a serialization failure runs the whole action again from
+    // its start; past the bound it is told in words, with nothing written.
+    // The failures are the server's own, raised by a trigger on the ledger
+    // the given number of times.
+    void conflictsRunTheActionAgain_data()
+    {
+        QTest::addColumn<QString>("state");
+        QTest::addColumn<int>("failures");
+        QTest::newRow("deadlock once") << "40P01" << 1;
+        QTest::newRow("serialization failures") << "40001" << Database::kAttempts - 1;
+        QTest::newRow("past the bound") << "40P01" << Database::kAttempts;
+    }
+    void conflictsRunTheActionAgain()
+    {
+        QFETCH(QString, state);
+        QFETCH(int, failures);
+        TestFolder folder;
+        folder.setCommission(1, 0);
+        Database &store = folder.store();
+        const qint64 referrer = addMember(store, QStringLiteral("Ref"), kReferrerPhone);
+        const qint64 lily = addMember(store, QStringLiteral("Lily"), kLilyPhone,
+                                      QStringLiteral("Ref"), kReferrerPhone, Money::fromYuan(100));
+        const auto operations = [&store] {
+            return store.scalar(QStringLiteral("SELECT count(*) FROM ") + Schema::kOperations)
+                .toInt();
+        };
+        const int operationsBefore = operations();
+        QSqlQuery q(store.database());
+        // The database goes back to the pool of the tests: without these.
+        const auto cleanup = qScopeGuard([&store] {
+            QSqlQuery(store.database())
+                .exec(QStringLiteral("DROP TRIGGER IF EXISTS t_conflict ON 账户流水; "
+                                     "DROP FUNCTION IF EXISTS t_conflict(); "
+                                     "DROP SEQUENCE IF EXISTS t_conflicts"));
+        });
+        QVERIFY(q.exec(QStringLiteral("CREATE SEQUENCE t_conflicts")));
+        QVERIFY2(q.exec(QStringLiteral("CREATE FUNCTION t_conflict() RETURNS trigger LANGUAGE "
+                                       "plpgsql AS $$ BEGIN IF nextval('t_conflicts') <= %1 THEN "
+                                       "RAISE EXCEPTION 'injected' USING ERRCODE = '%2'; END IF; "
+                                       "RETURN NEW; END $$")
+                            .arg(failures)
+                            .arg(state)),
+                 qPrintable(q.lastError().text()));
+        QVERIFY(q.exec(QStringLiteral("CREATE TRIGGER t_conflict BEFORE INSERT ON 账户流水 FOR "
+                                      "EACH ROW EXECUTE FUNCTION t_conflict()")));
+        const bool done = failures < Database::kAttempts;
+        try {
+            QCOMPARE(consume(store, QStringLiteral("Lily"), QStringLiteral("10")).kind,
+                     Consumption::Outcome::Kind::Done);
+            QVERIFY(done);
+        } catch (const StoreError &e) {
+            QVERIFY2(!done, qPrintable(e.text()));
+            QCOMPARE(
+                DatabaseErrorText::sentence(e.text()),
+                QStringLiteral("其他收银台正在处理同一笔数据，本次操作没有记账，请稍后再试！"));
+        }
+        // Once or not at all.
+        const Member after = memberAt(store, lily);
+        QCOMPARE(after.balance, Money::fromYuan(done ? 90 : 100));
+        QCOMPARE(after.consumptions, done ? 1 : 0);
+        QCOMPARE(memberAt(store, referrer).balance > Money(), done);
+        QCOMPARE(operations(), operationsBefore + (done ? 1 : 0));
+        QCOMPARE(Ledger(store).reconcile().size(), 0);
     }
 
     // A till registering while another registers the same name (in other
