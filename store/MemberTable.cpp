@@ -297,15 +297,22 @@ qint64 MemberTable::insert(const Member &m)
     return id;
 }
 
-void MemberTable::lockInOrder(QList<qint64> ids)
+QList<Member> MemberTable::lockInOrder(QList<qint64> ids)
 {
-    const QString lock = m_store.engine().lockForUpdate();
-    if (lock.isEmpty())
-        return;
     std::sort(ids.begin(), ids.end());
     ids.erase(std::unique(ids.begin(), ids.end()), ids.end());
-    for (const qint64 id : ids)
-        m_store.scalar(QStringLiteral("SELECT rowid FROM 会员登记 WHERE rowid = ?") + lock, {id});
+    if (ids.isEmpty())
+        return {};
+    // The rows are locked as they leave the sort, in ascending ids.
+    QString places = QStringLiteral("?");
+    for (qsizetype i = 1; i < ids.size(); ++i)
+        places += QStringLiteral(", ?");
+    QVariantList values;
+    for (const qint64 id : std::as_const(ids))
+        values << id;
+    return all(kSelect + QStringLiteral("WHERE rowid IN (") + places +
+                   QStringLiteral(") ORDER BY rowid") + m_store.engine().lockForUpdate(),
+               values);
 }
 
 std::optional<MemberTable::Figures> MemberTable::changeMoney(qint64 id, Money balanceChange,

@@ -73,9 +73,11 @@ public:
     qint64 insert(const Member &member);
     // Locks these members' rows until the transaction ends, in ascending
     // id order, so that two tills locking the same members never wait for
-    // each other in a circle. Where a write transaction keeps every other
-    // writer out anyway (a file) nothing needs to happen.
-    void lockInOrder(QList<qint64> ids);
+    // each other in a circle (where a write transaction keeps every other
+    // writer out anyway, a file, nothing more is needed), and returns them
+    // as stored now, in that order; ids without a row are left out. One
+    // statement.
+    QList<Member> lockInOrder(QList<qint64> ids);
     // What a change of a member's money gives: the values stored after it.
     struct Figures
     {

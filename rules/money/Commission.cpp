@@ -37,10 +37,15 @@ std::optional<Member> findReferrer(MemberTable &members, const QString &name, co
 std::optional<Credit> credit(MemberTable &members, const Rate &rate, const Member &consumer,
                              Money amount)
 {
+    return credit(members, rate, consumer, amount,
+                  findReferrer(members, consumer.referrer, consumer.referrerPhone));
+}
+
+std::optional<Credit> credit(MemberTable &members, const Rate &rate, const Member &consumer,
+                             Money amount, const std::optional<Member> &referrer)
+{
     // A member who names himself (possible in files of older versions, or
     // after a correction) earns nothing on his own consumption.
-    const std::optional<Member> referrer =
-        findReferrer(members, consumer.referrer, consumer.referrerPhone);
     if (!referrer || referrer->id == consumer.id)
         return std::nullopt;
     Credit c{*referrer, rate.on(amount)};

@@ -41,7 +41,8 @@ Derived derive(const CommissionSetting &setting);
 std::optional<Member> findReferrer(MemberTable &members, const QString &name, const QString &phone);
 
 // Credits the consumer's referrer, if one is found, once for a consumption
-// of amount. The caller holds the transaction. Returns what was credited.
+// of amount; referrer: the one the caller found already (and locked), when
+// given. The caller holds the transaction. Returns what was credited.
 struct Credit
 {
     Member referrer; // as stored after the credit
@@ -49,5 +50,7 @@ struct Credit
 };
 std::optional<Credit> credit(MemberTable &members, const Rate &rate, const Member &consumer,
                              Money amount);
+std::optional<Credit> credit(MemberTable &members, const Rate &rate, const Member &consumer,
+                             Money amount, const std::optional<Member> &referrer);
 
 } // namespace Commission

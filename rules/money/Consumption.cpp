@@ -80,17 +80,29 @@ Outcome confirm(Database &store, const Request &request, const CommissionSetting
         // above.
         Transaction tx(store);
         // The consumer's and his referrer's rows are locked first, in a fixed
-        // order, so that two tills charging either of them wait in turn.
-        {
-            QList<qint64> locked{member->id};
-            if (const auto referrer =
-                    Commission::findReferrer(members, member->referrer, member->referrerPhone))
-                locked << referrer->id;
-            members.lockInOrder(locked);
+        // order, so that two tills charging either of them wait in turn, and
+        // read as they are now.
+        const Member asked = *member;
+        std::optional<Member> referrer =
+            Commission::findReferrer(members, asked.referrer, asked.referrerPhone);
+        const std::optional<Member> found = referrer;
+        member.reset();
+        referrer.reset();
+        for (const Member &row : members.lockInOrder(found ? QList<qint64>{asked.id, found->id}
+                                                           : QList<qint64>{asked.id})) {
+            if (row.id == asked.id)
+                member = row;
+            if (found && row.id == found->id)
+                referrer = row;
         }
-        member = members.byId(member->id);
         if (!member)
             return refused(kNotRegistered);
+        // Another till changed whom he names, or the referrer's name or
+        // phone, before the rows were locked: found again, as they are now.
+        if (member->referrer != asked.referrer || member->referrerPhone != asked.referrerPhone ||
+            (found &&
+             (!referrer || referrer->name != found->name || referrer->phone != found->phone)))
+            referrer = Commission::findReferrer(members, member->referrer, member->referrerPhone);
         if (!covers(*member))
             return refused(kInsufficient);
         // Relative and guarded: a balance another till lowered meanwhile can
@@ -110,7 +122,7 @@ Outcome confirm(Database &store, const Request &request, const CommissionSetting
         if (cash)
             CashLog(store).add(Clock::now(), amount->toString());
         const std::optional<Commission::Credit> credit =
-            Commission::credit(members, *derived.rate, *member, *amount);
+            Commission::credit(members, *derived.rate, *member, *amount, referrer);
         if (credit)
             ledger.add(credit->referrer, Ledger::kCommission, credit->amount,
                        {credit->amount, {}, 0}, entry);

@@ -101,10 +101,10 @@ Outcome reverse(Database &store, const Session &session, qint64 number,
             if (const std::optional<qint64> referrerId = ledger.memberOf(c.account);
                 referrerId && c.kind == Ledger::kCommission)
                 locked << *referrerId;
-        members.lockInOrder(locked);
         std::optional<Member> consumer;
-        if (consumerId)
-            consumer = members.byId(*consumerId);
+        for (const Member &row : members.lockInOrder(locked))
+            if (consumerId && row.id == *consumerId)
+                consumer = row;
         if (!consumer)
             return {false, kConsumerDeleted};
         const Money refund = cash ? Money() : e->amount;
