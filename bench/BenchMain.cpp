@@ -2023,8 +2023,8 @@ int main(int argc, char *argv[])
              // ledger compared with SQLite.
              const QStringList scale = qEnvironmentVariable("PELLOMAR_BENCH_SERVER")
                                            .split(QLatin1Char(' '), Qt::SkipEmptyParts);
-             benchServer(g_work, scale.value(0, QStringLiteral("200000")).toLongLong(),
-                         scale.value(1, QStringLiteral("2000000")).toLongLong(), g_rows);
+             benchServer(g_work, scale.value(0, QStringLiteral("1000000")).toLongLong(),
+                         scale.value(1, QStringLiteral("10000000")).toLongLong(), g_rows);
          }},
     };
     for (const auto &[name, run] : sections) {

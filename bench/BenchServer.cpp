@@ -2,21 +2,27 @@
 
 #include "SyntheticData.h"
 
+#include "base/Session.h"
 #include "base/StoreError.h"
 #include "rules/admins/PasswordHash.h"
 #include "rules/money/Consumption.h"
 #include "rules/money/Statement.h"
+#include "rules/server/ServerMaintenance.h"
 #include "store/CommissionTable.h"
 #include "store/Database.h"
 #include "store/Ledger.h"
 #include "store/MemberTable.h"
 #include "store/ServerSettings.h"
 #include "store/postgres/PostgresEngine.h"
+#include "store/postgres/PostgresMaintenance.h"
 
 #include <QDateTime>
 #include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QRandomGenerator>
+#include <QTemporaryDir>
 #include <QTextStream>
 
 #include <libpq-fe.h>
@@ -481,4 +487,39 @@ void benchServer(const QString &work, qint64 members, qint64 entries, QList<Row>
                 QStringLiteral("the same on a SQLite file"),
                 QStringLiteral("≤ 2×"),
                 2.0};
+
+    // An automatic generation of the large database against pg_dump alone:
+    // the program adds the manifest's counts at the archive's snapshot and
+    // the digest.
+    QTemporaryDir archives(work + QStringLiteral("/archives-XXXXXX"));
+    const Session nobody;
+    ServerMaintenance generations(ledger, DataFiles(archives.path()), nobody, QString());
+    const QString plain = archives.filePath(QStringLiteral("plain.dump"));
+    qint64 archiveSize = 0;
+    samples = Measure::interleaved(
+        2,
+        {timed([&](int) {
+             const AutoBackups::Result taken = generations.takeGeneration();
+             if (taken.path.isEmpty())
+                 qFatal("no archive: %s", qPrintable(taken.messages.join(QLatin1Char(' '))));
+             archiveSize = QFileInfo(taken.path).size();
+             QFile::remove(taken.path);
+             QFile::remove(BackupManifest::pathFor(taken.path));
+         }),
+         timed([&](int) {
+             if (const QString problem = ServerMaintenance::runProcess(
+                     QStringLiteral("pg_dump"), PostgresMaintenance::dumpArguments(ledger, plain));
+                 !problem.isEmpty())
+                 qFatal("pg_dump: %s", qPrintable(problem));
+             QFile::remove(plain);
+         })},
+        0);
+    rows << Row{QStringLiteral("server: automatic generation (archive), ") + scale,
+                Measure::fromSamples(samples.at(0)),
+                Measure::fromSamples(samples.at(1)),
+                QStringLiteral("pg_dump alone"),
+                QString(),
+                0,
+                0,
+                QStringLiteral("archive of %1").arg(Measure::formatBytes(double(archiveSize)))};
 }
