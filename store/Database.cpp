@@ -342,7 +342,7 @@ void Database::begin()
         return;
     }
     for (const QString &sql : m_engine->beginWrite()) {
-        QSqlQuery &q = control(sql);
+        QSqlQuery &q = sql.startsWith(QLatin1String("SELECT")) ? exec(sql) : control(sql);
         // A lock the engine could not take (maintenance holds the database).
         const bool refused = q.isSelect() && q.next() && !q.value(0).toBool();
         q.finish();
@@ -370,7 +370,7 @@ void Database::commit(int level)
     if (m_failed)
         throw StoreError(QStringLiteral("an inner transaction could not be rolled back"));
     // A transaction that only read (a snapshot) leaves no number.
-    const bool wrote = m_engine->wroteSince(m_db, m_changesAtBegin);
+    const bool wrote = m_engine->wroteSince(*this, m_changesAtBegin);
     if (wrote)
         exec(QStringLiteral("INSERT INTO 已完成操作 (操作号, 时间) VALUES (?, ?)"),
              {m_operation, Clock::now().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))});

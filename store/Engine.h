@@ -8,6 +8,7 @@
 #include <QVariant>
 #include <functional>
 
+class Database;
 class QSqlError;
 
 // What a database engine does its own way, behind one interface: how a
@@ -53,8 +54,9 @@ public:
                             const std::function<void(bool running)> &upgradeNotice) = 0;
 
     // The statements that begin the outermost write transaction, in order.
-    // Each must succeed; a statement that returns a row whose first value
-    // is false refuses the transaction (the database is being maintained).
+    // Each must succeed; a query (prepared once, as any other) that returns
+    // a row whose first value is false refuses the transaction (the
+    // database is being maintained).
     virtual QStringList beginWrite() const = 0;
     // Whether the statements that begin and end transactions and savepoints
     // can be prepared (and so kept prepared) like any other.
@@ -74,10 +76,10 @@ public:
         return QStringLiteral("ROLLBACK TO SAVEPOINT level%1").arg(level);
     }
 
-    // Whether the open transaction wrote anything since mark, a value
-    // writeMark() gave at its start.
+    // Whether the store's open transaction wrote anything since mark, a
+    // value writeMark() gave at its start.
     virtual qint64 writeMark(QSqlDatabase db) const = 0;
-    virtual bool wroteSince(QSqlDatabase db, qint64 mark) const = 0;
+    virtual bool wroteSince(Database &store, qint64 mark) const = 0;
 
     // What a SELECT of rows about to change ends with, so that they stay
     // locked until the transaction ends; empty where a write transaction

@@ -2,6 +2,7 @@
 
 #include "base/StoreError.h"
 #include "store/BoundQuery.h"
+#include "store/Database.h"
 #include "store/Schema.h"
 
 #include <QSqlError>
@@ -133,12 +134,13 @@ QStringList PostgresEngine::beginWrite() const
             QStringLiteral("SELECT pg_try_advisory_xact_lock_shared(%1)").arg(kMaintenanceLock)};
 }
 
-bool PostgresEngine::wroteSince(QSqlDatabase db, qint64) const
+bool PostgresEngine::wroteSince(Database &store, qint64) const
 {
-    // A transaction is given its id at its first write.
-    QSqlQuery q(db);
-    return !q.exec(QStringLiteral("SELECT pg_current_xact_id_if_assigned() IS NOT NULL")) ||
-           !q.next() || q.value(0).toBool();
+    // A transaction is given its id at its first write. A connection lost
+    // here took the transaction with it: the failure goes up as it is,
+    // never answered with a guess that would let the commit go on.
+    return store.scalar(QStringLiteral("SELECT pg_current_xact_id_if_assigned() IS NOT NULL"))
+        .toBool();
 }
 
 QString PostgresEngine::lockKeys() const

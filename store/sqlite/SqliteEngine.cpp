@@ -2,6 +2,7 @@
 
 #include "base/StoreError.h"
 #include "base/StoredText.h"
+#include "store/Database.h"
 #include "store/Schema.h"
 
 #include <QFileInfo>
@@ -216,6 +217,11 @@ void SqliteEngine::readMapped(QSqlDatabase db)
 {
     // SQLite caps the map at its compile-time limit (2 GiB by default).
     QSqlQuery(db).exec(QStringLiteral("PRAGMA mmap_size = 2147418112"));
+}
+
+bool SqliteEngine::wroteSince(Database &store, qint64 mark) const
+{
+    return totalChanges(store.database()) != mark;
 }
 
 QStringList SqliteEngine::beginWrite() const
