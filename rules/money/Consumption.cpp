@@ -83,11 +83,10 @@ Outcome confirm(Database &store, const Request &request, const CommissionSetting
         // order, so that two tills charging either of them wait in turn, and
         // read as they are now.
         const Member asked = *member;
-        std::optional<Member> referrer =
+        const std::optional<Member> found =
             Commission::findReferrer(members, asked.referrer, asked.referrerPhone);
-        const std::optional<Member> found = referrer;
+        std::optional<Member> referrer;
         member.reset();
-        referrer.reset();
         for (const Member &row : members.lockInOrder(found ? QList<qint64>{asked.id, found->id}
                                                            : QList<qint64>{asked.id})) {
             if (row.id == asked.id)
