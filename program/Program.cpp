@@ -12,7 +12,6 @@
 #include "rules/server/ServerMaintenance.h"
 #include "screens/Dialogs.h"
 #include "store/Database.h"
-#include "store/Schema.h"
 #include "store/ServerSettings.h"
 
 #include <QApplication>
@@ -68,8 +67,7 @@ Generations ofFile(const DataFiles &files)
                 return AutoBackups(files, fileOps, &progress).take();
             },
             [](const QString &path) {
-                return headed(DailyCheck::kDamaged,
-                              Schema::problemWithFile(path, Schema::Check::Full));
+                return headed(DailyCheck::kDamaged, DailyCheck::checkFile(path));
             }};
 }
 

@@ -8,11 +8,15 @@
 const QString DailyCheck::kDamaged =
     QStringLiteral("数据文件检查发现损坏，请立即从备份还原，并联系技术支持。");
 
+QString DailyCheck::checkFile(const QString &file)
+{
+    return Schema::problemWithFile(file, Schema::Check::Full);
+}
+
 void DailyCheck::start(const QString &file, QObject *context,
                        std::function<void(const QString &)> onDamage)
 {
-    start([file] { return Schema::problemWithFile(file, Schema::Check::Full); }, context,
-          std::move(onDamage));
+    start([file] { return checkFile(file); }, context, std::move(onDamage));
 }
 
 void DailyCheck::start(std::function<QString()> check, QObject *context,

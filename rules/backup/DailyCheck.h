@@ -23,6 +23,10 @@ public:
     DailyCheck(const DailyCheck &) = delete;
     DailyCheck &operator=(const DailyCheck &) = delete;
 
+    // The full check of a database file: the problem, empty when there is
+    // none.
+    static QString checkFile(const QString &file);
+
     // Checks file; when it is damaged, onDamage runs with the problem on the
     // thread of context (unless context is gone by then).
     void start(const QString &file, QObject *context,
