@@ -197,20 +197,26 @@ public:
         pq.prepare("lock", "SELECT pg_try_advisory_xact_lock_shared($1)");
         pq.prepare("find", "SELECT rowid, 会员名, 手机号, 推荐人, 推荐人手机, 余额, 消费金额, "
                            "被推荐人消费次数 FROM 会员登记 WHERE 手机号 = $1");
-        pq.prepare("referrer", "SELECT rowid FROM 会员登记 WHERE 会员名 = $1");
-        pq.prepare("rows", "SELECT rowid FROM 会员登记 WHERE rowid = ANY($1::bigint[]) "
-                           "ORDER BY rowid FOR UPDATE");
+        // The program's own columns, as it locks the consumer and his referrer.
+        pq.prepare("rows", (MemberTable::kSelect +
+                            QStringLiteral(
+                                "WHERE rowid IN ($1, COALESCE((SELECT rowid FROM 会员登记 WHERE "
+                                "会员名 = $2 AND 会员名 <> '' ORDER BY rowid LIMIT 1), (SELECT "
+                                "rowid FROM 会员登记 WHERE 手机号 = $3 AND 手机号 <> '' ORDER BY "
+                                "rowid LIMIT 1))) ORDER BY rowid FOR UPDATE"))
+                               .toUtf8()
+                               .constData());
         pq.prepare("debit", "UPDATE 会员登记 SET 余额 = 余额 - $1::numeric, 消费金额 = 消费金额 + "
                             "$1::numeric, 被推荐人消费次数 = 被推荐人消费次数 + 1 WHERE rowid = $2 "
                             "AND 余额 >= $1::numeric RETURNING 余额, 会员名, 手机号");
         pq.prepare("credit", "UPDATE 会员登记 SET 余额 = 余额 + $1::numeric WHERE rowid = $2 "
                              "RETURNING 余额, 会员名, 手机号");
-        pq.prepare("account", "SELECT 会员号 FROM 会员账户 WHERE 会员行 = $1");
         pq.prepare("entry",
                    "INSERT INTO 账户流水 (时间, 会员号, 会员名, 手机号, 类别, 金额, 余额变动, "
-                   "余额, 消费变动, 次数变动, 管理员, 关联流水) VALUES ($1, $2, $3, $4, $5, "
-                   "$6, $7, $8, $9, $10, $11, $12) RETURNING 流水号");
-        pq.prepare("done", "INSERT INTO 已完成操作 (操作号, 时间) VALUES ($1, $2)");
+                   "余额, 消费变动, 次数变动, 管理员, 关联流水) SELECT $1, 会员号, $2, $3, $4, $5, "
+                   "$6, $7, $8, $9, $10, $11 FROM 会员账户 WHERE 会员行 = $12 RETURNING 流水号");
+        pq.prepare("done", "INSERT INTO 已完成操作 (操作号, 时间) SELECT $1, $2 WHERE "
+                           "pg_current_xact_id_if_assigned() IS NOT NULL");
     }
 
     void run(const QString &phone)
@@ -224,10 +230,13 @@ public:
         if (PQntuples(member) != 1)
             qFatal("raw member not found");
         const QByteArray id = PQgetvalue(member, 0, 0);
-        const QByteArray referrerId = m_pq.value("referrer", {PQgetvalue(member, 0, 3)});
+        PGresult *rows = m_pq.run("rows", {id, PQgetvalue(member, 0, 3), PQgetvalue(member, 0, 4)});
         PQclear(member);
-        PQclear(
-            m_pq.run("rows", {"{" + id + (referrerId.isEmpty() ? "" : "," + referrerId) + "}"}));
+        QByteArray referrerId;
+        for (int i = 0; i < PQntuples(rows); ++i)
+            if (QByteArray(PQgetvalue(rows, i, 0)) != id)
+                referrerId = PQgetvalue(rows, i, 0);
+        PQclear(rows);
         const QByteArray entry =
             write("debit", id, "1.00", "余额消费", "100", "-100", "100", "1", {}, now);
         if (!referrerId.isEmpty())
@@ -250,9 +259,8 @@ private:
         const QByteArray balance = QByteArray(PQgetvalue(row, 0, 0)).replace('.', "");
         const QByteArray name = PQgetvalue(row, 0, 1), phone = PQgetvalue(row, 0, 2);
         PQclear(row);
-        const QByteArray account = m_pq.value("account", {id});
-        PGresult *e = m_pq.run("entry", {now, account, name, phone, QByteArray(kind), amountFen,
-                                         balanceFen, balance, consumedFen, count, "admin", linked});
+        PGresult *e = m_pq.run("entry", {now, name, phone, QByteArray(kind), amountFen, balanceFen,
+                                         balance, consumedFen, count, "admin", linked, id});
         const QByteArray number = PQgetvalue(e, 0, 0);
         PQclear(e);
         return number;

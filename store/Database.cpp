@@ -369,11 +369,14 @@ void Database::commit(int level)
     // in an unknown state: it must not be committed.
     if (m_failed)
         throw StoreError(QStringLiteral("an inner transaction could not be rolled back"));
-    // A transaction that only read (a snapshot) leaves no number.
-    const bool wrote = m_engine->wroteSince(*this, m_changesAtBegin);
-    if (wrote)
-        exec(QStringLiteral("INSERT INTO 已完成操作 (操作号, 时间) VALUES (?, ?)"),
-             {m_operation, Clock::now().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))});
+    // A transaction that only read (a snapshot) leaves no number. A
+    // connection lost here took the transaction with it: the failure goes up
+    // as it is, and the action is not done.
+    const Engine::Condition wroteAny = m_engine->wroteSince(m_changesAtBegin);
+    exec(QStringLiteral("INSERT INTO 已完成操作 (操作号, 时间) SELECT ?, ? WHERE ") + wroteAny.sql,
+         QVariantList{m_operation, Clock::now().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))} +
+             wroteAny.values);
+    const bool wrote = m_changes > 0;
     try {
         control(m_engine->commit());
     } catch (const StoreError &e) {

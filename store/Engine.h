@@ -76,10 +76,17 @@ public:
         return QStringLiteral("ROLLBACK TO SAVEPOINT level%1").arg(level);
     }
 
-    // Whether the store's open transaction wrote anything since mark, a
-    // value writeMark() gave at its start.
+    // A condition, with the values it binds, that holds while the store's
+    // open transaction has written anything since mark, a value writeMark()
+    // gave at its start. It stands in the statement that stores the
+    // transaction's number, so that asking costs no statement of its own.
+    struct Condition
+    {
+        QString sql;
+        QVariantList values;
+    };
     virtual qint64 writeMark(QSqlDatabase db) const = 0;
-    virtual bool wroteSince(Database &store, qint64 mark) const = 0;
+    virtual Condition wroteSince(qint64 mark) const = 0;
 
     // What a SELECT of rows about to change ends with, so that they stay
     // locked until the transaction ends; empty where a write transaction

@@ -201,6 +201,22 @@ std::optional<Member> MemberTable::firstByNameAndPhone(const QString &name, cons
                  {phone, name});
 }
 
+namespace {
+
+// The id of the referrer that a name and a phone (the two values, the phone
+// trimmed) designate, as referrerNamed() describes him; NULL when nobody.
+const QString kReferrerId = QStringLiteral(
+    "COALESCE((SELECT rowid FROM 会员登记 WHERE 会员名 = ? AND 会员名 <> '' ORDER BY rowid LIMIT "
+    "1), "
+    "(SELECT rowid FROM 会员登记 WHERE 手机号 = ? AND 手机号 <> '' ORDER BY rowid LIMIT 1))");
+
+} // namespace
+
+std::optional<Member> MemberTable::referrerNamed(const QString &name, const QString &phone)
+{
+    return first(kSelect + QStringLiteral("WHERE rowid = ") + kReferrerId, {name, phone.trimmed()});
+}
+
 std::optional<Member> MemberTable::byId(qint64 id)
 {
     return first(kSelect + QStringLiteral("WHERE rowid = ?"), {id});
@@ -313,6 +329,14 @@ QList<Member> MemberTable::lockInOrder(QList<qint64> ids)
     return all(kSelect + QStringLiteral("WHERE rowid IN (") + places +
                    QStringLiteral(") ORDER BY rowid") + m_store.engine().lockForUpdate(),
                values);
+}
+
+QList<Member> MemberTable::lockWithReferrer(qint64 id, const QString &referrerName,
+                                            const QString &referrerPhone)
+{
+    return all(kSelect + QStringLiteral("WHERE rowid IN (?, ") + kReferrerId +
+                   QStringLiteral(") ORDER BY rowid") + m_store.engine().lockForUpdate(),
+               {id, referrerName, referrerPhone.trimmed()});
 }
 
 std::optional<MemberTable::Figures> MemberTable::changeMoney(qint64 id, Money balanceChange,

@@ -46,6 +46,10 @@ public:
     std::optional<Member> firstByName(const QString &name);
     std::optional<Member> firstByPhone(const QString &phone);
     std::optional<Member> firstByNameAndPhone(const QString &name, const QString &phone);
+    // The referrer a member names: the first of that name (as stored, not
+    // trimmed), else, when the name is empty or finds nobody, the first of
+    // that phone (trimmed). One statement.
+    std::optional<Member> referrerNamed(const QString &name, const QString &phone);
     std::optional<Member> byId(qint64 id);
 
     // Whether a member whose key column equals keyValue names referrer in the
@@ -78,6 +82,10 @@ public:
     // as stored now, in that order; ids without a row are left out. One
     // statement.
     QList<Member> lockInOrder(QList<qint64> ids);
+    // The same for a member and the referrer he names (as referrerNamed()
+    // finds him), found and locked in one statement.
+    QList<Member> lockWithReferrer(qint64 id, const QString &referrerName,
+                                   const QString &referrerPhone);
     // What a change of a member's money gives: the values stored after it.
     struct Figures
     {

@@ -20,25 +20,18 @@ Derived derive(const CommissionSetting &setting)
     return {Rate{Rate::Kind::Percent, setting.percent}, {}};
 }
 
-std::optional<Member> findReferrer(MemberTable &members, const QString &name, const QString &phone)
+bool stillNamed(const Member &referrer, const QString &name, const QString &phone)
 {
-    if (!name.isEmpty()) {
-        if (auto found = members.firstByName(name); found && !found->name.isEmpty())
-            return found;
-    }
     const QString trimmedPhone = phone.trimmed();
-    if (!trimmedPhone.isEmpty()) {
-        if (auto found = members.firstByPhone(trimmedPhone); found && !found->phone.isEmpty())
-            return found;
-    }
-    return std::nullopt;
+    return (!name.isEmpty() && referrer.name.compare(name, Qt::CaseInsensitive) == 0) ||
+           (!trimmedPhone.isEmpty() && referrer.phone == trimmedPhone);
 }
 
 std::optional<Credit> credit(MemberTable &members, const Rate &rate, const Member &consumer,
                              Money amount)
 {
     return credit(members, rate, consumer, amount,
-                  findReferrer(members, consumer.referrer, consumer.referrerPhone));
+                  members.referrerNamed(consumer.referrer, consumer.referrerPhone));
 }
 
 std::optional<Credit> credit(MemberTable &members, const Rate &rate, const Member &consumer,

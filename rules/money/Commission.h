@@ -36,9 +36,11 @@ struct Derived
 };
 Derived derive(const CommissionSetting &setting);
 
-// The referrer a consumer names: by name first (as stored, not trimmed), by
-// phone (trimmed) when the name is empty or finds nobody.
-std::optional<Member> findReferrer(MemberTable &members, const QString &name, const QString &phone);
+// Whether a referrer found by the name and phone a consumer names
+// (MemberTable::referrerNamed()) still answers to one of them as he is now:
+// another till may have renamed him after he was found. Letter case aside;
+// an answer of no only costs a second look.
+bool stillNamed(const Member &referrer, const QString &name, const QString &phone);
 
 // Credits the consumer's referrer, if one is found, once for a consumption
 // of amount; referrer: the one the caller found already (and locked), when

@@ -83,25 +83,18 @@ Outcome confirm(Database &store, const Request &request, const CommissionSetting
         // order, so that two tills charging either of them wait in turn, and
         // read as they are now.
         const Member asked = *member;
-        const std::optional<Member> found =
-            Commission::findReferrer(members, asked.referrer, asked.referrerPhone);
         std::optional<Member> referrer;
         member.reset();
-        for (const Member &row : members.lockInOrder(found ? QList<qint64>{asked.id, found->id}
-                                                           : QList<qint64>{asked.id})) {
-            if (row.id == asked.id)
-                member = row;
-            if (found && row.id == found->id)
-                referrer = row;
-        }
+        for (const Member &row :
+             members.lockWithReferrer(asked.id, asked.referrer, asked.referrerPhone))
+            (row.id == asked.id ? member : referrer) = row;
         if (!member)
             return refused(kNotRegistered);
-        // Another till changed whom he names, or the referrer's name or
-        // phone, before the rows were locked: found again, as they are now.
+        // Another till changed whom he names, or renamed the referrer, while
+        // the rows were being locked: found again, as they are now.
         if (member->referrer != asked.referrer || member->referrerPhone != asked.referrerPhone ||
-            (found &&
-             (!referrer || referrer->name != found->name || referrer->phone != found->phone)))
-            referrer = Commission::findReferrer(members, member->referrer, member->referrerPhone);
+            (referrer && !Commission::stillNamed(*referrer, asked.referrer, asked.referrerPhone)))
+            referrer = members.referrerNamed(member->referrer, member->referrerPhone);
         if (!covers(*member))
             return refused(kInsufficient);
         // Relative and guarded: a balance another till lowered meanwhile can

@@ -134,13 +134,10 @@ QStringList PostgresEngine::beginWrite() const
             QStringLiteral("SELECT pg_try_advisory_xact_lock_shared(%1)").arg(kMaintenanceLock)};
 }
 
-bool PostgresEngine::wroteSince(Database &store, qint64) const
+Engine::Condition PostgresEngine::wroteSince(qint64) const
 {
-    // A transaction is given its id at its first write. A connection lost
-    // here took the transaction with it: the failure goes up as it is,
-    // never answered with a guess that would let the commit go on.
-    return store.scalar(QStringLiteral("SELECT pg_current_xact_id_if_assigned() IS NOT NULL"))
-        .toBool();
+    // A transaction is given its id at its first write.
+    return {QStringLiteral("pg_current_xact_id_if_assigned() IS NOT NULL"), {}};
 }
 
 QString PostgresEngine::lockKeys() const

@@ -46,7 +46,7 @@ public:
     QStringList beginWrite() const override;
     bool preparesTransactionControl() const override { return false; }
     qint64 writeMark(QSqlDatabase) const override { return 0; }
-    bool wroteSince(Database &store, qint64 mark) const override;
+    Condition wroteSince(qint64 mark) const override;
     QString lockForUpdate() const override { return QStringLiteral(" FOR UPDATE"); }
     QString lockKeys() const override;
     Failure failureOf(const QSqlError &error, QSqlDatabase db) const override;

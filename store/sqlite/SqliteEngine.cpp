@@ -219,9 +219,10 @@ void SqliteEngine::readMapped(QSqlDatabase db)
     QSqlQuery(db).exec(QStringLiteral("PRAGMA mmap_size = 2147418112"));
 }
 
-bool SqliteEngine::wroteSince(Database &store, qint64 mark) const
+Engine::Condition SqliteEngine::wroteSince(qint64 mark) const
 {
-    return totalChanges(store.database()) != mark;
+    // The same count as totalChanges(), as SQL reads it.
+    return {QStringLiteral("total_changes() <> ?"), {mark}};
 }
 
 QStringList SqliteEngine::beginWrite() const

@@ -28,7 +28,7 @@ public:
     QStringList beginWrite() const override;
     bool preparesTransactionControl() const override { return true; }
     qint64 writeMark(QSqlDatabase db) const override { return totalChanges(db); }
-    bool wroteSince(Database &store, qint64 mark) const override;
+    Condition wroteSince(qint64 mark) const override;
     QString lockForUpdate() const override { return {}; }
     QString lockKeys() const override { return {}; }
     Failure failureOf(const QSqlError &error, QSqlDatabase db) const override;

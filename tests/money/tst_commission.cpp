@@ -78,8 +78,9 @@ private Q_SLOTS:
         QCOMPARE(rate.on(Money::fromStored(amount)).toString(), earned);
     }
 
-    // The consumer names referrer/referrerPhone; X (phone kXPhone) and Y exist.
-    void findReferrer_data()
+    // The consumer C names referrer/referrerPhone; X (phone kXPhone) and Y
+    // exist. The referrer is the same whether looked up or locked with C.
+    void referrerNamed_data()
     {
         QTest::addColumn<QString>("referrer");
         QTest::addColumn<QString>("referrerPhone");
@@ -100,7 +101,7 @@ private Q_SLOTS:
         QTest::newRow("blank phone finds nobody")
             << QString() << QStringLiteral("   ") << QString();
     }
-    void findReferrer()
+    void referrerNamed()
     {
         QFETCH(QString, referrer);
         QFETCH(QString, referrerPhone);
@@ -109,10 +110,26 @@ private Q_SLOTS:
         addMember(folder.store(), QStringLiteral("X"), kXPhone);
         addMember(folder.store(), QStringLiteral("Y"), QStringLiteral("13800000002"));
         addMember(folder.store(), QString(), QString()); // an empty row of an older file
+        const qint64 c = addMember(folder.store(), QStringLiteral("C"),
+                                   QStringLiteral("13800000003"), referrer, referrerPhone);
         MemberTable members(folder.store());
-        const std::optional<Member> m = Commission::findReferrer(members, referrer, referrerPhone);
+        const std::optional<Member> m = members.referrerNamed(referrer, referrerPhone);
         QCOMPARE(m ? m->name : QString(), found);
         QCOMPARE(m.has_value(), !found.isEmpty());
+
+        Transaction tx(folder.store());
+        QStringList locked;
+        for (const Member &row : members.lockWithReferrer(c, referrer, referrerPhone))
+            locked << row.name;
+        const QStringList expected = found.isEmpty() ? QStringList() : QStringList{found};
+        QCOMPARE(locked, expected + QStringList{QStringLiteral("C")});
+        if (m) {
+            QVERIFY(Commission::stillNamed(*m, referrer, referrerPhone));
+            Member renamed = *m;
+            renamed.name = QStringLiteral("Z");
+            renamed.phone = QStringLiteral("13900000009");
+            QVERIFY(!Commission::stillNamed(renamed, referrer, referrerPhone));
+        }
     }
 
     void creditIsExact_data()
