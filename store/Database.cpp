@@ -259,7 +259,7 @@ QSqlQuery &Database::exec(const QString &sql, const QVariantList &values)
     ensureOpen();
     auto it = m_statements.find(sql);
     if (it == m_statements.end()) {
-        QSqlQuery q(m_db);
+        QSqlQuery q = m_engine->preparedStatement(m_db);
         q.setForwardOnly(true);
         if (!q.prepare(sql))
             fail(q);

@@ -4,6 +4,7 @@
 #include <QByteArrayView>
 #include <QList>
 #include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QString>
 #include <QVariant>
 #include <functional>
@@ -58,6 +59,10 @@ public:
     // a row whose first value is false refuses the transaction (the
     // database is being maintained).
     virtual QStringList beginWrite() const = 0;
+    // A statement for the store to prepare once and run many times on the
+    // connection: Qt's own, or one of the engine's that runs prepared
+    // statements a faster way than its driver.
+    virtual QSqlQuery preparedStatement(QSqlDatabase db) const { return QSqlQuery(db); }
     // Whether the statements that begin and end transactions and savepoints
     // can be prepared (and so kept prepared) like any other.
     virtual bool preparesTransactionControl() const = 0;

@@ -1,4 +1,5 @@
 #include "store/postgres/PostgresEngine.h"
+#include "store/postgres/PqStatement.h"
 
 #include "base/StoreError.h"
 #include "store/BoundQuery.h"
@@ -132,6 +133,11 @@ QStringList PostgresEngine::beginWrite() const
 {
     return {QStringLiteral("BEGIN"),
             QStringLiteral("SELECT pg_try_advisory_xact_lock_shared(%1)").arg(kMaintenanceLock)};
+}
+
+QSqlQuery PostgresEngine::preparedStatement(QSqlDatabase db) const
+{
+    return QSqlQuery(new PqStatement(db.driver()));
 }
 
 Engine::Condition PostgresEngine::wroteSince(qint64) const

@@ -44,6 +44,7 @@ public:
     QString prepare(QSqlDatabase db, bool alongside,
                     const std::function<void(bool running)> &upgradeNotice) override;
     QStringList beginWrite() const override;
+    QSqlQuery preparedStatement(QSqlDatabase db) const override;
     bool preparesTransactionControl() const override { return false; }
     qint64 writeMark(QSqlDatabase) const override { return 0; }
     Condition wroteSince(qint64 mark) const override;

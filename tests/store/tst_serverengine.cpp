@@ -230,6 +230,53 @@ private Q_SLOTS:
         QVERIFY(Recharge::recharge(folder.store(), request).done);
     }
 
+    // A value goes to the server as the store bound it and comes back of the
+    // type the store reads: whole numbers beyond a double's digits, decimals
+    // as their digits, false as false, NULL apart from the empty text, bytes
+    // as bytes, and a ? or quote inside a literal left alone.
+    void valuesTravelAsTheyAre_data()
+    {
+        QTest::addColumn<QString>("sql");
+        QTest::addColumn<QVariant>("value");
+        QTest::addColumn<QVariant>("expected");
+        QTest::newRow("bigint") << QStringLiteral("SELECT CAST(? AS bigint) + 2")
+                                << QVariant(qint64(9007199254740991))
+                                << QVariant(qlonglong(9007199254740993));
+        QTest::newRow("integer") << QStringLiteral("SELECT CAST(? AS integer) + 1") << QVariant(41)
+                                 << QVariant(42);
+        QTest::newRow("numeric") << QStringLiteral("SELECT CAST(? AS numeric(15,2)) * 3")
+                                 << QVariant(QStringLiteral("1111111111111.11"))
+                                 << QVariant(QStringLiteral("3333333333333.33"));
+        QTest::newRow("false") << QStringLiteral("SELECT CAST(? AS bigint) > 5") << QVariant(3)
+                               << QVariant(false);
+        QTest::newRow("null") << QStringLiteral("SELECT CAST(? AS bigint)")
+                              << QVariant(QMetaType::fromType<qint64>())
+                              << QVariant(QMetaType::fromType<qlonglong>());
+        QTest::newRow("empty text is no null") << QStringLiteral("SELECT CAST(? AS text) IS NULL")
+                                               << QVariant(QStringLiteral("")) << QVariant(false);
+        QTest::newRow("bytes") << QStringLiteral("SELECT CAST(? AS bytea)")
+                               << QVariant(QByteArray("\0\377\1", 3))
+                               << QVariant(QByteArray("\0\377\1", 3));
+        QTest::newRow("? and quotes in literals")
+            << QStringLiteral("SELECT '?' || CAST(? AS text) || '''?\"'")
+            << QVariant(QStringLiteral("甲'乙?")) << QVariant(QStringLiteral("?甲'乙?'?\""));
+    }
+    void valuesTravelAsTheyAre()
+    {
+        QFETCH(QString, sql);
+        QFETCH(QVariant, value);
+        QFETCH(QVariant, expected);
+        TestFolder folder;
+        QSqlQuery &q = folder.store().exec(sql, {value});
+        QVERIFY(q.next());
+        const QVariant got = q.value(0);
+        QCOMPARE(got.metaType(), expected.metaType());
+        QCOMPARE(got.isNull(), expected.isNull());
+        if (!expected.isNull())
+            QCOMPARE(got, expected);
+        q.finish();
+    }
+
     // A connection the server cut fails the action that finds it cut, with
     // nothing written; the next action connects again by itself.
     void lostConnectionReopensAtTheNextAction()
