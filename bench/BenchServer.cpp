@@ -194,7 +194,6 @@ class RawConsumption
 public:
     explicit RawConsumption(Pq &pq) : m_pq(pq)
     {
-        pq.prepare("lock", "SELECT pg_try_advisory_xact_lock_shared($1)");
         pq.prepare("find", "SELECT rowid, 会员名, 手机号, 推荐人, 推荐人手机, 余额, 消费金额, "
                            "被推荐人消费次数 FROM 会员登记 WHERE 手机号 = $1");
         // The program's own columns, as it locks the consumer and his referrer.
@@ -223,9 +222,13 @@ public:
     {
         const QByteArray now =
             QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")).toUtf8();
-        m_pq.exec("BEGIN");
-        if (m_pq.value("lock", {QByteArray::number(PostgresEngine::kMaintenanceLock)}) != "t")
+        // The transaction and the maintenance lock in one round trip.
+        static const QByteArray begin = "BEGIN; SELECT pg_try_advisory_xact_lock_shared(" +
+                                        QByteArray::number(PostgresEngine::kMaintenanceLock) + ")";
+        PGresult *lock = PQexec(m_pq.conn(), begin.constData());
+        if (PQresultStatus(lock) != PGRES_TUPLES_OK || QByteArray(PQgetvalue(lock, 0, 0)) != "t")
             qFatal("maintenance lock refused");
+        PQclear(lock);
         PGresult *member = m_pq.run("find", {phone.toUtf8()});
         if (PQntuples(member) != 1)
             qFatal("raw member not found");

@@ -259,7 +259,7 @@ QSqlQuery &Database::exec(const QString &sql, const QVariantList &values)
     ensureOpen();
     auto it = m_statements.find(sql);
     if (it == m_statements.end()) {
-        QSqlQuery q = m_engine->preparedStatement(m_db);
+        QSqlQuery q = m_engine->statement(m_db);
         q.setForwardOnly(true);
         if (!q.prepare(sql))
             fail(q);
@@ -280,7 +280,7 @@ QSqlQuery &Database::control(const QString &sql)
     if (m_engine->preparesTransactionControl())
         return exec(sql);
     ensureOpen();
-    m_control = QSqlQuery(m_db);
+    m_control = m_engine->statement(m_db);
     if (!m_control.exec(sql))
         fail(m_control);
     return m_control;
@@ -341,15 +341,13 @@ void Database::begin()
         ++m_depth;
         return;
     }
-    for (const QString &sql : m_engine->beginWrite()) {
-        QSqlQuery &q = sql.startsWith(QLatin1String("SELECT")) ? exec(sql) : control(sql);
-        // A lock the engine could not take (maintenance holds the database).
-        const bool refused = q.isSelect() && q.next() && !q.value(0).toBool();
-        q.finish();
-        if (refused) {
-            QSqlQuery(m_db).exec(m_engine->rollback());
-            throw StoreError(Engine::kMaintenanceRunning);
-        }
+    QSqlQuery &q = control(m_engine->beginWrite());
+    // A lock the engine could not take (maintenance holds the database).
+    const bool refused = q.isSelect() && q.next() && !q.value(0).toBool();
+    q.finish();
+    if (refused) {
+        QSqlQuery(m_db).exec(m_engine->rollback());
+        throw StoreError(Engine::kMaintenanceRunning);
     }
     m_failed = false;
     m_operation = newOperationNumber();

@@ -54,15 +54,16 @@ public:
     virtual QString prepare(QSqlDatabase db, bool alongside,
                             const std::function<void(bool running)> &upgradeNotice) = 0;
 
-    // The statements that begin the outermost write transaction, in order.
-    // Each must succeed; a query (prepared once, as any other) that returns
-    // a row whose first value is false refuses the transaction (the
+    // The statement that begins the outermost write transaction; where
+    // transaction control runs by its text, several may stand in it, in one
+    // round trip to the server. It must succeed; when it ends with a query
+    // whose row has a first value of false, the transaction is refused (the
     // database is being maintained).
-    virtual QStringList beginWrite() const = 0;
-    // A statement for the store to prepare once and run many times on the
-    // connection: Qt's own, or one of the engine's that runs prepared
-    // statements a faster way than its driver.
-    virtual QSqlQuery preparedStatement(QSqlDatabase db) const { return QSqlQuery(db); }
+    virtual QString beginWrite() const = 0;
+    // A statement on the connection, for the store to prepare once and run
+    // many times, or to run once by its text: Qt's own, or one of the
+    // engine's that runs statements a faster way than its driver.
+    virtual QSqlQuery statement(QSqlDatabase db) const { return QSqlQuery(db); }
     // Whether the statements that begin and end transactions and savepoints
     // can be prepared (and so kept prepared) like any other.
     virtual bool preparesTransactionControl() const = 0;

@@ -129,13 +129,13 @@ QString PostgresEngine::prepare(QSqlDatabase db, bool alongside, const std::func
     return alongside ? QString() : problemWith(db);
 }
 
-QStringList PostgresEngine::beginWrite() const
+QString PostgresEngine::beginWrite() const
 {
-    return {QStringLiteral("BEGIN"),
-            QStringLiteral("SELECT pg_try_advisory_xact_lock_shared(%1)").arg(kMaintenanceLock)};
+    return QStringLiteral("BEGIN; SELECT pg_try_advisory_xact_lock_shared(%1)")
+        .arg(kMaintenanceLock);
 }
 
-QSqlQuery PostgresEngine::preparedStatement(QSqlDatabase db) const
+QSqlQuery PostgresEngine::statement(QSqlDatabase db) const
 {
     return QSqlQuery(new PqStatement(db.driver()));
 }

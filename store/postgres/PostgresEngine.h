@@ -43,8 +43,8 @@ public:
     void configure(QSqlDatabase &db) const override;
     QString prepare(QSqlDatabase db, bool alongside,
                     const std::function<void(bool running)> &upgradeNotice) override;
-    QStringList beginWrite() const override;
-    QSqlQuery preparedStatement(QSqlDatabase db) const override;
+    QString beginWrite() const override;
+    QSqlQuery statement(QSqlDatabase db) const override;
     bool preparesTransactionControl() const override { return false; }
     qint64 writeMark(QSqlDatabase) const override { return 0; }
     Condition wroteSince(qint64 mark) const override;

@@ -144,6 +144,13 @@ bool PqStatement::took(PGresult *result, const QString &what)
     return false;
 }
 
+bool PqStatement::noConnection(const QString &what)
+{
+    setLastError(
+        QSqlError(what, QStringLiteral("no connection to the server"), QSqlError::ConnectionError));
+    return false;
+}
+
 bool PqStatement::savePrepare(const QString &query)
 {
     setQuery(query);
@@ -152,17 +159,9 @@ bool PqStatement::savePrepare(const QString &query)
 
 bool PqStatement::prepare(const QString &query)
 {
-    clearResult();
-    setActive(false);
-    setSelect(false);
-    setAt(QSql::BeforeFirstRow);
-    PGconn *conn = connection();
-    if (!conn) {
-        setLastError(QSqlError(QStringLiteral("Unable to prepare statement"),
-                               QStringLiteral("no connection to the server"),
-                               QSqlError::ConnectionError));
-        return false;
-    }
+    PGconn *conn = started();
+    if (!conn)
+        return noConnection(QStringLiteral("Unable to prepare statement"));
     // Names unique in the process, so unique on every connection.
     static std::atomic<quint64> serial{0};
     const QByteArray name = "pellomar_" + QByteArray::number(++serial);
@@ -177,17 +176,11 @@ bool PqStatement::prepare(const QString &query)
 
 bool PqStatement::exec()
 {
-    clearResult();
-    setActive(false);
-    setSelect(false);
-    setAt(QSql::BeforeFirstRow);
-    PGconn *conn = connection();
-    if (!conn || conn != m_preparedOn || m_name.isEmpty()) {
-        setLastError(QSqlError(QStringLiteral("Unable to create query"),
-                               QStringLiteral("no connection to the server"),
-                               QSqlError::ConnectionError));
-        return false;
-    }
+    PGconn *conn = started();
+    if (conn && (conn != m_preparedOn || m_name.isEmpty()))
+        conn = nullptr;
+    if (!conn)
+        return noConnection(QStringLiteral("Unable to create query"));
     const QVariantList values = boundValues();
     const auto n = size_t(values.size());
     std::vector<QByteArray> texts(n);
@@ -203,9 +196,33 @@ bool PqStatement::exec()
         lengths[i] = int(texts[i].size());
         formats[i] = binary ? 1 : 0;
     }
-    if (!took(PQexecPrepared(conn, m_name.constData(), int(n), pointers.data(), lengths.data(),
-                             formats.data(), 0),
-              QStringLiteral("Unable to create query")))
+    return finished(PQexecPrepared(conn, m_name.constData(), int(n), pointers.data(),
+                                   lengths.data(), formats.data(), 0));
+}
+
+bool PqStatement::reset(const QString &query)
+{
+    // Run once by its text, without values; several statements may stand in
+    // it, and the outcome is the last one's.
+    setQuery(query);
+    PGconn *conn = started();
+    if (!conn)
+        return noConnection(QStringLiteral("Unable to create query"));
+    return finished(PQexec(conn, query.toUtf8().constData()));
+}
+
+PGconn *PqStatement::started()
+{
+    clearResult();
+    setActive(false);
+    setSelect(false);
+    setAt(QSql::BeforeFirstRow);
+    return connection();
+}
+
+bool PqStatement::finished(PGresult *result)
+{
+    if (!took(result, QStringLiteral("Unable to create query")))
         return false;
     if (PQresultStatus(m_result) == PGRES_TUPLES_OK) {
         const bool exact = numericalPrecisionPolicy() == QSql::HighPrecision;
@@ -238,11 +255,6 @@ bool PqStatement::exec()
     }
     setActive(true);
     return true;
-}
-
-bool PqStatement::reset(const QString &query)
-{
-    return savePrepare(query) && exec();
 }
 
 bool PqStatement::fetch(int i)

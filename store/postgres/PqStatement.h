@@ -15,6 +15,9 @@ struct pg_result;
 // parses again each time; on a till that runs a dozen statements per
 // consumption, that is a good part of the server's work.
 //
+// A statement run by its text (QSqlQuery::exec(sql)) goes as it is, and may
+// hold several; transaction control goes this way.
+//
 // Placeholders are positional (?); a value is sent as text, a QByteArray as
 // bytes, a null value (as Qt's drivers see one) as NULL. A column comes back
 // as Qt's driver gives it: integers as integers, bool as bool, numeric as
@@ -46,9 +49,16 @@ protected:
 private:
     pg_conn *connection() const;
     void clearResult();
+    // Forgets the last outcome; the connection to run on, null when there
+    // is none.
+    pg_conn *started();
+    // Takes the outcome of a run and describes its columns; false, with the
+    // error set, when it failed.
+    bool finished(pg_result *result);
     // Takes the outcome of a statement; false, with the error set, when it
     // failed.
     bool took(pg_result *result, const QString &what);
+    bool noConnection(const QString &what);
 
     QByteArray m_name; // of the statement on the server; empty until prepared
     pg_conn *m_preparedOn = nullptr;

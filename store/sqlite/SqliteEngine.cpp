@@ -225,11 +225,11 @@ Engine::Condition SqliteEngine::wroteSince(qint64 mark) const
     return {QStringLiteral("total_changes() <> ?"), {mark}};
 }
 
-QStringList SqliteEngine::beginWrite() const
+QString SqliteEngine::beginWrite() const
 {
     // The write lock is taken at once, so that an action never fails halfway
     // on a lock and reads inside it what no other writer can change.
-    return {QStringLiteral("BEGIN IMMEDIATE")};
+    return QStringLiteral("BEGIN IMMEDIATE");
 }
 
 QString SqliteEngine::fullTextPhrase(const QString &text)

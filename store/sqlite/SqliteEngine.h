@@ -25,7 +25,7 @@ public:
     void configure(QSqlDatabase &db) const override;
     QString prepare(QSqlDatabase db, bool alongside,
                     const std::function<void(bool running)> &upgradeNotice) override;
-    QStringList beginWrite() const override;
+    QString beginWrite() const override;
     bool preparesTransactionControl() const override { return true; }
     qint64 writeMark(QSqlDatabase db) const override { return totalChanges(db); }
     Condition wroteSince(qint64 mark) const override;
