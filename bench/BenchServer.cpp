@@ -116,13 +116,6 @@ public:
         check(r, name);
         return r;
     }
-    QByteArray value(const char *name, const QList<QByteArray> &params)
-    {
-        PGresult *r = run(name, params);
-        const QByteArray v = PQntuples(r) > 0 ? QByteArray(PQgetvalue(r, 0, 0)) : QByteArray();
-        PQclear(r);
-        return v;
-    }
 
 private:
     void check(PGresult *r, const char *what)

@@ -205,10 +205,12 @@ namespace {
 
 // The id of the referrer that a name and a phone (the two values, the phone
 // trimmed) designate, as referrerNamed() describes him; NULL when nobody.
-const QString kReferrerId = QStringLiteral(
-    "COALESCE((SELECT rowid FROM 会员登记 WHERE 会员名 = ? AND 会员名 <> '' ORDER BY rowid LIMIT "
-    "1), "
-    "(SELECT rowid FROM 会员登记 WHERE 手机号 = ? AND 手机号 <> '' ORDER BY rowid LIMIT 1))");
+const QString kReferrerId =
+    QStringLiteral("COALESCE("
+                   "(SELECT rowid FROM 会员登记 WHERE 会员名 = ? AND 会员名 <> '' "
+                   "ORDER BY rowid LIMIT 1), "
+                   "(SELECT rowid FROM 会员登记 WHERE 手机号 = ? AND 手机号 <> '' "
+                   "ORDER BY rowid LIMIT 1))");
 
 } // namespace
 
