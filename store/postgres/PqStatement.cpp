@@ -335,8 +335,3 @@ void PqStatement::detachFromResultSet()
 {
     clearResult();
 }
-
-QVariant PqStatement::handle() const
-{
-    return {};
-}

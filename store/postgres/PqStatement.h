@@ -44,7 +44,6 @@ protected:
     int numRowsAffected() override;
     QSqlRecord record() const override;
     void detachFromResultSet() override;
-    QVariant handle() const override;
 
 private:
     pg_conn *connection() const;
